@@ -1,0 +1,1 @@
+void vexo_engine_placeholder() {}

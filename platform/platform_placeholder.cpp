@@ -1,0 +1,1 @@
+void vexo_platform_placeholder() {}

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Vexo Player and runs every test.
+# VEXO_SANITIZE=address|undefined|thread builds into build-<sanitizer> instead.
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/install-deps.sh
+build=build
+extra=()
+if [ -n "${VEXO_SANITIZE:-}" ]; then
+  build="build-${VEXO_SANITIZE}"
+  extra=(-DVEXO_SANITIZE="${VEXO_SANITIZE}")
+fi
+cmake -S . -B "$build" -G Ninja "${extra[@]}"
+cmake --build "$build"
+ctest --test-dir "$build" --output-on-failure --timeout 600 -j "$(nproc)" "$@"

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Generates the small media files the tests use, with the ffmpeg command line.
+# Output is cached: a file is made only when it is missing, and the whole set is
+# remade when this script changes.
+set -euo pipefail
+out=${1:?usage: make-media.sh OUTPUT_DIR}
+mkdir -p "$out"
+stamp="$out/.stamp"
+sum=$(sha1sum "$0" | cut -d' ' -f1)
+if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$sum" ]; then
+  exit 0
+fi
+rm -f "$out"/*.* "$stamp"
+
+ff() { ffmpeg -hide_banner -loglevel error -nostdin -y "$@"; }
+video="testsrc2=size=320x240:rate=25:duration=2"
+tone="sine=frequency=440:sample_rate=44100:duration=2"
+
+# Containers and codecs the player meets most.
+ff -f lavfi -i "$video" -f lavfi -i "$tone" -c:v libx264 -preset ultrafast -pix_fmt yuv420p \
+   -c:a aac -b:a 64k -shortest "$out/h264_aac.mp4"
+ff -f lavfi -i "$video" -f lavfi -i "$tone" -c:v mpeg4 -q:v 5 -c:a libmp3lame -b:a 64k \
+   -shortest "$out/mpeg4_mp3.avi"
+ff -f lavfi -i "$video" -c:v mjpeg -q:v 5 -pix_fmt yuvj420p "$out/mjpeg.avi"
+ff -f lavfi -i "$video" -f lavfi -i "$tone" -c:v mpeg2video -q:v 5 -c:a mp2 -b:a 128k \
+   -ar 44100 -shortest -f mpeg "$out/mpeg2_mp2.mpg"
+ff -f lavfi -i "$video" -f lavfi -i "$tone" -c:v flv1 -q:v 5 -c:a libmp3lame -b:a 64k -ar 44100 \
+   -shortest "$out/flv1_mp3.flv"
+ff -f lavfi -i "$video" -c:v libx264 -preset ultrafast -pix_fmt yuv420p "$out/h264.mov"
+
+# Photos of two sizes.
+ff -f lavfi -i "testsrc2=size=640x480:rate=1" -frames:v 1 -q:v 3 "$out/photo_640x480.jpg"
+ff -f lavfi -i "testsrc2=size=1024x768:rate=1" -frames:v 1 -q:v 3 "$out/photo_1024x768.jpg"
+
+# Sound without a picture.
+ff -f lavfi -i "$tone" -c:a libmp3lame -b:a 64k "$out/audio_only.mp3"
+
+# Damaged files: cut in half, and garbage written over the middle.
+size=$(stat -c %s "$out/h264_aac.mp4")
+head -c $((size / 2)) "$out/h264_aac.mp4" > "$out/truncated.mp4"
+cp "$out/mpeg4_mp3.avi" "$out/corrupt_middle.avi"
+asize=$(stat -c %s "$out/corrupt_middle.avi")
+head -c 4096 /dev/urandom | dd of="$out/corrupt_middle.avi" bs=1 seek=$((asize / 2)) conv=notrunc status=none
+printf 'This is not a media file.\n' > "$out/not_media.avi"
+
+echo "$sum" > "$stamp"
