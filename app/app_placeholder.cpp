@@ -1,1 +1,0 @@
-void vexo_app_placeholder() {}

@@ -1,0 +1,10 @@
+#pragma once
+#include <cstdint>
+
+namespace vexo {
+
+// Private memory of the own process in bytes (anonymous resident plus
+// swapped out); 0 when it cannot be read.
+int64_t ProcessMemory();
+
+}  // namespace vexo
