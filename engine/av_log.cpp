@@ -18,11 +18,8 @@ namespace {
 std::unique_ptr<TAVLog> theLog;
 
 bool CopyToStderr() {
-  static const bool enabled = [] {
-    const char* value = std::getenv("VEXO_LOG");
-    return value && std::strcmp(value, "stderr") == 0;
-  }();
-  return enabled;
+  const char* value = std::getenv("VEXO_LOG");
+  return value && std::strcmp(value, "stderr") == 0;
 }
 
 void MediaLibCallback(void*, int level, const char* format, va_list args) {
@@ -37,7 +34,6 @@ void MediaLibCallback(void*, int level, const char* format, va_list args) {
 bool FormatMediaLibMessage(int32_t logLevel, int level, const char* format, va_list args,
                            std::string& line) {
   if (level > logLevel || !format) return false;
-  if (std::strncmp(format, "buffer underflow", 16) == 0) return false;
   // FFmpeg's formats carry widths, %x, PRId64 and the like; a full printf keeps
   // the arguments in step, where interpreting only %d and %s would not.
   va_list copy;
@@ -48,6 +44,8 @@ bool FormatMediaLibMessage(int32_t logLevel, int level, const char* format, va_l
   std::vector<char> text(size_t(length) + 1);
   std::vsnprintf(text.data(), text.size(), format, args);
   std::string message(text.data(), size_t(length));
+  // Demultiplexers report every short read this way; it floods the log.
+  if (message.compare(0, 16, "buffer underflow") == 0) return false;
   // The library ends its lines with a line break; a continuation has none and
   // keeps its last character.
   if (!message.empty() && message.back() == '\n') message.pop_back();

@@ -28,6 +28,7 @@ extern "C" {
   X(av_log_get_level)               \
   X(av_log_set_level)               \
   X(av_log_set_callback)            \
+  X(av_log)                         \
   X(av_free)                        \
   X(av_freep)                       \
   X(av_malloc)                      \
@@ -66,8 +67,7 @@ extern "C" {
   X(avformat_close_input)             \
   X(avformat_free_context)            \
   X(av_find_input_format)             \
-  X(avio_size)                        \
-  X(avio_tell)
+  X(avio_size)
 
 #define VEXO_AVCODEC_ENTRY_POINTS(X) \
   X(avcodec_version)                 \
