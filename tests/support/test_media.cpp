@@ -9,6 +9,25 @@ std::string MediaDir() {
   return VEXO_TEST_MEDIA_DIR;
 }
 
-std::string MediaPath(const std::string& name) { return MediaDir() + "/" + name; }
+std::string MediaPath(const std::string& name) {
+  return MediaDir() + "/" + name;
+}
+
+}  // namespace vexo::test
+
+#include <gtest/gtest.h>
+
+#include "engine/media_lib.h"
+
+namespace vexo::test {
+
+void LoadMediaLib() {
+  static const bool loaded = [] {
+    bool ok = MediaLibLoad();
+    if (ok) MediaLibInit();
+    return ok;
+  }();
+  ASSERT_TRUE(loaded) << MediaLibFailureText();
+}
 
 }  // namespace vexo::test

@@ -10,3 +10,10 @@ std::string MediaDir();
 std::string MediaPath(const std::string& name);
 
 }  // namespace vexo::test
+
+namespace vexo::test {
+
+// Binds FFmpeg for the test process once; fails the calling test if it cannot.
+void LoadMediaLib();
+
+}  // namespace vexo::test

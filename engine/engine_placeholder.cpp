@@ -1,1 +1,0 @@
-void vexo_engine_placeholder() {}
