@@ -24,8 +24,7 @@ TFileDialogAnswer RunRealDialog(const TFileDialogRequest& request) {
   else
     dialog.setFileMode(request.MultiSelect ? QFileDialog::ExistingFiles
                                            : QFileDialog::ExistingFile);
-  if (request.Save && !request.OverwritePrompt)
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  if (request.Save && !request.OverwritePrompt) dialog.setOption(QFileDialog::DontConfirmOverwrite);
   dialog.setDefaultSuffix(request.DefaultExt.startsWith(u'.') ? request.DefaultExt.mid(1)
                                                               : request.DefaultExt);
   const QStringList filters = dialog.nameFilters();
@@ -45,7 +44,9 @@ TFileDialogAnswer Run(const TFileDialogRequest& request) {
 
 }  // namespace
 
-void SetFileDialogHook(TFileDialogHook hook) { DialogHook() = std::move(hook); }
+void SetFileDialogHook(TFileDialogHook hook) {
+  DialogHook() = std::move(hook);
+}
 
 QString QtFileFilter(const QString& filter) {
   if (filter.isEmpty()) return {};

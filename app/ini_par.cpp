@@ -145,8 +145,8 @@ void TIniPar::ReadWrite(bool write, TSIniFile* ini, const QString& key, const QS
           if (write) {
             ini->WriteString(Section, Key, MultiLine ? EncodeMultiLine(FTextValue) : FTextValue);
           } else {
-            const QString stored = ini->ReadString(
-                Section, Key, MultiLine ? EncodeMultiLine(FTextValue) : FTextValue);
+            const QString stored =
+                ini->ReadString(Section, Key, MultiLine ? EncodeMultiLine(FTextValue) : FTextValue);
             FTextValue = MultiLine ? DecodeMultiLine(stored) : stored;
           }
           break;

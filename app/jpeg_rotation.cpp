@@ -82,9 +82,10 @@ bool RotateJpegFile(const QString& path, bool clockwise, QString* error) {
   transform.options = TJXOPT_TRIM;
   unsigned char* rotated = nullptr;
   unsigned long rotatedSize = 0;
-  const int status = tjTransform(handle.get(), reinterpret_cast<const unsigned char*>(source.data()),
-                                 static_cast<unsigned long>(source.size()), 1, &rotated,
-                                 &rotatedSize, &transform, TJFLAG_STOPONWARNING);
+  const int status =
+      tjTransform(handle.get(), reinterpret_cast<const unsigned char*>(source.data()),
+                  static_cast<unsigned long>(source.size()), 1, &rotated, &rotatedSize, &transform,
+                  TJFLAG_STOPONWARNING);
   std::unique_ptr<unsigned char, TTjBufferFree> output(rotated);
   if (status != 0 || !output || rotatedSize == 0) {
     *error = QString::fromUtf8(tjGetErrorStr2(handle.get()));

@@ -14,18 +14,18 @@ TLResList LResList;
 namespace {
 
 constexpr std::array<const char*, kCommonWordCount> kCommonKeys = {
-    "cNA",        "cYes",         "cNo",        "cAnd",        "cOr",        "cTrue",
-    "cFalse",     "cEna",         "cDis",       "cOn",         "cOff",       "cEmpty",
-    "cFile",      "cField",       "cColumn",    "cCustom",     "cData",      "cImport",
-    "cExport",    "cNew",         "cCopyOf",    "cProceed",    "cOKContinue", "cRemove",
-    "cName",      "cAddress",     "cDefault",   "cText",       "cImage",     "cBarCode",
-    "cFont",      "cSize",        "cBold",      "cItalic",     "cUnderline", "cStrikeout",
-    "cLeft",      "cTop",         "cRight",     "cBottom",     "cWidth",     "cHeight",
-    "cShort",     "cLong",        "cColor",     "cClrMore",    "cNoShow",    "cNoAsk",
-    "cPressProc", "cPressCont",   "cAddAttach", "cNoItems",    "cSelOneMsg", "cSelMsg",
-    "cAskSave",   "cPrinting",    "cPrintingRec", "cCard",     "cLayout",    "cJob",
-    "cUntitled",  "cUnnamed",     "cUnknown",   "cNotAssigned", "cNone",     "cMyDocuments",
-    "cType",      "cCreated",     "cModified",  "cCreatedOn",  "cModifiedOn", "cMode",
+    "cNA",        "cYes",       "cNo",          "cAnd",         "cOr",         "cTrue",
+    "cFalse",     "cEna",       "cDis",         "cOn",          "cOff",        "cEmpty",
+    "cFile",      "cField",     "cColumn",      "cCustom",      "cData",       "cImport",
+    "cExport",    "cNew",       "cCopyOf",      "cProceed",     "cOKContinue", "cRemove",
+    "cName",      "cAddress",   "cDefault",     "cText",        "cImage",      "cBarCode",
+    "cFont",      "cSize",      "cBold",        "cItalic",      "cUnderline",  "cStrikeout",
+    "cLeft",      "cTop",       "cRight",       "cBottom",      "cWidth",      "cHeight",
+    "cShort",     "cLong",      "cColor",       "cClrMore",     "cNoShow",     "cNoAsk",
+    "cPressProc", "cPressCont", "cAddAttach",   "cNoItems",     "cSelOneMsg",  "cSelMsg",
+    "cAskSave",   "cPrinting",  "cPrintingRec", "cCard",        "cLayout",     "cJob",
+    "cUntitled",  "cUnnamed",   "cUnknown",     "cNotAssigned", "cNone",       "cMyDocuments",
+    "cType",      "cCreated",   "cModified",    "cCreatedOn",   "cModifiedOn", "cMode",
     "cError"};
 
 }  // namespace
@@ -41,7 +41,8 @@ QString TextKey(int number) {
 
 QString NormaliseLanguageName(const QString& name) {
   QString out;
-  for (QChar c : name) out += (c.unicode() >= 'A' && c.unicode() <= 'Z') ? QChar(c.unicode() + 32) : c;
+  for (QChar c : name)
+    out += (c.unicode() >= 'A' && c.unicode() <= 'Z') ? QChar(c.unicode() + 32) : c;
   if (out.isEmpty()) return QStringLiteral("English");
   out[0] = out[0].toUpper();
   return out;

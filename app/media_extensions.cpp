@@ -4,8 +4,8 @@ namespace vexo {
 
 const std::array<QString, kMediaExtCount>& MediaExtensions() {
   static const std::array<QString, kMediaExtCount> list = {
-      ".avi", ".mov", ".flv", ".mpg", ".mpe", ".mpeg", ".m1v",
-      ".mp4", ".divx", ".m4v", ".jpg", ".jpeg", ".jpe", QString()};
+      ".avi", ".mov",  ".flv", ".mpg", ".mpe",  ".mpeg", ".m1v",
+      ".mp4", ".divx", ".m4v", ".jpg", ".jpeg", ".jpe",  QString()};
   return list;
 }
 
@@ -20,8 +20,12 @@ bool InRange(const QString& ext, int first, int last) {
 
 }  // namespace
 
-bool IsVideoExt(const QString& ext) { return InRange(ext, 0, kFirstPhotoExt - 1); }
+bool IsVideoExt(const QString& ext) {
+  return InRange(ext, 0, kFirstPhotoExt - 1);
+}
 
-bool IsPhotoExt(const QString& ext) { return InRange(ext, kFirstPhotoExt, kCustomExtIndex - 1); }
+bool IsPhotoExt(const QString& ext) {
+  return InRange(ext, kFirstPhotoExt, kCustomExtIndex - 1);
+}
 
 }  // namespace vexo

@@ -42,15 +42,24 @@ bool ShowRealBox(const TMsgBoxRequest& request) {
   if (request.Beep) QApplication::beep();
   QMessageBox::Icon icon = QMessageBox::Information;
   switch (request.Kind) {
-    case TMsgKind::Error: icon = QMessageBox::Critical; break;
-    case TMsgKind::Warning: icon = QMessageBox::Warning; break;
-    case TMsgKind::Info: icon = QMessageBox::Information; break;
-    case TMsgKind::Confirm: icon = QMessageBox::Question; break;
+    case TMsgKind::Error:
+      icon = QMessageBox::Critical;
+      break;
+    case TMsgKind::Warning:
+      icon = QMessageBox::Warning;
+      break;
+    case TMsgKind::Info:
+      icon = QMessageBox::Information;
+      break;
+    case TMsgKind::Confirm:
+      icon = QMessageBox::Question;
+      break;
   }
   // Plain text: the label shows every character as it is, '&' included.
   QMessageBox box(icon, request.Caption, request.Text, QMessageBox::NoButton, VisibleMainWindow());
   box.setTextFormat(Qt::PlainText);
-  box.setWindowFlags(box.windowFlags() & ~(Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint));
+  box.setWindowFlags(box.windowFlags() &
+                     ~(Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint));
   QAbstractButton* help = nullptr;
   if (request.YesNo)
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
@@ -74,11 +83,22 @@ bool Show(TMsgBoxRequest request) {
   return ShowRealBox(request);
 }
 
+TMsgBoxRequest Request(TMsgKind kind, const QString& text) {
+  TMsgBoxRequest request;
+  request.Kind = kind;
+  request.Text = text;
+  return request;
+}
+
 }  // namespace
 
-void SetMessageBoxHook(TMsgBoxHook hook) { BoxHook() = std::move(hook); }
+void SetMessageBoxHook(TMsgBoxHook hook) {
+  BoxHook() = std::move(hook);
+}
 
-void SetHelpHook(THelpHook hook) { HelpHook() = std::move(hook); }
+void SetHelpHook(THelpHook hook) {
+  HelpHook() = std::move(hook);
+}
 
 void ShowHelpContext(int context) {
   if (HelpHook()) {
@@ -90,21 +110,27 @@ void ShowHelpContext(int context) {
   QDesktopServices::openUrl(page);
 }
 
-void ShowError(const QString& text) { Show({TMsgKind::Error, text}); }
+void ShowError(const QString& text) {
+  Show(Request(TMsgKind::Error, text));
+}
 
-void ShowWarning(const QString& text) { Show({TMsgKind::Warning, text}); }
+void ShowWarning(const QString& text) {
+  Show(Request(TMsgKind::Warning, text));
+}
 
-void ShowInfo(const QString& text) { Show({TMsgKind::Info, text}); }
+void ShowInfo(const QString& text) {
+  Show(Request(TMsgKind::Info, text));
+}
 
 void ShowInfoHelp(const QString& text, int helpContext) {
-  TMsgBoxRequest request{TMsgKind::Info, text};
+  TMsgBoxRequest request = Request(TMsgKind::Info, text);
   request.HelpButton = true;
   request.HelpContext = helpContext;
   Show(request);
 }
 
 bool AskYesNo(const QString& text, int helpContext) {
-  TMsgBoxRequest request{TMsgKind::Confirm, text};
+  TMsgBoxRequest request = Request(TMsgKind::Confirm, text);
   request.YesNo = true;
   request.HelpButton = true;
   request.HelpContext = helpContext;

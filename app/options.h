@@ -49,8 +49,21 @@ enum TDynamicIndex : int {
 
 // Media-type switches, one per entry of MediaExtensions().
 enum TExtIndex : int {
-  seAVI, seMOV, seFLV, seMPG, seMPE, seMPEG, seM1V, seMP4, seDVX, seM4V, seJPG, seJPEG, seJPE,
-  seCstm, kExtOptionCount
+  seAVI,
+  seMOV,
+  seFLV,
+  seMPG,
+  seMPE,
+  seMPEG,
+  seM1V,
+  seMP4,
+  seDVX,
+  seM4V,
+  seJPG,
+  seJPEG,
+  seJPE,
+  seCstm,
+  kExtOptionCount
 };
 
 constexpr int kRecentMax = 7;

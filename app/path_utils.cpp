@@ -9,7 +9,9 @@ namespace vexo {
 namespace {
 
 // Start of the file-name part: after the last '/'.
-qsizetype NameStart(const QString& path) { return path.lastIndexOf(u'/') + 1; }
+qsizetype NameStart(const QString& path) {
+  return path.lastIndexOf(u'/') + 1;
+}
 
 }  // namespace
 
@@ -46,7 +48,8 @@ bool IsDriveRoot(const QString& path) {
   const QString clean = ExcludeSlash(path);
   if (clean == u"/") return true;
   const QStorageInfo volume(clean);
-  return volume.isValid() && ExcludeSlash(volume.rootPath()) == QFileInfo(clean).canonicalFilePath();
+  return volume.isValid() &&
+         ExcludeSlash(volume.rootPath()) == QFileInfo(clean).canonicalFilePath();
 }
 
 int64_t FileSize(const QString& path) {
@@ -54,8 +57,12 @@ int64_t FileSize(const QString& path) {
   return info.isFile() ? info.size() : 0;
 }
 
-int DriveKind(const QString& path) { return vexo::DriveKind(path.toStdString()); }
+int DriveKind(const QString& path) {
+  return vexo::DriveKind(path.toStdString());
+}
 
-int64_t DiskFree(const QString& path) { return vexo::DiskFree(path.toStdString()); }
+int64_t DiskFree(const QString& path) {
+  return vexo::DiskFree(path.toStdString());
+}
 
 }  // namespace vexo

@@ -22,8 +22,10 @@ QString LastSaveDir;
 
 int CharsetForLocale(const QLocale& locale) {
   switch (locale.language()) {
-    case QLocale::Japanese: return 128;
-    case QLocale::Korean: return 129;
+    case QLocale::Japanese:
+      return 128;
+    case QLocale::Korean:
+      return 129;
     case QLocale::Chinese:
       return locale.script() == QLocale::TraditionalChineseScript ? 136 : 134;
     case QLocale::Polish:
@@ -33,23 +35,32 @@ int CharsetForLocale(const QLocale& locale) {
     case QLocale::Slovenian:
     case QLocale::Croatian:
     case QLocale::Romanian:
-    case QLocale::Albanian: return 238;
+    case QLocale::Albanian:
+      return 238;
     case QLocale::Russian:
     case QLocale::Ukrainian:
     case QLocale::Bulgarian:
     case QLocale::Belarusian:
-    case QLocale::Macedonian: return 204;
-    case QLocale::Serbian: return locale.script() == QLocale::LatinScript ? 238 : 204;
-    case QLocale::Greek: return 161;
-    case QLocale::Turkish: return 162;
-    case QLocale::Hebrew: return 177;
+    case QLocale::Macedonian:
+      return 204;
+    case QLocale::Serbian:
+      return locale.script() == QLocale::LatinScript ? 238 : 204;
+    case QLocale::Greek:
+      return 161;
+    case QLocale::Turkish:
+      return 162;
+    case QLocale::Hebrew:
+      return 177;
     case QLocale::Arabic:
     case QLocale::Persian:
-    case QLocale::Urdu: return 178;
+    case QLocale::Urdu:
+      return 178;
     case QLocale::Lithuanian:
     case QLocale::Latvian:
-    case QLocale::Estonian: return 186;
-    default: return 1;
+    case QLocale::Estonian:
+      return 186;
+    default:
+      return 1;
   }
 }
 

@@ -10,8 +10,12 @@ QString GetToken(int n, const QString& text, QChar sep);
 // Appends part after sep; an empty part changes nothing, an empty text
 // becomes part.
 void AppendSep(QString& text, const QString& part, const QString& sep);
-inline void AppendComma(QString& text, const QString& part) { AppendSep(text, part, ", "); }
-inline void AppendSpace(QString& text, const QString& part) { AppendSep(text, part, " "); }
+inline void AppendComma(QString& text, const QString& part) {
+  AppendSep(text, part, ", ");
+}
+inline void AppendSpace(QString& text, const QString& part) {
+  AppendSep(text, part, " ");
+}
 
 // Time as mm:ss after rounding to whole seconds (halves to even); minutes
 // grow past 59, negative times count as 0.
@@ -28,8 +32,14 @@ template <typename T>
 int CompareValues(T a, T b) {
   return a < b ? -1 : (b < a ? 1 : 0);
 }
-inline int CompareInt(int a, int b) { return CompareValues(a, b); }
-inline int CompareFloat(double a, double b) { return CompareValues(a, b); }
-inline QChar UpCaseChar(QChar c) { return c.toUpper(); }
+inline int CompareInt(int a, int b) {
+  return CompareValues(a, b);
+}
+inline int CompareFloat(double a, double b) {
+  return CompareValues(a, b);
+}
+inline QChar UpCaseChar(QChar c) {
+  return c.toUpper();
+}
 
 }  // namespace vexo

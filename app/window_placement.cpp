@@ -45,7 +45,8 @@ bool LoadWindowPlacement(QWidget* window, const TSIniFile& ini, const QString& s
       std::max(400, std::min(ini.ReadInteger(section, "Width", window->width()), desktop.width()));
   const int height = std::max(
       400, std::min(ini.ReadInteger(section, "Height", window->height()), desktop.height()));
-  if (left + width > desktop.right() + 1) left = std::max(desktop.left(), desktop.right() + 1 - width);
+  if (left + width > desktop.right() + 1)
+    left = std::max(desktop.left(), desktop.right() + 1 - width);
   if (top + height > desktop.bottom() + 1)
     top = std::max(desktop.top(), desktop.bottom() + 1 - height);
   window->setGeometry(left, top, width, height);

@@ -151,12 +151,20 @@ IDriveInfo& SystemDriveInfo() {
   return info;
 }
 
-void SetDriveInfo(IDriveInfo* info) { gDriveInfo = info; }
+void SetDriveInfo(IDriveInfo* info) {
+  gDriveInfo = info;
+}
 
-IDriveInfo& CurrentDriveInfo() { return gDriveInfo ? *gDriveInfo : SystemDriveInfo(); }
+IDriveInfo& CurrentDriveInfo() {
+  return gDriveInfo ? *gDriveInfo : SystemDriveInfo();
+}
 
-int DriveKind(const std::string& path) { return CurrentDriveInfo().DriveKind(path); }
+int DriveKind(const std::string& path) {
+  return CurrentDriveInfo().DriveKind(path);
+}
 
-int64_t DiskFree(const std::string& path) { return CurrentDriveInfo().DiskFree(path); }
+int64_t DiskFree(const std::string& path) {
+  return CurrentDriveInfo().DiskFree(path);
+}
 
 }  // namespace vexo
