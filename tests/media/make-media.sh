@@ -28,9 +28,10 @@ ff -f lavfi -i "$video" -f lavfi -i "$tone" -c:v flv1 -q:v 5 -c:a libmp3lame -b:
    -shortest "$out/flv1_mp3.flv"
 ff -f lavfi -i "$video" -c:v libx264 -preset ultrafast -pix_fmt yuv420p "$out/h264.mov"
 
-# Photos of two sizes.
+# Photos of three sizes; 100x75 has partial edge blocks.
 ff -f lavfi -i "testsrc2=size=640x480:rate=1" -frames:v 1 -q:v 3 "$out/photo_640x480.jpg"
 ff -f lavfi -i "testsrc2=size=1024x768:rate=1" -frames:v 1 -q:v 3 "$out/photo_1024x768.jpg"
+ff -f lavfi -i "testsrc2=size=100x75:rate=1" -frames:v 1 -q:v 3 "$out/photo_100x75.jpg"
 
 # Sound without a picture.
 ff -f lavfi -i "$tone" -c:a libmp3lame -b:a 64k "$out/audio_only.mp3"

@@ -1,0 +1,190 @@
+#include <gtest/gtest.h>
+#include <libexif/exif-data.h>
+#include <turbojpeg.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <vector>
+
+#include "app/jpeg_rotation.h"
+#include "app/language_list.h"
+#include "qt_test_app.h"
+#include "tests/support/test_media.h"
+
+namespace vexo {
+namespace {
+
+const char kRecorded[] = "2021:05:06 07:08:09";
+
+// An APP1 block holding one EXIF tag, DateTimeOriginal, put right after SOI.
+QByteArray WithExif(const QByteArray& jpeg) {
+  QByteArray tiff("II*\0\x08\0\0\0", 8);
+  auto u16 = [&](int v) { tiff.append(char(v & 0xFF)).append(char(v >> 8)); };
+  auto u32 = [&](int v) { u16(v & 0xFFFF), u16(v >> 16); };
+  u16(1);                                 // IFD0: one entry
+  u16(0x8769), u16(4), u32(1), u32(26);   // pointer to the EXIF IFD
+  u32(0);                                 // no next IFD
+  u16(1);                                 // EXIF IFD at 26: one entry
+  u16(0x9003), u16(2), u32(20), u32(44);  // DateTimeOriginal, ASCII, 20 bytes
+  u32(0);
+  tiff.append(kRecorded, 20);
+  const QByteArray body = QByteArray("Exif\0\0", 6) + tiff;
+  QByteArray segment("\xFF\xE1", 2);
+  segment.append(char((body.size() + 2) >> 8)).append(char((body.size() + 2) & 0xFF));
+  return jpeg.left(2) + segment + body + jpeg.mid(2);
+}
+
+QByteArray ReadAll(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(bytes);
+}
+
+struct TPixels {
+  int Width = 0, Height = 0;
+  std::vector<unsigned char> Rgb;
+};
+
+TPixels Decode(const QByteArray& jpeg) {
+  TPixels out;
+  tjhandle handle = tjInitDecompress();
+  int subsamp = 0, colorspace = 0;
+  const auto* data = reinterpret_cast<const unsigned char*>(jpeg.constData());
+  if (tjDecompressHeader3(handle, data, jpeg.size(), &out.Width, &out.Height, &subsamp,
+                          &colorspace) == 0) {
+    out.Rgb.resize(size_t(out.Width) * out.Height * 3);
+    if (tjDecompress2(handle, data, jpeg.size(), out.Rgb.data(), out.Width, 0, out.Height, TJPF_RGB,
+                      0) != 0)
+      out.Rgb.clear();
+  }
+  tjDestroy(handle);
+  return out;
+}
+
+QString RecordedDate(const QString& path) {
+  ExifData* exif = exif_data_new_from_file(QFile::encodeName(path).constData());
+  if (!exif) return {};
+  QString date;
+  if (ExifEntry* entry = exif_data_get_entry(exif, EXIF_TAG_DATE_TIME_ORIGINAL)) {
+    char text[64] = {};
+    exif_entry_get_value(entry, text, sizeof text);
+    date = QString::fromLatin1(text);
+  }
+  exif_data_unref(exif);
+  return date;
+}
+
+class RotateJpegTest : public ::testing::Test {
+ protected:
+  void SetUp() override { test::QtApp(); }
+  QString Photo(const char* media, const QString& name = "photo.jpg") {
+    const QByteArray bytes = WithExif(ReadAll(QString::fromStdString(test::MediaPath(media))));
+    EXPECT_FALSE(bytes.isEmpty());
+    const QString path = FDir.filePath(name);
+    WriteAll(path, bytes);
+    return path;
+  }
+  QByteArray Jpegtran(const QString& source, const char* rotate) {
+    QProcess tool;
+    tool.start("jpegtran", {"-rotate", rotate, "-trim", "-copy", "all", source});
+    EXPECT_TRUE(tool.waitForFinished(30000));
+    EXPECT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+    return tool.readAllStandardOutput();
+  }
+  QTemporaryDir FDir;
+};
+
+TEST_F(RotateJpegTest, MatchesJpegtranPixelsAndKeepsExif) {
+  struct Case {
+    const char* Media;
+    bool Clockwise;
+    const char* Rotate;
+  } cases[] = {{"photo_640x480.jpg", true, "90"},
+               {"photo_640x480.jpg", false, "270"},
+               {"photo_100x75.jpg", true, "90"},
+               {"photo_100x75.jpg", false, "270"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.Media) + " " + c.Rotate);
+    const QString path = Photo(c.Media);
+    ASSERT_EQ(RecordedDate(path), kRecorded);
+    const QByteArray expected = Jpegtran(path, c.Rotate);
+    QString error;
+    ASSERT_TRUE(RotateJpegFile(path, c.Clockwise, &error)) << error.toStdString();
+    const TPixels ours = Decode(ReadAll(path)), theirs = Decode(expected);
+    ASSERT_FALSE(ours.Rgb.empty());
+    EXPECT_EQ(ours.Width, theirs.Width);
+    EXPECT_EQ(ours.Height, theirs.Height);
+    EXPECT_TRUE(ours.Rgb == theirs.Rgb);
+    EXPECT_EQ(RecordedDate(path), kRecorded);
+    EXPECT_FALSE(QFile::exists(path + "Rotated.jpg"));
+    EXPECT_EQ(QDir(FDir.path()).entryList(QDir::Files).size(), 1);
+  }
+}
+
+TEST_F(RotateJpegTest, FourTurnsGiveTheSamePicture) {
+  const QString path = Photo("photo_640x480.jpg");
+  const TPixels before = Decode(ReadAll(path));
+  for (int i = 0; i < 4; ++i) ASSERT_TRUE(RotateJpegFile(path, true, nullptr));
+  EXPECT_TRUE(Decode(ReadAll(path)).Rgb == before.Rgb);
+}
+
+TEST_F(RotateJpegTest, FailuresLeaveTheSourceByteForByte) {
+  test::TBoxRecorder boxes;
+  LResList.LoadFile(VEXO_SOURCE_DIR "/resources/language/English.lrf");
+  const QByteArray photo = ReadAll(QString::fromStdString(test::MediaPath("photo_640x480.jpg")));
+  struct Case {
+    const char* Name;
+    QByteArray Bytes;
+  } cases[] = {
+      {"not_a_picture.jpg", "This is not a JPEG file."},
+      {"truncated.jpg", photo.left(photo.size() / 2)},
+      {"empty.jpg", QByteArray()},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const QString path = FDir.filePath(c.Name);
+    WriteAll(path, c.Bytes);
+    EXPECT_FALSE(RotateJpeg(path, true));
+    EXPECT_EQ(ReadAll(path), c.Bytes);
+    EXPECT_FALSE(QFile::exists(path + "Rotated.jpg"));
+  }
+  // The temporary name is taken by a folder: nothing can be written.
+  const QString blocked = Photo("photo_640x480.jpg", "blocked.jpg");
+  const QByteArray original = ReadAll(blocked);
+  ASSERT_TRUE(QDir().mkdir(blocked + "Rotated.jpg"));
+  EXPECT_FALSE(RotateJpeg(blocked, false));
+  EXPECT_EQ(ReadAll(blocked), original);
+  EXPECT_FALSE(RotateJpeg(FDir.filePath("missing.jpg"), true));
+
+  ASSERT_EQ(boxes.Boxes.size(), 5u);
+  for (const auto& box : boxes.Boxes) {
+    EXPECT_EQ(box.Kind, TMsgKind::Error);
+    EXPECT_EQ(box.Text, LResList.GetText("AVPlayerEnc", 9001));
+  }
+  LResList.Clear();
+}
+
+TEST_F(RotateJpegTest, ReadOnlyFolderLeavesTheSourceUntouched) {
+  if (geteuid() == 0) GTEST_SKIP() << "file permissions do not bind the super-user";
+  const QString folder = FDir.filePath("locked");
+  ASSERT_TRUE(QDir().mkdir(folder));
+  const QString path = folder + "/photo.jpg";
+  QFile::copy(Photo("photo_640x480.jpg"), path);
+  const QByteArray original = ReadAll(path);
+  QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+  EXPECT_FALSE(RotateJpegFile(path, true, nullptr));
+  QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  EXPECT_EQ(ReadAll(path), original);
+  EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 1);
+}
+
+}  // namespace
+}  // namespace vexo
