@@ -54,21 +54,18 @@ bool IsRemovableBlockDevice(unsigned major, unsigned minor) {
   return false;
 }
 
-// Resolves path as far as it exists, so that a folder yet to be created is
-// judged by the volume that would hold it.
+// The deepest existing folder on the way to path, resolved: a folder yet to
+// be made is judged by the volume that would hold it.
 std::string ResolveExisting(const std::string& path) {
   std::error_code ec;
   std::filesystem::path p = std::filesystem::absolute(path, ec);
   if (ec) return {};
-  std::filesystem::path rest;
-  while (!p.empty()) {
+  for (;;) {
     auto real = std::filesystem::canonical(p, ec);
-    if (!ec) return (real / rest).lexically_normal().string();
-    if (p == p.root_path()) break;
-    rest = p.filename() / rest;
+    if (!ec) return real.string();
+    if (p == p.root_path() || p.empty()) return {};
     p = p.parent_path();
   }
-  return {};
 }
 
 class TSystemDriveInfo : public IDriveInfo {

@@ -1,0 +1,283 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <random>
+
+#include "app/ini_file.h"
+#include "app/language_list.h"
+#include "app/options.h"
+#include "engine/av_types.h"
+#include "platform/drive_info.h"
+#include "qt_test_app.h"
+
+namespace vexo {
+namespace {
+
+class TFakeDrives : public IDriveInfo {
+ public:
+  int DriveKind(const std::string&) const override { return Kind; }
+  int64_t DiskFree(const std::string&) const override { return 1 << 30; }
+  int Kind = dkFixed;
+};
+
+constexpr int kToday = 45000;
+
+class OptionsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::QtApp();
+    FSavedConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", FConfig.path().toUtf8());
+    SetDriveInfo(&FDrives);
+    TOptions::Today = [] { return kToday; };
+    LResList.LoadFile(VEXO_SOURCE_DIR "/resources/language/English.lrf");
+    AVParams = DefaultAVParams;
+  }
+  void TearDown() override {
+    SetDriveInfo(nullptr);
+    qputenv("XDG_CONFIG_HOME", FSavedConfig);
+    LResList.Clear();
+  }
+  QString ConfigFile() const { return FConfig.filePath("Korvane Group/Vexo Player.conf"); }
+  void WriteConfig(const QByteArray& bytes) {
+    QDir().mkpath(FConfig.filePath("Korvane Group"));
+    QFile file(ConfigFile());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+  }
+
+  TFakeDrives FDrives;
+  QTemporaryDir FProgram, FConfig;
+  QByteArray FSavedConfig;
+};
+
+TEST_F(OptionsTest, FirstStartGivesDefaults) {
+  TOptions options(FProgram.path());
+  test::TBoxRecorder boxes;
+  options.LoadSave(false);
+  EXPECT_TRUE(options.Loaded);
+  EXPECT_FALSE(options.Portable);
+  EXPECT_TRUE(options.Recent().isEmpty());
+  EXPECT_EQ(options.GetOption(oPhotoSec).GetInt(), 2);
+  EXPECT_EQ(options.GetOption(oPlayMirraDay).GetInt(), kToday + 2);
+  EXPECT_EQ(options.GetOption(oAVVideoMode).GetInt(), 1);
+  EXPECT_EQ(options.GetOption(oPlayFolderMedia).GetInt(), 2);
+  EXPECT_TRUE(options.GetOption(oPlayShowPLDlg).GetBool());
+  EXPECT_FALSE(options.GetOption(oPlaySubfolders).GetBool());
+  EXPECT_EQ(options.GetDynamic(dGridWidth)->GetInt(), 250);
+  EXPECT_EQ(AVParams.PhotoDurationMs, 2000);
+  EXPECT_EQ(AVParams.VideoMode, vmDDraw);
+  EXPECT_EQ(AVParams.PhotoSeek, 1);
+  EXPECT_FALSE(options.HasOption(0));
+  EXPECT_FALSE(options.HasOption(oAVPlanar + 1));
+  EXPECT_EQ(options.GetDynamic(10), nullptr);
+  EXPECT_EQ(options.GetDynamic(15), nullptr);
+  EXPECT_EQ(options.StorePath(), ConfigFile());
+  EXPECT_EQ(options.ProductTitle(), "Vexo Player");
+  EXPECT_TRUE(boxes.Boxes.empty());
+}
+
+TEST_F(OptionsTest, SavedValuesComeBackAndReachTheEngine) {
+  {
+    TOptions options(FProgram.path());
+    options.LoadSave(false);
+    options.GetOption(oPhotoSec).SetInt(5);
+    options.GetOption(oAVVideoMode).SetInt(vmGDI);
+    options.GetOption(oAVPhotoSeek).SetBool(false);
+    options.GetOption(oCustomExt).SetText("mkv");
+    options.GetExtOption(seFLV)->SetBool(false);
+    options.AddRecent("/media/a, b.asx");
+    options.AddRecent("/media/c.asx");
+    options.SnapshotDir = FProgram.path();
+    options.LoadSave(true);
+  }
+  AVParams = DefaultAVParams;
+  TOptions options(FProgram.path());
+  options.LoadSave(false);
+  EXPECT_EQ(options.GetOption(oPhotoSec).GetInt(), 5);
+  EXPECT_EQ(options.GetOption(oCustomExt).GetText(), "mkv");
+  EXPECT_FALSE(options.IsMediaExtension(".flv"));
+  EXPECT_EQ(options.Recent(), QStringList({"/media/c.asx", "/media/a, b.asx"}));
+  EXPECT_EQ(options.SnapshotDir, FProgram.path());
+  EXPECT_EQ(options.GetOption(oPlayMirraDay).GetInt(), kToday + 2);
+  EXPECT_EQ(AVParams.PhotoDurationMs, 5000);
+  EXPECT_EQ(AVParams.VideoMode, vmGDI);
+  EXPECT_EQ(AVParams.PhotoSeek, 0);
+}
+
+TEST_F(OptionsTest, RecentListKeepsSevenNewestWithoutDuplicates) {
+  TOptions options(FProgram.path());
+  for (int i = 1; i <= 8; ++i) options.AddRecent(QString("/f%1.asx").arg(i));
+  ASSERT_EQ(options.Recent().size(), 7);
+  EXPECT_EQ(options.Recent().first(), "/f8.asx");
+  EXPECT_EQ(options.Recent().last(), "/f2.asx");
+  options.AddRecent("/f4.asx");
+  EXPECT_EQ(options.Recent().size(), 7);
+  EXPECT_EQ(options.Recent().first(), "/f4.asx");
+  EXPECT_EQ(options.Recent().count("/f4.asx"), 1);
+}
+
+TEST_F(OptionsTest, MediaExtensions) {
+  TOptions options(FProgram.path());
+  struct Case {
+    const char* Ext;
+    bool Custom;
+    const char* CustomExt;
+    bool Media;
+  } cases[] = {
+      {".AVI", false, "", true},     {".jpe", false, "", true},   {".mkv", false, "", false},
+      {".mkv", false, "mkv", false}, {".mkv", true, "mkv", true}, {".MKV", true, "mkv", true},
+      {".mkv", true, ".mkv", false}, {".mkv", true, "", false},   {"", true, "", true},
+      {"", false, "", false},        {".avi", true, "mkv", true}, {".webm", true, "mkv", false},
+  };
+  for (const Case& c : cases) {
+    options.GetExtOption(seCstm)->SetBool(c.Custom);
+    options.GetOption(oCustomExt).SetText(c.CustomExt);
+    EXPECT_EQ(options.IsMediaExtension(c.Ext), c.Media)
+        << c.Ext << " custom " << c.Custom << " " << c.CustomExt;
+  }
+  options.GetExtOption(seAVI)->SetBool(false);
+  EXPECT_FALSE(options.IsMediaExtension(".avi"));
+  options.ResetDefaults({oPhotoSec});
+  EXPECT_TRUE(options.IsMediaExtension(".avi"));
+  EXPECT_FALSE(options.GetExtOption(seCstm)->GetBool());
+}
+
+TEST_F(OptionsTest, AssignAndResetDefaults) {
+  TOptions main(FProgram.path()), work(FProgram.path());
+  work.GetOption(oSortType).SetInt(3);
+  work.GetOption(oPhotoSec).SetInt(9);
+  work.GetExtOption(seMOV)->SetBool(false);
+  work.GetDynamic(dGridWidth)->SetInt(10);
+  main.Assign(work);
+  EXPECT_EQ(main.GetOption(oSortType).GetInt(), 3);
+  EXPECT_FALSE(main.IsMediaExtension(".mov"));
+  EXPECT_EQ(main.GetDynamic(dGridWidth)->GetInt(), 250);  // not an option
+  main.ResetDefaults({oSortType});
+  EXPECT_EQ(main.GetOption(oSortType).GetInt(), 0);
+  EXPECT_EQ(main.GetOption(oPhotoSec).GetInt(), 9);
+  EXPECT_TRUE(main.IsMediaExtension(".mov"));
+}
+
+TEST_F(OptionsTest, RemovableOrOpticalProgramFolderIsPortable) {
+  for (int kind : {dkRemovable, dkCdRom}) {
+    FDrives.Kind = kind;
+    TOptions options(FProgram.path());
+    EXPECT_TRUE(options.Portable);
+    EXPECT_EQ(options.StorePath(), FProgram.filePath("vexoplayer.ini"));
+    EXPECT_EQ(options.ProductTitle(), "Vexo Player (" + LResList.GetText("Player", 2001) + ")");
+  }
+  QFile ini(FProgram.filePath("vexoplayer.ini"));
+  ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+  ini.write("[Options]\noPhotoSec=7\n");
+  ini.close();
+  TOptions options(FProgram.path());
+  options.LoadSave(false);
+  EXPECT_EQ(options.GetOption(oPhotoSec).GetInt(), 7);
+  for (int kind : {dkFixed, dkRemote, dkRamDisk, dkNoRoot}) {
+    FDrives.Kind = kind;
+    EXPECT_FALSE(TOptions(FProgram.path()).Portable) << kind;
+  }
+}
+
+TEST_F(OptionsTest, BadSettingsFilesLoadDefaultsForWhatCannotBeRead) {
+  const QByteArray files[] = {
+      "[Options]\noPhotoSec=lots\noAVVideoMode=\noAVPhotoSeek=perhaps\n[Dynamic]\ndGridWidth=1e9\n",
+      "[Options\noPhotoSec=3\n\x00\x01\x02=\xFF\xFE\n[Dynamic]\ndRecent1=@Variant(\x00\x00\x00\x7f)"
+      "\n",
+      QByteArray("\xFF\xFE[\0O\0p\0t\0", 10),
+      "[Options]\noPhotoSec=4",  // cut off without a line end
+  };
+  std::mt19937 random(7);
+  QByteArray noise(4096, '\0');
+  for (char& c : noise) c = char(random());
+  for (const QByteArray& bytes : {files[0], files[1], files[2], files[3], noise}) {
+    WriteConfig(bytes);
+    AVParams = DefaultAVParams;
+    TOptions options(FProgram.path());
+    options.LoadSave(false);
+    const int seconds = options.GetOption(oPhotoSec).GetInt();
+    EXPECT_TRUE(seconds == 2 || seconds == 3 || seconds == 4) << seconds;
+    EXPECT_GE(AVParams.VideoMode, 0);
+    EXPECT_LE(AVParams.VideoMode, 4);
+    EXPECT_EQ(options.GetOption(oAVPhotoSeek).GetBool(), true);
+    EXPECT_EQ(options.GetDynamic(dGridWidth)->GetInt(), 250);
+  }
+}
+
+TEST_F(OptionsTest, HandEditedOutOfRangeValuesAreKeptFromTheEngine) {
+  WriteConfig("[Options]\noPhotoSec=-3\noAVVideoMode=77\n");
+  TOptions options(FProgram.path());
+  options.LoadSave(false);
+  EXPECT_EQ(AVParams.PhotoDurationMs, 0);
+  EXPECT_EQ(AVParams.VideoMode, 4);
+}
+
+TEST_F(OptionsTest, UnwritableSettingsFolderIsReportedOnceAndWorkGoesOn) {
+  // A file where the folder should be: nothing can be written below it.
+  QFile blocker(FConfig.filePath("Korvane Group"));
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  test::TBoxRecorder boxes;
+  TOptions options(FProgram.path());
+  options.LoadSave(false);
+  options.LoadSave(true);
+  options.LoadSave(true);
+  ASSERT_EQ(boxes.Boxes.size(), 1u);
+  EXPECT_EQ(boxes.Boxes[0].Kind, TMsgKind::Error);
+  EXPECT_TRUE(boxes.Boxes[0].Text.contains(ConfigFile()));
+  EXPECT_GT(boxes.Boxes[0].Text.indexOf("\r\n"), 0);
+  EXPECT_FALSE(boxes.Boxes[0].Text.endsWith("\r\n"));
+}
+
+TEST_F(OptionsTest, SiblingPanelDayRules) {
+  TOptions options(FProgram.path());
+  options.LoadSave(false);
+  auto& day = options.GetOption(oPlayMirraDay);
+  QFile marker(options.SkinMarkerPath());
+  double chance = 0.9;
+  TOptions::Random = [&chance] { return chance; };
+
+  day.SetInt(kToday);
+  EXPECT_FALSE(options.ShowMirraPanelToday()) << "no picture file";
+  ASSERT_TRUE(marker.open(QIODevice::WriteOnly));
+  marker.close();
+
+  day.SetInt(kToday + 1);
+  EXPECT_FALSE(options.ShowMirraPanelToday()) << "day not reached";
+  EXPECT_EQ(day.GetInt(), kToday + 1);
+
+  day.SetInt(kToday);
+  EXPECT_TRUE(options.ShowMirraPanelToday());
+  EXPECT_EQ(day.GetInt(), kToday + 3 + 6);
+
+  chance = 0.5;
+  day.SetInt(kToday - 4);
+  EXPECT_FALSE(options.ShowMirraPanelToday());
+  EXPECT_EQ(day.GetInt(), kToday - 4);
+
+  QDir().mkpath(FConfig.filePath("Korvane Group"));
+  QFile sibling(TOptions::SiblingProductMarker());
+  ASSERT_TRUE(sibling.open(QIODevice::WriteOnly));
+  sibling.close();
+  chance = 0.9;
+  EXPECT_FALSE(options.ShowMirraPanelToday());
+  EXPECT_EQ(day.GetInt(), kToday + 180);
+
+  QFile::remove(TOptions::SiblingProductMarker());
+  FDrives.Kind = dkRemovable;
+  TOptions portable(FProgram.path());
+  portable.GetOption(oPlayMirraDay).SetInt(kToday);
+  EXPECT_FALSE(portable.ShowMirraPanelToday());
+}
+
+TEST(DayNumber, CountsFromTheEndOf1899) {
+  EXPECT_EQ(DayNumber(QDate(1899, 12, 30)), 0);
+  EXPECT_EQ(DayNumber(QDate(1900, 1, 1)), 2);
+  EXPECT_EQ(DayNumber(QDate(2024, 1, 1)), 45292);
+}
+
+}  // namespace
+}  // namespace vexo
