@@ -44,4 +44,20 @@ asize=$(stat -c %s "$out/corrupt_middle.avi")
 head -c 4096 /dev/urandom | dd of="$out/corrupt_middle.avi" bs=1 seek=$((asize / 2)) conv=notrunc status=none
 printf 'This is not a media file.\n' > "$out/not_media.avi"
 
+# Frame-numbered clips: the top half shows the frame number N as 16 bars, one bit
+# each (bit 0 on the left), white for 1 and black for 0, wide enough to survive
+# compression; the bottom half is grey. 12 s at 25 fps with a tone.
+bars="geq=lum='if(lt(Y\\,H/2)\\,if(mod(floor(N/pow(2\\,floor(X*16/W)))\\,2)\\,235\\,16)\\,128)':cb=128:cr=128"
+numbered="color=c=gray:size=320x240:rate=25:duration=12,format=yuv420p,$bars"
+ntone="sine=frequency=440:sample_rate=44100:duration=12"
+ff -f lavfi -i "$numbered" -f lavfi -i "$ntone" -c:v libx264 -preset ultrafast -g 100 -bf 3 \
+   -pix_fmt yuv420p -c:a aac -b:a 64k -shortest "$out/numbered_h264.mp4"
+ff -f lavfi -i "$numbered" -f lavfi -i "$ntone" -c:v mpeg4 -q:v 4 -g 25 -c:a libmp3lame -b:a 64k \
+   -shortest "$out/numbered_mpeg4.avi"
+ff -f lavfi -i "$numbered" -f lavfi -i "$ntone" -c:v mpeg2video -q:v 4 -g 15 -bf 2 -c:a mp2 \
+   -b:a 128k -shortest -f mpeg "$out/numbered_mpeg2.mpg"
+ff -f lavfi -i "$numbered" -f lavfi -i "$ntone" -c:v flv1 -q:v 4 -g 50 -c:a libmp3lame -b:a 64k \
+   -shortest "$out/numbered_flv1.flv"
+ff -f lavfi -i "$numbered" -c:v mjpeg -q:v 4 -pix_fmt yuvj420p "$out/numbered_mjpeg.avi"
+
 echo "$sum" > "$stamp"
