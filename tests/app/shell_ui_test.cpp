@@ -169,14 +169,18 @@ TEST(WindowPlacement, StoredPlacementAppliesOnlyAtTheSamePixelDensity) {
 TEST(ProgramEnvironment, FoldersAreSetAndMade) {
   test::QtApp();
   QTemporaryDir home;
-  const QByteArray saved = qgetenv("XDG_DATA_HOME");
+  const QByteArray savedData = qgetenv("XDG_DATA_HOME"), savedHome = qgetenv("HOME");
   qputenv("XDG_DATA_HOME", home.filePath("data").toUtf8());
+  qputenv("HOME", home.path().toUtf8());
   InitProgramEnvironment(home.path() + "/prog/");
-  qputenv("XDG_DATA_HOME", saved);
+  qputenv("XDG_DATA_HOME", savedData);
+  qputenv("HOME", savedHome);
   EXPECT_EQ(ProgramDir, home.path() + "/prog");
   EXPECT_EQ(ProgramDirSlash, home.path() + "/prog/");
   EXPECT_EQ(SpecialDirs[1], home.filePath("data"));
   EXPECT_TRUE(QDir(SpecialDirs[1]).exists());
+  EXPECT_TRUE(SpecialDirs[0].startsWith(home.path()));
+  EXPECT_TRUE(QDir(SpecialDirs[0]).exists());
   EXPECT_EQ(SpecialDirs[2], SpecialDirs[0]);
   EXPECT_EQ(LastOpenDir, SpecialDirs[0]);
   EXPECT_EQ(LastSaveDir, SpecialDirs[0]);
