@@ -8,6 +8,11 @@
 
 #include "app/message_boxes.h"
 
+// fontconfig keeps its font cache until the process ends; that is no leak of ours.
+extern "C" __attribute__((used)) inline const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig.so\n";
+}
+
 namespace vexo::test {
 
 inline QApplication& QtApp() {
