@@ -67,16 +67,21 @@ std::string ProgramFolder() {
   return error ? std::string() : exe.parent_path().string();
 }
 
+// FFmpeg pulls in codec libraries that keep process-wide state (thread keys,
+// exit handlers); unmapping them while the process lives is unsafe, so a
+// released library stays mapped and its handle alone is dropped.
+constexpr int kOpenFlags = RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE;
+
 void* OpenLibrary(const Library& lib) {
   const std::string folder = searchFolderSet ? searchFolder : ProgramFolder();
   if (!folder.empty()) {
     // A portable copy may carry its own libraries beside the program.
     const std::string local = folder + "/" + lib.fileName;
     if (access(local.c_str(), F_OK) == 0) {
-      if (void* handle = dlopen(local.c_str(), RTLD_NOW | RTLD_LOCAL)) return handle;
+      if (void* handle = dlopen(local.c_str(), kOpenFlags)) return handle;
     }
   }
-  return searchSystem ? dlopen(lib.fileName, RTLD_NOW | RTLD_LOCAL) : nullptr;
+  return searchSystem ? dlopen(lib.fileName, kOpenFlags) : nullptr;
 }
 
 bool Resolve(Library& lib) {
