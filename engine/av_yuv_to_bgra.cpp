@@ -25,11 +25,14 @@ uint8_t YuvToB(int y, int u) {
 
 namespace {
 
+constexpr int16_t HalfMarker = INT16_MIN;
+
 struct TOffsetTables {
   int16_t R[256];
   int16_t B[256];
+  // A G offset on an exact half is stored as HalfMarker; the vector pass
+  // writes a wrong byte for it, which the exact recomputation replaces.
   int16_t G[256 * 256];
-  uint8_t GHalf[256 * 256];
 
   TOffsetTables() {
     for (int c = 0; c < 256; ++c) {
@@ -40,10 +43,9 @@ struct TOffsetTables {
       for (int v = 0; v < 256; ++v) {
         const long double f = -0.39465L * (u - 128) - 0.5806L * (v - 128);
         const long double frac = std::fabs(f - std::trunc(f));
-        G[u << 8 | v] = int16_t(std::nearbyint(f));
         // The exact sum is a multiple of 1/20000; anything this close to a
         // half is a half, whose rounding depends on Y.
-        GHalf[u << 8 | v] = std::fabs(frac - 0.5L) < 1e-9L;
+        G[u << 8 | v] = std::fabs(frac - 0.5L) < 1e-9L ? HalfMarker : int16_t(std::nearbyint(f));
       }
   }
 };
@@ -52,6 +54,65 @@ const TOffsetTables& Tables() {
   static const TOffsetTables tables;
   return tables;
 }
+
+#if defined(__SSE2__)
+// The chroma offsets in 8.24 fixed point, eight samples at a time. The exact
+// offsets lie at least 1e-5 from a half (bar G's two exact halves), and the
+// fixed-point error stays below 4e-6 per term, so floor(t + 1/2) rounds
+// exactly. R and B keep only the fraction of their factor beyond an integer
+// (1 and 2) so that every sum fits 32 bits; madd of a high and a low 16-bit
+// half of each constant gives the full products.
+struct TFixedFactor {
+  __m128i High, Low;
+  TFixedFactor(long double forU, long double forV) {
+    const int64_t ku = std::llround(forU * (1 << 24)), kv = std::llround(forV * (1 << 24));
+    const int64_t hu = (ku + 32768) >> 16, hv = (kv + 32768) >> 16;
+    High = Pair(int16_t(hu), int16_t(hv));
+    Low = Pair(int16_t(ku - hu * 65536), int16_t(kv - hv * 65536));
+  }
+  static __m128i Pair(int16_t u, int16_t v) {
+    return _mm_set1_epi32(int32_t(uint16_t(u)) | int32_t(uint32_t(uint16_t(v)) << 16));
+  }
+  // floor(offset + 1/2) of four interleaved (U - 128, V - 128) pairs.
+  __m128i Round(__m128i uv) const {
+    const __m128i t =
+        _mm_add_epi32(_mm_slli_epi32(_mm_madd_epi16(uv, High), 16), _mm_madd_epi16(uv, Low));
+    return _mm_srai_epi32(_mm_add_epi32(t, _mm_set1_epi32(1 << 23)), 24);
+  }
+};
+
+// Offsets of samples [0, count) computed in vector lanes; returns how many.
+int32_t ChromaOffsetsVector(const uint8_t* u, const uint8_t* v, int32_t count, int16_t* offR,
+                            int16_t* offG, int16_t* offB, std::vector<int32_t>& halves) {
+  static const TFixedFactor r(0, 0.13983L), g(-0.39465L, -0.5806L), b(0.03211L, 0);
+  // The (U - 128, V - 128) pairs whose G offset is an exact half.
+  const __m128i half1 = TFixedFactor::Pair(-104, 106), half2 = TFixedFactor::Pair(104, -106);
+  const __m128i zero = _mm_setzero_si128(), bias = _mm_set1_epi16(128);
+  int32_t i = 0;
+  for (; i + 8 <= count; i += 8) {
+    const __m128i du = _mm_sub_epi16(
+        _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(u + i)), zero), bias);
+    const __m128i dv = _mm_sub_epi16(
+        _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(v + i)), zero), bias);
+    const __m128i lo = _mm_unpacklo_epi16(du, dv), hi = _mm_unpackhi_epi16(du, dv);
+    const __m128i fr = _mm_packs_epi32(r.Round(lo), r.Round(hi));
+    const __m128i fb = _mm_packs_epi32(b.Round(lo), b.Round(hi));
+    const __m128i fg = _mm_packs_epi32(g.Round(lo), g.Round(hi));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(offR + i), _mm_add_epi16(fr, dv));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(offB + i),
+                     _mm_add_epi16(fb, _mm_add_epi16(du, du)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(offG + i), fg);
+    const __m128i onHalf =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi32(lo, half1), _mm_cmpeq_epi32(lo, half2)),
+                     _mm_or_si128(_mm_cmpeq_epi32(hi, half1), _mm_cmpeq_epi32(hi, half2)));
+    if (_mm_movemask_epi8(onHalf)) [[unlikely]] {
+      for (int32_t k = i; k < i + 8; ++k)
+        if (Tables().G[u[k] << 8 | v[k]] == HalfMarker) halves.push_back(k);
+    }
+  }
+  return i;
+}
+#endif
 
 inline uint8_t SaturateByte(int value) {
   return uint8_t(value < 0 ? 0 : value > 255 ? 255 : value);
@@ -82,9 +143,19 @@ inline __m128i AddChannel(__m128i yLo, __m128i yHi, const int16_t* offsets, int3
   LoadOffsets<HShift>(offsets, x, lo, hi);
   return _mm_packus_epi16(_mm_adds_epi16(yLo, lo), _mm_adds_epi16(yHi, hi));
 }
+
+// Whole frames go to memory that is not read back soon: aligned rows bypass
+// the cache instead of evicting the tables and the source.
+template <bool Stream>
+inline void Store(__m128i* dst, __m128i value) {
+  if constexpr (Stream)
+    _mm_stream_si128(dst, value);
+  else
+    _mm_storeu_si128(dst, value);
+}
 #endif
 
-template <int HShift>
+template <int HShift, bool Stream>
 void ConvertRowShifted(const uint8_t* luma, int32_t width, const int16_t* offR, const int16_t* offG,
                        const int16_t* offB, uint8_t* out) {
   int32_t x = 0;
@@ -103,10 +174,10 @@ void ConvertRowShifted(const uint8_t* luma, int32_t width, const int16_t* offR, 
     const __m128i raLo = _mm_unpacklo_epi8(r, alpha);
     const __m128i raHi = _mm_unpackhi_epi8(r, alpha);
     __m128i* dst = reinterpret_cast<__m128i*>(out + 4 * x);
-    _mm_storeu_si128(dst + 0, _mm_unpacklo_epi16(bgLo, raLo));
-    _mm_storeu_si128(dst + 1, _mm_unpackhi_epi16(bgLo, raLo));
-    _mm_storeu_si128(dst + 2, _mm_unpacklo_epi16(bgHi, raHi));
-    _mm_storeu_si128(dst + 3, _mm_unpackhi_epi16(bgHi, raHi));
+    Store<Stream>(dst + 0, _mm_unpacklo_epi16(bgLo, raLo));
+    Store<Stream>(dst + 1, _mm_unpackhi_epi16(bgLo, raLo));
+    Store<Stream>(dst + 2, _mm_unpacklo_epi16(bgHi, raHi));
+    Store<Stream>(dst + 3, _mm_unpackhi_epi16(bgHi, raHi));
   }
 #endif
   for (; x < width; ++x) {
@@ -119,6 +190,19 @@ void ConvertRowShifted(const uint8_t* luma, int32_t width, const int16_t* offR, 
   }
 }
 
+template <bool Stream>
+void ConvertRowStreamed(const uint8_t* luma, int32_t width, int hShift, const int16_t* offR,
+                        const int16_t* offG, const int16_t* offB, uint8_t* out) {
+  switch (hShift) {
+    case 0:
+      return ConvertRowShifted<0, Stream>(luma, width, offR, offG, offB, out);
+    case 1:
+      return ConvertRowShifted<1, Stream>(luma, width, offR, offG, offB, out);
+    default:
+      return ConvertRowShifted<2, Stream>(luma, width, offR, offG, offB, out);
+  }
+}
+
 }  // namespace
 
 void TYuvToBgraRow::SetChroma(const uint8_t* u, const uint8_t* v, int32_t count,
@@ -128,13 +212,19 @@ void TYuvToBgraRow::SetChroma(const uint8_t* u, const uint8_t* v, int32_t count,
   const size_t size = size_t(count) + 16;
   FR.resize(size), FG.resize(size), FB.resize(size), FU.resize(size), FV.resize(size);
   FHalves.clear();
-  for (int32_t i = 0; i < count; ++i) {
+  int32_t i = 0;
+#if defined(__SSE2__)
+  i = ChromaOffsetsVector(u, v, std::min(count, lastColumn + 1), FR.data(), FG.data(), FB.data(),
+                          FHalves);
+  for (int32_t k : FHalves) FU[k] = u[k], FV[k] = v[k];
+#endif
+  for (; i < count; ++i) {
     const int32_t column = i < lastColumn ? i : lastColumn;
     const uint8_t cu = u[column], cv = v[column];
     FR[i] = t.R[cv];
     FB[i] = t.B[cu];
     FG[i] = t.G[cu << 8 | cv];
-    if (t.GHalf[cu << 8 | cv]) [[unlikely]] {
+    if (FG[i] == HalfMarker) [[unlikely]] {
       FHalves.push_back(i);
       FU[i] = cu, FV[i] = cv;
     }
@@ -142,17 +232,7 @@ void TYuvToBgraRow::SetChroma(const uint8_t* u, const uint8_t* v, int32_t count,
 }
 
 void TYuvToBgraRow::ConvertRow(const uint8_t* luma, int32_t width, int hShift, uint8_t* out) const {
-  switch (hShift) {
-    case 0:
-      ConvertRowShifted<0>(luma, width, FR.data(), FG.data(), FB.data(), out);
-      break;
-    case 1:
-      ConvertRowShifted<1>(luma, width, FR.data(), FG.data(), FB.data(), out);
-      break;
-    default:
-      ConvertRowShifted<2>(luma, width, FR.data(), FG.data(), FB.data(), out);
-      break;
-  }
+  ConvertRowStreamed<false>(luma, width, hShift, FR.data(), FG.data(), FB.data(), out);
   for (int32_t i : FHalves) {
     const int32_t end = std::min(width, (i + 1) << hShift);
     for (int32_t x = i << hShift; x < end; ++x) out[4 * x + 1] = YuvToG(luma[x], FU[i], FV[i]);
