@@ -137,69 +137,63 @@ inline void LoadOffsets(const int16_t* offsets, int32_t x, __m128i& lo, __m128i&
   }
 }
 
-template <int HShift>
-inline __m128i AddChannel(__m128i yLo, __m128i yHi, const int16_t* offsets, int32_t x) {
-  __m128i lo, hi;
-  LoadOffsets<HShift>(offsets, x, lo, hi);
+inline __m128i AddChannel(__m128i yLo, __m128i yHi, __m128i lo, __m128i hi) {
   return _mm_packus_epi16(_mm_adds_epi16(yLo, lo), _mm_adds_epi16(yHi, hi));
 }
 
-// Whole frames go to memory that is not read back soon: aligned rows bypass
-// the cache instead of evicting the tables and the source.
-template <bool Stream>
-inline void Store(__m128i* dst, __m128i value) {
-  if constexpr (Stream)
-    _mm_stream_si128(dst, value);
-  else
-    _mm_storeu_si128(dst, value);
-}
-#endif
+struct TOffsetVectors {
+  __m128i RLo, RHi, GLo, GHi, BLo, BHi;
+};
 
-template <int HShift, bool Stream>
-void ConvertRowShifted(const uint8_t* luma, int32_t width, const int16_t* offR, const int16_t* offG,
-                       const int16_t* offB, uint8_t* out) {
-  int32_t x = 0;
-#if defined(__SSE2__)
+inline void ConvertSixteen(const uint8_t* luma, const TOffsetVectors& o, uint8_t* out) {
   const __m128i zero = _mm_setzero_si128();
   const __m128i alpha = _mm_set1_epi8(char(0xFF));
+  const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(luma));
+  const __m128i yLo = _mm_unpacklo_epi8(y, zero);
+  const __m128i yHi = _mm_unpackhi_epi8(y, zero);
+  const __m128i r = AddChannel(yLo, yHi, o.RLo, o.RHi);
+  const __m128i g = AddChannel(yLo, yHi, o.GLo, o.GHi);
+  const __m128i b = AddChannel(yLo, yHi, o.BLo, o.BHi);
+  const __m128i bgLo = _mm_unpacklo_epi8(b, g);
+  const __m128i bgHi = _mm_unpackhi_epi8(b, g);
+  const __m128i raLo = _mm_unpacklo_epi8(r, alpha);
+  const __m128i raHi = _mm_unpackhi_epi8(r, alpha);
+  __m128i* dst = reinterpret_cast<__m128i*>(out);
+  _mm_storeu_si128(dst + 0, _mm_unpacklo_epi16(bgLo, raLo));
+  _mm_storeu_si128(dst + 1, _mm_unpackhi_epi16(bgLo, raLo));
+  _mm_storeu_si128(dst + 2, _mm_unpacklo_epi16(bgHi, raHi));
+  _mm_storeu_si128(dst + 3, _mm_unpackhi_epi16(bgHi, raHi));
+}
+#endif
+
+// Rows sharing a chroma row are converted together so that each offset
+// vector is loaded and widened once; `luma1` may be null.
+template <int HShift>
+void ConvertRowsShifted(const uint8_t* luma0, uint8_t* out0, const uint8_t* luma1, uint8_t* out1,
+                        int32_t width, const int16_t* offR, const int16_t* offG,
+                        const int16_t* offB) {
+  int32_t x = 0;
+#if defined(__SSE2__)
   for (; x + 16 <= width; x += 16) {
-    const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(luma + x));
-    const __m128i yLo = _mm_unpacklo_epi8(y, zero);
-    const __m128i yHi = _mm_unpackhi_epi8(y, zero);
-    const __m128i r = AddChannel<HShift>(yLo, yHi, offR, x);
-    const __m128i g = AddChannel<HShift>(yLo, yHi, offG, x);
-    const __m128i b = AddChannel<HShift>(yLo, yHi, offB, x);
-    const __m128i bgLo = _mm_unpacklo_epi8(b, g);
-    const __m128i bgHi = _mm_unpackhi_epi8(b, g);
-    const __m128i raLo = _mm_unpacklo_epi8(r, alpha);
-    const __m128i raHi = _mm_unpackhi_epi8(r, alpha);
-    __m128i* dst = reinterpret_cast<__m128i*>(out + 4 * x);
-    Store<Stream>(dst + 0, _mm_unpacklo_epi16(bgLo, raLo));
-    Store<Stream>(dst + 1, _mm_unpackhi_epi16(bgLo, raLo));
-    Store<Stream>(dst + 2, _mm_unpacklo_epi16(bgHi, raHi));
-    Store<Stream>(dst + 3, _mm_unpackhi_epi16(bgHi, raHi));
+    TOffsetVectors o;
+    LoadOffsets<HShift>(offR, x, o.RLo, o.RHi);
+    LoadOffsets<HShift>(offG, x, o.GLo, o.GHi);
+    LoadOffsets<HShift>(offB, x, o.BLo, o.BHi);
+    ConvertSixteen(luma0 + x, o, out0 + 4 * x);
+    if (luma1) ConvertSixteen(luma1 + x, o, out1 + 4 * x);
   }
 #endif
-  for (; x < width; ++x) {
-    const int y = luma[x];
-    const int c = x >> HShift;
-    out[4 * x + 0] = SaturateByte(y + offB[c]);
-    out[4 * x + 1] = SaturateByte(y + offG[c]);
-    out[4 * x + 2] = SaturateByte(y + offR[c]);
-    out[4 * x + 3] = 0xFF;
-  }
-}
-
-template <bool Stream>
-void ConvertRowStreamed(const uint8_t* luma, int32_t width, int hShift, const int16_t* offR,
-                        const int16_t* offG, const int16_t* offB, uint8_t* out) {
-  switch (hShift) {
-    case 0:
-      return ConvertRowShifted<0, Stream>(luma, width, offR, offG, offB, out);
-    case 1:
-      return ConvertRowShifted<1, Stream>(luma, width, offR, offG, offB, out);
-    default:
-      return ConvertRowShifted<2, Stream>(luma, width, offR, offG, offB, out);
+  for (const uint8_t* luma : {luma0, luma1}) {
+    if (!luma) break;
+    uint8_t* out = luma == luma0 ? out0 : out1;
+    for (int32_t px = x; px < width; ++px) {
+      const int y = luma[px];
+      const int c = px >> HShift;
+      out[4 * px + 0] = SaturateByte(y + offB[c]);
+      out[4 * px + 1] = SaturateByte(y + offG[c]);
+      out[4 * px + 2] = SaturateByte(y + offR[c]);
+      out[4 * px + 3] = 0xFF;
+    }
   }
 }
 
@@ -231,11 +225,25 @@ void TYuvToBgraRow::SetChroma(const uint8_t* u, const uint8_t* v, int32_t count,
   }
 }
 
-void TYuvToBgraRow::ConvertRow(const uint8_t* luma, int32_t width, int hShift, uint8_t* out) const {
-  ConvertRowStreamed<false>(luma, width, hShift, FR.data(), FG.data(), FB.data(), out);
+void TYuvToBgraRow::ConvertRows(const uint8_t* luma0, uint8_t* out0, const uint8_t* luma1,
+                                uint8_t* out1, int32_t width, int hShift) const {
+  switch (hShift) {
+    case 0:
+      ConvertRowsShifted<0>(luma0, out0, luma1, out1, width, FR.data(), FG.data(), FB.data());
+      break;
+    case 1:
+      ConvertRowsShifted<1>(luma0, out0, luma1, out1, width, FR.data(), FG.data(), FB.data());
+      break;
+    default:
+      ConvertRowsShifted<2>(luma0, out0, luma1, out1, width, FR.data(), FG.data(), FB.data());
+      break;
+  }
   for (int32_t i : FHalves) {
     const int32_t end = std::min(width, (i + 1) << hShift);
-    for (int32_t x = i << hShift; x < end; ++x) out[4 * x + 1] = YuvToG(luma[x], FU[i], FV[i]);
+    for (int32_t x = i << hShift; x < end; ++x) {
+      out0[4 * x + 1] = YuvToG(luma0[x], FU[i], FV[i]);
+      if (luma1) out1[4 * x + 1] = YuvToG(luma1[x], FU[i], FV[i]);
+    }
   }
 }
 

@@ -22,9 +22,11 @@ class TYuvToBgraRow {
  public:
   // Tabulates `count` chroma samples; sample i reads column min(i, lastColumn).
   void SetChroma(const uint8_t* u, const uint8_t* v, int32_t count, int32_t lastColumn);
-  // Writes `width` pixels from `luma` to `out`; pixel x uses chroma sample x >> hShift
-  // (0, 1 or 2), which SetChroma must have covered.
-  void ConvertRow(const uint8_t* luma, int32_t width, int hShift, uint8_t* out) const;
+  // Writes `width` pixels from `luma0` to `out0` and, unless `luma1` is null,
+  // from `luma1` to `out1`; pixel x uses chroma sample x >> hShift (0, 1 or 2),
+  // which SetChroma must have covered.
+  void ConvertRows(const uint8_t* luma0, uint8_t* out0, const uint8_t* luma1, uint8_t* out1,
+                   int32_t width, int hShift) const;
 
  private:
   std::vector<int16_t> FR, FG, FB;
