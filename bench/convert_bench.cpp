@@ -1,0 +1,186 @@
+// vexo-bench convert: the picture conversion per frame against libswscale
+// doing the same conversion (point sampling, one thread) in the same run.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+extern "C" {
+#include <libavutil/opt.h>
+#include <libswscale/swscale.h>
+}
+
+#include "bench/bench_command.h"
+#include "engine/av_scale.h"
+#include "engine/media_lib.h"
+
+namespace vexo::bench {
+namespace {
+
+struct ConvertCase {
+  const char* name;
+  TFourCC code;
+  int32_t dstWidth, dstHeight, contentWidth, contentHeight;
+  AVPixelFormat swsFormat;
+};
+
+constexpr int32_t kSrcWidth = 1920, kSrcHeight = 1080;
+
+const ConvertCase kCases[] = {
+    {"yuv420p 1920x1080 -> ARGB", FCC_ARGB, 1920, 1080, 1920, 1080, AV_PIX_FMT_BGRA},
+    {"yuv420p 1920x1080 -> YV12", FCC_YV12, 1920, 1080, 1920, 1080, AV_PIX_FMT_YUV420P},
+    {"yuv420p 1920x1080 -> UYVY 1280x720 in 1280x800 with borders", FCC_UYVY, 1280, 800, 1280, 720,
+     AV_PIX_FMT_UYVY422},
+};
+
+// A random 4:2:0 source picture.
+struct Source {
+  std::vector<uint8_t> planes[3];
+  TAVPicture pic;
+  Source() {
+    std::mt19937 rng(1);
+    for (int p = 0; p < 3; ++p) {
+      const int32_t w = p ? kSrcWidth / 2 : kSrcWidth, h = p ? kSrcHeight / 2 : kSrcHeight;
+      planes[p].resize(size_t(w) * h);
+      for (auto& b : planes[p]) b = uint8_t(rng());
+      pic.data[p] = planes[p].data();
+      pic.linesize[p] = w;
+    }
+  }
+};
+
+// A destination picture laid out for a FourCC.
+struct Destination {
+  std::vector<uint8_t> planes[3];
+  TAVPicture pic;
+  explicit Destination(const ConvertCase& c) {
+    const int32_t w = c.dstWidth, h = c.dstHeight;
+    if (c.code == FCC_YV12) {
+      for (int p = 0; p < 3; ++p) {
+        const int32_t pw = p ? w / 2 : w, ph = p ? h / 2 : h;
+        planes[p].resize(size_t(pw) * ph);
+        pic.data[p] = planes[p].data();
+        pic.linesize[p] = pw;
+      }
+    } else {
+      const int32_t bytes = c.code == FCC_ARGB ? 4 : 2;
+      planes[0].resize(size_t(w) * h * bytes);
+      pic.data[0] = planes[0].data();
+      pic.linesize[0] = w * bytes;
+    }
+  }
+};
+
+const Source& TheSource() {
+  static const Source source;
+  return source;
+}
+
+void BM_Vexo(benchmark::State& state, const ConvertCase* c) {
+  const Source& src = TheSource();
+  Destination dst(*c);
+  std::string err;
+  for (auto _ : state) {
+    const int32_t bytes =
+        ConvertPicture(src.pic, dst.pic, kSrcWidth, err, 1, c->code, PIX_FMT_YUV420P, c->dstHeight,
+                       c->dstWidth, c->contentHeight, c->contentWidth, kSrcHeight);
+    benchmark::DoNotOptimize(bytes);
+    benchmark::ClobberMemory();
+  }
+  if (!err.empty()) state.SkipWithError(err.c_str());
+}
+
+void BM_SwScale(benchmark::State& state, const ConvertCase* c) {
+  const Source& src = TheSource();
+  Destination dst(*c);
+  SwsContext* sws = sws_alloc_context();
+  av_opt_set_int(sws, "srcw", kSrcWidth, 0);
+  av_opt_set_int(sws, "srch", kSrcHeight, 0);
+  av_opt_set_int(sws, "src_format", AV_PIX_FMT_YUV420P, 0);
+  av_opt_set_int(sws, "dstw", c->contentWidth, 0);
+  av_opt_set_int(sws, "dsth", c->contentHeight, 0);
+  av_opt_set_int(sws, "dst_format", c->swsFormat, 0);
+  av_opt_set_int(sws, "sws_flags", SWS_POINT, 0);
+  av_opt_set_int(sws, "threads", 1, 0);
+  if (sws_init_context(sws, nullptr, nullptr) < 0) {
+    state.SkipWithError("sws_init_context failed");
+    sws_freeContext(sws);
+    return;
+  }
+  // The same output as ours: the content rectangle of the destination,
+  // bottom-up for 32 bits, chroma planes swapped for YV12.
+  uint8_t* data[4] = {};
+  int linesize[4] = {};
+  const int32_t top = (c->dstHeight - c->contentHeight) / 2;
+  const int32_t left = (c->dstWidth - c->contentWidth) / 2;
+  if (c->code == FCC_ARGB) {
+    linesize[0] = -dst.pic.linesize[0];
+    data[0] =
+        dst.pic.data[0] + ptrdiff_t(dst.pic.linesize[0]) * (c->dstHeight - 1 - top) + 4 * left;
+  } else if (c->code == FCC_YV12) {
+    data[0] = dst.pic.data[0], data[1] = dst.pic.data[2], data[2] = dst.pic.data[1];
+    linesize[0] = dst.pic.linesize[0], linesize[1] = dst.pic.linesize[2];
+    linesize[2] = dst.pic.linesize[1];
+  } else {
+    linesize[0] = dst.pic.linesize[0];
+    data[0] = dst.pic.data[0] + ptrdiff_t(linesize[0]) * top + 2 * left;
+  }
+  for (auto _ : state) {
+    const int rows = sws_scale(sws, src.pic.data, src.pic.linesize, 0, kSrcHeight, data, linesize);
+    benchmark::DoNotOptimize(rows);
+    benchmark::ClobberMemory();
+  }
+  sws_freeContext(sws);
+}
+
+// Keeps the CPU time per frame of every run while the console shows them.
+class CollectingReporter : public benchmark::ConsoleReporter {
+ public:
+  std::map<std::string, double> ms;
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs)
+      if (!run.error_occurred && run.run_type == Run::RT_Iteration)
+        ms[run.benchmark_name()] = run.GetAdjustedCPUTime();
+    ConsoleReporter::ReportRuns(runs);
+  }
+};
+
+int RunConvert(int argc, char** argv) {
+  MediaLibLoad();
+  if (!MediaLibIsResolved(mlAvUtil)) {
+    std::fprintf(stderr, "%s\n", MediaLibFailureText().c_str());
+    return 1;
+  }
+  for (const ConvertCase& c : kCases) {
+    benchmark::RegisterBenchmark((std::string("vexo/") + c.name).c_str(), BM_Vexo, &c)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark((std::string("swscale/") + c.name).c_str(), BM_SwScale, &c)
+        ->Unit(benchmark::kMillisecond);
+  }
+  benchmark::Initialize(&argc, argv);
+  CollectingReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+
+  double worst = 0;
+  std::printf("\nCPU time per frame, ours against libswscale (SWS_POINT, one thread):\n");
+  for (const ConvertCase& c : kCases) {
+    const double ours = reporter.ms[std::string("vexo/") + c.name];
+    const double theirs = reporter.ms[std::string("swscale/") + c.name];
+    if (ours <= 0 || theirs <= 0) continue;
+    const double ratio = ours / theirs;
+    worst = std::max(worst, ratio);
+    std::printf("%-62s ours %7.3f ms  swscale %7.3f ms  ratio %.3f\n", c.name, ours, theirs, ratio);
+  }
+  std::printf("ratio: %.3f\n", worst);
+  return 0;
+}
+
+RegisterCommand reg("convert", "picture conversion per frame against libswscale", &RunConvert);
+
+}  // namespace
+}  // namespace vexo::bench
