@@ -67,7 +67,8 @@ extern "C" {
   X(avformat_close_input)             \
   X(avformat_free_context)            \
   X(av_find_input_format)             \
-  X(avio_size)
+  X(avio_size)                        \
+  X(avformat_index_get_entries_count)
 
 #define VEXO_AVCODEC_ENTRY_POINTS(X) \
   X(avcodec_version)                 \

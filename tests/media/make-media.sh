@@ -60,4 +60,34 @@ ff -f lavfi -i "$numbered" -f lavfi -i "$ntone" -c:v flv1 -q:v 4 -g 50 -c:a libm
    -shortest "$out/numbered_flv1.flv"
 ff -f lavfi -i "$numbered" -c:v mjpeg -q:v 4 -pix_fmt yuvj420p "$out/numbered_mjpeg.avi"
 
+# Stream choice: two video streams of different sizes, two audio streams of
+# different rates, in one file.
+ff -f lavfi -i "$video" -f lavfi -i "testsrc2=size=160x120:rate=25:duration=2" -f lavfi -i "$tone" \
+   -f lavfi -i "sine=frequency=880:sample_rate=22050:duration=2" -map 0 -map 1 -map 2 -map 3 \
+   -c:v mpeg4 -q:v 5 -c:a libmp3lame -b:a 64k -shortest "$out/two_video_two_audio.avi"
+# AAC at the low rates whose decoding once doubled the rate.
+ff -f lavfi -i "$video" -f lavfi -i "sine=frequency=440:sample_rate=24000:duration=2" -c:v libx264 \
+   -preset ultrafast -pix_fmt yuv420p -c:a aac -ar 24000 -shortest "$out/h264_aac24000.mp4"
+ff -f lavfi -i "$video" -f lavfi -i "sine=frequency=440:sample_rate=16000:duration=2" -c:v libx264 \
+   -preset ultrafast -pix_fmt yuv420p -c:a aac -ar 16000 -ac 1 -shortest "$out/h264_aac16000_mono.mp4"
+# A second MPEG-4 Part 2 file of the first one's size and container, other content.
+ff -f lavfi -i "testsrc=size=320x240:rate=25:duration=2" -f lavfi -i "$tone" -c:v mpeg4 -q:v 5 \
+   -c:a libmp3lame -b:a 64k -shortest "$out/mpeg4_mp3_b.avi"
+# A video stream whose header says 0x0 and whose raw frames cannot tell better.
+ff -f lavfi -i "testsrc2=size=64x48:rate=25:duration=1" -c:v rawvideo -pix_fmt yuv420p \
+   "$out/width0.avi"
+zero_le32() {  # zero_le32 FILE OFFSET: writes four zero bytes at OFFSET
+  dd if=/dev/zero of="$1" bs=1 seek="$2" count=4 conv=notrunc status=none
+}
+avih=$(grep -obUa avih "$out/width0.avi" | head -1 | cut -d: -f1)
+strf=$(grep -obUa strf "$out/width0.avi" | head -1 | cut -d: -f1)
+for off in $((avih + 40)) $((avih + 44)) $((strf + 12)) $((strf + 16)); do
+  zero_le32 "$out/width0.avi" "$off"
+done
+# MPEG-2 that really runs at 50 pictures a second.
+ff -f lavfi -i "testsrc2=size=160x120:rate=50:duration=1" -c:v mpeg2video -q:v 5 -f mpeg \
+   "$out/mpeg2_50fps.mpg"
+# H.264 in MP4 at 320x240 without sound, for the header bit-rate corrections.
+ff -f lavfi -i "$video" -c:v libx264 -preset ultrafast -pix_fmt yuv420p "$out/h264_320x240.mp4"
+
 echo "$sum" > "$stamp"

@@ -1,0 +1,35 @@
+#pragma once
+// Helpers for tests that open media files with the engine.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/av_in_file.h"
+#include "engine/av_log.h"
+
+namespace vexo::test {
+
+// Opens a fixture; `error` receives the file's error text.
+std::unique_ptr<TAVInFile> OpenFixture(const std::string& name, std::string& error,
+                                       int32_t index = 0, TAVInFile* prev = nullptr);
+
+// The engine log, captured while the object lives.
+class TCapturedLog : public TLogView {
+ public:
+  TCapturedLog();
+  ~TCapturedLog() override;
+  void AppendLine(const std::string& line) override { Lines.push_back(line); }
+  // The lines logged since the last call.
+  std::vector<std::string> Take();
+  std::vector<std::string> Lines;
+};
+
+// What ffprobe reports for one stream of a file.
+struct TProbeFacts {
+  long long Packets = -1;      // -count_packets
+  long long HeaderFrames = 0;  // nb_frames, what the container header states (0: nothing)
+  double FrameRate = 0;        // avg_frame_rate
+};
+TProbeFacts FfprobeStream(const std::string& path, int streamIndex);
+
+}  // namespace vexo::test
