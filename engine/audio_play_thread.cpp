@@ -40,6 +40,8 @@ TAudioPlayThread::TAudioPlayThread(TAudioSource* list, TOnError onError, uint32_
       AVParams.UseDirectSound = 0;
     }
   }
+  // Running from creation on, so that a stop right after creation waits for it.
+  FRunning.store(true);
   Start();
 }
 

@@ -28,6 +28,8 @@ TVideoPlayThread::TVideoPlayThread(TVideoTimeline* list, TOnFinished onFinished,
       FOnPosition(std::move(onPosition)),
       FOnFinished(std::move(onFinished)),
       FOnSkipMode(std::move(onSkipMode)) {
+  // Running from creation on, so that a stop right after creation waits for it.
+  FRunning.store(true);
   Start();
 }
 
