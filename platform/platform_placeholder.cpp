@@ -1,1 +1,0 @@
-void vexo_platform_placeholder() {}
