@@ -200,18 +200,14 @@ int32_t PlanarTo32Bit(const TAVPicture& src, const TAVPicture& dst, int32_t sw, 
   const int32_t width = cw & ~1;
   if (pic.data[0] && width > 0) {
     static TYuvToBgraRow converter;
-    const int32_t samples = ((width - 1) >> chroma.Shifts.H) + 1;
     int32_t chromaRow = -1;
-    auto luma = [&](int32_t y) { return pic.data[0] + ptrdiff_t(y) * pic.linesize[0]; };
-    for (int32_t y = 0; y < ch;) {
+    for (int32_t y = 0; y < ch; ++y) {
       if (chroma.Row(y) != chromaRow) {
         chromaRow = chroma.Row(y);
-        converter.SetChroma(chroma.URow(y), chroma.VRow(y), samples, chroma.LastColumn);
+        converter.SetChroma(chroma.URow(y), chroma.VRow(y), width, chroma.Shifts.H,
+                            chroma.LastColumn);
       }
-      const bool pair = y + 1 < ch && chroma.Row(y + 1) == chromaRow;
-      converter.ConvertRows(luma(y), BottomUpRow(dst, area, y), pair ? luma(y + 1) : nullptr,
-                            pair ? BottomUpRow(dst, area, y + 1) : nullptr, width, chroma.Shifts.H);
-      y += pair ? 2 : 1;
+      converter.ConvertRow(pic.data[0] + ptrdiff_t(y) * pic.linesize[0], BottomUpRow(dst, area, y));
     }
   }
   if (fill) FillBottomUpBorders(dst, area);

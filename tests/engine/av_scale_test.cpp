@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <stdexcept>
 #include <vector>
 
 #include "engine/av_scale_utils.h"
+#include "engine/av_yuv_to_bgra.h"
 #include "engine/media_lib.h"
 
 namespace vexo {
@@ -274,6 +276,29 @@ class ConvertPictureTest : public ::testing::Test {
   }
 };
 
+// The same conversions at every instruction-set level of the 32-bit rows
+// that this processor has; the others are skipped.
+class ConvertAtEveryLevel : public ConvertPictureTest,
+                            public ::testing::WithParamInterface<TYuvToBgraLevel> {
+ protected:
+  void SetUp() override {
+    ConvertPictureTest::SetUp();
+    if (GetParam() > YuvToBgraBestLevel()) GTEST_SKIP() << "not on this processor";
+    ASSERT_EQ(LimitYuvToBgraLevel(GetParam()), GetParam());
+  }
+  void TearDown() override { LimitYuvToBgraLevel(YuvToBgraBestLevel()); }
+};
+
+std::string LevelName(const ::testing::TestParamInfo<TYuvToBgraLevel>& info) {
+  const char* names[] = {"Scalar", "Sse2", "Avx2"};
+  return names[int(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, ConvertAtEveryLevel,
+                         ::testing::Values(TYuvToBgraLevel::Scalar, TYuvToBgraLevel::Sse2,
+                                           TYuvToBgraLevel::Avx2),
+                         LevelName);
+
 const TFourCC kAllCodes[] = {FCC_ENC,  FCC_YV12, FCC_I420, FCC_IYUV, FCC_GRAY,
                              FCC_UYVY, FCC_YUY2, FCC_ARGB, FCC_RGB3};
 
@@ -281,7 +306,7 @@ enum class Geometry { Unscaled, Bordered, Scaled, SameSizeSmallerContent };
 
 // Every source format to every destination code, on random pictures of odd
 // and even sizes, unscaled, centred with borders and scaled either way.
-TEST_F(ConvertPictureTest, EveryPathMatchesTheReferenceByteForByte) {
+TEST_P(ConvertAtEveryLevel, EveryPathMatchesTheReferenceByteForByte) {
   std::mt19937 rng(20240611);
   std::vector<SourceFormat> formats(std::begin(kPlanarFormats), std::end(kPlanarFormats));
   formats.push_back({PIX_FMT_BGR24, 0, 0, false});
@@ -325,7 +350,7 @@ TEST_F(ConvertPictureTest, EveryPathMatchesTheReferenceByteForByte) {
 
 // Every (Y, U, V) triple through the vector path and its tail: a 4:4:4 row of
 // all 256 luma values per chroma pair, against the colour formulas.
-TEST_F(ConvertPictureTest, EveryYuvTripleGivesTheFormulaColour) {
+TEST_P(ConvertAtEveryLevel, EveryYuvTripleGivesTheFormulaColour) {
   std::vector<uint8_t> y(256 * 256), u(256 * 256), v(256 * 256), out(256 * 256 * 4);
   for (int row = 0; row < 256; ++row)
     for (int x = 0; x < 256; ++x) y[row * 256 + x] = uint8_t(x);
@@ -347,6 +372,44 @@ TEST_F(ConvertPictureTest, EveryYuvTripleGivesTheFormulaColour) {
         if (px[0] != b || px[1] != g || px[2] != r || px[3] != 0xFF)
           FAIL() << "Y=" << Y << " U=" << cu << " V=" << cv;
       }
+  }
+}
+
+// The rows store differently by where a destination row starts against a
+// 32-byte boundary; at every start each pixel must land in place and the
+// bytes around the row stay untouched. The chroma carries both pairs whose
+// G lies on a half, at the edges of vector blocks.
+TEST_P(ConvertAtEveryLevel, RowsLandWhereverTheDestinationStarts) {
+  constexpr int32_t w = 100, h = 2, guard = 64;
+  std::mt19937 rng(7);
+  std::vector<uint8_t> y(w * h), u(w / 2), v(w / 2);
+  for (auto& b : y) b = uint8_t(rng());
+  for (int32_t i = 0; i < w / 2; ++i) u[i] = uint8_t(rng()), v[i] = uint8_t(rng());
+  u[15] = 24, v[15] = 234, u[16] = 232, v[16] = 22, u[w / 2 - 1] = 24, v[w / 2 - 1] = 234;
+  for (int32_t start : {0, 4, 8, 16, 20, 28}) {
+    SCOPED_TRACE("row start " + std::to_string(start) + " bytes past a 32-byte boundary");
+    const int32_t ls = 4 * w + 2 * guard;
+    std::vector<uint8_t> buf(size_t(ls) * h + 64, 0xA5);
+    uint8_t* base = buf.data() + (32 - reinterpret_cast<uintptr_t>(buf.data()) % 32) % 32;
+    TAVPicture src, dst;
+    src.data[0] = y.data(), src.data[1] = u.data(), src.data[2] = v.data();
+    src.linesize[0] = w, src.linesize[1] = src.linesize[2] = w / 2;
+    dst.data[0] = base + guard + start, dst.linesize[0] = ls;
+    std::string err;
+    ConvertPicture(src, dst, w, err, 0, FCC_ARGB, PIX_FMT_YUV420P, h, w, h, w, h);
+    for (int32_t row = 0; row < h; ++row) {
+      const uint8_t* out = dst.data[0] + ptrdiff_t(h - 1 - row) * ls;
+      for (int32_t x = 0; x < w; ++x) {
+        const int Y = y[row * w + x], U = u[x / 2], V = v[x / 2];
+        const uint8_t want[4] = {RefClamp(Y + 2.03211L * (U - 128)),
+                                 RefClamp(Y - 0.39465L * (U - 128) - 0.5806L * (V - 128)),
+                                 RefClamp(Y + 1.13983L * (V - 128)), 0xFF};
+        ASSERT_EQ(std::memcmp(out + 4 * x, want, 4), 0) << "row " << row << " pixel " << x;
+      }
+      for (int32_t k = 1; k <= start + guard - 16 && k <= 16; ++k)
+        ASSERT_EQ(out[-k], 0xA5) << "before row " << row;
+      for (int32_t k = 0; k < 16; ++k) ASSERT_EQ(out[4 * w + k], 0xA5) << "after row " << row;
+    }
   }
 }
 
