@@ -1,0 +1,7 @@
+#include "engine/av_thread_lock.h"
+
+namespace vexo {
+
+std::mutex AVThreadLock;
+
+}  // namespace vexo

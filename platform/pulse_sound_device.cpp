@@ -1,0 +1,161 @@
+#include "platform/pulse_sound_device.h"
+
+#include <chrono>
+#include <stdexcept>
+#include <thread>
+
+#include "engine/av_log.h"
+
+namespace vexo {
+
+namespace {
+
+constexpr uint32_t kNoDriver = 0x88780078;
+constexpr uint32_t kGenericError = 0x80004005;
+constexpr uint32_t kBadFormat = 0x88780064;
+// A server that accepts the connection but never answers must not hang the player.
+constexpr auto kAnswerTimeout = std::chrono::seconds(3);
+
+class TLoopLock {
+ public:
+  explicit TLoopLock(pa_threaded_mainloop* loop) : FLoop(loop) { pa_threaded_mainloop_lock(FLoop); }
+  ~TLoopLock() { pa_threaded_mainloop_unlock(FLoop); }
+
+ private:
+  pa_threaded_mainloop* FLoop;
+};
+
+// Waits, with the loop locked, until `settled` answers; false on time-out.
+template <typename Settled>
+bool WaitSettled(pa_threaded_mainloop* loop, Settled settled) {
+  auto limit = std::chrono::steady_clock::now() + kAnswerTimeout;
+  while (!settled()) {
+    if (std::chrono::steady_clock::now() > limit) return false;
+    pa_threaded_mainloop_unlock(loop);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    pa_threaded_mainloop_lock(loop);
+  }
+  return true;
+}
+
+void Unref(pa_operation* operation) {
+  if (operation) pa_operation_unref(operation);
+}
+
+}  // namespace
+
+std::unique_ptr<TPulseSoundDevice> TPulseSoundDevice::Connect(const std::string& server,
+                                                              uint32_t& code) {
+  std::unique_ptr<TPulseSoundDevice> device(new TPulseSoundDevice);
+  code = kNoDriver;
+  device->FLoop = pa_threaded_mainloop_new();
+  if (!device->FLoop) return nullptr;
+  device->FContext = pa_context_new(pa_threaded_mainloop_get_api(device->FLoop), "Vexo Player");
+  if (!device->FContext) return nullptr;
+  if (pa_context_connect(device->FContext, server.empty() ? nullptr : server.c_str(),
+                         PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+    return nullptr;
+  if (pa_threaded_mainloop_start(device->FLoop) < 0) return nullptr;
+  TLoopLock lock(device->FLoop);
+  pa_context* context = device->FContext;
+  bool answered = WaitSettled(device->FLoop, [context] {
+    pa_context_state_t state = pa_context_get_state(context);
+    return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
+  });
+  if (!answered || pa_context_get_state(context) != PA_CONTEXT_READY) return nullptr;
+  code = 0;
+  return device;
+}
+
+TPulseSoundDevice::~TPulseSoundDevice() {
+  Close();
+  if (FLoop) pa_threaded_mainloop_stop(FLoop);
+  if (FContext) {
+    pa_context_disconnect(FContext);
+    pa_context_unref(FContext);
+  }
+  if (FLoop) pa_threaded_mainloop_free(FLoop);
+}
+
+uint32_t TPulseSoundDevice::Open(int32_t rate, int32_t channels, uint32_t bufferBytes) {
+  TLoopLock lock(FLoop);
+  pa_sample_spec spec{PA_SAMPLE_S16LE, uint32_t(rate), uint8_t(channels)};
+  if (channels > int32_t(PA_CHANNELS_MAX) || !pa_sample_spec_valid(&spec)) {
+    LogSoundError("DSBuffer.SetFormat", kBadFormat);
+    return kBadFormat;
+  }
+  FFrameBytes = int64_t(channels) * 2;
+  FBytesPerSecond = int64_t(rate) * FFrameBytes;
+  FStream = pa_stream_new(FContext, "Vexo Player", &spec, nullptr);
+  if (!FStream) {
+    LogSoundError("CreateSoundBuffer", kGenericError);
+    return kGenericError;
+  }
+  // No pre-buffering: the stream starts when uncorked, like a looping buffer
+  // told to play, and keeps its clock running through an underrun.
+  pa_buffer_attr attr{uint32_t(-1), bufferBytes, uint32_t(-1), uint32_t(-1), uint32_t(-1)};
+  auto flags = pa_stream_flags_t(PA_STREAM_START_CORKED | PA_STREAM_INTERPOLATE_TIMING |
+                                 PA_STREAM_AUTO_TIMING_UPDATE);
+  pa_stream* stream = FStream;
+  if (pa_stream_connect_playback(stream, nullptr, &attr, flags, nullptr, nullptr) < 0 ||
+      !WaitSettled(FLoop,
+                   [stream] {
+                     pa_stream_state_t state = pa_stream_get_state(stream);
+                     return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
+                   }) ||
+      pa_stream_get_state(stream) != PA_STREAM_READY) {
+    LogSoundError("CreateSoundBuffer", kGenericError);
+    return kGenericError;
+  }
+  FPlayed = 0;
+  return 0;
+}
+
+bool TPulseSoundDevice::Playing() {
+  TLoopLock lock(FLoop);
+  return FStream && FPlaying;
+}
+
+void TPulseSoundDevice::Cork(bool cork) {
+  TLoopLock lock(FLoop);
+  if (!FStream || pa_stream_get_state(FStream) != PA_STREAM_READY) return;
+  Unref(pa_stream_cork(FStream, cork ? 1 : 0, nullptr, nullptr));
+  FPlaying = !cork;
+}
+
+void TPulseSoundDevice::Play() {
+  Cork(false);
+}
+
+void TPulseSoundDevice::Stop() {
+  Cork(true);
+}
+
+int64_t TPulseSoundDevice::PlayedBytes() {
+  TLoopLock lock(FLoop);
+  pa_usec_t usec = 0;
+  if (FStream && pa_stream_get_time(FStream, &usec) >= 0) {
+    int64_t bytes = int64_t(usec * uint64_t(FBytesPerSecond) / 1000000);
+    FPlayed = bytes - bytes % FFrameBytes;
+  }
+  return FPlayed;
+}
+
+uint32_t TPulseSoundDevice::Write(const uint8_t* data, uint32_t size) {
+  TLoopLock lock(FLoop);
+  if (!FStream || pa_stream_write(FStream, data, size, nullptr, 0, PA_SEEK_RELATIVE) < 0)
+    throw std::runtime_error("Unable to Lock Sound Buffer");
+  return size;
+}
+
+void TPulseSoundDevice::Close() {
+  if (!FLoop) return;
+  TLoopLock lock(FLoop);
+  if (!FStream) return;
+  pa_stream_disconnect(FStream);
+  pa_stream_unref(FStream);
+  FStream = nullptr;
+  FPlaying = false;
+}
+
+}  // namespace vexo
