@@ -29,8 +29,9 @@ struct TEntry {
 
 const TEntry kPlayList[] = {
     {"gl_440_44100_stereo.avi", 440, 0, true},
-    {"photo_640x480.jpg", 0, 0, false},
+    {"gl_1500_flac_44100.mp4", 1500, 0, true},
     {"gl_1000_22050_mono.mov", 1000, 0, true},
+    {"photo_640x480.jpg", 0, 0, false},
     {"gl_silent_24fps.avi", 0, 0, true},
     {"gl_2500_48000_stereo.mov", 2500, 1.2, true},
     {"photo_1024x768.jpg", 0, 0, false},
