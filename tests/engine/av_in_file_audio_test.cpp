@@ -63,12 +63,7 @@ INSTANTIATE_TEST_SUITE_P(Files, WholeFileSound,
                                            "numbered_mjpeg.avi", "sound_short.avi",
                                            "sound_long.avi", "tone_at_4s.mov", "tone_at_4s.mp4",
                                            "late_sound.mp4"),
-                         [](const auto& info) {
-                           std::string name = info.param;
-                           for (char& c : name)
-                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                           return name;
-                         });
+                         [](const auto& info) { return test::TestName(info.param); });
 
 TEST_F(InFileAudioTest, SoundEndingBeforeTheVideoIsFollowedBySilence) {
   test::TDecodeRig rig;
@@ -128,10 +123,7 @@ INSTANTIATE_TEST_SUITE_P(
                       AlignCase{"tone_at_4s.mov", 113, 4.0, "Audio trimBytes = "},
                       AlignCase{"late_sound.mp4", 25, 2.0, "Audio waitBytes = "}),
     [](const auto& info) {
-      std::string name = std::string(info.param.file) + "_" + std::to_string(info.param.frame);
-      for (char& c : name)
-        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-      return name;
+      return test::TestName(std::string(info.param.file) + "_" + std::to_string(info.param.frame));
     });
 
 TEST_F(InFileAudioTest, ChunksAreCollectedBy100MsAndHandedOutBy200Ms) {

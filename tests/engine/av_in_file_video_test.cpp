@@ -63,10 +63,7 @@ const NumberedClip kClips[] = {
 };
 
 std::string ClipName(const ::testing::TestParamInfo<NumberedClip>& info) {
-  std::string name = info.param.file;
-  for (char& c : name)
-    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-  return name;
+  return test::TestName(info.param.file);
 }
 
 class NumberedClipTest : public InFileVideoTest,

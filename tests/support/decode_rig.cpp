@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 #include "tests/support/test_in_file.h"
@@ -73,6 +74,12 @@ std::vector<int16_t> DecodeAllSound(TAVInFile& file, int32_t* calls, int32_t* la
   if (calls) *calls = n;
   if (largestPiece) *largestPiece = largest;
   return sound;
+}
+
+std::string TestName(std::string text) {
+  for (char& c : text)
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  return text;
 }
 
 }  // namespace vexo::test

@@ -42,4 +42,7 @@ int32_t ReadFrameNumber(const TAVScreen& screen);
 std::vector<int16_t> DecodeAllSound(TAVInFile& file, int32_t* calls = nullptr,
                                     int32_t* largestPiece = nullptr);
 
+// A file name made fit to name a parameterised test: letters and digits only.
+std::string TestName(std::string text);
+
 }  // namespace vexo::test
