@@ -32,6 +32,10 @@ std::string VideoErrorText(uint32_t code) {
       return "The operation is not supported by the video device.";
     case veGeneric:
       return "An undetermined error occurred in the video device.";
+    case veNullPointer:
+      return "Invalid pointer.";
+    case veInvalidCall:
+      return "The method call is invalid.";
   }
   char text[48];
   std::snprintf(text, sizeof text, "Unknown video error 0x%08X", unsigned(code));

@@ -20,6 +20,8 @@ enum TVideoError : uint32_t {
   veInvalidParams = 0x8876000A,      // a size or rectangle the device rejects
   veUnsupported = 0x8876000B,        // the device cannot do what was asked
   veGeneric = 0x8876000C,            // anything else
+  veNullPointer = 0x80004003,        // a device or texture argument is missing
+  veInvalidCall = 0x8876086C,        // a call made before what it needs exists
 };
 
 // The description of a code; unknown codes are shown by number.

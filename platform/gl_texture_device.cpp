@@ -1,0 +1,279 @@
+#include "platform/gl_texture_device.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "engine/video_error_text.h"
+
+namespace vexo {
+
+namespace {
+
+const char* const PlaneVertexShader = R"(
+attribute vec3 position;
+attribute vec4 diffuse;
+attribute vec2 texCoord;
+uniform mat4 projection;
+uniform mat4 view;
+varying vec4 color;
+varying vec2 uv;
+void main() {
+  // The vertex colour is stored B, G, R, A.
+  color = diffuse.bgra;
+  uv = texCoord;
+  // The matrices arrive as rows for row vectors, which GLSL reads transposed:
+  // exactly what column vectors need.
+  gl_Position = projection * view * vec4(position, 1.0);
+}
+)";
+
+const char* const PlaneFragmentShader = R"(
+uniform sampler2D picture;
+uniform float alphaRef;
+varying vec4 color;
+varying vec2 uv;
+void main() {
+  vec4 texel = texture2D(picture, uv);
+  vec4 c = vec4(texel.rgb, texel.a * color.a);
+  if (c.a <= alphaRef) discard;
+  gl_FragColor = c;
+}
+)";
+
+}  // namespace
+
+uint32_t TGLTextureDevice::GetAdapterDisplayMode() {
+  return qGuiApp && QGuiApplication::primaryScreen() ? veOk : veNoDisplay;
+}
+
+uint32_t TGLTextureDevice::CreateDevice(TNativeWindow window) {
+  ReleaseDevice();
+  if (uint32_t code = FWindow.Create(window)) return code;
+  FProgram = std::make_unique<QOpenGLShaderProgram>();
+  if (uint32_t code = BuildProgram(*FProgram, PlaneVertexShader, PlaneFragmentShader)) {
+    ReleaseDevice();
+    return code;
+  }
+  return veOk;
+}
+
+void TGLTextureDevice::ReleaseDevice() {
+  if (FWindow.MakeCurrent()) {
+    QOpenGLFunctions* gl = FWindow.Functions();
+    for (auto& [id, texture] : FTextures) gl->glDeleteTextures(1, &id);
+  }
+  FTextures.clear();
+  FProgram.reset();
+  FWindow.Release();
+}
+
+uint32_t TGLTextureDevice::GetDeviceCaps(TTextureCaps& caps) {
+  if (!FWindow.MakeCurrent()) return veSurfaceLost;
+  caps.DynamicTextures = true;
+  caps.PowerOfTwoOnly = !FWindow.Functions()->hasOpenGLFeature(QOpenGLFunctions::NPOTTextures);
+  return veOk;
+}
+
+uint32_t TGLTextureDevice::GetDisplayMode() {
+  return FWindow.IsValid() ? veOk : veSurfaceLost;
+}
+
+uint32_t TGLTextureDevice::CreateTexture(int32_t width, int32_t height, TTextureFormat format,
+                                         uint32_t& texture) {
+  texture = 0;
+  if (!FWindow.MakeCurrent()) return veSurfaceLost;
+  if (width <= 0 || height <= 0) return veInvalidParams;
+  QOpenGLFunctions* gl = FWindow.Functions();
+  GLint maxSize = 0;
+  gl->glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+  if (width > maxSize || height > maxSize) return veInvalidParams;
+  GLuint id = 0;
+  gl->glGenTextures(1, &id);
+  if (!id) return veOutOfMemory;
+  gl->glBindTexture(GL_TEXTURE_2D, id);
+  if (format == tfARGB32)
+    gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_BGRA, GL_UNSIGNED_BYTE,
+                     nullptr);
+  else
+    gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_LUMINANCE, width, height, 0, GL_LUMINANCE,
+                     GL_UNSIGNED_BYTE, nullptr);
+  gl->glBindTexture(GL_TEXTURE_2D, 0);
+  if (gl->glGetError() != GL_NO_ERROR) {
+    gl->glDeleteTextures(1, &id);
+    return veOutOfMemory;
+  }
+  TTexture& t = FTextures[id];
+  t.Width = width;
+  t.Height = height;
+  t.Format = format;
+  t.Staging.assign(size_t(width) * size_t(height) * size_t(BytesPerTexel(t)), 0);
+  texture = id;
+  return veOk;
+}
+
+void TGLTextureDevice::ReleaseTexture(uint32_t texture) {
+  auto found = FTextures.find(texture);
+  if (found == FTextures.end()) return;
+  if (FWindow.MakeCurrent()) FWindow.Functions()->glDeleteTextures(1, &texture);
+  FTextures.erase(found);
+}
+
+uint32_t TGLTextureDevice::LockTexture(uint32_t texture, int32_t& lineBytes, uint8_t*& address) {
+  auto found = FTextures.find(texture);
+  if (found == FTextures.end()) return veInvalidCall;
+  lineBytes = found->second.Width * BytesPerTexel(found->second);
+  address = found->second.Staging.data();
+  return veOk;
+}
+
+void TGLTextureDevice::UnlockTexture(uint32_t texture) {
+  auto found = FTextures.find(texture);
+  if (found == FTextures.end() || !FWindow.MakeCurrent()) return;
+  const TTexture& t = found->second;
+  QOpenGLFunctions* gl = FWindow.Functions();
+  gl->glBindTexture(GL_TEXTURE_2D, texture);
+  gl->glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  gl->glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, t.Width, t.Height,
+                      t.Format == tfARGB32 ? GL_BGRA : GL_LUMINANCE, GL_UNSIGNED_BYTE,
+                      t.Staging.data());
+  gl->glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+uint32_t TGLTextureDevice::Present(const TVideoRect&) {
+  if (!FWindow.IsValid()) return veSurfaceLost;
+  FWindow.SwapBuffers();
+  return veOk;
+}
+
+void TGLTextureDevice::SetWindowRect(const TVideoRect&, const TVideoRect& display) {
+  // The back buffer is presented into the picture rectangle: the window is it.
+  FWindow.SetGeometry(display);
+}
+
+uint32_t TGLTextureDevice::SetPlaneStates(const TPlaneStates& states) {
+  if (!FWindow.MakeCurrent()) return veSurfaceLost;
+  FStates = states;
+  QOpenGLFunctions* gl = FWindow.Functions();
+  if (states.Culling)
+    gl->glEnable(GL_CULL_FACE);
+  else
+    gl->glDisable(GL_CULL_FACE);
+  // Lighting has no meaning without the fixed pipeline: colours come from the shader.
+  auto factor = [](TPlaneBlend blend) {
+    return blend == pbSrcAlpha ? GL_SRC_ALPHA : GL_ONE_MINUS_SRC_ALPHA;
+  };
+  if (states.AlphaBlend) {
+    gl->glEnable(GL_BLEND);
+    gl->glBlendFunc(factor(states.SrcBlend), factor(states.DestBlend));
+  } else {
+    gl->glDisable(GL_BLEND);
+  }
+  return veOk;
+}
+
+uint32_t TGLTextureDevice::CreateVertexBuffer(uint32_t bytes, uint32_t, uint32_t& buffer) {
+  buffer = 0;
+  if (!FWindow.MakeCurrent()) return veSurfaceLost;
+  QOpenGLFunctions* gl = FWindow.Functions();
+  GLuint id = 0;
+  gl->glGenBuffers(1, &id);
+  gl->glBindBuffer(GL_ARRAY_BUFFER, id);
+  gl->glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(bytes), nullptr, GL_DYNAMIC_DRAW);
+  gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+  buffer = id;
+  return id ? veOk : veOutOfMemory;
+}
+
+void TGLTextureDevice::ReleaseVertexBuffer(uint32_t buffer) {
+  if (FWindow.MakeCurrent()) FWindow.Functions()->glDeleteBuffers(1, &buffer);
+}
+
+uint32_t TGLTextureDevice::WriteVertexBuffer(uint32_t buffer, const void* data, uint32_t bytes) {
+  if (!FWindow.MakeCurrent()) return veSurfaceLost;
+  QOpenGLFunctions* gl = FWindow.Functions();
+  gl->glBindBuffer(GL_ARRAY_BUFFER, buffer);
+  gl->glBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(bytes), data);
+  gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+  return veOk;
+}
+
+uint32_t TGLTextureDevice::GetBackBuffer() {
+  return FWindow.IsValid() ? veOk : veSurfaceLost;
+}
+
+uint32_t TGLTextureDevice::SetTransform(TPlaneTransform kind, const TPlaneMatrix& matrix) {
+  (kind == ptProjection ? FProjection : FView) = matrix;
+  return veOk;
+}
+
+uint32_t TGLTextureDevice::Clear(uint32_t argb, float depth, uint32_t stencil) {
+  if (!FWindow.MakeCurrent()) return veSurfaceLost;
+  QOpenGLFunctions* gl = FWindow.Functions();
+  const QSize size = FWindow.PixelSize();
+  gl->glViewport(0, 0, size.width(), size.height());
+  auto channel = [argb](int shift) { return float((argb >> shift) & 0xFF) / 255.0f; };
+  gl->glClearColor(channel(16), channel(8), channel(0), channel(24));
+  gl->glClearDepthf(depth);
+  gl->glClearStencil(GLint(stencil));
+  gl->glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+  return veOk;
+}
+
+uint32_t TGLTextureDevice::BeginScene() {
+  return FWindow.MakeCurrent() ? veOk : veSurfaceLost;
+}
+
+uint32_t TGLTextureDevice::EndScene() {
+  if (!FWindow.MakeCurrent()) return veSurfaceLost;
+  FWindow.Functions()->glFlush();
+  return veOk;
+}
+
+uint32_t TGLTextureDevice::DrawTexturedStrip(uint32_t texture, uint32_t buffer, uint32_t stride,
+                                             uint32_t, uint32_t primitives) {
+  if (!FWindow.MakeCurrent() || !FProgram) return veSurfaceLost;
+  if (!FTextures.count(texture) || !buffer) return veInvalidCall;
+  QOpenGLFunctions* gl = FWindow.Functions();
+  FProgram->bind();
+  FProgram->setUniformValue("picture", 0);
+  FProgram->setUniformValue("alphaRef",
+                            FStates.AlphaTest ? float(FStates.AlphaRef) / 255.0f : -1.0f);
+  gl->glUniformMatrix4fv(FProgram->uniformLocation("projection"), 1, GL_FALSE, FProjection.data());
+  gl->glUniformMatrix4fv(FProgram->uniformLocation("view"), 1, GL_FALSE, FView.data());
+
+  gl->glActiveTexture(GL_TEXTURE0);
+  gl->glBindTexture(GL_TEXTURE_2D, texture);
+  const GLint wrap = GL_CLAMP_TO_EDGE;
+  gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, FStates.ClampU ? wrap : GL_REPEAT);
+  gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, FStates.ClampV ? wrap : GL_REPEAT);
+  // One level only: a mip filter would leave the texture incomplete.
+  gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER,
+                      FStates.LinearMag ? GL_LINEAR : GL_NEAREST);
+  gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
+                      FStates.LinearMin ? GL_LINEAR : GL_NEAREST);
+
+  gl->glBindBuffer(GL_ARRAY_BUFFER, buffer);
+  const int position = FProgram->attributeLocation("position");
+  const int diffuse = FProgram->attributeLocation("diffuse");
+  const int texCoord = FProgram->attributeLocation("texCoord");
+  gl->glEnableVertexAttribArray(GLuint(position));
+  gl->glVertexAttribPointer(GLuint(position), 3, GL_FLOAT, GL_FALSE, GLsizei(stride), nullptr);
+  if (diffuse >= 0) {
+    gl->glEnableVertexAttribArray(GLuint(diffuse));
+    gl->glVertexAttribPointer(GLuint(diffuse), 4, GL_UNSIGNED_BYTE, GL_TRUE, GLsizei(stride),
+                              reinterpret_cast<const void*>(offsetof(TPlaneVertex, Color)));
+  }
+  gl->glEnableVertexAttribArray(GLuint(texCoord));
+  gl->glVertexAttribPointer(GLuint(texCoord), 2, GL_FLOAT, GL_FALSE, GLsizei(stride),
+                            reinterpret_cast<const void*>(offsetof(TPlaneVertex, U)));
+  gl->glDrawArrays(GL_TRIANGLE_STRIP, 0, GLsizei(primitives + 2));
+  gl->glDisableVertexAttribArray(GLuint(position));
+  if (diffuse >= 0) gl->glDisableVertexAttribArray(GLuint(diffuse));
+  gl->glDisableVertexAttribArray(GLuint(texCoord));
+  gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+  gl->glBindTexture(GL_TEXTURE_2D, 0);
+  FProgram->release();
+  return gl->glGetError() == GL_NO_ERROR ? veOk : veGeneric;
+}
+
+}  // namespace vexo

@@ -1,0 +1,60 @@
+#pragma once
+// The texture modes on OpenGL: the plane scene's calls expressed as GL state,
+// one texture of 8-bit luminance (grey) or 32-bit BGRA, presented by swapping
+// the child window that covers the picture rectangle.
+#include <QOpenGLShaderProgram>
+#include <map>
+#include <vector>
+
+#include "engine/video_device.h"
+#include "platform/gl_video_window.h"
+
+namespace vexo {
+
+class TGLTextureDevice : public TTextureDevice {
+ public:
+  ~TGLTextureDevice() override { ReleaseDevice(); }
+
+  uint32_t GetAdapterDisplayMode() override;
+  uint32_t CreateDevice(TNativeWindow window) override;
+  void ReleaseDevice() override;
+  uint32_t GetDeviceCaps(TTextureCaps& caps) override;
+  uint32_t GetDisplayMode() override;
+  uint32_t CreateTexture(int32_t width, int32_t height, TTextureFormat format,
+                         uint32_t& texture) override;
+  void ReleaseTexture(uint32_t texture) override;
+  uint32_t LockTexture(uint32_t texture, int32_t& lineBytes, uint8_t*& address) override;
+  void UnlockTexture(uint32_t texture) override;
+  uint32_t Present(const TVideoRect& display) override;
+  void SetWindowRect(const TVideoRect& window, const TVideoRect& display) override;
+
+  uint32_t SetPlaneStates(const TPlaneStates& states) override;
+  uint32_t CreateVertexBuffer(uint32_t bytes, uint32_t format, uint32_t& buffer) override;
+  void ReleaseVertexBuffer(uint32_t buffer) override;
+  uint32_t WriteVertexBuffer(uint32_t buffer, const void* data, uint32_t bytes) override;
+  uint32_t GetBackBuffer() override;
+  uint32_t SetTransform(TPlaneTransform kind, const TPlaneMatrix& matrix) override;
+  uint32_t Clear(uint32_t argb, float depth, uint32_t stencil) override;
+  uint32_t BeginScene() override;
+  uint32_t EndScene() override;
+  uint32_t DrawTexturedStrip(uint32_t texture, uint32_t buffer, uint32_t stride, uint32_t format,
+                             uint32_t primitives) override;
+
+ private:
+  struct TTexture {
+    int32_t Width = 0;
+    int32_t Height = 0;
+    TTextureFormat Format = tfLuminance8;
+    std::vector<uint8_t> Staging;  // the locked pixels, uploaded on unlock
+  };
+  int32_t BytesPerTexel(const TTexture& t) const { return t.Format == tfARGB32 ? 4 : 1; }
+
+  TGLVideoWindow FWindow;
+  std::unique_ptr<QOpenGLShaderProgram> FProgram;
+  std::map<uint32_t, TTexture> FTextures;
+  TPlaneStates FStates;
+  TPlaneMatrix FProjection{};
+  TPlaneMatrix FView{};
+};
+
+}  // namespace vexo

@@ -1,0 +1,70 @@
+#include "platform/gl_video_window.h"
+
+#include <QGuiApplication>
+#include <QOpenGLShaderProgram>
+#include <QWidget>
+
+#include "engine/video_error_text.h"
+
+namespace vexo {
+
+uint32_t TGLVideoWindow::Create(TNativeWindow parent) {
+  Release();
+  if (!qGuiApp || !parent) return veNoDisplay;
+  QWindow* parentWindow = nullptr;
+  if (QWidget* widget = QWidget::find(WId(parent))) parentWindow = widget->windowHandle();
+  if (!parentWindow) {
+    FForeignParent.reset(QWindow::fromWinId(WId(parent)));
+    parentWindow = FForeignParent.get();
+  }
+  if (!parentWindow) return veNoDisplay;
+  FWindow = std::make_unique<QWindow>(parentWindow);
+  FWindow->setSurfaceType(QSurface::OpenGLSurface);
+  // Clicks belong to the owner (double click, context menu).
+  FWindow->setFlag(Qt::WindowTransparentForInput);
+  FWindow->setGeometry(0, 0, 1, 1);
+  FWindow->create();
+  FContext = std::make_unique<QOpenGLContext>();
+  FContext->setFormat(FWindow->requestedFormat());
+  if (!FContext->create() || !FContext->makeCurrent(FWindow.get())) {
+    Release();
+    return veNoContext;
+  }
+  FWindow->show();
+  return veOk;
+}
+
+void TGLVideoWindow::Release() {
+  if (FContext) FContext->doneCurrent();
+  FContext.reset();
+  FWindow.reset();
+  FForeignParent.reset();
+}
+
+void TGLVideoWindow::SetGeometry(const TVideoRect& rect) {
+  if (!FWindow) return;
+  const QRect geometry(rect.Left, rect.Top, rect.Right - rect.Left + 1, rect.Bottom - rect.Top + 1);
+  if (FWindow->geometry() != geometry) FWindow->setGeometry(geometry);
+}
+
+bool TGLVideoWindow::MakeCurrent() {
+  return IsValid() && FContext->makeCurrent(FWindow.get());
+}
+
+void TGLVideoWindow::SwapBuffers() {
+  if (IsValid()) FContext->swapBuffers(FWindow.get());
+}
+
+QSize TGLVideoWindow::PixelSize() const {
+  return FWindow ? FWindow->size() * FWindow->devicePixelRatio() : QSize();
+}
+
+uint32_t BuildProgram(QOpenGLShaderProgram& program, const char* vertex, const char* fragment) {
+  if (program.addShaderFromSourceCode(QOpenGLShader::Vertex, vertex) &&
+      program.addShaderFromSourceCode(QOpenGLShader::Fragment, fragment) && program.link())
+    return veOk;
+  qWarning("OpenGL program: %s", qPrintable(program.log()));
+  return veShader;
+}
+
+}  // namespace vexo

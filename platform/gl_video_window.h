@@ -1,0 +1,38 @@
+#pragma once
+// A native child window with an OpenGL context, laid over the picture
+// rectangle of the owner window; the OpenGL devices draw into it.
+#include <QOpenGLContext>
+#include <QOpenGLFunctions>
+#include <QOpenGLShaderProgram>
+#include <QWindow>
+#include <memory>
+
+#include "engine/video_device.h"
+
+namespace vexo {
+
+class TGLVideoWindow {
+ public:
+  ~TGLVideoWindow() { Release(); }
+
+  // Answers 0, veNoDisplay (no application or window) or veNoContext.
+  uint32_t Create(TNativeWindow parent);
+  void Release();
+  bool IsValid() const { return FWindow && FContext && FContext->isValid(); }
+  // Places the window over `rect`, in the owner's client coordinates.
+  void SetGeometry(const TVideoRect& rect);
+  bool MakeCurrent();
+  void SwapBuffers();
+  QOpenGLFunctions* Functions() { return FContext ? FContext->functions() : nullptr; }
+  QSize PixelSize() const;
+
+ private:
+  std::unique_ptr<QWindow> FForeignParent;
+  std::unique_ptr<QWindow> FWindow;
+  std::unique_ptr<QOpenGLContext> FContext;
+};
+
+// Compiles and links a program from GLSL sources; answers 0 or veShader.
+uint32_t BuildProgram(QOpenGLShaderProgram& program, const char* vertex, const char* fragment);
+
+}  // namespace vexo

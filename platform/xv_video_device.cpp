@@ -1,0 +1,254 @@
+#include "platform/xv_video_device.h"
+
+// clang-format off
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <X11/extensions/Xvlib.h>
+// clang-format on
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+#include <bit>
+#include <cstring>
+#include <utility>
+
+#include "engine/video_error_text.h"
+
+namespace vexo {
+
+namespace {
+
+// One shared-memory picture of the port.
+struct TShmImage {
+  XvImage* Image = nullptr;
+  XShmSegmentInfo Segment{};
+  bool Attached = false;
+};
+
+}  // namespace
+
+struct TXvSurfaceDevice::TState {
+  Display* Dpy = nullptr;
+  Window Wnd = 0;
+  GC Gc = nullptr;
+  XvPortID Port = 0;
+  TFourCC FourCC = 0;
+  TShmImage Front, Back;
+  TVideoRect Source, Dest, WindowRect;
+  bool Shown = false;
+};
+
+namespace {
+
+void FreeImage(Display* dpy, TShmImage& image) {
+  if (image.Attached) XShmDetach(dpy, &image.Segment);
+  if (image.Image) XFree(image.Image);
+  if (image.Segment.shmaddr && image.Segment.shmaddr != reinterpret_cast<char*>(-1))
+    shmdt(image.Segment.shmaddr);
+  image = TShmImage{};
+}
+
+uint32_t MakeImage(Display* dpy, XvPortID port, const TSurfaceDesc& desc, TShmImage& image) {
+  image.Image = XvShmCreateImage(dpy, port, int(desc.FourCC), nullptr, desc.Width, desc.Height,
+                                 &image.Segment);
+  if (!image.Image) return veOutOfMemory;
+  if (image.Image->width < desc.Width || image.Image->height < desc.Height) return veInvalidParams;
+  image.Segment.shmid = shmget(IPC_PRIVATE, size_t(image.Image->data_size), IPC_CREAT | 0600);
+  if (image.Segment.shmid < 0) return veSharedMemory;
+  image.Segment.shmaddr = static_cast<char*>(shmat(image.Segment.shmid, nullptr, 0));
+  // Marked for removal now: it goes when the last user detaches.
+  shmctl(image.Segment.shmid, IPC_RMID, nullptr);
+  if (image.Segment.shmaddr == reinterpret_cast<char*>(-1)) return veSharedMemory;
+  image.Image->data = image.Segment.shmaddr;
+  image.Segment.readOnly = False;
+  if (!XShmAttach(dpy, &image.Segment)) return veSharedMemory;
+  image.Attached = true;
+  XSync(dpy, False);
+  return veOk;
+}
+
+bool PortTakes(Display* dpy, XvPortID port, TFourCC fourCC) {
+  int count = 0;
+  XvImageFormatValues* formats = XvListImageFormats(dpy, port, &count);
+  bool found = false;
+  for (int i = 0; i < count && !found; ++i) found = uint32_t(formats[i].id) == fourCC;
+  if (formats) XFree(formats);
+  return found;
+}
+
+bool PortHasColorKey(Display* dpy, XvPortID port) {
+  int count = 0;
+  XvAttribute* attributes = XvQueryPortAttributes(dpy, port, &count);
+  bool found = false;
+  for (int i = 0; i < count && !found; ++i)
+    found = std::strcmp(attributes[i].name, "XV_COLORKEY") == 0;
+  if (attributes) XFree(attributes);
+  return found;
+}
+
+}  // namespace
+
+TXvSurfaceDevice::TXvSurfaceDevice() : F(std::make_unique<TState>()) {}
+
+TXvSurfaceDevice::~TXvSurfaceDevice() {
+  ReleasePrimarySurface();
+  if (F->Dpy) XCloseDisplay(F->Dpy);
+}
+
+uint32_t TXvSurfaceDevice::Create() {
+  if (!F->Dpy) F->Dpy = XOpenDisplay(nullptr);
+  return F->Dpy ? veOk : veNoDisplay;
+}
+
+uint32_t TXvSurfaceDevice::SetCooperativeLevel(TNativeWindow window) {
+  XWindowAttributes attributes;
+  if (!window || !XGetWindowAttributes(F->Dpy, Window(window), &attributes)) return veNoDisplay;
+  F->Wnd = Window(window);
+  return veOk;
+}
+
+uint32_t TXvSurfaceDevice::CreatePrimarySurface(TNativeWindow window) {
+  if (window) F->Wnd = Window(window);
+  if (!F->Wnd) return veNoDisplay;
+  F->Gc = XCreateGC(F->Dpy, F->Wnd, 0, nullptr);
+  return F->Gc ? veOk : veOutOfMemory;
+}
+
+void TXvSurfaceDevice::ReleasePrimarySurface() {
+  ReleaseSurface();
+  if (F->Gc) XFreeGC(F->Dpy, F->Gc);
+  F->Gc = nullptr;
+}
+
+uint32_t TXvSurfaceDevice::GetPrimaryPixelFormat(TDevicePixelFormat& format) {
+  XWindowAttributes attributes;
+  if (!XGetWindowAttributes(F->Dpy, F->Wnd, &attributes)) return veSurfaceLost;
+  const Visual* visual = attributes.visual;
+  format = TDevicePixelFormat{};
+  format.BitCount = attributes.depth > 16 ? 32 : 16;
+  format.RBitMask = uint32_t(visual->red_mask);
+  format.GBitMask = uint32_t(visual->green_mask);
+  format.BBitMask = uint32_t(visual->blue_mask);
+  return veOk;
+}
+
+uint32_t TXvSurfaceDevice::GetCaps(TSurfaceCaps& caps) {
+  caps = TSurfaceCaps{};
+  unsigned version, release, request, event, error;
+  if (XvQueryExtension(F->Dpy, &version, &release, &request, &event, &error) != Success)
+    return veOk;  // no extension: no overlay
+  unsigned count = 0;
+  XvAdaptorInfo* adaptors = nullptr;
+  if (XvQueryAdaptors(F->Dpy, DefaultRootWindow(F->Dpy), &count, &adaptors) != Success) return veOk;
+  for (unsigned i = 0; i < count; ++i) {
+    if ((adaptors[i].type & (XvInputMask | XvImageMask)) != (XvInputMask | XvImageMask)) continue;
+    caps.Overlay = true;
+    for (unsigned p = 0; p < adaptors[i].num_ports; ++p)
+      if (PortHasColorKey(F->Dpy, adaptors[i].base_id + p)) caps.OverlayColorKey = true;
+  }
+  if (adaptors) XvFreeAdaptorInfo(adaptors);
+  return veOk;
+}
+
+uint32_t TXvSurfaceDevice::CreateSurface(const TSurfaceDesc& desc) {
+  ReleaseSurface();
+  if (!desc.Overlay) return veUnsupported;
+  if (!XShmQueryExtension(F->Dpy)) return veSharedMemory;
+  unsigned count = 0;
+  XvAdaptorInfo* adaptors = nullptr;
+  if (XvQueryAdaptors(F->Dpy, DefaultRootWindow(F->Dpy), &count, &adaptors) != Success)
+    return veNoOverlayHardware;
+  uint32_t code = count ? veNoFourCC : veNoOverlayHardware;
+  for (unsigned i = 0; i < count && !F->Port; ++i) {
+    if (!(adaptors[i].type & XvImageMask)) continue;
+    for (unsigned p = 0; p < adaptors[i].num_ports && !F->Port; ++p) {
+      const XvPortID port = adaptors[i].base_id + p;
+      if (!PortTakes(F->Dpy, port, desc.FourCC)) continue;
+      if (XvGrabPort(F->Dpy, port, CurrentTime) == Success)
+        F->Port = port;
+      else
+        code = vePortBusy;
+    }
+  }
+  if (adaptors) XvFreeAdaptorInfo(adaptors);
+  if (!F->Port) return code;
+  F->FourCC = desc.FourCC;
+  code = MakeImage(F->Dpy, F->Port, desc, F->Front);
+  if (code) ReleaseSurface();
+  return code;
+}
+
+void TXvSurfaceDevice::ReleaseSurface() {
+  ReleaseBackBuffer();
+  if (!F->Dpy) return;
+  FreeImage(F->Dpy, F->Front);
+  if (F->Port) {
+    XvStopVideo(F->Dpy, F->Port, F->Wnd);
+    XvUngrabPort(F->Dpy, F->Port, CurrentTime);
+  }
+  F->Port = 0;
+  F->Shown = false;
+}
+
+uint32_t TXvSurfaceDevice::GetAttachedSurface() {
+  if (!F->Front.Image) return veInvalidCall;
+  TSurfaceDesc desc{F->FourCC, F->Front.Image->width, F->Front.Image->height, true, false};
+  const uint32_t code = MakeImage(F->Dpy, F->Port, desc, F->Back);
+  if (code) FreeImage(F->Dpy, F->Back);
+  return code;
+}
+
+void TXvSurfaceDevice::ReleaseBackBuffer() {
+  if (F->Dpy) FreeImage(F->Dpy, F->Back);
+}
+
+uint32_t TXvSurfaceDevice::Lock(TSurfaceId surface, int32_t& lineBytes, uint8_t*& address) {
+  TShmImage& image = surface == sidBackBuffer ? F->Back : F->Front;
+  if (!image.Image) return veInvalidCall;
+  lineBytes = image.Image->pitches[0];
+  address = reinterpret_cast<uint8_t*>(image.Image->data);
+  return veOk;
+}
+
+uint32_t TXvSurfaceDevice::Flip() {
+  if (!F->Back.Image) return veInvalidCall;
+  std::swap(F->Front, F->Back);
+  return F->Shown ? UpdateOverlay(F->Source, F->Dest, 0, true) : veOk;
+}
+
+uint32_t TXvSurfaceDevice::Blt(const TVideoRect&) {
+  return veUnsupported;
+}
+
+uint32_t TXvSurfaceDevice::UpdateOverlay(const TVideoRect& source, const TVideoRect& dest,
+                                         uint32_t colorKey, bool show) {
+  if (!F->Port || !F->Front.Image) return veInvalidCall;
+  if (!show) {
+    XvStopVideo(F->Dpy, F->Port, F->Wnd);
+    F->Shown = false;
+    XFlush(F->Dpy);
+    return veOk;
+  }
+  // A flip repeats the last placement without touching the key.
+  if (!F->Shown || source != F->Source || dest != F->Dest || colorKey) {
+    const Atom key = XInternAtom(F->Dpy, "XV_COLORKEY", True);
+    if (key != None) XvSetPortAttribute(F->Dpy, F->Port, key, int(colorKey));
+  }
+  F->Source = source;
+  F->Dest = dest;
+  F->Shown = true;
+  const int x = dest.Left - F->WindowRect.Left, y = dest.Top - F->WindowRect.Top;
+  const int status = XvShmPutImage(
+      F->Dpy, F->Port, F->Wnd, F->Gc, F->Front.Image, source.Left, source.Top,
+      unsigned(source.Right - source.Left + 1), unsigned(source.Bottom - source.Top + 1), x, y,
+      unsigned(dest.Right - dest.Left + 1), unsigned(dest.Bottom - dest.Top + 1), False);
+  XFlush(F->Dpy);
+  return status == Success ? veOk : veInvalidParams;
+}
+
+void TXvSurfaceDevice::SetWindowRect(const TVideoRect& window, const TVideoRect&) {
+  F->WindowRect = window;
+}
+
+}  // namespace vexo

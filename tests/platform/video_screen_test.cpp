@@ -1,0 +1,269 @@
+// The screen's real back ends in a real window of a private X server: each
+// mode shows a test picture, which is read back from what the server shows.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPainter>
+#include <QPixmap>
+#include <QScreen>
+#include <QWidget>
+#include <QWindow>
+#include <cstdlib>
+#include <memory>
+
+#include "engine/av_screen.h"
+#include "platform/raster_video_device.h"
+#include "platform/video_system.h"
+#include "tests/support/captured_log.h"
+#include "tests/support/xvfb_server.h"
+
+namespace vexo {
+namespace {
+
+// The X server and the application for the whole test program.
+class TDesktopEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    Server = std::make_unique<test::TXvfbServer>();
+    ASSERT_TRUE(Server->Running()) << "Xvfb did not start";
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    static int argc = 1;
+    static char name[] = "video_screen_test";
+    static char* argv[] = {name, nullptr};
+    App = std::make_unique<QApplication>(argc, argv);
+  }
+  void TearDown() override {
+    App.reset();
+    Server.reset();
+  }
+  std::unique_ptr<test::TXvfbServer> Server;
+  std::unique_ptr<QApplication> App;
+};
+
+::testing::Environment* const desktop =
+    ::testing::AddGlobalTestEnvironment(new TDesktopEnvironment);
+
+QColor ColorOf(uint32_t rgb) {
+  return QColor(int(rgb & 0xFF), int((rgb >> 8) & 0xFF), int((rgb >> 16) & 0xFF));
+}
+
+// Stands in for the player control: a native window that paints the
+// background colour around the picture and hands the screen its paint path.
+class TTestVideoWidget : public QWidget {
+ public:
+  TTestVideoWidget() : Canvas(this) {
+    setAttribute(Qt::WA_NativeWindow);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setGeometry(100, 100, 480, 270);
+  }
+  TRasterVideoCanvas Canvas;
+  TAVScreen* Screen = nullptr;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.fillRect(rect(), ColorOf(AVParams.BackColor));
+    if (!Screen) return;
+    Canvas.BeginPaint(&painter);
+    Screen->ShowFrame();
+    Canvas.EndPaint();
+  }
+};
+
+void Pump(int ms) {
+  QElapsedTimer timer;
+  timer.start();
+  while (timer.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+// Quadrants of the test picture: top-left red, top-right green, bottom-left
+// blue, bottom-right white. As Y, U, V and as B, G, R.
+struct TQuadrant {
+  uint8_t y, u, v;
+  uint8_t b, g, r;
+};
+constexpr TQuadrant Quadrants[4] = {{76, 85, 255, 0, 0, 255},
+                                    {150, 44, 21, 0, 255, 0},
+                                    {29, 255, 107, 255, 0, 0},
+                                    {235, 128, 128, 255, 255, 255}};
+
+int QuadrantAt(int x, int y, int w, int h) {
+  return (y >= h / 2 ? 2 : 0) + (x >= w / 2 ? 1 : 0);
+}
+
+// Writes the test picture into the frame buffer in the screen's layout, as
+// the converter would.
+void FillTestPicture(TAVScreen& screen) {
+  const int w = screen.Ovr_Width, h = screen.Ovr_Height;
+  uint8_t* buf = screen.FFrameBuf;
+  if (screen.FFourCC == FCC_ARGB) {
+    screen.FFrameLineBytes = w * 4;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        const TQuadrant& q = Quadrants[QuadrantAt(x, y, w, h)];
+        uint8_t* p = buf + size_t(h - 1 - y) * w * 4 + x * 4;  // bottom-up
+        p[0] = q.b, p[1] = q.g, p[2] = q.r, p[3] = 0xFF;
+      }
+  } else if (screen.FPlanar) {
+    screen.FFrameLineBytes = w;
+    const int cw = (w + 1) / 2, ch = (h + 1) / 2;
+    uint8_t* v = buf + w * h;  // "YV12": V before U
+    uint8_t* u = v + cw * ch;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) buf[y * w + x] = Quadrants[QuadrantAt(x, y, w, h)].y;
+    for (int y = 0; y < ch; ++y)
+      for (int x = 0; x < cw; ++x) {
+        const TQuadrant& q = Quadrants[QuadrantAt(x * 2, y * 2, w, h)];
+        u[y * cw + x] = q.u;
+        v[y * cw + x] = q.v;
+      }
+  } else {
+    screen.FFrameLineBytes = w * 2;
+    const bool uyvy = screen.FFourCC == FCC_UYVY;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; x += 2) {
+        const TQuadrant& q = Quadrants[QuadrantAt(x, y, w, h)];
+        uint8_t* p = buf + y * w * 2 + x * 2;
+        if (uyvy)
+          p[0] = q.u, p[1] = q.y, p[2] = q.v, p[3] = q.y;
+        else
+          p[0] = q.y, p[1] = q.u, p[2] = q.y, p[3] = q.v;
+      }
+  }
+  screen.FFrameBytes = FourCCPictureBytes(screen.FFourCC, w, h);
+}
+
+class VideoScreenDesktopTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    AVParams = DefaultAVParams;
+    AVParams.BackColor = 0x00804020;  // R 0x20, G 0x40, B 0x80
+    widget.show();
+    QElapsedTimer timer;
+    timer.start();
+    while (!(widget.windowHandle() && widget.windowHandle()->isExposed()) && timer.elapsed() < 5000)
+      QApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+  void TearDown() override {
+    widget.Screen = nullptr;
+    screen.reset();
+    AVParams = DefaultAVParams;
+  }
+
+  // A 64 x 48 (4:3) picture in the 480 x 270 (16:9) widget.
+  void MakeScreen(uint8_t mode) {
+    const QPoint origin = widget.mapToGlobal(QPoint(0, 0));
+    screen = std::make_unique<TAVScreen>(64, 48, mode, &widget.Canvas,
+                                         TNativeWindow(widget.winId()), true, origin.x(),
+                                         origin.y(), widget.width(), widget.height(), 4.0f / 3.0f);
+    widget.Screen = screen.get();
+    FillTestPicture(*screen);
+  }
+
+  // Shows the frame until the server has it, then reads the widget back from
+  // the X server, child windows included.
+  QImage ShowAndGrab() {
+    for (int i = 0; i < 3; ++i) {
+      widget.update();
+      screen->ShowFrame();
+      Pump(150);
+    }
+    QImage image = QGuiApplication::primaryScreen()->grabWindow(widget.winId()).toImage();
+    // Kept for a look by eye when asked for.
+    if (const char* dir = std::getenv("VEXO_TEST_GRAB_DIR"))
+      image.save(QString("%1/mode%2.png").arg(dir).arg(screen->FVideoMode));
+    return image;
+  }
+
+  void ExpectPicture(const QImage& image, bool grey) {
+    ASSERT_FALSE(image.isNull());
+    ASSERT_EQ(screen->FDisplayRect, (TVideoRect{60, 0, 419, 269}));
+    const QColor back = ColorOf(AVParams.BackColor);
+    for (QPoint p : {QPoint(20, 135), QPoint(460, 135), QPoint(55, 10), QPoint(425, 260)}) {
+      const QColor c = image.pixelColor(p);
+      EXPECT_NEAR(c.red(), back.red(), 2) << p.x() << "," << p.y();
+      EXPECT_NEAR(c.green(), back.green(), 2) << p.x() << "," << p.y();
+      EXPECT_NEAR(c.blue(), back.blue(), 2) << p.x() << "," << p.y();
+    }
+    // Quadrant centres: red, green / blue, white, the right way up and round.
+    const QPoint centres[4] = {{150, 67}, {330, 67}, {150, 202}, {330, 202}};
+    for (int i = 0; i < 4; ++i) {
+      const QColor c = image.pixelColor(centres[i]);
+      const TQuadrant& q = Quadrants[i];
+      SCOPED_TRACE(testing::Message() << "quadrant " << i << " rgb " << c.red() << "," << c.green()
+                                      << "," << c.blue());
+      if (grey) {
+        EXPECT_NEAR(c.red(), q.y, 3);
+        EXPECT_NEAR(c.green(), q.y, 3);
+        EXPECT_NEAR(c.blue(), q.y, 3);
+      } else {
+        // Converted colours land near the pure ones.
+        EXPECT_NEAR(c.red(), q.r, 40);
+        EXPECT_NEAR(c.green(), q.g, 40);
+        EXPECT_NEAR(c.blue(), q.b, 40);
+      }
+    }
+  }
+
+  TTestVideoWidget widget;
+  std::unique_ptr<TAVScreen> screen;
+  TDesktopVideoSystem system;
+};
+
+TEST_F(VideoScreenDesktopTest, RasterModePaintsTheFrameBitmap) {
+  MakeScreen(vmGDI);
+  EXPECT_EQ(screen->FVideoMode, vmGDI);
+  ExpectPicture(ShowAndGrab(), false);
+}
+
+TEST_F(VideoScreenDesktopTest, OverlayWithoutXVideoFallsBackToRaster) {
+  test::TCapturedLog log;
+  MakeScreen(vmOverlay);
+  EXPECT_EQ(screen->FVideoMode, vmGDI);
+  EXPECT_EQ(FourCCText(screen->FFourCC), "ARGB");
+  EXPECT_EQ(log.Lines(),
+            std::vector<std::string>{
+                "CheckVModeSupport: Video card doesn't support Overlay in current mode"});
+  FillTestPicture(*screen);
+  ExpectPicture(ShowAndGrab(), false);
+}
+
+TEST_F(VideoScreenDesktopTest, BlitModeConvertsThePlanarPictureWithAShader) {
+  test::TCapturedLog log;
+  MakeScreen(vmDDraw);
+  ASSERT_EQ(screen->FVideoMode, vmDDraw) << ::testing::PrintToString(log.Lines());
+  EXPECT_EQ(FourCCText(screen->FFourCC), "YV12");
+  ExpectPicture(ShowAndGrab(), false);
+  EXPECT_TRUE(log.Lines().empty()) << ::testing::PrintToString(log.Lines());
+}
+
+TEST_F(VideoScreenDesktopTest, BlitModeConvertsPackedPictures) {
+  AVParams.Planar = 0;
+  MakeScreen(vmDDraw);
+  ASSERT_EQ(screen->FVideoMode, vmDDraw);
+  EXPECT_EQ(FourCCText(screen->FFourCC), "UYVY");
+  ExpectPicture(ShowAndGrab(), false);
+}
+
+TEST_F(VideoScreenDesktopTest, GreyTextureModeShowsTheLumaPlane) {
+  test::TCapturedLog log;
+  MakeScreen(vmD3D);
+  ASSERT_EQ(screen->FVideoMode, vmD3D) << ::testing::PrintToString(log.Lines());
+  EXPECT_EQ(FourCCText(screen->FFourCC), "GRAY");
+  ExpectPicture(ShowAndGrab(), true);
+  EXPECT_TRUE(log.Lines().empty()) << ::testing::PrintToString(log.Lines());
+}
+
+TEST_F(VideoScreenDesktopTest, ColourTextureModeShowsTheBottomUpFrameUpright) {
+  test::TCapturedLog log;
+  MakeScreen(vmD3D_ARGB);
+  ASSERT_EQ(screen->FVideoMode, vmD3D_ARGB) << ::testing::PrintToString(log.Lines());
+  EXPECT_EQ(FourCCText(screen->FFourCC), "ARGB");
+  ExpectPicture(ShowAndGrab(), false);
+  EXPECT_TRUE(log.Lines().empty()) << ::testing::PrintToString(log.Lines());
+}
+
+}  // namespace
+}  // namespace vexo

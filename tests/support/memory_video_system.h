@@ -1,0 +1,138 @@
+#pragma once
+// Memory-only video back ends: surfaces and textures are byte arrays, every
+// call is counted, and each can be told to fail.
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "engine/video_device.h"
+
+namespace vexo::test {
+
+struct TMemorySurface {
+  std::vector<uint8_t> Bytes;
+  int32_t LineBytes = 0;
+};
+
+class TMemorySurfaceDevice : public TSurfaceDevice {
+ public:
+  // Settings the test chooses before the screen runs.
+  uint32_t CreateResult = 0;
+  uint32_t CooperativeResult = 0;
+  uint32_t PrimaryResult = 0;
+  TDevicePixelFormat PixelFormat{32, 0, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0};
+  uint32_t CapsResult = 0;
+  TSurfaceCaps Caps{true, true, true, true};
+  std::vector<TFourCC> FourCCs{FCC_YV12, FCC_UYVY, FCC_YUY2};
+  int32_t MaxWidth = 4096;
+  int32_t LinePadding = 64;  // bytes added to every surface line
+  uint32_t AttachResult = 0;
+  uint32_t LockResult = 0;
+  uint32_t BltResult = 0;
+  uint32_t UpdateResult = 0;
+  bool Lost[3] = {};
+
+  // What the screen did.
+  std::vector<TSurfaceDesc> Tried;
+  TSurfaceDesc Created;
+  std::map<TSurfaceId, TMemorySurface> Surfaces;
+  int Locks = 0, Flips = 0, Blts = 0, Updates = 0, Hides = 0, Restores = 0;
+  bool ClipperAttached = false;
+  TVideoRect LastBltDest, LastSource, LastDest;
+  uint32_t LastColorKey = 0;
+  TVideoRect Window, Display;
+
+  uint32_t Create() override { return CreateResult; }
+  uint32_t SetCooperativeLevel(TNativeWindow) override { return CooperativeResult; }
+  uint32_t CreatePrimarySurface(TNativeWindow) override { return PrimaryResult; }
+  void ReleasePrimarySurface() override {}
+  void SetClipper(bool attach, TNativeWindow) override { ClipperAttached = attach; }
+  uint32_t GetPrimaryPixelFormat(TDevicePixelFormat& format) override;
+  uint32_t GetCaps(TSurfaceCaps& caps) override;
+  uint32_t CreateSurface(const TSurfaceDesc& desc) override;
+  void ReleaseSurface() override { Surfaces.erase(sidOverlay); }
+  uint32_t GetAttachedSurface() override;
+  void ReleaseBackBuffer() override { Surfaces.erase(sidBackBuffer); }
+  uint32_t Lock(TSurfaceId surface, int32_t& lineBytes, uint8_t*& address) override;
+  void Unlock(TSurfaceId) override {}
+  uint32_t Flip() override;
+  uint32_t Blt(const TVideoRect& dest) override;
+  uint32_t UpdateOverlay(const TVideoRect& source, const TVideoRect& dest, uint32_t colorKey,
+                         bool show) override;
+  bool IsLost(TSurfaceId surface) override { return Lost[surface]; }
+  uint32_t Restore(TSurfaceId surface) override;
+  void SetWindowRect(const TVideoRect& window, const TVideoRect& display) override;
+};
+
+class TMemoryTextureDevice : public TTextureDevice {
+ public:
+  uint32_t AdapterResult = 0;
+  uint32_t DeviceResult = 0;
+  uint32_t CapsResult = 0;
+  TTextureCaps Caps{true, false};
+  uint32_t DisplayModeResult = 0;
+  uint32_t TextureResult = 0;
+  int PresentFailures = 0;  // presents that fail before one succeeds
+  uint32_t BackBufferResult = 0;
+
+  int DevicesCreated = 0, Presents = 0, Draws = 0, Clears = 0;
+  int32_t TextureWidth = 0, TextureHeight = 0;
+  TTextureFormat Format = tfLuminance8;
+  std::vector<uint8_t> Texels;
+  uint32_t NextHandle = 1;
+  uint32_t LastBuffer = 0;
+  TPlaneMatrix Projection{}, View{};
+  std::vector<TPlaneVertex> BufferVertices;
+  TVideoRect Window, Display, PresentedRect;
+
+  uint32_t GetAdapterDisplayMode() override { return AdapterResult; }
+  uint32_t CreateDevice(TNativeWindow) override;
+  void ReleaseDevice() override {}
+  uint32_t GetDeviceCaps(TTextureCaps& caps) override;
+  uint32_t GetDisplayMode() override { return DisplayModeResult; }
+  uint32_t CreateTexture(int32_t width, int32_t height, TTextureFormat format,
+                         uint32_t& texture) override;
+  void ReleaseTexture(uint32_t) override {}
+  uint32_t LockTexture(uint32_t texture, int32_t& lineBytes, uint8_t*& address) override;
+  void UnlockTexture(uint32_t) override {}
+  uint32_t Present(const TVideoRect& display) override;
+  void SetWindowRect(const TVideoRect& window, const TVideoRect& display) override;
+
+  uint32_t SetPlaneStates(const TPlaneStates&) override { return 0; }
+  uint32_t CreateVertexBuffer(uint32_t bytes, uint32_t format, uint32_t& buffer) override;
+  void ReleaseVertexBuffer(uint32_t) override {}
+  uint32_t WriteVertexBuffer(uint32_t buffer, const void* data, uint32_t bytes) override;
+  uint32_t GetBackBuffer() override { return BackBufferResult; }
+  uint32_t SetTransform(TPlaneTransform kind, const TPlaneMatrix& matrix) override;
+  uint32_t Clear(uint32_t, float, uint32_t) override;
+  uint32_t BeginScene() override { return 0; }
+  uint32_t EndScene() override { return 0; }
+  uint32_t DrawTexturedStrip(uint32_t texture, uint32_t buffer, uint32_t stride, uint32_t format,
+                             uint32_t primitives) override;
+};
+
+// Hands out the devices that the test prepared (each once) and a fixed screen
+// size; installs itself for its lifetime.
+class TMemoryVideoSystem : public TVideoSystem {
+ public:
+  TMemoryVideoSystem();
+  ~TMemoryVideoSystem() override;
+
+  std::unique_ptr<TSurfaceDevice> NewSurfaceDevice(uint8_t mode) override;
+  std::unique_ptr<TTextureDevice> NewTextureDevice() override;
+  void PrimaryScreenSize(int32_t& width, int32_t& height) override;
+
+  // The device the next screen gets, then the one it got (valid while the
+  // screen keeps it); a later request gets a fresh default device.
+  TMemorySurfaceDevice* Surface = nullptr;
+  TMemoryTextureDevice* Texture = nullptr;
+  int32_t ScreenWidth = 1280;
+  int32_t ScreenHeight = 1024;
+  bool NoTextureDevice = false;
+
+ private:
+  std::unique_ptr<TMemorySurfaceDevice> FSurface;
+  std::unique_ptr<TMemoryTextureDevice> FTexture;
+};
+
+}  // namespace vexo::test
