@@ -90,4 +90,28 @@ ff -f lavfi -i "testsrc2=size=160x120:rate=50:duration=1" -c:v mpeg2video -q:v 5
 # H.264 in MP4 at 320x240 without sound, for the header bit-rate corrections.
 ff -f lavfi -i "$video" -c:v libx264 -preset ultrafast -pix_fmt yuv420p "$out/h264_320x240.mp4"
 
+# File lists. Two 10 s clips of 250 frames at 25 fps for the timeline arithmetic.
+ff -f lavfi -i "testsrc2=size=64x48:rate=25:duration=10" -c:v mpeg4 -q:v 10 "$out/frames250.avi"
+# A 4:3 and a 16:9 clip for the common frame size.
+ff -f lavfi -i "testsrc2=size=640x480:rate=25:duration=0.2" -c:v mpeg4 -q:v 10 "$out/size_640x480.avi"
+ff -f lavfi -i "testsrc2=size=1280x720:rate=25:duration=0.2" -c:v mpeg4 -q:v 10 "$out/size_1280x720.avi"
+# Clips for gapless play: every one shows its frame number as bars (above) and
+# sounds its own tone in 16-bit PCM, so a join shows up as a change of pitch.
+# Their rates, sound formats and sound lengths differ on purpose.
+numbered_clip() {  # numbered_clip OUT SIZE RATE SECONDS [AUDIO ARGS...]
+  local name=$1 size=$2 rate=$3 seconds=$4
+  shift 4
+  ff -f lavfi -i "color=c=gray:size=$size:rate=$rate:duration=$seconds,format=yuv420p,$bars" "$@" \
+     -c:v mpeg4 -q:v 4 "$out/$name"
+}
+numbered_clip gl_440_44100_stereo.avi 160x120 25 2 \
+   -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=2" -ac 2 -c:a pcm_s16le
+# Sound runs 1 s beyond the pictures.
+numbered_clip gl_1000_22050_mono.mov 320x240 30000/1001 1.5015 \
+   -f lavfi -i "sine=frequency=1000:sample_rate=22050:duration=2.5" -ac 1 -c:a pcm_s16le
+numbered_clip gl_silent_24fps.avi 160x120 24 1
+# Sound stops 0.8 s before the pictures.
+numbered_clip gl_2500_48000_stereo.mov 160x120 15 2 \
+   -f lavfi -i "sine=frequency=2500:sample_rate=48000:duration=1.2" -ac 2 -c:a pcm_s16le
+
 echo "$sum" > "$stamp"

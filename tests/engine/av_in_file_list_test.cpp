@@ -1,0 +1,271 @@
+#include "engine/av_in_file_list.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "engine/av_playlist.h"
+#include "engine/av_types.h"
+#include "engine/media_lib.h"
+#include "tests/support/test_in_file.h"
+#include "tests/support/test_media.h"
+
+namespace vexo {
+namespace {
+
+constexpr TScreenSize kScreen{1920, 1080};
+
+class FileListTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::LoadMediaLib();
+    AVParams = DefaultAVParams;
+  }
+  void TearDown() override { AVParams = DefaultAVParams; }
+
+  // Opens the fixtures as one list; paths given with a '/' are taken as they stand.
+  std::unique_ptr<TAVInFileList> Open(const std::vector<std::string>& names,
+                                      TScreenSize screen = kScreen, bool fit = true,
+                                      bool gapless = true) {
+    TAVPlayList playList;
+    for (const std::string& name : names)
+      playList.Add(name.find('/') == std::string::npos ? test::MediaPath(name) : name);
+    auto list =
+        std::make_unique<TAVInFileList>(playList, screen, fit, gapless, true, error, errorFile,
+                                        [this](TAVInFileList&, int32_t stage, int32_t index) {
+                                          progress.emplace_back(stage, index);
+                                        });
+    return list;
+  }
+
+  std::string error, errorFile;
+  std::vector<std::pair<int32_t, int32_t>> progress;
+};
+
+TEST_F(FileListTest, TwoFilesOf250FramesMakeOneTimeline) {
+  auto list = Open({"frames250.avi", "frames250.avi"});
+  ASSERT_EQ(error, "");
+  EXPECT_EQ(list->StartFrames, (std::vector<int32_t>{0, 250}));
+  EXPECT_EQ(list->StartMs, (std::vector<int32_t>{0, 10000}));
+  EXPECT_EQ(list->TotalFrames, 500);
+  EXPECT_FLOAT_EQ(list->TotalMs, 20000);
+
+  struct Case {
+    int32_t frame, ms;
+  };
+  for (Case c : {Case{0, 0}, Case{1, 40}, Case{249, 9960}, Case{250, 10000}, Case{260, 10400},
+                 Case{499, 19960}})
+    EXPECT_EQ(list->FrameToMs(c.frame), c.ms) << c.frame;
+  // A time on a join belongs to the end of the file before it.
+  for (Case c : {Case{0, 0}, Case{0, 39}, Case{1, 40}, Case{249, 9999}, Case{250, 10000},
+                 Case{250, 10001}, Case{251, 10040}, Case{499, 19960}})
+    EXPECT_EQ(list->MsToFrame(c.ms), c.frame) << c.ms;
+  for (auto [frame, file] : {std::pair{0, 0}, {249, 0}, {250, 1}, {499, 1}, {600, 1}})
+    EXPECT_EQ(list->FileIndexOfFrame(frame), file) << frame;
+}
+
+TEST_F(FileListTest, FramesToMillisecondsAtRatesThatAreNotWhole) {
+  // 45 frames at 29.97 fps last 1501.5 ms; the next file starts at the rounded time.
+  auto list = Open({"gl_1000_22050_mono.mov", "frames250.avi"});
+  ASSERT_EQ(error, "");
+  EXPECT_EQ(list->StartFrames, (std::vector<int32_t>{0, 45}));
+  EXPECT_EQ(list->StartMs[1], 1502);
+  EXPECT_EQ(list->FrameToMs(30), 1001);  // 30 / 29.97 s, whole
+  EXPECT_EQ(list->FrameToMs(45), 1502);
+  EXPECT_EQ(list->MsToFrame(1502), 45);
+  EXPECT_EQ(list->MsToFrame(1503), 45);
+}
+
+TEST_F(FileListTest, ReportsProgressOfEveryFileThenOfTheWhole) {
+  auto list = Open({"frames250.avi", "gl_silent_24fps.avi", "photo_640x480.jpg"});
+  ASSERT_EQ(error, "");
+  const std::vector<std::pair<int32_t, int32_t>> expected{
+      {lpStarting, 2},   {lpFileOpened, 1}, {lpFileOpened, 2},
+      {lpFileOpened, 3}, {lpAllOpened, 0},  {lpConvertersReady, 0}};
+  EXPECT_EQ(progress, expected);
+
+  progress.clear();
+  auto single = Open({"frames250.avi"});
+  EXPECT_TRUE(progress.empty());
+}
+
+TEST_F(FileListTest, TheFirstFileThatFailsEndsTheOpeningWithItsErrorAndName) {
+  std::string alone;
+  test::OpenFixture("not_media.avi", alone);
+  ASSERT_NE(alone, "");
+
+  struct Case {
+    const char* entry;
+    std::string error;
+    std::string name;
+  };
+  const Case cases[] = {
+      {"not_media.avi", alone, "not_media.avi"},
+      {"/no/such/folder/missing.avi", "ErrorCode -2 on av_open_input_file", "missing.avi"},
+      {"setup.EXE", "not a video file", "setup.EXE"},
+      {"audio_only.mp3", "No video stream found", "audio_only.mp3"},
+  };
+  for (const Case& c : cases) {
+    progress.clear();
+    auto list = Open({"frames250.avi", "gl_silent_24fps.avi", c.entry, "mpeg4_mp3.avi"});
+    EXPECT_EQ(error, c.error) << c.entry;
+    EXPECT_EQ(errorFile, c.name) << c.entry;
+    EXPECT_EQ(list->Count, 3) << c.entry;
+    EXPECT_EQ(list->Files.size(), 3u) << c.entry;  // nothing after it was opened
+    const std::vector<std::pair<int32_t, int32_t>> expected{
+        {lpStarting, 3}, {lpFileOpened, 1}, {lpFileOpened, 2}, {lpFileFailed, 0}};
+    EXPECT_EQ(progress, expected) << c.entry;
+  }
+}
+
+TEST_F(FileListTest, PlaysAllSoundInTheHighestRateAndChannelCount) {
+  struct Case {
+    std::vector<std::string> names;
+    int32_t rate, channels;
+    // Per file: has a converter; shares the previous file's converter.
+    std::vector<std::pair<bool, bool>> converters;
+  };
+  const Case cases[] = {
+      {{"gl_440_44100_stereo.avi", "gl_1000_22050_mono.mov"},
+       44100,
+       2,
+       {{false, false}, {true, false}}},
+      {{"gl_1000_22050_mono.mov", "gl_1000_22050_mono.mov", "gl_440_44100_stereo.avi",
+        "gl_1000_22050_mono.mov"},
+       44100,
+       2,
+       {{true, false}, {true, true}, {false, false}, {true, false}}},
+      {{"gl_1000_22050_mono.mov", "gl_2500_48000_stereo.mov", "gl_440_44100_stereo.avi"},
+       48000,
+       2,
+       {{true, false}, {false, false}, {true, false}}},
+      // Silence is made in the output format and needs no converter.
+      {{"gl_silent_24fps.avi", "gl_1000_22050_mono.mov", "photo_640x480.jpg"},
+       22050,
+       1,
+       {{false, false}, {false, false}, {false, false}}},
+  };
+  for (const Case& c : cases) {
+    auto list = Open(c.names);
+    ASSERT_EQ(error, "");
+    ASSERT_TRUE(list->HasAudio);
+    EXPECT_EQ(list->OutRate, c.rate);
+    EXPECT_EQ(list->OutChannels, c.channels);
+    EXPECT_EQ(list->AudioTrack[0].MaxRate, c.rate);
+    EXPECT_EQ(list->AudioTrack[0].MaxChannels, c.channels);
+    for (int32_t i = 0; i < list->Count; ++i) {
+      const TAVInFile& file = list->File(i);
+      EXPECT_EQ(file.AudioResample != nullptr, c.converters[size_t(i)].first) << c.names[size_t(i)];
+      if (i > 0 && file.AudioResample) {
+        EXPECT_EQ(file.AudioResample == list->File(i - 1).AudioResample,
+                  c.converters[size_t(i)].second)
+            << c.names[size_t(i)];
+      }
+    }
+  }
+}
+
+TEST_F(FileListTest, AFileWithoutSoundGetsASilentTrackOfTheOutputFormat) {
+  auto list = Open({"gl_silent_24fps.avi", "gl_440_44100_stereo.avi"});
+  ASSERT_EQ(error, "");
+  const TAVInFile& silent = list->File(0);
+  EXPECT_EQ(silent.AudioCount, 0);
+  EXPECT_EQ(silent.Audio[0].SampleRate, 44100);
+  EXPECT_EQ(silent.Audio[0].Channels, 2);
+  EXPECT_FLOAT_EQ(silent.Audio[0].TicksPerSecond, 44100);
+  EXPECT_FLOAT_EQ(silent.Audio[0].TicksPerFrame, 44100.0f / 24);
+  EXPECT_EQ(silent.AudioResample, nullptr);
+
+  auto mute = Open({"gl_silent_24fps.avi", "photo_640x480.jpg"});
+  EXPECT_FALSE(mute->HasAudio);
+  EXPECT_EQ(mute->OutRate, 0);
+  EXPECT_EQ(mute->File(0).Audio[0].SampleRate, 0);
+}
+
+struct FrameSizeCase {
+  const char* name;
+  TScreenSize screen;
+  bool gapless;
+  uint8_t videoMode;
+  uint8_t videoSizePreset;
+  float aspect;
+  int32_t width, height;
+};
+
+class FrameSizeTest : public FileListTest, public ::testing::WithParamInterface<FrameSizeCase> {};
+
+TEST_P(FrameSizeTest, FitsTheFilesToTheScreenAspectWithinTheirOwn) {
+  const FrameSizeCase& c = GetParam();
+  AVParams.VideoMode = c.videoMode;
+  AVParams.VideoSizePreset = c.videoSizePreset;
+  auto list = Open({"size_640x480.avi", "size_1280x720.avi"}, c.screen, true, c.gapless);
+  ASSERT_EQ(error, "");
+  EXPECT_NEAR(list->FrameAspect, c.aspect, 1e-4);
+  EXPECT_EQ(list->FrameWidth, c.width);
+  EXPECT_EQ(list->FrameHeight, c.height);
+  EXPECT_NEAR(list->FramePixelAspect, float(c.height) * c.aspect / float(c.width), 0.01);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FrameSizeTest,
+    ::testing::Values(
+        FrameSizeCase{
+            "screen_16_10_lies_between", {1680, 1050}, true, vmOverlay, spNone, 1.6f, 1280, 800},
+        FrameSizeCase{"screen_5_4_takes_the_narrowest",
+                      {1280, 1024},
+                      true,
+                      vmOverlay,
+                      spNone,
+                      4.0f / 3,
+                      1280,
+                      960},
+        FrameSizeCase{"screen_21_9_takes_the_widest",
+                      {2560, 1080},
+                      true,
+                      vmOverlay,
+                      spNone,
+                      16.0f / 9,
+                      1280,
+                      720},
+        FrameSizeCase{"not_gapless_takes_the_current_file",
+                      {1680, 1050},
+                      false,
+                      vmOverlay,
+                      spNone,
+                      4.0f / 3,
+                      640,
+                      480},
+        FrameSizeCase{
+            "capped_by_the_video_preset", {1680, 1050}, true, vmOverlay, sp320x240, 1.6f, 384, 240},
+        // 1280 / 1.65 = 775.76: planar surfaces need an even height, raster ones do not.
+        FrameSizeCase{
+            "planar_height_is_even", {1650, 1000}, true, vmOverlay, spNone, 1.65f, 1280, 774},
+        FrameSizeCase{
+            "raster_height_may_be_odd", {1650, 1000}, true, vmGDI, spNone, 1.65f, 1280, 775}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(FileListTest, PhotosOpenedWithoutProbingDoNotWidenTheAspectRange) {
+  auto list = Open({"size_640x480.avi", "photo_1024x768.jpg", "photo_640x480.jpg"},
+                   TScreenSize{1000, 1000});
+  ASSERT_EQ(error, "");
+  EXPECT_EQ(list->File(2).StreamsInfoOK, 0);  // taken as its predecessor until it plays
+  EXPECT_NEAR(list->MinAspect, 4.0f / 3, 1e-4);
+  EXPECT_NEAR(list->FrameAspect, 4.0f / 3, 1e-4);
+}
+
+TEST_F(FileListTest, WithoutFitTheFrameIsTheEncoderPicture) {
+  auto list = Open({"size_640x480.avi", "size_1280x720.avi"}, kScreen, false);
+  ASSERT_EQ(error, "");
+  EXPECT_EQ(list->FrameWidth, EncodeParams.Width);
+  EXPECT_EQ(list->FrameHeight, EncodeParams.Height);
+  EXPECT_NEAR(list->FrameAspect, float(EncodeParams.AspectNum) / EncodeParams.AspectDen, 1e-6);
+  EXPECT_EQ(list->MaxVideoWidth, 1280);
+  EXPECT_EQ(list->BiggestWidth, 1280);
+  EXPECT_EQ(list->BiggestHeight, 720);
+}
+
+}  // namespace
+}  // namespace vexo
