@@ -16,4 +16,11 @@ const std::vector<std::string>& TCapturedLog::Lines() {
   return FLines;
 }
 
+std::vector<std::string> TCapturedLog::Take() {
+  DrainLog();
+  std::vector<std::string> lines;
+  lines.swap(FLines);
+  return lines;
+}
+
 }  // namespace vexo::test

@@ -15,6 +15,8 @@ class TCapturedLog : public TLogView {
   void AppendLine(const std::string& line) override { FLines.push_back(line); }
   // Every line logged since the capture began.
   const std::vector<std::string>& Lines();
+  // The lines logged since the last call; they are forgotten.
+  std::vector<std::string> Take();
 
  private:
   std::vector<std::string> FLines;

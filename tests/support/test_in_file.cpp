@@ -13,22 +13,6 @@ std::unique_ptr<TAVInFile> OpenFixture(const std::string& name, std::string& err
   return std::make_unique<TAVInFile>(MediaPath(name), error, index, prev);
 }
 
-TCapturedLog::TCapturedLog() {
-  SetVisible(true);
-  CreateLog(this, 0);
-}
-
-TCapturedLog::~TCapturedLog() {
-  FreeLog();
-}
-
-std::vector<std::string> TCapturedLog::Take() {
-  DrainLog();
-  std::vector<std::string> lines;
-  lines.swap(Lines);
-  return lines;
-}
-
 TProbeFacts FfprobeStream(const std::string& path, int streamIndex) {
   const std::string command =
       "ffprobe -v error -count_packets -select_streams " + std::to_string(streamIndex) +

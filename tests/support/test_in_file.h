@@ -6,23 +6,13 @@
 
 #include "engine/av_in_file.h"
 #include "engine/av_log.h"
+#include "tests/support/captured_log.h"
 
 namespace vexo::test {
 
 // Opens a fixture; `error` receives the file's error text.
 std::unique_ptr<TAVInFile> OpenFixture(const std::string& name, std::string& error,
                                        int32_t index = 0, TAVInFile* prev = nullptr);
-
-// The engine log, captured while the object lives.
-class TCapturedLog : public TLogView {
- public:
-  TCapturedLog();
-  ~TCapturedLog() override;
-  void AppendLine(const std::string& line) override { Lines.push_back(line); }
-  // The lines logged since the last call.
-  std::vector<std::string> Take();
-  std::vector<std::string> Lines;
-};
 
 // What ffprobe reports for one stream of a file.
 struct TProbeFacts {
