@@ -425,6 +425,8 @@ int TAVInFile::RewindToStart() {
 TAVInFile::~TAVInFile() {
   if (DecFrame) ff::av_frame_free(&DecFrame);
   if (DstPicture) ff::av_frame_free(&DstPicture);
+  if (FAudioFrame) ff::av_frame_free(&FAudioFrame);
+  ff::swr_free(&FSampleConv);
   // The file frees the contexts it made; a context borrowed from another file
   // (CodecCtx while sharing) is that file's to free.
   for (TTrack* track : {&Video, &Audio[0]}) {

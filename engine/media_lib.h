@@ -68,7 +68,9 @@ extern "C" {
   X(avformat_free_context)            \
   X(av_find_input_format)             \
   X(avio_size)                        \
-  X(avformat_index_get_entries_count)
+  X(avio_seek)                        \
+  X(avformat_index_get_entries_count) \
+  X(avformat_index_get_entry)
 
 #define VEXO_AVCODEC_ENTRY_POINTS(X) \
   X(avcodec_version)                 \
@@ -79,6 +81,7 @@ extern "C" {
   X(avcodec_free_context)            \
   X(avcodec_parameters_to_context)   \
   X(avcodec_open2)                   \
+  X(avcodec_is_open)                 \
   X(avcodec_close)                   \
   X(avcodec_send_packet)             \
   X(avcodec_receive_frame)           \
@@ -90,6 +93,7 @@ extern "C" {
   X(av_packet_move_ref)              \
   X(av_packet_make_refcounted)       \
   X(av_packet_clone)                 \
+  X(av_packet_get_side_data)         \
   X(av_new_packet)
 
 #define VEXO_SWRESAMPLE_ENTRY_POINTS(X) \

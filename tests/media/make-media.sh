@@ -52,8 +52,12 @@ numbered="color=c=gray:size=320x240:rate=25:duration=12,format=yuv420p,$bars"
 ntone="sine=frequency=440:sample_rate=44100:duration=12"
 ff -f lavfi -i "$numbered" -f lavfi -i "$ntone" -c:v libx264 -preset ultrafast -g 100 -bf 3 \
    -pix_fmt yuv420p -c:a aac -b:a 64k -shortest "$out/numbered_h264.mp4"
-ff -f lavfi -i "$numbered" -f lavfi -i "$ntone" -c:v mpeg4 -q:v 4 -g 25 -c:a libmp3lame -b:a 64k \
+ff -f lavfi -i "$numbered" -f lavfi -i "$ntone" -c:v mpeg4 -q:v 4 -g 25 -c:a mp2 -b:a 128k \
    -shortest "$out/numbered_mpeg4.avi"
+# With MP3 the muxer delays the video by the encoder's priming and leaves frame
+# slot 1 empty: slot k >= 2 shows number k - 1.
+ff -f lavfi -i "$numbered" -f lavfi -i "$ntone" -c:v mpeg4 -q:v 4 -g 25 -c:a libmp3lame -b:a 64k \
+   -shortest "$out/numbered_gap.avi"
 ff -f lavfi -i "$numbered" -f lavfi -i "$ntone" -c:v mpeg2video -q:v 4 -g 15 -bf 2 -c:a mp2 \
    -b:a 128k -shortest -f mpeg "$out/numbered_mpeg2.mpg"
 ff -f lavfi -i "$numbered" -f lavfi -i "$ntone" -c:v flv1 -q:v 4 -g 50 -c:a libmp3lame -b:a 64k \
@@ -89,6 +93,50 @@ ff -f lavfi -i "testsrc2=size=160x120:rate=50:duration=1" -c:v mpeg2video -q:v 5
    "$out/mpeg2_50fps.mpg"
 # H.264 in MP4 at 320x240 without sound, for the header bit-rate corrections.
 ff -f lavfi -i "$video" -c:v libx264 -preset ultrafast -pix_fmt yuv420p "$out/h264_320x240.mp4"
+
+# Frame-numbered clips whose first time stamp is not 0: an MP4 shifted by an
+# empty edit, a program stream starting at 10 s as cut from a broadcast, and an
+# MP4 cut out of the middle of a GOP by stream copy (an edit list that starts
+# between key frames).
+ff -f lavfi -i "$numbered" -c:v libx264 -preset ultrafast -g 100 -bf 3 -pix_fmt yuv420p \
+   -output_ts_offset 3.2 "$out/numbered_offset.mp4"
+ff -f lavfi -i "$numbered" -f lavfi -i "$ntone" -c:v mpeg2video -q:v 4 -g 15 -bf 2 -c:a mp2 \
+   -b:a 128k -shortest -output_ts_offset 10 -f mpeg "$out/numbered_mpeg2_late.mpg"
+ff -ss 1.3 -i "$out/numbered_h264.mp4" -t 6 -c copy "$out/numbered_h264_cut.mp4"
+
+# Cut in half where the index survives: a program stream, and an MP4 whose
+# index comes first.
+msize=$(stat -c %s "$out/numbered_mpeg2.mpg")
+head -c $((msize / 2)) "$out/numbered_mpeg2.mpg" > "$out/truncated.mpg"
+ff -i "$out/numbered_h264.mp4" -c copy -movflags +faststart "$out/faststart.mp4"
+fsize=$(stat -c %s "$out/faststart.mp4")
+head -c $((fsize / 2)) "$out/faststart.mp4" > "$out/truncated_faststart.mp4"
+rm "$out/faststart.mp4"
+
+# Raw 4:2:0 pictures in AVI whose first packet is one byte short.
+ff -f lavfi -i "$numbered" -frames:v 5 -c:v rawvideo -pix_fmt yuv420p "$out/raw_short.avi"
+chunk=$(grep -obUa '00dc' "$out/raw_short.avi" | sed -n 2p | cut -d: -f1)
+index=$(grep -obUa 'idx1' "$out/raw_short.avi" | head -1 | cut -d: -f1)
+# 115199 little-endian, in the chunk header and in the first index entry.
+printf '\xff\xc1\x01\x00' | dd of="$out/raw_short.avi" bs=1 seek=$((chunk + 4)) conv=notrunc status=none
+printf '\xff\xc1\x01\x00' | dd of="$out/raw_short.avi" bs=1 seek=$((index + 20)) conv=notrunc status=none
+# H.264 in 4:2:2, a pixel format the engine does not take from this decoder.
+ff -f lavfi -i "$video" -t 1 -c:v libx264 -preset ultrafast -pix_fmt yuv422p "$out/h264_422.mp4"
+
+# Sound against a 10 s video: stopping at 5 s, running on to 12 s, and a
+# silent start with the tone from 4 s (PCM in MOV: no codec delay; AAC in MP4:
+# priming removed by its edit list). The late sound begins only at 2 s.
+small="testsrc2=size=160x120:rate=25:duration=10"
+ff -f lavfi -i "$small" -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=5" \
+   -c:v mpeg4 -q:v 5 -c:a libmp3lame -b:a 64k "$out/sound_short.avi"
+ff -f lavfi -i "$small" -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=12" \
+   -c:v mpeg4 -q:v 5 -c:a libmp3lame -b:a 64k "$out/sound_long.avi"
+tone4="aevalsrc=if(gte(t\\,4)\\,0.5*sin(2*PI*440*t)\\,0):s=44100:d=10"
+ff -f lavfi -i "$small" -f lavfi -i "$tone4" -c:v mpeg4 -q:v 5 -c:a pcm_s16le "$out/tone_at_4s.mov"
+ff -f lavfi -i "$small" -f lavfi -i "$tone4" -c:v libx264 -preset ultrafast -pix_fmt yuv420p \
+   -c:a aac -b:a 96k "$out/tone_at_4s.mp4"
+ff -f lavfi -i "$small" -itsoffset 2 -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=5" \
+   -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -b:a 96k "$out/late_sound.mp4"
 
 # File lists. Two 10 s clips of 250 frames at 25 fps for the timeline arithmetic.
 ff -f lavfi -i "testsrc2=size=64x48:rate=25:duration=10" -c:v mpeg4 -q:v 10 "$out/frames250.avi"

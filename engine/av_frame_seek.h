@@ -1,0 +1,21 @@
+#pragma once
+// Exact positioning of one input file: the key-frame search and the decode
+// forward to the wanted frame, as the player control performs them.
+#include <cstdint>
+
+namespace vexo {
+
+class TAVInFile;
+class TAVScreen;
+
+// Positions `file` so that frame `frame` (0-based, within the file) is decoded
+// into the screen's frame buffer and FramePos is frame + 1. Seeks back one
+// frame at a time until the demultiplexer lands on a key frame at or before
+// the target, decodes that key frame, then decodes without converting up to
+// the target and converts the target. Leaves the file's sound aligned to the
+// frame reached. Returns the last decode result: 0 when the target is on the
+// screen, -1 at the end of the file or with the screen's FErrMsg set.
+int SeekFileToFrame(TAVInFile& file, TAVScreen& screen, int64_t frame, bool withAudio,
+                    TAVInFile* prevFile = nullptr, uint8_t firstFrame = 0);
+
+}  // namespace vexo

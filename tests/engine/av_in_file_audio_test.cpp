@@ -1,0 +1,150 @@
+// Sound of one input file: chunk sizes, the total against the video length,
+// silence and cutting at the ends, and alignment after a seek.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "engine/av_frame_seek.h"
+#include "engine/av_in_file.h"
+#include "engine/av_types.h"
+#include "tests/support/decode_rig.h"
+#include "tests/support/test_in_file.h"
+#include "tests/support/test_media.h"
+
+namespace vexo {
+namespace {
+
+class InFileAudioTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::LoadMediaLib();
+    saved_ = AVParams;
+  }
+  void TearDown() override { AVParams = saved_; }
+  TAVParams saved_;
+};
+
+// Index of the first sample louder than a whisper, or -1.
+int64_t FirstSound(const std::vector<int16_t>& sound, size_t from = 0) {
+  for (size_t i = from; i < sound.size(); ++i)
+    if (std::abs(int(sound[i])) > 300) return int64_t(i);
+  return -1;
+}
+
+class WholeFileSound : public InFileAudioTest, public ::testing::WithParamInterface<const char*> {};
+
+// Every file hands out exactly its video length of sound, to the sample, in
+// pieces of at most 200 ms: shorter sound is followed by silence, longer sound
+// is cut, a file without sound yields silence.
+TEST_P(WholeFileSound, MatchesTheVideoLengthExactly) {
+  test::TDecodeRig rig;
+  auto file = rig.Open(GetParam());
+  int32_t calls = 0, largest = 0;
+  const auto sound = test::DecodeAllSound(*file, &calls, &largest);
+  const int64_t expected = file->Audio[0].ExpectedBytes;
+  const int64_t videoSamples =
+      int64_t(double(file->Video.FrameCount) * rig.Wave.OutRate / file->Video.FrameRate);
+  EXPECT_EQ(expected, videoSamples * rig.Wave.OutChannels * 2);
+  EXPECT_EQ(int64_t(sound.size()) * 2, expected);
+  EXPECT_EQ(file->Audio[0].DeliveredBytes, expected);
+  EXPECT_LE(largest, rig.Wave.OutBytes);
+  EXPECT_GT(calls, 0);
+  uint8_t* out = nullptr;
+  int32_t count = 7;
+  EXPECT_EQ(file->DecodeAudio(out, count, 0, nullptr), -1);
+  EXPECT_EQ(count, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, WholeFileSound,
+                         ::testing::Values("numbered_h264.mp4", "numbered_mpeg4.avi",
+                                           "numbered_mpeg2.mpg", "numbered_flv1.flv",
+                                           "numbered_mjpeg.avi", "sound_short.avi",
+                                           "sound_long.avi", "tone_at_4s.mov", "tone_at_4s.mp4",
+                                           "late_sound.mp4"),
+                         [](const auto& info) {
+                           std::string name = info.param;
+                           for (char& c : name)
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           return name;
+                         });
+
+TEST_F(InFileAudioTest, SoundEndingBeforeTheVideoIsFollowedBySilence) {
+  test::TDecodeRig rig;
+  auto file = rig.Open("sound_short.avi");
+  const auto sound = test::DecodeAllSound(*file);
+  const size_t perSecond = size_t(rig.Wave.OutRate) * size_t(rig.Wave.OutChannels);
+  EXPECT_GE(FirstSound(sound, perSecond * 4), 0) << "the tone runs to 5 s";
+  EXPECT_EQ(FirstSound(sound, perSecond * 51 / 10), -1) << "silence after 5 s";
+}
+
+TEST_F(InFileAudioTest, SoundRunningPastTheVideoIsCutAtItsEnd) {
+  test::TDecodeRig rig;
+  auto file = rig.Open("sound_long.avi");
+  const auto sound = test::DecodeAllSound(*file);
+  const size_t perSecond = size_t(rig.Wave.OutRate) * size_t(rig.Wave.OutChannels);
+  // The video runs a little over 10 s; the sound stops with it, not at 12 s.
+  EXPECT_EQ(int64_t(sound.size()) * 2, file->Audio[0].ExpectedBytes);
+  EXPECT_LT(sound.size(), perSecond * 21 / 2);
+  EXPECT_GE(FirstSound(sound, sound.size() - perSecond / 20), 0) << "the tone runs to the cut";
+}
+
+struct AlignCase {
+  const char* file;
+  int64_t frame;        // seek target at 25 frames per second
+  double soundAt;       // seconds where the sound starts in the file
+  const char* logLine;  // the alignment line the first decode writes
+};
+
+class SoundAfterSeek : public InFileAudioTest, public ::testing::WithParamInterface<AlignCase> {};
+
+// The first chunk after a seek starts at the target: a packet that begins
+// before it is trimmed, a gap before the first packet becomes silence.
+TEST_P(SoundAfterSeek, StartsAtTheTarget) {
+  const AlignCase& c = GetParam();
+  test::TDecodeRig rig;
+  auto file = rig.Open(c.file);
+  test::TCapturedLog log;
+  ASSERT_EQ(SeekFileToFrame(*file, *rig.Screen, c.frame, true), drPicture);
+  const auto sound = test::DecodeAllSound(*file);
+  const double perSecond = double(rig.Wave.OutRate) * rig.Wave.OutChannels;
+  const double target = double(c.frame) / 25.0;
+  ASSERT_EQ(int64_t(sound.size()) * 2,
+            file->Audio[0].ExpectedBytes - std::llround(target * perSecond) * 2);
+  const int64_t first = FirstSound(sound);
+  ASSERT_GE(first, 0);
+  EXPECT_NEAR(double(first) / perSecond, std::max(c.soundAt - target, 0.0), 0.005);
+  const auto lines = log.Take();
+  EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& l) {
+    return l.rfind(c.logLine, 0) == 0;
+  })) << ::testing::PrintToString(lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SoundAfterSeek,
+    ::testing::Values(AlignCase{"tone_at_4s.mov", 75, 4.0, "Audio trimBytes = "},
+                      AlignCase{"tone_at_4s.mp4", 75, 4.0, "Audio trimBytes = "},
+                      AlignCase{"tone_at_4s.mov", 113, 4.0, "Audio trimBytes = "},
+                      AlignCase{"late_sound.mp4", 25, 2.0, "Audio waitBytes = "}),
+    [](const auto& info) {
+      std::string name = std::string(info.param.file) + "_" + std::to_string(info.param.frame);
+      for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+      return name;
+    });
+
+TEST_F(InFileAudioTest, ChunksAreCollectedBy100MsAndHandedOutBy200Ms) {
+  test::TDecodeRig rig;
+  auto file = rig.Open("tone_at_4s.mov");
+  uint8_t* out = nullptr;
+  int32_t count = 0;
+  ASSERT_EQ(file->DecodeAudio(out, count, 0, nullptr), 0);
+  EXPECT_GE(count, rig.Wave.ChunkBytes);
+  EXPECT_LE(count, rig.Wave.OutBytes);
+  EXPECT_EQ(count % (rig.Wave.OutChannels * 2), 0);
+  EXPECT_EQ(file->Audio[0].DeliveredBytes, count);
+}
+
+}  // namespace
+}  // namespace vexo

@@ -1,0 +1,361 @@
+// Decoding pictures of one input file: every frame in order, exact seeks, and
+// the errors a picture can end with.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <map>
+
+#include "engine/av_frame_seek.h"
+#include "engine/av_in_file.h"
+#include "engine/av_types.h"
+#include "engine/media_lib.h"
+#include "tests/support/decode_rig.h"
+#include "tests/support/test_in_file.h"
+#include "tests/support/test_media.h"
+
+namespace vexo {
+namespace {
+
+class InFileVideoTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::LoadMediaLib();
+    saved_ = AVParams;
+  }
+  void TearDown() override { AVParams = saved_; }
+  TAVParams saved_;
+};
+
+struct NumberedClip {
+  const char* file;
+  int32_t firstNumber;  // the number frame 0 shows
+  int32_t frames;       // pictures the file shows
+  int64_t lastSeek;     // the last frame the seek table asks for; -1: none
+  int64_t emptySlot;    // a frame slot without a picture of its own, or -1
+  // Frames that a seek is known to miss, with what it shows instead.
+  std::map<int64_t, int32_t> knownMisses;
+
+  // The number a frame slot shows: after the empty slot, one less.
+  int32_t NumberAt(int64_t slot) const {
+    return firstNumber + int32_t(slot) - (emptySlot >= 0 && slot > emptySlot ? 1 : 0);
+  }
+};
+
+// In program streams the parser may give a key picture the stamp of the B
+// picture after it (the key picture of frame 45 carries 43's); the seek then
+// counts from the wrong frame for that GOP.
+const std::map<int64_t, int32_t> kProgramStreamMisses = {{49, 51}, {50, 52}, {51, 53}};
+
+// Containers, codecs and start offsets the player meets. The cut MP4 starts in
+// the middle of a GOP through its edit list: frame 0 shows number 33, and its
+// header counts the pictures before the cut too.
+const NumberedClip kClips[] = {
+    {"numbered_h264.mp4", 0, 300, 299, -1, {}},
+    {"numbered_mpeg4.avi", 0, 300, 299, -1, {}},
+    {"numbered_gap.avi", 0, 300, 300, 1, {}},
+    {"numbered_mpeg2.mpg", 0, 300, 299, -1, kProgramStreamMisses},
+    {"numbered_flv1.flv", 0, 300, 299, -1, {}},
+    {"numbered_mjpeg.avi", 0, 300, 299, -1, {}},
+    {"numbered_offset.mp4", 0, 300, 299, -1, {}},
+    {"numbered_mpeg2_late.mpg", 0, 300, 299, -1, kProgramStreamMisses},
+    {"numbered_h264_cut.mp4", 33, 152, -1, -1, {}},
+};
+
+std::string ClipName(const ::testing::TestParamInfo<NumberedClip>& info) {
+  std::string name = info.param.file;
+  for (char& c : name)
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  return name;
+}
+
+class NumberedClipTest : public InFileVideoTest,
+                         public ::testing::WithParamInterface<NumberedClip> {};
+
+// Catches a FramePos off by one, pictures dropped or repeated at B-frame
+// reordering, and pictures lost when the decoder is drained at the end.
+TEST_P(NumberedClipTest, DecodesEveryFrameInOrder) {
+  const NumberedClip& clip = GetParam();
+  test::TDecodeRig rig;
+  auto file = rig.Open(clip.file);
+  std::vector<int32_t> wrong;
+  int32_t shown = 0;
+  for (; shown < 400; ++shown) {
+    const int r = file->DecodeVideo(*rig.Screen, nullptr, dfShow, shown == 0);
+    if (r != drPicture) {
+      EXPECT_EQ(r, drEnd);
+      EXPECT_EQ(rig.Screen->FErrMsg, "");
+      break;
+    }
+    // Every picture once, in order, at the frame slot that FramePos names.
+    const int32_t number = test::ReadFrameNumber(*rig.Screen);
+    if (number != clip.firstNumber + shown || number != clip.NumberAt(file->Video.FramePos - 1))
+      wrong.push_back(shown);
+  }
+  EXPECT_EQ(shown, clip.frames);
+  EXPECT_TRUE(wrong.empty()) << wrong.size() << " wrong pictures, the first at frame "
+                             << wrong.front();
+}
+
+// The way the player control seeks: the key-frame search, then decoding
+// forward to the frame. The table holds the first and last frames, frames on
+// both sides of key frames of every GOP length used (15, 25, 50, 100) and
+// frames in the middle of GOPs.
+TEST_P(NumberedClipTest, SeeksExactlyToEveryFrameOfTheTable) {
+  const NumberedClip& clip = GetParam();
+  test::TDecodeRig rig;
+  auto file = rig.Open(clip.file);
+  const int64_t table[] = {0,   1,   14,  15,  16,  24,  25,  26,  49,  50,  51,  99,
+                           100, 101, 137, 149, 150, 151, 199, 200, 201, 223, 249, 250,
+                           251, 267, 298, 299, 0,   150, 7,   299, 42,  151};
+  std::map<int64_t, int32_t> wrong;
+  for (int64_t frame : table) {
+    if (frame > clip.lastSeek || frame == clip.emptySlot) continue;
+    const int r = SeekFileToFrame(*file, *rig.Screen, frame, true);
+    ASSERT_EQ(r, drPicture) << "frame " << frame << ": " << rig.Screen->FErrMsg;
+    EXPECT_EQ(file->Video.FramePos, frame + 1);
+    const int32_t number = test::ReadFrameNumber(*rig.Screen);
+    if (number != clip.NumberAt(frame)) wrong[frame] = number;
+  }
+  EXPECT_EQ(wrong, clip.knownMisses);
+}
+
+INSTANTIATE_TEST_SUITE_P(Clips, NumberedClipTest, ::testing::ValuesIn(kClips), ClipName);
+
+// The frame number survives every output layout of the screen.
+TEST_F(InFileVideoTest, SeekLandsOnTheFrameInEveryScreenLayout) {
+  for (uint8_t mode : {vmGDI, vmOverlay, vmDDraw, vmD3D}) {
+    test::TDecodeRig rig(320, 240, mode);
+    auto file = rig.Open("numbered_mpeg4.avi");
+    ASSERT_EQ(SeekFileToFrame(*file, *rig.Screen, 137, false), drPicture) << int(mode);
+    EXPECT_EQ(test::ReadFrameNumber(*rig.Screen), 137)
+        << int(mode) << " " << FourCCText(rig.Screen->FFourCC);
+    EXPECT_GT(rig.Screen->FFrameBytes, 0);
+    EXPECT_LE(rig.Screen->FFrameBytes, rig.Screen->FFrameBufSize);
+  }
+}
+
+TEST_F(InFileVideoTest, KeySeekSkipsPacketsBeforeTheKeyFrameOnePerCall) {
+  test::TDecodeRig rig;
+  auto file = rig.Open("numbered_mpeg4.avi");
+  // Seek ahead of frame 30 and drop the key packet that the seek found, as a
+  // late video thread does.
+  file->Seek(30, false);
+  TAVPacket* key = nullptr;
+  ASSERT_EQ(file->ReadPacket(key, file->Video.StreamIndex), 0);
+  ASSERT_TRUE(key->flags & AV_PKT_FLAG_KEY);
+  FreePacket(key);
+  int skipped = 0, r;
+  while ((r = file->DecodeVideo(*rig.Screen, nullptr, dfShow | dfKeySeek, 0)) == drSkipped)
+    ++skipped;
+  ASSERT_EQ(r, drPicture);
+  EXPECT_EQ(skipped, 24);  // frames 26 to 49; GOP of 25
+  EXPECT_EQ(file->Video.FramePos, 51);
+  EXPECT_EQ(test::ReadFrameNumber(*rig.Screen), 50);
+}
+
+TEST_F(InFileVideoTest, ReadingNeedsAnEmptyPacketReference) {
+  test::TDecodeRig rig;
+  auto file = rig.Open("numbered_mpeg4.avi");
+  TAVPacket* packet = NewPacket();
+  try {
+    file->ReadPacket(packet, 0);
+    ADD_FAILURE() << "no error";
+  } catch (const TAVDecodeError& e) {
+    EXPECT_STREQ(e.what(), "r_pkt = nil, StreamInd = 0");
+  }
+  FreePacket(packet);
+}
+
+TEST_F(InFileVideoTest, PicturesOfTheOtherStreamWaitInTheirQueue) {
+  test::TDecodeRig rig;
+  auto file = rig.Open("numbered_mpeg2.mpg");
+  uint8_t* out = nullptr;
+  int32_t count = 0;
+  // Sound first: the video packets met on the way are kept for the video side.
+  ASSERT_EQ(file->DecodeAudio(out, count, 0, nullptr), 0);
+  EXPECT_GT(file->Video.PacketQueue->Count, 0);
+  for (int frame = 0; frame < 5; ++frame) {
+    ASSERT_EQ(file->DecodeVideo(*rig.Screen, nullptr, dfShow, 0), drPicture);
+    EXPECT_EQ(test::ReadFrameNumber(*rig.Screen), frame);
+  }
+}
+
+struct ErrorCase {
+  const char* name;
+  const char* file;
+  const char* error;  // what the decode raises or reports
+  bool raised;
+  const char* errFile;  // the screen's FErrFile
+};
+
+class InFileVideoErrors : public InFileVideoTest,
+                          public ::testing::WithParamInterface<ErrorCase> {};
+
+TEST_P(InFileVideoErrors, EndTheDecodeWithTheirText) {
+  const ErrorCase& c = GetParam();
+  test::TDecodeRig rig;
+  std::string error;
+  auto file = test::OpenFixture(c.file, error);
+  ASSERT_EQ(error, "");
+  rig.Attach(*file);
+  if (c.raised) {
+    try {
+      file->DecodeVideo(*rig.Screen, nullptr, dfShow, 1);
+      ADD_FAILURE() << "no error";
+    } catch (const TAVDecodeError& e) {
+      EXPECT_EQ(e.what(), std::string(c.error));
+    }
+  } else {
+    EXPECT_EQ(file->DecodeVideo(*rig.Screen, nullptr, dfShow, 1), drEnd);
+  }
+  if (std::string(c.errFile) != "-") {
+    EXPECT_EQ(rig.Screen->FErrFile, c.errFile);
+  }
+  if (!c.raised) {
+    EXPECT_EQ(rig.Screen->FErrMsg, c.error);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, InFileVideoErrors,
+                         ::testing::Values(ErrorCase{"RawPacketOneByteShort", "raw_short.avi",
+                                                     "Unexpected packet size (raw yuv)", true, "-"},
+                                           ErrorCase{"H264In422", "h264_422.mp4",
+                                                     "Wrong pix_fmt detection (header: 0, real: 4)",
+                                                     true, "h264_422.mp4"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(InFileVideoTest, AFileWithoutPicturesFailsOnItsFirstFrame) {
+  test::TDecodeRig rig;
+  auto file = rig.Open("numbered_mpeg4.avi");
+  file->Video.FramePos = 0;
+  file->Seek(0, false);
+  // Every packet is dropped as lying before a target beyond the end.
+  file->Video.SeekFrame = 100000;
+  EXPECT_EQ(file->DecodeVideo(*rig.Screen, nullptr, dfShow, 1), drEnd);
+  EXPECT_EQ(rig.Screen->FErrMsg, "Failed to decode 1st frame");
+  EXPECT_EQ(rig.Screen->FErrFile, test::MediaPath("numbered_mpeg4.avi"));
+}
+
+// A file of a list that ends before its counted frames keeps the timeline
+// moving one frame per decode, showing its last picture.
+TEST_F(InFileVideoTest, AShortFileOfAListAdvancesToItsCountedFrames) {
+  test::TDecodeRig rig;
+  auto file = rig.Open("numbered_mpeg4.avi");
+  file->Video.FrameCount = 303;
+  file->FileCount = 2;
+  ASSERT_EQ(SeekFileToFrame(*file, *rig.Screen, 298, false), drPicture);
+  ASSERT_EQ(file->DecodeVideo(*rig.Screen, nullptr, dfShow, 0), drPicture);
+  for (int64_t pos = 301; pos <= 303; ++pos) {
+    EXPECT_EQ(file->DecodeVideo(*rig.Screen, nullptr, dfShow, 0), drPicture);
+    EXPECT_EQ(file->Video.FramePos, pos);
+    EXPECT_EQ(test::ReadFrameNumber(*rig.Screen), 299);
+  }
+  EXPECT_EQ(file->DecodeVideo(*rig.Screen, nullptr, dfShow, 0), drEnd);
+  EXPECT_EQ(rig.Screen->FErrMsg, "");
+  // Alone, the file simply ends.
+  file->FileCount = 1;
+  file->Video.FramePos = 300;
+  EXPECT_EQ(file->DecodeVideo(*rig.Screen, nullptr, dfShow, 0), drEnd);
+}
+
+TEST_F(InFileVideoTest, PicturesFillTheRingAndComeBackInOrder) {
+  test::TDecodeRig rig;
+  auto file = rig.Open("numbered_h264.mp4");
+  for (int i = 0; i < TAVFrameBuf::Slots; ++i)
+    ASSERT_EQ(file->DecodeVideo(*rig.Screen, nullptr, dfShow | dfFillRing, 0), drPicture);
+  EXPECT_EQ(rig.Ring.Count, TAVFrameBuf::Slots);
+  // Full: nothing more is decoded.
+  EXPECT_EQ(file->DecodeVideo(*rig.Screen, nullptr, dfShow | dfFillRing, 0), drPicture);
+  EXPECT_EQ(file->Video.FramePos, TAVFrameBuf::Slots);
+  for (int i = 0; i < TAVFrameBuf::Slots; ++i) {
+    ASSERT_EQ(file->DecodeVideo(*rig.Screen, nullptr, dfShow | dfRingOnly, 0), drPicture);
+    EXPECT_EQ(test::ReadFrameNumber(*rig.Screen), i);
+  }
+  EXPECT_EQ(file->DecodeVideo(*rig.Screen, nullptr, dfShow | dfRingOnly, 0), drEnd);
+  // Decoding goes on behind the pictures taken from the ring.
+  ASSERT_EQ(file->DecodeVideo(*rig.Screen, nullptr, dfShow, 0), drPicture);
+  EXPECT_EQ(test::ReadFrameNumber(*rig.Screen), TAVFrameBuf::Slots);
+}
+
+TEST_F(InFileVideoTest, EncoderPictureGetsTheFrameAtTheEncoderSize) {
+  test::TDecodeRig rig;
+  auto file = rig.Open("numbered_mpeg4.avi");
+  AVFrame* enc = ff::av_frame_alloc();
+  enc->format = AV_PIX_FMT_YUV420P;
+  enc->width = EncodeParams.Width;
+  enc->height = EncodeParams.Height;
+  ASSERT_GE(ff::av_frame_get_buffer(enc, 0), 0);
+  std::memset(enc->data[0], 0, size_t(enc->linesize[0]) * size_t(enc->height));
+  file->EncPicture = enc;
+  ASSERT_EQ(SeekFileToFrame(*file, *rig.Screen, 5, false), drPicture);
+  ASSERT_EQ(file->DecodeVideo(*rig.Screen, nullptr, dfEncode, 1), drPicture);
+  // Frame 6 is 0b110: bars 1 and 2 white, scaled to the encoder's width; the
+  // content keeps its aspect, so the bars lie in the top half of the content.
+  const int32_t y = enc->height / 2 - 10;
+  auto luma = [&](int bit) {
+    const int32_t x = (bit * 20 + 10) * file->FitWidth / 320 + (enc->width - file->FitWidth) / 2;
+    const int32_t top = (enc->height - file->FitHeight) / 2;
+    return enc->data[0][size_t(top + (y - top) / 2) * size_t(enc->linesize[0]) + size_t(x)];
+  };
+  EXPECT_LT(luma(0), 64);
+  EXPECT_GT(luma(1), 192);
+  EXPECT_GT(luma(2), 192);
+  EXPECT_LT(luma(3), 64);
+  ff::av_frame_free(&enc);
+  file->EncPicture = nullptr;
+}
+
+TEST_F(InFileVideoTest, PictureFitsTheSurfaceKeepingItsAspect) {
+  struct Case {
+    float display, sample, pixel, screen;
+    int32_t width, height;
+  } cases[] = {
+      {4.0f / 3, 1, 1, 4.0f / 3, 640, 480},            // same aspect: the whole surface
+      {16.0f / 9, 1, 1, 4.0f / 3, 640, 360},           // wider: bands above and below
+      {4.0f / 3, 1, 1, 16.0f / 9, 480, 360},           // narrower: bands left and right
+      {4.0f / 3, 16.0f / 15, 1, 16.0f / 9, 512, 360},  // non-square source pixels
+  };
+  test::TDecodeRig rig;
+  auto file = rig.Open("numbered_mpeg4.avi");
+  for (const Case& c : cases) {
+    file->Video.DisplayAspect = c.display;
+    file->Video.SampleAspect = c.sample;
+    const int32_t h = c.screen > 1.5f ? 360 : 480;
+    file->FitPicture(640, h, c.pixel, c.screen);
+    EXPECT_EQ(file->FitWidth, c.width) << c.display << " on " << c.screen;
+    EXPECT_EQ(file->FitHeight, c.height) << c.display << " on " << c.screen;
+  }
+}
+
+// Damaged files decode as far as they can and end cleanly; a time limit makes
+// a hang fail instead of blocking the run.
+TEST_F(InFileVideoTest, DamagedFilesEndCleanly) {
+  struct Case {
+    const char* file;
+    int32_t minPictures;
+  } cases[] = {{"truncated.mpg", 100},
+               {"truncated_faststart.mp4", 100},
+               {"corrupt_middle.avi", 40},
+               {"truncated.mp4", 0}};
+  for (const Case& c : cases) {
+    test::TDecodeRig rig;
+    std::string error;
+    auto file = test::OpenFixture(c.file, error);
+    if (!error.empty()) continue;  // refused at open: nothing to decode
+    rig.Attach(*file);
+    const auto start = std::chrono::steady_clock::now();
+    int pictures = 0, r = drPicture;
+    while ((r = file->DecodeVideo(*rig.Screen, nullptr, dfShow, pictures == 0)) == drPicture)
+      ASSERT_LT(++pictures, 10000) << c.file;
+    EXPECT_EQ(r, drEnd) << c.file;
+    EXPECT_GE(pictures, c.minPictures) << c.file;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60)) << c.file;
+    // Seeking and sound after the damage end cleanly too.
+    SeekFileToFrame(*file, *rig.Screen, file->Video.FrameCount / 2, true);
+    test::DecodeAllSound(*file);
+  }
+}
+
+}  // namespace
+}  // namespace vexo
