@@ -71,13 +71,10 @@ class TAVInFileList {
 
   // Decodes the next picture of the timeline; the result is the file decode's
   // (0 a picture, -1 end or error, -2 a packet skipped in a key-frame search).
-  int32_t DecodeVideo(TAVScreen* screen, int32_t flags);
+  int32_t DecodeVideo(TAVScreen& screen, int32_t flags);
   // Hands out the next chunk of sound; 0 with a chunk, non-zero once the
   // last file's sound is exhausted. mode 0: playback format, 1: encoder format.
   int32_t DecodeAudio(uint8_t*& out, int32_t& count, int32_t mode);
-  // The sound format DecodeAudio delivers in playback mode.
-  int32_t AudioOutRate() const { return OutRate; }
-  int32_t AudioOutChannels() const { return OutChannels; }
 
   // Sets FrameWidth, FrameHeight, FrameAspect and FramePixelAspect for an
   // output surface of width x height and display aspect `aspect`.
@@ -143,12 +140,18 @@ class TAVInFileList {
   bool OpenFiles(const TAVPlayList& playList, std::string& error, std::string& errorFile);
   void AddToTimeline(TAVInFile& file);
   void SetUpSound();
+  // Flushes a file the sides are done with or about to start.
+  void FlushFile(int32_t index);
   // Gets a file ready for its first decode: probed, flushed, at frame 0.
   void PrepareFile(int32_t index);
   // A flush on behalf of the video side. It leaves the wave buffer alone,
   // which holds sound of the file the sound side is on, and the sound
   // counters of a file the sound side is still in.
   void FlushForVideo(int32_t index);
+  // The pictures have left a file whose sound still plays: its decoder, drained
+  // to the end, goes back to a clean state, since the next file may take it
+  // over and a drained decoder takes no more packets.
+  static void ResetVideoDecoder(TAVInFile& file);
   void CarryOverrun(TAVInFile& from, TAVInFile& to);
 
   TListProgressEvent FOnProgress;

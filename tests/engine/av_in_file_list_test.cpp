@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/av_playlist.h"
+#include "engine/av_screen.h"
 #include "engine/av_types.h"
 #include "engine/media_lib.h"
 #include "tests/support/test_in_file.h"
@@ -265,6 +266,50 @@ TEST_F(FileListTest, WithoutFitTheFrameIsTheEncoderPicture) {
   EXPECT_EQ(list->MaxVideoWidth, 1280);
   EXPECT_EQ(list->BiggestWidth, 1280);
   EXPECT_EQ(list->BiggestHeight, 720);
+}
+
+TEST_F(FileListTest, RendersTheCurrentPictureIntoABitmapOfTheAskedShape) {
+  struct Case {
+    const char* name;
+    bool fit;
+    int32_t width;
+    float aspect;
+    int32_t height;
+    int32_t bitmapWidth, bitmapHeight;
+    int32_t bandWidth;  // columns left of the picture
+  };
+  const Case cases[] = {
+      {"the frame as it is", true, 0, 0, 0, 160, 120, 0},
+      {"4:3 inside 16:9", true, 320, 16.0f / 9, 180, 320, 180, 40},
+      // 720 x 480 shown at 4:3 has narrow pixels: square ones need 720 x 540.
+      {"square pixels for the encoder frame", false, 0, 0, 0, 720, 540, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto list = Open({"gl_440_44100_stereo.avi"}, kScreen, c.fit);
+    ASSERT_EQ(error, "");
+    TBitmap32 bitmap;
+    EXPECT_FALSE(list->RenderToBitmap(bitmap, c.width, c.aspect, c.height));  // nothing decoded
+    TAVScreen screen(list->FrameWidth, list->FrameHeight, vmGDI, nullptr, 0, true, 0, 0,
+                     list->FrameWidth, list->FrameHeight, list->FrameAspect);
+    ASSERT_EQ(list->DecodeVideo(screen, dfShow), drPicture);
+    ASSERT_TRUE(list->RenderToBitmap(bitmap, c.width, c.aspect, c.height));
+    ASSERT_EQ(bitmap.Width, c.bitmapWidth);
+    ASSERT_EQ(bitmap.Height, c.bitmapHeight);
+    ASSERT_EQ(bitmap.Pixels.size(), size_t(bitmap.Stride()) * size_t(bitmap.Height));
+    // Frame 0: black bars in the top half, grey below; rows are stored bottom-up.
+    auto green = [&](int32_t x, int32_t yFromTop) {
+      return int(bitmap.Pixels[size_t(bitmap.Height - 1 - yFromTop) * size_t(bitmap.Stride()) +
+                               size_t(x) * 4 + 1]);
+    };
+    const int32_t middle = bitmap.Width / 2;
+    EXPECT_LT(green(middle, bitmap.Height / 4), 40);
+    EXPECT_NEAR(green(middle, bitmap.Height * 3 / 4), 128, 12);
+    if (c.bandWidth > 0) {
+      EXPECT_EQ(green(c.bandWidth / 2, bitmap.Height * 3 / 4), green(c.bandWidth / 2, 0));
+      EXPECT_NEAR(green(c.bandWidth + 4, bitmap.Height * 3 / 4), 128, 12);
+    }
+  }
 }
 
 }  // namespace

@@ -158,6 +158,10 @@ numbered_clip gl_440_44100_stereo.avi 160x120 25 2 \
 numbered_clip gl_1000_22050_mono.mov 320x240 30000/1001 1.5015 \
    -f lavfi -i "sine=frequency=1000:sample_rate=22050:duration=2.5" -ac 1 -c:a pcm_s16le
 numbered_clip gl_silent_24fps.avi 160x120 24 1
+# Sound in packets of half a second: more than one chunk waits decoded.
+numbered_clip gl_1500_flac_44100.mp4 160x120 25 2 \
+   -f lavfi -i "sine=frequency=1500:sample_rate=44100:duration=2" -ac 2 -c:a flac -frame_size 22050 \
+   -strict -2
 # Sound stops 0.8 s before the pictures.
 numbered_clip gl_2500_48000_stereo.mov 160x120 15 2 \
    -f lavfi -i "sine=frequency=2500:sample_rate=48000:duration=1.2" -ac 2 -c:a pcm_s16le
