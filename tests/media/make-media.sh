@@ -170,9 +170,10 @@ numbered_clip gl_2500_48000_stereo.mov 160x120 15 2 \
 ff -f lavfi -i "testsrc2=size=1920x1080:rate=25:duration=10" \
    -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=10" -c:v libx264 -preset veryfast \
    -pix_fmt yuv420p -c:a aac -b:a 128k -shortest "$out/h264_1080p.mp4"
-# A PAL frame shown at 16:9 (its pixels are 64:45 wide).
-ff -f lavfi -i "testsrc2=size=720x576:rate=25:duration=1" -vf setsar=64/45 -c:v libx264 \
-   -preset ultrafast -pix_fmt yuv420p "$out/pal_16x9.mp4"
+# A PAL frame shown at 16:9 (its pixels are 64:45 wide), the aspect in the
+# MPEG-2 sequence header.
+ff -f lavfi -i "testsrc2=size=720x576:rate=25:duration=1" -c:v mpeg2video -q:v 5 -aspect 16:9 \
+   -f mpeg "$out/pal_16x9.mpg"
 # Text in a photo's clothing: it opens as a picture and fails once it is read.
 printf 'This is not a picture.\n' > "$out/not_picture.jpg"
 
