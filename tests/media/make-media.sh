@@ -166,4 +166,15 @@ numbered_clip gl_1500_flac_44100.mp4 160x120 25 2 \
 numbered_clip gl_2500_48000_stereo.mov 160x120 15 2 \
    -f lavfi -i "sine=frequency=2500:sample_rate=48000:duration=1.2" -ac 2 -c:a pcm_s16le
 
+# The decode benchmark's clip: 1080p H.264 with sound, 10 s.
+ff -f lavfi -i "testsrc2=size=1920x1080:rate=25:duration=10" \
+   -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=10" -c:v libx264 -preset veryfast \
+   -pix_fmt yuv420p -c:a aac -b:a 128k -shortest "$out/h264_1080p.mp4"
+# A PAL frame shown at 16:9 (its pixels are 64:45 wide), the aspect in the
+# MPEG-2 sequence header.
+ff -f lavfi -i "testsrc2=size=720x576:rate=25:duration=1" -c:v mpeg2video -q:v 5 -aspect 16:9 \
+   -f mpeg "$out/pal_16x9.mpg"
+# Text in a photo's clothing: it opens as a picture and fails once it is read.
+printf 'This is not a picture.\n' > "$out/not_picture.jpg"
+
 echo "$sum" > "$stamp"

@@ -24,6 +24,7 @@
 #include "engine/av_types.h"
 #include "engine/video_play_thread.h"
 #include "platform/platform_sound_system.h"
+#include "tests/support/pulse_server.h"
 
 namespace vexo {
 namespace {
@@ -59,42 +60,7 @@ class ToneSource : public TAudioSource {
   std::vector<int16_t> chunk;
 };
 
-// A PulseAudio server of this test process alone, with a null sink.
-class PulseServer {
- public:
-  PulseServer() {
-    char pattern[] = "/tmp/vexo-pulse-XXXXXX";
-    dir = mkdtemp(pattern);
-    socket = dir + "/native";
-    std::string command = "cd '" + dir + "' && HOME='" + dir + "' XDG_RUNTIME_DIR='" + dir +
-                          "' pulseaudio -n --daemonize=yes --exit-idle-time=-1 "
-                          "--load='module-null-sink sink_name=vexo_null' "
-                          "--load='module-native-protocol-unix auth-anonymous=1 socket=" +
-                          socket + "' >'" + dir + "/server.log' 2>&1";
-    started = std::system(command.c_str()) == 0;
-    std::ifstream pidFile(dir + "/pulse/pid");
-    pidFile >> pid;
-  }
-  ~PulseServer() {
-    if (pid > 0 && kill(pid, SIGTERM) == 0) {
-      auto limit = Clock::now() + std::chrono::seconds(5);
-      while (kill(pid, 0) == 0 && Clock::now() < limit)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      if (kill(pid, 0) == 0) kill(pid, SIGKILL);
-    }
-    std::error_code ignored;
-    std::filesystem::remove_all(dir, ignored);
-  }
-  std::string Address() const { return "unix:" + socket; }
-  std::string Log() const {
-    std::ifstream in(dir + "/server.log");
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-
-  std::string dir, socket;
-  bool started = false;
-  pid_t pid = 0;
-};
+using PulseServer = test::TPulseServer;
 
 class RecordingView : public TLogView {
  public:
@@ -151,7 +117,7 @@ class SoundOutputTest : public ::testing::Test {
 
 TEST_F(SoundOutputTest, PulseAudioPlaysTheClipAndTheOffsetFollowsTheSound) {
   PulseServer server;
-  ASSERT_TRUE(server.started) << "no PulseAudio server could be started:\n" << server.Log();
+  ASSERT_TRUE(server.Started()) << "no PulseAudio server could be started:\n" << server.Log();
   TPlatformSoundSystem system(server.Address(), "null");
 
   ToneSource source(20);  // 2 s
@@ -207,7 +173,7 @@ TEST_F(SoundOutputTest, NoServerSwitchesToAlsaForTheRestOfTheProcess) {
 
   // Even with a server now, the next play goes straight to ALSA.
   PulseServer server;
-  ASSERT_TRUE(server.started);
+  ASSERT_TRUE(server.Started());
   TPlatformSoundSystem withServer(server.Address(), "null");
   view.lines.clear();
   ToneSource second(3);

@@ -1,0 +1,265 @@
+// The player control without a window: a memory host records what the
+// player asks of it, the screen runs on the memory video back ends, and the
+// timelines are real files.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/av_in_file_list.h"
+#include "engine/av_player_enc.h"
+#include "engine/av_playlist.h"
+#include "engine/av_screen.h"
+#include "engine/av_sync_queue.h"
+#include "engine/av_types.h"
+#include "engine/player_host.h"
+#include "engine/player_media_info.h"
+#include "tests/support/captured_log.h"
+#include "tests/support/memory_video_system.h"
+#include "tests/support/test_media.h"
+
+namespace vexo {
+namespace {
+
+class TMemoryHost : public TPlayerHost {
+ public:
+  TVideoCanvas* Canvas() override { return nullptr; }
+  TNativeWindow NativeWindow() override { return 0; }
+  void ClientRect(int32_t& left, int32_t& top, int32_t& width, int32_t& height) override {
+    left = 10, top = 20, width = 640, height = 480;
+  }
+  void DesktopSize(int32_t& width, int32_t& height) override { width = 1280, height = 1024; }
+  void Invalidate() override { ++Invalidates; }
+  void PaintNow() override { ++Paints; }
+  void PaintBackground() override { ++Backgrounds; }
+  void PostEndOfPlay(uint32_t run) override { Posted.push_back(run); }
+  void SetCursorVisible(bool visible) override { CursorCalls.push_back(visible); }
+  void SetCursorTimer(bool enabled) override { TimerOn = enabled; }
+
+  int Invalidates = 0, Paints = 0, Backgrounds = 0;
+  std::vector<uint32_t> Posted;
+  std::vector<bool> CursorCalls;
+  bool TimerOn = false;
+};
+
+class PlayerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::LoadMediaLib();
+    AVParams = DefaultAVParams;
+    player = std::make_unique<TAVPlayerEnc>(host);
+    player->OnStateChange = [this](uint8_t from, uint8_t to) {
+      states.push_back(std::string(PlayStateName(from)) + "->" + PlayStateName(to));
+    };
+    player->OnErrorText = [this](int32_t code, std::string& text, const std::string& argument,
+                                 const std::string& detail) {
+      errors.push_back(code);
+      text = "error " + std::to_string(code) + " " + argument + ": " + detail;
+    };
+  }
+  void TearDown() override {
+    player.reset();
+    AVParams = DefaultAVParams;
+  }
+  void Open(const std::vector<std::string>& names, uint8_t mode = vmGDI) {
+    list.Clear();
+    for (const std::string& name : names) list.Add(test::MediaPath(name));
+    player->OpenPlayList(&list, mode);
+  }
+  bool Logged(const std::string& prefix) {
+    const auto& lines = log.Lines();
+    return std::any_of(lines.begin(), lines.end(),
+                       [&](const std::string& l) { return l.rfind(prefix, 0) == 0; });
+  }
+
+  test::TCapturedLog log;
+  test::TMemoryVideoSystem videos;
+  TMemoryHost host;
+  TAVPlayList list;
+  std::unique_ptr<TAVPlayerEnc> player;
+  std::vector<std::string> states;
+  std::vector<int32_t> errors;
+};
+
+TEST_F(PlayerTest, AnEmptyPlaylistWhileClosedDoesNothing) {
+  TAVPlayList empty;
+  player->OpenPlayList(&empty, vmGDI);
+  player->OpenPlayList(nullptr, vmGDI);
+  EXPECT_TRUE(states.empty());
+  EXPECT_EQ(host.Invalidates, 0);
+  EXPECT_FALSE(player->IsOpen());
+}
+
+TEST_F(PlayerTest, OpeningStopsAtMinusOneWithTheFirstFrameAndTellsThePlaylist) {
+  Open({"numbered_mpeg4.avi", "photo_640x480.jpg"});
+  ASSERT_TRUE(player->IsOpen()) << player->ErrorText();
+  EXPECT_EQ(states, std::vector<std::string>{"Closed->Stopped"});
+  EXPECT_EQ(player->Position(), -1);
+  EXPECT_EQ(player->List()->FramePos, 1);
+  ASSERT_NE(list.GetItem(1), nullptr);
+  EXPECT_EQ(list.GetItem(0)->FrameCount(), 300);
+  EXPECT_EQ(list.GetItem(1)->StartFrame(), 300);
+  EXPECT_TRUE(Logged("FInitScreen (Create new): OK, pix_fmt:"));
+  EXPECT_TRUE(Logged("-------- FileList Info Begin ----------"));
+  // Stopping right after opening does not seek.
+  player->SetState(psPaused);
+  player->SetState(psStopped);
+  EXPECT_FALSE(Logged("ms_up "));
+  EXPECT_EQ(player->FileListCaption(), "numbered_mpeg4.avi ... photo_640x480.jpg");
+  int32_t videos = 0, pictures = 0;
+  bool firstIsPicture = true;
+  player->CountKinds(videos, pictures, firstIsPicture);
+  EXPECT_EQ(videos, 1);
+  EXPECT_EQ(pictures, 1);
+  EXPECT_FALSE(firstIsPicture);
+}
+
+TEST_F(PlayerTest, AnUnopenableFileIsErrorFiveAndCloses) {
+  Open({"not_media.avi"});
+  EXPECT_EQ(errors, std::vector<int32_t>{peOpen});
+  EXPECT_EQ(player->ErrorCode(), peOpen);
+  EXPECT_EQ(player->ErrorText().rfind("error 5 not_media.avi: ", 0), 0u) << player->ErrorText();
+  EXPECT_FALSE(player->IsOpen());
+  EXPECT_FALSE(player->HasScreen());
+  EXPECT_FALSE(player->PaintFrame(true));
+  // An empty list now clears the error.
+  TAVPlayList empty;
+  player->OpenPlayList(&empty, vmGDI);
+  EXPECT_EQ(player->ErrorCode(), peNone);
+  EXPECT_TRUE(player->ErrorText().empty());
+}
+
+TEST_F(PlayerTest, SeeksClampAndOnlyTrackingFollowsMilliseconds) {
+  Open({"numbered_mpeg4.avi"});
+  ASSERT_TRUE(player->IsOpen());
+  player->SeekMs(4000);
+  EXPECT_EQ(player->Position(), -1);
+  player->SeekToFrame(100000);
+  EXPECT_EQ(player->Position(), 299);
+  player->SeekToFrame(-5);
+  EXPECT_EQ(player->Position(), 0);
+  player->SetState(psTracking);
+  player->SeekMs(4000);
+  player->SetState(psPaused);
+  EXPECT_EQ(player->Position(), 100);
+  EXPECT_TRUE(Logged("ms_up KeyFrPos="));
+}
+
+TEST_F(PlayerTest, PlayingAtTheLastFrameStaysPausedWithoutThreads) {
+  Open({"numbered_mpeg4.avi"});
+  player->SeekToFrame(299);
+  states.clear();
+  player->SetState(psPlaying);
+  EXPECT_EQ(player->State(), psPaused);
+  EXPECT_EQ(states, std::vector<std::string>{"Stopped->Paused"});
+}
+
+TEST_F(PlayerTest, ModesOtherThanOverlayOpenWithoutGaplessPlay) {
+  AVParams.GaplessPlay = 1;
+  Open({"numbered_mpeg4.avi", "numbered_flv1.flv"}, vmDDraw);
+  ASSERT_TRUE(player->IsOpen());
+  EXPECT_EQ(player->List()->Gapless, 0);
+  Open({"numbered_mpeg4.avi", "numbered_flv1.flv"}, vmOverlay);
+  ASSERT_TRUE(player->IsOpen());
+  EXPECT_EQ(player->List()->Gapless, 1);
+}
+
+TEST_F(PlayerTest, LeftGoesToThePreviousFileOnlyEarlyInAFile) {
+  Open({"numbered_mpeg4.avi", "numbered_flv1.flv"});
+  ASSERT_TRUE(player->IsOpen());
+  player->SeekToFrame(310);  // 11th frame of the second file
+  player->NavigateKey(nkLeft);
+  EXPECT_EQ(player->Position(), 0);
+  player->SeekToFrame(400);
+  player->NavigateKey(nkLeft);
+  EXPECT_EQ(player->Position(), 300);
+  player->NavigateKey(nkEnd);
+  EXPECT_EQ(player->Position(), 599);
+  player->NavigateKey(nkHome);
+  EXPECT_EQ(player->Position(), 0);
+  player->NavigateKey(nkRight);
+  EXPECT_EQ(player->Position(), 300);
+}
+
+TEST_F(PlayerTest, TheEndOfARunStopsOnlyThatRun) {
+  Open({"h264.mov"});  // pictures only: no sound output needed
+  player->SetState(psPlaying);
+  ASSERT_EQ(player->State(), psPlaying);
+  // Serve the video thread's calls until it reports its end.
+  for (int i = 0; i < 3000 && host.Posted.empty(); ++i) CheckSynchronize(10);
+  ASSERT_EQ(host.Posted.size(), 1u);
+  player->EndOfPlay(host.Posted[0] + 1);  // an older run's end would look like this
+  EXPECT_EQ(player->State(), psPlaying);
+  player->EndOfPlay(host.Posted[0]);
+  EXPECT_EQ(player->State(), psStopped);
+  EXPECT_EQ(player->Position(), 0);
+}
+
+TEST_F(PlayerTest, TheCursorHidesAfterFiveTicksAndChangesOnlyWithItsFlag) {
+  player->ShowCursor(false);
+  player->ShowCursor(false);
+  EXPECT_EQ(host.CursorCalls, std::vector<bool>{false});
+  player->ShowCursor(true);
+  for (int tick = 0; tick < 4; ++tick) player->CursorTick();
+  EXPECT_TRUE(player->CursorVisible());
+  player->CursorTick();
+  EXPECT_FALSE(player->CursorVisible());
+}
+
+TEST_F(PlayerTest, FullScreenNeedsAnOwnerThatResizes) {
+  Open({"numbered_mpeg4.avi"});
+  player->SetFullScreen(true);
+  EXPECT_FALSE(player->FullScreen());
+  int calls = 0;
+  player->OnFullScreen = [&] {
+    ++calls;
+    EXPECT_TRUE(player->ScreenLock());
+  };
+  player->SetFullScreen(true);
+  EXPECT_TRUE(player->FullScreen());
+  EXPECT_TRUE(host.TimerOn);
+  player->SetFullScreen(false);
+  EXPECT_FALSE(host.TimerOn);
+  EXPECT_EQ(calls, 2);
+  EXPECT_FALSE(player->ScreenLock());
+}
+
+TEST_F(PlayerTest, MediaInfoAndItsLogBlock) {
+  EXPECT_EQ(player->GetMediaInfo().TotalFrames, 0);
+  Open({"h264_aac.mp4"});
+  ASSERT_TRUE(player->IsOpen());
+  const TMediaInfo info = player->GetMediaInfo();
+  EXPECT_EQ(info.BiggestWidth, 320);
+  EXPECT_EQ(info.BiggestHeight, 240);
+  EXPECT_EQ(info.TotalFrames, 50);
+  EXPECT_EQ(info.OutChannels, player->List()->OutChannels);
+  EXPECT_DOUBLE_EQ(info.FrameRate, 25.0);
+  const auto& lines = log.Lines();
+  auto begin = std::find(lines.begin(), lines.end(), "-------- FileList Info Begin ----------");
+  ASSERT_NE(begin, lines.end());
+  ASSERT_GE(lines.end() - begin, 7);
+  EXPECT_EQ(*(begin - 1), "");
+  EXPECT_EQ(begin[1], "vMode: GDI: ARGB");
+  EXPECT_EQ(begin[2].rfind("Source pix fmt: ", 0), 0u);
+  EXPECT_EQ(begin[3], "video  : h264, 320x240, 25.0000 fps");
+  EXPECT_EQ(begin[4], "length : 00:02, 50 frames");
+  EXPECT_EQ(begin[5].rfind("audio  : aac ", 0), 0u) << begin[5];
+  EXPECT_EQ(begin[6], "-------- FileList Info End ----------");
+}
+
+TEST(PlayerMediaInfo, LengthAndChannelTexts) {
+  struct {
+    double Ms;
+    const char* Text;
+  } const lengths[] = {{0, "00:00"},     {187000, "03:07"},  {2500, "00:02"},    {3500, "00:04"},
+                       {59499, "00:59"}, {3600000, "60:00"}, {6000000, "100:00"}};
+  for (const auto& c : lengths) EXPECT_EQ(LengthText(c.Ms), c.Text) << c.Ms;
+  EXPECT_EQ(ChannelText(1), "Mono");
+  EXPECT_EQ(ChannelText(2), "Stereo");
+  EXPECT_EQ(ChannelText(6), "6Ch");
+}
+
+}  // namespace
+}  // namespace vexo

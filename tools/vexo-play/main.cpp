@@ -1,0 +1,48 @@
+// vexo-play: the player control in a bare window, or the playlist file modes.
+#include <QApplication>
+#include <QTimer>
+#include <cstdio>
+
+#include "app/language_list.h"
+#include "engine/av_log.h"
+#include "engine/media_lib.h"
+#include "platform/platform_sound_system.h"
+#include "platform/video_system.h"
+#include "tools/vexo-play/play_options.h"
+#include "tools/vexo-play/play_window.h"
+#include "tools/vexo-play/playlist_modes.h"
+
+using namespace vexo;
+
+int main(int argc, char** argv) {
+  play::TPlayOptions options;
+  std::string error;
+  if (!play::ParsePlayOptions(argc, argv, options, error)) {
+    std::fprintf(stderr, "vexo-play: %s\n%s", error.c_str(), play::kUsage);
+    return 2;
+  }
+  if (options.Kind == play::TPlayOptions::kSaveAsx)
+    return play::SaveAsx(options.AsxFile, options.Files);
+  if (options.Kind == play::TPlayOptions::kPrintAsx) return play::PrintAsx(options.AsxFile);
+
+  QApplication app(argc, argv);
+  LResList.Load(QCoreApplication::applicationDirPath());
+  if (!MediaLibLoad()) {
+    std::printf("error the media libraries could not be loaded\n");
+    return 1;
+  }
+  CreateLog(nullptr, 0);
+  TDesktopVideoSystem videoSystem;
+  TPlatformSoundSystem soundSystem;
+  SetSoundSystem(&soundSystem);
+  int status = 0;
+  {
+    play::TPlayWindow window(options);
+    QTimer::singleShot(0, &window, [&window] { window.Start(); });
+    status = app.exec();
+  }
+  SetSoundSystem(nullptr);
+  FreeLog();
+  MediaLibUnload();
+  return status;
+}
