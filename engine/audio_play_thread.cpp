@@ -1,5 +1,10 @@
 #include "engine/audio_play_thread.h"
 
+#include <pthread.h>
+#include <sched.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <exception>
 #include <mutex>
@@ -19,6 +24,17 @@ constexpr uint32_t kInvalidParam = 0x80070057;
 
 int64_t NowMs() {
   return WallClock().NowMs();
+}
+
+// At the start only one chunk is queued ahead of the sound: a thread that
+// other work keeps off the processor for longer leaves a gap. Real-time
+// scheduling where permitted, else a better nice value, else as it is.
+void RaiseToHighestPriority() {
+  sched_param param{};
+  param.sched_priority = sched_get_priority_max(SCHED_RR);
+  if (param.sched_priority >= 0 && pthread_setschedparam(pthread_self(), SCHED_RR, &param) == 0)
+    return;
+  setpriority(PRIO_PROCESS, id_t(gettid()), -10);
 }
 
 }  // namespace
@@ -83,6 +99,7 @@ void TAudioPlayThread::CloseDevice() {
 
 void TAudioPlayThread::Execute() {
   FRunning.store(true);
+  RaiseToHighestPriority();
   OpenDevice();
   if (FError != 0) {
     CloseDevice();

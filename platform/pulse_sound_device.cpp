@@ -92,8 +92,10 @@ uint32_t TPulseSoundDevice::Open(int32_t rate, int32_t channels, uint32_t buffer
     return kGenericError;
   }
   // No pre-buffering: the stream starts when uncorked, like a looping buffer
-  // told to play, and keeps its clock running through an underrun.
-  pa_buffer_attr attr{uint32_t(-1), bufferBytes, uint32_t(-1), uint32_t(-1), uint32_t(-1)};
+  // told to play, and keeps its clock running through an underrun. Left to the
+  // server, pre-buffering waits for nearly the whole buffer: a shorter clip
+  // never plays, while the stream's clock runs on as if it did.
+  pa_buffer_attr attr{uint32_t(-1), bufferBytes, 0, uint32_t(-1), uint32_t(-1)};
   auto flags = pa_stream_flags_t(PA_STREAM_START_CORKED | PA_STREAM_INTERPOLATE_TIMING |
                                  PA_STREAM_AUTO_TIMING_UPDATE);
   pa_stream* stream = FStream;

@@ -2,6 +2,7 @@
 // null sink (consuming sound in real time, its monitor recorded), a server
 // that is not there, ALSA's null device and no device at all.
 #include <gtest/gtest.h>
+#include <pulse/pulseaudio.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -26,6 +27,14 @@
 #include "platform/platform_sound_system.h"
 #include "tests/support/pulse_server.h"
 
+// libpulse creates some of its mutexes lazily on whichever thread needs one
+// first and publishes them through atomics the race detector cannot see, as
+// the library is not instrumented: locking such a mutex from the test thread
+// after the recorder's loop made it shows up as a race.
+extern "C" __attribute__((used)) const char* __tsan_default_suppressions() {
+  return "race:pa_mutex_lock\n";
+}
+
 namespace vexo {
 namespace {
 
@@ -34,21 +43,33 @@ constexpr int kRate = 44100;
 constexpr int kChannels = 2;
 constexpr int kChunkFrames = kRate / 10;  // 100 ms, as the file list hands them out
 
+constexpr double kToneAmplitude = 8000;
+
 int16_t ToneSample(int64_t frame) {
-  return int16_t(std::lround(8000 * std::sin(2 * M_PI * 440.0 * double(frame) / kRate)));
+  return int16_t(std::lround(kToneAmplitude * std::sin(2 * M_PI * 440.0 * double(frame) / kRate)));
 }
+
+// How a source spoils one chunk, to show that the recording catches it.
+enum class Fault { None, SilentChunk, PhaseJump };
+constexpr int kFaultyChunk = 10;  // the one starting at 1 s
+// About half a period of the tone: the chunk starts in the wrong place.
+constexpr int kJumpFrames = 50;
 
 // A 440 Hz stereo tone, the same on both channels, in 100 ms chunks.
 class ToneSource : public TAudioSource {
  public:
-  explicit ToneSource(int chunks) : chunks(chunks), chunk(size_t(kChunkFrames) * kChannels) {}
+  explicit ToneSource(int chunks, Fault fault = Fault::None)
+      : chunks(chunks), fault(fault), chunk(size_t(kChunkFrames) * kChannels) {}
   int32_t OutRate() override { return kRate; }
   int32_t OutChannels() override { return kChannels; }
   int32_t DecodeAudio(const uint8_t*& out, int32_t& size, int32_t) override {
     if (fetched == chunks) return 1;
+    const bool faulty = fetched == kFaultyChunk;
+    const int64_t from =
+        int64_t(fetched) * kChunkFrames + (faulty && fault == Fault::PhaseJump ? kJumpFrames : 0);
     for (int i = 0; i < kChunkFrames; ++i)
       chunk[size_t(i) * 2] = chunk[size_t(i) * 2 + 1] =
-          ToneSample(int64_t(fetched) * kChunkFrames + i);
+          faulty && fault == Fault::SilentChunk ? 0 : ToneSample(from + i);
     ++fetched;
     out = reinterpret_cast<const uint8_t*>(chunk.data());
     size = int32_t(chunk.size() * sizeof(int16_t));
@@ -56,11 +77,188 @@ class ToneSource : public TAudioSource {
   }
   int64_t Frames() const { return int64_t(chunks) * kChunkFrames; }
   int chunks;
+  Fault fault;
   std::atomic<int> fetched{0};
   std::vector<int16_t> chunk;
 };
 
 using PulseServer = test::TPulseServer;
+
+// Records the left channel of the null sink's monitor on a connection and main
+// loop of its own, so that recording and playing never wait on each other.
+// The monitor passes on what the sink renders only once it can no longer be
+// rewound, and a sink that nobody asks for low latency renders up to two
+// seconds ahead: asking for 10 ms fragments keeps that window at 10 ms, so
+// that a sample arrives about when the sink plays it. A fresh sink has already
+// rendered two seconds of silence ahead for nobody, and until that has run out
+// nothing reaches the recorder; hence WaitReceiving before playing.
+class MonitorRecorder {
+ public:
+  explicit MonitorRecorder(const std::string& server) {
+    loop = pa_threaded_mainloop_new();
+    context = pa_context_new(pa_threaded_mainloop_get_api(loop), "vexo monitor recorder");
+    if (pa_context_connect(context, server.c_str(), PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 ||
+        pa_threaded_mainloop_start(loop) < 0)
+      return;
+    pa_threaded_mainloop_lock(loop);
+    if (WaitLocked([this] { return pa_context_get_state(context) == PA_CONTEXT_READY; })) {
+      pa_sample_spec spec{PA_SAMPLE_S16LE, kRate, kChannels};
+      stream = pa_stream_new(context, "monitor", &spec, nullptr);
+      pa_stream_set_read_callback(stream, &MonitorRecorder::Read, this);
+      pa_buffer_attr attr{uint32_t(-1), uint32_t(-1), uint32_t(-1), uint32_t(-1),
+                          uint32_t(pa_usec_to_bytes(10000, &spec))};
+      connected = pa_stream_connect_record(stream, "vexo_null.monitor", &attr,
+                                           PA_STREAM_ADJUST_LATENCY) >= 0 &&
+                  WaitLocked([this] { return pa_stream_get_state(stream) == PA_STREAM_READY; });
+    }
+    pa_threaded_mainloop_unlock(loop);
+  }
+  ~MonitorRecorder() {
+    pa_threaded_mainloop_stop(loop);
+    if (stream) pa_stream_unref(stream);
+    pa_context_disconnect(context);
+    pa_context_unref(context);
+    pa_threaded_mainloop_free(loop);
+  }
+
+  bool WaitReceiving(std::chrono::milliseconds limit) {
+    return WaitFor(limit, [this] { return !left.empty(); });
+  }
+  // Waits until the recording reaches wall time `at`.
+  bool WaitRecorded(Clock::time_point at, std::chrono::milliseconds limit) {
+    return WaitFor(
+        limit, [&] { return !left.empty() && firstAt + FrameTime(int64_t(left.size())) >= at; });
+  }
+
+  struct Take {
+    std::vector<int16_t> left;
+    Clock::time_point firstAt;  // when the sink played the recording's first sample
+    Clock::time_point At(int64_t frame) const { return firstAt + FrameTime(frame); }
+  };
+  Take Recorded() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return {left, firstAt};
+  }
+
+  bool connected = false;
+  int holes = 0;
+
+ private:
+  static Clock::duration FrameTime(int64_t frames) {
+    return std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(double(frames) / kRate));
+  }
+  template <typename Ready>
+  bool WaitLocked(Ready ready) {
+    auto limit = Clock::now() + std::chrono::seconds(5);
+    while (!ready()) {
+      if (Clock::now() > limit) return false;
+      pa_threaded_mainloop_unlock(loop);
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      pa_threaded_mainloop_lock(loop);
+    }
+    return true;
+  }
+  template <typename Done>
+  bool WaitFor(std::chrono::milliseconds limit, Done done) {
+    auto until = Clock::now() + limit;
+    for (;;) {
+      {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (done()) return true;
+      }
+      if (Clock::now() > until) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
+  static void Read(pa_stream* stream, size_t, void* self) {
+    static_cast<MonitorRecorder*>(self)->Append(stream);
+  }
+  void Append(pa_stream* from) {
+    const void* data = nullptr;
+    size_t bytes = 0;
+    while (pa_stream_peek(from, &data, &bytes) == 0 && bytes > 0) {
+      auto now = Clock::now();
+      std::lock_guard<std::mutex> lock(mutex);
+      size_t frames = bytes / (sizeof(int16_t) * kChannels);
+      // A hole in the recording is silence in the sink's output too.
+      if (!data) ++holes;
+      auto samples = static_cast<const int16_t*>(data);
+      for (size_t i = 0; i < frames; ++i) left.push_back(data ? samples[i * kChannels] : 0);
+      // Fragments arrive late by varying amounts, never early: the earliest
+      // estimate of the first sample's time is the best.
+      auto estimate = now - FrameTime(int64_t(left.size()));
+      if (left.size() == frames || estimate < firstAt) firstAt = estimate;
+      pa_stream_drop(from);
+    }
+  }
+
+  pa_threaded_mainloop* loop = nullptr;
+  pa_context* context = nullptr;
+  pa_stream* stream = nullptr;
+  std::mutex mutex;
+  std::vector<int16_t> left;
+  Clock::time_point firstAt;
+};
+
+// What a recording holds from its first sound on, walked in 10 ms windows.
+struct ToneCheck {
+  int64_t first = -1;  // the first sample that is not silence
+  // The clip's time at `first`. The sink rewinds what it rendered ahead when
+  // the stream starts, but the monitor may already have handed over those few
+  // milliseconds of silence, so the recording can miss the clip's very start.
+  double clipMs = 0;
+  // From there, how long every window carried the tone's energy and followed
+  // the clip sample by sample: to the clip's end, or to the first gap or jump.
+  double toneMs = 0;
+  double hz = 0;  // from the rising zero crossings within that time
+};
+
+ToneCheck CheckTone(const std::vector<int16_t>& left) {
+  constexpr int64_t kWindow = kRate / 100;
+  ToneCheck check;
+  auto sound = std::find_if(left.begin(), left.end(), [](int16_t s) { return s != 0; });
+  if (sound == left.end() || left.end() - sound < kWindow) return check;
+  check.first = sound - left.begin();
+  auto mismatch = [&](int64_t clipFrame) {
+    double error = 0;
+    for (int64_t i = 0; i < kWindow; ++i) {
+      double d = left[size_t(check.first + i)] - ToneSample(clipFrame + i);
+      error += d * d;
+    }
+    return error;
+  };
+  int64_t clipFirst = 0;
+  double least = mismatch(0);
+  for (int64_t k = 1; k < kRate / 20; ++k)
+    if (double error = mismatch(k); error < least) clipFirst = k, least = error;
+  check.clipMs = double(clipFirst) * 1000 / kRate;
+
+  const double toneRms = kToneAmplitude / std::sqrt(2.0);
+  int64_t end = check.first;
+  for (; end + kWindow <= int64_t(left.size()); end += kWindow) {
+    double energy = 0, error = 0;
+    for (int64_t i = end; i < end + kWindow; ++i) {
+      double expected = ToneSample(i - check.first + clipFirst);
+      energy += double(left[size_t(i)]) * left[size_t(i)];
+      error += (left[size_t(i)] - expected) * (left[size_t(i)] - expected);
+    }
+    double rms = std::sqrt(energy / kWindow), errorRms = std::sqrt(error / kWindow);
+    if (std::abs(rms - toneRms) > 0.1 * toneRms || errorRms > 0.1 * toneRms) break;
+  }
+  check.toneMs = double(end - check.first) * 1000 / kRate;
+
+  int64_t crossings = 0, firstCrossing = -1, lastCrossing = -1;
+  for (int64_t i = check.first + 1; i < end; ++i)
+    if (left[size_t(i) - 1] < 0 && left[size_t(i)] >= 0) {
+      if (firstCrossing < 0) firstCrossing = i;
+      lastCrossing = i;
+      ++crossings;
+    }
+  if (crossings > 1)
+    check.hz = double(crossings - 1) * kRate / double(lastCrossing - firstCrossing);
+  return check;
+}
 
 class RecordingView : public TLogView {
  public:
@@ -91,15 +289,44 @@ class SoundOutputTest : public ::testing::Test {
         &source, [this] { errors.push_back(IsUIThread()); }, 0, &offset, &startEvent, &system);
   }
   // Serves synchronised calls until the thread ends, sampling the published
-  // offset from the moment sound started.
+  // offset from the moment sound started; `endedAt` is when the end was seen.
   void ServeUntilEnd(std::function<bool()> running, int seconds = 30) {
     auto limit = Clock::now() + std::chrono::seconds(seconds);
     while (running() && Clock::now() < limit) {
       CheckSynchronize(5);
       if (started) offsets.push_back({Clock::now(), offset.load()});
     }
+    endedAt = Clock::now();
     ASSERT_FALSE(running()) << "the thread did not end";
     DrainLog();
+  }
+
+  // Plays `source` on a private server's null sink while recording the sink's
+  // monitor, serving the thread until it ends.
+  void PlayRecorded(ToneSource& source, MonitorRecorder::Take& recorded) {
+    PulseServer server;
+    ASSERT_TRUE(server.Started()) << "no PulseAudio server could be started:\n" << server.Log();
+    MonitorRecorder recorder(server.Address());
+    ASSERT_TRUE(recorder.connected) << "the monitor could not be recorded";
+    ASSERT_TRUE(recorder.WaitReceiving(std::chrono::seconds(10))) << "the monitor sent nothing";
+    TPlatformSoundSystem system(server.Address(), "null");
+    PlaySound(source, system);
+    // Stands in for the video thread's start wait.
+    std::thread starter([&] {
+      if (startEvent.WaitFor(5000)) startedAt = Clock::now(), started = true;
+    });
+    starter.join();
+    ASSERT_TRUE(started) << "the start event was not released";
+    ServeUntilEnd([&] { return audio->Running(); });
+    audio.reset();
+    ASSERT_TRUE(
+        recorder.WaitRecorded(endedAt + std::chrono::milliseconds(100), std::chrono::seconds(10)))
+        << "the recording fell behind";
+    EXPECT_EQ(recorder.holes, 0);
+    recorded = recorder.Recorded();
+  }
+  static double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
   }
 
   struct OffsetSample {
@@ -110,28 +337,16 @@ class SoundOutputTest : public ::testing::Test {
   std::atomic<int32_t> offset{0};
   TAVEvent startEvent;
   std::atomic<bool> started{false};
+  Clock::time_point startedAt, endedAt;
   std::vector<bool> errors;
   std::vector<OffsetSample> offsets;
   std::unique_ptr<TAudioPlayThread> audio;
 };
 
 TEST_F(SoundOutputTest, PulseAudioPlaysTheClipAndTheOffsetFollowsTheSound) {
-  PulseServer server;
-  ASSERT_TRUE(server.Started()) << "no PulseAudio server could be started:\n" << server.Log();
-  TPlatformSoundSystem system(server.Address(), "null");
-
   ToneSource source(20);  // 2 s
-  Clock::time_point startedAt;
-  std::thread starter;
-  PlaySound(source, system);
-  // Stands in for the video thread's start wait.
-  starter = std::thread([&] {
-    if (startEvent.WaitFor(5000)) startedAt = Clock::now(), started = true;
-  });
-  starter.join();
-  ASSERT_TRUE(started) << "the start event was not released";
-  ServeUntilEnd([&] { return audio->Running(); });
-  auto endedAt = Clock::now();
+  MonitorRecorder::Take recorded;
+  ASSERT_NO_FATAL_FAILURE(PlayRecorded(source, recorded));
 
   EXPECT_TRUE(errors.empty());
   EXPECT_EQ(AVParams.UseDirectSound, 1);
@@ -150,14 +365,53 @@ TEST_F(SoundOutputTest, PulseAudioPlaysTheClipAndTheOffsetFollowsTheSound) {
   auto [low, high] = std::minmax_element(steady.begin(), steady.end());
   EXPECT_LE(*high - *low, 40) << "offset drifted from " << *low << " to " << *high << " ms";
 
-  // The thread ended when the sound heard reached the clip's end less the
-  // 40 ms the play-out leaves off.
+  // The thread ended once the sound heard reached the clip's end less the
+  // 40 ms the play-out leaves off; where the sound stopped is measured in the
+  // recording below. Closing the stream can take a while on a loaded machine.
   double median = steady[steady.size() / 2];
-  double heardAtEnd =
-      std::chrono::duration<double, std::milli>(endedAt - startedAt).count() - median;
-  std::printf("offset %d..%d ms, sound heard at the end %.0f ms\n", *low, *high, heardAtEnd);
-  EXPECT_NEAR(heardAtEnd, 2000 - 40, 100);
+  double heardAtEnd = Ms(endedAt - startedAt) - median;
+  EXPECT_GE(heardAtEnd, 2000 - 40 - 100);
+  EXPECT_LE(heardAtEnd, 2000 - 40 + 400);
+
+  // The sink played the whole clip without a gap or a jump, up to where the
+  // play-out stopped it 40 ms before the end.
+  ToneCheck tone = CheckTone(recorded.left);
+  ASSERT_GE(tone.first, 0) << "the sink played nothing but silence";
+  EXPECT_LE(tone.clipMs, 15) << "the clip's start is missing";
+  EXPECT_GE(tone.clipMs + tone.toneMs, 2000 - 40 - 20) << "the tone broke off here";
+  EXPECT_LE(tone.clipMs + tone.toneMs, 2000);
+  EXPECT_NEAR(tone.hz, 440, 2);
+
+  // And it played the clip's start when the offset says. The recorder times
+  // samples by the wall clock as they arrive, not by the stream's clock; the
+  // sink hands them to the monitor as it renders them, up to its 10 ms block
+  // ahead of playing them.
+  double startHeard = Ms(recorded.At(tone.first) - startedAt) - tone.clipMs;
+  EXPECT_NEAR(startHeard, median, 30);
+  std::printf(
+      "offset %d..%d ms, clip start heard at %.1f ms, sound heard at the end %.0f ms, "
+      "tone %.1f..%.1f ms at %.2f Hz\n",
+      *low, *high, startHeard, heardAtEnd, tone.clipMs, tone.clipMs + tone.toneMs, tone.hz);
 }
+
+// A recording that would not show a gap or a jump in the sound would prove
+// nothing: one chunk in the middle is spoilt.
+class SoundFaultTest : public SoundOutputTest, public ::testing::WithParamInterface<Fault> {};
+
+TEST_P(SoundFaultTest, TheRecordingShowsWhereTheSoundBreaks) {
+  ToneSource source(20, GetParam());
+  MonitorRecorder::Take recorded;
+  ASSERT_NO_FATAL_FAILURE(PlayRecorded(source, recorded));
+  ToneCheck tone = CheckTone(recorded.left);
+  ASSERT_GE(tone.first, 0);
+  EXPECT_NEAR(tone.clipMs + tone.toneMs, kFaultyChunk * 100, 10);
+}
+
+INSTANTIATE_TEST_SUITE_P(OneChunk, SoundFaultTest,
+                         ::testing::Values(Fault::SilentChunk, Fault::PhaseJump),
+                         [](const ::testing::TestParamInfo<Fault>& info) {
+                           return info.param == Fault::SilentChunk ? "Silent" : "PhaseJump";
+                         });
 
 TEST_F(SoundOutputTest, NoServerSwitchesToAlsaForTheRestOfTheProcess) {
   TPlatformSoundSystem system("unix:/nonexistent/vexo-no-server", "null");
