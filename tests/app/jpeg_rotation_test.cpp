@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <libexif/exif-data.h>
+#include <sys/wait.h>
 #include <turbojpeg.h>
 #include <unistd.h>
 
@@ -172,16 +173,37 @@ TEST_F(RotateJpegTest, FailuresLeaveTheSourceByteForByte) {
   LResList.Clear();
 }
 
+// Folder permissions do not bind the super-user, so as root the rotation runs
+// in a child process that has given up its privileges. Returns the rotation's
+// result; a child that could not drop them fails the test.
+bool RotateWithoutPrivileges(const QString& path) {
+  if (geteuid() != 0) return RotateJpegFile(path, true, nullptr);
+  const pid_t child = fork();
+  if (child == 0) {
+    constexpr uid_t kNobody = 65534;
+    if (setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(2);
+    _exit(RotateJpegFile(path, true, nullptr) ? 1 : 0);
+  }
+  int status = 0;
+  EXPECT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 2) << "could not drop privileges";
+  return !(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
 TEST_F(RotateJpegTest, ReadOnlyFolderLeavesTheSourceUntouched) {
-  if (geteuid() == 0) GTEST_SKIP() << "file permissions do not bind the super-user";
   const QString folder = FDir.filePath("locked");
   ASSERT_TRUE(QDir().mkdir(folder));
   const QString path = folder + "/photo.jpg";
   QFile::copy(Photo("photo_640x480.jpg"), path);
   const QByteArray original = ReadAll(path);
-  QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
-  EXPECT_FALSE(RotateJpegFile(path, true, nullptr));
-  QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  const auto readable = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+  const auto enterable = QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
+  // Everyone may read the photo and enter the folders; nobody may write the folder.
+  QFile::setPermissions(path, readable | QFile::WriteOwner);
+  QFile::setPermissions(FDir.path(), readable | enterable | QFile::WriteOwner);
+  QFile::setPermissions(folder, readable | enterable);
+  EXPECT_FALSE(RotateWithoutPrivileges(path));
+  QFile::setPermissions(folder, readable | enterable | QFile::WriteOwner);
   EXPECT_EQ(ReadAll(path), original);
   EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 1);
 }
