@@ -198,8 +198,8 @@ TEST_F(RotateJpegTest, ReadOnlyFolderLeavesTheSourceUntouched) {
   const QByteArray original = ReadAll(path);
   const auto readable = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
   const auto enterable = QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
-  // Everyone may read the photo and enter the folders; nobody may write the folder.
-  QFile::setPermissions(path, readable | QFile::WriteOwner);
+  // Everyone may read and write the photo and enter the folders; nobody may write the folder.
+  QFile::setPermissions(path, readable | QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther);
   QFile::setPermissions(FDir.path(), readable | enterable | QFile::WriteOwner);
   QFile::setPermissions(folder, readable | enterable);
   EXPECT_FALSE(RotateWithoutPrivileges(path));
