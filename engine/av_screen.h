@@ -5,6 +5,7 @@
 // cannot be set up falls back to raster painting, which always works.
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,23 @@
 #include "engine/video_device.h"
 
 namespace vexo {
+
+// Bytes on cache-line boundaries: the converters store whole vectors into a
+// row that starts on one, and split them across lines otherwise.
+template <class T>
+struct TCacheLineAllocator {
+  using value_type = T;
+  static constexpr std::align_val_t Alignment{64};
+  TCacheLineAllocator() = default;
+  template <class U>
+  TCacheLineAllocator(const TCacheLineAllocator<U>&) {}
+  T* allocate(size_t n) { return static_cast<T*>(::operator new(n * sizeof(T), Alignment)); }
+  void deallocate(T* p, size_t) { ::operator delete(p, Alignment); }
+  template <class U>
+  bool operator==(const TCacheLineAllocator<U>&) const {
+    return true;
+  }
+};
 
 class TAVScreen {
  public:
@@ -94,7 +112,7 @@ class TAVScreen {
   bool IsTextureMode() const { return FVideoMode == vmD3D || FVideoMode == vmD3D_ARGB; }
 
   // Bottom-up 32-bit pixels; FFrameBuf points at its start.
-  std::vector<uint8_t> FBitmap;
+  std::vector<uint8_t, TCacheLineAllocator<uint8_t>> FBitmap;
   int32_t FBitmapWidth = 0;
   int32_t FBitmapHeight = 0;
   TVideoCanvas* FCanvas = nullptr;
