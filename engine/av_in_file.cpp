@@ -410,6 +410,11 @@ bool TAVInFile::FullyParsed() const {
   return format == "mpeg" || format == "mpegts" || format == "mpegvideo";
 }
 
+bool TAVInFile::StampsPlacePictures() const {
+  const std::string format = FormatName();
+  return format == "avi" || format == "mpeg" || format == "mpegts";
+}
+
 int TAVInFile::RewindToStart() {
   if (!FormatCtx) return -1;
   const std::string format = FormatName();
