@@ -299,7 +299,15 @@ void TAVInFile::CorrectAacFormat(TTrack& track) {
 void TAVInFile::CountFrames() {
   AVStream* stream = Video.Stream;
   if (stream->nb_frames > 0) {
-    Video.FrameCount = stream->nb_frames;
+    // An edit list that starts between key frames keeps the pictures before
+    // its start for decoding; they are counted but never shown.
+    int64_t hidden = 0;
+    const int entries = ff::avformat_index_get_entries_count(stream);
+    for (int i = 0; i < entries; ++i) {
+      const AVIndexEntry* entry = ff::avformat_index_get_entry(stream, i);
+      if (entry && (entry->flags & AVINDEX_DISCARD_FRAME)) hidden += 1;
+    }
+    Video.FrameCount = stream->nb_frames > hidden ? stream->nb_frames - hidden : stream->nb_frames;
     return;
   }
   const std::string format = FormatName();

@@ -97,10 +97,13 @@ void TAVInFile::PrepareAudioPacket(TAVPacket& packet) {
 
 // Packets that end at or before the frame last sought lie before the key frame
 // the demultiplexer landed on; a packet without a time stamp cannot be judged.
-// Packets before an edit list's start are kept: later pictures refer to them,
-// and the decoder drops their own pictures.
+// Packets before an edit list's start are kept when the seek went back to the
+// key frame before it: later pictures refer to them, and the decoder drops
+// their own pictures. Past a later key frame they are only the start of the
+// file, read again for the sound.
 bool TAVInFile::EndsAfterSeekTarget(const TTrack& track, const TAVPacket& packet) const {
-  if (!HasStamp(packet.pts) || (packet.flags & AV_PKT_FLAG_DISCARD)) return true;
+  if (!HasStamp(packet.pts)) return true;
+  if (packet.flags & AV_PKT_FLAG_DISCARD) return Video.SeekFrame <= 0;
   const double target = std::floor(double(Video.SeekFrame) * track.TicksPerFrame + 0.001);
   return double(packet.pts + packet.duration) > target;
 }
