@@ -315,10 +315,10 @@ void TAVInFile::CountFrames() {
     ScanFrameCount();
   } else if (ff::avformat_index_get_entries_count(stream) > 0 && !FullyParsed()) {
     Video.FrameCount = ff::avformat_index_get_entries_count(stream);
-  } else if (format == "mpeg" && ValidDuration(stream->duration)) {
+  } else if ((format == "mpeg" || format == "mpegts") && ValidDuration(stream->duration)) {
     Video.FrameCount = int64_t(double(stream->duration) * ToDouble(stream->time_base) *
                                HeaderFrameRate(stream, Video.CodecCtx));
-  } else if (format == "mpeg") {
+  } else if (format == "mpeg" || format == "mpegts") {
     ScanFrameCount();
   } else {
     Video.FrameCount = 1;
@@ -326,8 +326,8 @@ void TAVInFile::CountFrames() {
 }
 
 // Frame count from the time stamps of the video packets: FLV files are read
-// whole and their video packets counted; MPEG program streams are timed from
-// the first video packet to the end of the last one.
+// whole and their video packets counted; MPEG program and transport streams
+// are timed from the first video packet to the end of the last one.
 void TAVInFile::ScanFrameCount() {
   const bool flv = FormatName() == "flv";
   const int32_t index = Video.StreamIndex;
@@ -426,7 +426,7 @@ bool TAVInFile::StampsPlacePictures() const {
 int TAVInFile::RewindToStart() {
   if (!FormatCtx) return -1;
   const std::string format = FormatName();
-  if (format == "mpeg" || format == "flv") {
+  if (format == "mpeg" || format == "mpegts" || format == "flv") {
     const int result = ff::av_seek_frame(FormatCtx, -1, 0, AVSEEK_FLAG_BYTE);
     if (result >= 0) return result;
   }

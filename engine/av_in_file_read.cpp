@@ -188,7 +188,13 @@ int TAVInFile::Seek(int64_t frame, bool withAudio) {
     const bool anyFrame = FormatName().rfind("mpeg", 0) == 0 || frame == Video.FrameCount - 1;
     const int flags = AVSEEK_FLAG_BACKWARD | (anyFrame ? AVSEEK_FLAG_ANY : 0);
     const int64_t stamp = int64_t(double(frame) * Video.TicksPerFrame) + start;
-    result = ff::av_seek_frame(FormatCtx, Video.StreamIndex, stamp, flags);
+    // A transport stream is searched by decode stamps, and the first key
+    // picture is decoded before the stream's start time: a seek by time to
+    // frame 0 lands behind it.
+    if (frame == 0 && FullyParsed())
+      result = RewindToStart();
+    else
+      result = ff::av_seek_frame(FormatCtx, Video.StreamIndex, stamp, flags);
     const int64_t videoPosition = DemuxerPosition();
     if (audioPosition > 0 && audioPosition < videoPosition) seekAudio();
     // Reading drops packets before the seek target; that target is the key

@@ -49,7 +49,8 @@ const NumberedClip kClips[] = {
     {"numbered_gap.avi", 0, 300, 300, 1},        {"numbered_mpeg2.mpg", 0, 300, 299, -1},
     {"numbered_flv1.flv", 0, 300, 299, -1},      {"numbered_mjpeg.avi", 0, 300, 299, -1},
     {"numbered_offset.mp4", 0, 300, 299, -1},    {"numbered_mpeg2_late.mpg", 0, 300, 299, -1},
-    {"numbered_h264_cut.mp4", 33, 152, 151, -1},
+    {"numbered_h264_cut.mp4", 33, 152, 151, -1}, {"numbered_mpeg2.ts", 0, 300, 299, -1},
+    {"numbered_h264.ts", 0, 300, 299, -1},
 };
 
 std::string ClipName(const ::testing::TestParamInfo<NumberedClip>& info) {
