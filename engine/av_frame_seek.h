@@ -12,7 +12,9 @@ class TAVScreen;
 // into the screen's frame buffer and FramePos is frame + 1. Seeks back one
 // frame at a time until the demultiplexer lands on a key frame at or before
 // the target, decodes that key frame, then decodes without converting up to
-// the target and converts the target. Leaves the file's sound aligned to the
+// the target and converts the target; when the pictures after the key frame
+// show that its stamp placed it too early, searches again from before it.
+// Leaves the file's sound aligned to the
 // frame reached. Returns the last decode result: 0 when the target is on the
 // screen, -1 at the end of the file or with the screen's FErrMsg set.
 int SeekFileToFrame(TAVInFile& file, TAVScreen& screen, int64_t frame, bool withAudio,

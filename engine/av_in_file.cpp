@@ -299,7 +299,15 @@ void TAVInFile::CorrectAacFormat(TTrack& track) {
 void TAVInFile::CountFrames() {
   AVStream* stream = Video.Stream;
   if (stream->nb_frames > 0) {
-    Video.FrameCount = stream->nb_frames;
+    // An edit list that starts between key frames keeps the pictures before
+    // its start for decoding; they are counted but never shown.
+    int64_t hidden = 0;
+    const int entries = ff::avformat_index_get_entries_count(stream);
+    for (int i = 0; i < entries; ++i) {
+      const AVIndexEntry* entry = ff::avformat_index_get_entry(stream, i);
+      if (entry && (entry->flags & AVINDEX_DISCARD_FRAME)) hidden += 1;
+    }
+    Video.FrameCount = stream->nb_frames > hidden ? stream->nb_frames - hidden : stream->nb_frames;
     return;
   }
   const std::string format = FormatName();
@@ -307,10 +315,10 @@ void TAVInFile::CountFrames() {
     ScanFrameCount();
   } else if (ff::avformat_index_get_entries_count(stream) > 0 && !FullyParsed()) {
     Video.FrameCount = ff::avformat_index_get_entries_count(stream);
-  } else if (format == "mpeg" && ValidDuration(stream->duration)) {
+  } else if ((format == "mpeg" || format == "mpegts") && ValidDuration(stream->duration)) {
     Video.FrameCount = int64_t(double(stream->duration) * ToDouble(stream->time_base) *
                                HeaderFrameRate(stream, Video.CodecCtx));
-  } else if (format == "mpeg") {
+  } else if (format == "mpeg" || format == "mpegts") {
     ScanFrameCount();
   } else {
     Video.FrameCount = 1;
@@ -318,8 +326,8 @@ void TAVInFile::CountFrames() {
 }
 
 // Frame count from the time stamps of the video packets: FLV files are read
-// whole and their video packets counted; MPEG program streams are timed from
-// the first video packet to the end of the last one.
+// whole and their video packets counted; MPEG program and transport streams
+// are timed from the first video packet to the end of the last one.
 void TAVInFile::ScanFrameCount() {
   const bool flv = FormatName() == "flv";
   const int32_t index = Video.StreamIndex;
@@ -410,10 +418,15 @@ bool TAVInFile::FullyParsed() const {
   return format == "mpeg" || format == "mpegts" || format == "mpegvideo";
 }
 
+bool TAVInFile::StampsPlacePictures() const {
+  const std::string format = FormatName();
+  return format == "avi" || format == "mpeg" || format == "mpegts";
+}
+
 int TAVInFile::RewindToStart() {
   if (!FormatCtx) return -1;
   const std::string format = FormatName();
-  if (format == "mpeg" || format == "flv") {
+  if (format == "mpeg" || format == "mpegts" || format == "flv") {
     const int result = ff::av_seek_frame(FormatCtx, -1, 0, AVSEEK_FLAG_BYTE);
     if (result >= 0) return result;
   }

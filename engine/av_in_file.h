@@ -77,6 +77,9 @@ class TAVInFile {
   // The demultiplexer re-parses this container's video packets fully, so their
   // index and time stamps are not to be trusted as they come.
   bool FullyParsed() const;
+  // Every picture's own time stamp, not only the first after a seek, tells
+  // its frame slot.
+  bool StampsPlacePictures() const;
   // Back to the first packet, for containers that cannot seek by byte too.
   int RewindToStart();
 
@@ -87,6 +90,9 @@ class TAVInFile {
   // Decodes the next picture; TDecodeFlag values in `flags`. drPicture,
   // drSkipped, or drEnd (an error when the screen's FErrMsg is set).
   int DecodeVideo(TAVScreen& screen, TAVInFile* prevFile, int32_t flags, uint8_t firstFrame);
+  // Converts the picture decoded last into the screen's frame buffer, as
+  // dfShow would have. False when there is none or the conversion failed.
+  bool ShowDecodedPicture(TAVScreen& screen);
   // FitWidth x FitHeight: the picture inside a width x height surface with the
   // given pixel aspect and display aspect.
   void FitPicture(int32_t width, int32_t height, float pixelAspect, float screenAspect);

@@ -97,10 +97,13 @@ void TAVInFile::PrepareAudioPacket(TAVPacket& packet) {
 
 // Packets that end at or before the frame last sought lie before the key frame
 // the demultiplexer landed on; a packet without a time stamp cannot be judged.
-// Packets before an edit list's start are kept: later pictures refer to them,
-// and the decoder drops their own pictures.
+// Packets before an edit list's start are kept when the seek went back to the
+// key frame before it: later pictures refer to them, and the decoder drops
+// their own pictures. Past a later key frame they are only the start of the
+// file, read again for the sound.
 bool TAVInFile::EndsAfterSeekTarget(const TTrack& track, const TAVPacket& packet) const {
-  if (!HasStamp(packet.pts) || (packet.flags & AV_PKT_FLAG_DISCARD)) return true;
+  if (!HasStamp(packet.pts)) return true;
+  if (packet.flags & AV_PKT_FLAG_DISCARD) return Video.SeekFrame <= 0;
   const double target = std::floor(double(Video.SeekFrame) * track.TicksPerFrame + 0.001);
   return double(packet.pts + packet.duration) > target;
 }
@@ -185,7 +188,13 @@ int TAVInFile::Seek(int64_t frame, bool withAudio) {
     const bool anyFrame = FormatName().rfind("mpeg", 0) == 0 || frame == Video.FrameCount - 1;
     const int flags = AVSEEK_FLAG_BACKWARD | (anyFrame ? AVSEEK_FLAG_ANY : 0);
     const int64_t stamp = int64_t(double(frame) * Video.TicksPerFrame) + start;
-    result = ff::av_seek_frame(FormatCtx, Video.StreamIndex, stamp, flags);
+    // A transport stream is searched by decode stamps, and the first key
+    // picture is decoded before the stream's start time: a seek by time to
+    // frame 0 lands behind it.
+    if (frame == 0 && FullyParsed())
+      result = RewindToStart();
+    else
+      result = ff::av_seek_frame(FormatCtx, Video.StreamIndex, stamp, flags);
     const int64_t videoPosition = DemuxerPosition();
     if (audioPosition > 0 && audioPosition < videoPosition) seekAudio();
     // Reading drops packets before the seek target; that target is the key

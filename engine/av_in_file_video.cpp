@@ -178,6 +178,13 @@ bool TAVInFile::ShowPicture(TAVScreen& screen, uint8_t firstFrame, bool keepInRi
   return true;
 }
 
+bool TAVInFile::ShowDecodedPicture(TAVScreen& screen) {
+  screen.FErrMsg.clear();
+  screen.FErrFile.clear();
+  if (!DecFrame || !DstPicture || !DecFrame->data[0]) return false;
+  return ShowPicture(screen, 0, false);
+}
+
 void TAVInFile::EncodePicture(TAVScreen& screen, uint8_t firstFrame) {
   if (!EncPicture) return;
   ConvertPicture(PictureOfFrame(*DecFrame), PictureOfFrame(*EncPicture), DecFrame->width,
@@ -228,9 +235,12 @@ int TAVInFile::DecodeVideo(TAVScreen& screen, TAVInFile* prevFile, int32_t flags
       Video.FramePos = keyStampKnown
                            ? int64_t(std::floor(double(keyStamp) / Video.TicksPerFrame + 0.5)) + 1
                            : Video.FramePos + 1;
-      // An AVI stamps its pictures with their frame index, and an empty chunk
-      // (a repeated picture) is no packet today: the gap in the stamps counts.
-      if (stamp != AV_NOPTS_VALUE && FormatName() == "avi")
+      // A picture's own stamp never puts it before where counting does. An AVI
+      // stamps its pictures with their frame index, and an empty chunk (a
+      // repeated picture) is no packet today: the gap in the stamps counts. In
+      // MPEG streams the parser may give a key picture the stamp of a B picture
+      // shown before it; the pictures after it carry their own again.
+      if (stamp != AV_NOPTS_VALUE && StampsPlacePictures())
         Video.FramePos = std::max(Video.FramePos,
                                   int64_t(std::llround(double(stamp) / Video.TicksPerFrame)) + 1);
     }

@@ -103,6 +103,12 @@ ff -f lavfi -i "$numbered" -c:v libx264 -preset ultrafast -g 100 -bf 3 -pix_fmt 
 ff -f lavfi -i "$numbered" -f lavfi -i "$ntone" -c:v mpeg2video -q:v 4 -g 15 -bf 2 -c:a mp2 \
    -b:a 128k -shortest -output_ts_offset 10 -f mpeg "$out/numbered_mpeg2_late.mpg"
 ff -ss 1.3 -i "$out/numbered_h264.mp4" -t 6 -c copy "$out/numbered_h264_cut.mp4"
+# Transport streams as broadcast: their stamps start past 1 s, and the first
+# key picture is decoded before the stream's start time.
+ff -f lavfi -i "$numbered" -f lavfi -i "$ntone" -c:v mpeg2video -q:v 4 -g 15 -bf 2 -c:a mp2 \
+   -b:a 128k -shortest -f mpegts "$out/numbered_mpeg2.ts"
+ff -f lavfi -i "$numbered" -f lavfi -i "$ntone" -c:v libx264 -preset ultrafast -g 50 -bf 3 \
+   -pix_fmt yuv420p -c:a aac -b:a 64k -shortest -f mpegts "$out/numbered_h264.ts"
 
 # Cut in half where the index survives: a program stream, and an MP4 whose
 # index comes first.
