@@ -10,21 +10,14 @@
 #include "engine/av_in_file.h"
 #include "engine/av_types.h"
 #include "tests/support/decode_rig.h"
+#include "tests/support/media_test.h"
 #include "tests/support/test_in_file.h"
 #include "tests/support/test_media.h"
 
 namespace vexo {
 namespace {
 
-class InFileAudioTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    test::LoadMediaLib();
-    saved_ = AVParams;
-  }
-  void TearDown() override { AVParams = saved_; }
-  TAVParams saved_;
-};
+class InFileAudioTest : public test::TMediaTest {};
 
 // Index of the first sample louder than a whisper, or -1.
 int64_t FirstSound(const std::vector<int16_t>& sound, size_t from = 0) {

@@ -5,6 +5,7 @@
 #include "engine/av_in_file.h"
 #include "engine/av_types.h"
 #include "engine/media_lib.h"
+#include "tests/support/media_test.h"
 #include "tests/support/test_in_file.h"
 #include "tests/support/test_media.h"
 
@@ -12,14 +13,8 @@ namespace vexo {
 namespace {
 
 // Files opened one after the other as a file list strings them together.
-class DecoderShareTest : public ::testing::Test {
+class DecoderShareTest : public test::TMediaTest {
  protected:
-  void SetUp() override {
-    test::LoadMediaLib();
-    saved_ = AVParams;
-  }
-  void TearDown() override { AVParams = saved_; }
-
   void OpenList(std::initializer_list<const char*> names) {
     files_.clear();
     for (const char* name : names) {
@@ -48,7 +43,6 @@ class DecoderShareTest : public ::testing::Test {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
   }
 
-  TAVParams saved_;
   TAVInFileArray files_;
 };
 

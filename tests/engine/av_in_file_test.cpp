@@ -9,6 +9,7 @@
 
 #include "engine/av_types.h"
 #include "engine/media_lib.h"
+#include "tests/support/media_test.h"
 #include "tests/support/test_in_file.h"
 #include "tests/support/test_media.h"
 
@@ -17,18 +18,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class InFileTest : public ::testing::Test {
+class InFileTest : public test::TMediaTest {
  protected:
   void SetUp() override {
-    test::LoadMediaLib();
-    saved_ = AVParams;
+    TMediaTest::SetUp();
     dir_ = fs::temp_directory_path() /
            ("vexo_in_file_" + std::to_string(::getpid()) + "_" +
             ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::create_directories(dir_);
   }
   void TearDown() override {
-    AVParams = saved_;
+    TMediaTest::TearDown();
     fs::remove_all(dir_);
   }
 
@@ -42,7 +42,6 @@ class InFileTest : public ::testing::Test {
     std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
   }
 
-  TAVParams saved_;
   fs::path dir_;
 };
 

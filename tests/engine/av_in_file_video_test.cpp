@@ -11,21 +11,14 @@
 #include "engine/av_types.h"
 #include "engine/media_lib.h"
 #include "tests/support/decode_rig.h"
+#include "tests/support/media_test.h"
 #include "tests/support/test_in_file.h"
 #include "tests/support/test_media.h"
 
 namespace vexo {
 namespace {
 
-class InFileVideoTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    test::LoadMediaLib();
-    saved_ = AVParams;
-  }
-  void TearDown() override { AVParams = saved_; }
-  TAVParams saved_;
-};
+class InFileVideoTest : public test::TMediaTest {};
 
 struct NumberedClip {
   const char* file;
