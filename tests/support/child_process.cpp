@@ -21,6 +21,9 @@ TChildProcess::TChildProcess(const std::vector<std::string>& argv,
     close(fds[0]);
     dup2(fds[1], STDOUT_FILENO);
     close(fds[1]);
+    // Under LeakSanitizer the desktop libraries' process-lifetime allocations
+    // are theirs, not the program's; tests may still override the options.
+    setenv("LSAN_OPTIONS", "suppressions=" VEXO_SOURCE_DIR "/tests/support/third_party.lsan", 0);
     for (const std::string& entry : env) putenv(strdup(entry.c_str()));
     std::vector<char*> args;
     for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
