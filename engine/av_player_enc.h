@@ -158,10 +158,11 @@ class TAVPlayerEnc : public TVideoTimeline, public TAudioSource {
 
   // Seeking (av_player_seek.cpp).
   void SeekTo(int32_t frame, int32_t ms, bool force);
-  bool PositionFile(int32_t frame, bool withAudio);
+  // Makes the file of `frame` current; with `search` also finds the key frame
+  // at or before it (the quick positioning while the bar is dragged).
+  bool PositionFile(int32_t frame, bool withAudio, bool search = true);
   void DecodeToScreen(bool force);
   void FinishSeek();
-  void DecodeForward();
   bool ScreenFailed();
 
   TPlayerHost& FHost;

@@ -6,6 +6,7 @@
 #include <exception>
 #include <filesystem>
 
+#include "engine/av_frame_seek.h"
 #include "engine/av_in_file_list.h"
 #include "engine/av_log.h"
 #include "engine/av_packet.h"
@@ -62,7 +63,7 @@ void TAVPlayerEnc::SeekMs(int32_t ms) {
   if (FState == psTracking) SeekTo(0, ms, AVParams.PhotoSeek != 0);
 }
 
-bool TAVPlayerEnc::PositionFile(int32_t frame, bool withAudio) {
+bool TAVPlayerEnc::PositionFile(int32_t frame, bool withAudio, bool search) {
   TAVInFileList& list = *FList;
   const int32_t previous = list.CurFile;
   const int32_t index = list.FileIndexOfFrame(frame);
@@ -107,7 +108,7 @@ bool TAVPlayerEnc::PositionFile(int32_t frame, bool withAudio) {
   int32_t n = video.TargetFrame;
   // Seeking an AVI's sound along with its pictures lands far off.
   if (file.FormatName() == "avi") withAudio = false;
-  if (file.IsImage) return true;
+  if (file.IsImage || !search) return true;
 
   for (;;) {
     file.Flush();
@@ -171,28 +172,29 @@ void TAVPlayerEnc::DecodeToScreen(bool force) {
   video.ShownFrame = int32_t(video.FramePos - 1);
 }
 
-void TAVPlayerEnc::DecodeForward() {
-  TAVInFileList& list = *FList;
-  TAVInFile& file = *list.CurFileRef;
-  TTrack& video = file.Video;
-  int32_t result = 0;
-  try {
-    do {
-      result = file.DecodeVideo(*FScreen, list.PrevFileRef, kDecodeConvert, list.FirstFrame);
-      ++video.DecodedSinceSeek;
-      if (ScreenFailed()) return;
-    } while (result == 0 && video.FramePos - 1 < video.TargetFrame);
-  } catch (const std::exception& e) {
-    Fail(peDecode, std::filesystem::path(file.FileName).filename().string(), e.what());
-    return;
-  }
-  list.FramePos = list.StartFrames[size_t(list.CurFile)] + int32_t(video.FramePos);
-  if (result == 0) PaintFrame(false);
-}
-
 void TAVPlayerEnc::FinishSeek() {
   if (!FList || !FList->CurFileRef) return;
-  {
+  if (AVParams.SeekAlgo == 2) {
+    // The exact frame: the engine's seek knows which key frames it can trust.
+    if (!PositionFile(std::max(0, FPosition), AVParams.SeekAudio != 0, false)) return;
+    TAVInFileList& list = *FList;
+    TAVInFile& file = *list.CurFileRef;
+    if (file.IsImage) {
+      DecodeToScreen(true);
+    } else if (FScreen) {
+      int result = 0;
+      try {
+        result = SeekFileToFrame(file, *FScreen, file.Video.TargetFrame, AVParams.SeekAudio != 0,
+                                 list.PrevFileRef, list.FirstFrame);
+      } catch (const std::exception& e) {
+        Fail(peDecode, std::filesystem::path(file.FileName).filename().string(), e.what());
+        return;
+      }
+      if (ScreenFailed()) return;
+      list.FramePos = list.StartFrames[size_t(list.CurFile)] + int32_t(file.Video.FramePos);
+      if (result == 0) PaintFrame(false);
+    }
+  } else {
     const TAVInFile& file = *FList->CurFileRef;
     if (AVParams.SeekUpdate == 0 || file.IsImage || AVParams.SeekAudio == 1) {
       if (!PositionFile(std::max(0, FPosition), AVParams.SeekAudio != 0)) return;
@@ -204,14 +206,6 @@ void TAVPlayerEnc::FinishSeek() {
   TAVInFileList& list = *FList;
   TAVInFile& file = *list.CurFileRef;
   TTrack& video = file.Video;
-  if (AVParams.SeekAlgo == 2 && !file.IsImage) {
-    if (list.FramePos - 1 < FPosition) {
-      DecodeForward();
-      if (!FList) return;
-    } else if (list.FramePos == FPosition + 1 && AVParams.SeekUpdate == 0) {
-      PaintFrame(false);
-    }
-  }
   FPosition = int32_t(video.FramePos) + FFileStart - 1;
   video.SeekFrame = int32_t(video.FramePos - 1);
 

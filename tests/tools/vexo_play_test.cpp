@@ -198,6 +198,9 @@ INSTANTIATE_TEST_SUITE_P(Containers, VexoPlaySeekTest,
                                            TSeekCase{"numbered_flv1.flv", 137, 137},
                                            TSeekCase{"numbered_mjpeg.avi", 137, 137},
                                            TSeekCase{"numbered_h264.mp4", 1, 1},
+                                           // A GOP's key picture stamped with the B picture
+                                           // shown before it must not pass for the target.
+                                           TSeekCase{"numbered_mpeg2.mpg", 44, 44},
                                            // Beyond the end: the last frame.
                                            TSeekCase{"numbered_h264.mp4", 100000, 299},
                                            TSeekCase{"numbered_mpeg2.mpg", 100000, 299}));
