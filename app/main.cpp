@@ -2,8 +2,8 @@
 #include <QMessageBox>
 #include <QTextStream>
 
-#include "engine/av_types.h"
-#include "engine/media_lib.h"
+#include "engine/media/av_types.h"
+#include "engine/media/media_lib.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);

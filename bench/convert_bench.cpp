@@ -15,8 +15,8 @@ extern "C" {
 }
 
 #include "bench/bench_command.h"
-#include "engine/av_scale.h"
-#include "engine/media_lib.h"
+#include "engine/media/media_lib.h"
+#include "engine/video/av_scale.h"
 
 namespace vexo::bench {
 namespace {

@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "bench/bench_command.h"
-#include "engine/av_in_file_list.h"
-#include "engine/av_playlist.h"
-#include "engine/av_screen.h"
-#include "engine/av_types.h"
-#include "engine/media_lib.h"
+#include "engine/input/av_in_file_list.h"
+#include "engine/media/av_types.h"
+#include "engine/media/media_lib.h"
+#include "engine/playlist/av_playlist.h"
+#include "engine/video/av_screen.h"
 
 namespace vexo::bench {
 namespace {

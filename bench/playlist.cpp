@@ -7,7 +7,7 @@
 #include <string>
 
 #include "bench/bench_command.h"
-#include "engine/av_playlist.h"
+#include "engine/playlist/av_playlist.h"
 
 namespace vexo::bench {
 namespace {

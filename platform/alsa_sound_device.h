@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/sound_device.h"
+#include "engine/playback/sound_device.h"
 
 namespace vexo {
 

@@ -2,8 +2,8 @@
 
 #include <QGuiApplication>
 
-#include "engine/av_screen_utils.h"
-#include "engine/video_error_text.h"
+#include "engine/video/av_screen_utils.h"
+#include "engine/video/video_error_text.h"
 
 namespace vexo {
 

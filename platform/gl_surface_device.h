@@ -5,7 +5,7 @@
 #include <QOpenGLShaderProgram>
 #include <vector>
 
-#include "engine/video_device.h"
+#include "engine/video/video_device.h"
 #include "platform/gl_video_window.h"
 
 namespace vexo {

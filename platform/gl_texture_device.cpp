@@ -3,7 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-#include "engine/video_error_text.h"
+#include "engine/video/video_error_text.h"
 
 namespace vexo {
 

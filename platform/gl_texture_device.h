@@ -6,7 +6,7 @@
 #include <map>
 #include <vector>
 
-#include "engine/video_device.h"
+#include "engine/video/video_device.h"
 #include "platform/gl_video_window.h"
 
 namespace vexo {

@@ -4,7 +4,7 @@
 #include <QOpenGLShaderProgram>
 #include <QWidget>
 
-#include "engine/video_error_text.h"
+#include "engine/video/video_error_text.h"
 
 namespace vexo {
 

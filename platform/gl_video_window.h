@@ -7,7 +7,7 @@
 #include <QWindow>
 #include <memory>
 
-#include "engine/video_device.h"
+#include "engine/video/video_device.h"
 
 namespace vexo {
 

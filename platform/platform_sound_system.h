@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/sound_device.h"
+#include "engine/playback/sound_device.h"
 
 namespace vexo {
 

@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "engine/av_log.h"
+#include "engine/media/av_log.h"
 
 namespace vexo {
 

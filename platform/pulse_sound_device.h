@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/sound_device.h"
+#include "engine/playback/sound_device.h"
 
 namespace vexo {
 

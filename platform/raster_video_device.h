@@ -5,7 +5,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "engine/video_device.h"
+#include "engine/video/video_device.h"
 
 namespace vexo {
 

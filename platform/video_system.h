@@ -1,7 +1,7 @@
 #pragma once
 // The desktop's video system: XVideo for the overlay mode, OpenGL for the
 // blit and texture modes. Install one while a QGuiApplication runs.
-#include "engine/video_device.h"
+#include "engine/video/video_device.h"
 
 namespace vexo {
 

@@ -13,7 +13,7 @@
 #include <cstring>
 #include <utility>
 
-#include "engine/video_error_text.h"
+#include "engine/video/video_error_text.h"
 
 namespace vexo {
 

@@ -3,7 +3,7 @@
 // picture from shared memory wherever the window shows the colour key.
 #include <memory>
 
-#include "engine/video_device.h"
+#include "engine/video/video_device.h"
 
 namespace vexo {
 

@@ -4,8 +4,8 @@
 #include <QLocale>
 #include <QTemporaryDir>
 
-#include "app/ini_file.h"
-#include "app/ini_par.h"
+#include "app/common/ini_file.h"
+#include "app/common/ini_par.h"
 #include "qt_test_app.h"
 
 namespace vexo {

@@ -10,8 +10,8 @@
 #include <QTemporaryDir>
 #include <vector>
 
-#include "app/jpeg_rotation.h"
-#include "app/language_list.h"
+#include "app/common/jpeg_rotation.h"
+#include "app/common/language_list.h"
 #include "qt_test_app.h"
 #include "tests/support/test_media.h"
 

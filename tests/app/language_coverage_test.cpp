@@ -7,8 +7,8 @@
 #include <QFile>
 #include <QRegularExpression>
 
-#include "app/language_file.h"
-#include "app/language_list.h"
+#include "app/common/language_file.h"
+#include "app/common/language_list.h"
 
 namespace vexo {
 namespace {

@@ -5,7 +5,7 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 
-#include "app/language_list.h"
+#include "app/common/language_list.h"
 #include "qt_test_app.h"
 
 namespace vexo {

@@ -5,10 +5,10 @@
 #include <QTemporaryDir>
 #include <random>
 
-#include "app/ini_file.h"
-#include "app/language_list.h"
-#include "app/options.h"
-#include "engine/av_types.h"
+#include "app/common/ini_file.h"
+#include "app/common/language_list.h"
+#include "app/settings/options.h"
+#include "engine/media/av_types.h"
 #include "platform/drive_info.h"
 #include "qt_test_app.h"
 

@@ -4,9 +4,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/media_extensions.h"
-#include "app/path_utils.h"
-#include "app/text_utils.h"
+#include "app/common/media_extensions.h"
+#include "app/common/path_utils.h"
+#include "app/common/text_utils.h"
 
 namespace vexo {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/message_boxes.h"
+#include "app/common/message_boxes.h"
 
 // fontconfig keeps its font cache until the process ends; that is no leak of ours.
 extern "C" __attribute__((used)) inline const char* __lsan_default_suppressions() {

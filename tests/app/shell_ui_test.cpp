@@ -9,10 +9,10 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "app/file_dialogs.h"
-#include "app/ini_file.h"
-#include "app/program_environment.h"
-#include "app/window_placement.h"
+#include "app/common/file_dialogs.h"
+#include "app/common/ini_file.h"
+#include "app/common/program_environment.h"
+#include "app/common/window_placement.h"
 #include "qt_test_app.h"
 
 namespace vexo {

@@ -1,4 +1,4 @@
-#include "engine/asx_file.h"
+#include "engine/playlist/asx_file.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/av_playlist.h"
-#include "engine/playlist_names.h"
+#include "engine/playlist/av_playlist.h"
+#include "engine/playlist/playlist_names.h"
 
 namespace vexo {
 namespace {

@@ -1,4 +1,4 @@
-#include "engine/audio_play_thread.h"
+#include "engine/playback/audio_play_thread.h"
 
 #include <gtest/gtest.h>
 
@@ -12,10 +12,10 @@
 #include <thread>
 #include <vector>
 
-#include "engine/av_log.h"
-#include "engine/av_sync_queue.h"
-#include "engine/av_thread_lock.h"
-#include "engine/av_types.h"
+#include "engine/media/av_log.h"
+#include "engine/media/av_types.h"
+#include "engine/playback/av_sync_queue.h"
+#include "engine/playback/av_thread_lock.h"
 
 namespace vexo {
 namespace {

@@ -1,10 +1,10 @@
-#include "engine/av_frame_buf.h"
+#include "engine/media/av_frame_buf.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "engine/media_lib.h"
+#include "engine/media/media_lib.h"
 #include "tests/support/test_media.h"
 
 namespace vexo {

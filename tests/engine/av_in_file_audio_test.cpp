@@ -6,9 +6,9 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "engine/av_frame_seek.h"
-#include "engine/av_in_file.h"
-#include "engine/av_types.h"
+#include "engine/input/av_frame_seek.h"
+#include "engine/input/av_in_file.h"
+#include "engine/media/av_types.h"
 #include "tests/support/decode_rig.h"
 #include "tests/support/media_test.h"
 #include "tests/support/test_in_file.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/av_in_file.h"
+#include "engine/input/av_in_file.h"
 #include "tests/support/test_in_file.h"
 #include "tests/support/test_media.h"
 

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/av_in_file_list.h"
-#include "engine/av_playlist.h"
-#include "engine/av_screen.h"
-#include "engine/av_types.h"
+#include "engine/input/av_in_file_list.h"
+#include "engine/media/av_types.h"
+#include "engine/playlist/av_playlist.h"
+#include "engine/video/av_screen.h"
 #include "tests/support/test_media.h"
 
 namespace vexo {

@@ -1,4 +1,4 @@
-#include "engine/av_in_file_list.h"
+#include "engine/input/av_in_file_list.h"
 
 #include <gtest/gtest.h>
 
@@ -7,10 +7,10 @@
 #include <utility>
 #include <vector>
 
-#include "engine/av_playlist.h"
-#include "engine/av_screen.h"
-#include "engine/av_types.h"
-#include "engine/media_lib.h"
+#include "engine/media/av_types.h"
+#include "engine/media/media_lib.h"
+#include "engine/playlist/av_playlist.h"
+#include "engine/video/av_screen.h"
 #include "tests/support/test_in_file.h"
 #include "tests/support/test_media.h"
 

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "engine/av_in_file.h"
-#include "engine/av_types.h"
-#include "engine/media_lib.h"
+#include "engine/input/av_in_file.h"
+#include "engine/media/av_types.h"
+#include "engine/media/media_lib.h"
 #include "tests/support/media_test.h"
 #include "tests/support/test_in_file.h"
 #include "tests/support/test_media.h"

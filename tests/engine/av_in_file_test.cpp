@@ -1,4 +1,4 @@
-#include "engine/av_in_file.h"
+#include "engine/input/av_in_file.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "engine/av_types.h"
-#include "engine/media_lib.h"
+#include "engine/media/av_types.h"
+#include "engine/media/media_lib.h"
 #include "tests/support/media_test.h"
 #include "tests/support/test_in_file.h"
 #include "tests/support/test_media.h"

@@ -6,10 +6,10 @@
 #include <cstring>
 #include <map>
 
-#include "engine/av_frame_seek.h"
-#include "engine/av_in_file.h"
-#include "engine/av_types.h"
-#include "engine/media_lib.h"
+#include "engine/input/av_frame_seek.h"
+#include "engine/input/av_in_file.h"
+#include "engine/media/av_types.h"
+#include "engine/media/media_lib.h"
 #include "tests/support/decode_rig.h"
 #include "tests/support/media_test.h"
 #include "tests/support/test_in_file.h"

@@ -1,4 +1,4 @@
-#include "engine/av_log.h"
+#include "engine/media/av_log.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/media_lib.h"
+#include "engine/media/media_lib.h"
 #include "tests/support/test_media.h"
 
 namespace vexo {

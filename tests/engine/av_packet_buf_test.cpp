@@ -1,11 +1,11 @@
-#include "engine/av_packet_buf.h"
+#include "engine/media/av_packet_buf.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <memory>
 
-#include "engine/media_lib.h"
+#include "engine/media/media_lib.h"
 #include "tests/support/test_media.h"
 
 namespace vexo {

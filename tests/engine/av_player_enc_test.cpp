@@ -8,14 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "engine/av_in_file_list.h"
-#include "engine/av_player_enc.h"
-#include "engine/av_playlist.h"
-#include "engine/av_screen.h"
-#include "engine/av_sync_queue.h"
-#include "engine/av_types.h"
-#include "engine/player_host.h"
-#include "engine/player_media_info.h"
+#include "engine/input/av_in_file_list.h"
+#include "engine/media/av_types.h"
+#include "engine/playback/av_player_enc.h"
+#include "engine/playback/av_sync_queue.h"
+#include "engine/playback/player_host.h"
+#include "engine/playback/player_media_info.h"
+#include "engine/playlist/av_playlist.h"
+#include "engine/video/av_screen.h"
 #include "tests/support/captured_log.h"
 #include "tests/support/memory_video_system.h"
 #include "tests/support/test_media.h"

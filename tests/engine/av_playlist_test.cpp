@@ -1,4 +1,4 @@
-#include "engine/av_playlist.h"
+#include "engine/playlist/av_playlist.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "engine/av_scale.h"
+#include "engine/video/av_scale.h"
 
 #include <gtest/gtest.h>
 
@@ -8,9 +8,9 @@
 #include <stdexcept>
 #include <vector>
 
-#include "engine/av_scale_utils.h"
-#include "engine/av_yuv_to_bgra.h"
-#include "engine/media_lib.h"
+#include "engine/media/media_lib.h"
+#include "engine/video/av_scale_utils.h"
+#include "engine/video/av_yuv_to_bgra.h"
 
 namespace vexo {
 namespace {

@@ -1,11 +1,11 @@
-#include "engine/av_screen.h"
+#include "engine/video/av_screen.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <memory>
 
-#include "engine/video_error_text.h"
+#include "engine/video/video_error_text.h"
 #include "tests/support/captured_log.h"
 #include "tests/support/memory_video_system.h"
 

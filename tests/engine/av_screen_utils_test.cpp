@@ -1,4 +1,4 @@
-#include "engine/av_screen_utils.h"
+#include "engine/video/av_screen_utils.h"
 
 #include <gtest/gtest.h>
 

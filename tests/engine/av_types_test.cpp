@@ -1,4 +1,4 @@
-#include "engine/av_types.h"
+#include "engine/media/av_types.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "engine/low_pass_filter.h"
+#include "engine/media/low_pass_filter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "engine/media_lib.h"
+#include "engine/media/media_lib.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "engine/plane_scene.h"
+#include "engine/video/plane_scene.h"
 
 #include <gtest/gtest.h>
 
-#include "engine/video_error_text.h"
+#include "engine/video/video_error_text.h"
 #include "tests/support/memory_video_system.h"
 
 namespace vexo {

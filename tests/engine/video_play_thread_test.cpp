@@ -1,4 +1,4 @@
-#include "engine/video_play_thread.h"
+#include "engine/playback/video_play_thread.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include "engine/av_sync_queue.h"
-#include "engine/av_thread_lock.h"
+#include "engine/playback/av_sync_queue.h"
+#include "engine/playback/av_thread_lock.h"
 
 namespace vexo {
 namespace {

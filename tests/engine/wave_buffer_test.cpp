@@ -1,4 +1,4 @@
-#include "engine/wave_buffer.h"
+#include "engine/media/wave_buffer.h"
 
 #include <gtest/gtest.h>
 

@@ -19,11 +19,11 @@
 #include <thread>
 #include <vector>
 
-#include "engine/audio_play_thread.h"
-#include "engine/av_log.h"
-#include "engine/av_sync_queue.h"
-#include "engine/av_types.h"
-#include "engine/video_play_thread.h"
+#include "engine/media/av_log.h"
+#include "engine/media/av_types.h"
+#include "engine/playback/audio_play_thread.h"
+#include "engine/playback/av_sync_queue.h"
+#include "engine/playback/video_play_thread.h"
 #include "platform/platform_sound_system.h"
 #include "tests/support/pulse_server.h"
 

@@ -14,7 +14,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "engine/av_screen.h"
+#include "engine/video/av_screen.h"
 #include "platform/raster_video_device.h"
 #include "platform/video_system.h"
 #include "tests/support/captured_log.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/av_log.h"
+#include "engine/media/av_log.h"
 
 namespace vexo::test {
 

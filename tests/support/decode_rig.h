@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/av_frame_buf.h"
-#include "engine/av_in_file.h"
-#include "engine/av_screen.h"
-#include "engine/wave_buffer.h"
+#include "engine/input/av_in_file.h"
+#include "engine/media/av_frame_buf.h"
+#include "engine/media/wave_buffer.h"
+#include "engine/video/av_screen.h"
 #include "tests/support/memory_video_system.h"
 
 namespace vexo::test {

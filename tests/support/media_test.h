@@ -3,7 +3,7 @@
 // the engine parameters is undone after it.
 #include <gtest/gtest.h>
 
-#include "engine/av_types.h"
+#include "engine/media/av_types.h"
 #include "tests/support/test_media.h"
 
 namespace vexo::test {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/av_screen_utils.h"
-#include "engine/video_error_text.h"
+#include "engine/video/av_screen_utils.h"
+#include "engine/video/video_error_text.h"
 
 namespace vexo::test {
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "engine/video_device.h"
+#include "engine/video/video_device.h"
 
 namespace vexo::test {
 

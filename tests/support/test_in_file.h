@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/av_in_file.h"
+#include "engine/input/av_in_file.h"
 #include "tests/support/captured_log.h"
 
 namespace vexo::test {

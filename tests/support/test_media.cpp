@@ -17,7 +17,7 @@ std::string MediaPath(const std::string& name) {
 
 #include <gtest/gtest.h>
 
-#include "engine/media_lib.h"
+#include "engine/media/media_lib.h"
 
 namespace vexo::test {
 

@@ -3,9 +3,9 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "app/language_list.h"
-#include "engine/av_log.h"
-#include "engine/media_lib.h"
+#include "app/common/language_list.h"
+#include "engine/media/av_log.h"
+#include "engine/media/media_lib.h"
 #include "platform/platform_sound_system.h"
 #include "platform/video_system.h"
 #include "tools/vexo-play/play_options.h"

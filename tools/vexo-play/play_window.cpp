@@ -7,8 +7,8 @@
 #include <QVBoxLayout>
 #include <cstdio>
 
-#include "app/player_error_text.h"
-#include "engine/av_log.h"
+#include "app/player/player_error_text.h"
+#include "engine/media/av_log.h"
 
 namespace vexo::play {
 

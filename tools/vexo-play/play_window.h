@@ -4,8 +4,8 @@
 // change and error goes to standard output as one line.
 #include <QWidget>
 
-#include "app/player_widget.h"
-#include "engine/av_playlist.h"
+#include "app/player/player_widget.h"
+#include "engine/playlist/av_playlist.h"
 #include "tools/vexo-play/play_options.h"
 
 namespace vexo::play {

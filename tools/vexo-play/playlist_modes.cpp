@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <exception>
 
-#include "engine/av_playlist.h"
+#include "engine/playlist/av_playlist.h"
 
 namespace vexo::play {
 

@@ -1,0 +1,66 @@
+#pragma once
+// The player control as a widget: hosts the player's screen in a native
+// window, paints the background and the error text, switches full screen,
+// hides the cursor, keeps the pop-up menu's items in step and saves the
+// current picture as a JPEG file.
+#include <QMenu>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+
+#include "engine/playback/av_player_enc.h"
+#include "engine/playback/player_host.h"
+#include "platform/raster_video_device.h"
+
+namespace vexo {
+
+class TPlayerWidget : public QWidget, private TPlayerHost {
+  Q_OBJECT
+
+ public:
+  // The tag of the pop-up menu's Full Screen action (QAction::data()).
+  static constexpr int kFullScreenTag = 79;
+
+  explicit TPlayerWidget(QWidget* parent = nullptr);
+  ~TPlayerWidget() override;
+
+  TAVPlayerEnc& Player() { return *FPlayer; }
+
+  bool SaveFrame(const QString& fileName);
+  void SetPopupMenu(QMenu* menu);
+  // Decides which items of the pop-up menu can be used; runs before it opens.
+  void PopupOpening();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+
+ private:
+  TVideoCanvas* Canvas() override { return &FCanvas; }
+  TNativeWindow NativeWindow() override { return TNativeWindow(winId()); }
+  void ClientRect(int32_t& left, int32_t& top, int32_t& width, int32_t& height) override;
+  void DesktopSize(int32_t& width, int32_t& height) override;
+  void Invalidate() override { update(); }
+  void PaintNow() override { repaint(); }
+  void PaintBackground() override;
+  void PostEndOfPlay(uint32_t run) override;
+  void SetCursorVisible(bool visible) override;
+  void SetCursorTimer(bool enabled) override;
+  void FullScreenSwitched(bool on) override;
+
+  void PaintBackgroundWith(QPainter& painter);
+
+  TRasterVideoCanvas FCanvas;
+  QPainter* FPainter = nullptr;
+  QTimer FCursorTimer;
+  QPointer<QMenu> FPopupMenu;
+  std::unique_ptr<TAVPlayerEnc> FPlayer;
+};
+
+}  // namespace vexo

@@ -1,0 +1,247 @@
+#include "app/settings/options.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QtGlobal>
+#include <algorithm>
+
+#include "app/common/ini_file.h"
+#include "app/common/language_list.h"
+#include "app/common/media_extensions.h"
+#include "app/common/message_boxes.h"
+#include "app/common/path_utils.h"
+#include "app/common/program_environment.h"
+#include "app/common/text_utils.h"
+#include "engine/media/av_types.h"
+#include "platform/drive_info.h"
+
+namespace vexo {
+namespace {
+
+const QString kOptionsSection = QStringLiteral("Options");
+const QString kDynamicSection = QStringLiteral("Dynamic");
+
+struct TParDef {
+  int Index;
+  TIniPar::TKind Kind;
+  const char* Default;
+  const char* Key;
+};
+
+// The video mode defaults to the OpenGL picture (mode 1) on this desktop.
+constexpr TParDef kOptionDefs[] = {
+    {oSkinName, TIniPar::ipText, "", "oSkinName"},
+    {oPlayExpandTree, TIniPar::ipBoolean, "", "oPlayExpandTree"},
+    {oPlayShowPLDlg, TIniPar::ipBoolean, "1", "oPlayShowPLDlg"},
+    {oSortType, TIniPar::ipInteger, "", "oSortType"},
+    {oPhotoSec, TIniPar::ipInteger, "2", "oPhotoSec"},
+    {oCustomExt, TIniPar::ipText, "", "oCustomExt"},
+    {oPlayFolders, TIniPar::ipBoolean, "1", "oPlayFolders"},
+    {oPlayFolderMedia, TIniPar::ipInteger, "2", "oPlayFolderMedia"},
+    {oPlaySubfolders, TIniPar::ipBoolean, "", "oPlaySubfolders"},
+    {oPlayOrder, TIniPar::ipInteger, "", "oPlayOrder"},
+    {oPlayMirraDay, TIniPar::ipInteger, "", "oPlayMirraDay"},
+    {oAVVideoMode, TIniPar::ipInteger, "1", "oAVVideoMode"},
+    {oAVFullScreenKey, TIniPar::ipInteger, "", "oAVFullScreenKey"},
+    {oAVPhotoSeek, TIniPar::ipBoolean, "1", "oAVPhotoSeek"},
+    {oAVPlanar, TIniPar::ipBoolean, "1", "oAVPlanar"},
+};
+
+constexpr TParDef kDynamicDefs[] = {
+    {0, TIniPar::ipText, "", "dRecent1"},
+    {1, TIniPar::ipText, "", "dRecent2"},
+    {2, TIniPar::ipText, "", "dRecent3"},
+    {3, TIniPar::ipText, "", "dRecent4"},
+    {4, TIniPar::ipText, "", "dRecent5"},
+    {5, TIniPar::ipText, "", "dRecent6"},
+    {6, TIniPar::ipText, "", "dRecent7"},
+    {dFilePath, TIniPar::ipText, "", "dFilePath"},
+    {dImagePath, TIniPar::ipText, "", "dImagePath"},
+    {dGridWidth, TIniPar::ipInteger, "250", "dGridWidth"},
+    {dPlayTreeTop, TIniPar::ipText, "", "dPlayTreeTop"},
+    {dPlayTreeSel, TIniPar::ipText, "", "dPlayTreeSel"},
+    {dPlayTreeExp, TIniPar::ipBoolean, "", "dPlayTreeExp"},
+};
+
+constexpr const char* kExtKeys[kExtOptionCount] = {"seAVI",  "seMOV",  "seFLV", "seMPG", "seMPE",
+                                                   "seMPEG", "seM1V",  "seMP4", "seDVX", "seM4V",
+                                                   "seJPG",  "seJPEG", "seJPE", "seCstm"};
+
+template <size_t N, size_t M>
+void CreateTable(std::array<std::unique_ptr<TIniPar>, N>& table, const TParDef (&defs)[M]) {
+  for (const TParDef& def : defs)
+    table[def.Index] = std::make_unique<TIniPar>(def.Kind, QString::fromLatin1(def.Default),
+                                                 QString::fromLatin1(def.Key));
+}
+
+// A folder that cannot take the settings is reported once in a run, not at
+// every save.
+bool gStoreErrorShown = false;
+
+QString ConfigFolder() {
+  return JoinPath(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation),
+                  QStringLiteral("Korvane Group"));
+}
+
+}  // namespace
+
+std::function<int()> TOptions::Today = [] { return DayNumber(QDate::currentDate()); };
+std::function<double()> TOptions::Random = [] {
+  return QRandomGenerator::global()->generateDouble();
+};
+
+int DayNumber(const QDate& date) {
+  return int(QDate(1899, 12, 30).daysTo(date));
+}
+
+QString TOptions::SiblingProductMarker() {
+  return JoinPath(ConfigFolder(), QStringLiteral("Vexo DVD Mirra.conf"));
+}
+
+TOptions::TOptions(const QString& programDir)
+    : FProgramDir(ExcludeSlash(programDir.isEmpty() ? ProgramDir : programDir)) {
+  CreateTable(FOptions, kOptionDefs);
+  CreateTable(FDynamic, kDynamicDefs);
+  for (int i = 0; i < kExtOptionCount; ++i)
+    FExtensions[i] = std::make_unique<TIniPar>(TIniPar::ipBoolean, i == seCstm ? "" : "1",
+                                               QString::fromLatin1(kExtKeys[i]));
+  const int kind = DriveKind(FProgramDir);
+  Portable = kind == dkRemovable || kind == dkCdRom;
+}
+
+TOptions::~TOptions() = default;
+
+TIniPar& TOptions::GetOption(int index) const {
+  if (!HasOption(index))
+    qFatal("Assertion failure in options.cpp, line %d: option %d does not exist", __LINE__, index);
+  return *FOptions[index];
+}
+
+bool TOptions::HasOption(int index) const {
+  return index >= 0 && index < kOptionCount && FOptions[index] != nullptr;
+}
+
+TIniPar* TOptions::GetDynamic(int index) const {
+  return index >= 0 && index < kDynamicCount ? FDynamic[index].get() : nullptr;
+}
+
+TIniPar* TOptions::GetExtOption(int index) const {
+  return index >= 0 && index < kExtOptionCount ? FExtensions[index].get() : nullptr;
+}
+
+int TOptions::FullScreenKey() const {
+  return GetOption(oAVFullScreenKey).GetInt();
+}
+
+QString TOptions::StorePath() const {
+  if (Portable) return JoinPath(FProgramDir, QStringLiteral("vexoplayer.ini"));
+  return JoinPath(ConfigFolder(), QStringLiteral("Vexo Player.conf"));
+}
+
+std::unique_ptr<TSIniFile> TOptions::CreateStore() const {
+  return std::make_unique<TSIniFile>(StorePath());
+}
+
+void TOptions::LoadSave(bool save, TSIniFile* store, bool skipOptions) {
+  std::unique_ptr<TSIniFile> own;
+  if (!store) {
+    own = CreateStore();
+    store = own.get();
+  }
+  if (save) {
+    GetDynamic(dImagePath)->SetText(SnapshotDir);
+    for (int i = 0; i < kRecentMax; ++i)
+      GetDynamic(dRecent1 + i)->SetText(i < FRecent.size() ? FRecent[i] : QString());
+  }
+  if (!skipOptions)
+    for (auto& par : FOptions)
+      if (par) par->ReadWrite(save, store, {}, kOptionsSection);
+  for (auto& par : FDynamic)
+    if (par) par->ReadWrite(save, store, {}, kDynamicSection);
+  for (auto& par : FExtensions) par->ReadWrite(save, store, {}, kOptionsSection);
+
+  if (save) {
+    QString reason;
+    if (!store->Flush(&reason) && !gStoreErrorShown) {
+      gStoreErrorShown = true;
+      ShowError(FormatText(LResList.GetText("Options", 1), {store->FileName()}) +
+                QStringLiteral("\r\n") + reason);
+    }
+    return;
+  }
+  const QString imageDir = GetDynamic(dImagePath)->GetText();
+  if (!imageDir.isEmpty() && QFileInfo(imageDir).isDir()) SnapshotDir = imageDir;
+  FRecent.clear();
+  for (int i = 0; i < kRecentMax; ++i) {
+    const QString path = GetDynamic(dRecent1 + i)->GetText();
+    if (!path.isEmpty() && !FRecent.contains(path)) FRecent << path;
+  }
+  Loaded = true;
+  if (GetOption(oPlayMirraDay).GetInt() == 0) GetOption(oPlayMirraDay).SetInt(Today() + 2);
+  ApplyToEngine();
+}
+
+void TOptions::ApplyToEngine() const {
+  // A hand-edited file may hold anything; the engine gets values it can use.
+  const int seconds = GetOption(oPhotoSec).GetInt();
+  AVParams.PhotoDurationMs = qBound(0, seconds, 24 * 3600) * 1000;
+  AVParams.VideoMode = static_cast<uint8_t>(qBound(0, GetOption(oAVVideoMode).GetInt(), 4));
+  AVParams.PhotoSeek = GetOption(oAVPhotoSeek).GetBool() ? 1 : 0;
+}
+
+void TOptions::Assign(const TOptions& other) {
+  for (int i = 0; i < kOptionCount; ++i)
+    if (FOptions[i] && other.FOptions[i]) FOptions[i]->CopyFrom(*other.FOptions[i]);
+  for (int i = 0; i < kExtOptionCount; ++i) FExtensions[i]->CopyFrom(*other.FExtensions[i]);
+}
+
+void TOptions::ResetDefaults(std::initializer_list<int> options) {
+  for (int index : options)
+    if (HasOption(index)) FOptions[index]->Reset();
+  for (auto& par : FExtensions) par->Reset();
+}
+
+void TOptions::AddRecent(const QString& path) {
+  FRecent.removeAll(path);
+  FRecent.prepend(path);
+  while (FRecent.size() > kRecentMax) FRecent.removeLast();
+}
+
+bool TOptions::IsMediaExtension(const QString& extWithDot) const {
+  for (int i = 0; i < seCstm; ++i)
+    if (MediaExtensions()[i].compare(extWithDot, Qt::CaseInsensitive) == 0)
+      return FExtensions[i]->GetBool();
+  if (!FExtensions[seCstm]->GetBool()) return false;
+  const QString custom = GetOption(oCustomExt).GetText();
+  if (custom.isEmpty()) return extWithDot.isEmpty();
+  return extWithDot.compare(u'.' + custom, Qt::CaseInsensitive) == 0;
+}
+
+QString TOptions::ProductTitle() const {
+  const QString name = QStringLiteral("Vexo Player");
+  if (!Portable) return name;
+  return name + QStringLiteral(" (") + LResList.GetText("Player", 2001) + u')';
+}
+
+QString TOptions::SkinMarkerPath() const {
+  return JoinPath(FProgramDir, QStringLiteral("VexoPlayer.skn"));
+}
+
+bool TOptions::ShowMirraPanelToday() {
+  const int today = Today();
+  TIniPar& day = GetOption(oPlayMirraDay);
+  if (day.GetInt() > today || Portable || !QFileInfo(SkinMarkerPath()).isFile()) return false;
+  if (QFileInfo(SiblingProductMarker()).exists()) {
+    day.SetInt(today + 180);
+    return false;
+  }
+  if (Random() > 0.5) {
+    day.SetInt(today + 3 + std::min(6, int(Random() * 7)));
+    return true;
+  }
+  return false;
+}
+
+}  // namespace vexo

@@ -1,7 +1,0 @@
-#include "engine/av_thread_lock.h"
-
-namespace vexo {
-
-std::mutex AVThreadLock;
-
-}  // namespace vexo

@@ -1,0 +1,453 @@
+#include "engine/input/av_in_file.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <filesystem>
+#include <limits>
+#include <new>
+
+#include "engine/media/av_log.h"
+#include "engine/media/av_types.h"
+#include "engine/media/decoder_names.h"
+#include "engine/media/media_lib.h"
+
+namespace vexo {
+
+namespace {
+
+// Files whose size a scan for the last time stamp reads from the end.
+constexpr int64_t kTailScanBytes = 1 << 20;
+// Packets read at most while looking for the first decoded sound.
+constexpr int kAudioPeekPackets = 256;
+
+std::string LowerExtension(const std::string& fileName) {
+  std::string ext = std::filesystem::path(fileName).extension().string();
+  std::transform(ext.begin(), ext.end(), ext.begin(),
+                 [](unsigned char c) { return char(std::tolower(c)); });
+  return ext;
+}
+
+double ToDouble(AVRational r) {
+  return r.den ? double(r.num) / double(r.den) : 0.0;
+}
+
+// The picture rate the container or stream header states. It stands in for
+// the decoding context's time base, which today's library leaves unset until
+// the first picture is decoded.
+double HeaderFrameRate(const AVStream* stream, const AVCodecContext* ctx) {
+  for (AVRational rate :
+       {stream->avg_frame_rate, stream->r_frame_rate, ctx ? ctx->framerate : AVRational{0, 1}})
+    if (rate.num > 0 && rate.den > 0) return ToDouble(rate);
+  if (stream->time_base.num > 0) return 1.0 / ToDouble(stream->time_base);
+  return 0.0;
+}
+
+bool ValidDuration(int64_t duration) {
+  return duration != AV_NOPTS_VALUE && duration > 0;
+}
+
+}  // namespace
+
+TAVInFile::TAVInFile(const std::string& fileName, std::string& error, int32_t fileIndex,
+                     TAVInFile* prevFile)
+    : FileIndex(fileIndex), PrevFileRef(prevFile), FileName(fileName) {
+  error.clear();
+  Ext = LowerExtension(fileName);
+  StreamsInfoOK = 0;
+  if (Ext == ".exe") {
+    error = "not a video file";
+    return;
+  }
+  if (!Open(prevFile, error)) return;
+  FormatCtx->flags |= AVFMT_FLAG_GENPTS;
+  MapStreams();
+  if (Video.StreamIndex < 0) {
+    error = "No video stream found";
+    return;
+  }
+  if (Video.CodecCtx->width == 0) {
+    Log("Warning: vid.CodecCtx.width = 0, setting streams_info_OK to false");
+    StreamsInfoOK = 0;
+  }
+  if (Video.CodecCtx->codec_id == AV_CODEC_ID_NONE) {
+    error = "Unknown video format";
+    return;
+  }
+  for (TTrack* track : StreamMap)
+    if (track) track->PacketQueue = std::make_unique<TAVPacketBuf>();
+  if (IsImage && !StreamsInfoOK && prevFile) {
+    // A photo after a photo is described by its predecessor until it becomes
+    // current; probing every picture of a slideshow up front is too slow.
+    Video.Width = prevFile->Video.Width;
+    Video.Height = prevFile->Video.Height;
+    Video.SampleAspect = prevFile->Video.SampleAspect;
+    Video.HeaderPixFmt = prevFile->Video.HeaderPixFmt;
+    Video.FrameCount = prevFile->Video.FrameCount;
+    Video.FrameRate = prevFile->Video.FrameRate;
+    return;
+  }
+  InitDecoders(prevFile, error);
+  if (!error.empty()) return;
+  LowPassOn = AVParams.LowPassOn;
+  if (LowPassOn && (AudioCount == 0 || Audio[0].SampleRate * 0.4 < double(AVParams.LowPassCutoff)))
+    LowPassOn = 0;
+  if (LowPassOn)
+    for (int32_t channel = 0; channel < Audio[0].Channels; ++channel)
+      LowPass.emplace_back(AVParams.LowPassCutoff, AVParams.LowPassOrder, Audio[0].SampleRate, 0.1);
+}
+
+bool TAVInFile::Open(TAVInFile* prevFile, std::string& error) {
+  const char* step = "open input file";
+  try {
+    const int opened = ff::avformat_open_input(&FormatCtx, FileName.c_str(), nullptr, nullptr);
+    if (opened < 0) {
+      FormatCtx = nullptr;
+      error = "ErrorCode " + std::to_string(opened) + " on av_open_input_file";
+      return false;
+    }
+    const std::string format = FormatName();
+    if (format == "image2") IsImage = 1;
+    const bool probe =
+        format == "mpeg" || format == "flv" ||
+        (IsImage && (AVParams.ProbeEachImage == 1 || !prevFile || !prevFile->IsImage));
+    if (!probe) {
+      StreamsInfoOK = IsImage ? 0 : 1;
+      return true;
+    }
+    step = "find stream info";
+    const int probed = ff::avformat_find_stream_info(FormatCtx, nullptr);
+    FProbed = true;
+    StreamsInfoOK = probed >= 0;
+    if (probed < 0) {
+      error = "ErrorCode " + std::to_string(probed) + " on av_find_stream_info";
+      return false;
+    }
+    return true;
+  } catch (...) {
+    error = std::string("Unhandled error on ") + step;
+    return false;
+  }
+}
+
+void TAVInFile::MapStreams() {
+  AudioCount = 0;
+  StreamMap.assign(std::max<size_t>(MinStreamMap, FormatCtx->nb_streams), nullptr);
+  int32_t videoIndex = -1, audioIndex = -1;
+  for (unsigned i = 0; i < FormatCtx->nb_streams; ++i) {
+    const AVCodecParameters* par = FormatCtx->streams[i]->codecpar;
+    if (par->codec_type == AVMEDIA_TYPE_VIDEO) {
+      videoIndex = int32_t(i);  // the last video stream wins
+    } else if (par->codec_type == AVMEDIA_TYPE_AUDIO && par->sample_rate > 1000 &&
+               par->ch_layout.nb_channels > 0) {
+      if (AudioCount == 0) audioIndex = int32_t(i);
+      AudioCount += 1;
+    }
+  }
+  auto bind = [this](TTrack& track, int32_t index) {
+    track.Opened = 0;
+    track.SharedFrom = -1;
+    track.Queued = 1;
+    track.StreamIndex = index;
+    track.Stream = FormatCtx->streams[index];
+    track.OwnCodecCtx = track.CodecCtx = NewDecoderContext(track.Stream);
+    StreamMap[size_t(index)] = &track;
+  };
+  if (videoIndex < 0) return;
+  bind(Video, videoIndex);
+  if (AudioCount > 0) {
+    bind(Audio[0], audioIndex);
+    Audio[0].Resync = 1;
+    Audio[0].WholePackets = 0;
+    Audio[0].LimitPackets = 0;
+  }
+}
+
+void TAVInFile::InitDecoders(TAVInFile* prevFile, std::string& error) {
+  error.clear();
+  if (!FormatCtx || Video.StreamIndex < 0) {
+    error = "No video stream found";
+    return;
+  }
+  // A second probe learns nothing new, and the library may fail hard on a
+  // damaged file it has probed before.
+  if (!StreamsInfoOK && !FProbed) {
+    FProbed = true;
+    if (ff::avformat_find_stream_info(FormatCtx, nullptr) < 0) {
+      error = "error on finding stream info";
+      return;
+    }
+    StreamsInfoOK = 1;
+    // The probe filled in the stream parameters; contexts made from the header
+    // alone learn them now, before any of them is opened.
+    for (TTrack* track : {&Video, &Audio[0]})
+      if (track->Stream && track->OwnCodecCtx && !track->Opened)
+        ff::avcodec_parameters_to_context(track->OwnCodecCtx, track->Stream->codecpar);
+  }
+  AVCodecContext* ctx = Video.CodecCtx;
+  if (ctx->width == 0) {
+    error = "Bad video stream (width=0)";
+    return;
+  }
+  Video.Codec = ff::avcodec_find_decoder(ctx->codec_id);
+  if (!Video.Codec) {
+    error = "Can't find video decoder, codec_id = " + std::to_string(int(ctx->codec_id));
+    return;
+  }
+  Video.CodecName = Video.Codec->name;
+  Video.Width = ctx->width;
+  Video.Height = ctx->height;
+  // Some cameras write 320x240 into the header of MP4 files of other sizes;
+  // the bit rate tells which.
+  if (Ext == ".mp4" && Video.Width == 320 && Video.Height == 240) {
+    if (ctx->bit_rate == 256000) {
+      Video.Width = 176;
+      Video.Height = 144;
+    } else if (ctx->bit_rate == 2000000 || ctx->bit_rate == 3000000) {
+      Video.Width = 640;
+      Video.Height = 480;
+    }
+  }
+  if (ctx->sample_aspect_ratio.num > 0 && ctx->sample_aspect_ratio.den > 0) {
+    Video.SampleAspect = float(ToDouble(ctx->sample_aspect_ratio));
+    Video.DisplayAspect = float(Video.Width * Video.SampleAspect / Video.Height);
+  } else {
+    Video.SampleAspect = 1;
+    Video.DisplayAspect = float(double(Video.Width) / Video.Height);
+  }
+  OpenDecoder(tkVideo, prevFile, true);
+  CountFrames();
+  ComputeFrameRate();
+  Video.FramePos = 0;
+  Video.SeekFrame = 0;
+  Video.KeyFramePos = Video.ShownFrame = Video.DecodedSinceSeek = Video.TargetFrame = 0;
+  StartPts = -1;
+  Video.TicksPerSecond = float(1.0 / ToDouble(Video.Stream->time_base));
+  Video.TicksPerFrame = Video.FrameRate > 0 ? Video.TicksPerSecond / Video.FrameRate : 1;
+  SetUpAudio(prevFile);
+}
+
+void TAVInFile::SetUpAudio(TAVInFile* prevFile) {
+  TTrack& track = Audio[0];
+  if (!track.Stream || !track.CodecCtx || track.CodecCtx->codec_id == AV_CODEC_ID_NONE) return;
+  track.Codec = ff::avcodec_find_decoder(track.CodecCtx->codec_id);
+  if (!track.Codec) {
+    // Played as silent video.
+    AudioCount = 0;
+    StreamMap[size_t(track.StreamIndex)] = nullptr;
+    ff::avcodec_free_context(&track.OwnCodecCtx);
+    track.CodecCtx = nullptr;
+    track.Stream = nullptr;
+    track.PacketQueue.reset();
+    return;
+  }
+  track.CodecName = track.Codec->name;
+  track.SampleRate = track.CodecCtx->sample_rate;
+  track.Channels = track.CodecCtx->ch_layout.nb_channels;
+  OpenDecoder(tkAudio, prevFile, true);
+  const AVRational timeBase = track.Stream->time_base;
+  track.TicksPerSecond = float(timeBase.den);
+  track.TicksPerFrame = Video.FrameRate > 0 ? track.TicksPerSecond / Video.FrameRate : 1;
+  track.SkipTicks = 0;
+  track.DeliveredBytes = 0;
+  track.PtsScale = track.DurScale = timeBase.num;
+  const std::string& name = track.CodecName;
+  if (DecoderIs(name, "mpeg4aac") && (track.SampleRate == 24000 || track.SampleRate == 16000))
+    CorrectAacFormat(track);
+  if (DecoderIs(name, "adpcm_ms")) track.PtsScale = 1;
+  if (DecoderIs(name, "adpcm_ima_wav")) track.DurScale = 1;
+  if (DecoderStartsWith(name, "pcm") || DecoderStartsWith(name, "libamr") ||
+      DecoderStartsWith(name, "adpcm") || DecoderIs(name, "liba52"))
+    track.WholePackets = 1;
+  if (DecoderIs(name, "adpcm_ima_wav") && Ext == ".mov") {
+    track.LimitPackets = 1;
+    // Below 22050 Hz the quotient is 0, which would feed the decoder nothing.
+    track.PacketLimit = track.Channels * std::max(1, track.SampleRate / 22050) * 512;
+  }
+}
+
+// AAC at 24000 or 16000 Hz may carry spectral band replication, which doubles
+// the output rate (and parametric stereo, which makes mono stereo) without the
+// header saying so. Only the decoder knows: decode the first packet and take
+// the format it reports.
+void TAVInFile::CorrectAacFormat(TTrack& track) {
+  AVCodecContext* ctx = NewDecoderContext(track.Stream);
+  TAVPacket* packet = NewPacket();
+  AVFrame* frame = ff::av_frame_alloc();
+  bool decoded = false;
+  if (ff::avcodec_open2(ctx, track.Codec, nullptr) >= 0 && packet && frame) {
+    for (int n = 0; n < kAudioPeekPackets && !decoded; ++n) {
+      if (ff::av_read_frame(FormatCtx, packet) < 0) break;
+      if (packet->stream_index == track.StreamIndex && ff::avcodec_send_packet(ctx, packet) >= 0)
+        decoded = ff::avcodec_receive_frame(ctx, frame) >= 0;
+      ff::av_packet_unref(packet);
+    }
+  }
+  if (decoded && frame->sample_rate > 0 && frame->ch_layout.nb_channels > 0 &&
+      (frame->sample_rate != track.SampleRate || frame->ch_layout.nb_channels != track.Channels)) {
+    Log("Audio: decoder output " + std::to_string(frame->sample_rate) + " Hz, " +
+        std::to_string(frame->ch_layout.nb_channels) + " channels");
+    track.SampleRate = frame->sample_rate;
+    track.Channels = frame->ch_layout.nb_channels;
+  }
+  ff::av_frame_free(&frame);
+  FreePacket(packet);
+  ff::avcodec_free_context(&ctx);
+  RewindToStart();
+}
+
+void TAVInFile::CountFrames() {
+  AVStream* stream = Video.Stream;
+  if (stream->nb_frames > 0) {
+    // An edit list that starts between key frames keeps the pictures before
+    // its start for decoding; they are counted but never shown.
+    int64_t hidden = 0;
+    const int entries = ff::avformat_index_get_entries_count(stream);
+    for (int i = 0; i < entries; ++i) {
+      const AVIndexEntry* entry = ff::avformat_index_get_entry(stream, i);
+      if (entry && (entry->flags & AVINDEX_DISCARD_FRAME)) hidden += 1;
+    }
+    Video.FrameCount = stream->nb_frames > hidden ? stream->nb_frames - hidden : stream->nb_frames;
+    return;
+  }
+  const std::string format = FormatName();
+  if (format == "flv") {
+    ScanFrameCount();
+  } else if (ff::avformat_index_get_entries_count(stream) > 0 && !FullyParsed()) {
+    Video.FrameCount = ff::avformat_index_get_entries_count(stream);
+  } else if ((format == "mpeg" || format == "mpegts") && ValidDuration(stream->duration)) {
+    Video.FrameCount = int64_t(double(stream->duration) * ToDouble(stream->time_base) *
+                               HeaderFrameRate(stream, Video.CodecCtx));
+  } else if (format == "mpeg" || format == "mpegts") {
+    ScanFrameCount();
+  } else {
+    Video.FrameCount = 1;
+  }
+}
+
+// Frame count from the time stamps of the video packets: FLV files are read
+// whole and their video packets counted; MPEG program and transport streams
+// are timed from the first video packet to the end of the last one.
+void TAVInFile::ScanFrameCount() {
+  const bool flv = FormatName() == "flv";
+  const int32_t index = Video.StreamIndex;
+  AVStream* stream = Video.Stream;
+  TAVPacket* packet = NewPacket();
+  int64_t first = AV_NOPTS_VALUE, last = AV_NOPTS_VALUE, top = AV_NOPTS_VALUE;
+  int64_t interval = 0, tailDuration = 0, count = 0;
+  auto isVideoStamp = [&] {
+    return packet->stream_index == index && packet->pts != AV_NOPTS_VALUE;
+  };
+  if (!flv) {
+    while (ff::av_read_frame(FormatCtx, packet) >= 0) {
+      const bool found = isVideoStamp();
+      if (found) first = packet->pts;
+      ff::av_packet_unref(packet);
+      if (found) break;
+    }
+    const int64_t size = FormatCtx->pb ? ff::avio_size(FormatCtx->pb) : -1;
+    if (size > kTailScanBytes)
+      ff::av_seek_frame(FormatCtx, -1, size - kTailScanBytes, AVSEEK_FLAG_BYTE);
+  }
+  while (ff::av_read_frame(FormatCtx, packet) >= 0) {
+    if (isVideoStamp()) {
+      if (first == AV_NOPTS_VALUE) first = packet->pts;
+      if (last != AV_NOPTS_VALUE && packet->pts > last &&
+          (interval == 0 || packet->pts - last < interval))
+        interval = packet->pts - last;
+      if (top == AV_NOPTS_VALUE || packet->pts >= top) {
+        top = packet->pts;
+        tailDuration = packet->duration;
+      }
+      last = packet->pts;
+      count += 1;
+    }
+    ff::av_packet_unref(packet);
+  }
+  FreePacket(packet);
+  // The stream lasts to the end of its last picture, not to its start.
+  if (first != AV_NOPTS_VALUE && top != AV_NOPTS_VALUE)
+    stream->duration = top + (tailDuration > 0 ? tailDuration : interval) - first;
+  if (flv) {
+    Video.FrameCount = count;
+  } else {
+    Video.FrameCount = 0;
+    if (ValidDuration(stream->duration))
+      Video.FrameCount = int64_t(double(stream->duration) * ToDouble(stream->time_base) *
+                                 HeaderFrameRate(stream, Video.CodecCtx));
+    if (Video.FrameCount <= 0) Video.FrameCount = Video.CodecCtx->width > 0 ? 1 : 0;
+  }
+  RewindToStart();
+}
+
+void TAVInFile::ComputeFrameRate() {
+  if (IsImage) {
+    Video.FrameRate = float(double(Video.FrameCount) / (AVParams.PhotoDurationMs / 1000.0));
+    return;
+  }
+  const AVStream* stream = Video.Stream;
+  const double headerRate = HeaderFrameRate(stream, Video.CodecCtx);
+  Video.FrameRate = float(headerRate);
+  if (ValidDuration(stream->duration)) {
+    const double seconds = double(stream->duration) * ToDouble(stream->time_base);
+    const double measured = seconds > 0 ? double(Video.FrameCount) / seconds : 0;
+    if (measured > 0 && std::fabs(measured - Video.FrameRate) > 0.01 * measured)
+      Video.FrameRate = float(measured);
+  }
+  // MPEG-2 counted by fields comes out at twice its picture rate; a stream
+  // that really runs at 50 or 60 pictures a second is left alone.
+  if (DecoderIs(Video.CodecName, "mpeg2video") && Video.FrameRate > 49 &&
+      Video.FrameRate > 1.5 * headerRate) {
+    Video.FrameRate /= 2;
+    Video.FrameCount = int64_t(uint64_t(Video.FrameCount) >> 1);
+  }
+}
+
+TTrack* TAVInFile::TrackOf(int32_t kind) {
+  if (kind == tkVideo) return &Video;
+  return AudioCount > 0 && Audio[0].Stream ? &Audio[0] : nullptr;
+}
+
+std::string TAVInFile::FormatName() const {
+  return FormatCtx && FormatCtx->iformat && FormatCtx->iformat->name ? FormatCtx->iformat->name
+                                                                     : "";
+}
+
+bool TAVInFile::FullyParsed() const {
+  const std::string format = FormatName();
+  return format == "mpeg" || format == "mpegts" || format == "mpegvideo";
+}
+
+bool TAVInFile::StampsPlacePictures() const {
+  const std::string format = FormatName();
+  return format == "avi" || format == "mpeg" || format == "mpegts";
+}
+
+int TAVInFile::RewindToStart() {
+  if (!FormatCtx) return -1;
+  const std::string format = FormatName();
+  if (format == "mpeg" || format == "mpegts" || format == "flv") {
+    const int result = ff::av_seek_frame(FormatCtx, -1, 0, AVSEEK_FLAG_BYTE);
+    if (result >= 0) return result;
+  }
+  const int64_t start = FormatCtx->start_time != AV_NOPTS_VALUE ? FormatCtx->start_time : 0;
+  return ff::avformat_seek_file(FormatCtx, -1, std::numeric_limits<int64_t>::min(), start, start,
+                                0);
+}
+
+TAVInFile::~TAVInFile() {
+  if (DecFrame) ff::av_frame_free(&DecFrame);
+  if (DstPicture) ff::av_frame_free(&DstPicture);
+  if (FAudioFrame) ff::av_frame_free(&FAudioFrame);
+  ff::swr_free(&FSampleConv);
+  // The file frees the contexts it made; a context borrowed from another file
+  // (CodecCtx while sharing) is that file's to free.
+  for (TTrack* track : {&Video, &Audio[0]}) {
+    track->PacketQueue.reset();
+    if (track->OwnCodecCtx) ff::avcodec_free_context(&track->OwnCodecCtx);
+    track->CodecCtx = nullptr;
+  }
+  if (FormatCtx) ff::avformat_close_input(&FormatCtx);
+}
+
+}  // namespace vexo

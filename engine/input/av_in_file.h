@@ -1,0 +1,192 @@
+#pragma once
+// One opened media file of a file list: its demultiplexer, the video track, at
+// most one used audio track, their packet queues and decoders.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "engine/input/av_track.h"
+#include "engine/media/av_frame_buf.h"
+#include "engine/media/low_pass_filter.h"
+#include "engine/media/wave_buffer.h"
+
+struct SwrContext;
+
+namespace vexo {
+
+class TAVScreen;
+
+// Data that cannot be decoded as the file promised, or a broken call contract;
+// the playback threads catch it.
+class TAVDecodeError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Flags of TAVInFile::DecodeVideo.
+enum TDecodeFlag : int32_t {
+  dfShow = 1,       // convert the picture into the screen's frame buffer
+  dfEncode = 2,     // convert the picture into the list's encoder picture
+  dfKeySeek = 4,    // skip packets before the first key frame, one per call
+  dfFillRing = 8,   // also keep each converted picture in the list's ring
+  dfRingOnly = 16,  // read nothing; hand out a picture held in the ring
+  dfThinKeys = 32,  // clear the key mark of packets off every 15th frame
+};
+
+// Results of TAVInFile::DecodeVideo.
+enum TDecodeResult : int32_t { drPicture = 0, drEnd = -1, drSkipped = -2 };
+
+class TAVInFile;
+// The owning list's files, in list order.
+using TAVInFileArray = std::vector<std::unique_ptr<TAVInFile>>;
+
+class TAVInFile {
+ public:
+  static constexpr int32_t MaxAudioTracks = 16;
+  static constexpr int32_t MinStreamMap = 32;
+
+  // Opens and, where needed, probes the file. `error` is empty on success and
+  // holds the reason otherwise; the object exists in both cases. `prevFile` is
+  // the file before this one in its list, or nullptr for the first.
+  TAVInFile(const std::string& fileName, std::string& error, int32_t fileIndex,
+            TAVInFile* prevFile);
+  ~TAVInFile();
+  TAVInFile(const TAVInFile&) = delete;
+  TAVInFile& operator=(const TAVInFile&) = delete;
+
+  // The full probe and decoder set-up.
+  void InitDecoders(TAVInFile* prevFile, std::string& error);
+  // Binds a decoder context to the track of `kind`, by taking over the
+  // previous file's or by opening its own. atOpen: called while opening the
+  // file (a later file then decides at its first decode).
+  void OpenDecoder(int32_t kind, TAVInFile* prevFile, bool atOpen);
+  static bool CanShareDecoder(const TTrack* own, const TTrack* prev, int32_t kind);
+  // Closes the decoder contexts of the sharing chain that `file`'s track of
+  // `kind` belongs to; every track of the chain gets its own context back.
+  static void ReleaseSharedDecoders(TAVInFile* file, int32_t kind);
+  void CountFrames();
+  void ComputeFrameRate();
+
+  // Video for tkVideo; Audio[0] for tkAudio when the file has sound, else nullptr.
+  TTrack* TrackOf(int32_t kind);
+  // Name of the container format ("avi", "mpeg", "flv", "image2" ...).
+  std::string FormatName() const;
+  // The demultiplexer re-parses this container's video packets fully, so their
+  // index and time stamps are not to be trusted as they come.
+  bool FullyParsed() const;
+  // Every picture's own time stamp, not only the first after a seek, tells
+  // its frame slot.
+  bool StampsPlacePictures() const;
+  // Back to the first packet, for containers that cannot seek by byte too.
+  int RewindToStart();
+
+  // The next packet of stream `streamIndex`; packets of the other track met on
+  // the way wait in its queue. `packet` must be empty on entry. 0 with a
+  // packet; non-zero (and no packet) at the end or on a read error.
+  int ReadPacket(TAVPacket*& packet, int32_t streamIndex);
+  // Decodes the next picture; TDecodeFlag values in `flags`. drPicture,
+  // drSkipped, or drEnd (an error when the screen's FErrMsg is set).
+  int DecodeVideo(TAVScreen& screen, TAVInFile* prevFile, int32_t flags, uint8_t firstFrame);
+  // Converts the picture decoded last into the screen's frame buffer, as
+  // dfShow would have. False when there is none or the conversion failed.
+  bool ShowDecodedPicture(TAVScreen& screen);
+  // FitWidth x FitHeight: the picture inside a width x height surface with the
+  // given pixel aspect and display aspect.
+  void FitPicture(int32_t width, int32_t height, float pixelAspect, float screenAspect);
+  // The next chunk of 16-bit sound in the list's output format (mode 0) or the
+  // encoder's (mode 1). 0 with `output` and `count` set; -1 when nothing is left.
+  // `output` stays valid until the next call.
+  int DecodeAudio(uint8_t*& output, int32_t& count, int32_t mode, TAVInFile* prevFile);
+  // Positions the demultiplexer at or before `frame`; the result of the video seek.
+  int Seek(int64_t frame, bool withAudio);
+  // Drops decoder state, queued packets and collected sound.
+  void Flush();
+
+  AVFormatContext* FormatCtx = nullptr;
+  uint8_t StreamsInfoOK = 0;
+  int32_t FileCount = 0;
+  int32_t FileIndex = 0;
+  // The file before this one in the list, or nullptr.
+  TAVInFile* PrevFileRef = nullptr;
+  // Track of each stream index, or nullptr.
+  std::vector<TTrack*> StreamMap;
+  TTrack Video;
+  std::array<TTrack, MaxAudioTracks> Audio;
+  int32_t AudioCount = 0;
+  int32_t FitWidth = 0;
+  int32_t FitHeight = 0;
+  uint8_t IsImage = 0;
+  AVFrame* DecFrame = nullptr;
+  AVFrame* DstPicture = nullptr;
+  TAVFrameBuf* FrameBufRef = nullptr;
+  AVFrame* EncPicture = nullptr;
+  SwrContext* AudioResample = nullptr;
+  SwrContext* EncResample = nullptr;
+  TWaveBuffer* WaveBuf = nullptr;
+  const TAVInFileArray* FilesRef = nullptr;
+  uint8_t DurationWarned = 0;
+  uint8_t LowPassOn = 0;
+  std::string FileName;
+  std::string Ext;
+  int32_t Started = 0;
+  int64_t StartPts = -1;
+  uint8_t AudioMode = 2;
+  std::vector<TLowPassFilter> LowPass;
+
+ private:
+  bool Open(TAVInFile* prevFile, std::string& error);
+  void MapStreams();
+  void SetUpAudio(TAVInFile* prevFile);
+  void CorrectAacFormat(TTrack& track);
+  void ScanFrameCount();
+  // Closes a track's own decoder and makes a fresh, unopened one in its place:
+  // today's library cannot reopen a closed context.
+  static void CloseOwnDecoder(TTrack& track);
+  // The stream probe has run on this file.
+  bool FProbed = false;
+
+  // Reading.
+  void ResolveStartPts(const TAVPacket* firstVideoPacket);
+  void PrepareVideoPacket(TAVPacket& packet);
+  void PrepareAudioPacket(TAVPacket& packet);
+  bool EndsAfterSeekTarget(const TTrack& track, const TAVPacket& packet) const;
+  int64_t DemuxerPosition() const;
+  // StartPts in audio ticks (1/TicksPerSecond s).
+  int64_t FAudioStartTicks = 0;
+
+  // Video decoding.
+  int ReceivePicture(int32_t flags, bool& keySeen, bool& keyStampKnown, int64_t& keyStamp,
+                     bool& readFailed);
+  bool SendVideoPacket(TAVPacket* packet);
+  void CheckRawPacket(const TAVPacket& packet) const;
+  void CheckPixelFormat(TAVScreen& screen);
+  // False with the screen's error set when the conversion failed.
+  bool ShowPicture(TAVScreen& screen, uint8_t firstFrame, bool keepInRing);
+  void EncodePicture(TAVScreen& screen, uint8_t firstFrame);
+  void WrapFrameBuffer(TAVScreen& screen);
+  // The decoder has been sent the end of the stream and must be flushed before
+  // it takes packets again.
+  bool FVideoDraining = false;
+
+  // Audio decoding.
+  void CollectAudio(int64_t& waitBytes, int64_t& trimBytes, SwrContext* converter);
+  int64_t DecodeAudioPacket(TAVPacket* packet, SwrContext* converter);
+  int64_t AppendFrameSound(const AVFrame& frame, SwrContext* converter);
+  bool PrepareSampleConverter(const AVFrame& frame);
+  void HandOutSound(uint8_t*& output, int32_t& count);
+  void FilterSound(uint8_t* data, int32_t bytes);
+  bool FAudioDraining = false;
+  AVFrame* FAudioFrame = nullptr;
+  // Decoder output to 16-bit interleaved at the track's rate and channels.
+  SwrContext* FSampleConv = nullptr;
+  int FSampleConvFormat = -1;
+  int FSampleConvRate = 0;
+  int FSampleConvChannels = 0;
+  // A piece of a chunk copied out of the wave buffer.
+  TBuffer FAudioOut;
+};
+
+}  // namespace vexo

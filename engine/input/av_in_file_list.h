@@ -1,0 +1,160 @@
+#pragma once
+// The files of a playlist played as one timeline: one frame numbering, one
+// millisecond scale, one output frame size and one sound format for all of
+// them. The video side and the sound side move from file to file on their own,
+// so that each reaches the next file without a gap.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/input/av_in_file.h"
+#include "engine/media/av_frame_buf.h"
+#include "engine/media/buffer.h"
+#include "engine/media/wave_buffer.h"
+
+namespace vexo {
+
+class TAVPlayList;
+class TAVScreen;
+class TAVInFileList;
+
+// The list's common sound, present when any file has sound.
+struct TListTrack {
+  // Decoder of the file with the highest sample rate.
+  std::string CodecName;
+  const AVCodec* Codec = nullptr;
+  // The file the sound side is decoding.
+  int32_t AudioFile = 0;
+  int32_t MaxRate = 0;
+  int32_t MaxChannels = 0;
+};
+
+// Stages of opening a list, as handed to the progress event.
+enum TListProgress : int32_t {
+  lpStarting = 0,        // index: the number of files - 1
+  lpFileOpened = 1,      // index: how many files are open
+  lpFileFailed = 2,      // index: 0
+  lpAllOpened = 3,       // index: 0
+  lpConvertersReady = 4  // index: 0
+};
+
+using TListProgressEvent = std::function<void(TAVInFileList& list, int32_t stage, int32_t index)>;
+using TNextFileEvent = std::function<void(TAVInFileList& list)>;
+
+// The size of the screen the player shows on; frame sizes are fitted to it.
+struct TScreenSize {
+  int32_t Width = 0;
+  int32_t Height = 0;
+};
+
+// 32-bit pixels B, G, R, A, stored bottom-up like the screen's frame bitmap
+// (the lowest address holds the bottom row).
+struct TBitmap32 {
+  int32_t Width = 0;
+  int32_t Height = 0;
+  TBuffer Pixels;
+  int32_t Stride() const { return Width * 4; }
+};
+
+class TAVInFileList {
+ public:
+  // Opens every entry of the playlist. On failure `error` holds the failing
+  // file's error text and `errorFile` its name without folder; the list then
+  // holds the files up to the failing one and is only fit to be destroyed.
+  TAVInFileList(const TAVPlayList& playList, TScreenSize screen, bool fitToScreen, bool gapless,
+                bool playAudio, std::string& error, std::string& errorFile,
+                TListProgressEvent onProgress = {}, TNextFileEvent onNextFile = {});
+  ~TAVInFileList();
+  TAVInFileList(const TAVInFileList&) = delete;
+  TAVInFileList& operator=(const TAVInFileList&) = delete;
+
+  // Decodes the next picture of the timeline; the result is the file decode's
+  // (0 a picture, -1 end or error, -2 a packet skipped in a key-frame search).
+  int32_t DecodeVideo(TAVScreen& screen, int32_t flags);
+  // Hands out the next chunk of sound; 0 with a chunk, non-zero once the
+  // last file's sound is exhausted. mode 0: playback format, 1: encoder format.
+  int32_t DecodeAudio(uint8_t*& out, int32_t& count, int32_t mode);
+
+  // Sets FrameWidth, FrameHeight, FrameAspect and FramePixelAspect for an
+  // output surface of width x height and display aspect `aspect`.
+  void ComputeFrameSize(int32_t width, int32_t height, bool fit, float aspect);
+
+  int32_t FileIndexOfFrame(int32_t frame) const;
+  int32_t FrameToMs(int32_t frame) const;
+  // A time equal to a file's start maps into the file before it, at its end.
+  int32_t MsToFrame(int32_t ms) const;
+
+  // Draws the current picture into `bitmap`, width x height with display
+  // aspect `aspect`; all 0 take the list's frame size and aspect with square
+  // pixels. True when a picture was drawn.
+  bool RenderToBitmap(TBitmap32& bitmap, int32_t width, float aspect, int32_t height);
+
+  TAVInFile& File(int32_t index) { return *Files[size_t(index)]; }
+  const TAVInFile& File(int32_t index) const { return *Files[size_t(index)]; }
+
+  TAVInFileArray Files;
+  std::vector<int32_t> StartFrames;
+  std::vector<int32_t> StartMs;
+  float TotalMs = 0;
+  int32_t TotalFrames = 0;
+  int32_t Count = 0;
+  int32_t OutRate = 0;
+  int32_t OutChannels = 0;
+  int32_t FrameWidth = 0;
+  int32_t FrameHeight = 0;
+  float FrameAspect = 0;
+  float FramePixelAspect = 0;
+  float MinAspect = 0;
+  float MaxAspect = 0;
+  std::string VideoCodecName;
+  int32_t CurFile = 0;
+  int32_t FramePos = 0;
+  float MaxFrameRate = 0;
+  int32_t BiggestWidth = 0;
+  int32_t BiggestHeight = 0;
+  int32_t MaxImageWidth = 0;
+  int32_t MaxImageHeight = 0;
+  int32_t MaxVideoWidth = 0;
+  int32_t MaxVideoHeight = 0;
+  std::vector<TListTrack> AudioTrack;
+  uint8_t HasAudio = 0;
+  TAVInFile* CurFileRef = nullptr;
+  TAVInFile* PrevFileRef = nullptr;
+  uint8_t FirstFrame = 0;
+  AVFrame* EncPicture = nullptr;
+  TAVFrameBuf FrameRing;
+  TBuffer EncBuffer;
+  TWaveBuffer WaveBuf;
+  uint8_t Gapless = 0;
+  uint8_t AudioOutMode = 2;
+  TNextFileEvent OnNextFile;
+  // The screen the frame size is fitted to; the owner updates it when the
+  // window moves to another screen.
+  int32_t ScreenWidth = 0;
+  int32_t ScreenHeight = 0;
+
+ private:
+  void Progress(int32_t stage, int32_t index);
+  void AllocateEncoderPicture();
+  bool OpenFiles(const TAVPlayList& playList, std::string& error, std::string& errorFile);
+  void AddToTimeline(TAVInFile& file);
+  void SetUpSound();
+  // Flushes a file the sides are done with or about to start.
+  void FlushFile(int32_t index);
+  // Gets a file ready for its first decode: probed, flushed, at frame 0.
+  void PrepareFile(int32_t index);
+  // A flush on behalf of the video side. It leaves the wave buffer alone,
+  // which holds sound of the file the sound side is on, and the sound
+  // counters of a file the sound side is still in.
+  void FlushForVideo(int32_t index);
+  // The pictures have left a file whose sound still plays: its decoder, drained
+  // to the end, goes back to a clean state, since the next file may take it
+  // over and a drained decoder takes no more packets.
+  static void ResetVideoDecoder(TAVInFile& file);
+  void CarryOverrun(TAVInFile& from, TAVInFile& to);
+
+  TListProgressEvent FOnProgress;
+};
+
+}  // namespace vexo

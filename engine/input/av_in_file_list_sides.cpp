@@ -1,0 +1,131 @@
+// The video side and the sound side of a file list, each moving on to the
+// next file when its current one is exhausted. Whichever side reaches a file
+// first prepares it; whichever leaves a file last flushes it.
+#include <cmath>
+#include <string>
+
+#include "engine/input/av_in_file_list.h"
+#include "engine/media/av_types.h"
+#include "engine/media/media_lib.h"
+#include "engine/video/av_screen.h"
+
+namespace vexo {
+
+void TAVInFileList::FlushFile(int32_t index) {
+  TAVInFile& file = *Files[size_t(index)];
+  TAVInFile* next = index + 1 < Count ? Files[size_t(index) + 1].get() : nullptr;
+  // A decoder context the next file has taken over decodes that file now;
+  // flushing it here would drop the pictures or sound it holds for it.
+  TTrack* tracks[] = {&file.Video, &file.Audio[0]};
+  TTrack* nextTracks[] = {next ? &next->Video : nullptr, next ? &next->Audio[0] : nullptr};
+  AVCodecContext* handedOn[] = {nullptr, nullptr};
+  for (size_t k = 0; k < 2; ++k) {
+    if (nextTracks[k] && tracks[k]->CodecCtx && nextTracks[k]->CodecCtx == tracks[k]->CodecCtx) {
+      handedOn[k] = tracks[k]->CodecCtx;
+      tracks[k]->CodecCtx = nullptr;
+    }
+  }
+  file.Flush();
+  for (size_t k = 0; k < 2; ++k)
+    if (handedOn[k]) tracks[k]->CodecCtx = handedOn[k];
+}
+
+void TAVInFileList::PrepareFile(int32_t index) {
+  TAVInFile& file = *Files[size_t(index)];
+  if (!file.StreamsInfoOK) {
+    // A failure here shows up as the file's first decode failing.
+    std::string ignored;
+    file.InitDecoders(index > 0 ? Files[size_t(index) - 1].get() : nullptr, ignored);
+  }
+  FlushFile(index);
+  file.Seek(0, true);
+}
+
+void TAVInFileList::FlushForVideo(int32_t index) {
+  TAVInFile& file = *Files[size_t(index)];
+  TTrack& sound = file.Audio[0];
+  const bool soundStillHere = HasAudio && AudioTrack[0].AudioFile == index;
+  const int64_t skipTicks = sound.SkipTicks, delivered = sound.DeliveredBytes;
+  const int32_t filled = WaveBuf.Filled;
+  FlushFile(index);
+  WaveBuf.Filled = filled;
+  if (soundStillHere) {
+    // Only a photo is left by the pictures while its silence still plays; its
+    // count of silence handed out must survive, or the photo sounds twice.
+    sound.SkipTicks = skipTicks;
+    sound.DeliveredBytes = delivered;
+  }
+}
+
+void TAVInFileList::ResetVideoDecoder(TAVInFile& file) {
+  const TTrack& video = file.Video;
+  if (video.CodecCtx && (video.Opened || video.SharedFrom >= 0))
+    ff::avcodec_flush_buffers(video.CodecCtx);
+}
+
+int32_t TAVInFileList::DecodeVideo(TAVScreen& screen, int32_t flags) {
+  if (Count == 0) return -1;
+  FirstFrame = FramePos == 0 ? 1 : 0;
+  int32_t result = CurFileRef->DecodeVideo(screen, nullptr, flags, FirstFrame);
+  FramePos = StartFrames[size_t(CurFile)] + int32_t(CurFileRef->Video.FramePos);
+  if (result == -1 && screen.FErrMsg.empty() && CurFile < Count - 1) {
+    FirstFrame = 1;
+    PrevFileRef = CurFileRef;
+    const int32_t prevIndex = CurFile;
+    CurFile += 1;
+    CurFileRef = Files[size_t(CurFile)].get();
+    if (!HasAudio || AudioTrack[0].AudioFile < CurFile) {
+      const int32_t filled = WaveBuf.Filled;
+      PrepareFile(CurFile);
+      WaveBuf.Filled = filled;  // sound of the file the sound side is on
+    }
+    if (!HasAudio || AudioTrack[0].AudioFile >= CurFile || PrevFileRef->IsImage)
+      FlushForVideo(prevIndex);
+    else
+      ResetVideoDecoder(*PrevFileRef);
+    if (OnNextFile) OnNextFile(*this);
+    result = CurFileRef->DecodeVideo(screen, PrevFileRef, flags, FirstFrame);
+    FramePos = StartFrames[size_t(CurFile)] + int32_t(CurFileRef->Video.FramePos);
+  }
+  return result;
+}
+
+void TAVInFileList::CarryOverrun(TAVInFile& from, TAVInFile& to) {
+  const TTrack& done = from.Audio[0];
+  if (done.DeliveredBytes <= done.ExpectedBytes) return;
+  const int64_t excess = done.DeliveredBytes - done.ExpectedBytes;
+  TTrack& next = to.Audio[0];
+  const double bytesPerSecond = double(WaveBuf.OutRate) * WaveBuf.OutChannels * 2;
+  next.SkipTicks = std::llround(double(excess) / bytesPerSecond * next.TicksPerSecond);
+  next.DeliveredBytes = excess;
+}
+
+int32_t TAVInFileList::DecodeAudio(uint8_t*& out, int32_t& count, int32_t mode) {
+  count = 0;
+  if (!HasAudio) return -1;
+  if (mode == 0) {
+    WaveBuf.OutRate = OutRate;
+    WaveBuf.OutChannels = OutChannels;
+  } else {
+    WaveBuf.OutRate = EncodeParams.SampleRate;
+    WaveBuf.OutChannels = EncodeParams.Channels;
+  }
+  WaveBuf.ChunkBytes = int32_t(WaveBuf.OutRate * 0.1 * WaveBuf.OutChannels) * 2;
+  WaveBuf.OutBytes = 2 * WaveBuf.ChunkBytes;
+
+  int32_t& audioFile = AudioTrack[0].AudioFile;
+  int32_t result = Files[size_t(audioFile)]->DecodeAudio(out, count, mode, nullptr);
+  while (result != 0 && audioFile < Count - 1) {
+    const int32_t prevIndex = audioFile;
+    TAVInFile& prev = *Files[size_t(prevIndex)];
+    audioFile += 1;
+    TAVInFile& file = *Files[size_t(audioFile)];
+    if (CurFile < audioFile) PrepareFile(audioFile);
+    CarryOverrun(prev, file);
+    if (CurFile >= audioFile) FlushFile(prevIndex);
+    result = file.DecodeAudio(out, count, mode, &prev);
+  }
+  return result;
+}
+
+}  // namespace vexo

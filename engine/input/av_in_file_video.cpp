@@ -1,0 +1,269 @@
+// Decoding one picture of an input file into the video screen's frame buffer.
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+#include "engine/input/av_in_file.h"
+#include "engine/media/av_types.h"
+#include "engine/media/decoder_names.h"
+#include "engine/media/media_lib.h"
+#include "engine/video/av_scale.h"
+#include "engine/video/av_screen.h"
+
+namespace vexo {
+
+namespace {
+
+std::string BaseName(const std::string& path) {
+  return std::filesystem::path(path).filename().string();
+}
+
+bool IsKey(const TAVPacket& packet) {
+  return (packet.flags & AV_PKT_FLAG_KEY) != 0;
+}
+
+}  // namespace
+
+void TAVInFile::FitPicture(int32_t width, int32_t height, float pixelAspect, float screenAspect) {
+  const double d = Video.DisplayAspect, s = Video.SampleAspect, p = pixelAspect, q = screenAspect;
+  if (std::fabs(d - q) < 0.001) {
+    FitWidth = width;
+    FitHeight = height;
+  } else if (d > q) {
+    FitWidth = width;
+    FitHeight = int32_t(std::nearbyint(width / s / d * p));
+  } else {
+    FitHeight = height;
+    FitWidth = int32_t(std::nearbyint(height * s * d / p));
+  }
+}
+
+// The library's raw-video decoder copes with a short packet by failing it; a
+// raw 4:2:0 stream whose packets cannot hold a picture is broken as a whole.
+void TAVInFile::CheckRawPacket(const TAVPacket& packet) const {
+  if (!DecoderIs(Video.CodecName, "rawvideo") || packet.size <= 0) return;
+  const int32_t format = Video.CodecCtx ? Video.CodecCtx->pix_fmt : Video.HeaderPixFmt;
+  if (format == PIX_FMT_BGR24) return;
+  if (double(packet.size) < double(Video.Width) * Video.Height * 1.5)
+    throw TAVDecodeError("Unexpected packet size (raw yuv)");
+}
+
+// Sends one packet, or the end of the stream when there is none. False when
+// the decoder refused the packet, which then counts as decoded to nothing.
+bool TAVInFile::SendVideoPacket(TAVPacket* packet) {
+  AVCodecContext* ctx = Video.CodecCtx;
+  if (!packet) {
+    FVideoDraining = true;
+    return ff::avcodec_send_packet(ctx, nullptr) >= 0;
+  }
+  int sent = ff::avcodec_send_packet(ctx, packet);
+  if (sent == AVERROR_EOF) {
+    // Drained at an earlier end and sought since without a flush.
+    ff::avcodec_flush_buffers(ctx);
+    FVideoDraining = false;
+    sent = ff::avcodec_send_packet(ctx, packet);
+  }
+  return sent >= 0;
+}
+
+// Reads and decodes until the decoder hands out a picture (0), the input ends
+// (readFailed) or, under dfKeySeek, a packet before the first key frame was
+// dropped (drSkipped). A packet may yield no picture yet: the decoder keeps
+// pictures back for reordering and threading and hands them out later.
+int TAVInFile::ReceivePicture(int32_t flags, bool& keySeen, bool& keyStampKnown, int64_t& keyStamp,
+                              bool& readFailed) {
+  AVCodecContext* ctx = Video.CodecCtx;
+  if (!ctx || !ff::avcodec_is_open(ctx)) {
+    readFailed = true;
+    return drEnd;
+  }
+  if (!DecFrame) DecFrame = ff::av_frame_alloc();
+  if (!DstPicture) DstPicture = ff::av_frame_alloc();
+  if (!DecFrame || !DstPicture) throw std::bad_alloc();
+  for (;;) {
+    const int received = ff::avcodec_receive_frame(ctx, DecFrame);
+    if (received >= 0) return drPicture;
+    if (received == AVERROR_EOF || FVideoDraining) {
+      readFailed = true;
+      return drEnd;
+    }
+    TAVPacket* packet = nullptr;
+    if (ReadPacket(packet, Video.StreamIndex) != 0) {
+      SendVideoPacket(nullptr);
+      continue;
+    }
+    if (IsKey(*packet)) {
+      // Pictures of discarded packets (before an edit list's start) never show.
+      if ((flags & dfKeySeek) && !keyStampKnown && packet->pts != AV_NOPTS_VALUE &&
+          !(packet->flags & AV_PKT_FLAG_DISCARD)) {
+        keyStamp = packet->pts;
+        keyStampKnown = true;
+      }
+      if (packet->size == 0) Video.FramePos += 1;
+      keySeen = true;
+    }
+    if ((flags & dfThinKeys) && Video.FramePos % 15 != 0) packet->flags &= ~AV_PKT_FLAG_KEY;
+    if ((flags & dfKeySeek) && !keySeen) {
+      FreePacket(packet);
+      Video.FramePos += 1;
+      return drSkipped;
+    }
+    try {
+      CheckRawPacket(*packet);
+    } catch (...) {
+      FreePacket(packet);
+      throw;
+    }
+    SendVideoPacket(packet->size > 0 ? packet : nullptr);
+    FreePacket(packet);
+  }
+}
+
+void TAVInFile::CheckPixelFormat(TAVScreen& screen) {
+  const int32_t format = DecFrame->format;
+  const std::string& name = Video.CodecName;
+  if (DecoderIs(name, "mjpeg") || DecoderIs(name, "dvvideo") || DecoderIs(name, "svq3"))
+    Video.HeaderPixFmt = format;
+  if (format == Video.HeaderPixFmt) return;
+  screen.FErrMsg = "Wrong pix_fmt detection (header: " + std::to_string(Video.HeaderPixFmt) +
+                   ", real: " + std::to_string(format) + ")";
+  screen.FErrFile = BaseName(FileName);
+  throw TAVDecodeError(screen.FErrMsg);
+}
+
+// The output picture lies over the screen's memory, wrapped afresh for every
+// picture: the screen may have reallocated it since the last one.
+void TAVInFile::WrapFrameBuffer(TAVScreen& screen) {
+  ff::av_frame_unref(DstPicture);
+  if (screen.FVideoMode == vmGDI) {
+    DstPicture->data[0] = screen.FFrameBuf;
+    DstPicture->linesize[0] = screen.FFrameStride;
+  } else {
+    ff::av_image_fill_arrays(DstPicture->data, DstPicture->linesize, screen.FFrameBuf,
+                             AVPixelFormat(screen.FPixFmt), screen.Ovr_Width, screen.Ovr_Height, 1);
+    screen.FFrameLineBytes = DstPicture->linesize[0];
+  }
+  DstPicture->format = screen.FPixFmt;
+  DstPicture->width = screen.Ovr_Width;
+  DstPicture->height = screen.Ovr_Height;
+}
+
+bool TAVInFile::ShowPicture(TAVScreen& screen, uint8_t firstFrame, bool keepInRing) {
+  if (AVParams.ProbeEachImage == 0)
+    FitPicture(screen.Ovr_Width, screen.Ovr_Height, screen.FPixelAspect, screen.FAspect);
+  // Checked before converting: the conversion must never write past the buffer.
+  const int64_t needed = screen.FVideoMode == vmGDI
+                             ? int64_t(screen.FFrameStride) * screen.Ovr_Height
+                             : ff::av_image_get_buffer_size(AVPixelFormat(screen.FPixFmt),
+                                                            screen.Ovr_Width, screen.Ovr_Height, 1);
+  if (!screen.FFrameBuf || needed > screen.FFrameBufSize)
+    throw TAVDecodeError("ImageSize (" + std::to_string(needed) + ") exceeds allocated size (" +
+                         std::to_string(screen.FFrameBufSize) + ")");
+  WrapFrameBuffer(screen);
+  // The decoded picture's own size: a header may have described another.
+  screen.FFrameBytes =
+      ConvertPicture(PictureOfFrame(*DecFrame), PictureOfFrame(*DstPicture), DecFrame->width,
+                     screen.FErrMsg, firstFrame, screen.FFourCC, DecFrame->format,
+                     screen.Ovr_Height, screen.Ovr_Width, FitHeight, FitWidth, DecFrame->height);
+  if (!screen.FErrMsg.empty()) {
+    screen.FErrFile = FileName;
+    return false;
+  }
+  if (screen.FFrameBytes > screen.FFrameBufSize)
+    throw TAVDecodeError("ImageSize (" + std::to_string(screen.FFrameBytes) +
+                         ") exceeds allocated size (" + std::to_string(screen.FFrameBufSize) + ")");
+  if (keepInRing && FrameBufRef)
+    FrameBufRef->Put(DstPicture, AVPixelFormat(screen.FPixFmt), screen.Ovr_Width,
+                     screen.Ovr_Height);
+  return true;
+}
+
+bool TAVInFile::ShowDecodedPicture(TAVScreen& screen) {
+  screen.FErrMsg.clear();
+  screen.FErrFile.clear();
+  if (!DecFrame || !DstPicture || !DecFrame->data[0]) return false;
+  return ShowPicture(screen, 0, false);
+}
+
+void TAVInFile::EncodePicture(TAVScreen& screen, uint8_t firstFrame) {
+  if (!EncPicture) return;
+  ConvertPicture(PictureOfFrame(*DecFrame), PictureOfFrame(*EncPicture), DecFrame->width,
+                 screen.FErrMsg, firstFrame, FCC_ENC, DecFrame->format, EncodeParams.Height,
+                 EncodeParams.Width, FitHeight, FitWidth, DecFrame->height);
+}
+
+int TAVInFile::DecodeVideo(TAVScreen& screen, TAVInFile* prevFile, int32_t flags,
+                           uint8_t firstFrame) {
+  screen.FErrMsg.clear();
+  screen.FErrFile.clear();
+  int r = drEnd;
+  if (!Video.Opened && Video.SharedFrom < 0) OpenDecoder(tkVideo, prevFile, false);
+  if (!DstPicture) DstPicture = ff::av_frame_alloc();
+  if (!DstPicture) throw std::bad_alloc();
+  TAVFrameBuf* ring = FrameBufRef;
+  const bool ringHolds = ring && ring->Count > 0;
+  if (flags & dfRingOnly) {
+    // Pictures decoded ahead are handed out; nothing is read.
+  } else if (ringHolds && !(flags & dfFillRing)) {
+    // The oldest picture decoded ahead is due first; see below.
+  } else if ((flags & dfFillRing) && ring && ring->Count >= ring->Size) {
+    // The ring is full: the pictures in it are due before any new one.
+    r = drPicture;
+  } else if (Video.FramePos < Video.FrameCount || Video.FrameCount == 0) {
+    bool readFailed = false, keySeen = false, keyStampKnown = false;
+    int64_t keyStamp = 0;
+    while (r != drPicture && !readFailed) {
+      const int got = ReceivePicture(flags, keySeen, keyStampKnown, keyStamp, readFailed);
+      if (got == drSkipped) return drSkipped;
+      if (got != drPicture) continue;
+      CheckPixelFormat(screen);
+      if (FitWidth == 0)
+        FitPicture(screen.Ovr_Width, screen.Ovr_Height, screen.FPixelAspect, screen.FAspect);
+      if (flags & dfEncode) EncodePicture(screen, firstFrame);
+      if ((flags & dfShow) && !ShowPicture(screen, firstFrame, (flags & dfFillRing) != 0))
+        return drEnd;
+      r = drPicture;
+      // The first picture after a seek names its own position: the demultiplexer
+      // may have gone back further than asked, and the decoder may drop
+      // pictures before an edit list's start. A picture decoded without being
+      // shown still moves the file on.
+      const int64_t stamp = DecFrame->best_effort_timestamp;
+      if ((flags & dfKeySeek) && stamp != AV_NOPTS_VALUE && stamp >= 0) {
+        keyStamp = stamp;
+        keyStampKnown = true;
+      }
+      Video.FramePos = keyStampKnown
+                           ? int64_t(std::floor(double(keyStamp) / Video.TicksPerFrame + 0.5)) + 1
+                           : Video.FramePos + 1;
+      // A picture's own stamp never puts it before where counting does. An AVI
+      // stamps its pictures with their frame index, and an empty chunk (a
+      // repeated picture) is no packet today: the gap in the stamps counts. In
+      // MPEG streams the parser may give a key picture the stamp of a B picture
+      // shown before it; the pictures after it carry their own again.
+      if (stamp != AV_NOPTS_VALUE && StampsPlacePictures())
+        Video.FramePos = std::max(Video.FramePos,
+                                  int64_t(std::llround(double(stamp) / Video.TicksPerFrame)) + 1);
+    }
+  }
+  if ((flags & dfShow) && !(flags & dfFillRing) && ring && ring->Count > 0 && r != drPicture) {
+    WrapFrameBuffer(screen);
+    AVFrame* dest = DstPicture;
+    ring->Take(dest, AVPixelFormat(screen.FPixFmt), screen.Ovr_Width, screen.Ovr_Height);
+    r = drPicture;
+  }
+  if (r == drEnd && Video.FramePos == 0) {
+    if (screen.FErrMsg.empty()) screen.FErrMsg = "Failed to decode 1st frame";
+    screen.FErrFile = FileName;
+    return drEnd;
+  }
+  // A file that ends before its counted frames still advances the timeline
+  // frame by frame; the surface keeps its last picture.
+  if (r == drEnd && screen.FErrMsg.empty() && FileCount > 1 && Video.FramePos > 1 &&
+      Video.FramePos < Video.FrameCount) {
+    Video.FramePos += 1;
+    r = drPicture;
+  }
+  return r;
+}
+
+}  // namespace vexo

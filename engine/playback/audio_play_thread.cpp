@@ -1,0 +1,177 @@
+#include "engine/playback/audio_play_thread.h"
+
+#include <pthread.h>
+#include <sched.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <exception>
+#include <mutex>
+#include <string>
+
+#include "engine/media/av_log.h"
+#include "engine/media/av_types.h"
+#include "engine/playback/av_clock.h"
+#include "engine/playback/av_thread_lock.h"
+
+namespace vexo {
+
+namespace {
+
+constexpr uint32_t kNoDriver = 0x88780078;
+constexpr uint32_t kInvalidParam = 0x80070057;
+
+int64_t NowMs() {
+  return WallClock().NowMs();
+}
+
+// At the start only one chunk is queued ahead of the sound: a thread that
+// other work keeps off the processor for longer leaves a gap. Real-time
+// scheduling where permitted, else a better nice value, else as it is.
+void RaiseToHighestPriority() {
+  sched_param param{};
+  param.sched_priority = sched_get_priority_max(SCHED_RR);
+  if (param.sched_priority >= 0 && pthread_setschedparam(pthread_self(), SCHED_RR, &param) == 0)
+    return;
+  setpriority(PRIO_PROCESS, id_t(gettid()), -10);
+}
+
+}  // namespace
+
+TAudioPlayThread::TAudioPlayThread(TAudioSource* list, TOnError onError, uint32_t deviceId,
+                                   std::atomic<int32_t>* avOffset, TAVEvent* startEvent,
+                                   TSoundSystem* sound)
+    : FAVOffsetRef(avOffset),
+      FDeviceId(deviceId),
+      FListRef(list),
+      FStartEvent(startEvent),
+      FOnError(std::move(onError)),
+      FSound(sound) {
+  if (AVParams.UseDirectSound == 1) {
+    uint32_t code = kNoDriver;
+    if (FSound) FDS = FSound->CreateStream(code);
+    if (!FDS) {
+      Log("Error: Failed to create IDirectSound object, switching to MCI audio");
+      AVParams.UseDirectSound = 0;
+    }
+  }
+  // Running from creation on, so that a stop right after creation waits for it.
+  FRunning.store(true);
+  Start();
+}
+
+TAudioPlayThread::~TAudioPlayThread() {
+  Terminate();
+  WaitFor();
+}
+
+int64_t TAudioPlayThread::WriterSleepMs(int64_t queued, int64_t halfSize, int64_t bytesPerSecond) {
+  if (queued <= halfSize || bytesPerSecond <= 0) return 0;
+  return ((queued - halfSize) * 1000 + bytesPerSecond - 1) / bytesPerSecond;
+}
+
+int64_t TAudioPlayThread::PlayOutWaitMs(int64_t queued, int64_t bytesPerSecond) {
+  return queued * 1000 / bytesPerSecond - 40;
+}
+
+void TAudioPlayThread::OpenDevice() {
+  const int32_t rate = FListRef->OutRate();
+  const int32_t channels = FListRef->OutChannels();
+  if (rate <= 0 || channels <= 0) {
+    FError = int32_t(kInvalidParam);
+    return;
+  }
+  if (FDS) {
+    FError = int32_t(FDS->Open(rate, channels, uint32_t(FBufSize)));
+    return;
+  }
+  if (FSound) FWaveOut = FSound->CreateWaveOut(FDeviceId);
+  FError = FWaveOut ? int32_t(FWaveOut->Open(rate, channels, 2 * FHalfSize)) : int32_t(kNoDriver);
+}
+
+void TAudioPlayThread::CloseDevice() {
+  if (FWaveOut) FWaveOut->Close();
+  FWaveOut.reset();
+  if (FDS) FDS->Close();
+  FDS.reset();
+}
+
+void TAudioPlayThread::Execute() {
+  FRunning.store(true);
+  RaiseToHighestPriority();
+  OpenDevice();
+  if (FError != 0) {
+    CloseDevice();
+    try {
+      Synchronize([this] {
+        if (FOnError) FOnError();
+      });
+    } catch (const std::exception& e) {
+      Log(e.what());
+    }
+    FRunning.store(false);
+    return;
+  }
+  try {
+    Stream(int64_t(FListRef->OutRate()) * FListRef->OutChannels() * 2);
+  } catch (const std::exception& e) {
+    Log(e.what());
+  }
+  CloseDevice();
+  FRunning.store(false);
+}
+
+void TAudioPlayThread::Stream(int64_t bytesPerSecond) {
+  TSoundDevice* device = FDS ? FDS.get() : FWaveOut.get();
+  const bool streaming = FDS != nullptr;
+  int64_t writePos = 0;  // bytes handed to the output
+  int64_t startTime = NowMs();
+  FChunkSize = 0;
+
+  while (!Terminated()) {
+    {
+      std::lock_guard<std::mutex> lock(AVThreadLock);
+      if (FListRef->DecodeAudio(FChunk, FChunkSize, 0) != 0) break;
+    }
+    int64_t playedMs = 0;
+    if (!streaming || device->Playing())
+      playedMs = std::llround(double(device->PlayedBytes()) * 1000.0 / double(bytesPerSecond));
+    if (FAVOffsetRef) FAVOffsetRef->store(int32_t(NowMs() - startTime - playedMs));
+
+    if (FStartEvent && !Terminated()) {
+      FStartEvent->Set();
+      FStartEvent = nullptr;
+      startTime = NowMs();
+    }
+    if (Terminated() || FChunkSize <= 0) continue;
+
+    if (streaming) {
+      int64_t queued = writePos - (device->Playing() ? device->PlayedBytes() : 0);
+      if (!SleepUnlessTerminated(WriterSleepMs(queued, FHalfSize, bytesPerSecond))) break;
+      writePos += device->Write(FChunk, uint32_t(FChunkSize));
+      if (!device->Playing()) device->Play();
+      SleepUnlessTerminated(1);
+    } else {
+      writePos += device->Write(FChunk, uint32_t(FChunkSize));
+    }
+  }
+
+  if (streaming && !Terminated()) {
+    int64_t queued = writePos - (device->Playing() ? device->PlayedBytes() : 0);
+    // An underrun leaves the played position ahead of what was written.
+    if (queued < 0) queued = 0;
+    int64_t wait = PlayOutWaitMs(queued, bytesPerSecond);
+    Log("LAST mWait = " + std::to_string(wait));
+    startTime = NowMs();
+    while (NowMs() - startTime < wait && !Terminated()) SleepUnlessTerminated(20);
+    device->Stop();
+  } else if (!streaming && !Terminated()) {
+    // Closing the fall-back discards what it still holds: let the last buffers play.
+    int64_t left =
+        std::llround(double(writePos - device->PlayedBytes()) * 1000.0 / double(bytesPerSecond));
+    SleepUnlessTerminated(left);
+  }
+}
+
+}  // namespace vexo

@@ -1,0 +1,275 @@
+// Seeking of the player control: the file at a timeline frame, the key frame
+// before the target, and the decode up to the exact frame. Runs on the
+// user-interface thread while no playback thread runs.
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <filesystem>
+
+#include "engine/input/av_frame_seek.h"
+#include "engine/input/av_in_file_list.h"
+#include "engine/media/av_log.h"
+#include "engine/media/av_packet.h"
+#include "engine/media/av_types.h"
+#include "engine/playback/av_player_enc.h"
+#include "engine/video/av_screen.h"
+
+namespace vexo {
+
+namespace {
+
+// Decode flags of a seek: convert, and skip packets up to a key frame.
+constexpr int32_t kSeekDecode = 5;
+
+// The frame number of a packet's time stamp, counted from the stream's start.
+bool PacketFrame(const TAVInFile& file, const TAVPacket& packet, int32_t& frame) {
+  int64_t stamp = packet.pts != AV_NOPTS_VALUE ? packet.pts : packet.dts;
+  if (stamp == AV_NOPTS_VALUE || file.Video.TicksPerFrame <= 0) return false;
+  const AVStream* stream = file.Video.Stream;
+  if (stream && stream->start_time != AV_NOPTS_VALUE) stamp -= stream->start_time;
+  frame = int32_t(std::trunc(double(stamp) / file.Video.TicksPerFrame));
+  return true;
+}
+
+}  // namespace
+
+void TAVPlayerEnc::SeekTo(int32_t frame, int32_t ms, bool force) {
+  if (!FList) return;
+  if (ms > 0 && frame == 0) frame = FList->MsToFrame(ms);
+  const int32_t target = std::max(0, std::min(frame, FList->TotalFrames - 1));
+  if (force || target != FPosition) {
+    FPosition = target;
+    if (AVParams.SeekUpdate == 1 && PositionFile(target, false)) DecodeToScreen(force);
+  } else if (target == 0 && FList->Count > 0) {
+    FList->CurFileRef = &FList->File(0);
+  }
+}
+
+void TAVPlayerEnc::SeekToFrame(int32_t frame) {
+  const uint8_t seekAlgo = AVParams.SeekAlgo, seekUpdate = AVParams.SeekUpdate;
+  struct TRestore {
+    uint8_t algo, update;
+    ~TRestore() {
+      AVParams.SeekAlgo = algo;
+      AVParams.SeekUpdate = update;
+    }
+  } restore{seekAlgo, seekUpdate};
+  AVParams.SeekUpdate = 0;
+  SeekTo(frame, 0, true);
+  FinishSeek();
+}
+
+void TAVPlayerEnc::SeekMs(int32_t ms) {
+  if (FState == psTracking) SeekTo(0, ms, AVParams.PhotoSeek != 0);
+}
+
+bool TAVPlayerEnc::PositionFile(int32_t frame, bool withAudio, bool search) {
+  TAVInFileList& list = *FList;
+  const int32_t previous = list.CurFile;
+  const int32_t index = list.FileIndexOfFrame(frame);
+  list.CurFile = index;
+  if (list.HasAudio && !list.AudioTrack.empty()) list.AudioTrack[0].AudioFile = index;
+  TAVInFile& file = list.File(index);
+  list.CurFileRef = &file;
+  list.FirstFrame = 0;
+
+  if (index != previous) {
+    TAVInFile& prevFile = list.File(previous);
+    list.PrevFileRef = &prevFile;
+    list.FirstFrame = 1;
+    prevFile.Flush();
+    TAVInFile::ReleaseSharedDecoders(&prevFile, tkAudio);
+    if (frame == 0) {
+      TAVInFile::ReleaseSharedDecoders(&prevFile, tkVideo);
+      list.PrevFileRef = nullptr;
+    }
+    if (!file.StreamsInfoOK) {
+      std::string error;
+      file.InitDecoders(file.PrevFileRef, error);
+      if (!error.empty()) {
+        Fail(peDecode, std::filesystem::path(file.FileName).filename().string(), error);
+        return false;
+      }
+    }
+    file.Seek(0, true);
+    OnListPictureSize();
+    if (!FList) return false;
+    if (!file.IsImage) {
+      TAVPacket* packet = nullptr;
+      if (file.ReadPacket(packet, file.Video.StreamIndex) == 0 && packet)
+        file.Video.PacketQueue->Push(packet);
+      FreePacket(packet);
+    }
+  }
+
+  FFileStart = list.StartFrames[size_t(index)];
+  TTrack& video = file.Video;
+  video.TargetFrame = frame - FFileStart;
+  int32_t n = video.TargetFrame;
+  // Seeking an AVI's sound along with its pictures lands far off.
+  if (file.FormatName() == "avi") withAudio = false;
+  if (file.IsImage || !search) return true;
+
+  for (;;) {
+    file.Flush();
+    file.Seek(n, withAudio);
+    TAVPacket* packet = nullptr;
+    bool key = false;
+    if (file.ReadPacket(packet, video.StreamIndex) == 0 && packet) {
+      int32_t packetFrame = 0;
+      if (PacketFrame(file, *packet, packetFrame)) video.KeyFramePos = packetFrame;
+      video.DecodedSinceSeek = n;
+      key = (packet->flags & AV_PKT_FLAG_KEY) != 0;
+      if (!key || (video.TargetFrame < video.KeyFramePos && AVParams.SeekAlgo != 1))
+        FreePacket(packet);
+      else
+        video.PacketQueue->Push(packet);
+      FreePacket(packet);
+    }
+    const bool found = key && video.KeyFramePos <= video.TargetFrame;
+    const bool atStart = n <= 0;
+    --n;
+    if (found || atStart || AVParams.SeekAlgo == 1) break;
+  }
+  return true;
+}
+
+bool TAVPlayerEnc::ScreenFailed() {
+  if (!FScreen || FScreen->FErrMsg.empty()) return false;
+  const std::string file = FScreen->FErrFile, text = FScreen->FErrMsg;
+  Fail(peDecode, file, text);
+  return true;
+}
+
+void TAVPlayerEnc::DecodeToScreen(bool force) {
+  if (!FList || !FList->CurFileRef || !FScreen || FErrorCode != peNone) return;
+  TAVInFileList& list = *FList;
+  TAVInFile& file = *list.CurFileRef;
+  TTrack& video = file.Video;
+  const int32_t start = list.StartFrames[size_t(list.CurFile)];
+  if (file.IsImage && !force) {
+    list.FramePos = start + 1;
+    video.ShownFrame = 0;
+    return;
+  }
+  int32_t result = 0;
+  try {
+    do {
+      result = file.DecodeVideo(*FScreen, list.PrevFileRef, kSeekDecode, list.FirstFrame);
+      ++video.DecodedSinceSeek;
+      if (ScreenFailed()) return;
+    } while (result != 0 && result != -1);
+  } catch (const std::exception& e) {
+    Fail(peDecode, std::filesystem::path(file.FileName).filename().string(), e.what());
+    return;
+  }
+  list.FramePos = start + int32_t(video.FramePos);
+  if (result == 0 && (force || AVParams.SeekUpdate == 1)) {
+    const bool alreadyShown = video.ShownFrame == video.FramePos - 1;
+    const bool edge = video.TargetFrame == 0 || video.TargetFrame == video.FrameCount - 1;
+    if (!alreadyShown || edge) PaintFrame(false);
+  }
+  video.ShownFrame = int32_t(video.FramePos - 1);
+}
+
+void TAVPlayerEnc::FinishSeek() {
+  if (!FList || !FList->CurFileRef) return;
+  if (AVParams.SeekAlgo == 2) {
+    // The exact frame: the engine's seek knows which key frames it can trust.
+    if (!PositionFile(std::max(0, FPosition), AVParams.SeekAudio != 0, false)) return;
+    TAVInFileList& list = *FList;
+    TAVInFile& file = *list.CurFileRef;
+    if (file.IsImage) {
+      DecodeToScreen(true);
+    } else if (FScreen) {
+      int result = 0;
+      try {
+        result = SeekFileToFrame(file, *FScreen, file.Video.TargetFrame, AVParams.SeekAudio != 0,
+                                 list.PrevFileRef, list.FirstFrame);
+      } catch (const std::exception& e) {
+        Fail(peDecode, std::filesystem::path(file.FileName).filename().string(), e.what());
+        return;
+      }
+      if (ScreenFailed()) return;
+      list.FramePos = list.StartFrames[size_t(list.CurFile)] + int32_t(file.Video.FramePos);
+      if (result == 0) PaintFrame(false);
+    }
+  } else {
+    const TAVInFile& file = *FList->CurFileRef;
+    if (AVParams.SeekUpdate == 0 || file.IsImage || AVParams.SeekAudio == 1) {
+      if (!PositionFile(std::max(0, FPosition), AVParams.SeekAudio != 0)) return;
+      const bool image = FList->CurFileRef->IsImage;
+      DecodeToScreen(image || (AVParams.SeekUpdate == 0 && AVParams.SeekAlgo < 2));
+    }
+  }
+  if (!FList || !FScreen) return;
+  TAVInFileList& list = *FList;
+  TAVInFile& file = *list.CurFileRef;
+  TTrack& video = file.Video;
+  FPosition = int32_t(video.FramePos) + FFileStart - 1;
+  video.SeekFrame = int32_t(video.FramePos - 1);
+
+  // The file's sound starts again where its pictures now are.
+  if (file.AudioCount > 0 && video.FrameRate > 0) {
+    TTrack& audio = file.Audio[0];
+    audio.SkipTicks = std::llround(double(video.SeekFrame) * audio.TicksPerFrame);
+    audio.DeliveredBytes = std::llround(double(video.SeekFrame) / video.FrameRate * list.OutRate) *
+                           int64_t(list.OutChannels) * 2;
+  }
+  if (OnPosition) OnPosition();
+  Log("ms_up KeyFrPos=" + std::to_string(video.KeyFramePos) +
+      " FrDecFile=" + std::to_string(video.FramePos) + "/" + std::to_string(video.FrameCount) +
+      " FrDecList=" + std::to_string(list.FramePos) + "/" + std::to_string(list.TotalFrames) +
+      " InListFramePos=" + std::to_string(FPosition));
+}
+
+void TAVPlayerEnc::NavigateKey(TNavigateKey key) {
+  if (!FList) return;
+  const int32_t i = FList->CurFile, n = FList->Count;
+  const bool playing = FState == psPlaying;
+  const int64_t firstPos = FList->File(0).Video.FramePos;
+  int32_t target = -1;
+  switch (key) {
+    case nkEnd:
+      if (i < n - 1)
+        target = FList->StartFrames[size_t(n - 1)];
+      else if (!playing)
+        target = FList->TotalFrames;
+      break;
+    case nkHome:
+      if (!(i == 0 && firstPos <= 1)) target = 0;
+      break;
+    case nkLeft:
+      if (i > 0 || firstPos < 2) {
+        if (i >= 1) {
+          const bool early = FList->File(i).Video.FramePos <= 30;
+          target = FList->StartFrames[size_t(early ? i - 1 : i)];
+          if (playing && FList->File(i).IsImage) target = std::max(0, target - 1);
+        }
+      } else {
+        target = 0;
+      }
+      break;
+    case nkRight:
+      if (i < n - 1)
+        target = FList->StartFrames[size_t(i + 1)];
+      else if (!playing)
+        target = FList->TotalFrames;
+      break;
+  }
+  if (target < 0) return;
+  if (playing) {
+    StopThreads();
+    FState = psPaused;
+  }
+  try {
+    SeekToFrame(target);
+  } catch (const std::exception& e) {
+    Log(e.what());
+    Close();
+    return;
+  }
+  if (playing && FState == psPaused) SetState(psPlaying);
+}
+
+}  // namespace vexo

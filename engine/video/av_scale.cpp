@@ -1,0 +1,360 @@
+#include "engine/video/av_scale.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+#include "engine/media/media_lib.h"
+#include "engine/video/av_scale_utils.h"
+#include "engine/video/av_yuv_pack.h"
+#include "engine/video/av_yuv_to_bgra.h"
+
+namespace vexo {
+
+namespace {
+
+constexpr uint8_t LumaBorder = 0;
+constexpr uint8_t ChromaBorder = 128;
+
+// The scratch picture: a buffer that only grows, laid out per conversion.
+std::unique_ptr<uint8_t[]> ScratchBuf;
+int64_t ScratchCapacity = 0;
+TAVPicture Scratch;
+// Chroma of a grey source: a row of neutral samples read with line size 0.
+std::vector<uint8_t> NeutralRow;
+
+const uint8_t* NeutralChroma(int32_t samples) {
+  if (NeutralRow.size() < size_t(samples) + 16) NeutralRow.assign(size_t(samples) + 16, 128);
+  return NeutralRow.data();
+}
+
+// Lays the scratch picture over a buffer big enough for `fmt` at w x h.
+void PrepareScratch(int32_t fmt, int32_t w, int32_t h) {
+  Scratch = TAVPicture{};
+  if (w <= 0 || h <= 0) return;
+  const AVPixelFormat pixFmt = AVPixelFormat(fmt);
+  const int size = ff::av_image_get_buffer_size(pixFmt, w, h, 1);
+  if (size <= 0) return;
+  if (size > ScratchCapacity) {
+    ScratchBuf.reset();
+    ScratchBuf.reset(new uint8_t[size_t(size)]);
+    ScratchCapacity = size;
+  }
+  ff::av_image_fill_arrays(Scratch.data, Scratch.linesize, ScratchBuf.get(), pixFmt, w, h, 1);
+}
+
+// The area a plane copy writes, before chroma shifting.
+struct TPlaneArea {
+  int32_t Width, Height, ContentWidth, ContentHeight;
+  TBorders Borders;
+};
+
+// Copies or scales one plane into the content rectangle of a destination
+// plane and paints its borders when asked. A missing source plane (the chroma
+// of a grey source) reads as neutral chroma.
+void CopyPlane(const uint8_t* src, int32_t srcLineSize, int32_t srcWidth, int32_t srcHeight,
+               TChromaShifts srcShifts, uint8_t* dst, int32_t dstLineSize, const TPlaneArea& area,
+               TChromaShifts dstShifts, bool fill, uint8_t borderValue) {
+  if (!dst) return;
+  // A picture one pixel wide or tall still has one chroma sample per line.
+  const int32_t sw = srcWidth > 0 ? std::max(srcWidth >> srcShifts.H, 1) : 0;
+  const int32_t sh = srcHeight > 0 ? std::max(srcHeight >> srcShifts.V, 1) : 0;
+  const int32_t dw = area.Width >> dstShifts.H, dh = area.Height >> dstShifts.V;
+  const int32_t cw = area.ContentWidth >> dstShifts.H, ch = area.ContentHeight >> dstShifts.V;
+  TBorders b;
+  b.Left = area.Borders.Left >> dstShifts.H;
+  b.Top = area.Borders.Top >> dstShifts.V;
+  b.Right = dw - cw - b.Left;
+  b.Bottom = dh - ch - b.Top;
+  if (!src) {
+    for (int32_t y = 0; y < ch; ++y)
+      std::memset(dst + ptrdiff_t(b.Top + y) * dstLineSize + b.Left, ChromaBorder, size_t(cw));
+  } else if (dw == sw && dh == sh) {
+    // A destination row narrower than the source's line size gets only what fits.
+    const size_t bytes = size_t(std::min(std::abs(srcLineSize), std::abs(dstLineSize)));
+    if (srcLineSize == dstLineSize && srcLineSize > 0 && dh > 0) {
+      std::memcpy(dst, src, size_t(dh - 1) * size_t(dstLineSize) + bytes);
+    } else {
+      for (int32_t y = 0; y < dh; ++y)
+        std::memcpy(dst + ptrdiff_t(y) * dstLineSize, src + ptrdiff_t(y) * srcLineSize, bytes);
+    }
+  } else {
+    ScalePlane(src, srcLineSize, sw, sh, dst + ptrdiff_t(b.Top) * dstLineSize + b.Left, dstLineSize,
+               cw, ch);
+  }
+  if (fill) FillBorders(dst, dstLineSize, dw, dh, b, borderValue);
+}
+
+// Where a reader finds chroma: planes, line sizes, the shifts, and the last
+// row and column that hold samples (a scratch copy leaves the odd tail row
+// and column of a subsampled plane unwritten; readers repeat the last one).
+struct TChromaSource {
+  const uint8_t* U;
+  const uint8_t* V;
+  int32_t ULineSize, VLineSize;
+  TChromaShifts Shifts;
+  int32_t LastRow, LastColumn;
+
+  const uint8_t* URow(int32_t y) const { return U + ptrdiff_t(Row(y)) * ULineSize; }
+  const uint8_t* VRow(int32_t y) const { return V + ptrdiff_t(Row(y)) * VLineSize; }
+  int32_t Row(int32_t y) const { return std::min(y >> Shifts.V, LastRow); }
+};
+
+TChromaSource ChromaOf(const TAVPicture& pic, bool grey, TChromaShifts shifts, int32_t validColumns,
+                       int32_t validRows, int32_t width) {
+  if (grey || validColumns <= 0 || validRows <= 0) {
+    const uint8_t* neutral = NeutralChroma(width);
+    return {neutral, neutral, 0, 0, shifts, 0, width};
+  }
+  return {pic.data[1], pic.data[2],   pic.linesize[1], pic.linesize[2],
+          shifts,      validRows - 1, validColumns - 1};
+}
+
+std::string UnexpectedFourCC(TFourCC code, int32_t pixFmt) {
+  return "Unexpected dst_fourcc: " + FourCCText(code) + " (src_pix_fmt: " + std::to_string(pixFmt) +
+         ")";
+}
+
+int32_t PlanarToPlanar420(const TAVPicture& src, const TAVPicture& dst, int32_t sw, int32_t sh,
+                          TChromaShifts shifts, bool grey, const TPlaneArea& area, bool fill,
+                          TFourCC code) {
+  CopyPlane(src.data[0], src.linesize[0], sw, sh, {0, 0}, dst.data[0], dst.linesize[0], area,
+            {0, 0}, fill, LumaBorder);
+  // "ENC " keeps the source's U, V order; the others put V first.
+  const int u = code == FCC_ENC ? 1 : 2, v = code == FCC_ENC ? 2 : 1;
+  CopyPlane(grey ? nullptr : src.data[1], src.linesize[1], sw, sh, shifts, dst.data[u],
+            dst.linesize[u], area, {1, 1}, fill, ChromaBorder);
+  CopyPlane(grey ? nullptr : src.data[2], src.linesize[2], sw, sh, shifts, dst.data[v],
+            dst.linesize[v], area, {1, 1}, fill, ChromaBorder);
+  return (dst.linesize[0] + dst.linesize[1]) * area.Height;
+}
+
+int32_t PlanarToPacked422(const TAVPicture& src, const TAVPicture& dst, int32_t sw, int32_t sh,
+                          int32_t pixFmt, TChromaShifts shifts, bool grey, const TPlaneArea& area,
+                          TFourCC code) {
+  const int32_t dw = area.Width, dh = area.Height;
+  PrepareScratch(pixFmt, dw, dh);
+  if (!Scratch.data[0] || !dst.data[0]) return dst.linesize[0] * dh;
+  // The whole destination is packed from the scratch, so its bands are always
+  // painted there: unpainted they would carry whatever the buffer last held.
+  CopyPlane(src.data[0], src.linesize[0], sw, sh, {0, 0}, Scratch.data[0], Scratch.linesize[0],
+            area, {0, 0}, true, LumaBorder);
+  if (!grey) {
+    for (int p = 1; p <= 2; ++p)
+      CopyPlane(src.data[p], src.linesize[p], sw, sh, shifts, Scratch.data[p], Scratch.linesize[p],
+                area, shifts, true, ChromaBorder);
+  }
+  const TChromaSource chroma = ChromaOf(Scratch, grey, shifts, dw >> shifts.H, dh >> shifts.V, dw);
+  const bool uyvy = code == FCC_UYVY;
+  for (int32_t y = 0; y < dh; ++y)
+    PackYuv422Row(Scratch.data[0] + ptrdiff_t(y) * Scratch.linesize[0], chroma.URow(y),
+                  chroma.VRow(y), dw / 2, chroma.Shifts.H, chroma.LastColumn, uyvy,
+                  dst.data[0] + ptrdiff_t(y) * dst.linesize[0]);
+  return dst.linesize[0] * dh;
+}
+
+// First pixel of content row `row` in a bottom-up 32-bit picture.
+uint8_t* BottomUpRow(const TAVPicture& dst, const TPlaneArea& area, int32_t row) {
+  const ptrdiff_t ls = dst.linesize[0];
+  return dst.data[0] + ls * (area.Height - 1) - ptrdiff_t(area.Borders.Top + row) * ls +
+         4 * area.Borders.Left;
+}
+
+// Bands of a bottom-up picture: its top band lies at the end of the memory.
+void FillBottomUpBorders(const TAVPicture& dst, const TPlaneArea& area) {
+  TBorders b = area.Borders;
+  std::swap(b.Top, b.Bottom);
+  b.Left *= 4, b.Right *= 4;
+  FillBorders(dst.data[0], dst.linesize[0], area.Width * 4, area.Height, b, 0);
+}
+
+int32_t PlanarTo32Bit(const TAVPicture& src, const TAVPicture& dst, int32_t sw, int32_t sh,
+                      int32_t pixFmt, TChromaShifts shifts, bool grey, const TPlaneArea& area,
+                      bool fill) {
+  const int32_t cw = area.ContentWidth, ch = area.ContentHeight;
+  const int32_t ls = dst.linesize[0];
+  if (!dst.data[0]) return ls * area.Height;
+  TAVPicture pic = src;
+  TChromaSource chroma;
+  if (sw == area.Width && sh == area.Height) {
+    // Whole source chroma planes: every sample a pixel asks for exists.
+    chroma = ChromaOf(src, grey, shifts, INT32_MAX, INT32_MAX, cw);
+  } else {
+    PrepareScratch(pixFmt, cw, ch);
+    pic = Scratch;
+    const TPlaneArea content{cw, ch, cw, ch, {}};
+    CopyPlane(src.data[0], src.linesize[0], sw, sh, {0, 0}, pic.data[0], pic.linesize[0], content,
+              {0, 0}, false, LumaBorder);
+    if (!grey) {
+      for (int p = 1; p <= 2; ++p)
+        CopyPlane(src.data[p], src.linesize[p], sw, sh, shifts, pic.data[p], pic.linesize[p],
+                  content, shifts, false, ChromaBorder);
+    }
+    chroma = ChromaOf(pic, grey, shifts, cw >> shifts.H, ch >> shifts.V, cw);
+  }
+  const int32_t width = cw & ~1;
+  if (pic.data[0] && width > 0) {
+    static TYuvToBgraRow converter;
+    int32_t chromaRow = -1;
+    for (int32_t y = 0; y < ch; ++y) {
+      if (chroma.Row(y) != chromaRow) {
+        chromaRow = chroma.Row(y);
+        converter.SetChroma(chroma.URow(y), chroma.VRow(y), width, chroma.Shifts.H,
+                            chroma.LastColumn);
+      }
+      converter.ConvertRow(pic.data[0] + ptrdiff_t(y) * pic.linesize[0], BottomUpRow(dst, area, y));
+    }
+  }
+  if (fill) FillBottomUpBorders(dst, area);
+  return ls * area.Height;
+}
+
+int32_t PackedTo32Bit(const TAVPicture& src, const TAVPicture& dst, int32_t sw, int32_t sh,
+                      const TPlaneArea& area, bool fill) {
+  if (!dst.data[0]) return dst.linesize[0] * area.ContentHeight;
+  // Never read past the source, whatever the content size.
+  const int32_t rows = std::min(area.ContentHeight, sh);
+  const int32_t cols = std::min(area.ContentWidth, sw);
+  for (int32_t y = 0; y < rows && src.data[0]; ++y) {
+    const uint8_t* in = src.data[0] + ptrdiff_t(y) * src.linesize[0];
+    uint8_t* out = BottomUpRow(dst, area, y);
+    for (int32_t x = 0; x < cols; ++x) {
+      out[4 * x + 0] = in[3 * x + 0];
+      out[4 * x + 1] = in[3 * x + 1];
+      out[4 * x + 2] = in[3 * x + 2];
+      out[4 * x + 3] = 0xFF;
+    }
+  }
+  if (fill) FillBottomUpBorders(dst, area);
+  return dst.linesize[0] * area.ContentHeight;
+}
+
+// ClampByte((B + G + R) / 3): a third never lies on a half, so integers do it.
+inline uint8_t LumaOfBgr(const uint8_t* p) {
+  return uint8_t((p[0] + p[1] + p[2] + 1) / 3);
+}
+
+inline uint8_t ChromaByte(int value) {
+  return uint8_t(std::clamp(value, 0, 255));
+}
+
+int32_t PackedToPacked422(const TAVPicture& src, const TAVPicture& dst, int32_t sw, int32_t sh,
+                          const TPlaneArea& area, bool fill, TFourCC code) {
+  if (!IsPacked422FourCC(code))
+    throw std::logic_error("packedRGB_to_packedYUV - unexpected yuv format: " + FourCCText(code));
+  const int32_t cw = area.ContentWidth, ch = area.ContentHeight;
+  if (!dst.data[0]) return cw * ch * 2;
+  const ptrdiff_t ls = dst.linesize[0];
+  const int32_t rows = std::min(ch, sh), pairs = std::min(cw, sw) / 2;
+  const bool uyvy = code == FCC_UYVY;
+  for (int32_t y = 0; y < rows && src.data[0]; ++y) {
+    const uint8_t* in = src.data[0] + ptrdiff_t(y) * src.linesize[0];
+    uint8_t* out = dst.data[0] + ptrdiff_t(area.Borders.Top + y) * ls + 2 * area.Borders.Left;
+    for (int32_t i = 0; i < pairs; ++i, in += 6, out += 4) {
+      const uint8_t y0 = LumaOfBgr(in), y1 = LumaOfBgr(in + 3);
+      const uint8_t u = ChromaByte(in[0] - y0 + 128), v = ChromaByte(in[5] - y0 + 128);
+      if (uyvy) {
+        out[0] = u, out[1] = y0, out[2] = v, out[3] = y1;
+      } else {
+        out[0] = y0, out[1] = u, out[2] = y1, out[3] = v;
+      }
+    }
+  }
+  if (fill) {
+    TBorders b = area.Borders;
+    b.Left *= 2, b.Right *= 2;
+    FillBorders(dst.data[0], dst.linesize[0], area.Width * 2, area.Height, b, 0);
+  }
+  return cw * ch * 2;
+}
+
+int32_t PackedToPlanar420(const TAVPicture& src, const TAVPicture& dst, int32_t sw, int32_t sh,
+                          const TPlaneArea& area) {
+  const int32_t cw = area.ContentWidth, ch = area.ContentHeight;
+  const int32_t rows = std::min(ch, sh), pairs = std::min(cw, sw) / 2;
+  if (dst.data[0] && dst.data[1] && dst.data[2] && src.data[0]) {
+    for (int32_t y = 0; y < rows; ++y) {
+      const uint8_t* in = src.data[0] + ptrdiff_t(y) * src.linesize[0];
+      uint8_t* luma = dst.data[0] + ptrdiff_t(y) * dst.linesize[0];
+      // U goes to plane 2 and V to plane 1 whatever the code asks for.
+      uint8_t* u = dst.data[2] + ptrdiff_t(y / 2) * dst.linesize[2];
+      uint8_t* v = dst.data[1] + ptrdiff_t(y / 2) * dst.linesize[1];
+      const bool chromaRow = y % 2 == 0;
+      for (int32_t i = 0; i < pairs; ++i, in += 6) {
+        const uint8_t y0 = LumaOfBgr(in);
+        luma[2 * i] = y0;
+        luma[2 * i + 1] = LumaOfBgr(in + 3);
+        if (chromaRow) {
+          u[i] = ChromaByte(in[0] - y0 + 128);
+          v[i] = ChromaByte(in[5] - y0 + 128);
+        }
+      }
+    }
+  }
+  return int32_t(std::nearbyint(double(cw) * double(ch) * 1.5));
+}
+
+}  // namespace
+
+TAVPicture PictureOfFrame(const AVFrame& frame) {
+  TAVPicture pic;
+  for (int i = 0; i < 4; ++i) {
+    pic.data[i] = frame.data[i];
+    pic.linesize[i] = frame.linesize[i];
+  }
+  return pic;
+}
+
+int32_t ConvertPicture(const TAVPicture& src, const TAVPicture& dst, int32_t srcWidth,
+                       std::string& errMsg, uint8_t fillBorders, TFourCC dstFourCC,
+                       int32_t srcPixFmt, int32_t dstHeight, int32_t dstWidth,
+                       int32_t contentHeight, int32_t contentWidth, int32_t srcHeight) {
+  TPlaneArea area;
+  area.Width = std::max(dstWidth, 0);
+  area.Height = std::max(dstHeight, 0);
+  // A content rectangle larger than the destination would put it outside.
+  area.ContentWidth = std::clamp(contentWidth, 0, area.Width);
+  area.ContentHeight = std::clamp(contentHeight, 0, area.Height);
+  area.Borders = BorderSizes(area.Width, area.Height, area.ContentWidth, area.ContentHeight);
+  const int32_t sw = std::max(srcWidth, 0), sh = std::max(srcHeight, 0);
+  const bool fill = fillBorders == 1;
+
+  TChromaShifts shifts;
+  if (PlanarSourceShifts(srcPixFmt, shifts)) {
+    const bool grey = srcPixFmt == PIX_FMT_GRAY8;
+    if (IsPlanar420FourCC(dstFourCC))
+      return PlanarToPlanar420(src, dst, sw, sh, shifts, grey, area, fill, dstFourCC);
+    if (IsPacked422FourCC(dstFourCC))
+      return PlanarToPacked422(src, dst, sw, sh, srcPixFmt, shifts, grey, area, dstFourCC);
+    if (Is32BitFourCC(dstFourCC))
+      return PlanarTo32Bit(src, dst, sw, sh, srcPixFmt, shifts, grey, area, fill);
+    throw std::logic_error(UnexpectedFourCC(dstFourCC, srcPixFmt));
+  }
+  if (srcPixFmt == PIX_FMT_BGR24) {
+    if (Is32BitFourCC(dstFourCC)) return PackedTo32Bit(src, dst, sw, sh, area, fill);
+    if (IsPacked422FourCC(dstFourCC))
+      return PackedToPacked422(src, dst, sw, sh, area, fill, dstFourCC);
+    if (IsPlanar420FourCC(dstFourCC)) return PackedToPlanar420(src, dst, sw, sh, area);
+    throw std::logic_error(UnexpectedFourCC(dstFourCC, srcPixFmt));
+  }
+  errMsg = "Unsupported source pixel format: " + std::to_string(srcPixFmt) +
+           " (dst_fourcc: " + FourCCText(dstFourCC) + ")";
+  return 0;
+}
+
+void FreeConvertScratch() {
+  ScratchBuf.reset();
+  ScratchCapacity = 0;
+  Scratch = TAVPicture{};
+}
+
+int64_t ConvertScratchCapacity() {
+  return ScratchCapacity;
+}
+
+}  // namespace vexo

@@ -1,0 +1,41 @@
+#pragma once
+// Conversion of a decoded picture into the pixel layout a consumer asks for by
+// FourCC, scaled to a content rectangle centred in the destination.
+//
+// Not thread-safe: the conversion keeps one scratch picture for the whole
+// process, so conversions must not run on two threads at once.
+#include <cstdint>
+#include <string>
+
+#include "engine/media/av_types.h"
+
+struct AVFrame;
+
+namespace vexo {
+
+// Plane pointers and line sizes of a picture, as FFmpeg lays them out. Only
+// planes 0 to 2 are used.
+struct TAVPicture {
+  uint8_t* data[4] = {};
+  int32_t linesize[4] = {};
+};
+
+TAVPicture PictureOfFrame(const AVFrame& frame);
+
+// Converts `src` (srcWidth x srcHeight in srcPixFmt) into `dst`, a picture of
+// dstWidth x dstHeight in the layout `dstFourCC`, scaling it to contentWidth x
+// contentHeight and centring it; the bands around it are painted only when
+// fillBorders is 1. Returns the bytes the destination now holds, or 0 with
+// errMsg set when the source format is unsupported. A destination code that
+// does not suit the source is a programming error and throws std::logic_error.
+int32_t ConvertPicture(const TAVPicture& src, const TAVPicture& dst, int32_t srcWidth,
+                       std::string& errMsg, uint8_t fillBorders, TFourCC dstFourCC,
+                       int32_t srcPixFmt, int32_t dstHeight, int32_t dstWidth,
+                       int32_t contentHeight, int32_t contentWidth, int32_t srcHeight);
+
+// The scratch buffer only grows; this releases it (at program end).
+void FreeConvertScratch();
+// Bytes the scratch buffer holds now.
+int64_t ConvertScratchCapacity();
+
+}  // namespace vexo

@@ -1,0 +1,87 @@
+#include "engine/video/plane_scene.h"
+
+#include "engine/video/video_error_text.h"
+
+namespace vexo {
+
+namespace {
+
+constexpr TPlaneMatrix Identity() {
+  return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+}
+
+// Index of element mRC (1-based row and column) in a row-major matrix.
+constexpr int At(int row, int column) {
+  return (row - 1) * 4 + (column - 1);
+}
+
+}  // namespace
+
+TPlaneScene9::TPlaneScene9() {
+  // Strip order: top-left, bottom-left, top-right, bottom-right.
+  FVertices = {{{-1, 1, 0, 0xFFFFFFFF, 0, 0},
+                {-1, -1, 0, 0xFFFFFFFF, 0, 1},
+                {1, 1, 0, 0xFFFFFFFF, 1, 0},
+                {1, -1, 0, 0xFFFFFFFF, 1, 1}}};
+}
+
+TPlaneMatrix TPlaneScene9::Projection(float a) {
+  TPlaneMatrix m = Identity();
+  m[At(2, 2)] = a;
+  m[At(3, 4)] = 1;
+  m[At(4, 3)] = -1;
+  m[At(4, 4)] = 0;
+  return m;
+}
+
+TPlaneMatrix TPlaneScene9::View(float a) {
+  // The plane at z = 0 seen from distance a: x in [-a, a], y in [-1, 1] fills
+  // the viewport exactly.
+  TPlaneMatrix m = Identity();
+  m[At(4, 3)] = a;
+  return m;
+}
+
+uint32_t TPlaneScene9::InitScene(TPlaneDevice* device, float aspect) {
+  if (!device) return veNullPointer;
+  const float a = aspect >= 1.0f ? aspect : 1.0f;
+  FVertices[0].X = FVertices[1].X = -a;
+  FVertices[2].X = FVertices[3].X = a;
+
+  if (uint32_t code = device->SetPlaneStates(TPlaneStates{})) return code;
+  if (FVertexBuffer) {
+    device->ReleaseVertexBuffer(FVertexBuffer);
+    FVertexBuffer = 0;
+  }
+  // A missing buffer shows up in DrawScene.
+  device->CreateVertexBuffer(PlaneVertexBytes, PlaneVertexFormat, FVertexBuffer);
+  if (uint32_t code = device->GetBackBuffer()) return code;
+  if (uint32_t code = device->SetTransform(ptProjection, Projection(a))) return code;
+  return device->SetTransform(ptView, View(a));
+}
+
+void TPlaneScene9::SetTexRange(float v, float u) {
+  FVertices[0].U = 0;
+  FVertices[0].V = 0;
+  FVertices[1].U = 0;
+  FVertices[1].V = v;
+  FVertices[2].U = u;
+  FVertices[2].V = 0;
+  FVertices[3].U = u;
+  FVertices[3].V = v;
+}
+
+uint32_t TPlaneScene9::DrawScene(TPlaneDevice* device, uint32_t texture) {
+  if (!device || !texture) return veNullPointer;
+  if (!FVertexBuffer) return veInvalidCall;
+  if (uint32_t code = device->WriteVertexBuffer(FVertexBuffer, FVertices.data(), PlaneVertexBytes))
+    return code;
+  if (uint32_t code = device->Clear(0xFF000000, 1.0f, 0)) return code;
+  if (uint32_t code = device->BeginScene()) return code;
+  if (uint32_t code = device->DrawTexturedStrip(texture, FVertexBuffer, sizeof(TPlaneVertex),
+                                                PlaneVertexFormat, 2))
+    return code;
+  return device->EndScene();
+}
+
+}  // namespace vexo
