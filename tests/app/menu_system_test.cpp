@@ -238,6 +238,19 @@ TEST_F(MenuSystemTest, RecentListEnablesItsItemOnlyWhenFilled) {
             QStringList({"1", "2", "-", "3", "4", "-", "7>", "-", "10", "-", "11"}));
 }
 
+TEST_F(MenuSystemTest, ListUnderTwoParentsFillsBoth) {
+  BuildAll();
+  QMenu* popup = Menus->BuildPopupMenu({mFile_OpenRecent, mFile_Exit});
+  EXPECT_EQ(Layout(popup), QStringList({"7>", "-", "11"}));
+  Menus->FillList(mFile_OpenRecent, {"/a.asx", "/b.asx"});
+  EXPECT_EQ(Layout(SubMenuOf(popup, mFile_OpenRecent)), QStringList({"/a.asx", "/b.asx"}));
+  EXPECT_EQ(Layout(SubMenuOf(TopMenu(mFile), mFile_OpenRecent)), QStringList({"/a.asx", "/b.asx"}));
+  // Both items follow the one command: disabling it disables both.
+  Menus->SetEnabled(mFile_OpenRecent, false);
+  EXPECT_FALSE(SubMenuOf(popup, mFile_OpenRecent)->menuAction()->isEnabled());
+  EXPECT_FALSE(SubMenuOf(TopMenu(mFile), mFile_OpenRecent)->menuAction()->isEnabled());
+}
+
 TEST_F(MenuSystemTest, SkinListsAreRadioItemsAndRefillCleanly) {
   BuildAll();
   QMenu* skins = SubMenuOf(TopMenu(mTools), mTools_Skins);
