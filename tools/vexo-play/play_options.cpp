@@ -12,7 +12,8 @@ const char* const kUsage =
     "FILE.png] [--fullscreen] [--exit-at-end]\n"
     "                 FILE...\n"
     "       vexo-play --save-asx OUT.asx ENTRY...\n"
-    "       vexo-play --print-asx IN.asx\n";
+    "       vexo-play --print-asx IN.asx\n"
+    "       vexo-play --menus [--grab FILE.png]\n";
 
 namespace {
 
@@ -73,6 +74,8 @@ bool ParsePlayOptions(int argc, char** argv, TPlayOptions& options, std::string&
     } else if (arg == "--grab") {
       if (!value(v)) return false;
       options.Grab = v;
+    } else if (arg == "--menus") {
+      options.Kind = TPlayOptions::kMenus;
     } else if (arg == "--fullscreen") {
       options.FullScreen = true;
     } else if (arg == "--exit-at-end") {
@@ -94,6 +97,10 @@ bool ParsePlayOptions(int argc, char** argv, TPlayOptions& options, std::string&
   }
   if (options.Kind == TPlayOptions::kPlay && options.Files.empty()) {
     error = "no file given";
+    return false;
+  }
+  if (options.Kind == TPlayOptions::kMenus && !options.Files.empty()) {
+    error = "--menus takes no file";
     return false;
   }
   if (options.Kind == TPlayOptions::kPrintAsx && !options.Files.empty()) {
