@@ -275,6 +275,7 @@ TEST_F(VexoPlayTest, WithoutAnySoundOutputPlaybackRunsOnTheWallClock) {
   EXPECT_GE(elapsed, 1.5) << Output;
 }
 
+<<<<<<< HEAD
 // The menu demonstration: menu bar, tool bar and the File menu opened, with
 // the English texts and our own pictures; the picture stays in the build
 // folder to be looked at.
@@ -294,6 +295,18 @@ TEST_F(VexoPlayTest, MenusShowTheCommandTableWithPictures) {
                std::abs(c.blue() - 0x3f) < 12;
     }
   EXPECT_GT(green, 20);
+=======
+// Both developer programs print their usage on the output when asked, and succeed.
+TEST(DeveloperPrograms, HelpPrintsTheUsage) {
+  for (const char* program : {"vexo-play", "vexo-bench"}) {
+    for (const char* flag : {"--help", "-h"}) {
+      const auto run = test::RunProgram({std::string(VEXO_BIN_DIR) + "/" + program, flag});
+      EXPECT_EQ(run.Status, 0) << program << " " << flag;
+      ASSERT_FALSE(run.Lines.empty()) << program << " " << flag;
+      EXPECT_EQ(run.Lines[0].rfind(std::string("usage: ") + program + " ", 0), 0u) << run.Lines[0];
+    }
+  }
+>>>>>>> trust
 }
 
 TEST(VexoPlayListFiles, SaveAndPrintAsx) {
