@@ -17,13 +17,15 @@ struct TPlayOptions {
   std::string Grab;
   bool FullScreen = false;
   bool ExitAtEnd = false;
+  // Seconds the window stays, idle, after the scripted steps.
+  std::optional<double> Hold;
   std::string AsxFile;
   std::vector<std::string> Files;
 
   // Without any scripted step the window stays open for the keyboard.
   bool Scripted() const {
     return Seconds || SeekFrame || Stop || !Snapshot.empty() || !Grab.empty() || FullScreen ||
-           ExitAtEnd;
+           ExitAtEnd || Hold;
   }
 };
 
