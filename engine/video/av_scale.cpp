@@ -13,6 +13,7 @@
 #include "engine/video/av_scale_utils.h"
 #include "engine/video/av_yuv_pack.h"
 #include "engine/video/av_yuv_to_bgra.h"
+#include "engine/video/streaming_store.h"
 
 namespace vexo {
 
@@ -77,11 +78,13 @@ void CopyPlane(const uint8_t* src, int32_t srcLineSize, int32_t srcWidth, int32_
   } else if (dw == sw && dh == sh) {
     // A destination row narrower than the source's line size gets only what fits.
     const size_t bytes = size_t(std::min(std::abs(srcLineSize), std::abs(dstLineSize)));
+    const bool stream = StreamsPicture(int64_t(bytes) * dh);
     if (srcLineSize == dstLineSize && srcLineSize > 0 && dh > 0) {
-      std::memcpy(dst, src, size_t(dh - 1) * size_t(dstLineSize) + bytes);
+      CopyBytes(dst, src, size_t(dh - 1) * size_t(dstLineSize) + bytes, stream);
     } else {
       for (int32_t y = 0; y < dh; ++y)
-        std::memcpy(dst + ptrdiff_t(y) * dstLineSize, src + ptrdiff_t(y) * srcLineSize, bytes);
+        CopyBytes(dst + ptrdiff_t(y) * dstLineSize, src + ptrdiff_t(y) * srcLineSize, bytes,
+                  stream);
     }
   } else {
     ScalePlane(src, srcLineSize, sw, sh, dst + ptrdiff_t(b.Top) * dstLineSize + b.Left, dstLineSize,
@@ -200,6 +203,7 @@ int32_t PlanarTo32Bit(const TAVPicture& src, const TAVPicture& dst, int32_t sw, 
   const int32_t width = cw & ~1;
   if (pic.data[0] && width > 0) {
     static TYuvToBgraRow converter;
+    converter.SetStreaming(StreamsPicture(int64_t(std::abs(ls)) * area.Height));
     int32_t chromaRow = -1;
     for (int32_t y = 0; y < ch; ++y) {
       if (chroma.Row(y) != chromaRow) {
