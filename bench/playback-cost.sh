@@ -113,8 +113,10 @@ for run in $(seq "$runs"); do
     read -r c m w s < <(run_player "$player" "$run" $(command_of "$player"))
     note=""
     [ "$s" = 0 ] || note=" (exit status $s)"
-    if [[ $player == vexo-* ]] && ! grep -q "state Playing -> Stopped" "$work/$player-$run.log"; then
-      note="$note (did not play to the end)"
+    if [[ $player == vexo-* ]]; then
+      grep -q "state Playing -> Stopped" "$work/$player-$run.log" || note="$note (did not play to the end)"
+      lags=$(grep -c "^lag on" "$work/$player-$run.log" || true)
+      [ "$lags" = 0 ] || note="$note (fell behind and skipped pictures $lags times)"
     fi
     cpu[$player]="${cpu[$player]:-} $c"
     rss[$player]="${rss[$player]:-} $m"

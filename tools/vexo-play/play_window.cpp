@@ -39,6 +39,8 @@ TPlayWindow::TPlayWindow(const TPlayOptions& options) : FOptions(options) {
     Print(QString("error %1 %2").arg(code).arg(line));
   };
   player.OnAudioError = [this](int32_t code) { Print(QString("audio-error %1").arg(code)); };
+  // Catching up drops pictures: a run that did so showed less than it played.
+  player.OnLag = [this](bool late) { Print(late ? "lag on" : "lag off"); };
   player.OnFullScreen = [this] { SwitchFullScreen(); };
   // What the scripted waits wait for shows up as these windows' own events.
   installEventFilter(this);
