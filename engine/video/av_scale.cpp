@@ -78,13 +78,11 @@ void CopyPlane(const uint8_t* src, int32_t srcLineSize, int32_t srcWidth, int32_
   } else if (dw == sw && dh == sh) {
     // A destination row narrower than the source's line size gets only what fits.
     const size_t bytes = size_t(std::min(std::abs(srcLineSize), std::abs(dstLineSize)));
-    const bool stream = StreamsPicture(int64_t(bytes) * dh);
     if (srcLineSize == dstLineSize && srcLineSize > 0 && dh > 0) {
-      CopyBytes(dst, src, size_t(dh - 1) * size_t(dstLineSize) + bytes, stream);
+      std::memcpy(dst, src, size_t(dh - 1) * size_t(dstLineSize) + bytes);
     } else {
       for (int32_t y = 0; y < dh; ++y)
-        CopyBytes(dst + ptrdiff_t(y) * dstLineSize, src + ptrdiff_t(y) * srcLineSize, bytes,
-                  stream);
+        std::memcpy(dst + ptrdiff_t(y) * dstLineSize, src + ptrdiff_t(y) * srcLineSize, bytes);
     }
   } else {
     ScalePlane(src, srcLineSize, sw, sh, dst + ptrdiff_t(b.Top) * dstLineSize + b.Left, dstLineSize,

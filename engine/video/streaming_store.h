@@ -1,10 +1,10 @@
 #pragma once
-// Stores that bypass the caches. A converted picture is read a frame period
+// When stores bypass the caches. A converted 32-bit picture is read a frame period
 // later, by painting or by the upload to the display, after the decoder has
 // run through the caches; a picture larger than the core's own cache would be
 // evicted by then anyway. Written past the caches it costs half the memory
-// traffic: the lines are not read in first.
-#include <cstddef>
+// traffic: the lines are not read in first. (Plane copies stay with memcpy:
+// streamed they came out slower.)
 #include <cstdint>
 
 namespace vexo {
@@ -17,8 +17,5 @@ int64_t SetStreamingStoreBytes(int64_t bytes);
 inline bool StreamsPicture(int64_t bytes) {
   return bytes >= StreamingStoreBytes();
 }
-
-// memcpy, with streaming stores when `stream` is set.
-void CopyBytes(uint8_t* dst, const uint8_t* src, size_t n, bool stream);
 
 }  // namespace vexo

@@ -311,7 +311,6 @@ std::string LevelName(const ::testing::TestParamInfo<TStoreCase>& info) {
 INSTANTIATE_TEST_SUITE_P(Levels, ConvertAtEveryLevel,
                          ::testing::Values(TStoreCase{TYuvToBgraLevel::Scalar, false},
                                            TStoreCase{TYuvToBgraLevel::Sse2, false},
-                                           TStoreCase{TYuvToBgraLevel::Sse2, true},
                                            TStoreCase{TYuvToBgraLevel::Avx2, false},
                                            TStoreCase{TYuvToBgraLevel::Avx2, true}),
                          LevelName);
