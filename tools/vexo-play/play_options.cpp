@@ -77,6 +77,8 @@ bool ParsePlayOptions(int argc, char** argv, TPlayOptions& options, std::string&
       options.FullScreen = true;
     } else if (arg == "--exit-at-end") {
       options.ExitAtEnd = true;
+    } else if (arg == "--decode-all") {
+      options.DecodeAll = true;
     } else if (arg == "--save-asx" || arg == "--print-asx") {
       if (!value(v)) return false;
       options.Kind = arg == "--save-asx" ? TPlayOptions::kSaveAsx : TPlayOptions::kPrintAsx;

@@ -17,6 +17,8 @@ struct TPlayOptions {
   std::string Grab;
   bool FullScreen = false;
   bool ExitAtEnd = false;
+  // Never drop pictures to catch up: every picture is decoded (benchmarks).
+  bool DecodeAll = false;
   // Seconds the window stays, idle, after the scripted steps.
   std::optional<double> Hold;
   std::string AsxFile;
