@@ -13,6 +13,7 @@
 #include "engine/video/av_scale_utils.h"
 #include "engine/video/av_yuv_pack.h"
 #include "engine/video/av_yuv_to_bgra.h"
+#include "engine/video/streaming_store.h"
 
 namespace vexo {
 
@@ -200,6 +201,7 @@ int32_t PlanarTo32Bit(const TAVPicture& src, const TAVPicture& dst, int32_t sw, 
   const int32_t width = cw & ~1;
   if (pic.data[0] && width > 0) {
     static TYuvToBgraRow converter;
+    converter.SetStreaming(StreamsPicture(int64_t(std::abs(ls)) * area.Height));
     int32_t chromaRow = -1;
     for (int32_t y = 0; y < ch; ++y) {
       if (chroma.Row(y) != chromaRow) {

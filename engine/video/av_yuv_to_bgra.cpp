@@ -410,8 +410,14 @@ VEXO_AVX2_INLINE void Avx2StoreHalves(uint8_t* p, __m256i v) {
   Avx2Store16(p + 16, _mm256_extracti128_si256(v, 1));
 }
 
+// A streaming store goes to memory without first reading the line into the
+// caches (see streaming_store.h).
+template <bool Stream>
 VEXO_AVX2_INLINE void Avx2StoreAligned(uint8_t* p, __m256i v) {
-  _mm256_store_si256(reinterpret_cast<__m256i*>(p), v);
+  if constexpr (Stream)
+    _mm256_stream_si256(reinterpret_cast<__m256i*>(p), v);
+  else
+    _mm256_store_si256(reinterpret_cast<__m256i*>(p), v);
 }
 
 // How a row's pixels reach memory. A 32-byte store across a cache line costs
@@ -421,7 +427,7 @@ VEXO_AVX2_INLINE void Avx2StoreAligned(uint8_t* p, __m256i v) {
 // row stores in halves.
 enum class TRowAlignment { Whole, Shifted, Halves };
 
-template <TRowAlignment Alignment>
+template <TRowAlignment Alignment, bool Stream>
 __attribute__((target("avx2"))) void Avx2Row(const uint8_t* luma, uint8_t* out, int32_t width,
                                              const uint8_t* planes, int32_t stride) {
   int32_t x = 0;
@@ -430,19 +436,19 @@ __attribute__((target("avx2"))) void Avx2Row(const uint8_t* luma, uint8_t* out, 
     const TAvx2Pixels px = Avx2PixelBlock(luma + x, planes, stride, x);
     uint8_t* o = out + 4 * x;
     if constexpr (Alignment == TRowAlignment::Whole) {
-      Avx2StoreAligned(o, px.P0);
-      Avx2StoreAligned(o + 32, px.P1);
-      Avx2StoreAligned(o + 64, px.P2);
-      Avx2StoreAligned(o + 96, px.P3);
+      Avx2StoreAligned<Stream>(o, px.P0);
+      Avx2StoreAligned<Stream>(o + 32, px.P1);
+      Avx2StoreAligned<Stream>(o + 64, px.P2);
+      Avx2StoreAligned<Stream>(o + 96, px.P3);
     } else if constexpr (Alignment == TRowAlignment::Shifted) {
       if (x == 0)
         Avx2Store16(o, _mm256_castsi256_si128(px.P0));
       else
-        Avx2StoreAligned(o - 16, _mm256_inserti128_si256(_mm256_castsi128_si256(carry),
-                                                         _mm256_castsi256_si128(px.P0), 1));
-      Avx2StoreAligned(o + 16, _mm256_permute2x128_si256(px.P0, px.P1, 0x21));
-      Avx2StoreAligned(o + 48, _mm256_permute2x128_si256(px.P1, px.P2, 0x21));
-      Avx2StoreAligned(o + 80, _mm256_permute2x128_si256(px.P2, px.P3, 0x21));
+        Avx2StoreAligned<Stream>(o - 16, _mm256_inserti128_si256(_mm256_castsi128_si256(carry),
+                                                                 _mm256_castsi256_si128(px.P0), 1));
+      Avx2StoreAligned<Stream>(o + 16, _mm256_permute2x128_si256(px.P0, px.P1, 0x21));
+      Avx2StoreAligned<Stream>(o + 48, _mm256_permute2x128_si256(px.P1, px.P2, 0x21));
+      Avx2StoreAligned<Stream>(o + 80, _mm256_permute2x128_si256(px.P2, px.P3, 0x21));
       carry = _mm256_extracti128_si256(px.P3, 1);
     } else {
       Avx2StoreHalves(o, px.P0);
@@ -452,6 +458,8 @@ __attribute__((target("avx2"))) void Avx2Row(const uint8_t* luma, uint8_t* out, 
     }
   }
   if (Alignment == TRowAlignment::Shifted && x > 0) Avx2Store16(out + 4 * x - 16, carry);
+  // Streamed pixels are ordered before whatever the caller stores next.
+  if constexpr (Stream) _mm_sfence();
   if (x < width) {
     TTail tail(luma + x, width - x);
     const TAvx2Pixels px = Avx2PixelBlock(tail.Luma, planes, stride, x);
@@ -524,13 +532,17 @@ void TYuvToBgraRow::ConvertRow(const uint8_t* luma, uint8_t* out) const {
     case TYuvToBgraLevel::Avx2:
       switch (reinterpret_cast<uintptr_t>(out) % 32) {
         case 0:
-          Avx2Row<TRowAlignment::Whole>(luma, out, FWidth, FOffsets.data(), FStride);
+          (FStream
+               ? Avx2Row<TRowAlignment::Whole, true>
+               : Avx2Row<TRowAlignment::Whole, false>)(luma, out, FWidth, FOffsets.data(), FStride);
           break;
         case 16:
-          Avx2Row<TRowAlignment::Shifted>(luma, out, FWidth, FOffsets.data(), FStride);
+          (FStream ? Avx2Row<TRowAlignment::Shifted, true>
+                   : Avx2Row<TRowAlignment::Shifted, false>)(luma, out, FWidth, FOffsets.data(),
+                                                             FStride);
           break;
         default:
-          Avx2Row<TRowAlignment::Halves>(luma, out, FWidth, FOffsets.data(), FStride);
+          Avx2Row<TRowAlignment::Halves, false>(luma, out, FWidth, FOffsets.data(), FStride);
           break;
       }
       break;

@@ -35,6 +35,9 @@ class TYuvToBgraRow {
   void SetChroma(const uint8_t* u, const uint8_t* v, int32_t width, int hShift, int32_t lastColumn);
   // Writes the prepared width of pixels from `luma` to `out`.
   void ConvertRow(const uint8_t* luma, uint8_t* out) const;
+  // Rows of a picture that StreamsPicture picks are written past the caches
+  // (where the level and the row's alignment allow).
+  void SetStreaming(bool stream) { FStream = stream; }
 
   // A sample whose G offset lies on an exact half.
   struct THalf {
@@ -46,6 +49,7 @@ class TYuvToBgraRow {
   TYuvToBgraLevel FLevel = TYuvToBgraLevel::Scalar;
   int32_t FWidth = 0;
   int FHShift = 0;
+  bool FStream = false;
   // Six planes of FStride bytes: positive and negative parts of B, G and R,
   // each in the pixel order that the level's row loop wants.
   std::vector<uint8_t> FOffsets;

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <optional>
 #include <random>
 #include <stdexcept>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "engine/media/media_lib.h"
 #include "engine/video/av_scale_utils.h"
 #include "engine/video/av_yuv_to_bgra.h"
+#include "engine/video/streaming_store.h"
 
 namespace vexo {
 namespace {
@@ -277,26 +280,39 @@ class ConvertPictureTest : public ::testing::Test {
 };
 
 // The same conversions at every instruction-set level of the 32-bit rows
-// that this processor has; the others are skipped.
+// that this processor has (the others are skipped), with ordinary stores and
+// with the streaming stores that large pictures get.
+struct TStoreCase {
+  TYuvToBgraLevel Level;
+  bool Streamed;
+};
+
 class ConvertAtEveryLevel : public ConvertPictureTest,
-                            public ::testing::WithParamInterface<TYuvToBgraLevel> {
+                            public ::testing::WithParamInterface<TStoreCase> {
  protected:
   void SetUp() override {
     ConvertPictureTest::SetUp();
-    if (GetParam() > YuvToBgraBestLevel()) GTEST_SKIP() << "not on this processor";
-    ASSERT_EQ(LimitYuvToBgraLevel(GetParam()), GetParam());
+    if (GetParam().Level > YuvToBgraBestLevel()) GTEST_SKIP() << "not on this processor";
+    ASSERT_EQ(LimitYuvToBgraLevel(GetParam().Level), GetParam().Level);
+    FStreamBytes = SetStreamingStoreBytes(GetParam().Streamed ? 0 : INT64_MAX);
   }
-  void TearDown() override { LimitYuvToBgraLevel(YuvToBgraBestLevel()); }
+  void TearDown() override {
+    LimitYuvToBgraLevel(YuvToBgraBestLevel());
+    if (FStreamBytes) SetStreamingStoreBytes(*FStreamBytes);
+  }
+  std::optional<int64_t> FStreamBytes;
 };
 
-std::string LevelName(const ::testing::TestParamInfo<TYuvToBgraLevel>& info) {
+std::string LevelName(const ::testing::TestParamInfo<TStoreCase>& info) {
   const char* names[] = {"Scalar", "Sse2", "Avx2"};
-  return names[int(info.param)];
+  return std::string(names[int(info.param.Level)]) + (info.param.Streamed ? "Streamed" : "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, ConvertAtEveryLevel,
-                         ::testing::Values(TYuvToBgraLevel::Scalar, TYuvToBgraLevel::Sse2,
-                                           TYuvToBgraLevel::Avx2),
+                         ::testing::Values(TStoreCase{TYuvToBgraLevel::Scalar, false},
+                                           TStoreCase{TYuvToBgraLevel::Sse2, false},
+                                           TStoreCase{TYuvToBgraLevel::Avx2, false},
+                                           TStoreCase{TYuvToBgraLevel::Avx2, true}),
                          LevelName);
 
 const TFourCC kAllCodes[] = {FCC_ENC,  FCC_YV12, FCC_I420, FCC_IYUV, FCC_GRAY,

@@ -19,6 +19,7 @@ class TChildProcess {
   TChildProcess& operator=(const TChildProcess&) = delete;
 
   bool Started() const { return FPid > 0; }
+  pid_t Pid() const { return FPid; }
   // Reads until a line starting with `prefix` arrives; that line, or empty
   // when the output ends or the time runs out first.
   std::string WaitLine(const std::string& prefix, std::chrono::seconds timeout);

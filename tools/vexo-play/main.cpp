@@ -1,10 +1,12 @@
 // vexo-play: the player control in a bare window, or the playlist file modes.
 #include <QApplication>
 #include <QTimer>
+#include <cstdint>
 #include <cstdio>
 
 #include "app/common/language_list.h"
 #include "engine/media/av_log.h"
+#include "engine/media/av_types.h"
 #include "engine/media/media_lib.h"
 #include "platform/platform_sound_system.h"
 #include "platform/video_system.h"
@@ -30,6 +32,8 @@ int main(int argc, char** argv) {
     return play::SaveAsx(options.AsxFile, options.Files);
   if (options.Kind == play::TPlayOptions::kPrintAsx) return play::PrintAsx(options.AsxFile);
 
+  // A picture is late only beyond any time a run can take.
+  if (options.DecodeAll) AVParams.LagMinMs = INT32_MAX / 2;
   QApplication app(argc, argv);
   LResList.Load(QCoreApplication::applicationDirPath());
   if (options.Kind == play::TPlayOptions::kMenus) return play::RunMenuDemo(options);

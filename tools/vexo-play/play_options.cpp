@@ -7,7 +7,7 @@ namespace vexo::play {
 
 const char* const kUsage =
     "usage: vexo-play [--mode N] [--play] [--seconds S] "
-    "[--seek-frame F] [--stop]\n"
+    "[--seek-frame F] [--stop] [--hold S]\n"
     "                 [--snapshot FILE.jpg] [--grab "
     "FILE.png] [--fullscreen] [--exit-at-end]\n"
     "                 FILE...\n"
@@ -56,13 +56,13 @@ bool ParsePlayOptions(int argc, char** argv, TPlayOptions& options, std::string&
       }
     } else if (arg == "--play") {
       options.Play = true;
-    } else if (arg == "--seconds") {
+    } else if (arg == "--seconds" || arg == "--hold") {
       double seconds = 0;
       if (!value(v) || !ToDouble(v, seconds)) {
-        if (error.empty()) error = "--seconds takes a number";
+        if (error.empty()) error = arg + " takes a number";
         return false;
       }
-      options.Seconds = seconds;
+      (arg == "--hold" ? options.Hold : options.Seconds) = seconds;
     } else if (arg == "--seek-frame") {
       int frame = 0;
       if (!value(v) || !ToInt(v, frame)) {
@@ -84,6 +84,8 @@ bool ParsePlayOptions(int argc, char** argv, TPlayOptions& options, std::string&
       options.FullScreen = true;
     } else if (arg == "--exit-at-end") {
       options.ExitAtEnd = true;
+    } else if (arg == "--decode-all") {
+      options.DecodeAll = true;
     } else if (arg == "--save-asx" || arg == "--print-asx") {
       if (!value(v)) return false;
       options.Kind = arg == "--save-asx" ? TPlayOptions::kSaveAsx : TPlayOptions::kPrintAsx;

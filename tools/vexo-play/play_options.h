@@ -17,13 +17,17 @@ struct TPlayOptions {
   std::string Grab;
   bool FullScreen = false;
   bool ExitAtEnd = false;
+  // Never drop pictures to catch up: every picture is decoded (benchmarks).
+  bool DecodeAll = false;
+  // Seconds the window stays, idle, after the scripted steps.
+  std::optional<double> Hold;
   std::string AsxFile;
   std::vector<std::string> Files;
 
   // Without any scripted step the window stays open for the keyboard.
   bool Scripted() const {
     return Seconds || SeekFrame || Stop || !Snapshot.empty() || !Grab.empty() || FullScreen ||
-           ExitAtEnd;
+           ExitAtEnd || Hold;
   }
 };
 

@@ -1,14 +1,16 @@
 #include "tools/vexo-play/play_window.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
+#include <QEvent>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstdio>
 
 #include "app/player/player_error_text.h"
-#include "engine/media/av_log.h"
 
 namespace vexo::play {
 
@@ -24,6 +26,7 @@ TPlayWindow::TPlayWindow(const TPlayOptions& options) : FOptions(options) {
   player.OnStateChange = [this](uint8_t from, uint8_t to) {
     if (to == psStopped && from != psStopped) ++FStopCount;
     Print(QString("state %1 -> %2").arg(PlayStateName(from), PlayStateName(to)));
+    RecheckWait();
   };
   player.OnErrorText = [this](int32_t code, std::string& text, const std::string& argument,
                               const std::string& detail) {
@@ -36,7 +39,30 @@ TPlayWindow::TPlayWindow(const TPlayOptions& options) : FOptions(options) {
     Print(QString("error %1 %2").arg(code).arg(line));
   };
   player.OnAudioError = [this](int32_t code) { Print(QString("audio-error %1").arg(code)); };
+  // Catching up drops pictures: a run that did so showed less than it played.
+  player.OnLag = [this](bool late) { Print(late ? "lag on" : "lag off"); };
   player.OnFullScreen = [this] { SwitchFullScreen(); };
+  // What the scripted waits wait for shows up as these windows' own events.
+  installEventFilter(this);
+  FPlayer->installEventFilter(this);
+}
+
+bool TPlayWindow::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::Show:
+    case QEvent::Resize:
+    case QEvent::Move:
+    case QEvent::WindowStateChange:
+      RecheckWait();
+      break;
+    default:
+      break;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void TPlayWindow::RecheckWait() {
+  if (FWaitLoop && FWaitDone && FWaitDone()) FWaitLoop->quit();
 }
 
 void TPlayWindow::Print(const QString& line) {
@@ -86,14 +112,20 @@ void TPlayWindow::Start() {
 }
 
 bool TPlayWindow::WaitFor(const std::function<bool()>& done, double seconds) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() >= qint64(seconds * 1000)) return false;
-    QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
-    DrainLog();
-  }
-  return true;
+  if (done()) return true;
+  // A nested event loop sleeps until an event comes: it ends when an event
+  // that may have changed the condition finds it true, or at the time limit.
+  QEventLoop loop;
+  QTimer limit;
+  limit.setSingleShot(true);
+  connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+  limit.start(int(std::min(seconds * 1000, 2e9)));
+  FWaitLoop = &loop;
+  FWaitDone = done;
+  loop.exec();
+  FWaitLoop = nullptr;
+  FWaitDone = nullptr;
+  return done();
 }
 
 void TPlayWindow::RunScript() {
@@ -145,6 +177,10 @@ void TPlayWindow::RunScript() {
     Print("fullscreen off " + GeometryText());
   }
   Print(QString("stopped-count %1").arg(FStopCount));
+  if (FOptions.Hold) {
+    Print("holding");
+    WaitFor([] { return false; }, *FOptions.Hold);
+  }
 }
 
 void TPlayWindow::keyPressEvent(QKeyEvent* event) {

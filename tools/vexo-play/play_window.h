@@ -2,7 +2,9 @@
 // vexo-play's window: the player control filling a plain window, the keys of
 // the real player, and the scripted steps of the command line. Every state
 // change and error goes to standard output as one line.
+#include <QEventLoop>
 #include <QWidget>
+#include <functional>
 
 #include "app/player/player_widget.h"
 #include "engine/playlist/av_playlist.h"
@@ -22,6 +24,7 @@ class TPlayWindow : public QWidget {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void RunScript();
@@ -29,6 +32,8 @@ class TPlayWindow : public QWidget {
   void SwitchFullScreen();
   // Serves events until `done` or `seconds` have passed; false on time-out.
   bool WaitFor(const std::function<bool()>& done, double seconds);
+  // Ends the current wait when its condition now holds.
+  void RecheckWait();
   void Print(const QString& line);
   QString GeometryText() const;
 
@@ -38,6 +43,8 @@ class TPlayWindow : public QWidget {
   QRect FNormalGeometry;
   int FStopCount = 0;
   bool FFailed = false;
+  QEventLoop* FWaitLoop = nullptr;
+  std::function<bool()> FWaitDone;
 };
 
 }  // namespace vexo::play
