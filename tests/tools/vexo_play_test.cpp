@@ -275,7 +275,6 @@ TEST_F(VexoPlayTest, WithoutAnySoundOutputPlaybackRunsOnTheWallClock) {
   EXPECT_GE(elapsed, 1.5) << Output;
 }
 
-<<<<<<< HEAD
 // The menu demonstration: menu bar, tool bar and the File menu opened, with
 // the English texts and our own pictures; the picture stays in the build
 // folder to be looked at.
@@ -295,7 +294,8 @@ TEST_F(VexoPlayTest, MenusShowTheCommandTableWithPictures) {
                std::abs(c.blue() - 0x3f) < 12;
     }
   EXPECT_GT(green, 20);
-=======
+}
+
 // Both developer programs print their usage on the output when asked, and succeed.
 TEST(DeveloperPrograms, HelpPrintsTheUsage) {
   for (const char* program : {"vexo-play", "vexo-bench"}) {
@@ -306,7 +306,6 @@ TEST(DeveloperPrograms, HelpPrintsTheUsage) {
       EXPECT_EQ(run.Lines[0].rfind(std::string("usage: ") + program + " ", 0), 0u) << run.Lines[0];
     }
   }
->>>>>>> trust
 }
 
 TEST(VexoPlayListFiles, SaveAndPrintAsx) {
