@@ -5,19 +5,13 @@
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
 
-#include <unistd.h>
 #include <QColor>
 #include <QImage>
 #include <algorithm>
-
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
-#include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "tests/support/child_process.h"
@@ -182,62 +176,6 @@ TEST_F(VexoPlayTest, PlayingAtTheLastFrameStaysPaused) {
   EXPECT_FALSE(Has(run, "state Stopped -> Playing")) << Output;
 }
 
-// Processor seconds a process has used in all its threads, from
-// /proc/<pid>/stat; negative when it cannot be read.
-double CpuSecondsOf(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-  const std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  // The program name may hold blanks and parentheses; the fields follow its last ')'.
-  const size_t nameEnd = stat.rfind(')');
-  if (nameEnd == std::string::npos) return -1;
-  std::istringstream fields(stat.substr(nameEnd + 1));
-  std::string field;
-  unsigned long long ticks = 0;
-  // Field 3 is the state; 14 and 15 are user and system time in clock ticks.
-  for (int i = 3; i <= 15 && fields >> field; ++i)
-    if (i >= 14) ticks += std::stoull(field);
-  return double(ticks) / double(sysconf(_SC_CLK_TCK));
-}
-
-struct TIdleCase {
-  const char* Name;
-  std::vector<std::string> Args;
-};
-
-class VexoPlayIdleTest : public VexoPlayTest, public ::testing::WithParamInterface<TIdleCase> {};
-
-// Nothing may spin while the picture stands still: waiting is the event
-// loop's. Two percent of one core leaves room for the odd repaint.
-TEST_P(VexoPlayIdleTest, AStillPlayerTakesNoProcessorTime) {
-  std::vector<std::string> args = {std::string(VEXO_BIN_DIR) + "/vexo-play"};
-  args.insert(args.end(), GetParam().Args.begin(), GetParam().Args.end());
-  args.insert(args.end(), {"--hold", "4", test::MediaPath("h264_aac.mp4")});
-  test::TChildProcess player(args, Env());
-  ASSERT_TRUE(player.Started());
-  ASSERT_FALSE(player.WaitLine("holding", seconds(120)).empty()) << player.Output();
-  const auto start = std::chrono::steady_clock::now();
-  const double before = CpuSecondsOf(player.Pid());
-  std::this_thread::sleep_for(seconds(2));
-  const double after = CpuSecondsOf(player.Pid());
-  const double wall =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  ASSERT_GE(before, 0);
-  ASSERT_GE(after, 0) << "the player ended before the measurement did\n" << player.Output();
-  EXPECT_LE(after - before, 0.02 * wall)
-      << "processor seconds " << after - before << " over " << wall << " s\n"
-      << player.Output();
-  EXPECT_EQ(player.Wait(seconds(60)), 0) << player.Output();
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    States, VexoPlayIdleTest,
-    ::testing::Values(TIdleCase{"PausedRaster", {"--mode", "2", "--play", "--seconds", "1"}},
-                      TIdleCase{"PausedOpenGL", {"--mode", "1", "--play", "--seconds", "1"}},
-                      TIdleCase{"StoppedAfterPlaying",
-                                {"--mode", "2", "--play", "--seconds", "1", "--stop"}},
-                      TIdleCase{"JustOpened", {"--mode", "2"}}),
-    [](const ::testing::TestParamInfo<TIdleCase>& info) { return std::string(info.param.Name); });
-
 struct TSeekCase {
   const char* File;
   int Frame;
@@ -356,39 +294,40 @@ TEST_F(VexoPlayTest, MenusShowTheCommandTableWithPictures) {
                std::abs(c.blue() - 0x3f) < 12;
     }
   EXPECT_GT(green, 20);
-  // Both developer programs print their usage on the output when asked, and succeed.
-  TEST(DeveloperPrograms, HelpPrintsTheUsage) {
-    for (const char* program : {"vexo-play", "vexo-bench"}) {
-      for (const char* flag : {"--help", "-h"}) {
-        const auto run = test::RunProgram({std::string(VEXO_BIN_DIR) + "/" + program, flag});
-        EXPECT_EQ(run.Status, 0) << program << " " << flag;
-        ASSERT_FALSE(run.Lines.empty()) << program << " " << flag;
-        EXPECT_EQ(run.Lines[0].rfind(std::string("usage: ") + program + " ", 0), 0u)
-            << run.Lines[0];
-      }
+}
+
+// Both developer programs print their usage on the output when asked, and succeed.
+TEST(DeveloperPrograms, HelpPrintsTheUsage) {
+  for (const char* program : {"vexo-play", "vexo-bench"}) {
+    for (const char* flag : {"--help", "-h"}) {
+      const auto run = test::RunProgram({std::string(VEXO_BIN_DIR) + "/" + program, flag});
+      EXPECT_EQ(run.Status, 0) << program << " " << flag;
+      ASSERT_FALSE(run.Lines.empty()) << program << " " << flag;
+      EXPECT_EQ(run.Lines[0].rfind(std::string("usage: ") + program + " ", 0), 0u) << run.Lines[0];
     }
   }
+}
 
-  TEST(VexoPlayListFiles, SaveAndPrintAsx) {
-    char pattern[] = "/tmp/vexo-asx-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    const std::string dir = pattern, asx = dir + "/list.asx";
-    const std::string play = std::string(VEXO_BIN_DIR) + "/vexo-play";
-    auto saved = test::RunProgram({play, "--save-asx", asx, "/no/such/a.avi", "b c.mp4"});
-    EXPECT_EQ(saved.Status, 0);
-    auto printed = test::RunProgram({play, "--print-asx", asx});
-    EXPECT_EQ(printed.Status, 0);
-    ASSERT_EQ(printed.Lines.size(), 3u);
-    EXPECT_EQ(printed.Lines[0].rfind("name ", 0), 0u);
-    EXPECT_EQ(printed.Lines[1], "entry /no/such/a.avi");
-    EXPECT_EQ(printed.Lines[2], "entry b c.mp4");
-    auto missing = test::RunProgram({play, "--print-asx", dir + "/missing.asx"});
-    EXPECT_EQ(missing.Status, 1);
-    ASSERT_EQ(missing.Lines.size(), 1u);
-    EXPECT_EQ(missing.Lines[0].rfind("error ", 0), 0u);
-    std::error_code ignored;
-    fs::remove_all(dir, ignored);
-  }
+TEST(VexoPlayListFiles, SaveAndPrintAsx) {
+  char pattern[] = "/tmp/vexo-asx-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const std::string dir = pattern, asx = dir + "/list.asx";
+  const std::string play = std::string(VEXO_BIN_DIR) + "/vexo-play";
+  auto saved = test::RunProgram({play, "--save-asx", asx, "/no/such/a.avi", "b c.mp4"});
+  EXPECT_EQ(saved.Status, 0);
+  auto printed = test::RunProgram({play, "--print-asx", asx});
+  EXPECT_EQ(printed.Status, 0);
+  ASSERT_EQ(printed.Lines.size(), 3u);
+  EXPECT_EQ(printed.Lines[0].rfind("name ", 0), 0u);
+  EXPECT_EQ(printed.Lines[1], "entry /no/such/a.avi");
+  EXPECT_EQ(printed.Lines[2], "entry b c.mp4");
+  auto missing = test::RunProgram({play, "--print-asx", dir + "/missing.asx"});
+  EXPECT_EQ(missing.Status, 1);
+  ASSERT_EQ(missing.Lines.size(), 1u);
+  EXPECT_EQ(missing.Lines[0].rfind("error ", 0), 0u);
+  std::error_code ignored;
+  fs::remove_all(dir, ignored);
+}
 
 }  // namespace
 }  // namespace vexo
