@@ -5,13 +5,18 @@
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
 
+#include <unistd.h>
 #include <QColor>
 #include <QImage>
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/support/child_process.h"
@@ -175,6 +180,62 @@ TEST_F(VexoPlayTest, PlayingAtTheLastFrameStaysPaused) {
   EXPECT_TRUE(Has(run, "state Stopped -> Paused")) << Output;
   EXPECT_FALSE(Has(run, "state Stopped -> Playing")) << Output;
 }
+
+// Processor seconds a process has used in all its threads, from
+// /proc/<pid>/stat; negative when it cannot be read.
+double CpuSecondsOf(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  const std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // The program name may hold blanks and parentheses; the fields follow its last ')'.
+  const size_t nameEnd = stat.rfind(')');
+  if (nameEnd == std::string::npos) return -1;
+  std::istringstream fields(stat.substr(nameEnd + 1));
+  std::string field;
+  unsigned long long ticks = 0;
+  // Field 3 is the state; 14 and 15 are user and system time in clock ticks.
+  for (int i = 3; i <= 15 && fields >> field; ++i)
+    if (i >= 14) ticks += std::stoull(field);
+  return double(ticks) / double(sysconf(_SC_CLK_TCK));
+}
+
+struct TIdleCase {
+  const char* Name;
+  std::vector<std::string> Args;
+};
+
+class VexoPlayIdleTest : public VexoPlayTest, public ::testing::WithParamInterface<TIdleCase> {};
+
+// Nothing may spin while the picture stands still: waiting is the event
+// loop's. Two percent of one core leaves room for the odd repaint.
+TEST_P(VexoPlayIdleTest, AStillPlayerTakesNoProcessorTime) {
+  std::vector<std::string> args = {std::string(VEXO_BIN_DIR) + "/vexo-play"};
+  args.insert(args.end(), GetParam().Args.begin(), GetParam().Args.end());
+  args.insert(args.end(), {"--hold", "4", test::MediaPath("h264_aac.mp4")});
+  test::TChildProcess player(args, Env());
+  ASSERT_TRUE(player.Started());
+  ASSERT_FALSE(player.WaitLine("holding", seconds(120)).empty()) << player.Output();
+  const auto start = std::chrono::steady_clock::now();
+  const double before = CpuSecondsOf(player.Pid());
+  std::this_thread::sleep_for(seconds(2));
+  const double after = CpuSecondsOf(player.Pid());
+  const double wall =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  ASSERT_GE(before, 0);
+  ASSERT_GE(after, 0) << "the player ended before the measurement did\n" << player.Output();
+  EXPECT_LE(after - before, 0.02 * wall)
+      << "processor seconds " << after - before << " over " << wall << " s\n"
+      << player.Output();
+  EXPECT_EQ(player.Wait(seconds(60)), 0) << player.Output();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    States, VexoPlayIdleTest,
+    ::testing::Values(TIdleCase{"PausedRaster", {"--mode", "2", "--play", "--seconds", "1"}},
+                      TIdleCase{"PausedOpenGL", {"--mode", "1", "--play", "--seconds", "1"}},
+                      TIdleCase{"StoppedAfterPlaying",
+                                {"--mode", "2", "--play", "--seconds", "1", "--stop"}},
+                      TIdleCase{"JustOpened", {"--mode", "2"}}),
+    [](const ::testing::TestParamInfo<TIdleCase>& info) { return std::string(info.param.Name); });
 
 struct TSeekCase {
   const char* File;
