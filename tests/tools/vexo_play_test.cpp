@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "tests/support/child_process.h"
+#include "tests/support/frame_bars.h"
 #include "tests/support/pulse_server.h"
 #include "tests/support/test_media.h"
 #include "tests/support/xvfb_server.h"
@@ -72,16 +73,9 @@ TPicture ReadJpeg(const std::string& path) {
   return picture;
 }
 
-// The frame number a frame-numbered clip shows: 16 bars across the top half,
-// bit 0 on the left, white for 1.
 int FrameNumberOf(const TPicture& picture) {
-  if (picture.Width <= 0) return -1;
-  int number = 0;
-  for (int bit = 0; bit < 16; ++bit) {
-    const int x = bit * picture.Width / 16 + picture.Width / 32;
-    if (picture.Luma(x, picture.Height / 4) > 128) number |= 1 << bit;
-  }
-  return number;
+  return test::FrameNumberFromBars(picture.Width, picture.Height,
+                                   [&](int x, int y) { return picture.Luma(x, y); });
 }
 
 class VexoPlayTest : public ::testing::Test {
