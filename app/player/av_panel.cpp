@@ -99,9 +99,11 @@ void TAVPanel::LayoutChildren() {
       }
     }
     const QRect area((width() - w) / 2, kVideoMargin, std::max(0, w), std::max(0, h2));
+    const bool sameSize = FPageList->size() == area.size();
     FPageList->setGeometry(area);
-    // Only the place changed: the player's output must follow it all the same.
-    if (FPageList->size() == area.size()) FPlayer->Player().Reposition();
+    // Only the place changed, which the player does not see by itself: its
+    // output must follow all the same.
+    if (sameSize) FPlayer->Player().Reposition();
   }
   FControlPanel->setGeometry(0, height() - panelHeight, width(), panelHeight);
   // Set here as well as by the containers, so that it holds before they are shown.

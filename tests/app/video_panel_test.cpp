@@ -510,6 +510,40 @@ TEST_F(VideoPanelTest, ToggleFullScreenNeedsAnOpenFile) {
   EXPECT_FALSE(Panel->IsFullScreen());
 }
 
+// ---- Layout and look ----
+
+class TFourThreePanel : public TAVPanel {
+ public:
+  using TAVPanel::TAVPanel;
+  double AspectRatio() const override { return 4.0 / 3.0; }
+};
+
+TEST(VideoPanelLayout, AFixedRatioCentresTheVideoAreaAboveTheControls) {
+  test::QtApp();
+  QWidget window;
+  auto* panel = new TFourThreePanel(&window);
+  panel->Init({}, {}, {});
+  panel->setGeometry(0, 0, 800, 600);
+  window.show();
+  ASSERT_TRUE(WaitFor([&] { return panel->isVisible(); }));
+  // 784 x 514 is left; 4:3 at 514 high is 685 wide (685.33), centred.
+  EXPECT_EQ(panel->PageList()->geometry(), QRect(57, 8, 685, 514));
+  EXPECT_EQ(panel->ControlPanel()->geometry(), QRect(0, 530, 800, 70));
+  EXPECT_EQ(panel->PlayerWidget()->size(), QSize(685, 514));
+}
+
+TEST_F(VideoPanelTest, ASkinStylesTheStripsInsteadOfTheGradient) {
+  const QPoint inside(300, 35);
+  const QColor plain = Controls().grab().toImage().pixelColor(inside);
+  qApp->setStyleSheet("#ControlPanel { background-color: rgb(20, 180, 40); }");
+  Panel->SetSkinActive(true);
+  EXPECT_EQ(Controls().grab().toImage().pixelColor(inside), QColor(20, 180, 40));
+  Panel->SetSkinActive(false);
+  qApp->setStyleSheet(QString());
+  EXPECT_EQ(Controls().grab().toImage().pixelColor(inside), plain);
+  EXPECT_NE(plain, QColor(20, 180, 40));
+}
+
 // ---- Keys ----
 
 struct TKeyCase {

@@ -169,6 +169,21 @@ TEST_F(VexoPlayTest, PlayingAtTheLastFrameStaysPaused) {
   EXPECT_FALSE(Has(run, "state Stopped -> Playing")) << Output;
 }
 
+TEST_F(VexoPlayTest, ThePanelPlaysAPlaylistUnderItsControls) {
+  const std::string grab = Dir + "/panel.png";
+  auto run = Play({"--panel", "--mode", "2", "--play", "--seconds", "1.5", "--grab", grab,
+                   test::MediaPath("numbered_h264.mp4"), test::MediaPath("h264_aac.mp4"),
+                   test::MediaPath("numbered_mpeg4.avi")});
+  EXPECT_EQ(run.Status, 0) << Output;
+  EXPECT_TRUE(Has(run, "opened files=3 frames=650 mode=2")) << Output;
+  EXPECT_TRUE(Has(run, "state Playing -> Paused")) << Output;
+  // The whole window: the picture above, the light control strip along the bottom.
+  QImage shot(QString::fromStdString(grab));
+  ASSERT_FALSE(shot.isNull()) << Output;
+  EXPECT_GT(shot.pixelColor(shot.width() / 2, shot.height() - 35).value(), 150) << Output;
+  EXPECT_GT(shot.pixelColor(shot.width() / 2, shot.height() * 3 / 4).value(), 80) << Output;
+}
+
 struct TSeekCase {
   const char* File;
   int Frame;

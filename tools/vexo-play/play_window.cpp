@@ -71,6 +71,11 @@ TPlayWindow::TPlayWindow(const TPlayOptions& options) : FOptions(options) {
     line.replace("\r\n", " / ");
     Print(QString("error %1 %2").arg(code).arg(line));
   };
+  auto panelPosition = player.OnPosition;
+  player.OnPosition = [this, panelPosition] {
+    if (panelPosition) panelPosition();
+    ++FPositionCount;
+  };
   player.OnAudioError = [this](int32_t code) { Print(QString("audio-error %1").arg(code)); };
   if (!FPanel) player.OnFullScreen = [this] { SwitchFullScreen(); };
 }
@@ -228,7 +233,10 @@ void TPlayWindow::PrintCpu() {
     FPlayMs += FPlayTimer.elapsed();
     FPlayTimer.invalidate();
   }
-  Print(QString("ui-cpu-ms %1 playing-ms %2").arg(FPlayCpuMs).arg(FPlayMs));
+  Print(QString("ui-cpu-ms %1 playing-ms %2 positions %3")
+            .arg(FPlayCpuMs)
+            .arg(FPlayMs)
+            .arg(FPositionCount));
 }
 
 void TPlayWindow::keyPressEvent(QKeyEvent* event) {

@@ -51,6 +51,7 @@ class TPlayWindow : public QWidget {
   int64_t FPlayCpuStart = 0;
   int64_t FPlayCpuMs = 0;
   int64_t FPlayMs = 0;
+  int64_t FPositionCount = 0;
   bool FFailed = false;
 };
 
