@@ -5,7 +5,7 @@
 
 #include "app/common/language_list.h"
 #include "app/common/text_utils.h"
-#include "app/common/theme_icon.h"
+#include "app/common/theme_icons.h"
 #include "app/player/tick_bar.h"
 #include "app/player/track_bar.h"
 #include "engine/playback/av_player_enc.h"
@@ -46,9 +46,8 @@ void TAVControlPanel::Init(TAVPlayerEnc& player, TNotify onSeekDone, TOnButtonCl
   FOnStopped = std::move(onStopped);
   FOnSeekDone = std::move(onSeekDone);
 
-  FGlyphs = {ThemeIcon("media-playback-stop", "ctrl-stop.svg"),
-             ThemeIcon("media-playback-start", "ctrl-play.svg"),
-             ThemeIcon("media-playback-pause", "ctrl-pause.svg")};
+  FGlyphs = {ThemeIcon("media-playback-stop"), ThemeIcon("media-playback-start"),
+             ThemeIcon("media-playback-pause")};
   for (int i = 0; i < 2; ++i) {
     auto* button = new QToolButton(this);
     button->setObjectName(i == biStop ? "StopButton" : "PlayButton");

@@ -1,5 +1,6 @@
 #include "app/player/video_popup_rules.h"
 
+#include "app/shell/command_table.h"
 #include "engine/playback/av_player_enc.h"
 
 namespace vexo {
@@ -8,10 +9,10 @@ TPopupItemState VideoPopupItemState(int command, int index, bool fullScreen, uin
                                     bool fileLoaded) {
   TPopupItemState item;
   item.Visible = index == 0 || !fullScreen;
-  if (command == kVideoCmdFullScreen)
+  if (command == mvFullScreen)
     item.Enabled = fileLoaded;
   else
-    item.Enabled = playState != psPlaying && (command != kVideoCmdSaveAs || fileLoaded);
+    item.Enabled = playState != psPlaying && (command != mvSaveAs || fileLoaded);
   return item;
 }
 

@@ -7,18 +7,13 @@
 
 namespace vexo {
 
-// Command-table rows of the video pop-up menu's commands, carried by each
-// action as its data().
-constexpr int kVideoCmdFullScreen = 79;
-constexpr int kVideoCmdOptions = 80;
-constexpr int kVideoCmdSaveAs = 81;
-
 struct TPopupItemState {
   bool Visible = true;
   bool Enabled = true;
 };
 
-// index: the item's place in the menu, from 0.
+// command: the command-table row (mvFullScreen, ...), which each action
+// carries as its data(); index: the item's place in the menu, from 0.
 TPopupItemState VideoPopupItemState(int command, int index, bool fullScreen, uint8_t playState,
                                     bool fileLoaded);
 void ApplyVideoPopupRules(QMenu& menu, bool fullScreen, uint8_t playState, bool fileLoaded);

@@ -24,6 +24,7 @@
 #include "app/player/track_bar.h"
 #include "app/player/video_panel_texts.h"
 #include "app/player/video_popup_rules.h"
+#include "app/shell/command_table.h"
 #include "engine/media/av_log.h"
 #include "engine/media/av_types.h"
 #include "engine/playlist/av_playlist.h"
@@ -33,19 +34,19 @@
 #include "tests/support/frame_bars.h"
 #include "tests/support/pulse_server.h"
 #include "tests/support/test_media.h"
-#include "tests/support/xvfb_server.h"
+#include "tests/support/x_desktop_app.h"
 
 namespace vexo {
 namespace {
 
-// Real windows need the X server before the application exists.
-class TDesktop : public ::testing::Environment {
+// Real windows on a private X server, and sound on a private null sink.
+class TDesktop : public test::TXDesktopEnvironment {
  public:
+  TDesktop()
+      : TXDesktopEnvironment("video_panel_test",
+                             [this] { Pulse = std::make_unique<test::TPulseServer>(); }) {}
   void SetUp() override {
-    X = std::make_unique<test::TXvfbServer>();
-    Pulse = std::make_unique<test::TPulseServer>();
-    setenv("QT_QPA_PLATFORM", "xcb", 1);
-    test::QtApp();
+    TXDesktopEnvironment::SetUp();
     Video = std::make_unique<TDesktopVideoSystem>();
     Sound = std::make_unique<TPlatformSoundSystem>(Pulse->Address(), "null");
     SetSoundSystem(Sound.get());
@@ -57,10 +58,9 @@ class TDesktop : public ::testing::Environment {
     FreeLog();
     Sound.reset();
     Video.reset();
+    TXDesktopEnvironment::TearDown();
     Pulse.reset();
-    X.reset();
   }
-  std::unique_ptr<test::TXvfbServer> X;
   std::unique_ptr<test::TPulseServer> Pulse;
   std::unique_ptr<TDesktopVideoSystem> Video;
   std::unique_ptr<TPlatformSoundSystem> Sound;
@@ -92,7 +92,7 @@ int FrameNumberOf(const QImage& picture) {
 class VideoPanelTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(desktop->X->Running()) << "Xvfb did not start";
+    ASSERT_TRUE(desktop->Server && desktop->Server->Running()) << "Xvfb did not start";
     ASSERT_TRUE(desktop->Pulse->Started()) << desktop->Pulse->Log();
     test::LoadMediaLib();
     AVParams.VideoMode = vmGDI;
@@ -205,7 +205,6 @@ struct TMarksCase {
 class TickLayoutTest : public ::testing::TestWithParam<TMarksCase> {};
 
 TEST_P(TickLayoutTest, MarksFollowTheDurations) {
-  test::QtApp();
   const TMarksCase& c = GetParam();
   TAVPlayList list;
   int32_t start = 0;
@@ -437,8 +436,6 @@ TEST_F(VideoPanelTest, AMissingFileIsDroppedWithAMessageAndTheRestPlays) {
 }
 
 TEST(MissingFilesMessage, NamesTwelveAndAddsTheDriveHintForDetachableMounts) {
-  test::QtApp();
-  LResList.LoadFile(VEXO_SOURCE_DIR "/resources/language/English.lrf");
   TAVPlayList list;
   list.Add(VEXO_SOURCE_DIR "/CMakeLists.txt");
   for (int i = 0; i < 14; ++i) list.Add("/media/stick/clip" + std::to_string(i) + ".avi");
@@ -519,7 +516,6 @@ class TFourThreePanel : public TAVPanel {
 };
 
 TEST(VideoPanelLayout, AFixedRatioCentresTheVideoAreaAboveTheControls) {
-  test::QtApp();
   QWidget window;
   auto* panel = new TFourThreePanel(&window);
   panel->Init({}, {}, {});
@@ -602,8 +598,6 @@ struct TCaptionCase {
 class VideoCaptionTest : public ::testing::TestWithParam<TCaptionCase> {};
 
 TEST_P(VideoCaptionTest, Composes) {
-  test::QtApp();
-  LResList.LoadFile(VEXO_SOURCE_DIR "/resources/language/English.lrf");
   const TCaptionCase& c = GetParam();
   EXPECT_EQ(VideoPanelCaption(c.Open, c.Title), c.Caption);
 }
@@ -635,15 +629,15 @@ TEST(VideoPopupRules, FullScreenShowsOnlyItsOwnItemAndPlayingEnablesOnlyIt) {
     bool Loaded, Visible, Enabled;
   };
   const TCase cases[] = {
-      {kVideoCmdFullScreen, 0, false, psPlaying, true, true, true},
-      {kVideoCmdOptions, 1, false, psPlaying, true, true, false},
-      {kVideoCmdSaveAs, 2, false, psPlaying, true, true, false},
-      {kVideoCmdOptions, 1, false, psPaused, true, true, true},
-      {kVideoCmdSaveAs, 2, false, psPaused, true, true, true},
-      {kVideoCmdSaveAs, 2, false, psClosed, false, true, false},
-      {kVideoCmdFullScreen, 0, false, psClosed, false, true, false},
-      {kVideoCmdFullScreen, 0, true, psPlaying, true, true, true},
-      {kVideoCmdOptions, 1, true, psPaused, true, false, true},
+      {mvFullScreen, 0, false, psPlaying, true, true, true},
+      {mvOptions, 1, false, psPlaying, true, true, false},
+      {mvSaveAs, 2, false, psPlaying, true, true, false},
+      {mvOptions, 1, false, psPaused, true, true, true},
+      {mvSaveAs, 2, false, psPaused, true, true, true},
+      {mvSaveAs, 2, false, psClosed, false, true, false},
+      {mvFullScreen, 0, false, psClosed, false, true, false},
+      {mvFullScreen, 0, true, psPlaying, true, true, true},
+      {mvOptions, 1, true, psPaused, true, false, true},
   };
   for (const TCase& c : cases) {
     const TPopupItemState item =

@@ -8,8 +8,9 @@
 #include <QVBoxLayout>
 #include <cstdio>
 
+#include "app/common/menu_system.h"
 #include "app/player/player_error_text.h"
-#include "app/player/video_popup_rules.h"
+#include "app/shell/command_table.h"
 #include "engine/media/av_log.h"
 #include "engine/media/av_types.h"
 #include "tools/vexo-play/thread_cpu.h"
@@ -27,14 +28,12 @@ TPlayWindow::TPlayWindow(const TPlayOptions& options) : FOptions(options) {
     layout->addWidget(FPanel);
     FPanel->Init([this] { SwitchFullScreen(); }, [this] { setFocus(); }, {});
     FPlayer = FPanel->PlayerWidget();
-    FPopupMenu = new QMenu(this);
-    const std::pair<const char*, int> items[] = {{"Full Screen", kVideoCmdFullScreen},
-                                                 {"Save Picture As...", kVideoCmdSaveAs}};
-    for (const auto& [text, command] : items) FPopupMenu->addAction(text)->setData(command);
-    connect(FPopupMenu, &QMenu::triggered, this, [this](QAction* action) {
-      if (action->data().toInt() == kVideoCmdFullScreen) FPanel->ToggleFullScreen();
-      if (action->data().toInt() == kVideoCmdSaveAs) SavePictureDialog();
-    });
+    // The video pop-up menu of the real program.
+    FMenus = new TMenuSystem(this, PlayerCommandTable(), CommandImages());
+    FPopupMenu = FMenus->BuildPopupMenu(kVideoPopupCommands);
+    FMenus->SetCommandHandler(mvFullScreen, [this](TMSAction&) { FPanel->ToggleFullScreen(); });
+    FMenus->SetCommandHandler(mvSaveAs, [this](TMSAction&) { SavePictureDialog(); });
+    FMenus->SetCommandHandler(mvOptions, [this](TMSAction&) { Print("no options dialog here"); });
     FPanel->SetPopupMenu(FPopupMenu);
     resize(800, 600);
   } else {

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QWidget>
 
+#include "app/common/menu_system.h"
 #include "app/player/av_panel.h"
 #include "app/player/player_widget.h"
 #include "engine/playlist/av_playlist.h"
@@ -43,6 +44,7 @@ class TPlayWindow : public QWidget {
   TPlayOptions FOptions;
   TAVPanel* FPanel = nullptr;
   TPlayerWidget* FPlayer;
+  TMenuSystem* FMenus = nullptr;
   QMenu* FPopupMenu = nullptr;
   TAVPlayList FList;
   QRect FNormalGeometry;
