@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "tests/support/child_process.h"
+#include "tests/support/frame_bars.h"
 #include "tests/support/pulse_server.h"
 #include "tests/support/test_media.h"
 #include "tests/support/xvfb_server.h"
@@ -73,16 +74,9 @@ TPicture ReadJpeg(const std::string& path) {
   return picture;
 }
 
-// The frame number a frame-numbered clip shows: 16 bars across the top half,
-// bit 0 on the left, white for 1.
 int FrameNumberOf(const TPicture& picture) {
-  if (picture.Width <= 0) return -1;
-  int number = 0;
-  for (int bit = 0; bit < 16; ++bit) {
-    const int x = bit * picture.Width / 16 + picture.Width / 32;
-    if (picture.Luma(x, picture.Height / 4) > 128) number |= 1 << bit;
-  }
-  return number;
+  return test::FrameNumberFromBars(picture.Width, picture.Height,
+                                   [&](int x, int y) { return picture.Luma(x, y); });
 }
 
 class VexoPlayTest : public ::testing::Test {
@@ -174,6 +168,21 @@ TEST_F(VexoPlayTest, PlayingAtTheLastFrameStaysPaused) {
                    test::MediaPath("numbered_mpeg4.avi")});
   EXPECT_TRUE(Has(run, "state Stopped -> Paused")) << Output;
   EXPECT_FALSE(Has(run, "state Stopped -> Playing")) << Output;
+}
+
+TEST_F(VexoPlayTest, ThePanelPlaysAPlaylistUnderItsControls) {
+  const std::string grab = Dir + "/panel.png";
+  auto run = Play({"--panel", "--mode", "2", "--play", "--seconds", "1.5", "--grab", grab,
+                   test::MediaPath("numbered_h264.mp4"), test::MediaPath("h264_aac.mp4"),
+                   test::MediaPath("numbered_mpeg4.avi")});
+  EXPECT_EQ(run.Status, 0) << Output;
+  EXPECT_TRUE(Has(run, "opened files=3 frames=650 mode=2")) << Output;
+  EXPECT_TRUE(Has(run, "state Playing -> Paused")) << Output;
+  // The whole window: the picture above, the light control strip along the bottom.
+  QImage shot(QString::fromStdString(grab));
+  ASSERT_FALSE(shot.isNull()) << Output;
+  EXPECT_GT(shot.pixelColor(shot.width() / 2, shot.height() - 35).value(), 150) << Output;
+  EXPECT_GT(shot.pixelColor(shot.width() / 2, shot.height() * 3 / 4).value(), 80) << Output;
 }
 
 struct TSeekCase {

@@ -7,7 +7,7 @@ namespace vexo::play {
 
 const char* const kUsage =
     "usage: vexo-play [--mode N] [--play] [--seconds S] "
-    "[--seek-frame F] [--stop]\n"
+    "[--seek-frame F] [--stop] [--panel] [--cpu]\n"
     "                 [--snapshot FILE.jpg] [--grab "
     "FILE.png] [--fullscreen] [--exit-at-end]\n"
     "                 FILE...\n"
@@ -78,6 +78,10 @@ bool ParsePlayOptions(int argc, char** argv, TPlayOptions& options, std::string&
       options.Kind = TPlayOptions::kMenus;
     } else if (arg == "--fullscreen") {
       options.FullScreen = true;
+    } else if (arg == "--panel") {
+      options.Panel = true;
+    } else if (arg == "--cpu") {
+      options.Cpu = true;
     } else if (arg == "--exit-at-end") {
       options.ExitAtEnd = true;
     } else if (arg == "--save-asx" || arg == "--print-asx") {
@@ -95,7 +99,7 @@ bool ParsePlayOptions(int argc, char** argv, TPlayOptions& options, std::string&
       options.Files.push_back(arg);
     }
   }
-  if (options.Kind == TPlayOptions::kPlay && options.Files.empty()) {
+  if (options.Kind == TPlayOptions::kPlay && options.Files.empty() && !options.Panel) {
     error = "no file given";
     return false;
   }

@@ -17,6 +17,10 @@ struct TPlayOptions {
   std::string Grab;
   bool FullScreen = false;
   bool ExitAtEnd = false;
+  // The video panel with its control strip around the player.
+  bool Panel = false;
+  // Print the processor time of the user-interface thread at the end.
+  bool Cpu = false;
   std::string AsxFile;
   std::vector<std::string> Files;
 

@@ -2,13 +2,18 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <cstdio>
 
+#include "app/common/menu_system.h"
 #include "app/player/player_error_text.h"
+#include "app/shell/command_table.h"
 #include "engine/media/av_log.h"
+#include "engine/media/av_types.h"
+#include "tools/vexo-play/thread_cpu.h"
 
 namespace vexo::play {
 
@@ -16,27 +21,62 @@ TPlayWindow::TPlayWindow(const TPlayOptions& options) : FOptions(options) {
   setWindowTitle("vexo-play");
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  FPlayer = new TPlayerWidget(this);
-  layout->addWidget(FPlayer);
-  resize(640, 480);
+  if (options.Panel) {
+    // The panel opens with the mode of the settings.
+    AVParams.VideoMode = uint8_t(options.Mode);
+    FPanel = new TAVPanel(this);
+    layout->addWidget(FPanel);
+    FPanel->Init([this] { SwitchFullScreen(); }, [this] { setFocus(); }, {});
+    FPlayer = FPanel->PlayerWidget();
+    // The video pop-up menu of the real program.
+    FMenus = new TMenuSystem(this, PlayerCommandTable(), CommandImages());
+    FPopupMenu = FMenus->BuildPopupMenu(kVideoPopupCommands);
+    FMenus->SetCommandHandler(mvFullScreen, [this](TMSAction&) { FPanel->ToggleFullScreen(); });
+    FMenus->SetCommandHandler(mvSaveAs, [this](TMSAction&) { SavePictureDialog(); });
+    FMenus->SetCommandHandler(mvOptions, [this](TMSAction&) { Print("no options dialog here"); });
+    FPanel->SetPopupMenu(FPopupMenu);
+    resize(800, 600);
+  } else {
+    FPlayer = new TPlayerWidget(this);
+    layout->addWidget(FPlayer);
+    resize(640, 480);
+  }
 
   TAVPlayerEnc& player = FPlayer->Player();
-  player.OnStateChange = [this](uint8_t from, uint8_t to) {
+  // The panel's own handlers run first; these only report.
+  auto panelState = player.OnStateChange;
+  player.OnStateChange = [this, panelState](uint8_t from, uint8_t to) {
+    if (panelState) panelState(from, to);
     if (to == psStopped && from != psStopped) ++FStopCount;
+    if (to == psPlaying) FPlayCpuStart = ThreadCpuMs(), FPlayTimer.start();
+    if (from == psPlaying && FPlayTimer.isValid()) {
+      FPlayCpuMs += ThreadCpuMs() - FPlayCpuStart;
+      FPlayMs += FPlayTimer.elapsed();
+      FPlayTimer.invalidate();
+    }
     Print(QString("state %1 -> %2").arg(PlayStateName(from), PlayStateName(to)));
   };
-  player.OnErrorText = [this](int32_t code, std::string& text, const std::string& argument,
-                              const std::string& detail) {
-    text = ComposePlayerErrorText(code, QString::fromStdString(argument),
-                                  QString::fromStdString(detail))
-               .toStdString();
+  auto panelError = player.OnErrorText;
+  player.OnErrorText = [this, panelError](int32_t code, std::string& text,
+                                          const std::string& argument, const std::string& detail) {
+    if (panelError)
+      panelError(code, text, argument, detail);
+    else
+      text = ComposePlayerErrorText(code, QString::fromStdString(argument),
+                                    QString::fromStdString(detail))
+                 .toStdString();
     FFailed = true;
     QString line = QString::fromStdString(text);
     line.replace("\r\n", " / ");
     Print(QString("error %1 %2").arg(code).arg(line));
   };
+  auto panelPosition = player.OnPosition;
+  player.OnPosition = [this, panelPosition] {
+    if (panelPosition) panelPosition();
+    ++FPositionCount;
+  };
   player.OnAudioError = [this](int32_t code) { Print(QString("audio-error %1").arg(code)); };
-  player.OnFullScreen = [this] { SwitchFullScreen(); };
+  if (!FPanel) player.OnFullScreen = [this] { SwitchFullScreen(); };
 }
 
 void TPlayWindow::Print(const QString& line) {
@@ -62,14 +102,49 @@ void TPlayWindow::SwitchFullScreen() {
 }
 
 void TPlayWindow::Open() {
-  for (const std::string& file : FOptions.Files) FList.Add(file);
+  FList.Clear();
+  const bool asx = FOptions.Files.size() == 1 &&
+                   QString::fromStdString(FOptions.Files[0]).endsWith(".asx", Qt::CaseInsensitive);
+  if (asx) {
+    try {
+      FList.LoadFromFile(FOptions.Files[0]);
+    } catch (const std::exception& e) {
+      Print(QString("error %1").arg(e.what()));
+      FFailed = true;
+      return;
+    }
+  } else {
+    for (const std::string& file : FOptions.Files) FList.Add(file);
+  }
   TAVPlayerEnc& player = FPlayer->Player();
-  player.OpenPlayList(&FList, uint8_t(FOptions.Mode));
+  if (!FPanel)
+    player.OpenPlayList(&FList, uint8_t(FOptions.Mode));
+  else if (FList.Count() == 1 && !asx)
+    FPanel->PlayFile(QString::fromStdString(FList.Strings(0)), uint8_t(FOptions.Mode));
+  else if (FList.Count() > 0)
+    FPanel->PlayList(&FList, uint8_t(FOptions.Mode));
   if (player.IsOpen())
     Print(QString("opened files=%1 frames=%2 mode=%3")
               .arg(player.FileCount())
               .arg(player.TotalFrames())
               .arg(player.VideoMode()));
+}
+
+void TPlayWindow::OpenDialog() {
+  const QStringList files = QFileDialog::getOpenFileNames(
+      this, "Open files or a playlist", QString(),
+      "Media and playlists (*.avi *.mov *.flv *.mpg *.mpe *.mpeg *.m1v *.mp4 *.divx *.m4v *.jpg "
+      "*.jpeg *.jpe *.asx);;All files (*)");
+  if (files.isEmpty()) return;
+  FOptions.Files.clear();
+  for (const QString& file : files) FOptions.Files.push_back(file.toStdString());
+  Open();
+}
+
+void TPlayWindow::SavePictureDialog() {
+  const QString file =
+      QFileDialog::getSaveFileName(this, "Save the picture", QString(), "JPEG pictures (*.jpg)");
+  if (!file.isEmpty()) Print((FPanel->SaveFrame(file) ? "snapshot " : "snapshot-failed ") + file);
 }
 
 void TPlayWindow::Start() {
@@ -135,7 +210,9 @@ void TPlayWindow::RunScript() {
               .arg(QString::fromStdString(FOptions.Snapshot)));
   }
   if (!FOptions.Grab.empty()) {
-    const QPixmap shot = FPlayer->screen()->grabWindow(FPlayer->winId());
+    // With the panel the whole window, controls included.
+    const WId window = FPanel ? winId() : FPlayer->winId();
+    const QPixmap shot = FPlayer->screen()->grabWindow(window);
     const bool saved = shot.save(QString::fromStdString(FOptions.Grab), "PNG");
     Print(QString(saved ? "grab %1" : "grab-failed %1").arg(QString::fromStdString(FOptions.Grab)));
   }
@@ -145,9 +222,32 @@ void TPlayWindow::RunScript() {
     Print("fullscreen off " + GeometryText());
   }
   Print(QString("stopped-count %1").arg(FStopCount));
+  PrintCpu();
+}
+
+void TPlayWindow::PrintCpu() {
+  if (!FOptions.Cpu) return;
+  if (FPlayTimer.isValid()) {
+    FPlayCpuMs += ThreadCpuMs() - FPlayCpuStart;
+    FPlayMs += FPlayTimer.elapsed();
+    FPlayTimer.invalidate();
+  }
+  Print(QString("ui-cpu-ms %1 playing-ms %2 positions %3")
+            .arg(FPlayCpuMs)
+            .arg(FPlayMs)
+            .arg(FPositionCount));
 }
 
 void TPlayWindow::keyPressEvent(QKeyEvent* event) {
+  if (FPanel) {
+    int key = event->key();
+    if (key == Qt::Key_Escape && FPanel->IsFullScreen()) return FPanel->SetFullScreen(false);
+    FPanel->HandleKey(key, event->modifiers());
+    if (key == 0) return;
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && FPanel->ToggleFullScreen()) return;
+    if (key == Qt::Key_O && event->modifiers() == Qt::ControlModifier) return OpenDialog();
+    return QWidget::keyPressEvent(event);
+  }
   TAVPlayerEnc& player = FPlayer->Player();
   switch (event->key()) {
     case Qt::Key_Space:
