@@ -71,7 +71,7 @@ class TShellNode {
   bool IsStream() const { return Attributes & saStream; }
   bool IsRemovable() const { return Attributes & saRemovable; }
   bool IsFileSystem() const { return Attributes & saFileSystem; }
-  bool IsFolder() const { return (Attributes & saFolder) || Parent == nullptr; }
+  bool IsFolder() const { return (Attributes & saFolder) || Kind == TNodeKind::Desktop; }
 
   // 0 for the root, 1 for its children, and so on.
   int Level() const;

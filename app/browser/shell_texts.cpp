@@ -10,7 +10,8 @@ namespace vexo {
 
 QString SizeText(const TShellNode& node) {
   if (node.IsFolder()) return {};
-  const QLocale locale;
+  QLocale locale;
+  locale.setNumberOptions(QLocale::OmitGroupSeparator);
   if (node.Size < 1024) return FormatText(LResList.GetText("ShellGrid", 5), {QStringLiteral("1")});
   if (node.Size < 1048576)
     return FormatText(LResList.GetText("ShellGrid", 5),
