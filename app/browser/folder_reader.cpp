@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <QFile>
+#include <algorithm>
+#include <vector>
 
 #include "app/browser/photo_date.h"
 #include "app/browser/shell_sort.h"
@@ -15,9 +17,29 @@ namespace vexo {
 
 namespace {
 
+// In UTC: converting every item to local time costs more than reading it, and
+// only the few items shown need it.
 QDateTime ToDateTime(const struct statx_timestamp& t) {
   if (t.tv_sec == 0 && t.tv_nsec == 0) return {};
-  return QDateTime::fromMSecsSinceEpoch(qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000);
+  return QDateTime::fromMSecsSinceEpoch(qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000, Qt::UTC);
+}
+
+// What the access rights allow this process, from the mode bits: asking the
+// kernel once per item and right doubles the time a large folder takes.
+bool Allows(const struct statx& info, unsigned ownerBit) {
+  static const uid_t user = ::geteuid();
+  if (user == 0) return ownerBit != S_IXUSR || (info.stx_mode & (S_IXUSR | S_IXGRP | S_IXOTH));
+  if (info.stx_uid == user) return info.stx_mode & ownerBit;
+  static const std::vector<gid_t> groups = [] {
+    std::vector<gid_t> list(size_t(std::max(::getgroups(0, nullptr), 0)) + 1);
+    const int n = ::getgroups(int(list.size()) - 1, list.data());
+    list.resize(size_t(std::max(n, 0)));
+    list.push_back(::getegid());
+    return list;
+  }();
+  if (std::find(groups.begin(), groups.end(), info.stx_gid) != groups.end())
+    return info.stx_mode & (ownerBit >> 3);
+  return info.stx_mode & (ownerBit >> 6);
 }
 
 constexpr unsigned kStatMask =
@@ -64,8 +86,8 @@ void StatNode(int dirFd, const QByteArray& name, TShellNode& node) {
   }
   const bool folder = S_ISDIR(target.stx_mode);
   if (folder) attributes |= saFolder;
-  if (::faccessat(dirFd, name.constData(), R_OK, AT_EACCESS) == 0) attributes |= saCanCopy;
-  if (::faccessat(dirFd, name.constData(), W_OK, AT_EACCESS) != 0) attributes |= saReadOnly;
+  if (Allows(target, S_IRUSR)) attributes |= saCanCopy;
+  if (!Allows(target, S_IWUSR)) attributes |= saReadOnly;
   node.Kind = folder ? TNodeKind::Folder : TNodeKind::File;
   node.Attributes = attributes;
   node.HasChildren = folder;

@@ -23,8 +23,9 @@ QString SizeText(const TShellNode& node) {
 QString DateTimeText(const QDateTime& time) {
   if (!time.isValid()) return {};
   const QLocale locale;
-  return locale.toString(time.date(), QLocale::ShortFormat) + u' ' +
-         locale.toString(time.time(), QStringLiteral("HH:mm:ss"));
+  const QDateTime local = time.toLocalTime();
+  return locale.toString(local.date(), QLocale::ShortFormat) + u' ' +
+         locale.toString(local.time(), QStringLiteral("HH:mm:ss"));
 }
 
 QString TypeName(const TShellNode& node) {

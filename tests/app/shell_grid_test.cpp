@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
+#include <filesystem>
 #include <memory>
 
 #include "app/browser/display_path.h"
@@ -123,7 +124,9 @@ class ShellGridTest : public ::testing::Test {
   }
   void TearDown() override {
     Grid.reset();
-    QDir(QFile::decodeName(Root)).removeRecursively();
+    // Byte names are out of QDir's reach.
+    std::error_code ignored;
+    std::filesystem::remove_all(Root.toStdString(), ignored);
   }
 
   // The node of a folder, opened.
