@@ -10,7 +10,7 @@ const char* const kUsage =
     "[--seek-frame F] [--stop]\n"
     "                 [--snapshot FILE.jpg] [--grab "
     "FILE.png] [--fullscreen] [--exit-at-end]\n"
-    "                 FILE...\n"
+    "                 [--browser FOLDER] FILE...\n"
     "       vexo-play --save-asx OUT.asx ENTRY...\n"
     "       vexo-play --print-asx IN.asx\n";
 
@@ -73,6 +73,9 @@ bool ParsePlayOptions(int argc, char** argv, TPlayOptions& options, std::string&
     } else if (arg == "--grab") {
       if (!value(v)) return false;
       options.Grab = v;
+    } else if (arg == "--browser") {
+      if (!value(v)) return false;
+      options.Browser = v;
     } else if (arg == "--fullscreen") {
       options.FullScreen = true;
     } else if (arg == "--exit-at-end") {
@@ -92,7 +95,7 @@ bool ParsePlayOptions(int argc, char** argv, TPlayOptions& options, std::string&
       options.Files.push_back(arg);
     }
   }
-  if (options.Kind == TPlayOptions::kPlay && options.Files.empty()) {
+  if (options.Kind == TPlayOptions::kPlay && options.Files.empty() && options.Browser.empty()) {
     error = "no file given";
     return false;
   }

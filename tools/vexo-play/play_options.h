@@ -18,6 +18,7 @@ struct TPlayOptions {
   bool FullScreen = false;
   bool ExitAtEnd = false;
   std::string AsxFile;
+  std::string Browser;  // folder shown in the browser grid beside the player
   std::vector<std::string> Files;
 
   // Without any scripted step the window stays open for the keyboard.

@@ -7,6 +7,11 @@
 #include <QVBoxLayout>
 #include <cstdio>
 
+#include <QFile>
+#include <QSplitter>
+
+#include "app/browser/shell_grid.h"
+#include "app/common/media_extensions.h"
 #include "app/player/player_error_text.h"
 #include "engine/media/av_log.h"
 
@@ -17,8 +22,14 @@ TPlayWindow::TPlayWindow(const TPlayOptions& options) : FOptions(options) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   FPlayer = new TPlayerWidget(this);
-  layout->addWidget(FPlayer);
-  resize(640, 480);
+  if (FOptions.Browser.empty()) {
+    layout->addWidget(FPlayer);
+    resize(640, 480);
+  } else {
+    AddBrowser(FPlayer);
+    layout->addWidget(FGrid->parentWidget());
+    resize(900, 480);
+  }
 
   TAVPlayerEnc& player = FPlayer->Player();
   player.OnStateChange = [this](uint8_t from, uint8_t to) {
@@ -37,6 +48,42 @@ TPlayWindow::TPlayWindow(const TPlayOptions& options) : FOptions(options) {
   };
   player.OnAudioError = [this](int32_t code) { Print(QString("audio-error %1").arg(code)); };
   player.OnFullScreen = [this] { SwitchFullScreen(); };
+}
+
+void TPlayWindow::AddBrowser(QWidget* player) {
+  auto* splitter = new QSplitter(this);
+  FGrid = new TShellGrid(splitter);
+  splitter->addWidget(FGrid);
+  splitter->addWidget(player);
+  splitter->setSizes({260, 640});
+  FGrid->ArrowStepping = true;
+  FGrid->OnFilterNode = [](TShellNode* node, bool& accept) {
+    if (node->IsLink() || node->IsHidden() || (node->Level() >= 2 && !node->IsFileSystem()))
+      accept = false;
+    else if (!node->IsFolder())
+      accept = IsVideoExt(node->Extension()) || IsPhotoExt(node->Extension());
+  };
+  connect(FGrid, &TShellGrid::SelectionChanged, this, &TPlayWindow::PlaySelected);
+  FGrid->Init();
+  FGrid->LocatePath(QFile::encodeName(QString::fromLocal8Bit(FOptions.Browser.c_str())),
+                    [this](TShellNode* node) {
+                      if (!node) return Print("browser-not-found");
+                      FGrid->SelectNode(node);
+                      FGrid->ExpandNode(node, [this, node](bool) {
+                        FGrid->scrollTo(FGrid->IndexOf(node), QAbstractItemView::PositionAtTop);
+                      });
+                      Print("browser " + FGrid->NodeDisplayPath(node));
+                    });
+}
+
+void TPlayWindow::PlaySelected() {
+  TShellNode* node = FGrid->SelectedNode();
+  if (FGrid->Restoring() || FGrid->SelectedCount() != 1 || !node || node->IsFolder()) return;
+  FList.Clear();
+  FList.Add(node->Path.toStdString());
+  TAVPlayerEnc& player = FPlayer->Player();
+  player.OpenPlayList(&FList, uint8_t(FOptions.Mode));
+  Print("selected " + FGrid->NodePath(node));
 }
 
 void TPlayWindow::Print(const QString& line) {
@@ -62,6 +109,7 @@ void TPlayWindow::SwitchFullScreen() {
 }
 
 void TPlayWindow::Open() {
+  if (FOptions.Files.empty()) return;
   for (const std::string& file : FOptions.Files) FList.Add(file);
   TAVPlayerEnc& player = FPlayer->Player();
   player.OpenPlayList(&FList, uint8_t(FOptions.Mode));
@@ -135,7 +183,8 @@ void TPlayWindow::RunScript() {
               .arg(QString::fromStdString(FOptions.Snapshot)));
   }
   if (!FOptions.Grab.empty()) {
-    const QPixmap shot = FPlayer->screen()->grabWindow(FPlayer->winId());
+    // With the browser beside it, the whole window is the picture of interest.
+    const QPixmap shot = FPlayer->screen()->grabWindow(FGrid ? winId() : FPlayer->winId());
     const bool saved = shot.save(QString::fromStdString(FOptions.Grab), "PNG");
     Print(QString(saved ? "grab %1" : "grab-failed %1").arg(QString::fromStdString(FOptions.Grab)));
   }

@@ -4,6 +4,7 @@
 // change and error goes to standard output as one line.
 #include <QWidget>
 
+#include "app/browser/shell_grid.h"
 #include "app/player/player_widget.h"
 #include "engine/playlist/av_playlist.h"
 #include "tools/vexo-play/play_options.h"
@@ -33,7 +34,12 @@ class TPlayWindow : public QWidget {
   QString GeometryText() const;
 
   TPlayOptions FOptions;
+  // The browser grid beside the player: selecting a file opens it.
+  void AddBrowser(QWidget* player);
+  void PlaySelected();
+
   TPlayerWidget* FPlayer;
+  TShellGrid* FGrid = nullptr;
   TAVPlayList FList;
   QRect FNormalGeometry;
   int FStopCount = 0;
