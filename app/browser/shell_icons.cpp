@@ -4,11 +4,6 @@
 
 #include "app/common/media_extensions.h"
 
-// The pictures live in a static library: nothing would pull them in otherwise.
-static void LoadIconResources() {
-  Q_INIT_RESOURCE(icons);
-}
-
 namespace vexo {
 
 namespace {
@@ -16,7 +11,6 @@ namespace {
 struct TIconSet {
   QIcon Computer, Drive, Removable, Folder, Home, Trash, Desktop, File, Video, Photo;
   TIconSet() {
-    LoadIconResources();
     const QFileIconProvider provider;
     Computer = QIcon::fromTheme("computer", provider.icon(QFileIconProvider::Computer));
     Drive = QIcon::fromTheme("drive-harddisk", provider.icon(QFileIconProvider::Drive));
