@@ -569,6 +569,7 @@ void TShellGrid::mousePressEvent(QMouseEvent* event) {
 
 void TShellGrid::contextMenuEvent(QContextMenuEvent* event) {
   emit ContextMenuRequested(event->globalPos());
+  if (FPopupMenu && SelectedCount() > 0) FPopupMenu->popup(event->globalPos());
   event->accept();
 }
 

@@ -3,6 +3,8 @@
 // folders and media files. Folders are read when first opened, on a worker
 // thread, and their items are handed to the owner's events in short slices,
 // so a large folder never freezes the window.
+#include <QMenu>
+#include <QPointer>
 #include <QThreadPool>
 #include <QTreeView>
 #include <functional>
@@ -109,6 +111,11 @@ class TShellGrid : public QTreeView {
                       std::function<void(bool aborted)> done);
   bool Collecting() const;
 
+  // The menu shown for the selection on a right click; the owner builds it
+  // and keeps it. Null shows none (the request signal still comes).
+  void SetPopupMenu(QMenu* menu) { FPopupMenu = menu; }
+  QMenu* PopupMenu() const { return FPopupMenu; }
+
   // key is a Qt key code; set to 0 when a step was taken.
   void StepFile(int& key);
 
@@ -153,6 +160,7 @@ class TShellGrid : public QTreeView {
   void ReselectChild(TShellNode* parent, const QByteArray& path);
 
   TShellModel* FModel;
+  QPointer<QMenu> FPopupMenu;
   TPlaylistCollector* FCollector;
   TMountWatcher* FMountWatcher;
   QThreadPool FPool;

@@ -7,8 +7,11 @@
 #include <turbojpeg.h>
 #include <unistd.h>
 
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
+#include <QMenu>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -22,6 +25,8 @@
 #include "app/browser/shell_texts.h"
 #include "app/common/language_list.h"
 #include "app/common/media_extensions.h"
+#include "app/common/menu_system.h"
+#include "app/shell/command_table.h"
 #include "engine/playlist/av_playlist.h"
 #include "tests/app/qt_test_app.h"
 #include "tests/support/xvfb_server.h"
@@ -580,6 +585,40 @@ TEST_F(ShellGridTest, PathLongerThanTheSystemLimitIsListed) {
   // Removing such a tree needs the same care.
   std::string command = "rm -rf '" + Root.toStdString() + "/" + name.toStdString() + "'";
   EXPECT_EQ(std::system(command.c_str()), 0);
+}
+
+TEST_F(ShellGridTest, RightClickSelectsTheNodeAndShowsThePopUpMenu) {
+  for (const char* name : {"a.avi", "b.avi", "c.avi"}) WriteFile(Root + "/" + name);
+  TShellNode* folder = Open(Root);
+  ASSERT_NE(folder, nullptr);
+  QWidget owner;
+  TMenuSystem menus(&owner, PlayerCommandTable(), CommandImages());
+  QMenu* popup = menus.BuildPopupMenu(kBrowserPopupCommands);
+  ASSERT_NE(popup, nullptr);
+  Grid->SetPopupMenu(popup);
+  QPoint requested;
+  QObject::connect(Grid.get(), &TShellGrid::ContextMenuRequested,
+                   [&](const QPoint& at) { requested = at; });
+  auto rightClick = [&](TShellNode* node) {
+    const QPoint at = Grid->visualRect(Grid->IndexOf(node)).center();
+    QTest::mousePress(Grid->viewport(), Qt::RightButton, Qt::NoModifier, at);
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, at, Grid->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(Grid->viewport(), &menuEvent);
+    QTest::mouseRelease(Grid->viewport(), Qt::RightButton, Qt::NoModifier, at);
+  };
+  // An unselected node becomes the selection.
+  Select({Child(folder, "a.avi"), Child(folder, "b.avi")});
+  rightClick(Child(folder, "c.avi"));
+  EXPECT_EQ(Grid->SelectedNodes(), std::vector<TShellNode*>{Child(folder, "c.avi")});
+  EXPECT_TRUE(popup->isVisible());
+  EXPECT_FALSE(requested.isNull());
+  popup->hide();
+  // A selected node keeps the whole selection for the menu.
+  Select({Child(folder, "a.avi"), Child(folder, "b.avi")});
+  rightClick(Child(folder, "b.avi"));
+  EXPECT_EQ(Grid->SelectedCount(), 2);
+  EXPECT_TRUE(popup->isVisible());
+  popup->hide();
 }
 
 TEST(ShellTexts, SizesInKilobytesAndMegabytes) {

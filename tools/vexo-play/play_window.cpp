@@ -12,7 +12,9 @@
 
 #include "app/browser/shell_grid.h"
 #include "app/common/media_extensions.h"
+#include "app/common/menu_system.h"
 #include "app/player/player_error_text.h"
+#include "app/shell/command_table.h"
 #include "engine/media/av_log.h"
 
 namespace vexo::play {
@@ -64,6 +66,13 @@ void TPlayWindow::AddBrowser(QWidget* player) {
       accept = IsVideoExt(node->Extension()) || IsPhotoExt(node->Extension());
   };
   connect(FGrid, &TShellGrid::SelectionChanged, this, &TPlayWindow::PlaySelected);
+  // The real player's browser pop-up; here its commands are only reported.
+  auto* menus = new TMenuSystem(this, PlayerCommandTable(), CommandImages());
+  menus->OnExecuteCommand = [this](TMSAction& action, bool& handled) {
+    Print(QString("command %1 selected=%2").arg(action.Index()).arg(FGrid->SelectedCount()));
+    handled = true;
+  };
+  FGrid->SetPopupMenu(menus->BuildPopupMenu(kBrowserPopupCommands));
   FGrid->Init();
   FGrid->LocatePath(QFile::encodeName(QString::fromLocal8Bit(FOptions.Browser.c_str())),
                     [this](TShellNode* node) {
