@@ -10,7 +10,7 @@ const char* const kUsage =
     "[--seek-frame F] [--stop] [--panel] [--cpu]\n"
     "                 [--snapshot FILE.jpg] [--grab "
     "FILE.png] [--fullscreen] [--exit-at-end]\n"
-    "                 FILE...\n"
+    "                 [--browser FOLDER] FILE...\n"
     "       vexo-play --save-asx OUT.asx ENTRY...\n"
     "       vexo-play --print-asx IN.asx\n"
     "       vexo-play --menus [--grab FILE.png]\n";
@@ -76,6 +76,9 @@ bool ParsePlayOptions(int argc, char** argv, TPlayOptions& options, std::string&
       options.Grab = v;
     } else if (arg == "--menus") {
       options.Kind = TPlayOptions::kMenus;
+    } else if (arg == "--browser") {
+      if (!value(v)) return false;
+      options.Browser = v;
     } else if (arg == "--fullscreen") {
       options.FullScreen = true;
     } else if (arg == "--panel") {
@@ -99,7 +102,8 @@ bool ParsePlayOptions(int argc, char** argv, TPlayOptions& options, std::string&
       options.Files.push_back(arg);
     }
   }
-  if (options.Kind == TPlayOptions::kPlay && options.Files.empty() && !options.Panel) {
+  if (options.Kind == TPlayOptions::kPlay && options.Files.empty() && !options.Panel &&
+      options.Browser.empty()) {
     error = "no file given";
     return false;
   }

@@ -22,6 +22,7 @@ struct TPlayOptions {
   // Print the processor time of the user-interface thread at the end.
   bool Cpu = false;
   std::string AsxFile;
+  std::string Browser;  // folder shown in the browser grid beside the player
   std::vector<std::string> Files;
 
   // Without any scripted step the window stays open for the keyboard.

@@ -8,6 +8,11 @@
 #include <QVBoxLayout>
 #include <cstdio>
 
+#include <QFile>
+#include <QSplitter>
+
+#include "app/browser/shell_grid.h"
+#include "app/common/media_extensions.h"
 #include "app/common/menu_system.h"
 #include "app/player/player_error_text.h"
 #include "app/shell/command_table.h"
@@ -38,8 +43,14 @@ TPlayWindow::TPlayWindow(const TPlayOptions& options) : FOptions(options) {
     resize(800, 600);
   } else {
     FPlayer = new TPlayerWidget(this);
-    layout->addWidget(FPlayer);
-    resize(640, 480);
+    if (FOptions.Browser.empty()) {
+      layout->addWidget(FPlayer);
+      resize(640, 480);
+    } else {
+      AddBrowser(FPlayer);
+      layout->addWidget(FGrid->parentWidget());
+      resize(900, 480);
+    }
   }
 
   TAVPlayerEnc& player = FPlayer->Player();
@@ -79,6 +90,49 @@ TPlayWindow::TPlayWindow(const TPlayOptions& options) : FOptions(options) {
   if (!FPanel) player.OnFullScreen = [this] { SwitchFullScreen(); };
 }
 
+void TPlayWindow::AddBrowser(QWidget* player) {
+  auto* splitter = new QSplitter(this);
+  FGrid = new TShellGrid(splitter);
+  splitter->addWidget(FGrid);
+  splitter->addWidget(player);
+  splitter->setSizes({260, 640});
+  FGrid->ArrowStepping = true;
+  FGrid->OnFilterNode = [](TShellNode* node, bool& accept) {
+    if (node->IsLink() || node->IsHidden() || (node->Level() >= 2 && !node->IsFileSystem()))
+      accept = false;
+    else if (!node->IsFolder())
+      accept = IsVideoExt(node->Extension()) || IsPhotoExt(node->Extension());
+  };
+  connect(FGrid, &TShellGrid::SelectionChanged, this, &TPlayWindow::PlaySelected);
+  // The real player's browser pop-up; here its commands are only reported.
+  auto* menus = new TMenuSystem(this, PlayerCommandTable(), CommandImages());
+  menus->OnExecuteCommand = [this](TMSAction& action, bool& handled) {
+    Print(QString("command %1 selected=%2").arg(action.Index()).arg(FGrid->SelectedCount()));
+    handled = true;
+  };
+  FGrid->SetPopupMenu(menus->BuildPopupMenu(kBrowserPopupCommands));
+  FGrid->Init();
+  FGrid->LocatePath(QFile::encodeName(QString::fromLocal8Bit(FOptions.Browser.c_str())),
+                    [this](TShellNode* node) {
+                      if (!node) return Print("browser-not-found");
+                      FGrid->SelectNode(node);
+                      FGrid->ExpandNode(node, [this, node](bool) {
+                        FGrid->scrollTo(FGrid->IndexOf(node), QAbstractItemView::PositionAtTop);
+                      });
+                      Print("browser " + FGrid->NodeDisplayPath(node));
+                    });
+}
+
+void TPlayWindow::PlaySelected() {
+  TShellNode* node = FGrid->SelectedNode();
+  if (FGrid->Restoring() || FGrid->SelectedCount() != 1 || !node || node->IsFolder()) return;
+  FList.Clear();
+  FList.Add(node->Path.toStdString());
+  TAVPlayerEnc& player = FPlayer->Player();
+  player.OpenPlayList(&FList, uint8_t(FOptions.Mode));
+  Print("selected " + FGrid->NodePath(node));
+}
+
 void TPlayWindow::Print(const QString& line) {
   std::printf("%s\n", line.toLocal8Bit().constData());
   std::fflush(stdout);
@@ -102,6 +156,7 @@ void TPlayWindow::SwitchFullScreen() {
 }
 
 void TPlayWindow::Open() {
+  if (FOptions.Files.empty()) return;
   FList.Clear();
   const bool asx = FOptions.Files.size() == 1 &&
                    QString::fromStdString(FOptions.Files[0]).endsWith(".asx", Qt::CaseInsensitive);
@@ -210,8 +265,8 @@ void TPlayWindow::RunScript() {
               .arg(QString::fromStdString(FOptions.Snapshot)));
   }
   if (!FOptions.Grab.empty()) {
-    // With the panel the whole window, controls included.
-    const WId window = FPanel ? winId() : FPlayer->winId();
+    // With the panel or the browser, the whole window, controls included.
+    const WId window = (FPanel || FGrid) ? winId() : FPlayer->winId();
     const QPixmap shot = FPlayer->screen()->grabWindow(window);
     const bool saved = shot.save(QString::fromStdString(FOptions.Grab), "PNG");
     Print(QString(saved ? "grab %1" : "grab-failed %1").arg(QString::fromStdString(FOptions.Grab)));

@@ -9,6 +9,7 @@
 
 #include "app/common/menu_system.h"
 #include "app/player/av_panel.h"
+#include "app/browser/shell_grid.h"
 #include "app/player/player_widget.h"
 #include "engine/playlist/av_playlist.h"
 #include "tools/vexo-play/play_options.h"
@@ -42,10 +43,15 @@ class TPlayWindow : public QWidget {
   QString GeometryText() const;
 
   TPlayOptions FOptions;
+  // The browser grid beside the player: selecting a file opens it.
+  void AddBrowser(QWidget* player);
+  void PlaySelected();
+
   TAVPanel* FPanel = nullptr;
   TPlayerWidget* FPlayer;
   TMenuSystem* FMenus = nullptr;
   QMenu* FPopupMenu = nullptr;
+  TShellGrid* FGrid = nullptr;
   TAVPlayList FList;
   QRect FNormalGeometry;
   int FStopCount = 0;
