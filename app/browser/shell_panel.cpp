@@ -9,7 +9,7 @@ TShellPanel::TShellPanel(QWidget* parent) : QFrame(parent) {
   setLineWidth(1);
   resize(kWidth, height());
   FLayout = new QVBoxLayout(this);
-  FLayout->setContentsMargins(1, 1, 1, 1);
+  FLayout->setContentsMargins(0, 0, 0, 0);
   FLayout->setSpacing(0);
   FInfoPanel = new TShlCtrlPanel(this);
   FLayout->addStretch(1);
