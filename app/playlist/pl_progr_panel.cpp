@@ -79,7 +79,13 @@ void TPLProgrPanel::Notify(int kind, const QString& text) {
     default:
       return;
   }
+  // Items come far faster than a screen shows them: serving the window once a
+  // frame keeps it live and Cancel prompt without repainting it for each of
+  // hundreds of files. The rare steps of the search are always shown.
+  const bool step = kind == plEnumStart || kind == plEnumEnd || kind == plSearchDone;
+  if (!step && FLastServed.isValid() && FLastServed.elapsed() < kServeIntervalMs) return;
   QCoreApplication::processEvents(QEventLoop::AllEvents);
+  FLastServed.start();
 }
 
 }  // namespace vexo

@@ -1,6 +1,7 @@
 #pragma once
 // The progress page of the playlist dialog: the search for media files, then
 // the opening of each file by the player, one memo line per opened file.
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -30,7 +31,7 @@ class TPLProgrPanel : public QWidget {
   // section: the language section of the owner's texts.
   void Setup(const QString& section);
   // Shows one notification, then lets pending window events run so that the
-  // window stays live while the work goes on.
+  // window stays live and Cancel is seen while the work goes on.
   void Notify(int kind, const QString& text);
 
   QPlainTextEdit* Memo = nullptr;
@@ -39,6 +40,11 @@ class TPLProgrPanel : public QWidget {
   QProgressBar* ProgressBar = nullptr;
   QString Section;
   int Count = 0;
+
+ private:
+  // Window events are served at most this often while items stream in.
+  static constexpr int kServeIntervalMs = 16;
+  QElapsedTimer FLastServed;
 };
 
 }  // namespace vexo

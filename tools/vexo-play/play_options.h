@@ -17,13 +17,16 @@ struct TPlayOptions {
   std::string Grab;
   bool FullScreen = false;
   bool ExitAtEnd = false;
+  // The files and folders go through the playlist dialog.
+  bool PlDialog = false;
+  bool Proceed = false;
   std::string AsxFile;
   std::vector<std::string> Files;
 
   // Without any scripted step the window stays open for the keyboard.
   bool Scripted() const {
     return Seconds || SeekFrame || Stop || !Snapshot.empty() || !Grab.empty() || FullScreen ||
-           ExitAtEnd;
+           ExitAtEnd || Proceed;
   }
 };
 

@@ -9,6 +9,7 @@
 
 #include "app/player/player_error_text.h"
 #include "engine/media/av_log.h"
+#include "tools/vexo-play/playlist_dialog_run.h"
 
 namespace vexo::play {
 
@@ -62,6 +63,14 @@ void TPlayWindow::SwitchFullScreen() {
 }
 
 void TPlayWindow::Open() {
+  if (FOptions.PlDialog) {
+    TPlDialogRun run;
+    for (const std::string& path : FOptions.Files) run.Selection << QString::fromStdString(path);
+    run.Mode = FOptions.Mode;
+    run.Proceed = FOptions.Proceed;
+    RunPlaylistDialog(this, *FPlayer, run, [this](const QString& line) { Print(line); });
+    return;
+  }
   for (const std::string& file : FOptions.Files) FList.Add(file);
   TAVPlayerEnc& player = FPlayer->Player();
   player.OpenPlayList(&FList, uint8_t(FOptions.Mode));
