@@ -110,6 +110,8 @@ struct TFileCase {
   TTexts values;
 };
 
+void PrintTo(const TFileCase& c, std::ostream* out) { *out << c.file; }
+
 class ColumnFileTest : public ColumnTest, public ::testing::WithParamInterface<TFileCase> {};
 
 TEST_P(ColumnFileTest, ProbedFileFillsTheStrip) {
