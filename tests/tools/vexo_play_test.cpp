@@ -305,6 +305,20 @@ TEST_F(VexoPlayTest, MenusShowTheCommandTableWithPictures) {
   EXPECT_GT(green, 20);
 }
 
+TEST_F(VexoPlayTest, PlaylistDialogOpensAFolderWithItsClipsFirst) {
+  const std::string folder = Dir + "/media";
+  fs::create_directories(folder);
+  for (const char* name : {"photo_640x480.jpg", "photo_100x75.jpg", "mpeg4_mp3.avi"})
+    fs::copy_file(test::MediaPath(name), folder + "/" + name);
+  std::vector<std::string> env = Env();
+  env.push_back("XDG_CONFIG_HOME=" + Dir);  // the player's default settings
+  auto run = Play({"--pldialog", "--proceed", "--mode", "2", folder}, env);
+  EXPECT_EQ(run.Status, 0) << Output;
+  const std::string figures = Value(run, "pldialog ");
+  EXPECT_EQ(figures.rfind("result=1 files=3 first-picture-ms=", 0), 0u) << Output;
+  EXPECT_TRUE(Has(run, "state Closed -> Stopped")) << Output;
+}
+
 TEST(VexoPlayListFiles, SaveAndPrintAsx) {
   char pattern[] = "/tmp/vexo-asx-XXXXXX";
   ASSERT_NE(mkdtemp(pattern), nullptr);

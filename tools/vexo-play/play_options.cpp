@@ -11,6 +11,7 @@ const char* const kUsage =
     "                 [--snapshot FILE.jpg] [--grab "
     "FILE.png] [--fullscreen] [--exit-at-end]\n"
     "                 [--browser FOLDER] FILE...\n"
+    "       vexo-play --pldialog [--proceed] [--mode N] FILE-OR-FOLDER...\n"
     "       vexo-play --save-asx OUT.asx ENTRY...\n"
     "       vexo-play --print-asx IN.asx\n"
     "       vexo-play --menus [--grab FILE.png]\n";
@@ -87,6 +88,10 @@ bool ParsePlayOptions(int argc, char** argv, TPlayOptions& options, std::string&
       options.Cpu = true;
     } else if (arg == "--exit-at-end") {
       options.ExitAtEnd = true;
+    } else if (arg == "--pldialog") {
+      options.PlDialog = true;
+    } else if (arg == "--proceed") {
+      options.Proceed = true;
     } else if (arg == "--save-asx" || arg == "--print-asx") {
       if (!value(v)) return false;
       options.Kind = arg == "--save-asx" ? TPlayOptions::kSaveAsx : TPlayOptions::kPrintAsx;

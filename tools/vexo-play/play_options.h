@@ -21,6 +21,9 @@ struct TPlayOptions {
   bool Panel = false;
   // Print the processor time of the user-interface thread at the end.
   bool Cpu = false;
+  // The files and folders go through the playlist dialog.
+  bool PlDialog = false;
+  bool Proceed = false;
   std::string AsxFile;
   std::string Browser;  // folder shown in the browser grid beside the player
   std::vector<std::string> Files;
@@ -28,7 +31,7 @@ struct TPlayOptions {
   // Without any scripted step the window stays open for the keyboard.
   bool Scripted() const {
     return Seconds || SeekFrame || Stop || !Snapshot.empty() || !Grab.empty() || FullScreen ||
-           ExitAtEnd;
+           ExitAtEnd || Proceed;
   }
 };
 

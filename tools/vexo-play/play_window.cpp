@@ -19,6 +19,7 @@
 #include "engine/media/av_log.h"
 #include "engine/media/av_types.h"
 #include "tools/vexo-play/thread_cpu.h"
+#include "tools/vexo-play/playlist_dialog_run.h"
 
 namespace vexo::play {
 
@@ -157,6 +158,14 @@ void TPlayWindow::SwitchFullScreen() {
 
 void TPlayWindow::Open() {
   if (FOptions.Files.empty()) return;
+  if (FOptions.PlDialog) {
+    TPlDialogRun run;
+    for (const std::string& path : FOptions.Files) run.Selection << QString::fromStdString(path);
+    run.Mode = FOptions.Mode;
+    run.Proceed = FOptions.Proceed;
+    RunPlaylistDialog(this, *FPlayer, run, [this](const QString& line) { Print(line); });
+    return;
+  }
   FList.Clear();
   const bool asx = FOptions.Files.size() == 1 &&
                    QString::fromStdString(FOptions.Files[0]).endsWith(".asx", Qt::CaseInsensitive);
