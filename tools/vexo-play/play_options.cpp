@@ -12,7 +12,9 @@ const char* const kUsage =
     "FILE.png] [--fullscreen] [--exit-at-end]\n"
     "                 FILE...\n"
     "       vexo-play --save-asx OUT.asx ENTRY...\n"
-    "       vexo-play --print-asx IN.asx\n";
+    "       vexo-play --print-asx IN.asx\n"
+    "       vexo-play --options [--page N] [--grab FILE.png]\n"
+    "       vexo-play --about [--grab FILE.png]\n";
 
 namespace {
 
@@ -77,6 +79,14 @@ bool ParsePlayOptions(int argc, char** argv, TPlayOptions& options, std::string&
       options.FullScreen = true;
     } else if (arg == "--exit-at-end") {
       options.ExitAtEnd = true;
+    } else if (arg == "--options" || arg == "--about") {
+      options.Kind = arg == "--options" ? TPlayOptions::kOptions : TPlayOptions::kAbout;
+    } else if (arg == "--page") {
+      if (!value(v) || !ToInt(v, options.OptionsPage) || options.OptionsPage < 0 ||
+          options.OptionsPage > 2) {
+        if (error.empty()) error = "--page takes 0 to 2";
+        return false;
+      }
     } else if (arg == "--save-asx" || arg == "--print-asx") {
       if (!value(v)) return false;
       options.Kind = arg == "--save-asx" ? TPlayOptions::kSaveAsx : TPlayOptions::kPrintAsx;
@@ -94,6 +104,12 @@ bool ParsePlayOptions(int argc, char** argv, TPlayOptions& options, std::string&
   }
   if (options.Kind == TPlayOptions::kPlay && options.Files.empty()) {
     error = "no file given";
+    return false;
+  }
+  const bool window =
+      options.Kind == TPlayOptions::kOptions || options.Kind == TPlayOptions::kAbout;
+  if (window && !options.Files.empty()) {
+    error = "--options and --about take no file";
     return false;
   }
   if (options.Kind == TPlayOptions::kPrintAsx && !options.Files.empty()) {
