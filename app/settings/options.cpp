@@ -214,6 +214,8 @@ void TOptions::ApplyToEngine() const {
   AVParams.PhotoDurationMs = qBound(0, seconds, 24 * 3600) * 1000;
   AVParams.VideoMode = static_cast<uint8_t>(qBound(0, GetOption(oAVVideoMode).GetInt(), 4));
   AVParams.PhotoSeek = GetOption(oAVPhotoSeek).GetBool() ? 1 : 0;
+  // The dialog offers this switch; it would mislead if the engine never saw it.
+  AVParams.Planar = GetOption(oAVPlanar).GetBool() ? 1 : 0;
   ApplySoundOutput(GetOption(oAVSoundDevice).GetText());
 }
 

@@ -99,8 +99,9 @@ int TAboutDialog::MegaBytes(int64_t bytes) {
 
 TAboutDialog::TAboutDialog(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("AboutDialog"));
+  // A title without buttons: OK, Enter or Escape close the box.
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                 Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+                 Qt::WindowTitleHint);
   QFont font(QStringLiteral("Verdana"));
   font.setPixelSize(13);
   setFont(font);

@@ -121,9 +121,10 @@ TEST_F(OptDialogTest, OkStoresOneChangeFromEachPageAndTheEngineFollows) {
   Control<QComboBox>(oSortType)->setFocus();
   QTest::keyClick(Control<QComboBox>(oSortType), Qt::Key_Down);
   Click(Dialog->TypeBox(seFLV));
-  // Playback: the plain drawing output.
+  // Playback: the plain drawing output, packed pictures.
   ShowPage(opPlayback);
   Control<QComboBox>(oAVVideoMode)->setCurrentIndex(vmGDI);
+  Click(Control<QCheckBox>(oAVPlanar));
   Press(bOK);
 
   EXPECT_FALSE(Dialog->isVisible());
@@ -139,6 +140,8 @@ TEST_F(OptDialogTest, OkStoresOneChangeFromEachPageAndTheEngineFollows) {
   EXPECT_EQ(stored.value("Options/oAVSoundDevice").toString(), "default");
   EXPECT_EQ(AVParams.PhotoDurationMs, 5000);
   EXPECT_EQ(AVParams.VideoMode, vmGDI);
+  EXPECT_EQ(stored.value("Options/oAVPlanar").toString(), "0");
+  EXPECT_EQ(AVParams.Planar, 0);
   EXPECT_EQ(Options->GetOption(oPhotoSec).GetInt(), 5);
   // The language is the next start's; the user is told so.
   EXPECT_EQ(ReadLanguageChoice(Sandbox->LanguageDir()), "Test");
