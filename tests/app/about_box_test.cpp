@@ -44,7 +44,9 @@ class AboutBoxTest : public ::testing::Test {
 };
 
 TEST_F(AboutBoxTest, ShowsProductVersionMakerAndMemory) {
+  test::TBoxRecorder missingTexts;
   TAboutDialog box;
+  EXPECT_TRUE(missingTexts.Boxes.empty()) << missingTexts.Boxes[0].Text.toStdString();
   box.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
   EXPECT_EQ(box.size(), QSize(389, 411));
@@ -117,7 +119,11 @@ TEST_F(AboutBoxTest, PanelCoversItsParentOpensThePageAndHidesForHalfAYear) {
   area.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&area));
   auto* panel = new TMirraAdPanel(options);
-  panel->Init(&area);
+  {
+    test::TBoxRecorder missingTexts;
+    panel->Init(&area);
+    EXPECT_TRUE(missingTexts.Boxes.empty());
+  }
   EXPECT_EQ(panel->Picture().size(), QSize(800, 600));
   EXPECT_EQ(panel->geometry(), area.rect());
   area.resize(700, 500);

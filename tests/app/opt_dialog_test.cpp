@@ -72,7 +72,10 @@ TEST_F(OptDialogTest, PagesShowTheStoredValues) {
       "[Options]\noPhotoSec=7\noSortType=1\noAVFullScreenKey=2\noAVPlanar=0\n"
       "seMOV=0\nseCstm=1\noCustomExt=mkv\n");
   Options->LoadSave(false);
+  // A text missing from the language file would show a box.
+  test::TBoxRecorder missingTexts;
   Open(opBrowser);
+  EXPECT_TRUE(missingTexts.Boxes.empty()) << missingTexts.Boxes[0].Text.toStdString();
   EXPECT_EQ(Dialog->Pages->count(), 3);
   EXPECT_EQ(Dialog->Pages->currentIndex(), opBrowser);
   EXPECT_EQ(Dialog->windowTitle(), "Options");
