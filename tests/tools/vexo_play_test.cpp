@@ -319,6 +319,21 @@ TEST_F(VexoPlayTest, PlaylistDialogOpensAFolderWithItsClipsFirst) {
   EXPECT_TRUE(Has(run, "state Closed -> Stopped")) << Output;
 }
 
+TEST_F(VexoPlayTest, OptionsAndAboutShowForALookAndAPicture) {
+  const std::vector<std::string> env = {"QT_QPA_PLATFORM=xcb", "HOME=" + Dir,
+                                        "XDG_CONFIG_HOME=" + Dir + "/config"};
+  auto options = Play({"--options", "--page", "2", "--grab", Dir + "/options.png"}, env);
+  EXPECT_EQ(options.Status, 0) << Output;
+  EXPECT_TRUE(Has(options, "options cancelled")) << Output;
+  EXPECT_EQ(QImage(QString::fromStdString(Dir + "/options.png")).width(), 472);
+  auto about = Play({"--about", "--grab", Dir + "/about.png"}, env);
+  EXPECT_EQ(about.Status, 0) << Output;
+  EXPECT_EQ(QImage(QString::fromStdString(Dir + "/about.png")).size(), QSize(389, 411));
+  // Cancelled: no settings file was made.
+  EXPECT_FALSE(fs::exists(Dir + "/config/Korvane Group/Vexo Player.conf"));
+  EXPECT_EQ(Play({"--about", "clip.avi"}, env).Status, 2);
+}
+
 TEST(VexoPlayListFiles, SaveAndPrintAsx) {
   char pattern[] = "/tmp/vexo-asx-XXXXXX";
   ASSERT_NE(mkdtemp(pattern), nullptr);

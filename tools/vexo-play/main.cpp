@@ -4,11 +4,13 @@
 #include <cstdio>
 
 #include "app/common/language_list.h"
+#include "app/common/program_environment.h"
 #include "engine/media/av_log.h"
 #include "engine/media/media_lib.h"
 #include "platform/platform_sound_system.h"
 #include "platform/video_system.h"
 #include "tools/vexo-play/menu_demo.h"
+#include "tools/vexo-play/dialog_modes.h"
 #include "tools/vexo-play/play_options.h"
 #include "tools/vexo-play/play_window.h"
 #include "tools/vexo-play/playlist_modes.h"
@@ -29,6 +31,16 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   LResList.Load(QCoreApplication::applicationDirPath());
   if (options.Kind == play::TPlayOptions::kMenus) return play::RunMenuDemo(options);
+  if (options.Kind == play::TPlayOptions::kOptions || options.Kind == play::TPlayOptions::kAbout) {
+    InitProgramEnvironment();
+    TPlatformSoundSystem sound;
+    SetSoundSystem(&sound);
+    const int result = options.Kind == play::TPlayOptions::kOptions
+                           ? play::RunOptionsDialog(options)
+                           : play::RunAboutBox(options);
+    SetSoundSystem(nullptr);
+    return result;
+  }
   if (!MediaLibLoad()) {
     std::printf("error the media libraries could not be loaded\n");
     return 1;

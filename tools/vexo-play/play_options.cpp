@@ -14,7 +14,9 @@ const char* const kUsage =
     "       vexo-play --pldialog [--proceed] [--mode N] FILE-OR-FOLDER...\n"
     "       vexo-play --save-asx OUT.asx ENTRY...\n"
     "       vexo-play --print-asx IN.asx\n"
-    "       vexo-play --menus [--grab FILE.png]\n";
+    "       vexo-play --menus [--grab FILE.png]\n"
+    "       vexo-play --options [--page N] [--grab FILE.png]\n"
+    "       vexo-play --about [--grab FILE.png]\n";
 
 namespace {
 
@@ -92,6 +94,14 @@ bool ParsePlayOptions(int argc, char** argv, TPlayOptions& options, std::string&
       options.PlDialog = true;
     } else if (arg == "--proceed") {
       options.Proceed = true;
+    } else if (arg == "--options" || arg == "--about") {
+      options.Kind = arg == "--options" ? TPlayOptions::kOptions : TPlayOptions::kAbout;
+    } else if (arg == "--page") {
+      if (!value(v) || !ToInt(v, options.OptionsPage) || options.OptionsPage < 0 ||
+          options.OptionsPage > 2) {
+        if (error.empty()) error = "--page takes 0 to 2";
+        return false;
+      }
     } else if (arg == "--save-asx" || arg == "--print-asx") {
       if (!value(v)) return false;
       options.Kind = arg == "--save-asx" ? TPlayOptions::kSaveAsx : TPlayOptions::kPrintAsx;
@@ -114,6 +124,12 @@ bool ParsePlayOptions(int argc, char** argv, TPlayOptions& options, std::string&
   }
   if (options.Kind == TPlayOptions::kMenus && !options.Files.empty()) {
     error = "--menus takes no file";
+    return false;
+  }
+  const bool window =
+      options.Kind == TPlayOptions::kOptions || options.Kind == TPlayOptions::kAbout;
+  if (window && !options.Files.empty()) {
+    error = "--options and --about take no file";
     return false;
   }
   if (options.Kind == TPlayOptions::kPrintAsx && !options.Files.empty()) {

@@ -7,7 +7,8 @@
 namespace vexo::play {
 
 struct TPlayOptions {
-  enum TKind { kPlay, kSaveAsx, kPrintAsx, kMenus } Kind = kPlay;
+  enum TKind { kPlay, kSaveAsx, kPrintAsx, kMenus, kOptions, kAbout } Kind = kPlay;
+  int OptionsPage = 0;
   int Mode = 1;
   bool Play = false;
   std::optional<double> Seconds;
