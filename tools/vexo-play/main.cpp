@@ -9,8 +9,9 @@
 #include "engine/media/media_lib.h"
 #include "platform/platform_sound_system.h"
 #include "platform/video_system.h"
-#include "tools/vexo-play/menu_demo.h"
 #include "tools/vexo-play/dialog_modes.h"
+#include "tools/vexo-play/menu_demo.h"
+#include "tools/vexo-play/page_demo.h"
 #include "tools/vexo-play/play_options.h"
 #include "tools/vexo-play/play_window.h"
 #include "tools/vexo-play/playlist_modes.h"
@@ -50,7 +51,10 @@ int main(int argc, char** argv) {
   TPlatformSoundSystem soundSystem;
   SetSoundSystem(&soundSystem);
   int status = 0;
-  {
+  if (options.Kind == play::TPlayOptions::kPage) {
+    InitProgramEnvironment();
+    status = play::RunPageDemo(options);
+  } else {
     play::TPlayWindow window(options);
     QTimer::singleShot(0, &window, [&window] { window.Start(); });
     status = app.exec();

@@ -16,7 +16,8 @@ const char* const kUsage =
     "       vexo-play --print-asx IN.asx\n"
     "       vexo-play --menus [--grab FILE.png]\n"
     "       vexo-play --options [--page N] [--grab FILE.png]\n"
-    "       vexo-play --about [--grab FILE.png]\n";
+    "       vexo-play --about [--grab FILE.png]\n"
+    "       vexo-play --page FOLDER [--play] [--grab FILE.png]\n";
 
 namespace {
 
@@ -97,11 +98,8 @@ bool ParsePlayOptions(int argc, char** argv, TPlayOptions& options, std::string&
     } else if (arg == "--options" || arg == "--about") {
       options.Kind = arg == "--options" ? TPlayOptions::kOptions : TPlayOptions::kAbout;
     } else if (arg == "--page") {
-      if (!value(v) || !ToInt(v, options.OptionsPage) || options.OptionsPage < 0 ||
-          options.OptionsPage > 2) {
-        if (error.empty()) error = "--page takes 0 to 2";
-        return false;
-      }
+      if (!value(v)) return false;
+      options.PageArg = v;
     } else if (arg == "--save-asx" || arg == "--print-asx") {
       if (!value(v)) return false;
       options.Kind = arg == "--save-asx" ? TPlayOptions::kSaveAsx : TPlayOptions::kPrintAsx;
@@ -116,6 +114,15 @@ bool ParsePlayOptions(int argc, char** argv, TPlayOptions& options, std::string&
       }
       options.Files.push_back(arg);
     }
+  }
+  if (options.Kind == TPlayOptions::kOptions && !options.PageArg.empty()) {
+    if (!ToInt(options.PageArg.c_str(), options.OptionsPage) || options.OptionsPage < 0 ||
+        options.OptionsPage > 2) {
+      error = "--page takes 0 to 2";
+      return false;
+    }
+  } else if (!options.PageArg.empty()) {
+    options.Kind = TPlayOptions::kPage;
   }
   if (options.Kind == TPlayOptions::kPlay && options.Files.empty() && !options.Panel &&
       options.Browser.empty()) {

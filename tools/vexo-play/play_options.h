@@ -7,8 +7,10 @@
 namespace vexo::play {
 
 struct TPlayOptions {
-  enum TKind { kPlay, kSaveAsx, kPrintAsx, kMenus, kOptions, kAbout } Kind = kPlay;
+  enum TKind { kPlay, kSaveAsx, kPrintAsx, kMenus, kOptions, kAbout, kPage } Kind = kPlay;
   int OptionsPage = 0;
+  // --page: the options dialog's page number, or the folder the player page opens on.
+  std::string PageArg;
   int Mode = 1;
   bool Play = false;
   std::optional<double> Seconds;
