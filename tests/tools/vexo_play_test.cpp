@@ -355,5 +355,24 @@ TEST(VexoPlayListFiles, SaveAndPrintAsx) {
   fs::remove_all(dir, ignored);
 }
 
+// The player page in a main window, opened on a folder under a private home.
+TEST_F(VexoPlayTest, PageOpensOnAFolderAndPlaysItsFirstFile) {
+  const std::string folder = Dir + "/media";
+  fs::create_directories(folder);
+  for (const char* name : {"mpeg4_mp3.avi", "photo_640x480.jpg"})
+    fs::copy_file(test::MediaPath(name), folder + "/" + name);
+  std::vector<std::string> env = Env();
+  env.push_back("HOME=" + Dir);
+  env.push_back("XDG_CONFIG_HOME=" + Dir + "/config");
+  const std::string grab = Dir + "/page.png";
+  auto run = Play({"--page", folder, "--play", "--seconds", "1.5", "--grab", grab}, env);
+  EXPECT_EQ(run.Status, 0) << Output;
+  EXPECT_TRUE(Has(run, "playing " + folder + "/mpeg4_mp3.avi")) << Output;
+  EXPECT_TRUE(Has(run, "grab " + grab)) << Output;
+  EXPECT_GE(QImage(QString::fromStdString(grab)).width(), 500);
+  // The browser position went into the settings at the end.
+  EXPECT_TRUE(fs::exists(Dir + "/config/Korvane Group/Vexo Player.conf"));
+}
+
 }  // namespace
 }  // namespace vexo

@@ -43,7 +43,9 @@ void OpenFolder(TPlayerPage& page, const TPlayOptions& options) {
           &page, &TPlayerPage::SelectionHandled, &page,
           [&page] {
             TAVPlayerEnc* player = page.VideoPanel()->Player();
-            if (player->IsOpen() && player->State() == psStopped) player->SetState(psPlaying);
+            if (!player->IsOpen() || player->State() != psStopped) return;
+            player->SetState(psPlaying);
+            Print("playing " + QString::fromStdString(player->CurrentFilePath()));
           },
           Qt::SingleShotConnection);
     });
@@ -67,6 +69,10 @@ int RunPageDemo(const TPlayOptions& options) {
   auto* status = new TStatusPanels(window.statusBar());
   auto* page = new TPlayerPage(store, &window);
   window.setCentralWidget(page);
+  // The position of the last run may be restored before Init returns.
+  QObject::connect(
+      page, &TPlayerPage::BrowserRestored, page, [page, options] { OpenFolder(*page, options); },
+      Qt::SingleShotConnection);
   page->Init(
       menus, status,
       [&window, page, &store] {
@@ -84,9 +90,6 @@ int RunPageDemo(const TPlayOptions& options) {
     page->SaveLayout();
     if (!store.Portable) store.LoadSave(true);
   });
-  QObject::connect(
-      page, &TPlayerPage::BrowserRestored, page, [page, options] { OpenFolder(*page, options); },
-      Qt::SingleShotConnection);
   window.show();
   page->AfterShow();
   if (!options.Grab.empty()) {
