@@ -15,6 +15,7 @@
 #include "tools/vexo-play/play_options.h"
 #include "tools/vexo-play/play_window.h"
 #include "tools/vexo-play/playlist_modes.h"
+#include "tools/vexo-play/timed_application.h"
 
 using namespace vexo;
 
@@ -29,7 +30,7 @@ int main(int argc, char** argv) {
     return play::SaveAsx(options.AsxFile, options.Files);
   if (options.Kind == play::TPlayOptions::kPrintAsx) return play::PrintAsx(options.AsxFile);
 
-  QApplication app(argc, argv);
+  play::TTimedApplication app(argc, argv);
   LResList.Load(QCoreApplication::applicationDirPath());
   if (options.Kind == play::TPlayOptions::kMenus) return play::RunMenuDemo(options);
   if (options.Kind == play::TPlayOptions::kOptions || options.Kind == play::TPlayOptions::kAbout) {

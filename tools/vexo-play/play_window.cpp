@@ -20,6 +20,7 @@
 #include "engine/media/av_types.h"
 #include "tools/vexo-play/thread_cpu.h"
 #include "tools/vexo-play/playlist_dialog_run.h"
+#include "tools/vexo-play/timed_application.h"
 
 namespace vexo::play {
 
@@ -34,6 +35,7 @@ TPlayWindow::TPlayWindow(const TPlayOptions& options) : FOptions(options) {
     layout->addWidget(FPanel);
     FPanel->Init([this] { SwitchFullScreen(); }, [this] { setFocus(); }, {});
     FPlayer = FPanel->PlayerWidget();
+    if (TTimedApplication* app = TimedApp()) app->WatchPaints(FPanel->ControlPanel());
     // The video pop-up menu of the real program.
     FMenus = new TMenuSystem(this, PlayerCommandTable(), CommandImages());
     FPopupMenu = FMenus->BuildPopupMenu(kVideoPopupCommands);
@@ -60,12 +62,8 @@ TPlayWindow::TPlayWindow(const TPlayOptions& options) : FOptions(options) {
   player.OnStateChange = [this, panelState](uint8_t from, uint8_t to) {
     if (panelState) panelState(from, to);
     if (to == psStopped && from != psStopped) ++FStopCount;
-    if (to == psPlaying) FPlayCpuStart = ThreadCpuMs(), FPlayTimer.start();
-    if (from == psPlaying && FPlayTimer.isValid()) {
-      FPlayCpuMs += ThreadCpuMs() - FPlayCpuStart;
-      FPlayMs += FPlayTimer.elapsed();
-      FPlayTimer.invalidate();
-    }
+    if (to == psPlaying) StartCpuCount();
+    if (from == psPlaying) StopCpuCount();
     Print(QString("state %1 -> %2").arg(PlayStateName(from), PlayStateName(to)));
   };
   auto panelError = player.OnErrorText;
@@ -84,7 +82,11 @@ TPlayWindow::TPlayWindow(const TPlayOptions& options) : FOptions(options) {
   };
   auto panelPosition = player.OnPosition;
   player.OnPosition = [this, panelPosition] {
-    if (panelPosition) panelPosition();
+    if (panelPosition) {
+      const int64_t start = ThreadCpuNs();
+      panelPosition();
+      if (FPlayTimer.isValid()) FPanelPositionNs += ThreadCpuNs() - start;
+    }
     ++FPositionCount;
   };
   player.OnAudioError = [this](int32_t code) { Print(QString("audio-error %1").arg(code)); };
@@ -289,17 +291,29 @@ void TPlayWindow::RunScript() {
   PrintCpu();
 }
 
+void TPlayWindow::StartCpuCount() {
+  FPlayCpuStart = ThreadCpuMs();
+  FPaintStart = TimedApp() ? TimedApp()->PaintNs() : 0;
+  FPlayTimer.start();
+}
+
+void TPlayWindow::StopCpuCount() {
+  if (!FPlayTimer.isValid()) return;
+  FPlayCpuMs += ThreadCpuMs() - FPlayCpuStart;
+  FPanelPaintNs += (TimedApp() ? TimedApp()->PaintNs() : 0) - FPaintStart;
+  FPlayMs += FPlayTimer.elapsed();
+  FPlayTimer.invalidate();
+}
+
 void TPlayWindow::PrintCpu() {
   if (!FOptions.Cpu) return;
-  if (FPlayTimer.isValid()) {
-    FPlayCpuMs += ThreadCpuMs() - FPlayCpuStart;
-    FPlayMs += FPlayTimer.elapsed();
-    FPlayTimer.invalidate();
-  }
-  Print(QString("ui-cpu-ms %1 playing-ms %2 positions %3")
+  StopCpuCount();
+  Print(QString("ui-cpu-ms %1 playing-ms %2 positions %3 panel-position-ms %4 panel-paint-ms %5")
             .arg(FPlayCpuMs)
             .arg(FPlayMs)
-            .arg(FPositionCount));
+            .arg(FPositionCount)
+            .arg(FPanelPositionNs / 1e6, 0, 'f', 1)
+            .arg(FPanelPaintNs / 1e6, 0, 'f', 1));
 }
 
 void TPlayWindow::keyPressEvent(QKeyEvent* event) {

@@ -36,6 +36,8 @@ class TPlayWindow : public QWidget {
   void SavePictureDialog();
   // With --cpu: the user-interface thread's processor time while playing.
   void PrintCpu();
+  void StartCpuCount();
+  void StopCpuCount();
   void SwitchFullScreen();
   // Serves events until `done` or `seconds` have passed; false on time-out.
   bool WaitFor(const std::function<bool()>& done, double seconds);
@@ -60,6 +62,10 @@ class TPlayWindow : public QWidget {
   int64_t FPlayCpuMs = 0;
   int64_t FPlayMs = 0;
   int64_t FPositionCount = 0;
+  // The control strip's share while playing: its position handling and its paints.
+  int64_t FPanelPositionNs = 0;
+  int64_t FPaintStart = 0;
+  int64_t FPanelPaintNs = 0;
   bool FFailed = false;
 };
 

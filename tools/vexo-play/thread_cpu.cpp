@@ -3,6 +3,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <ctime>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -26,6 +27,12 @@ int64_t ThreadCpuMs() {
   if (!(fields >> utime >> stime)) return -1;
   const long ticks = sysconf(_SC_CLK_TCK);
   return ticks > 0 ? (utime + stime) * 1000 / ticks : -1;
+}
+
+int64_t ThreadCpuNs() {
+  timespec now{};
+  if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now) != 0) return 0;
+  return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
 }  // namespace vexo::play

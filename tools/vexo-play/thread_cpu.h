@@ -6,5 +6,7 @@ namespace vexo::play {
 
 // Milliseconds, from /proc/self/task/<tid>/stat; -1 when it cannot be read.
 int64_t ThreadCpuMs();
+// Nanoseconds from the thread's processor clock, for short spans.
+int64_t ThreadCpuNs();
 
 }  // namespace vexo::play
