@@ -3,7 +3,10 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <libexif/exif-data.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <turbojpeg.h>
 #include <unistd.h>
 
@@ -21,6 +24,7 @@
 
 #include "app/browser/display_path.h"
 #include "app/browser/folder_reader.h"
+#include "app/browser/mount_watcher.h"
 #include "app/browser/shell_grid.h"
 #include "app/browser/shell_texts.h"
 #include "app/common/language_list.h"
@@ -619,6 +623,75 @@ TEST_F(ShellGridTest, RightClickSelectsTheNodeAndShowsThePopUpMenu) {
   EXPECT_EQ(Grid->SelectedCount(), 2);
   EXPECT_TRUE(popup->isVisible());
   popup->hide();
+}
+
+// A child in a mount namespace of its own mounts a file system when told to;
+// the watcher looks at the child's mount table.
+TEST(MountWatcher, ReportsAMountWithoutPolling) {
+  int go[2], ready[2];
+  ASSERT_EQ(::pipe(go), 0);
+  ASSERT_EQ(::pipe(ready), 0);
+  const QByteArray target = QFile::encodeName(QDir::homePath()) + "/mnt-watch";
+  ::mkdir(target.constData(), 0755);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(go[1]);
+    ::close(ready[0]);
+    char c = 0;
+    const bool isolated = ::unshare(CLONE_NEWNS) == 0 &&
+                          ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    c = isolated ? 'y' : 'n';
+    (void)!::write(ready[1], &c, 1);
+    if (::read(go[0], &c, 1) == 1 && isolated)
+      ::mount("none", target.constData(), "tmpfs", 0, nullptr);
+    (void)!::read(go[0], &c, 1);  // until the parent closes it
+    ::_exit(0);
+  }
+  ::close(go[0]);
+  ::close(ready[1]);
+  char isolated = 0;
+  ASSERT_EQ(::read(ready[0], &isolated, 1), 1);
+  ::close(ready[0]);
+  if (isolated != 'y') {
+    ::close(go[1]);
+    ::waitpid(child, nullptr, 0);
+    GTEST_SKIP() << "no mount namespace here";
+  }
+  const QByteArray table = "/proc/" + QByteArray::number(child) + "/mountinfo";
+  TMountWatcher watcher(nullptr, table.constData());
+  ASSERT_TRUE(watcher.Watching());
+  int changes = 0;
+  QObject::connect(&watcher, &TMountWatcher::Changed, [&] { ++changes; });
+  QTest::qWait(300);
+  EXPECT_EQ(changes, 0);
+  const char c = 'm';
+  ASSERT_EQ(::write(go[1], &c, 1), 1);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return changes == 1; }, 5000));
+  QTest::qWait(400);
+  EXPECT_EQ(changes, 1);
+  ::close(go[1]);
+  ::waitpid(child, nullptr, 0);
+  ::rmdir(target.constData());
+}
+
+TEST_F(ShellGridTest, RefreshMyComputerKeepsItOpenAndTheVolumeSelected) {
+  TShellNode* computer = Grid->MyComputerNode;
+  ASSERT_NE(computer, nullptr);
+  Grid->ExpandNode(computer);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Grid->IsExpanded(computer); }, 5000));
+  TShellNode* rootVolume = nullptr;
+  for (const auto& volume : computer->Children)
+    if (volume->Path == "/") rootVolume = volume.get();
+  ASSERT_NE(rootVolume, nullptr);
+  Grid->SelectNode(rootVolume);
+  Grid->RefreshMyComputer();
+  EXPECT_TRUE(Grid->Restoring());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !Grid->Restoring(); }, 5000));
+  EXPECT_EQ(Grid->MyComputerNode, computer);
+  EXPECT_TRUE(Grid->IsExpanded(computer));
+  ASSERT_NE(Grid->SelectedNode(), nullptr);
+  EXPECT_EQ(Grid->SelectedNode()->Path, "/");
+  EXPECT_EQ(Grid->SelectedNode()->Parent, computer);
 }
 
 TEST(ShellTexts, SizesInKilobytesAndMegabytes) {
