@@ -144,6 +144,11 @@ void TPlaylistDialog::CancelPressed() {
   if (QPushButton* cancel = Buttons->Button(bCancel)) cancel->setEnabled(false);
 }
 
+void TPlaylistDialog::done(int result) {
+  if (ProgrPanel) ProgrPanel->Flush();
+  QDialog::done(result);
+}
+
 void TPlaylistDialog::reject() {
   CancelPressed();
 }
