@@ -10,7 +10,7 @@ packages=(
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
   # Qt 6 Widgets and OpenGL
   qt6-base-dev libqt6opengl6-dev libgl-dev libgl1-mesa-dri libglx-mesa0
-  # SVG pictures (the program's own icons)
+  # Qt's SVG icon engine: our own command pictures are SVG
   libqt6svg6
   # sound, JPEG, EXIF, X11 overlay, XML
   libpulse-dev libasound2-dev libturbojpeg0-dev libexif-dev

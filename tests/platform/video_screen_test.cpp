@@ -18,7 +18,7 @@
 #include "platform/raster_video_device.h"
 #include "platform/video_system.h"
 #include "tests/support/captured_log.h"
-#include "tests/support/xvfb_server.h"
+#include "tests/support/x_desktop_app.h"
 
 // Under LeakSanitizer: what the desktop libraries keep until exit is theirs
 // (the session bus client, Mesa's driver); our own code is not suppressed.
@@ -29,33 +29,13 @@ extern "C" const char* __lsan_default_suppressions() {
 namespace vexo {
 namespace {
 
-// The X server and the application for the whole test program.
-class TDesktopEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    Server = std::make_unique<test::TXvfbServer>();
-    ASSERT_TRUE(Server->Running()) << "Xvfb did not start";
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    // Mesa unloads its driver at exit, which would leave its leftovers
-    // unnamed for the leak checker; keeping it mapped lets them be suppressed.
-    dlopen("/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so", RTLD_NOW | RTLD_NODELETE);
-    // No session bus: the tests need none, and a stray user bus cannot interfere.
-    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
-    static int argc = 1;
-    static char name[] = "video_screen_test";
-    static char* argv[] = {name, nullptr};
-    App = std::make_unique<QApplication>(argc, argv);
-  }
-  void TearDown() override {
-    App.reset();
-    Server.reset();
-  }
-  std::unique_ptr<test::TXvfbServer> Server;
-  std::unique_ptr<QApplication> App;
-};
-
+// The X server and the application for the whole test program. Mesa unloads
+// its driver at exit, which would leave its leftovers unnamed for the leak
+// checker; keeping it mapped lets them be suppressed.
 ::testing::Environment* const desktop =
-    ::testing::AddGlobalTestEnvironment(new TDesktopEnvironment);
+    ::testing::AddGlobalTestEnvironment(new test::TXDesktopEnvironment("video_screen_test", [] {
+      dlopen("/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so", RTLD_NOW | RTLD_NODELETE);
+    }));
 
 QColor ColorOf(uint32_t rgb) {
   return QColor(int(rgb & 0xFF), int((rgb >> 8) & 0xFF), int((rgb >> 16) & 0xFF));

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
 
+#include <QColor>
 #include <QImage>
 #include <algorithm>
 #include <chrono>
@@ -286,6 +287,27 @@ TEST_F(VexoPlayTest, PlaylistDialogOpensAFolderWithItsClipsFirst) {
   const std::string figures = Value(run, "pldialog ");
   EXPECT_EQ(figures.rfind("result=1 files=3 first-picture-ms=", 0), 0u) << Output;
   EXPECT_TRUE(Has(run, "state Closed -> Stopped")) << Output;
+}
+
+// The menu demonstration: menu bar, tool bar and the File menu opened, with
+// the English texts and our own pictures; the picture stays in the build
+// folder to be looked at.
+TEST_F(VexoPlayTest, MenusShowTheCommandTableWithPictures) {
+  const std::string grab = std::string(VEXO_BIN_DIR) + "/../menus-demo.png";
+  auto run = Play({"--menus", "--grab", grab});
+  EXPECT_EQ(run.Status, 0) << Output;
+  EXPECT_TRUE(Has(run, "grab " + grab)) << Output;
+  QImage shot(QString::fromStdString(grab));
+  ASSERT_FALSE(shot.isNull());
+  // The green of the play picture in front of "Play selection".
+  int green = 0;
+  for (int y = 0; y < shot.height(); ++y)
+    for (int x = 0; x < shot.width(); ++x) {
+      const QColor c = shot.pixelColor(x, y);
+      green += std::abs(c.red() - 0x2e) < 12 && std::abs(c.green() - 0x9b) < 12 &&
+               std::abs(c.blue() - 0x3f) < 12;
+    }
+  EXPECT_GT(green, 20);
 }
 
 TEST(VexoPlayListFiles, SaveAndPrintAsx) {

@@ -8,6 +8,7 @@
 #include "engine/media/media_lib.h"
 #include "platform/platform_sound_system.h"
 #include "platform/video_system.h"
+#include "tools/vexo-play/menu_demo.h"
 #include "tools/vexo-play/play_options.h"
 #include "tools/vexo-play/play_window.h"
 #include "tools/vexo-play/playlist_modes.h"
@@ -27,6 +28,7 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   LResList.Load(QCoreApplication::applicationDirPath());
+  if (options.Kind == play::TPlayOptions::kMenus) return play::RunMenuDemo(options);
   if (!MediaLibLoad()) {
     std::printf("error the media libraries could not be loaded\n");
     return 1;

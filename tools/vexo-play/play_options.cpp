@@ -13,7 +13,8 @@ const char* const kUsage =
     "                 FILE...\n"
     "       vexo-play --pldialog [--proceed] [--mode N] FILE-OR-FOLDER...\n"
     "       vexo-play --save-asx OUT.asx ENTRY...\n"
-    "       vexo-play --print-asx IN.asx\n";
+    "       vexo-play --print-asx IN.asx\n"
+    "       vexo-play --menus [--grab FILE.png]\n";
 
 namespace {
 
@@ -74,6 +75,8 @@ bool ParsePlayOptions(int argc, char** argv, TPlayOptions& options, std::string&
     } else if (arg == "--grab") {
       if (!value(v)) return false;
       options.Grab = v;
+    } else if (arg == "--menus") {
+      options.Kind = TPlayOptions::kMenus;
     } else if (arg == "--fullscreen") {
       options.FullScreen = true;
     } else if (arg == "--exit-at-end") {
@@ -99,6 +102,10 @@ bool ParsePlayOptions(int argc, char** argv, TPlayOptions& options, std::string&
   }
   if (options.Kind == TPlayOptions::kPlay && options.Files.empty()) {
     error = "no file given";
+    return false;
+  }
+  if (options.Kind == TPlayOptions::kMenus && !options.Files.empty()) {
+    error = "--menus takes no file";
     return false;
   }
   if (options.Kind == TPlayOptions::kPrintAsx && !options.Files.empty()) {

@@ -1,0 +1,31 @@
+#pragma once
+// The constant description of a program's commands: one row per command with
+// its picture and the rows shown below it, and the sets that say where
+// separators go, which rows head the menu bar and which menus are filled
+// while the program runs.
+#include <span>
+
+#include "app/common/command_set.h"
+
+namespace vexo {
+
+struct TMenuRec {
+  // Key of the command's texts in the language file; null for a row that
+  // carries no command in this program.
+  const char* Name;
+  int ImageIndex;  // into the menu system's image list; -1 for none
+  TCommandSet SubItems;
+};
+
+struct TMenuTable {
+  std::span<const TMenuRec> Rows;
+  TCommandSet MenuSeparators;     // a separator line goes before these in a menu
+  TCommandSet ToolBarSeparators;  // a narrow gap goes before these on a tool bar
+  TCommandSet TopLevel;           // may stand in the menu bar
+  TCommandSet RunTimeLists;       // parents of menus filled while the program runs
+  TCommandSet RadioLists;         // their entries are radio items
+  TCommandSet UncheckedCaptions;  // the caption may be missing without a message
+  TCommandSet AutoCheck;          // toggle their own check mark
+};
+
+}  // namespace vexo

@@ -1,0 +1,353 @@
+#include "app/common/menu_system.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusTipEvent>
+#include <QToolBar>
+#include <QToolButton>
+#include <algorithm>
+#include <cassert>
+
+#include "app/common/language_list.h"
+#include "app/common/shortcut_text.h"
+
+namespace vexo {
+
+namespace {
+
+constexpr int kToolBarGap = 7;
+constexpr int kToolBarImageSize = 20;
+
+QString MenuText(const QString& key, bool checked) {
+  const QString section = QString::fromLatin1(kMenuSection);
+  return checked ? LResList.GetValue(section, key, QString())
+                 : LResList.ReadValue(section, key, QString());
+}
+
+bool IsInside(const QObject* object, const QObject* ancestor) {
+  for (; object; object = object->parent())
+    if (object == ancestor) return true;
+  return false;
+}
+
+// A menu item that opens a sub-menu is the sub-menu's own action; it shows
+// what the command's action shows and follows its changes.
+void FollowAction(QAction* item, const TMSAction* action) {
+  auto copy = [item, action] {
+    item->setText(action->text());
+    item->setIcon(action->icon());
+    item->setStatusTip(action->statusTip());
+    item->setToolTip(action->toolTip());
+    item->setEnabled(action->isEnabled());
+    item->setVisible(action->isVisible());
+  };
+  copy();
+  item->setData(action->Index());
+  QObject::connect(action, &QAction::changed, item, copy);
+}
+
+// A pop-up menu opened by a right click belongs to no menu bar, so its hints
+// are passed to the owner window (and its status bar) by hand.
+void ShowHintsIn(QMenu* menu, QWidget* owner) {
+  auto show = [owner](const QString& hint) {
+    QStatusTipEvent tip(hint);
+    QCoreApplication::sendEvent(owner, &tip);
+  };
+  QObject::connect(menu, &QMenu::hovered, owner,
+                   [show](QAction* action) { show(action->statusTip()); });
+  QObject::connect(menu, &QMenu::aboutToHide, owner, [show] { show(QString()); });
+}
+
+}  // namespace
+
+TMenuSystem::TMenuSystem(QWidget* owner, const TMenuTable& table, std::vector<QIcon> images)
+    : QObject(owner),
+      FOwner(owner),
+      FTable(table),
+      FImages(std::move(images)),
+      FActions(table.Rows.size(), nullptr),
+      FMinIndex(int(table.Rows.size()) - 1) {}
+
+TMenuSystem::~TMenuSystem() = default;
+
+QIcon TMenuSystem::Image(int index) const {
+  return index >= 0 && index < int(FImages.size()) ? FImages[index] : QIcon();
+}
+
+TMSAction* TMenuSystem::CreateAction(int row) {
+  const TMenuRec& rec = FTable.Rows[row];
+  if (!rec.Name) return nullptr;
+  const QString name = QString::fromLatin1(rec.Name);
+  auto* action = new TMSAction(row, -1, this);
+  action->SetCaption(MenuText(name, !FTable.UncheckedCaptions.Contains(row)), true);
+  action->setIcon(Image(rec.ImageIndex));
+  const QString hint = MenuText(name + QLatin1Char('H'), false);
+  action->setStatusTip(hint);
+  if (!hint.isEmpty()) action->setToolTip(hint);
+  action->setShortcut(ShortcutFromText(MenuText(name + QLatin1Char('S'), false)));
+  action->setCheckable(FTable.AutoCheck.Contains(row));
+  connect(action, &QAction::triggered, this, [this, action] { OnTriggered(action); });
+  if (FOwner) FOwner->addAction(action);
+  return action;
+}
+
+void TMenuSystem::RegisterCommands(const TCommandSet& set) {
+  for (int row : set.Rows()) {
+    if (row >= int(FActions.size())) break;
+    if (!FActions[row]) FActions[row] = CreateAction(row);
+    if (!FActions[row]) continue;
+    FMinIndex = std::min(FMinIndex, row);
+    FMaxIndex = std::max(FMaxIndex, row);
+  }
+}
+
+std::vector<int> TMenuSystem::ActionRows(const TCommandSet& set) const {
+  std::vector<int> rows;
+  for (int row = FMinIndex; row <= FMaxIndex; ++row)
+    if (set.Contains(row) && FActions[row]) rows.push_back(row);
+  return rows;
+}
+
+QMenu* TMenuSystem::AddSubMenuItem(QWidget* parent, int row) {
+  auto* menu = new QMenu(parent);
+  FollowAction(menu->menuAction(), FActions[row]);
+  return menu;
+}
+
+void TMenuSystem::AddMenuItem(QMenu* menu, int row) {
+  if (FTable.MenuSeparators.Contains(row) && !menu->actions().isEmpty()) menu->addSeparator();
+  const TMenuRec& rec = FTable.Rows[row];
+  if (FTable.RunTimeLists.Contains(row)) {
+    // Stays disabled until its list is filled.
+    FActions[row]->setEnabled(false);
+    QMenu* list = AddSubMenuItem(menu, row);
+    menu->addAction(list->menuAction());
+    FDynamicParents.push_back({row, list, nullptr, nullptr});
+  } else if (!rec.SubItems.Empty()) {
+    QMenu* sub = AddSubMenuItem(menu, row);
+    menu->addAction(sub->menuAction());
+    BuildSubMenu(sub, rec.SubItems);
+  } else {
+    menu->addAction(FActions[row]);
+  }
+}
+
+void TMenuSystem::BuildSubMenu(QMenu* menu, const TCommandSet& set) {
+  RegisterCommands(set);
+  for (int row : ActionRows(set)) AddMenuItem(menu, row);
+}
+
+QMenuBar* TMenuSystem::BuildMainMenu(const TCommandSet& set) {
+  RegisterCommands(set);
+  auto* bar = new QMenuBar(FOwner);
+  if (auto* window = qobject_cast<QMainWindow*>(FOwner)) window->setMenuBar(bar);
+  FMainMenu = bar;
+  for (int row : ActionRows(set & FTable.TopLevel)) {
+    const TMenuRec& rec = FTable.Rows[row];
+    if (rec.SubItems.Empty()) {
+      bar->addAction(FActions[row]);
+      continue;
+    }
+    QMenu* menu = AddSubMenuItem(bar, row);
+    bar->addAction(menu->menuAction());
+    BuildSubMenu(menu, set & rec.SubItems);
+  }
+  return bar;
+}
+
+QToolBar* TMenuSystem::BuildToolBar(const TCommandSet& set) {
+  RegisterCommands(set);
+  auto* bar = new QToolBar(FOwner);
+  bar->setMovable(false);
+  bar->setFloatable(false);
+  bar->setFont(QApplication::font("QMenu"));
+  bar->setIconSize(QSize(kToolBarImageSize, kToolBarImageSize));
+  bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  if (auto* window = qobject_cast<QMainWindow*>(FOwner)) window->addToolBar(bar);
+  for (int row : ActionRows(set)) {
+    if (FTable.ToolBarSeparators.Contains(row)) {
+      if (QWidget* gap = bar->widgetForAction(bar->addSeparator())) gap->setFixedWidth(kToolBarGap);
+    }
+    const TMenuRec& rec = FTable.Rows[row];
+    if (rec.SubItems.Empty()) {
+      bar->addAction(FActions[row]);
+      continue;
+    }
+    QMenu* menu = AddSubMenuItem(bar, row);
+    BuildSubMenu(menu, rec.SubItems);
+    bar->addAction(menu->menuAction());
+    if (auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(menu->menuAction())))
+      button->setPopupMode(QToolButton::InstantPopup);
+  }
+  return bar;
+}
+
+QMenu* TMenuSystem::BuildPopupMenu(const TCommandSet& set) {
+  if (set.Empty()) return nullptr;
+  auto* menu = new QMenu(FOwner);
+  BuildSubMenu(menu, set);
+  if (FOwner) ShowHintsIn(menu, FOwner);
+  FPopupMenus.push_back(menu);
+  return menu;
+}
+
+QMenu* TMenuSystem::GetPopupMenu(int number) const {
+  assert(number >= 0 && number < int(FPopupMenus.size()) && "no pop-up menu of that number");
+  if (number < 0 || number >= int(FPopupMenus.size())) return nullptr;
+  return FPopupMenus[number];
+}
+
+void TMenuSystem::ClearList(TDynamicParent& parent) {
+  QMenu* menu = parent.Menu;
+  // Lists below this one go with it; they are rebuilt empty after the entries.
+  FDynamicParents.remove_if(
+      [&](const TDynamicParent& other) { return &other != &parent && IsInside(other.Menu, menu); });
+  // An entry may be running its command right now (a handler that refills
+  // its own list), so entries and nested menus leave at the next event turn.
+  for (QAction* item : menu->actions()) {
+    menu->removeAction(item);
+    if (QObject* nested = item->parent(); nested != menu && IsInside(nested, menu))
+      nested->deleteLater();
+    else if (item->parent() == menu)
+      item->deleteLater();
+  }
+  if (parent.Group) parent.Group->deleteLater();
+  parent.Group = nullptr;
+  parent.Confirmed = nullptr;
+}
+
+void TMenuSystem::FillList(int row, const QStringList& items, int checked, int image) {
+  FDynamicParents.remove_if([](const TDynamicParent& parent) { return !parent.Menu; });
+  std::vector<TDynamicParent*> parents;
+  for (TDynamicParent& parent : FDynamicParents)
+    if (parent.Row == row) parents.push_back(&parent);
+  const bool radio = FTable.RadioLists.Contains(row);
+  for (TDynamicParent* parent : parents) {
+    ClearList(*parent);
+    QMenu* menu = parent->Menu;
+    if (radio) parent->Group = new QActionGroup(menu);
+    for (int k = 0; k < items.size(); ++k) {
+      if (items[k].isEmpty()) {
+        menu->addSeparator();
+        continue;
+      }
+      auto* entry = new TMSAction(row, k, menu);
+      const qsizetype bar = items[k].indexOf(QLatin1Char('|'));
+      entry->SetCaption(items[k].left(bar), false);
+      if (bar >= 0) entry->setStatusTip(items[k].mid(bar + 1));
+      if (image >= 0) entry->setIcon(Image(image));
+      if (radio) {
+        entry->GroupIndex = 1;
+        entry->setCheckable(true);
+        entry->setActionGroup(parent->Group);
+      }
+      if (k == checked) {
+        entry->setCheckable(true);
+        entry->setChecked(true);
+        if (radio) parent->Confirmed = entry;
+      }
+      connect(entry, &QAction::triggered, this, [this, entry] { OnTriggered(entry); });
+      menu->addAction(entry);
+    }
+    BuildSubMenu(menu, FTable.Rows[row].SubItems);
+    FActions[row]->setEnabled(!menu->actions().isEmpty());
+  }
+}
+
+void TMenuSystem::SetChecked(int row, bool checked) {
+  TMSAction* action = FindAction(row);
+  if (!action) return;
+  action->setCheckable(true);
+  action->setChecked(checked);
+}
+
+void TMenuSystem::ApplyPair(const TCommandSet& on, const TCommandSet& off,
+                            void (QAction::*set)(bool)) {
+  for (int row = FMinIndex; row <= FMaxIndex; ++row) {
+    if (!FActions[row]) continue;
+    if (on.Contains(row))
+      (FActions[row]->*set)(true);
+    else if (off.Contains(row))
+      (FActions[row]->*set)(false);
+  }
+}
+
+void TMenuSystem::EnableCommands(const TCommandSet& enable, const TCommandSet& disable) {
+  ApplyPair(enable, disable, &QAction::setEnabled);
+}
+
+void TMenuSystem::ShowCommands(const TCommandSet& show, const TCommandSet& hide) {
+  ApplyPair(show, hide, &QAction::setVisible);
+}
+
+void TMenuSystem::SetEnabled(int row, bool enabled) {
+  if (TMSAction* action = FindAction(row)) action->setEnabled(enabled);
+}
+
+void TMenuSystem::SetVisible(int row, bool visible) {
+  if (TMSAction* action = FindAction(row)) action->setVisible(visible);
+}
+
+TMSAction* TMenuSystem::FindAction(int row) const {
+  return row >= 0 && row < int(FActions.size()) ? FActions[row] : nullptr;
+}
+
+void TMenuSystem::SetCommandHandler(int row, TCommandHandler handler) {
+  if (handler)
+    FCommandHandlers[row] = std::move(handler);
+  else
+    FCommandHandlers.erase(row);
+}
+
+bool TMenuSystem::IsExecutable(const TMSAction& action) const {
+  if (action.IsListEntry()) return true;
+  return FTable.Rows[action.Index()].SubItems.Empty() &&
+         !FTable.RunTimeLists.Contains(action.Index());
+}
+
+TMenuSystem::TDynamicParent* TMenuSystem::FindListOf(const TMSAction& entry) {
+  for (TDynamicParent& parent : FDynamicParents)
+    if (parent.Group && parent.Group == entry.actionGroup()) return &parent;
+  return nullptr;
+}
+
+bool TMenuSystem::ExecuteAction(TMSAction* action) {
+  if (!action || !IsExecutable(*action)) return false;
+  QPointer<TMSAction> alive = action;
+  bool handled = false;
+  if (auto own = FCommandHandlers.find(action->Index()); own != FCommandHandlers.end()) {
+    const TCommandHandler handler = own->second;  // may be replaced while it runs
+    handler(*action);
+    handled = true;
+  } else if (OnExecuteCommand) {
+    OnExecuteCommand(*action, handled);
+  }
+  if (handled && alive && action->GroupIndex > 0) {
+    action->setChecked(true);
+    if (TDynamicParent* list = FindListOf(*action)) list->Confirmed = action;
+  }
+  return handled;
+}
+
+void TMenuSystem::OnTriggered(TMSAction* action) {
+  // The check mark is the program's to set, not the click's: undo the
+  // toggle the click made, unless the command checks itself.
+  if (action->isCheckable() &&
+      (action->IsListEntry() || !FTable.AutoCheck.Contains(action->Index()))) {
+    if (action->actionGroup()) {
+      TDynamicParent* list = FindListOf(*action);
+      if (list && list->Confirmed)
+        list->Confirmed->setChecked(true);
+      else
+        action->setChecked(false);
+    } else {
+      action->setChecked(!action->isChecked());
+    }
+  }
+  ExecuteAction(action);
+}
+
+}  // namespace vexo
