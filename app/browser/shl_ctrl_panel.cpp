@@ -1,7 +1,7 @@
 #include "app/browser/shl_ctrl_panel.h"
 
+#include <QIcon>
 #include <QLocale>
-#include "app/browser/column_icons.h"
 
 #include "app/common/language_list.h"
 
@@ -65,7 +65,9 @@ TShlCtrlPanel::TShlCtrlPanel(QWidget* parent) : QWidget(parent) {
   FPlayButton->setObjectName(QStringLiteral("PlayButton"));
   FPlayButton->setAutoRaise(true);
   FPlayButton->setIconSize(QSize(kIconSize, kIconSize));
-  FPlayButton->setIcon(ColumnIcon(QStringLiteral("media-playback-start"), "column-play.svg"));
+  // The theme's picture, or our own large round one.
+  FPlayButton->setIcon(QIcon::fromTheme(QStringLiteral("media-playback-start"),
+                                        QIcon(QStringLiteral(":/icons/column-play.svg"))));
   FPlayButton->setToolTip(LResList.GetText("Player", 101));
   FPlayButton->setFixedSize(kButtonSize, kButtonSize);
   connect(FPlayButton, &QToolButton::clicked, this, &TShlCtrlPanel::PlayClicked);

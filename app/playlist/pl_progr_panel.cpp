@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QFontMetrics>
+#include <QTimer>
 #include <algorithm>
 
 #include "app/common/language_list.h"
@@ -73,19 +74,40 @@ void TPLProgrPanel::Notify(int kind, const QString& text) {
     case plOpened:
       Count += 1;
       ItemLabel->setText(QString::number(Count));
-      Memo->appendPlainText(QString::asprintf("%d. ", Count) + text);
-      ProgressBar->setValue(std::min(ProgressBar->maximum(), ProgressBar->value() + 1));
+      FPendingLines << QString::asprintf("%d. ", Count) + text;
+      FPendingSteps += 1;
       break;
     default:
       return;
   }
   // Items come far faster than a screen shows them: serving the window once a
   // frame keeps it live and Cancel prompt without repainting it for each of
-  // hundreds of files. The rare steps of the search are always shown.
-  const bool step = kind == plEnumStart || kind == plEnumEnd || kind == plSearchDone;
-  if (!step && FLastServed.isValid() && FLastServed.elapsed() < kServeIntervalMs) return;
+  // hundreds of files. The rare steps of the search, and the first file
+  // opened, are always shown.
+  const bool step = kind == plEnumStart || kind == plEnumEnd || kind == plSearchDone ||
+                    (kind == plOpened && Count == 1);
+  if (!step && FLastServed.isValid() && FLastServed.elapsed() < kServeIntervalMs) {
+    // Shown at the next serve, or once the work gives the event loop back.
+    if (!FPendingLines.isEmpty() && !FFlushQueued) {
+      FFlushQueued = true;
+      QTimer::singleShot(0, this, [this] { Flush(); });
+    }
+    return;
+  }
+  Flush();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
   FLastServed.start();
+}
+
+void TPLProgrPanel::Flush() {
+  FFlushQueued = false;
+  if (FPendingLines.isEmpty()) return;
+  // One block of lines and one step of the bar: the bar repaints at once on
+  // every change of its value.
+  Memo->appendPlainText(FPendingLines.join('\n'));
+  FPendingLines.clear();
+  ProgressBar->setValue(std::min(ProgressBar->maximum(), ProgressBar->value() + FPendingSteps));
+  FPendingSteps = 0;
 }
 
 }  // namespace vexo

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QStringList>
 #include <QWidget>
 
 namespace vexo {
@@ -40,11 +41,17 @@ class TPLProgrPanel : public QWidget {
   QProgressBar* ProgressBar = nullptr;
   QString Section;
   int Count = 0;
+  // Puts the opened files noted since the window was last served into the
+  // memo and the bar.
+  void Flush();
 
  private:
   // Window events are served at most this often while items stream in.
-  static constexpr int kServeIntervalMs = 16;
+  static constexpr int kServeIntervalMs = 33;
   QElapsedTimer FLastServed;
+  QStringList FPendingLines;
+  int FPendingSteps = 0;
+  bool FFlushQueued = false;
 };
 
 }  // namespace vexo

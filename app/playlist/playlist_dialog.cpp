@@ -6,7 +6,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/browser/column_icons.h"
 #include "app/common/language_list.h"
 #include "app/common/message_boxes.h"
 
@@ -82,7 +81,8 @@ QWidget* TPlaylistDialog::MakeHeader() {
   row->setContentsMargins(12, 4, 12, 4);
   row->setSpacing(12);
   auto* picture = new QLabel(header);
-  const QIcon icon = ColumnIcon(QStringLiteral("view-media-playlist"), "column-playlist.svg");
+  const QIcon icon = QIcon::fromTheme(QStringLiteral("view-media-playlist"),
+                                      QIcon(QStringLiteral(":/icons/column-playlist.svg")));
   picture->setPixmap(icon.pixmap(kHeaderPicture, kHeaderPicture));
   picture->setFixedSize(kHeaderPicture, kHeaderPicture);
   HeaderText = new QLabel(header);
@@ -142,6 +142,11 @@ void TPlaylistDialog::CancelPressed() {
   // The running work sees the flag at its next step and ends the dialog.
   FCancelled = true;
   if (QPushButton* cancel = Buttons->Button(bCancel)) cancel->setEnabled(false);
+}
+
+void TPlaylistDialog::done(int result) {
+  if (ProgrPanel) ProgrPanel->Flush();
+  QDialog::done(result);
 }
 
 void TPlaylistDialog::reject() {

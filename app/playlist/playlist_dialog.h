@@ -56,6 +56,8 @@ class TPlaylistDialog : public QDialog {
   QLabel* HeaderText = nullptr;
 
  public slots:
+  // The progress page shows everything it was told before the dialog goes.
+  void done(int result) override;
   // Escape and the window manager's close act as the Cancel button.
   void reject() override;
 

@@ -110,7 +110,9 @@ struct TFileCase {
   TTexts values;
 };
 
-void PrintTo(const TFileCase& c, std::ostream* out) { *out << c.file; }
+void PrintTo(const TFileCase& c, std::ostream* out) {
+  *out << c.file;
+}
 
 class ColumnFileTest : public ColumnTest, public ::testing::WithParamInterface<TFileCase> {};
 
