@@ -9,10 +9,12 @@
 #include <QImage>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 
 #include "app/browser/shell_grid.h"
@@ -265,6 +267,28 @@ TEST_F(PlayerPageTest, AFolderPlaysAsAPlaylistInBrowserOrder) {
   ASSERT_TRUE(Select(desktop->Clips() + "/c_photo.jpg"));
   EXPECT_EQ(Page->CurrentList().Count(), 0);
   EXPECT_FALSE(Enabled(mFile_SavePL));
+}
+
+TEST_F(PlayerPageTest, PlayWithOptionsGoesThroughThePlaylistDialog) {
+  TShellNode* folder = Select(desktop->Clips());
+  ASSERT_TRUE(folder);
+  Options->GetOption(oPlayFolders).SetBool(true);
+  Options->GetOption(oPlaySubfolders).SetBool(true);
+  bool dialogSeen = false;
+  QTimer::singleShot(300, [&] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    dialogSeen = dialog && Page->PlayListDialog();
+    if (!dialog) return;
+    for (QPushButton* button : dialog->findChildren<QPushButton*>())
+      if (button->text() == "&Go ahead") button->click();
+  });
+  Menus->ExecuteAction(Menus->FindAction(mFile_OptionsPL));
+  EXPECT_TRUE(dialogSeen);
+  EXPECT_FALSE(Page->PlayListDialog());
+  // The subfolder's photo comes with the folder's own files.
+  EXPECT_EQ(Page->CurrentList().Count(), 5);
+  EXPECT_EQ(Player().FileCount(), 5);
+  EXPECT_TRUE(Enabled(mFile_SavePL));
 }
 
 TEST_F(PlayerPageTest, KeysGoToTheBrowserOrThePlayerByFocus) {
