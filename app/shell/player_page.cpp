@@ -20,6 +20,7 @@
 #include "app/common/media_extensions.h"
 #include "app/common/menu_system.h"
 #include "app/common/message_boxes.h"
+#include "app/common/ms_action.h"
 #include "app/common/program_environment.h"
 #include "app/player/av_panel.h"
 #include "app/settings/opt_dialog.h"
@@ -405,6 +406,14 @@ bool TPlayerPage::eventFilter(QObject* watched, QEvent* event) {
   if (target->window() != window() || QApplication::activeModalWidget()) return false;
   auto* keyEvent = static_cast<QKeyEvent*>(event);
   int key = keyEvent->key();
+  if (key == Qt::Key_Delete && FocusInBrowser()) {
+    // Delete follows the delete command's state; Shift skips the trash.
+    const TMSAction* remove = MenuSystem() ? MenuSystem()->FindAction(mEdit_Delete) : nullptr;
+    if (!remove || !remove->isEnabled()) return false;
+    FileOperation(keyEvent->modifiers() & Qt::ShiftModifier ? foDeletePermanently
+                                                            : foDeleteToTrash);
+    return true;
+  }
   if (!IsPageKey(key)) return false;
   HandleKey(key, keyEvent->modifiers());
   return key == 0;

@@ -106,6 +106,17 @@ int FrameNumberOf(const QImage& picture) {
                                    [&](int x, int y) { return qGray(picture.pixel(x, y)); });
 }
 
+// The file commands are another page's work; here they are only recorded.
+class TRecordingPage : public TPlayerPage {
+ public:
+  using TPlayerPage::TPlayerPage;
+  bool FileOperation(TFileOperation kind) override {
+    Operations.push_back(kind);
+    return true;
+  }
+  std::vector<TFileOperation> Operations;
+};
+
 // The page in a main window as the program builds it, on options kept in the
 // private settings file.
 class PlayerPageTest : public ::testing::Test {
@@ -135,7 +146,7 @@ class PlayerPageTest : public ::testing::Test {
     Menus->BuildPopupMenu(kBrowserPopupCommands);
     Menus->BuildPopupMenu(kVideoPopupCommands);
     Status = std::make_unique<TStatusPanels>(Window->statusBar());
-    Page = new TPlayerPage(*Options, Window.get());
+    Page = new TRecordingPage(*Options, Window.get());
     Window->setCentralWidget(Page);
     Restored = false;
     QObject::connect(Page, &TPlayerPage::BrowserRestored, [this] { Restored = true; });
@@ -199,7 +210,7 @@ class PlayerPageTest : public ::testing::Test {
   std::unique_ptr<QMainWindow> Window;
   std::unique_ptr<TStatusPanels> Status;
   TMenuSystem* Menus = nullptr;
-  TPlayerPage* Page = nullptr;
+  TRecordingPage* Page = nullptr;
   bool Restored = false;
   int Handled = 0;
   int TitleChanges = 0;
@@ -331,6 +342,23 @@ TEST_F(PlayerPageTest, KeysGoToTheBrowserOrThePlayerByFocus) {
   EXPECT_TRUE(Page->VideoPanel()->IsFullScreen());
   QTest::keyClick(Page->VideoPanel()->PlayerWidget(), Qt::Key_Return, Qt::ShiftModifier);
   EXPECT_FALSE(Page->VideoPanel()->IsFullScreen());
+}
+
+TEST_F(PlayerPageTest, DeleteInTheBrowserFollowsTheDeleteCommand) {
+  ASSERT_TRUE(Select(desktop->Clips() + "/d_clip.avi"));
+  ASSERT_TRUE(Enabled(mEdit_Delete));
+  Grid().setFocus();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Grid().hasFocus(); }));
+  QTest::keyClick(&Grid(), Qt::Key_Delete);
+  QTest::keyClick(&Grid(), Qt::Key_Delete, Qt::ShiftModifier);
+  using Op = TPlayerPage::TFileOperation;
+  EXPECT_EQ(Page->Operations,
+            (std::vector<Op>{TPlayerPage::foDeleteToTrash, TPlayerPage::foDeletePermanently}));
+  // A folder cannot be deleted from here.
+  ASSERT_TRUE(Select(desktop->Clips() + "/inner"));
+  EXPECT_FALSE(Enabled(mEdit_Delete));
+  QTest::keyClick(&Grid(), Qt::Key_Delete);
+  EXPECT_EQ(Page->Operations.size(), 2u);
 }
 
 TEST_F(PlayerPageTest, FullScreenFromThePageAndBack) {
