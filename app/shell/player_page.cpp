@@ -163,7 +163,8 @@ uint8_t TPlayerPage::VideoMode() const {
 // ---- hooks ----
 
 void TPlayerPage::AfterShow() {
-  SelectionHandler(FGrid->SelectedNode());
+  // A restored position has already been handled (or will be, when it comes).
+  if (!FBrowserRestored && !FGrid->Restoring()) SelectionHandler(FGrid->SelectedNode());
   FocusDefault();
 }
 
@@ -481,6 +482,7 @@ void TPlayerPage::RestoreBrowserState() {
   if (TIniPar* sel = FOptions.GetDynamic(dPlayTreeSel)) state.SelectedPath = sel->GetText();
   if (TIniPar* exp = FOptions.GetDynamic(dPlayTreeExp)) state.SelectedExpanded = exp->GetBool();
   FGrid->RestoreTreeState(state, [this] {
+    FBrowserRestored = true;
     SelectionHandler(FGrid->SelectedNode());
     emit BrowserRestored();
   });
@@ -491,6 +493,7 @@ void TPlayerPage::PortableStart() {
   const QByteArray mountPoint = QFile::encodeName(QStorageInfo(ProgramDir).rootPath());
   FGrid->FindDrive(mountPoint, [this](TShellNode* drive) {
     auto finish = [this] {
+      FBrowserRestored = true;
       SelectionHandler(FGrid->SelectedNode());
       emit BrowserRestored();
     };

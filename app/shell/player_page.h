@@ -126,6 +126,7 @@ class TPlayerPage : public TBasePage {
   QRect FSavedBounds;
   bool FWasMaximized = false;
   bool FSkinActive = false;
+  bool FBrowserRestored = false;
 
   // Selection changes are handled once the event queue is empty, and never
   // while an open is running: holding an arrow key opens only where it stops.

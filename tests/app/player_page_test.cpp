@@ -396,6 +396,7 @@ TEST_F(PlayerPageTest, TheBrowserPositionAndWidthComeBackAfterARebuild) {
   EXPECT_EQ(Page->BrowserPanel()->width(), width);
   // The selection is shown at once, as after a click.
   EXPECT_TRUE(QTest::qWaitFor([&] { return OpenFile() == SelectedFile(); }));
+  EXPECT_EQ(Page->OpenCount(), 1);
 }
 
 TEST_F(PlayerPageTest, AHeldArrowKeyOpensOnlyWhereItStops) {
