@@ -283,6 +283,14 @@ void TMenuSystem::ShowCommands(const TCommandSet& show, const TCommandSet& hide)
   ApplyPair(show, hide, &QAction::setVisible);
 }
 
+void TMenuSystem::SetEnabled(int row, bool enabled) {
+  if (TMSAction* action = FindAction(row)) action->setEnabled(enabled);
+}
+
+void TMenuSystem::SetVisible(int row, bool visible) {
+  if (TMSAction* action = FindAction(row)) action->setVisible(visible);
+}
+
 TMSAction* TMenuSystem::FindAction(int row) const {
   return row >= 0 && row < int(FActions.size()) ? FActions[row] : nullptr;
 }

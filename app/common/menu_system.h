@@ -62,6 +62,9 @@ class TMenuSystem : public QObject {
   // other rows keep their state.
   void EnableCommands(const TCommandSet& enable, const TCommandSet& disable);
   void ShowCommands(const TCommandSet& show, const TCommandSet& hide);
+  // One row at a time.
+  void SetEnabled(int row, bool enabled);
+  void SetVisible(int row, bool visible);
 
   // The table's action of the row, or null when the row has none yet.
   TMSAction* FindAction(int row) const;

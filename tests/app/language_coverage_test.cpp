@@ -9,6 +9,9 @@
 
 #include "app/common/language_file.h"
 #include "app/common/language_list.h"
+#include "app/common/menu_system.h"
+#include "app/common/shortcut_text.h"
+#include "app/shell/command_table.h"
 
 namespace vexo {
 namespace {
@@ -76,6 +79,34 @@ TEST(LanguageCoverage, TheCommonWordsThePlayerAsksForExist) {
   for (int word : {cUnnamed, cNone, cCreated, cModified, cMode, cError})
     EXPECT_TRUE(english.Find("A_Common", CommonWordKey(word)).has_value())
         << CommonWordKey(word).toStdString();
+}
+
+// Command texts are looked up by the row's name, so the source scan above
+// cannot see them: every row the main window registers needs its caption
+// (tool-bar captions may be empty) and its hint, and a shortcut text that is
+// there must name a key.
+TEST(LanguageCoverage, EveryCommandOfTheMainWindowHasItsTexts) {
+  TLanguageFile english;
+  ASSERT_TRUE(english.LoadFromFile(VEXO_SOURCE_DIR "/resources/language/English.lrf"));
+  const TMenuTable& table = PlayerCommandTable();
+  const TCommandSet used =
+      kMainMenuCommands | kToolBarCommands | kBrowserPopupCommands | kVideoPopupCommands;
+  const QString section = kMenuSection;
+  for (int row : used.Rows()) {
+    if (!table.Rows[row].Name) continue;
+    const QString name = table.Rows[row].Name;
+    const auto caption = english.Find(section, name);
+    EXPECT_TRUE(caption.has_value()) << name.toStdString() << " has no caption";
+    if (caption && !table.UncheckedCaptions.Contains(row)) {
+      EXPECT_FALSE(caption->trimmed().isEmpty()) << name.toStdString() << " has an empty caption";
+    }
+    EXPECT_FALSE(english.Find(section, name + "H").value_or("").trimmed().isEmpty())
+        << name.toStdString() << " has no hint";
+    if (const auto shortcut = english.Find(section, name + "S")) {
+      EXPECT_FALSE(ShortcutFromText(*shortcut).isEmpty())
+          << name.toStdString() << "S names no key: " << shortcut->toStdString();
+    }
+  }
 }
 
 TEST(LanguageCoverage, SelectionFileNamesEnglish) {

@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPointer>
 #include <QScreen>
 #include <QStatusBar>
@@ -237,6 +238,19 @@ TEST_F(MenuSystemTest, RecentListEnablesItsItemOnlyWhenFilled) {
             QStringList({"1", "2", "-", "3", "4", "-", "7>", "-", "10", "-", "11"}));
 }
 
+TEST_F(MenuSystemTest, ListUnderTwoParentsFillsBoth) {
+  BuildAll();
+  QMenu* popup = Menus->BuildPopupMenu({mFile_OpenRecent, mFile_Exit});
+  EXPECT_EQ(Layout(popup), QStringList({"7>", "-", "11"}));
+  Menus->FillList(mFile_OpenRecent, {"/a.asx", "/b.asx"});
+  EXPECT_EQ(Layout(SubMenuOf(popup, mFile_OpenRecent)), QStringList({"/a.asx", "/b.asx"}));
+  EXPECT_EQ(Layout(SubMenuOf(TopMenu(mFile), mFile_OpenRecent)), QStringList({"/a.asx", "/b.asx"}));
+  // Both items follow the one command: disabling it disables both.
+  Menus->SetEnabled(mFile_OpenRecent, false);
+  EXPECT_FALSE(SubMenuOf(popup, mFile_OpenRecent)->menuAction()->isEnabled());
+  EXPECT_FALSE(SubMenuOf(TopMenu(mFile), mFile_OpenRecent)->menuAction()->isEnabled());
+}
+
 TEST_F(MenuSystemTest, SkinListsAreRadioItemsAndRefillCleanly) {
   BuildAll();
   QMenu* skins = SubMenuOf(TopMenu(mTools), mTools_Skins);
@@ -328,6 +342,10 @@ struct TEnableCase {
   bool Before, After;
 };
 
+void PrintTo(const TEnableCase& c, std::ostream* os) {
+  *os << c.Name;
+}
+
 class EnableCommandsTest : public MenuSystemTest,
                            public ::testing::WithParamInterface<TEnableCase> {};
 
@@ -410,6 +428,55 @@ TEST_F(MenuSystemTest, MenuHintsShowInTheStatusBar) {
   EXPECT_EQ(Window->statusBar()->currentMessage(), "");
 }
 
+// Tools, Skins and More skins unfolded with the video pop-up menu beside
+// them, saved into the build folder to be looked at.
+TEST_F(MenuSystemTest, ScreenshotOfSkinMenusAndVideoMenu) {
+  BuildAll();
+  Menus->FillList(mTools_Skins, {"None", "", "BlueIce", "WMP11"}, 2);
+  Menus->FillList(mTools_SkinsAdtnl, {"Desert", "Retro"}, -1);
+  Menus->EnableCommands({}, {mvSaveAs});
+  Menus->SetChecked(mvFullScreen, true);
+  Window->statusBar();
+  Window->move(0, 0);
+  Window->resize(720, 360);
+  Window->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(Window.get()));
+  QMenu* tools = TopMenu(mTools);
+  Window->menuBar()->setActiveAction(tools->menuAction());
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(tools));
+  QMenu* skins = SubMenuOf(tools, mTools_Skins);
+  tools->setActiveAction(skins->menuAction());
+  skins->popup(tools->mapToGlobal(tools->actionGeometry(skins->menuAction()).topRight()));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(skins));
+  QMenu* more = SubMenuOf(skins, mTools_SkinsAdtnl);
+  skins->setActiveAction(more->menuAction());
+  more->popup(skins->mapToGlobal(skins->actionGeometry(more->menuAction()).topRight()));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(more));
+  QTest::qWait(200);
+  const QRect area = Window->frameGeometry().united(more->geometry());
+  QImage shot =
+      Window->screen()->grabWindow(0, 0, 0, area.right() + 8, area.bottom() + 8).toImage();
+  // The video menu opens on its own, so it is drawn into the picture beside.
+  QMenu* video = Menus->GetPopupMenu(kVideoPopup);
+  video->popup(QPoint(shot.width() - 10, 10));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(video));
+  QTest::qWait(200);
+  const QImage menuShot = video->grab().toImage();
+  QImage both(shot.width() + menuShot.width() + 16, std::max(shot.height(), menuShot.height()),
+              QImage::Format_RGB32);
+  both.fill(Qt::darkGray);
+  QPainter painter(&both);
+  painter.drawImage(0, 0, shot);
+  painter.drawImage(shot.width() + 16, 0, menuShot);
+  painter.end();
+  const QString file = QStringLiteral(VEXO_BIN_DIR "/../menu-system-skins.png");
+  EXPECT_TRUE(both.save(file)) << file.toStdString();
+  video->hide();
+  more->hide();
+  skins->hide();
+  tools->hide();
+}
+
 TEST(CommandSet, ElevenBytesBitPerRow) {
   const TCommandSet set = {0, 9, 87};
   const std::array<std::uint8_t, 11> bytes = {1, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0x80};
@@ -428,6 +495,10 @@ struct TShortcutCase {
   const char* Text;
   QKeyCombination Key;  // QKeyCombination() for none
 };
+
+void PrintTo(const TShortcutCase& c, std::ostream* os) {
+  *os << c.Name;
+}
 
 class ShortcutTextTest : public ::testing::TestWithParam<TShortcutCase> {};
 

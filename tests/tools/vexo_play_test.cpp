@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
 
+#include <QColor>
 #include <QImage>
 #include <algorithm>
 #include <chrono>
@@ -281,6 +282,39 @@ TEST_F(VexoPlayTest, WithoutAnySoundOutputPlaybackRunsOnTheWallClock) {
   EXPECT_EQ(Count(run, "error"), 0) << Output;
   // The 2 s clip took its time rather than racing through.
   EXPECT_GE(elapsed, 1.5) << Output;
+}
+
+// The menu demonstration: menu bar, tool bar and the File menu opened, with
+// the English texts and our own pictures; the picture stays in the build
+// folder to be looked at.
+TEST_F(VexoPlayTest, MenusShowTheCommandTableWithPictures) {
+  const std::string grab = std::string(VEXO_BIN_DIR) + "/../menus-demo.png";
+  auto run = Play({"--menus", "--grab", grab});
+  EXPECT_EQ(run.Status, 0) << Output;
+  EXPECT_TRUE(Has(run, "grab " + grab)) << Output;
+  QImage shot(QString::fromStdString(grab));
+  ASSERT_FALSE(shot.isNull());
+  // The green of the play picture in front of "Play selection".
+  int green = 0;
+  for (int y = 0; y < shot.height(); ++y)
+    for (int x = 0; x < shot.width(); ++x) {
+      const QColor c = shot.pixelColor(x, y);
+      green += std::abs(c.red() - 0x2e) < 12 && std::abs(c.green() - 0x9b) < 12 &&
+               std::abs(c.blue() - 0x3f) < 12;
+    }
+  EXPECT_GT(green, 20);
+}
+
+// Both developer programs print their usage on the output when asked, and succeed.
+TEST(DeveloperPrograms, HelpPrintsTheUsage) {
+  for (const char* program : {"vexo-play", "vexo-bench"}) {
+    for (const char* flag : {"--help", "-h"}) {
+      const auto run = test::RunProgram({std::string(VEXO_BIN_DIR) + "/" + program, flag});
+      EXPECT_EQ(run.Status, 0) << program << " " << flag;
+      ASSERT_FALSE(run.Lines.empty()) << program << " " << flag;
+      EXPECT_EQ(run.Lines[0].rfind(std::string("usage: ") + program + " ", 0), 0u) << run.Lines[0];
+    }
+  }
 }
 
 TEST(VexoPlayListFiles, SaveAndPrintAsx) {

@@ -8,6 +8,7 @@
 #include "engine/media/media_lib.h"
 #include "platform/platform_sound_system.h"
 #include "platform/video_system.h"
+#include "tools/vexo-play/menu_demo.h"
 #include "tools/vexo-play/play_options.h"
 #include "tools/vexo-play/play_window.h"
 #include "tools/vexo-play/playlist_modes.h"
@@ -22,12 +23,17 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "vexo-play: %s\n%s", error.c_str(), play::kUsage);
     return 2;
   }
+  if (options.Kind == play::TPlayOptions::kHelp) {
+    std::fputs(play::kUsage, stdout);
+    return 0;
+  }
   if (options.Kind == play::TPlayOptions::kSaveAsx)
     return play::SaveAsx(options.AsxFile, options.Files);
   if (options.Kind == play::TPlayOptions::kPrintAsx) return play::PrintAsx(options.AsxFile);
 
   play::TTimedApplication app(argc, argv);
   LResList.Load(QCoreApplication::applicationDirPath());
+  if (options.Kind == play::TPlayOptions::kMenus) return play::RunMenuDemo(options);
   if (!MediaLibLoad()) {
     std::printf("error the media libraries could not be loaded\n");
     return 1;

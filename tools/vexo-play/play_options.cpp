@@ -12,7 +12,9 @@ const char* const kUsage =
     "FILE.png] [--fullscreen] [--exit-at-end]\n"
     "                 FILE...\n"
     "       vexo-play --save-asx OUT.asx ENTRY...\n"
-    "       vexo-play --print-asx IN.asx\n";
+    "       vexo-play --print-asx IN.asx\n"
+    "       vexo-play --menus [--grab FILE.png]\n"
+    "       vexo-play --help\n";
 
 namespace {
 
@@ -44,7 +46,10 @@ bool ParsePlayOptions(int argc, char** argv, TPlayOptions& options, std::string&
       return true;
     };
     const char* v = nullptr;
-    if (arg == "--mode") {
+    if (arg == "--help" || arg == "-h") {
+      options.Kind = TPlayOptions::kHelp;
+      return true;
+    } else if (arg == "--mode") {
       if (!value(v) || !ToInt(v, options.Mode) || options.Mode < 0 || options.Mode > 4) {
         if (error.empty()) error = "--mode takes 0 to 4";
         return false;
@@ -73,6 +78,8 @@ bool ParsePlayOptions(int argc, char** argv, TPlayOptions& options, std::string&
     } else if (arg == "--grab") {
       if (!value(v)) return false;
       options.Grab = v;
+    } else if (arg == "--menus") {
+      options.Kind = TPlayOptions::kMenus;
     } else if (arg == "--fullscreen") {
       options.FullScreen = true;
     } else if (arg == "--panel") {
@@ -98,6 +105,10 @@ bool ParsePlayOptions(int argc, char** argv, TPlayOptions& options, std::string&
   }
   if (options.Kind == TPlayOptions::kPlay && options.Files.empty() && !options.Panel) {
     error = "no file given";
+    return false;
+  }
+  if (options.Kind == TPlayOptions::kMenus && !options.Files.empty()) {
+    error = "--menus takes no file";
     return false;
   }
   if (options.Kind == TPlayOptions::kPrintAsx && !options.Files.empty()) {

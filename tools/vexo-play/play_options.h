@@ -7,7 +7,7 @@
 namespace vexo::play {
 
 struct TPlayOptions {
-  enum TKind { kPlay, kSaveAsx, kPrintAsx } Kind = kPlay;
+  enum TKind { kPlay, kSaveAsx, kPrintAsx, kMenus, kHelp } Kind = kPlay;
   int Mode = 1;
   bool Play = false;
   std::optional<double> Seconds;
