@@ -5,14 +5,12 @@ set -euo pipefail
 out=${1:?usage: make-open-media.sh OUTPUT_DIR [PHOTOS] [VIDEOS]}
 photos=${2:-500}
 videos=${3:-20}
+source "$(dirname "$0")/../scripts/media-recipes.sh"
 mkdir -p "$out"
-ff() { ffmpeg -hide_banner -loglevel error -nostdin -y "$@"; }
 if [ "$photos" -gt 0 ]; then
-  ff -f lavfi -i "testsrc2=size=1600x1200:rate=25" -frames:v "$photos" -q:v 3 \
-     "$out/photo_%04d.jpg"
+  photos "$out/photo_%04d.jpg" 1600x1200 testsrc2 "$photos"
 fi
 for ((i = 1; i <= videos; i++)); do
-  ff -f lavfi -i "testsrc2=size=640x480:rate=25:duration=2" \
-     -f lavfi -i "sine=frequency=$((200 + 40 * i)):sample_rate=44100:duration=2" \
-     -c:v mpeg4 -q:v 5 -c:a libmp3lame -b:a 64k -shortest "$out/zclip_$(printf %02d "$i").avi"
+  clip_with_tone "$out/zclip_$(printf %02d "$i").avi" "$(pattern_src 640x480 25 2)" \
+     "$(tone_src $((200 + 40 * i)) 44100 2)" -c:v mpeg4 -q:v 5 -c:a libmp3lame -b:a 64k
 done

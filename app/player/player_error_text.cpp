@@ -4,22 +4,14 @@
 
 namespace vexo {
 
+namespace {
+constexpr int kPlayerErrorTextBase = 1000;
+}
+
 QString ComposePlayerErrorText(int code, const QString& argument, const QString& detail) {
-  QString text;
-  switch (code) {
-    case 5:
-      text = LResList.GetText("AVPlayerEnc", 1005);
-      break;
-    case 6:
-      text = LResList.GetText("AVPlayerEnc", 1006);
-      break;
-    case 7:
-      text = LResList.GetText("AVPlayerEnc", 1007);
-      break;
-    default:
-      text = LResList.GetText("AVPlayerEnc", 1000 + code);
-      break;
-  }
+  // The language file numbers the text of player error `code` 1000 + code
+  // (the open failure, 5, is 1005).
+  QString text = LResList.GetText("AVPlayerEnc", kPlayerErrorTextBase + code);
   if (text.contains("%s")) text.replace("%s", argument);
   if (!detail.isEmpty()) text += "\r\n" + LResList.GetCommon(cError) + ": " + detail;
   return text;

@@ -35,7 +35,7 @@ TPlayerWidget::TPlayerWidget(QWidget* parent) : QWidget(parent), FCanvas(this) {
   setAttribute(Qt::WA_NoSystemBackground);
   setMouseTracking(true);
   setFocusPolicy(Qt::StrongFocus);
-  FCursorTimer.setInterval(500);
+  FCursorTimer.setInterval(kCursorTickMs);
   connect(&FCursorTimer, &QTimer::timeout, this, [this] { FPlayer->CursorTick(); });
   // Playback threads hand their calls to this thread; have them run soon.
   SetSyncWakeup([] {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "engine/input/av_in_file.h"
 #include "engine/video/av_screen.h"
@@ -13,36 +14,6 @@ namespace {
 // Key-frame searches of one seek: the first, and earlier ones after a key
 // picture whose stamp placed it too early.
 constexpr int kMaxSearches = 3;
-
-// The key-frame search: after it, the video queue holds a key packet at or
-// before `target` and the demultiplexer reads on behind it. A fully parsed
-// stream may stamp a key picture with a B picture shown before it, so that
-// its stamp cannot tell whether it is the target itself: there the key frame
-// must lie before the target, whose own stamp then places it.
-void SearchKeyFrame(TAVInFile& file, int64_t target, bool withAudio) {
-  TTrack& video = file.Video;
-  const int64_t last = file.FullyParsed() && target > 0 ? target - 1 : target;
-  int64_t n = target;
-  for (;;) {
-    file.Flush();
-    file.Seek(n, withAudio);
-    TAVPacket* packet = nullptr;
-    bool found = false;
-    if (file.ReadPacket(packet, video.StreamIndex) == 0) {
-      if (packet->pts != AV_NOPTS_VALUE && video.TicksPerFrame > 0)
-        video.KeyFramePos =
-            int32_t(std::floor(double(packet->pts) / double(video.TicksPerFrame) + 0.5));
-      video.DecodedSinceSeek = int32_t(n);
-      found = (packet->flags & AV_PKT_FLAG_KEY) && video.KeyFramePos <= last;
-      if (found)
-        video.PacketQueue->Push(packet);
-      else
-        FreePacket(packet);
-    }
-    if (found || n == 0) return;
-    n -= 1;
-  }
-}
 
 // One key-frame search and the decode forward from it. drPicture with
 // FramePos = frame + 1 when the target is on the screen.
@@ -80,6 +51,35 @@ int DecodeToFrame(TAVInFile& file, TAVScreen& screen, int64_t frame, int64_t sea
 }
 
 }  // namespace
+
+// A fully parsed stream may stamp a key picture with a B picture shown before
+// it, so that its stamp cannot tell whether it is the target itself: there
+// the key frame must lie before the target, whose own stamp then places it.
+bool SearchKeyFrame(TAVInFile& file, int64_t target, bool withAudio, bool firstOnly) {
+  TTrack& video = file.Video;
+  const int64_t last = file.FullyParsed() && target > 0 ? target - 1 : target;
+  int64_t n = target;
+  for (;;) {
+    file.Flush();
+    file.Seek(n, withAudio);
+    TAVPacket* packet = nullptr;
+    bool queued = false;
+    if (file.ReadPacket(packet, video.StreamIndex) == 0) {
+      if (packet->pts != AV_NOPTS_VALUE && video.TicksPerFrame > 0)
+        video.KeyFramePos =
+            int32_t(std::floor(double(packet->pts) / double(video.TicksPerFrame) + 0.5));
+      video.DecodedSinceSeek = int32_t(n);
+      const bool key = (packet->flags & AV_PKT_FLAG_KEY) != 0;
+      queued = key && (video.KeyFramePos <= last || firstOnly);
+      if (queued)
+        video.PacketQueue->Push(std::move(packet));
+      else
+        FreePacket(packet);
+    }
+    if (queued || n <= 0 || firstOnly) return queued;
+    n -= 1;
+  }
+}
 
 int SeekFileToFrame(TAVInFile& file, TAVScreen& screen, int64_t frame, bool withAudio,
                     TAVInFile* prevFile, uint8_t firstFrame) {

@@ -8,6 +8,17 @@ namespace vexo {
 class TAVInFile;
 class TAVScreen;
 
+// The key-frame search, shared by the quick positioning while the position
+// bar is dragged and by the exact seek below. Seeks `file` to frame `target`
+// (0-based, within the file), then one frame earlier at a time, until the
+// demultiplexer lands on a key frame at or before the target; that key
+// packet then waits at the head of the video queue and the demultiplexer
+// reads on behind it. KeyFramePos is the frame of the last packet met (its
+// stamp rounded to the nearest frame). With `firstOnly` the first seek
+// serves, and its key packet is kept even when it lies past the target.
+// True when a key packet was queued.
+bool SearchKeyFrame(TAVInFile& file, int64_t target, bool withAudio, bool firstOnly = false);
+
 // Positions `file` so that frame `frame` (0-based, within the file) is decoded
 // into the screen's frame buffer and FramePos is frame + 1. Seeks back one
 // frame at a time until the demultiplexer lands on a key frame at or before

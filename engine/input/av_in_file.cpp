@@ -107,7 +107,9 @@ bool TAVInFile::Open(TAVInFile* prevFile, std::string& error) {
       return false;
     }
     const std::string format = FormatName();
-    if (format == "image2") IsImage = 1;
+    // A JPEG small enough for the format probe to read to its end is taken
+    // for a JPEG stream rather than a picture file; it is a photo all the same.
+    if (format == "image2" || format == "jpeg_pipe") IsImage = 1;
     const bool probe =
         format == "mpeg" || format == "flv" ||
         (IsImage && (AVParams.ProbeEachImage == 1 || !prevFile || !prevFile->IsImage));

@@ -64,11 +64,11 @@ void TAVInFileList::ResetVideoDecoder(TAVInFile& file) {
 }
 
 int32_t TAVInFileList::DecodeVideo(TAVScreen& screen, int32_t flags) {
-  if (Count == 0) return -1;
+  if (Count == 0) return drEnd;
   FirstFrame = FramePos == 0 ? 1 : 0;
   int32_t result = CurFileRef->DecodeVideo(screen, nullptr, flags, FirstFrame);
   FramePos = StartFrames[size_t(CurFile)] + int32_t(CurFileRef->Video.FramePos);
-  if (result == -1 && screen.FErrMsg.empty() && CurFile < Count - 1) {
+  if (result == drEnd && screen.FErrMsg.empty() && CurFile < Count - 1) {
     FirstFrame = 1;
     PrevFileRef = CurFileRef;
     const int32_t prevIndex = CurFile;

@@ -140,7 +140,7 @@ int TAVInFile::ReadPacket(TAVPacket*& packet, int32_t streamIndex) {
       const bool wanted = track == &Video || (playAudio && WaveBuf);
       if (track->Queued && track->Codec && track->PacketQueue && wanted &&
           EndsAfterSeekTarget(*track, *packet))
-        track->PacketQueue->Push(packet);
+        track->PacketQueue->Push(std::move(packet));
       continue;
     }
     if (EndsAfterSeekTarget(*track, *packet)) break;

@@ -14,7 +14,7 @@ TAVPacketBuf::~TAVPacketBuf() {
   Clear();
 }
 
-void TAVPacketBuf::Push(TAVPacket*& packet) {
+void TAVPacketBuf::Push(TAVPacket*&& packet) {
   if (!packet) return;
   if (Items[size_t(WritePos)])
     throw std::logic_error("av_packet_buf.cpp: packet queue slot " + std::to_string(WritePos) +

@@ -18,9 +18,11 @@ class TAVPacketBuf {
   TAVPacketBuf(const TAVPacketBuf&) = delete;
   TAVPacketBuf& operator=(const TAVPacketBuf&) = delete;
 
-  // Takes the packet (the caller's reference becomes empty) and makes it own its
-  // payload, so that further demultiplexer reads cannot invalidate it.
-  void Push(TAVPacket*& packet);
+  // Takes the packet, handed over as Push(std::move(packet)): the caller's
+  // reference is empty afterwards, so a FreePacket after it frees nothing.
+  // The packet is made to own its payload, so that further demultiplexer
+  // reads cannot invalidate it.
+  void Push(TAVPacket*&& packet);
   // The oldest packet, owned by the caller from now on, or nullptr when empty.
   TAVPacket* Pop();
   // Releases every held packet; the capacity stays.

@@ -50,13 +50,14 @@ inline constexpr AVPixelFormat PIX_FMT_YUVJ422P = AV_PIX_FMT_YUVJ422P;
 inline constexpr AVPixelFormat PIX_FMT_YUVJ444P = AV_PIX_FMT_YUVJ444P;
 inline constexpr AVPixelFormat PIX_FMT_YUVJ440P = AV_PIX_FMT_YUVJ440P;
 
-// Video output modes of the screen.
+// Video output modes of the screen. The names are the ones the settings and
+// the log have always used; on Linux each is served by another technique.
 enum TVideoMode : uint8_t {
-  vmOverlay = 0,
-  vmDDraw = 1,
-  vmGDI = 2,
-  vmD3D = 3,
-  vmD3D_ARGB = 4,
+  vmOverlay = 0,   // an XVideo port scaling the YUV picture, behind a colour key
+  vmDDraw = 1,     // a YUV surface drawn by an OpenGL shader
+  vmGDI = 2,       // an ARGB bitmap stretched by the raster painter
+  vmD3D = 3,       // the luminance plane as an OpenGL texture on a textured plane
+  vmD3D_ARGB = 4,  // an ARGB OpenGL texture on the textured plane
 };
 
 // Target of the encoder output path; the player reads only the picture size,
@@ -97,10 +98,23 @@ enum TSizePreset : uint8_t {
   sp1024x768 = 5,
 };
 
+// How the player control seeks (TAVParams::SeekAlgo).
+enum TSeekAlgo : uint8_t {
+  // Step back frame by frame until the demultiplexer lands on a key frame at
+  // or before the target, and show that key frame.
+  saKeyFrameBefore = 0,
+  // Seek once and take the first key frame found, even one past the target.
+  saFirstKeyFrame = 1,
+  // As saKeyFrameBefore, then decode forward to the exact target frame.
+  saExactFrame = 2,
+};
+
 // The engine's tuning values: defaults at start, three of them pushed by the
 // options store, UseDirectSound cleared when the primary sound output fails.
 struct TAVParams {
   uint8_t VideoMode = vmOverlay;
+  // Selects the primary sound output, PulseAudio; cleared, the fall-back
+  // output is ALSA.
   uint8_t UseDirectSound = 1;
   uint8_t DDrawClipper = 1;
   uint8_t Planar = 1;
@@ -114,7 +128,7 @@ struct TAVParams {
   uint8_t LowPassOn = 1;
   int32_t LowPassCutoff = 7000;
   int32_t LowPassOrder = 3;
-  uint8_t SeekAlgo = 2;
+  uint8_t SeekAlgo = saExactFrame;
   uint8_t SeekAudio = 1;
   uint8_t SeekUpdate = 1;
   uint8_t PhotoSeek = 1;

@@ -24,6 +24,16 @@ namespace {
 
 constexpr float kAspectSlack = 0.001f;
 
+// A moment between creating the overlay and setting its colour key: some
+// overlay drivers take the key only once the new port runs on its window.
+// It costs 5 ms per screen set-up, never per frame.
+constexpr auto kOverlaySettleTime = std::chrono::milliseconds(5);
+
+// The timeline's decode flags and answers are the file list's own.
+static_assert(kDecodeConvert == dfShow && kDecodeCatchUp == dfKeySeek &&
+              kDecodeMJpeg == dfThinKeys);
+static_assert(kDecodeReady == drPicture && kDecodeSkipped == drSkipped);
+
 std::string NameWithoutFolder(const std::string& path) {
   return std::filesystem::path(path).filename().string();
 }
@@ -98,14 +108,14 @@ void TAVPlayerEnc::OpenPlayList(TAVPlayList* playList, uint8_t mode) {
       start += int32_t(video.FrameCount);
     }
     FInitScreen(FList->FrameWidth, FList->FrameHeight, mode, FList->FrameAspect);
-    int32_t decoded = -1;
+    int32_t decoded = drEnd;
     if (FScreen) {
       try {
-        decoded = FList->DecodeVideo(*FScreen, kDecodeConvert);
+        decoded = FList->DecodeVideo(*FScreen, dfShow);
       } catch (const std::exception& e) {
         error = e.what();
       }
-      if (decoded == 0 && FScreen->FErrMsg.empty() && error.empty()) {
+      if (decoded == drPicture && FScreen->FErrMsg.empty() && error.empty()) {
         FPosition = -1;
         if (FState == psStopped) {
           if (OnStateChange) OnStateChange(psStopped, psStopped);
@@ -211,7 +221,7 @@ uint8_t TAVPlayerEnc::InitScreen(int32_t width, int32_t height, TInitKind kind, 
   // callers treat that like a failed open.
   if (!FScreen) return vmGDI;
   if (FScreen->FVideoMode == vmOverlay) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::this_thread::sleep_for(kOverlaySettleTime);
     FScreen->SetColorKey(AVParams.BackColor);
     FScreen->ClearSurface();
   }
@@ -409,7 +419,7 @@ void TAVPlayerEnc::ShowCursor(bool on) {
     FCursorVisible = on;
     FHost.SetCursorVisible(on);
   }
-  FCursorTicks = 4;
+  FCursorTicks = kCursorTicks;
 }
 
 void TAVPlayerEnc::CursorTick() {
@@ -509,7 +519,7 @@ void TAVPlayerEnc::ResetFrameRing() {
   if (FList) FList->FrameRing.Reset();
 }
 int32_t TAVPlayerEnc::DecodeVideo(uint32_t flags) {
-  if (!FList || !FScreen) return -1;
+  if (!FList || !FScreen) return drEnd;
   return FList->DecodeVideo(*FScreen, int32_t(flags));
 }
 std::string TAVPlayerEnc::ScreenErrorText() {

@@ -45,6 +45,13 @@ enum TPlayerError : uint8_t {
 
 enum TNavigateKey : uint8_t { nkHome, nkEnd, nkLeft, nkRight };
 
+// Full screen hides an idle cursor: the host's timer ticks every
+// kCursorTickMs, and the tick after kCursorTicks quiet ones hides it.
+inline constexpr int32_t kCursorTickMs = 500;
+inline constexpr int32_t kCursorTicks = 4;
+
+// "Enc" is historical: this control only plays and never encodes. Its file
+// list still keeps an encoder-sized picture, which playback never fills.
 class TAVPlayerEnc : public TVideoTimeline, public TAudioSource {
  public:
   using TNotify = std::function<void()>;
@@ -186,7 +193,7 @@ class TAVPlayerEnc : public TVideoTimeline, public TAudioSource {
   bool FScreenLock = false;
   bool FSkinActive = false;
   bool FCursorTimer = false;
-  int32_t FCursorTicks = 4;
+  int32_t FCursorTicks = kCursorTicks;
   bool FCursorVisible = true;
   uint32_t FWaveDevice;
   bool FPlayAudio;

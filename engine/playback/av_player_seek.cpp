@@ -5,6 +5,7 @@
 #include <cmath>
 #include <exception>
 #include <filesystem>
+#include <utility>
 
 #include "engine/input/av_frame_seek.h"
 #include "engine/input/av_in_file_list.h"
@@ -19,17 +20,7 @@ namespace vexo {
 namespace {
 
 // Decode flags of a seek: convert, and skip packets up to a key frame.
-constexpr int32_t kSeekDecode = 5;
-
-// The frame number of a packet's time stamp, counted from the stream's start.
-bool PacketFrame(const TAVInFile& file, const TAVPacket& packet, int32_t& frame) {
-  int64_t stamp = packet.pts != AV_NOPTS_VALUE ? packet.pts : packet.dts;
-  if (stamp == AV_NOPTS_VALUE || file.Video.TicksPerFrame <= 0) return false;
-  const AVStream* stream = file.Video.Stream;
-  if (stream && stream->start_time != AV_NOPTS_VALUE) stamp -= stream->start_time;
-  frame = int32_t(std::trunc(double(stamp) / file.Video.TicksPerFrame));
-  return true;
-}
+constexpr int32_t kSeekDecode = dfShow | dfKeySeek;
 
 }  // namespace
 
@@ -97,7 +88,7 @@ bool TAVPlayerEnc::PositionFile(int32_t frame, bool withAudio, bool search) {
     if (!file.IsImage) {
       TAVPacket* packet = nullptr;
       if (file.ReadPacket(packet, file.Video.StreamIndex) == 0 && packet)
-        file.Video.PacketQueue->Push(packet);
+        file.Video.PacketQueue->Push(std::move(packet));
       FreePacket(packet);
     }
   }
@@ -105,32 +96,10 @@ bool TAVPlayerEnc::PositionFile(int32_t frame, bool withAudio, bool search) {
   FFileStart = list.StartFrames[size_t(index)];
   TTrack& video = file.Video;
   video.TargetFrame = frame - FFileStart;
-  int32_t n = video.TargetFrame;
   // Seeking an AVI's sound along with its pictures lands far off.
   if (file.FormatName() == "avi") withAudio = false;
   if (file.IsImage || !search) return true;
-
-  for (;;) {
-    file.Flush();
-    file.Seek(n, withAudio);
-    TAVPacket* packet = nullptr;
-    bool key = false;
-    if (file.ReadPacket(packet, video.StreamIndex) == 0 && packet) {
-      int32_t packetFrame = 0;
-      if (PacketFrame(file, *packet, packetFrame)) video.KeyFramePos = packetFrame;
-      video.DecodedSinceSeek = n;
-      key = (packet->flags & AV_PKT_FLAG_KEY) != 0;
-      if (!key || (video.TargetFrame < video.KeyFramePos && AVParams.SeekAlgo != 1))
-        FreePacket(packet);
-      else
-        video.PacketQueue->Push(packet);
-      FreePacket(packet);
-    }
-    const bool found = key && video.KeyFramePos <= video.TargetFrame;
-    const bool atStart = n <= 0;
-    --n;
-    if (found || atStart || AVParams.SeekAlgo == 1) break;
-  }
+  SearchKeyFrame(file, video.TargetFrame, withAudio, AVParams.SeekAlgo == saFirstKeyFrame);
   return true;
 }
 
@@ -158,13 +127,13 @@ void TAVPlayerEnc::DecodeToScreen(bool force) {
       result = file.DecodeVideo(*FScreen, list.PrevFileRef, kSeekDecode, list.FirstFrame);
       ++video.DecodedSinceSeek;
       if (ScreenFailed()) return;
-    } while (result != 0 && result != -1);
+    } while (result != drPicture && result != drEnd);
   } catch (const std::exception& e) {
     Fail(peDecode, std::filesystem::path(file.FileName).filename().string(), e.what());
     return;
   }
   list.FramePos = start + int32_t(video.FramePos);
-  if (result == 0 && (force || AVParams.SeekUpdate == 1)) {
+  if (result == drPicture && (force || AVParams.SeekUpdate == 1)) {
     const bool alreadyShown = video.ShownFrame == video.FramePos - 1;
     const bool edge = video.TargetFrame == 0 || video.TargetFrame == video.FrameCount - 1;
     if (!alreadyShown || edge) PaintFrame(false);
@@ -174,7 +143,7 @@ void TAVPlayerEnc::DecodeToScreen(bool force) {
 
 void TAVPlayerEnc::FinishSeek() {
   if (!FList || !FList->CurFileRef) return;
-  if (AVParams.SeekAlgo == 2) {
+  if (AVParams.SeekAlgo == saExactFrame) {
     // The exact frame: the engine's seek knows which key frames it can trust.
     if (!PositionFile(std::max(0, FPosition), AVParams.SeekAudio != 0, false)) return;
     TAVInFileList& list = *FList;
@@ -192,14 +161,14 @@ void TAVPlayerEnc::FinishSeek() {
       }
       if (ScreenFailed()) return;
       list.FramePos = list.StartFrames[size_t(list.CurFile)] + int32_t(file.Video.FramePos);
-      if (result == 0) PaintFrame(false);
+      if (result == drPicture) PaintFrame(false);
     }
   } else {
     const TAVInFile& file = *FList->CurFileRef;
     if (AVParams.SeekUpdate == 0 || file.IsImage || AVParams.SeekAudio == 1) {
       if (!PositionFile(std::max(0, FPosition), AVParams.SeekAudio != 0)) return;
       const bool image = FList->CurFileRef->IsImage;
-      DecodeToScreen(image || (AVParams.SeekUpdate == 0 && AVParams.SeekAlgo < 2));
+      DecodeToScreen(image || (AVParams.SeekUpdate == 0 && AVParams.SeekAlgo != saExactFrame));
     }
   }
   if (!FList || !FScreen) return;

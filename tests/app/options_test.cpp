@@ -177,30 +177,61 @@ TEST_F(OptionsTest, RemovableOrOpticalProgramFolderIsPortable) {
   }
 }
 
-TEST_F(OptionsTest, BadSettingsFilesLoadDefaultsForWhatCannotBeRead) {
-  const QByteArray files[] = {
-      "[Options]\noPhotoSec=lots\noAVVideoMode=\noAVPhotoSeek=perhaps\n[Dynamic]\ndGridWidth=1e9\n",
-      "[Options\noPhotoSec=3\n\x00\x01\x02=\xFF\xFE\n[Dynamic]\ndRecent1=@Variant(\x00\x00\x00\x7f)"
-      "\n",
-      QByteArray("\xFF\xFE[\0O\0p\0t\0", 10),
-      "[Options]\noPhotoSec=4",  // cut off without a line end
-  };
+// A damaged settings file: each value that can still be read is kept, the
+// rest falls back to its default.
+struct DamagedFileCase {
+  const char* name;
+  QByteArray bytes;
+  int photoSec;
+  uint8_t videoMode;
+  bool photoSeek;
+  int gridWidth;
+};
+
+void PrintTo(const DamagedFileCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
+QByteArray Noise() {
   std::mt19937 random(7);
   QByteArray noise(4096, '\0');
   for (char& c : noise) c = char(random());
-  for (const QByteArray& bytes : {files[0], files[1], files[2], files[3], noise}) {
-    WriteConfig(bytes);
-    AVParams = DefaultAVParams;
-    TOptions options(FProgram.path());
-    options.LoadSave(false);
-    const int seconds = options.GetOption(oPhotoSec).GetInt();
-    EXPECT_TRUE(seconds == 2 || seconds == 3 || seconds == 4) << seconds;
-    EXPECT_GE(AVParams.VideoMode, 0);
-    EXPECT_LE(AVParams.VideoMode, 4);
-    EXPECT_EQ(options.GetOption(oAVPhotoSeek).GetBool(), true);
-    EXPECT_EQ(options.GetDynamic(dGridWidth)->GetInt(), 250);
-  }
+  return noise;
 }
+
+class OptionsDamagedFile : public OptionsTest,
+                           public ::testing::WithParamInterface<DamagedFileCase> {};
+
+TEST_P(OptionsDamagedFile, LoadsWhatCanBeReadAndDefaultsTheRest) {
+  const DamagedFileCase& c = GetParam();
+  WriteConfig(c.bytes);
+  TOptions options(FProgram.path());
+  options.LoadSave(false);
+  EXPECT_EQ(options.GetOption(oPhotoSec).GetInt(), c.photoSec);
+  EXPECT_EQ(AVParams.PhotoDurationMs, c.photoSec * 1000);
+  EXPECT_EQ(AVParams.VideoMode, c.videoMode);
+  EXPECT_EQ(options.GetOption(oAVPhotoSeek).GetBool(), c.photoSeek);
+  EXPECT_EQ(options.GetDynamic(dGridWidth)->GetInt(), c.gridWidth);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, OptionsDamagedFile,
+    ::testing::Values(
+        DamagedFileCase{"UnreadableValues",
+                        "[Options]\noPhotoSec=lots\noAVVideoMode=\noAVPhotoSeek=perhaps\n"
+                        "[Dynamic]\ndGridWidth=1e9\n",
+                        2, vmDDraw, true, 250},
+        // The section's missing bracket is forgiven; the binary key is not a setting.
+        DamagedFileCase{"BrokenSectionAndBinaryKeys",
+                        QByteArray("[Options\noPhotoSec=3\n\x00\x01\x02=\xFF\xFE\n[Dynamic]\n"
+                                   "dRecent1=@Variant(\x00\x00\x00\x7f)\n",
+                                   62),
+                        3, vmDDraw, true, 250},
+        DamagedFileCase{"Utf16Text", QByteArray("\xFF\xFE[\0O\0p\0t\0", 10), 2, vmDDraw, true, 250},
+        DamagedFileCase{"CutOffWithoutALineEnd", "[Options]\noPhotoSec=4\noAVVideoMode=2", 4, vmGDI,
+                        true, 250},
+        DamagedFileCase{"RandomBytes", Noise(), 2, vmDDraw, true, 250}),
+    [](const ::testing::TestParamInfo<DamagedFileCase>& info) { return info.param.name; });
 
 TEST_F(OptionsTest, HandEditedOutOfRangeValuesAreBroughtIntoRange) {
   WriteConfig("[Options]\noPhotoSec=-3\noAVVideoMode=77\noSortType=9\noAVFullScreenKey=-2\n");

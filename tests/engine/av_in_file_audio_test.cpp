@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <numbers>
 
 #include "engine/input/av_frame_seek.h"
 #include "engine/input/av_in_file.h"
@@ -24,6 +25,49 @@ int64_t FirstSound(const std::vector<int16_t>& sound, size_t from = 0) {
   for (size_t i = from; i < sound.size(); ++i)
     if (std::abs(int(sound[i])) > 300) return int64_t(i);
   return -1;
+}
+
+// Gain in dB of a Butterworth low-pass of `order` made by the bilinear
+// transform with pre-warping, whose gain at `corner` is `cornerGain`.
+double ButterworthGainDb(double hz, double corner, double rate, int order, double cornerGain) {
+  const double ratio =
+      std::tan(std::numbers::pi * hz / rate) / std::tan(std::numbers::pi * corner / rate);
+  const double epsilon2 = 1 / (cornerGain * cornerGain) - 1;
+  return -10 * std::log10(1 + epsilon2 * std::pow(ratio, 2 * order));
+}
+
+// RMS level in dB of one channel of interleaved stereo sound relative to a
+// full-scale sine, from `from` sample frames on.
+double ChannelLevelDb(const std::vector<int16_t>& sound, int channel, size_t from) {
+  double sum = 0;
+  size_t n = 0;
+  for (size_t i = from * 2 + size_t(channel); i < sound.size(); i += 2, ++n)
+    sum += double(sound[i]) * sound[i];
+  return 10 * std::log10(sum / double(n) / (32767.0 * 32767.0 / 2));
+}
+
+// A loud 440 Hz tone on the left and 9000 Hz on the right: each channel
+// passes its own filter, so the low tone keeps its level and the high one
+// loses what the filter's design says, with nothing of either leaking over.
+TEST_F(InFileAudioTest, TheLowPassFilterWorksOnEachChannelAlone) {
+  const double toneDb = 20 * std::log10(0.9);
+  const size_t settled = 4410;  // 100 ms for the filters to settle
+  for (bool on : {false, true}) {
+    SCOPED_TRACE(on ? "filter on" : "filter off");
+    AVParams.LowPassOn = on ? 1 : 0;
+    test::TDecodeRig rig;
+    auto file = rig.Open("lowpass_440_9000.mov");
+    ASSERT_EQ(file->Audio[0].Channels, 2);
+    ASSERT_EQ(file->LowPassOn, on ? 1 : 0);
+    const auto sound = test::DecodeAllSound(*file);
+    ASSERT_GT(sound.size(), 44100u * 2);
+    const double left = ChannelLevelDb(sound, 0, settled);
+    const double right = ChannelLevelDb(sound, 1, settled);
+    const double lowGain = ButterworthGainDb(440, 7000, 44100, 3, 0.1);
+    const double highGain = ButterworthGainDb(9000, 7000, 44100, 3, 0.1);
+    EXPECT_NEAR(left, toneDb + (on ? lowGain : 0), 0.1);
+    EXPECT_NEAR(right, toneDb + (on ? highGain : 0), 0.3);
+  }
 }
 
 class WholeFileSound : public InFileAudioTest, public ::testing::WithParamInterface<const char*> {};

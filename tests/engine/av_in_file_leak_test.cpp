@@ -28,6 +28,9 @@ TEST(InFileLifetime, EveryFixtureOpensAndClosesAHundredTimes) {
   }
 }
 
+// Three clips of one size and codec: their pictures share one decoder
+// context down the chain, while the third clip's other sound releases the
+// first two's shared sound context and opens its own.
 TEST(InFileLifetime, SharedContextsAreFreedOnceInEitherOrder) {
   test::LoadMediaLib();
   for (int round = 0; round < 100; ++round) {
@@ -36,8 +39,7 @@ TEST(InFileLifetime, SharedContextsAreFreedOnceInEitherOrder) {
       std::string error;
       files.push_back(test::OpenFixture("mpeg4_mp3.avi", error, 0, nullptr));
       files.push_back(test::OpenFixture("mpeg4_mp3_b.avi", error, 1, files[0].get()));
-      files.push_back(test::OpenFixture("photo_640x480.jpg", error, 2, files[1].get()));
-      files.push_back(test::OpenFixture("photo_1024x768.jpg", error, 3, files[2].get()));
+      files.push_back(test::OpenFixture("numbered_mpeg4_1000.avi", error, 2, files[1].get()));
       for (auto& file : files) {
         file->FilesRef = &files;
         file->FileCount = int32_t(files.size());
@@ -45,6 +47,11 @@ TEST(InFileLifetime, SharedContextsAreFreedOnceInEitherOrder) {
       for (size_t i = 1; i < files.size(); ++i)
         for (int32_t kind : {tkVideo, tkAudio})
           files[i]->OpenDecoder(kind, files[i - 1].get(), false);
+      ASSERT_EQ(files[1]->Video.CodecCtx, files[0]->Video.CodecCtx);
+      ASSERT_EQ(files[2]->Video.CodecCtx, files[0]->Video.CodecCtx);
+      ASSERT_EQ(files[2]->Video.SharedFrom, 0);
+      ASSERT_NE(files[1]->Audio[0].CodecCtx, files[0]->Audio[0].CodecCtx);
+      ASSERT_EQ(files[2]->Audio[0].Opened, 1);
       if (firstGoesFirst) {
         files.front().reset();
       } else {

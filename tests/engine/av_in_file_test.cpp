@@ -90,11 +90,15 @@ TEST_F(InFileTest, WidthZeroAtOpenIsOnlyLoggedUntilTheDecoderSetUp) {
             lines.end());
 }
 
-// Damaged copies of files of every container either open with sane figures or
-// report an error; the sanitizers catch anything worse.
+// Damaged copies of files of every container either open with the picture size
+// of the whole file and no more frames than it has, or report an error; the
+// sanitizers catch anything worse.
 TEST_F(InFileTest, DamagedFilesNeverCrash) {
   for (const char* name : {"h264_aac.mp4", "mpeg4_mp3.avi", "mjpeg.avi", "mpeg2_mp2.mpg",
                            "flv1_mp3.flv", "h264.mov", "photo_640x480.jpg"}) {
+    std::string wholeError;
+    const auto original = test::OpenFixture(name, wholeError);
+    ASSERT_EQ(wholeError, "") << name;
     const std::vector<char> whole = Read(test::MediaPath(name));
     const std::string ext = fs::path(name).extension().string();
     std::vector<char> cut(whole.begin(), whole.begin() + std::ptrdiff_t(whole.size() / 3));
@@ -109,8 +113,10 @@ TEST_F(InFileTest, DamagedFilesNeverCrash) {
       std::string error;
       TAVInFile file(path, error, 0, nullptr);
       if (error.empty()) {
-        EXPECT_GE(file.Video.FrameCount, 0) << name << " " << label;
-        EXPECT_GT(file.Video.Width, 0) << name << " " << label;
+        EXPECT_GE(file.Video.FrameCount, 1) << name << " " << label;
+        EXPECT_LE(file.Video.FrameCount, original->Video.FrameCount) << name << " " << label;
+        EXPECT_EQ(file.Video.Width, original->Video.Width) << name << " " << label;
+        EXPECT_EQ(file.Video.Height, original->Video.Height) << name << " " << label;
       }
     }
   }
@@ -245,6 +251,34 @@ INSTANTIATE_TEST_SUITE_P(Cases, FrameFigures,
                              if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
                            return name;
                          });
+
+// A JPEG so small that the format probe reads it to its end comes as a JPEG
+// stream rather than a picture file; it is a photo all the same, on screen
+// for the photo duration.
+TEST_F(InFileTest, ASmallJpegIsAPhoto) {
+  std::string error;
+  auto photo = test::OpenFixture("photo_portrait_77.jpg", error);
+  ASSERT_EQ(error, "");
+  EXPECT_EQ(photo->FormatName(), "jpeg_pipe");
+  EXPECT_EQ(photo->IsImage, 1);
+  EXPECT_EQ(photo->Video.FrameCount, 1);
+  EXPECT_FLOAT_EQ(photo->Video.FrameRate, 0.5f);  // 1 frame in 2000 ms
+}
+
+// An MPEG-2 stream whose pictures come twice as fast as its header says was
+// counted by its fields: it plays at the header's rate with half the count.
+// One that really runs at 50 pictures a second keeps its rate.
+TEST_F(InFileTest, MpegTwoCountedByFieldsPlaysAtHalfTheRate) {
+  std::string error;
+  auto fields = test::OpenFixture("mpeg2_field_rate.mpg", error);
+  ASSERT_EQ(error, "");
+  EXPECT_FLOAT_EQ(fields->Video.FrameRate, 25.0f);
+  EXPECT_EQ(fields->Video.FrameCount, 25);
+  auto real = test::OpenFixture("mpeg2_50fps.mpg", error);
+  ASSERT_EQ(error, "");
+  EXPECT_FLOAT_EQ(real->Video.FrameRate, 50.0f);
+  EXPECT_EQ(real->Video.FrameCount, 50);
+}
 
 // Program streams without a duration in their header are timed by a scan.
 TEST_F(InFileTest, ProgramStreamScanCountsLikeFfprobe) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/input/av_frame_seek.h"
 #include "engine/input/av_in_file_list.h"
 #include "engine/media/av_types.h"
 #include "engine/playback/av_player_enc.h"
@@ -17,6 +18,7 @@
 #include "engine/playlist/av_playlist.h"
 #include "engine/video/av_screen.h"
 #include "tests/support/captured_log.h"
+#include "tests/support/decode_rig.h"
 #include "tests/support/memory_video_system.h"
 #include "tests/support/test_media.h"
 
@@ -234,7 +236,7 @@ TEST_F(PlayerTest, MediaInfoAndItsLogBlock) {
   EXPECT_EQ(info.BiggestWidth, 320);
   EXPECT_EQ(info.BiggestHeight, 240);
   EXPECT_EQ(info.TotalFrames, 50);
-  EXPECT_EQ(info.OutChannels, player->List()->OutChannels);
+  EXPECT_EQ(info.OutChannels, 1);  // the fixture's tone is mono
   EXPECT_DOUBLE_EQ(info.FrameRate, 25.0);
   const auto& lines = log.Lines();
   auto begin = std::find(lines.begin(), lines.end(), "-------- FileList Info Begin ----------");
@@ -242,11 +244,150 @@ TEST_F(PlayerTest, MediaInfoAndItsLogBlock) {
   ASSERT_GE(lines.end() - begin, 7);
   EXPECT_EQ(*(begin - 1), "");
   EXPECT_EQ(begin[1], "vMode: GDI: ARGB");
-  EXPECT_EQ(begin[2].rfind("Source pix fmt: ", 0), 0u);
+  EXPECT_EQ(begin[2], "Source pix fmt: 0");  // 4:2:0 planar
   EXPECT_EQ(begin[3], "video  : h264, 320x240, 25.0000 fps");
   EXPECT_EQ(begin[4], "length : 00:02, 50 frames");
-  EXPECT_EQ(begin[5].rfind("audio  : aac ", 0), 0u) << begin[5];
+  EXPECT_EQ(begin[5], "audio  : aac 44100Hz Mono");
   EXPECT_EQ(begin[6], "-------- FileList Info End ----------");
+}
+
+// Where a seek must land: a timeline frame and the number its picture shows.
+struct TLanding {
+  int32_t Frame;
+  int32_t Number;
+};
+
+// numbered_mpeg4.avi (frames 0-299), a portrait photo showing 77 (frame 300),
+// and numbered_mpeg4_1000.avi (frames 301-400, showing 1000-1099): the clips
+// share their decoders, the photo lies between them.
+const std::vector<std::string> kClipPhotoClip{"numbered_mpeg4.avi", "photo_portrait_77.jpg",
+                                              "numbered_mpeg4_1000.avi"};
+const TLanding kAcrossFiles[] = {{120, 120},  {338, 1037}, {300, 77},   {381, 1080}, {5, 5},
+                                 {311, 1010}, {299, 299},  {301, 1000}, {300, 77},   {0, 0}};
+
+TEST_F(PlayerTest, ExactSeeksIntoOtherFilesShowTheirFrame) {
+  Open(kClipPhotoClip);
+  ASSERT_TRUE(player->IsOpen()) << player->ErrorText();
+  for (const TLanding& to : kAcrossFiles) {
+    SCOPED_TRACE(to.Frame);
+    player->SeekToFrame(to.Frame);
+    EXPECT_EQ(player->Position(), to.Frame);
+    ASSERT_TRUE(player->HasScreen());
+    EXPECT_EQ(test::ReadFrameNumber(*player->Screen()), to.Number);
+  }
+  // The second clip took over the first one's decoders when it was first sought.
+  EXPECT_TRUE(Logged("VideoCodecCtx SHARE, FileInd: 0 -> 2"));
+  EXPECT_EQ(player->ErrorCode(), peNone);
+}
+
+TEST_F(PlayerTest, DraggingIntoOtherFilesShowsTheirFrameOnRelease) {
+  Open(kClipPhotoClip);
+  ASSERT_TRUE(player->IsOpen()) << player->ErrorText();
+  for (const TLanding& to : kAcrossFiles) {
+    SCOPED_TRACE(to.Frame);
+    // The middle of the frame's time, so that no file start is met.
+    const int32_t ms = int32_t(player->FrameToMs(to.Frame)) + (to.Frame == 300 ? 1000 : 20);
+    player->SetState(psTracking);
+    player->SeekMs(ms);
+    player->SetState(psPaused);
+    EXPECT_EQ(player->Position(), to.Frame);
+    ASSERT_TRUE(player->HasScreen());
+    EXPECT_EQ(test::ReadFrameNumber(*player->Screen()), to.Number);
+  }
+}
+
+// The quick positioning while the bar is dragged and the exact seek of one
+// file search the key frame alike.
+struct TKeyFrameCase {
+  const char* Fixture;
+  int32_t Target;
+  int32_t KeyFrame;
+};
+
+class PlayerKeyFrame : public PlayerTest, public ::testing::WithParamInterface<TKeyFrameCase> {};
+
+TEST_P(PlayerKeyFrame, DraggingAndExactSeekLandOnTheSameKeyFrame) {
+  const TKeyFrameCase& c = GetParam();
+  Open({c.Fixture});
+  ASSERT_TRUE(player->IsOpen()) << player->ErrorText();
+  player->SetState(psTracking);
+  player->SeekMs(int32_t(player->FrameToMs(c.Target)) + 10);
+  const TTrack& dragged = player->List()->File(0).Video;
+  EXPECT_EQ(dragged.TargetFrame, c.Target);
+  EXPECT_EQ(dragged.KeyFramePos, c.KeyFrame);
+
+  test::TDecodeRig rig;
+  auto file = rig.Open(c.Fixture);
+  ASSERT_EQ(SeekFileToFrame(*file, *rig.Screen, c.Target, false), drPicture);
+  EXPECT_EQ(file->Video.KeyFramePos, c.KeyFrame);
+  EXPECT_EQ(test::ReadFrameNumber(*rig.Screen), c.Target);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, PlayerKeyFrame,
+    ::testing::Values(TKeyFrameCase{"numbered_mpeg4.avi", 60, 50},    // a key frame every 25
+                      TKeyFrameCase{"numbered_flv1.flv", 120, 100},   // every 50
+                      TKeyFrameCase{"numbered_mpeg2.mpg", 70, 60},    // every 15, B pictures
+                      TKeyFrameCase{"numbered_offset.mp4", 150, 100}  // every 100, starts at 3.2 s
+                      ),
+    [](const auto& info) { return test::TestName(info.param.Fixture); });
+
+// A screen that fails while the timeline plays: error 7 with the screen's
+// text, and the end of the run closes the player.
+TEST_F(PlayerTest, AScreenErrorDuringPlaybackIsErrorSevenAndCloses) {
+  Open({"h264.mov", "not_picture.jpg"});
+  ASSERT_TRUE(player->IsOpen()) << player->ErrorText();
+  player->SetState(psPlaying);
+  ASSERT_EQ(player->State(), psPlaying);
+  for (int i = 0; i < 3000 && host.Posted.empty(); ++i) CheckSynchronize(10);
+  ASSERT_EQ(host.Posted.size(), 1u);
+  EXPECT_EQ(errors, std::vector<int32_t>{peScreen});
+  EXPECT_EQ(player->ErrorCode(), peScreen);
+  // The decode names the file by its path here, as for any picture it fails on.
+  EXPECT_EQ(player->ErrorText(),
+            "error 7 " + test::MediaPath("not_picture.jpg") + ": Failed to decode 1st frame");
+  player->EndOfPlay(host.Posted[0]);
+  EXPECT_EQ(player->State(), psClosed);
+  EXPECT_FALSE(player->IsOpen());
+  EXPECT_FALSE(player->HasScreen());
+  EXPECT_EQ(player->ErrorCode(), peScreen);  // painted until something else opens
+}
+
+// Without gapless play the screen takes each file's own shape when playback
+// reaches it, and every picture shown is the file's own.
+TEST_F(PlayerTest, WithoutGaplessPlayTheScreenFollowsEachFilesShape) {
+  Open({"gl_silent_24fps.avi", "numbered_16x9.avi", "photo_portrait_77.jpg"});
+  ASSERT_TRUE(player->IsOpen()) << player->ErrorText();
+  ASSERT_EQ(player->List()->Gapless, 0);
+  struct TShown {
+    int32_t File, Width, Height, Number, Expected;
+  };
+  std::vector<TShown> shown;
+  player->OnPosition = [&] {
+    const TAVInFileList& list = *player->List();
+    const TAVScreen& screen = *player->Screen();
+    const int32_t file = list.CurFile;
+    const int32_t inFile = player->Position() - int32_t(list.StartFrames[size_t(file)]);
+    shown.push_back({file, screen.Ovr_Width, screen.Ovr_Height, test::ReadFrameNumber(screen),
+                     file == 2 ? 77 : inFile});
+  };
+  player->SetState(psPlaying);
+  for (int i = 0; i < 3000 && host.Posted.empty(); ++i) CheckSynchronize(10);
+  ASSERT_EQ(host.Posted.size(), 1u);
+  const int32_t sizes[3][2] = {{160, 120}, {320, 180}, {240, 320}};
+  bool seen[3] = {};
+  for (const TShown& s : shown) {
+    SCOPED_TRACE(testing::Message() << "file " << s.File << " frame " << s.Expected);
+    ASSERT_GE(s.File, 0);
+    ASSERT_LT(s.File, 3);
+    seen[s.File] = true;
+    EXPECT_EQ(s.Width, sizes[s.File][0]);
+    EXPECT_EQ(s.Height, sizes[s.File][1]);
+    EXPECT_EQ(s.Number, s.Expected);
+  }
+  EXPECT_TRUE(seen[0] && seen[1] && seen[2]);
+  EXPECT_TRUE(Logged("FInitScreen (Update): OK, pix_fmt:"));
+  EXPECT_EQ(player->ErrorCode(), peNone);
 }
 
 TEST(PlayerMediaInfo, LengthAndChannelTexts) {

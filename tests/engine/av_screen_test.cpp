@@ -473,11 +473,17 @@ TEST_F(AVScreenTest, FailedPresentRecreatesTheDevice) {
 
 TEST_F(AVScreenTest, DrawFailureSkipsThePresent) {
   auto screen = Make(vmD3D, 8, 6);
-  system.Texture->BackBufferResult = veSurfaceLost;
-  screen->ReInit(8, 6, false, vmD3D, nullptr, 0, true, 0, 0, 800, 600, 4.0f / 3.0f);
+  system.Texture->DrawResult = veSurfaceLost;
+  screen->ShowFrame();
+  EXPECT_EQ(system.Texture->Draws, 0);
+  EXPECT_EQ(system.Texture->Presents, 0);
+  const std::vector<std::string> expected{
+      "D3DPlaneScene.DrawScene: The video surface has been lost and must be restored."};
+  EXPECT_EQ(log.Lines(), expected);
+  // The next frame draws and presents as usual once the device draws again.
+  system.Texture->DrawResult = 0;
   screen->ShowFrame();
   EXPECT_EQ(system.Texture->Presents, 1);
-  EXPECT_TRUE(log.Lines().empty());
 }
 
 TEST_F(AVScreenTest, RasterModeStretchesTheBitmapIntoTheDisplayRect) {

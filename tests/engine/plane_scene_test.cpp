@@ -44,8 +44,18 @@ TEST(PlaneScene, PlaneFillsTheViewportForEveryAspect) {
     const float a = aspect < 1 ? 1.0f : aspect;
     EXPECT_EQ(scene.Vertices()[0].X, -a);
     EXPECT_EQ(scene.Vertices()[3].X, a);
-    EXPECT_EQ(device.Projection, TPlaneScene9::Projection(a));
-    EXPECT_EQ(device.View, TPlaneScene9::View(a));
+    // Rows m11..m44: the projection is the identity but for m22 = a, m34 = 1,
+    // m43 = -1, m44 = 0; the view is the identity but for m43 = a.
+    const TPlaneMatrix projection{1, 0, 0,  0,  //
+                                  0, a, 0,  0,  //
+                                  0, 0, 1,  1,  //
+                                  0, 0, -1, 0};
+    const TPlaneMatrix view{1, 0, 0, 0,  //
+                            0, 1, 0, 0,  //
+                            0, 0, 1, 0,  //
+                            0, 0, a, 1};
+    EXPECT_EQ(device.Projection, projection);
+    EXPECT_EQ(device.View, view);
     const float corners[4][2] = {{-1, 1}, {-1, -1}, {1, 1}, {1, -1}};
     for (int i = 0; i < 4; ++i) {
       const auto p = Transform(scene.Vertices()[i], device.View, device.Projection);

@@ -1,23 +1,23 @@
 #!/usr/bin/env bash
 # Generates the small media files the tests use, with the ffmpeg command line.
-# Output is cached: a file is made only when it is missing, and the whole set is
-# remade when this script changes.
+# Output is cached: the whole set is remade when this script or the shared
+# recipes change.
 set -euo pipefail
 out=${1:?usage: make-media.sh OUTPUT_DIR}
+source "$(dirname "$0")/../../scripts/media-recipes.sh"
 mkdir -p "$out"
 stamp="$out/.stamp"
-sum=$(sha1sum "$0" | cut -d' ' -f1)
+sum=$(recipes_sum "$0")
 if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$sum" ]; then
   exit 0
 fi
 rm -f "$out"/*.* "$stamp"
 
-ff() { ffmpeg -hide_banner -loglevel error -nostdin -y "$@"; }
-video="testsrc2=size=320x240:rate=25:duration=2"
-tone="sine=frequency=440:sample_rate=44100:duration=2"
+video=$(pattern_src 320x240 25 2)
+tone=$(tone_src 440 44100 2)
 
 # Containers and codecs the player meets most.
-ff -f lavfi -i "$video" -f lavfi -i "$tone" -c:v libx264 -preset ultrafast -pix_fmt yuv420p \
+ff -f lavfi -i "$video" -f lavfi -i "$tone" "${h264_fast[@]}" \
    -c:a aac -b:a 64k -shortest "$out/h264_aac.mp4"
 ff -f lavfi -i "$video" -f lavfi -i "$tone" -c:v mpeg4 -q:v 5 -c:a libmp3lame -b:a 64k \
    -shortest "$out/mpeg4_mp3.avi"
@@ -26,12 +26,12 @@ ff -f lavfi -i "$video" -f lavfi -i "$tone" -c:v mpeg2video -q:v 5 -c:a mp2 -b:a
    -ar 44100 -shortest -f mpeg "$out/mpeg2_mp2.mpg"
 ff -f lavfi -i "$video" -f lavfi -i "$tone" -c:v flv1 -q:v 5 -c:a libmp3lame -b:a 64k -ar 44100 \
    -shortest "$out/flv1_mp3.flv"
-ff -f lavfi -i "$video" -c:v libx264 -preset ultrafast -pix_fmt yuv420p "$out/h264.mov"
+ff -f lavfi -i "$video" "${h264_fast[@]}" "$out/h264.mov"
 
 # Photos of three sizes; 100x75 has partial edge blocks.
-ff -f lavfi -i "testsrc2=size=640x480:rate=1" -frames:v 1 -q:v 3 "$out/photo_640x480.jpg"
-ff -f lavfi -i "testsrc2=size=1024x768:rate=1" -frames:v 1 -q:v 3 "$out/photo_1024x768.jpg"
-ff -f lavfi -i "testsrc2=size=100x75:rate=1" -frames:v 1 -q:v 3 "$out/photo_100x75.jpg"
+photos "$out/photo_640x480.jpg" 640x480
+photos "$out/photo_1024x768.jpg" 1024x768
+photos "$out/photo_100x75.jpg" 100x75
 
 # Sound without a picture.
 ff -f lavfi -i "$tone" -c:a libmp3lame -b:a 64k "$out/audio_only.mp3"
@@ -92,7 +92,7 @@ done
 ff -f lavfi -i "testsrc2=size=160x120:rate=50:duration=1" -c:v mpeg2video -q:v 5 -f mpeg \
    "$out/mpeg2_50fps.mpg"
 # H.264 in MP4 at 320x240 without sound, for the header bit-rate corrections.
-ff -f lavfi -i "$video" -c:v libx264 -preset ultrafast -pix_fmt yuv420p "$out/h264_320x240.mp4"
+ff -f lavfi -i "$video" "${h264_fast[@]}" "$out/h264_320x240.mp4"
 
 # Frame-numbered clips whose first time stamp is not 0: an MP4 shifted by an
 # empty edit, a program stream starting at 10 s as cut from a broadcast, and an
@@ -139,10 +139,10 @@ ff -f lavfi -i "$small" -f lavfi -i "sine=frequency=440:sample_rate=44100:durati
    -c:v mpeg4 -q:v 5 -c:a libmp3lame -b:a 64k "$out/sound_long.avi"
 tone4="aevalsrc=if(gte(t\\,4)\\,0.5*sin(2*PI*440*t)\\,0):s=44100:d=10"
 ff -f lavfi -i "$small" -f lavfi -i "$tone4" -c:v mpeg4 -q:v 5 -c:a pcm_s16le "$out/tone_at_4s.mov"
-ff -f lavfi -i "$small" -f lavfi -i "$tone4" -c:v libx264 -preset ultrafast -pix_fmt yuv420p \
+ff -f lavfi -i "$small" -f lavfi -i "$tone4" "${h264_fast[@]}" \
    -c:a aac -b:a 96k "$out/tone_at_4s.mp4"
 ff -f lavfi -i "$small" -itsoffset 2 -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=5" \
-   -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -b:a 96k "$out/late_sound.mp4"
+   "${h264_fast[@]}" -c:a aac -b:a 96k "$out/late_sound.mp4"
 
 # File lists. Two 10 s clips of 250 frames at 25 fps for the timeline arithmetic.
 ff -f lavfi -i "testsrc2=size=64x48:rate=25:duration=10" -c:v mpeg4 -q:v 10 "$out/frames250.avi"
@@ -172,10 +172,31 @@ numbered_clip gl_1500_flac_44100.mp4 160x120 25 2 \
 numbered_clip gl_2500_48000_stereo.mov 160x120 15 2 \
    -f lavfi -i "sine=frequency=2500:sample_rate=48000:duration=1.2" -ac 2 -c:a pcm_s16le
 
-# The decode benchmark's clip: 1080p H.264 with sound, 10 s.
-ff -f lavfi -i "testsrc2=size=1920x1080:rate=25:duration=10" \
-   -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=10" -c:v libx264 -preset veryfast \
-   -pix_fmt yuv420p -c:a aac -b:a 128k -shortest "$out/h264_1080p.mp4"
+# Playlists of several files for the player. A second clip of numbered_mpeg4.avi's
+# codec, size, container and sound, numbered from 1000, so that the two share
+# their decoders and still tell apart; a 16:9 clip; and a portrait photo
+# showing the number 77 as the clips do.
+bars_from() {  # bars_from FIRST: the bars, numbering frames from FIRST
+  echo "geq=lum='if(lt(Y\\,H/2)\\,if(mod(floor((N+$1)/pow(2\\,floor(X*16/W)))\\,2)\\,235\\,16)\\,128)':cb=128:cr=128"
+}
+ff -f lavfi -i "color=c=gray:size=320x240:rate=25:duration=4,format=yuv420p,$(bars_from 1000)" \
+   -f lavfi -i "$(tone_src 660 44100 4)" -c:v mpeg4 -q:v 4 -g 25 -c:a mp2 -b:a 128k -shortest \
+   "$out/numbered_mpeg4_1000.avi"
+numbered_clip numbered_16x9.avi 320x180 25 1
+ff -f lavfi -i "color=c=gray:size=240x320:rate=25,format=yuv420p,$bars" -vf trim=start_frame=77 \
+   -frames:v 1 -q:v 2 "$out/photo_portrait_77.jpg"
+
+# Different tones left and right, loud, in PCM so that only the low-pass
+# filter changes them: 440 Hz on the left, 9000 Hz on the right.
+ff -f lavfi -i "$small" -f lavfi -i "aevalsrc=0.9*sin(2*PI*440*t)|0.9*sin(2*PI*9000*t):s=44100:d=2" \
+   -c:v mpeg4 -q:v 5 -c:a pcm_s16le -shortest "$out/lowpass_440_9000.mov"
+
+# MPEG-2 whose pictures come twice as fast as its sequence header says: the
+# figures of a stream counted by its fields (the encoder codes no field
+# pictures, so the header of a 50 pictures/s stream is rewritten to 25).
+ff -f lavfi -i "testsrc2=size=160x120:rate=50:duration=1" -c:v mpeg2video -q:v 5 \
+   -bsf:v mpeg2_metadata=frame_rate=25 -f mpeg "$out/mpeg2_field_rate.mpg"
+
 # A PAL frame shown at 16:9 (its pixels are 64:45 wide), the aspect in the
 # MPEG-2 sequence header.
 ff -f lavfi -i "testsrc2=size=720x576:rate=25:duration=1" -c:v mpeg2video -q:v 5 -aspect 16:9 \

@@ -149,6 +149,7 @@ uint32_t TMemoryTextureDevice::Clear(uint32_t, float, uint32_t) {
 uint32_t TMemoryTextureDevice::DrawTexturedStrip(uint32_t texture, uint32_t buffer, uint32_t,
                                                  uint32_t, uint32_t) {
   if (!texture || !buffer) return veInvalidCall;
+  if (DrawResult) return DrawResult;
   ++Draws;
   LastBuffer = buffer;
   return 0;

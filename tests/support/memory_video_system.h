@@ -74,6 +74,7 @@ class TMemoryTextureDevice : public TTextureDevice {
   uint32_t TextureResult = 0;
   int PresentFailures = 0;  // presents that fail before one succeeds
   uint32_t BackBufferResult = 0;
+  uint32_t DrawResult = 0;  // what every draw of the textured strip answers
 
   int DevicesCreated = 0, Presents = 0, Draws = 0, Clears = 0;
   int32_t TextureWidth = 0, TextureHeight = 0;

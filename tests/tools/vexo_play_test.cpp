@@ -334,6 +334,18 @@ TEST_F(VexoPlayTest, OptionsAndAboutShowForALookAndAPicture) {
   EXPECT_EQ(Play({"--about", "clip.avi"}, env).Status, 2);
 }
 
+// Both developer programs print their usage on the output when asked, and succeed.
+TEST(DeveloperPrograms, HelpPrintsTheUsage) {
+  for (const char* program : {"vexo-play", "vexo-bench"}) {
+    for (const char* flag : {"--help", "-h"}) {
+      const auto run = test::RunProgram({std::string(VEXO_BIN_DIR) + "/" + program, flag});
+      EXPECT_EQ(run.Status, 0) << program << " " << flag;
+      ASSERT_FALSE(run.Lines.empty()) << program << " " << flag;
+      EXPECT_EQ(run.Lines[0].rfind(std::string("usage: ") + program + " ", 0), 0u) << run.Lines[0];
+    }
+  }
+}
+
 TEST(VexoPlayListFiles, SaveAndPrintAsx) {
   char pattern[] = "/tmp/vexo-asx-XXXXXX";
   ASSERT_NE(mkdtemp(pattern), nullptr);

@@ -26,6 +26,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "vexo-play: %s\n%s", error.c_str(), play::kUsage);
     return 2;
   }
+  if (options.Kind == play::TPlayOptions::kHelp) {
+    std::fputs(play::kUsage, stdout);
+    return 0;
+  }
   if (options.Kind == play::TPlayOptions::kSaveAsx)
     return play::SaveAsx(options.AsxFile, options.Files);
   if (options.Kind == play::TPlayOptions::kPrintAsx) return play::PrintAsx(options.AsxFile);

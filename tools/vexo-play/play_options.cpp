@@ -17,7 +17,8 @@ const char* const kUsage =
     "       vexo-play --menus [--grab FILE.png]\n"
     "       vexo-play --options [--page N] [--grab FILE.png]\n"
     "       vexo-play --about [--grab FILE.png]\n"
-    "       vexo-play --page FOLDER [--play] [--grab FILE.png]\n";
+    "       vexo-play --page FOLDER [--play] [--grab FILE.png]\n"
+    "       vexo-play --help\n";
 
 namespace {
 
@@ -49,7 +50,10 @@ bool ParsePlayOptions(int argc, char** argv, TPlayOptions& options, std::string&
       return true;
     };
     const char* v = nullptr;
-    if (arg == "--mode") {
+    if (arg == "--help" || arg == "-h") {
+      options.Kind = TPlayOptions::kHelp;
+      return true;
+    } else if (arg == "--mode") {
       if (!value(v) || !ToInt(v, options.Mode) || options.Mode < 0 || options.Mode > 4) {
         if (error.empty()) error = "--mode takes 0 to 4";
         return false;

@@ -7,7 +7,7 @@
 namespace vexo::play {
 
 struct TPlayOptions {
-  enum TKind { kPlay, kSaveAsx, kPrintAsx, kMenus, kOptions, kAbout, kPage } Kind = kPlay;
+  enum TKind { kPlay, kSaveAsx, kPrintAsx, kMenus, kHelp, kOptions, kAbout, kPage } Kind = kPlay;
   int OptionsPage = 0;
   // --page: the options dialog's page number, or the folder the player page opens on.
   std::string PageArg;
