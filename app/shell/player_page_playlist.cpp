@@ -18,7 +18,9 @@
 
 namespace vexo {
 
-TPlaylistDialog* TPlayerPage::PlayListDialog() const { return FPlayListDialog; }
+TPlaylistDialog* TPlayerPage::PlayListDialog() const {
+  return FPlayListDialog;
+}
 
 void TPlayerPage::SetupGridEvents() {
   FGrid->OnFilterNode = [this](TShellNode* node, bool& accept) {

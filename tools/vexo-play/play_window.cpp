@@ -18,8 +18,8 @@
 #include "app/shell/command_table.h"
 #include "engine/media/av_log.h"
 #include "engine/media/av_types.h"
-#include "tools/vexo-play/thread_cpu.h"
 #include "tools/vexo-play/playlist_dialog_run.h"
+#include "tools/vexo-play/thread_cpu.h"
 #include "tools/vexo-play/timed_application.h"
 
 namespace vexo::play {

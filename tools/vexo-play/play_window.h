@@ -7,9 +7,9 @@
 #include <QMenu>
 #include <QWidget>
 
+#include "app/browser/shell_grid.h"
 #include "app/common/menu_system.h"
 #include "app/player/av_panel.h"
-#include "app/browser/shell_grid.h"
 #include "app/player/player_widget.h"
 #include "engine/playlist/av_playlist.h"
 #include "tools/vexo-play/play_options.h"
