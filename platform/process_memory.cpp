@@ -25,3 +25,19 @@ int64_t ProcessMemory() {
 }
 
 }  // namespace vexo
+
+namespace vexo {
+
+int64_t TotalMemory() {
+  std::ifstream info("/proc/meminfo");
+  std::string line;
+  while (std::getline(info, line)) {
+    if (line.rfind("MemTotal:", 0) != 0) continue;
+    std::istringstream fields(line.substr(line.find(':') + 1));
+    int64_t kb = 0;
+    return fields >> kb ? kb * 1024 : 0;
+  }
+  return 0;
+}
+
+}  // namespace vexo

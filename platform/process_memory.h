@@ -8,3 +8,10 @@ namespace vexo {
 int64_t ProcessMemory();
 
 }  // namespace vexo
+
+namespace vexo {
+
+// Physical memory of the machine in bytes; 0 when it cannot be read.
+int64_t TotalMemory();
+
+}  // namespace vexo

@@ -1,8 +1,10 @@
 #include "app/common/language_list.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <array>
 
+#include "app/common/language_choice.h"
 #include "app/common/message_boxes.h"
 #include "app/common/path_utils.h"
 #include "app/common/text_utils.h"
@@ -49,13 +51,17 @@ QString NormaliseLanguageName(const QString& name) {
 }
 
 void TLResList::Load(const QString& programDir) {
-  const QString folder = JoinPath(programDir, QStringLiteral("language"));
-  LangName = QStringLiteral("English");
-  TLanguageFile selection;
-  if (selection.LoadFromFile(JoinPath(folder, QStringLiteral("language.ini"))))
-    LangName = NormaliseLanguageName(
-        selection.Find(QStringLiteral("ProgLang"), QStringLiteral("LangName")).value_or(QString()));
-  LoadFile(JoinPath(folder, LangName + QStringLiteral(".lrf")));
+  const QString folder = LanguageFolder(programDir);
+  LangName = ReadLanguageChoice(folder);
+  QString fileName = JoinPath(folder, LangName + QStringLiteral(".lrf"));
+  // File names here tell capitals apart, the selection does not.
+  if (!QFileInfo(fileName).isFile()) {
+    const QStringList files = QDir(folder).entryList({QStringLiteral("*.lrf")}, QDir::Files);
+    for (const QString& name : files)
+      if (name.compare(LangName + QStringLiteral(".lrf"), Qt::CaseInsensitive) == 0)
+        fileName = JoinPath(folder, name);
+  }
+  LoadFile(fileName);
 }
 
 void TLResList::LoadFile(const QString& fileName) {

@@ -30,6 +30,14 @@ QString SecondsText(float seconds) {
       .arg(total % 60, 2, 10, QLatin1Char('0'));
 }
 
+QString ClockText(int64_t ms) {
+  const int64_t total = ms > 0 ? ms / 1000 : 0;
+  return QStringLiteral("%1:%2:%3")
+      .arg(total / 3600, 2, 10, QLatin1Char('0'))
+      .arg(total / 60 % 60, 2, 10, QLatin1Char('0'))
+      .arg(total % 60, 2, 10, QLatin1Char('0'));
+}
+
 QString DoubleAmpersands(const QString& text) {
   QString out;
   out.reserve(text.size() + 4);

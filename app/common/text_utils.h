@@ -2,6 +2,7 @@
 // Text routines shared by the shell.
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 
 namespace vexo {
 
@@ -20,6 +21,9 @@ inline void AppendSpace(QString& text, const QString& part) {
 // Time as mm:ss after rounding to whole seconds (halves to even); minutes
 // grow past 59, negative times count as 0.
 QString SecondsText(float seconds);
+// Time as hh:mm:ss with the seconds cut (not rounded), as a clock shows a
+// running time; hours grow past 23, negative times count as 0.
+QString ClockText(int64_t ms);
 
 // Puts a second '&' before every '&' that is not the first character and not
 // already doubled, so that a widget treating '&' as an access key shows it.

@@ -10,6 +10,7 @@
 #include <exception>
 
 #include "app/player/jpeg_writer.h"
+#include "app/player/video_popup_rules.h"
 #include "engine/input/av_in_file_list.h"
 #include "engine/media/av_log.h"
 #include "engine/media/av_types.h"
@@ -85,9 +86,7 @@ void TPlayerWidget::SetCursorTimer(bool enabled) {
 }
 
 void TPlayerWidget::FullScreenSwitched(bool on) {
-  if (!FPopupMenu) return;
-  const QList<QAction*> actions = FPopupMenu->actions();
-  for (int i = 1; i < actions.size(); ++i) actions[i]->setVisible(!on);
+  if (FPopupMenu) ApplyVideoPopupRules(*FPopupMenu, on, FPlayer->State(), FPlayer->IsOpen());
 }
 
 void TPlayerWidget::SetPopupMenu(QMenu* menu) {
@@ -99,11 +98,8 @@ void TPlayerWidget::PopupOpening() {
   if (FPlayer->FullScreen()) {
     FPlayer->ShowCursor(true);
     FPlayer->SetCursorAutoHide(false);
-    return;
   }
-  const bool playing = FPlayer->State() == psPlaying;
-  for (QAction* action : FPopupMenu->actions())
-    if (action->data().toInt() != kFullScreenTag) action->setEnabled(!playing);
+  ApplyVideoPopupRules(*FPopupMenu, FPlayer->FullScreen(), FPlayer->State(), FPlayer->IsOpen());
 }
 
 void TPlayerWidget::contextMenuEvent(QContextMenuEvent* event) {
@@ -181,6 +177,7 @@ void TPlayerWidget::mousePressEvent(QMouseEvent* event) {
 void TPlayerWidget::mouseMoveEvent(QMouseEvent* event) {
   QWidget::mouseMoveEvent(event);
   if (FPlayer->FullScreen()) FPlayer->ShowCursor(true);
+  emit MouseMoved(event->position().toPoint());
 }
 
 bool TPlayerWidget::SaveFrame(const QString& fileName) {

@@ -19,9 +19,6 @@ class TPlayerWidget : public QWidget, private TPlayerHost {
   Q_OBJECT
 
  public:
-  // The tag of the pop-up menu's Full Screen action (QAction::data()).
-  static constexpr int kFullScreenTag = 79;
-
   explicit TPlayerWidget(QWidget* parent = nullptr);
   ~TPlayerWidget() override;
 
@@ -31,6 +28,10 @@ class TPlayerWidget : public QWidget, private TPlayerHost {
   void SetPopupMenu(QMenu* menu);
   // Decides which items of the pop-up menu can be used; runs before it opens.
   void PopupOpening();
+
+ signals:
+  // The mouse moved over the picture, in this widget's coordinates.
+  void MouseMoved(const QPoint& position);
 
  protected:
   void paintEvent(QPaintEvent* event) override;

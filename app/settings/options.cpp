@@ -15,7 +15,9 @@
 #include "app/common/program_environment.h"
 #include "app/common/text_utils.h"
 #include "engine/media/av_types.h"
+#include "engine/playback/sound_device.h"
 #include "platform/drive_info.h"
+#include "platform/sound_outputs.h"
 
 namespace vexo {
 namespace {
@@ -28,6 +30,8 @@ struct TParDef {
   TIniPar::TKind Kind;
   const char* Default;
   const char* Key;
+  int Min = 0;  // an integer read outside Min..Max is brought inside; none when equal
+  int Max = 0;
 };
 
 // The video mode defaults to the OpenGL picture (mode 1) on this desktop.
@@ -35,18 +39,19 @@ constexpr TParDef kOptionDefs[] = {
     {oSkinName, TIniPar::ipText, "", "oSkinName"},
     {oPlayExpandTree, TIniPar::ipBoolean, "", "oPlayExpandTree"},
     {oPlayShowPLDlg, TIniPar::ipBoolean, "1", "oPlayShowPLDlg"},
-    {oSortType, TIniPar::ipInteger, "", "oSortType"},
-    {oPhotoSec, TIniPar::ipInteger, "2", "oPhotoSec"},
+    {oSortType, TIniPar::ipInteger, "", "oSortType", 0, 1},
+    {oPhotoSec, TIniPar::ipInteger, "2", "oPhotoSec", 1, 15},
     {oCustomExt, TIniPar::ipText, "", "oCustomExt"},
     {oPlayFolders, TIniPar::ipBoolean, "1", "oPlayFolders"},
     {oPlayFolderMedia, TIniPar::ipInteger, "2", "oPlayFolderMedia"},
     {oPlaySubfolders, TIniPar::ipBoolean, "", "oPlaySubfolders"},
     {oPlayOrder, TIniPar::ipInteger, "", "oPlayOrder"},
     {oPlayMirraDay, TIniPar::ipInteger, "", "oPlayMirraDay"},
-    {oAVVideoMode, TIniPar::ipInteger, "1", "oAVVideoMode"},
-    {oAVFullScreenKey, TIniPar::ipInteger, "", "oAVFullScreenKey"},
+    {oAVVideoMode, TIniPar::ipInteger, "1", "oAVVideoMode", 0, 4},
+    {oAVFullScreenKey, TIniPar::ipInteger, "", "oAVFullScreenKey", 0, 2},
     {oAVPhotoSeek, TIniPar::ipBoolean, "1", "oAVPhotoSeek"},
     {oAVPlanar, TIniPar::ipBoolean, "1", "oAVPlanar"},
+    {oAVSoundDevice, TIniPar::ipText, "default", "oAVSoundDevice"},
 };
 
 constexpr TParDef kDynamicDefs[] = {
@@ -71,9 +76,29 @@ constexpr const char* kExtKeys[kExtOptionCount] = {"seAVI",  "seMOV",  "seFLV", 
 
 template <size_t N, size_t M>
 void CreateTable(std::array<std::unique_ptr<TIniPar>, N>& table, const TParDef (&defs)[M]) {
-  for (const TParDef& def : defs)
+  for (const TParDef& def : defs) {
     table[def.Index] = std::make_unique<TIniPar>(def.Kind, QString::fromLatin1(def.Default),
                                                  QString::fromLatin1(def.Key));
+    table[def.Index]->MinValue = def.Min;
+    table[def.Index]->MaxValue = def.Max;
+  }
+}
+
+// The output the engine was last told of, so that coming back to the
+// server's default retries the server even after it once failed.
+std::string gAppliedSoundOutput = kDefaultSoundOutput;
+
+void ApplySoundOutput(QString name) {
+  name = name.trimmed();
+  if (name.isEmpty()) name = QString::fromLatin1(kDefaultSoundOutput);
+  const std::string chosen = name.toStdString();
+  const bool serverDefault = chosen == kDefaultSoundOutput;
+  if (!serverDefault)
+    AVParams.UseDirectSound = 0;
+  else if (gAppliedSoundOutput != kDefaultSoundOutput)
+    AVParams.UseDirectSound = DefaultAVParams.UseDirectSound;
+  gAppliedSoundOutput = chosen;
+  if (TSoundSystem* sound = SoundSystem()) sound->SelectOutput(chosen);
 }
 
 // A folder that cannot take the settings is reported once in a run, not at
@@ -189,6 +214,9 @@ void TOptions::ApplyToEngine() const {
   AVParams.PhotoDurationMs = qBound(0, seconds, 24 * 3600) * 1000;
   AVParams.VideoMode = static_cast<uint8_t>(qBound(0, GetOption(oAVVideoMode).GetInt(), 4));
   AVParams.PhotoSeek = GetOption(oAVPhotoSeek).GetBool() ? 1 : 0;
+  // The dialog offers this switch; it would mislead if the engine never saw it.
+  AVParams.Planar = GetOption(oAVPlanar).GetBool() ? 1 : 0;
+  ApplySoundOutput(GetOption(oAVSoundDevice).GetText());
 }
 
 void TOptions::Assign(const TOptions& other) {
@@ -197,7 +225,7 @@ void TOptions::Assign(const TOptions& other) {
   for (int i = 0; i < kExtOptionCount; ++i) FExtensions[i]->CopyFrom(*other.FExtensions[i]);
 }
 
-void TOptions::ResetDefaults(std::initializer_list<int> options) {
+void TOptions::ResetDefaults(const std::vector<int>& options) {
   for (int index : options)
     if (HasOption(index)) FOptions[index]->Reset();
   for (auto& par : FExtensions) par->Reset();

@@ -7,6 +7,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "app/common/ini_par.h"
 
@@ -31,7 +32,9 @@ enum TOptionIndex : int {
   oAVFullScreenKey = 55,
   oAVPhotoSeek = 56,
   oAVPlanar = 57,
-  kOptionCount = 67
+  // Beyond the table shared with the sibling product: the player's own.
+  oAVSoundDevice = 67,
+  kOptionCount = 68
 };
 
 // Rows of the dynamic table ("Dynamic"): values the program keeps for itself.
@@ -93,7 +96,7 @@ class TOptions {
   // Takes over every option and media-type switch of other.
   void Assign(const TOptions& other);
   // Returns the chosen options and every media-type switch to their defaults.
-  void ResetDefaults(std::initializer_list<int> options);
+  void ResetDefaults(const std::vector<int>& options);
   void AddRecent(const QString& path);
   const QStringList& Recent() const { return FRecent; }
   bool IsMediaExtension(const QString& extWithDot) const;

@@ -88,6 +88,13 @@ bool TAVInFileList::OpenFiles(const TAVPlayList& playList, std::string& error,
                               std::string& errorFile) {
   Files.reserve(size_t(Count));
   for (int32_t i = 0; i < Count; ++i) {
+    if (FCancelled) {
+      error = kOpenCancelled;
+      errorFile = NameWithoutFolder(playList.Strings(i));
+      Count = i;
+      for (auto& each : Files) each->FileCount = Count;
+      return false;
+    }
     TAVInFile* prev = i > 0 ? Files.back().get() : nullptr;
     const std::string& path = playList.Strings(i);
     Files.push_back(std::make_unique<TAVInFile>(path, error, i, prev));

@@ -72,6 +72,10 @@ class TAVInFileList {
   // Decodes the next picture of the timeline; the result is the file decode's
   // (0 a picture, -1 end or error, -2 a packet skipped in a key-frame search).
   int32_t DecodeVideo(TAVScreen& screen, int32_t flags);
+  // Called from the progress event: no further file is opened, and the
+  // construction ends with kOpenCancelled as its error.
+  void CancelOpening() { FCancelled = true; }
+  static constexpr const char* kOpenCancelled = "Opening was cancelled";
   // Hands out the next chunk of sound; 0 with a chunk, non-zero once the
   // last file's sound is exhausted. mode 0: playback format, 1: encoder format.
   int32_t DecodeAudio(uint8_t*& out, int32_t& count, int32_t mode);
@@ -155,6 +159,7 @@ class TAVInFileList {
   void CarryOverrun(TAVInFile& from, TAVInFile& to);
 
   TListProgressEvent FOnProgress;
+  bool FCancelled = false;
 };
 
 }  // namespace vexo

@@ -76,9 +76,13 @@ void TAVPlayerEnc::OpenPlayList(TAVPlayList* playList, uint8_t mode) {
 
   int32_t desktopW = 0, desktopH = 0;
   FHost.DesktopSize(desktopW, desktopH);
-  auto progress = [this](TAVInFileList&, int32_t stage, int32_t index) {
-    if (stage < lpAllOpened && !FDestroying && OnOpenProgress)
+  // Only an opened file is reported: the start and a failure name no file
+  // that the owner could list as opened.
+  FCancelOpen = false;
+  auto progress = [this](TAVInFileList& list, int32_t stage, int32_t index) {
+    if (stage == lpFileOpened && !FDestroying && OnOpenProgress)
       OnOpenProgress(std::max(0, index - 1));
+    if (FCancelOpen) list.CancelOpening();
   };
   // Gapless play keeps one frame size for the whole list, which only the
   // overlay can show without re-creating its surface between files.
@@ -90,6 +94,11 @@ void TAVPlayerEnc::OpenPlayList(TAVPlayList* playList, uint8_t mode) {
                                             [this](TAVInFileList&) { OnListPictureSize(); });
   } catch (const std::exception& e) {
     error = e.what();
+  }
+  if (FCancelOpen) {
+    FCancelOpen = false;
+    Close();
+    return;
   }
   if (error.empty() && FList) {
     int32_t start = 0;

@@ -71,6 +71,9 @@ class TAVPlayerEnc : public TVideoTimeline, public TAudioSource {
   // Opens the playlist as one timeline; nothing or an empty list closes.
   void OpenPlayList(TAVPlayList* playList, uint8_t mode);
   void Close();
+  // From OnOpenProgress: the opening under way stops before its next file
+  // and the player ends closed, without an error.
+  void CancelOpen() { FCancelOpen = true; }
   void SetState(uint8_t state);
   // Follows the position bar; only while Tracking.
   void SeekMs(int32_t ms);
@@ -177,6 +180,7 @@ class TAVPlayerEnc : public TVideoTimeline, public TAudioSource {
   std::unique_ptr<TVideoPlayThread> FVideoThread;
   bool FStopping = false;
   bool FDestroying = false;
+  bool FCancelOpen = false;
   int32_t FPosition = -1;
   int32_t FFileStart = 0;
   uint8_t FErrorCode = peNone;

@@ -5,6 +5,7 @@
 // its two buffers are full. The operating-system back ends implement both.
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace vexo {
 
@@ -35,6 +36,9 @@ class TSoundSystem {
   virtual std::unique_ptr<TSoundDevice> CreateStream(uint32_t& code) = 0;
   // The fall-back output on device `deviceId` (0: the default device).
   virtual std::unique_ptr<TSoundDevice> CreateWaveOut(uint32_t deviceId) = 0;
+  // The user's choice of output: "default" for the server's default output,
+  // or a device name for the fall-back. Outputs made later use it.
+  virtual void SelectOutput(const std::string& name) { (void)name; }
 };
 
 // The sound system the audio threads use unless given one; the program sets

@@ -28,12 +28,14 @@ bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+std::string FromFileUrl(const std::string& href);
+
 // Only the first `ref` of an entry counts, even when it turns out to be unusable.
 void ReadEntry(const pugi::xml_node& entry, std::vector<std::string>& entries) {
   for (pugi::xml_node child = entry.first_child(); child; child = child.next_sibling()) {
     if (!EqualsIgnoringAsciiCase(child.name(), "ref")) continue;
     const pugi::xml_attribute href = child.attribute("href");
-    if (href && *href.value()) entries.emplace_back(href.value());
+    if (href && *href.value()) entries.push_back(FromFileUrl(href.value()));
     return;
   }
 }
@@ -45,10 +47,70 @@ std::string LoadErrorText(const std::string& path, const pugi::xml_parse_result&
   return text;
 }
 
-// pugixml drops bytes that are not UTF-8 while converting to UTF-16, and a NUL would cut the
-// attribute short: either would save a different path than the one in the list.
-bool EncodesLosslessly(const std::string& text) {
-  return text.find('\0') == std::string::npos && pugi::as_utf8(pugi::as_wide(text)) == text;
+bool IsValidUtf8(const std::string& text) {
+  return pugi::as_utf8(pugi::as_wide(text)) == text;
+}
+
+// A file name on this system is bytes, not text: a path that is not UTF-8 cannot stand in the
+// file as it is, since pugixml would drop its stray bytes while converting to UTF-16. Such a path
+// goes in as a file URL, whose %XX escapes carry any byte; a path that itself starts like a file
+// URL goes the same way, so that reading decodes exactly the entries that were encoded.
+constexpr std::string_view kFileUrl = "file://";
+
+bool StartsWithFileUrl(std::string_view text) {
+  return text.size() >= kFileUrl.size() &&
+         EqualsIgnoringAsciiCase(text.substr(0, kFileUrl.size()), kFileUrl);
+}
+
+bool NeedsFileUrl(const std::string& path) {
+  return !IsValidUtf8(path) || StartsWithFileUrl(path);
+}
+
+std::string ToFileUrl(const std::string& path) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string url(kFileUrl);
+  for (const char c : path) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+        (byte >= '0' && byte <= '9') ||
+        std::string_view("/-._~").find(c) != std::string_view::npos) {
+      url += c;
+    } else {
+      url += '%';
+      url += kHex[byte >> 4];
+      url += kHex[byte & 0xF];
+    }
+  }
+  return url;
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// A file URL (ours, or another program's) becomes the path it names; anything else, including
+// a URL with a broken escape, stays as it was written.
+std::string FromFileUrl(const std::string& href) {
+  if (!StartsWithFileUrl(href)) return href;
+  std::string_view rest = std::string_view(href).substr(kFileUrl.size());
+  if (rest.substr(0, 10) == "localhost/") rest.remove_prefix(9);
+  std::string path;
+  for (size_t i = 0; i < rest.size(); ++i) {
+    if (rest[i] != '%') {
+      path += rest[i];
+      continue;
+    }
+    if (i + 2 >= rest.size()) return href;
+    const int high = HexValue(rest[i + 1]);
+    const int low = HexValue(rest[i + 2]);
+    if (high < 0 || low < 0 || (high == 0 && low == 0)) return href;
+    path += static_cast<char>(high * 16 + low);
+    i += 2;
+  }
+  return path;
 }
 
 std::string WriteErrorText(const char* verb, const std::string& path, int error) {
@@ -125,12 +187,15 @@ void WriteAsxFile(const std::string& path, const std::vector<std::string>& entri
   root.append_attribute("version") = "3.0";
   for (size_t i = 0; i < entries.size(); ++i) {
     const std::string& entry_path = entries[i];
-    if (!EncodesLosslessly(entry_path))
+    // No file name holds a NUL; an entry that does could only be written cut short.
+    if (entry_path.find('\0') != std::string::npos)
       throw TPlayListFileError("Cannot write file \"" + path + "\": entry " +
-                               std::to_string(i + 1) + " is not a valid UTF-8 path");
+                               std::to_string(i + 1) + " holds a NUL character");
+    const std::string title = PathFileNamePart(entry_path);
     pugi::xml_node entry = root.append_child("entry");
-    entry.append_child("title").text() = PathFileNamePart(entry_path).c_str();
-    entry.append_child("ref").append_attribute("href") = entry_path.c_str();
+    entry.append_child("title").text() = pugi::as_utf8(pugi::as_wide(title)).c_str();
+    entry.append_child("ref").append_attribute("href") =
+        (NeedsFileUrl(entry_path) ? ToFileUrl(entry_path) : entry_path).c_str();
   }
 
   ByteCollector collector;

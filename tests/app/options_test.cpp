@@ -10,17 +10,12 @@
 #include "app/settings/options.h"
 #include "engine/media/av_types.h"
 #include "platform/drive_info.h"
+#include "platform/platform_sound_system.h"
 #include "qt_test_app.h"
+#include "settings_sandbox.h"
 
 namespace vexo {
 namespace {
-
-class TFakeDrives : public IDriveInfo {
- public:
-  int DriveKind(const std::string&) const override { return Kind; }
-  int64_t DiskFree(const std::string&) const override { return 1 << 30; }
-  int Kind = dkFixed;
-};
 
 constexpr int kToday = 45000;
 
@@ -48,7 +43,7 @@ class OptionsTest : public ::testing::Test {
     file.write(bytes);
   }
 
-  TFakeDrives FDrives;
+  test::TFakeDrives FDrives;
   QTemporaryDir FProgram, FConfig;
   QByteArray FSavedConfig;
 };
@@ -238,12 +233,39 @@ INSTANTIATE_TEST_SUITE_P(
         DamagedFileCase{"RandomBytes", Noise(), 2, vmDDraw, true, 250}),
     [](const ::testing::TestParamInfo<DamagedFileCase>& info) { return info.param.name; });
 
-TEST_F(OptionsTest, HandEditedOutOfRangeValuesAreKeptFromTheEngine) {
-  WriteConfig("[Options]\noPhotoSec=-3\noAVVideoMode=77\n");
+TEST_F(OptionsTest, HandEditedOutOfRangeValuesAreBroughtIntoRange) {
+  WriteConfig("[Options]\noPhotoSec=-3\noAVVideoMode=77\noSortType=9\noAVFullScreenKey=-2\n");
   TOptions options(FProgram.path());
   options.LoadSave(false);
-  EXPECT_EQ(AVParams.PhotoDurationMs, 0);
+  EXPECT_EQ(options.GetOption(oPhotoSec).GetInt(), 1);
+  EXPECT_EQ(AVParams.PhotoDurationMs, 1000);
   EXPECT_EQ(AVParams.VideoMode, 4);
+  EXPECT_EQ(options.GetOption(oSortType).GetInt(), 1);
+  EXPECT_EQ(options.GetOption(oAVFullScreenKey).GetInt(), 0);
+}
+
+TEST_F(OptionsTest, ChosenSoundOutputReachesTheSoundSystem) {
+  TPlatformSoundSystem sound;
+  SetSoundSystem(&sound);
+  TOptions options(FProgram.path());
+  options.LoadSave(false);
+  EXPECT_EQ(options.GetOption(oAVSoundDevice).GetText(), "default");
+  EXPECT_EQ(AVParams.UseDirectSound, 1);
+  // A device of its own bypasses the sound server.
+  options.GetOption(oAVSoundDevice).SetText("plughw:CARD=Test,DEV=0");
+  options.ApplyToEngine();
+  EXPECT_EQ(AVParams.UseDirectSound, 0);
+  EXPECT_EQ(sound.AlsaDevice(), "plughw:CARD=Test,DEV=0");
+  // Back to the default: the server is tried again.
+  options.GetOption(oAVSoundDevice).SetText("default");
+  options.ApplyToEngine();
+  EXPECT_EQ(AVParams.UseDirectSound, 1);
+  EXPECT_EQ(sound.AlsaDevice(), "default");
+  // A server that failed once stays given up while the choice stays the same.
+  AVParams.UseDirectSound = 0;
+  options.ApplyToEngine();
+  EXPECT_EQ(AVParams.UseDirectSound, 0);
+  SetSoundSystem(nullptr);
 }
 
 TEST_F(OptionsTest, UnwritableSettingsFolderIsReportedOnceAndWorkGoesOn) {

@@ -78,6 +78,16 @@ TEST(TextUtils, SecondsText) {
   for (const Case& c : cases) EXPECT_EQ(SecondsText(c.Seconds), c.Text) << c.Seconds;
 }
 
+TEST(TextUtils, ClockTextCutsTheSecondsAndLetsHoursGrow) {
+  struct Case {
+    int64_t Ms;
+    const char* Text;
+  } cases[] = {{0, "00:00:00"},        {999, "00:00:00"},       {5480, "00:00:05"},
+               {3725999, "01:02:05"},  {-40, "00:00:00"},       {86399999, "23:59:59"},
+               {90000000, "25:00:00"}, {360000000, "100:00:00"}};
+  for (const Case& c : cases) EXPECT_EQ(ClockText(c.Ms), c.Text) << c.Ms;
+}
+
 TEST(TextUtils, AmpersandsAreDoubledUnlessFirstOrAlreadyDoubled) {
   struct Case {
     const char* In;

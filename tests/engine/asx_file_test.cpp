@@ -139,17 +139,40 @@ TEST_F(AsxFile, SpecialCharactersAreEscapedAndRestored) {
   for (int i = 0; i < loaded.Count(); ++i) EXPECT_EQ(loaded.Strings(i), entries[i]);
 }
 
-TEST_F(AsxFile, PathsThatUtf16CannotCarryAreRefusedInsteadOfAltered) {
-  for (const std::string& entry : {std::string("/v/latin1-\xE9.avi"), std::string("/v/a\0b", 5)}) {
-    TAVPlayList list;
-    list.Add("/v/fine.avi");
-    list.Add(entry);
-    const std::string path = PathOf("bad.asx");
-    EXPECT_THROW(list.SaveToFile(path), TPlayListFileError);
-    EXPECT_EQ(list.FileName(), "");
-    EXPECT_EQ(list.Count(), 2);
-    EXPECT_FALSE(fs::exists(path));
-  }
+TEST_F(AsxFile, AnEntryWithANulIsRefusedInsteadOfCutShort) {
+  TAVPlayList list;
+  list.Add("/v/fine.avi");
+  list.Add(std::string("/v/a\0b", 5));
+  const std::string path = PathOf("bad.asx");
+  EXPECT_THROW(list.SaveToFile(path), TPlayListFileError);
+  EXPECT_EQ(list.FileName(), "");
+  EXPECT_EQ(list.Count(), 2);
+  EXPECT_FALSE(fs::exists(path));
+}
+
+// File names are bytes: one that is not UTF-8 travels as a file URL and comes back exact, and
+// so does an entry that already looks like a file URL.
+TEST_F(AsxFile, ByteNamesAndFileUrlsRoundTripExactly) {
+  const std::vector<std::string> entries = {"/v/latin1-\xE9.avi", "relative/\xFF\xFE name%41.mpg",
+                                            "file:///v/x%20y.avi", "FILE://odd", "/v/plain.avi"};
+  TAVPlayList list;
+  for (const std::string& entry : entries) list.Add(entry);
+  const std::string path = PathOf("bytes.asx");
+  list.SaveToFile(path);
+  const std::string written = ReadBytes(path);
+  EXPECT_NE(written.find(Utf16LeFile("\"file:///v/latin1-%E9.avi\"").substr(2)), std::string::npos);
+  EXPECT_NE(written.find(Utf16LeFile("\"/v/plain.avi\"").substr(2)), std::string::npos);
+  TAVPlayList loaded;
+  loaded.LoadFromFile(path);
+  ASSERT_EQ(loaded.Count(), int(entries.size()));
+  for (int i = 0; i < loaded.Count(); ++i) EXPECT_EQ(loaded.Strings(i), entries[size_t(i)]) << i;
+}
+
+TEST_F(AsxFile, FileUrlsOfOtherProgramsLoadAsPaths) {
+  EXPECT_EQ(Load("<asx><entry><ref href='file:///home/u/My%20Clip.avi'/></entry>"
+                 "<entry><ref href='file://localhost/a/b.mpg'/></entry>"
+                 "<entry><ref href='file:///broken%2'/></entry></asx>"),
+            (std::vector<std::string>{"/home/u/My Clip.avi", "/a/b.mpg", "file:///broken%2"}));
 }
 
 TEST_F(AsxFile, SaveFailureRaisesTheFileSystemErrorAndKeepsTheList) {

@@ -93,6 +93,28 @@ TEST_F(FileListTest, ReportsProgressOfEveryFileThenOfTheWhole) {
   EXPECT_TRUE(progress.empty());
 }
 
+TEST_F(FileListTest, ACancelFromTheProgressEventOpensNoFurtherFile) {
+  struct Case {
+    int32_t stage, index;  // the report that cancels
+    int32_t opened;
+  };
+  for (Case c : {Case{lpStarting, 2, 0}, Case{lpFileOpened, 2, 2}}) {
+    TAVPlayList playList;
+    for (const char* name : {"frames250.avi", "gl_silent_24fps.avi", "mpeg4_mp3.avi"})
+      playList.Add(test::MediaPath(name));
+    progress.clear();
+    TAVInFileList list(playList, kScreen, true, true, true, error, errorFile,
+                       [&](TAVInFileList& l, int32_t stage, int32_t index) {
+                         progress.emplace_back(stage, index);
+                         if (stage == c.stage && index == c.index) l.CancelOpening();
+                       });
+    EXPECT_EQ(error, TAVInFileList::kOpenCancelled) << c.opened;
+    EXPECT_EQ(list.Count, c.opened);
+    EXPECT_EQ(list.Files.size(), size_t(c.opened));
+    EXPECT_EQ(progress.back(), std::make_pair(c.stage, c.index));
+  }
+}
+
 TEST_F(FileListTest, TheFirstFileThatFailsEndsTheOpeningWithItsErrorAndName) {
   std::string alone;
   test::OpenFixture("not_media.avi", alone);

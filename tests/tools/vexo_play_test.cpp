@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "tests/support/child_process.h"
+#include "tests/support/frame_bars.h"
 #include "tests/support/pulse_server.h"
 #include "tests/support/test_media.h"
 #include "tests/support/xvfb_server.h"
@@ -78,16 +79,9 @@ TPicture ReadJpeg(const std::string& path) {
   return picture;
 }
 
-// The frame number a frame-numbered clip shows: 16 bars across the top half,
-// bit 0 on the left, white for 1.
 int FrameNumberOf(const TPicture& picture) {
-  if (picture.Width <= 0) return -1;
-  int number = 0;
-  for (int bit = 0; bit < 16; ++bit) {
-    const int x = bit * picture.Width / 16 + picture.Width / 32;
-    if (picture.Luma(x, picture.Height / 4) > 128) number |= 1 << bit;
-  }
-  return number;
+  return test::FrameNumberFromBars(picture.Width, picture.Height,
+                                   [&](int x, int y) { return picture.Luma(x, y); });
 }
 
 class VexoPlayTest : public ::testing::Test {
@@ -237,6 +231,21 @@ INSTANTIATE_TEST_SUITE_P(
                       TIdleCase{"JustOpened", {"--mode", "2"}}),
     [](const ::testing::TestParamInfo<TIdleCase>& info) { return std::string(info.param.Name); });
 
+TEST_F(VexoPlayTest, ThePanelPlaysAPlaylistUnderItsControls) {
+  const std::string grab = Dir + "/panel.png";
+  auto run = Play({"--panel", "--mode", "2", "--play", "--seconds", "1.5", "--grab", grab,
+                   test::MediaPath("numbered_h264.mp4"), test::MediaPath("h264_aac.mp4"),
+                   test::MediaPath("numbered_mpeg4.avi")});
+  EXPECT_EQ(run.Status, 0) << Output;
+  EXPECT_TRUE(Has(run, "opened files=3 frames=650 mode=2")) << Output;
+  EXPECT_TRUE(Has(run, "state Playing -> Paused")) << Output;
+  // The whole window: the picture above, the light control strip along the bottom.
+  QImage shot(QString::fromStdString(grab));
+  ASSERT_FALSE(shot.isNull()) << Output;
+  EXPECT_GT(shot.pixelColor(shot.width() / 2, shot.height() - 35).value(), 150) << Output;
+  EXPECT_GT(shot.pixelColor(shot.width() / 2, shot.height() * 3 / 4).value(), 80) << Output;
+}
+
 struct TSeekCase {
   const char* File;
   int Frame;
@@ -357,6 +366,35 @@ TEST_F(VexoPlayTest, MenusShowTheCommandTableWithPictures) {
   EXPECT_GT(green, 20);
 }
 
+TEST_F(VexoPlayTest, PlaylistDialogOpensAFolderWithItsClipsFirst) {
+  const std::string folder = Dir + "/media";
+  fs::create_directories(folder);
+  for (const char* name : {"photo_640x480.jpg", "photo_100x75.jpg", "mpeg4_mp3.avi"})
+    fs::copy_file(test::MediaPath(name), folder + "/" + name);
+  std::vector<std::string> env = Env();
+  env.push_back("XDG_CONFIG_HOME=" + Dir);  // the player's default settings
+  auto run = Play({"--pldialog", "--proceed", "--mode", "2", folder}, env);
+  EXPECT_EQ(run.Status, 0) << Output;
+  const std::string figures = Value(run, "pldialog ");
+  EXPECT_EQ(figures.rfind("result=1 files=3 first-picture-ms=", 0), 0u) << Output;
+  EXPECT_TRUE(Has(run, "state Closed -> Stopped")) << Output;
+}
+
+TEST_F(VexoPlayTest, OptionsAndAboutShowForALookAndAPicture) {
+  const std::vector<std::string> env = {"QT_QPA_PLATFORM=xcb", "HOME=" + Dir,
+                                        "XDG_CONFIG_HOME=" + Dir + "/config"};
+  auto options = Play({"--options", "--page", "2", "--grab", Dir + "/options.png"}, env);
+  EXPECT_EQ(options.Status, 0) << Output;
+  EXPECT_TRUE(Has(options, "options cancelled")) << Output;
+  EXPECT_EQ(QImage(QString::fromStdString(Dir + "/options.png")).width(), 472);
+  auto about = Play({"--about", "--grab", Dir + "/about.png"}, env);
+  EXPECT_EQ(about.Status, 0) << Output;
+  EXPECT_EQ(QImage(QString::fromStdString(Dir + "/about.png")).size(), QSize(389, 411));
+  // Cancelled: no settings file was made.
+  EXPECT_FALSE(fs::exists(Dir + "/config/Korvane Group/Vexo Player.conf"));
+  EXPECT_EQ(Play({"--about", "clip.avi"}, env).Status, 2);
+}
+
 // Both developer programs print their usage on the output when asked, and succeed.
 TEST(DeveloperPrograms, HelpPrintsTheUsage) {
   for (const char* program : {"vexo-play", "vexo-bench"}) {
@@ -388,6 +426,25 @@ TEST(VexoPlayListFiles, SaveAndPrintAsx) {
   EXPECT_EQ(missing.Lines[0].rfind("error ", 0), 0u);
   std::error_code ignored;
   fs::remove_all(dir, ignored);
+}
+
+// The player page in a main window, opened on a folder under a private home.
+TEST_F(VexoPlayTest, PageOpensOnAFolderAndPlaysItsFirstFile) {
+  const std::string folder = Dir + "/media";
+  fs::create_directories(folder);
+  for (const char* name : {"mpeg4_mp3.avi", "photo_640x480.jpg"})
+    fs::copy_file(test::MediaPath(name), folder + "/" + name);
+  std::vector<std::string> env = Env();
+  env.push_back("HOME=" + Dir);
+  env.push_back("XDG_CONFIG_HOME=" + Dir + "/config");
+  const std::string grab = Dir + "/page.png";
+  auto run = Play({"--page", folder, "--play", "--seconds", "1.5", "--grab", grab}, env);
+  EXPECT_EQ(run.Status, 0) << Output;
+  EXPECT_TRUE(Has(run, "playing " + folder + "/mpeg4_mp3.avi")) << Output;
+  EXPECT_TRUE(Has(run, "grab " + grab)) << Output;
+  EXPECT_GE(QImage(QString::fromStdString(grab)).width(), 500);
+  // The browser position went into the settings at the end.
+  EXPECT_TRUE(fs::exists(Dir + "/config/Korvane Group/Vexo Player.conf"));
 }
 
 }  // namespace

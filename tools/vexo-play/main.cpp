@@ -5,15 +5,19 @@
 #include <cstdio>
 
 #include "app/common/language_list.h"
+#include "app/common/program_environment.h"
 #include "engine/media/av_log.h"
 #include "engine/media/av_types.h"
 #include "engine/media/media_lib.h"
 #include "platform/platform_sound_system.h"
 #include "platform/video_system.h"
+#include "tools/vexo-play/dialog_modes.h"
 #include "tools/vexo-play/menu_demo.h"
+#include "tools/vexo-play/page_demo.h"
 #include "tools/vexo-play/play_options.h"
 #include "tools/vexo-play/play_window.h"
 #include "tools/vexo-play/playlist_modes.h"
+#include "tools/vexo-play/timed_application.h"
 
 using namespace vexo;
 
@@ -34,9 +38,19 @@ int main(int argc, char** argv) {
 
   // A picture is late only beyond any time a run can take.
   if (options.DecodeAll) AVParams.LagMinMs = INT32_MAX / 2;
-  QApplication app(argc, argv);
+  play::TTimedApplication app(argc, argv);
   LResList.Load(QCoreApplication::applicationDirPath());
   if (options.Kind == play::TPlayOptions::kMenus) return play::RunMenuDemo(options);
+  if (options.Kind == play::TPlayOptions::kOptions || options.Kind == play::TPlayOptions::kAbout) {
+    InitProgramEnvironment();
+    TPlatformSoundSystem sound;
+    SetSoundSystem(&sound);
+    const int result = options.Kind == play::TPlayOptions::kOptions
+                           ? play::RunOptionsDialog(options)
+                           : play::RunAboutBox(options);
+    SetSoundSystem(nullptr);
+    return result;
+  }
   if (!MediaLibLoad()) {
     std::printf("error the media libraries could not be loaded\n");
     return 1;
@@ -46,7 +60,10 @@ int main(int argc, char** argv) {
   TPlatformSoundSystem soundSystem;
   SetSoundSystem(&soundSystem);
   int status = 0;
-  {
+  if (options.Kind == play::TPlayOptions::kPage) {
+    InitProgramEnvironment();
+    status = play::RunPageDemo(options);
+  } else {
     play::TPlayWindow window(options);
     QTimer::singleShot(0, &window, [&window] { window.Start(); });
     status = app.exec();

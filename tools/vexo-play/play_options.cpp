@@ -7,13 +7,17 @@ namespace vexo::play {
 
 const char* const kUsage =
     "usage: vexo-play [--mode N] [--play] [--seconds S] "
-    "[--seek-frame F] [--stop] [--hold S]\n"
+    "[--seek-frame F] [--stop] [--hold S] [--decode-all] [--panel] [--cpu]\n"
     "                 [--snapshot FILE.jpg] [--grab "
     "FILE.png] [--fullscreen] [--exit-at-end]\n"
-    "                 FILE...\n"
+    "                 [--browser FOLDER] FILE...\n"
+    "       vexo-play --pldialog [--proceed] [--mode N] FILE-OR-FOLDER...\n"
     "       vexo-play --save-asx OUT.asx ENTRY...\n"
     "       vexo-play --print-asx IN.asx\n"
     "       vexo-play --menus [--grab FILE.png]\n"
+    "       vexo-play --options [--page N] [--grab FILE.png]\n"
+    "       vexo-play --about [--grab FILE.png]\n"
+    "       vexo-play --page FOLDER [--play] [--grab FILE.png]\n"
     "       vexo-play --help\n";
 
 namespace {
@@ -80,12 +84,28 @@ bool ParsePlayOptions(int argc, char** argv, TPlayOptions& options, std::string&
       options.Grab = v;
     } else if (arg == "--menus") {
       options.Kind = TPlayOptions::kMenus;
+    } else if (arg == "--browser") {
+      if (!value(v)) return false;
+      options.Browser = v;
     } else if (arg == "--fullscreen") {
       options.FullScreen = true;
+    } else if (arg == "--panel") {
+      options.Panel = true;
+    } else if (arg == "--cpu") {
+      options.Cpu = true;
     } else if (arg == "--exit-at-end") {
       options.ExitAtEnd = true;
     } else if (arg == "--decode-all") {
       options.DecodeAll = true;
+    } else if (arg == "--pldialog") {
+      options.PlDialog = true;
+    } else if (arg == "--proceed") {
+      options.Proceed = true;
+    } else if (arg == "--options" || arg == "--about") {
+      options.Kind = arg == "--options" ? TPlayOptions::kOptions : TPlayOptions::kAbout;
+    } else if (arg == "--page") {
+      if (!value(v)) return false;
+      options.PageArg = v;
     } else if (arg == "--save-asx" || arg == "--print-asx") {
       if (!value(v)) return false;
       options.Kind = arg == "--save-asx" ? TPlayOptions::kSaveAsx : TPlayOptions::kPrintAsx;
@@ -101,12 +121,28 @@ bool ParsePlayOptions(int argc, char** argv, TPlayOptions& options, std::string&
       options.Files.push_back(arg);
     }
   }
-  if (options.Kind == TPlayOptions::kPlay && options.Files.empty()) {
+  if (options.Kind == TPlayOptions::kOptions && !options.PageArg.empty()) {
+    if (!ToInt(options.PageArg.c_str(), options.OptionsPage) || options.OptionsPage < 0 ||
+        options.OptionsPage > 2) {
+      error = "--page takes 0 to 2";
+      return false;
+    }
+  } else if (!options.PageArg.empty()) {
+    options.Kind = TPlayOptions::kPage;
+  }
+  if (options.Kind == TPlayOptions::kPlay && options.Files.empty() && !options.Panel &&
+      options.Browser.empty()) {
     error = "no file given";
     return false;
   }
   if (options.Kind == TPlayOptions::kMenus && !options.Files.empty()) {
     error = "--menus takes no file";
+    return false;
+  }
+  const bool window =
+      options.Kind == TPlayOptions::kOptions || options.Kind == TPlayOptions::kAbout;
+  if (window && !options.Files.empty()) {
+    error = "--options and --about take no file";
     return false;
   }
   if (options.Kind == TPlayOptions::kPrintAsx && !options.Files.empty()) {

@@ -7,7 +7,10 @@
 namespace vexo::play {
 
 struct TPlayOptions {
-  enum TKind { kPlay, kSaveAsx, kPrintAsx, kMenus, kHelp } Kind = kPlay;
+  enum TKind { kPlay, kSaveAsx, kPrintAsx, kMenus, kHelp, kOptions, kAbout, kPage } Kind = kPlay;
+  int OptionsPage = 0;
+  // --page: the options dialog's page number, or the folder the player page opens on.
+  std::string PageArg;
   int Mode = 1;
   bool Play = false;
   std::optional<double> Seconds;
@@ -21,13 +24,21 @@ struct TPlayOptions {
   bool DecodeAll = false;
   // Seconds the window stays, idle, after the scripted steps.
   std::optional<double> Hold;
+  // The video panel with its control strip around the player.
+  bool Panel = false;
+  // Print the processor time of the user-interface thread at the end.
+  bool Cpu = false;
+  // The files and folders go through the playlist dialog.
+  bool PlDialog = false;
+  bool Proceed = false;
   std::string AsxFile;
+  std::string Browser;  // folder shown in the browser grid beside the player
   std::vector<std::string> Files;
 
   // Without any scripted step the window stays open for the keyboard.
   bool Scripted() const {
     return Seconds || SeekFrame || Stop || !Snapshot.empty() || !Grab.empty() || FullScreen ||
-           ExitAtEnd || Hold;
+           ExitAtEnd || Hold || Proceed;
   }
 };
 

@@ -1,8 +1,10 @@
 #include "tools/vexo-play/play_window.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QEventLoop>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QScreen>
 #include <QTimer>
@@ -10,7 +12,19 @@
 #include <algorithm>
 #include <cstdio>
 
+#include <QFile>
+#include <QSplitter>
+
+#include "app/browser/shell_grid.h"
+#include "app/common/media_extensions.h"
+#include "app/common/menu_system.h"
 #include "app/player/player_error_text.h"
+#include "app/shell/command_table.h"
+#include "engine/media/av_log.h"
+#include "engine/media/av_types.h"
+#include "tools/vexo-play/playlist_dialog_run.h"
+#include "tools/vexo-play/thread_cpu.h"
+#include "tools/vexo-play/timed_application.h"
 
 namespace vexo::play {
 
@@ -18,30 +32,72 @@ TPlayWindow::TPlayWindow(const TPlayOptions& options) : FOptions(options) {
   setWindowTitle("vexo-play");
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  FPlayer = new TPlayerWidget(this);
-  layout->addWidget(FPlayer);
-  resize(640, 480);
+  if (options.Panel) {
+    // The panel opens with the mode of the settings.
+    AVParams.VideoMode = uint8_t(options.Mode);
+    FPanel = new TAVPanel(this);
+    layout->addWidget(FPanel);
+    FPanel->Init([this] { SwitchFullScreen(); }, [this] { setFocus(); }, {});
+    FPlayer = FPanel->PlayerWidget();
+    if (TTimedApplication* app = TimedApp()) app->WatchPaints(FPanel->ControlPanel());
+    // The video pop-up menu of the real program.
+    FMenus = new TMenuSystem(this, PlayerCommandTable(), CommandImages());
+    FPopupMenu = FMenus->BuildPopupMenu(kVideoPopupCommands);
+    FMenus->SetCommandHandler(mvFullScreen, [this](TMSAction&) { FPanel->ToggleFullScreen(); });
+    FMenus->SetCommandHandler(mvSaveAs, [this](TMSAction&) { SavePictureDialog(); });
+    FMenus->SetCommandHandler(mvOptions, [this](TMSAction&) { Print("no options dialog here"); });
+    FPanel->SetPopupMenu(FPopupMenu);
+    resize(800, 600);
+  } else {
+    FPlayer = new TPlayerWidget(this);
+    if (FOptions.Browser.empty()) {
+      layout->addWidget(FPlayer);
+      resize(640, 480);
+    } else {
+      AddBrowser(FPlayer);
+      layout->addWidget(FGrid->parentWidget());
+      resize(900, 480);
+    }
+  }
 
   TAVPlayerEnc& player = FPlayer->Player();
-  player.OnStateChange = [this](uint8_t from, uint8_t to) {
+  // The panel's own handlers run first; these only report.
+  auto panelState = player.OnStateChange;
+  player.OnStateChange = [this, panelState](uint8_t from, uint8_t to) {
+    if (panelState) panelState(from, to);
     if (to == psStopped && from != psStopped) ++FStopCount;
+    if (to == psPlaying) StartCpuCount();
+    if (from == psPlaying) StopCpuCount();
     Print(QString("state %1 -> %2").arg(PlayStateName(from), PlayStateName(to)));
     RecheckWait();
   };
-  player.OnErrorText = [this](int32_t code, std::string& text, const std::string& argument,
-                              const std::string& detail) {
-    text = ComposePlayerErrorText(code, QString::fromStdString(argument),
-                                  QString::fromStdString(detail))
-               .toStdString();
+  auto panelError = player.OnErrorText;
+  player.OnErrorText = [this, panelError](int32_t code, std::string& text,
+                                          const std::string& argument, const std::string& detail) {
+    if (panelError)
+      panelError(code, text, argument, detail);
+    else
+      text = ComposePlayerErrorText(code, QString::fromStdString(argument),
+                                    QString::fromStdString(detail))
+                 .toStdString();
     FFailed = true;
     QString line = QString::fromStdString(text);
     line.replace("\r\n", " / ");
     Print(QString("error %1 %2").arg(code).arg(line));
   };
+  auto panelPosition = player.OnPosition;
+  player.OnPosition = [this, panelPosition] {
+    if (panelPosition) {
+      const int64_t start = ThreadCpuNs();
+      panelPosition();
+      if (FPlayTimer.isValid()) FPanelPositionNs += ThreadCpuNs() - start;
+    }
+    ++FPositionCount;
+  };
   player.OnAudioError = [this](int32_t code) { Print(QString("audio-error %1").arg(code)); };
   // Catching up drops pictures: a run that did so showed less than it played.
   player.OnLag = [this](bool late) { Print(late ? "lag on" : "lag off"); };
-  player.OnFullScreen = [this] { SwitchFullScreen(); };
+  if (!FPanel) player.OnFullScreen = [this] { SwitchFullScreen(); };
   // What the scripted waits wait for shows up as these windows' own events.
   installEventFilter(this);
   FPlayer->installEventFilter(this);
@@ -63,6 +119,49 @@ bool TPlayWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void TPlayWindow::RecheckWait() {
   if (FWaitLoop && FWaitDone && FWaitDone()) FWaitLoop->quit();
+}
+
+void TPlayWindow::AddBrowser(QWidget* player) {
+  auto* splitter = new QSplitter(this);
+  FGrid = new TShellGrid(splitter);
+  splitter->addWidget(FGrid);
+  splitter->addWidget(player);
+  splitter->setSizes({260, 640});
+  FGrid->ArrowStepping = true;
+  FGrid->OnFilterNode = [](TShellNode* node, bool& accept) {
+    if (node->IsLink() || node->IsHidden() || (node->Level() >= 2 && !node->IsFileSystem()))
+      accept = false;
+    else if (!node->IsFolder())
+      accept = IsVideoExt(node->Extension()) || IsPhotoExt(node->Extension());
+  };
+  connect(FGrid, &TShellGrid::SelectionChanged, this, &TPlayWindow::PlaySelected);
+  // The real player's browser pop-up; here its commands are only reported.
+  auto* menus = new TMenuSystem(this, PlayerCommandTable(), CommandImages());
+  menus->OnExecuteCommand = [this](TMSAction& action, bool& handled) {
+    Print(QString("command %1 selected=%2").arg(action.Index()).arg(FGrid->SelectedCount()));
+    handled = true;
+  };
+  FGrid->SetPopupMenu(menus->BuildPopupMenu(kBrowserPopupCommands));
+  FGrid->Init();
+  FGrid->LocatePath(QFile::encodeName(QString::fromLocal8Bit(FOptions.Browser.c_str())),
+                    [this](TShellNode* node) {
+                      if (!node) return Print("browser-not-found");
+                      FGrid->SelectNode(node);
+                      FGrid->ExpandNode(node, [this, node](bool) {
+                        FGrid->scrollTo(FGrid->IndexOf(node), QAbstractItemView::PositionAtTop);
+                      });
+                      Print("browser " + FGrid->NodeDisplayPath(node));
+                    });
+}
+
+void TPlayWindow::PlaySelected() {
+  TShellNode* node = FGrid->SelectedNode();
+  if (FGrid->Restoring() || FGrid->SelectedCount() != 1 || !node || node->IsFolder()) return;
+  FList.Clear();
+  FList.Add(node->Path.toStdString());
+  TAVPlayerEnc& player = FPlayer->Player();
+  player.OpenPlayList(&FList, uint8_t(FOptions.Mode));
+  Print("selected " + FGrid->NodePath(node));
 }
 
 void TPlayWindow::Print(const QString& line) {
@@ -88,14 +187,58 @@ void TPlayWindow::SwitchFullScreen() {
 }
 
 void TPlayWindow::Open() {
-  for (const std::string& file : FOptions.Files) FList.Add(file);
+  if (FOptions.Files.empty()) return;
+  if (FOptions.PlDialog) {
+    TPlDialogRun run;
+    for (const std::string& path : FOptions.Files) run.Selection << QString::fromStdString(path);
+    run.Mode = FOptions.Mode;
+    run.Proceed = FOptions.Proceed;
+    RunPlaylistDialog(this, *FPlayer, run, [this](const QString& line) { Print(line); });
+    return;
+  }
+  FList.Clear();
+  const bool asx = FOptions.Files.size() == 1 &&
+                   QString::fromStdString(FOptions.Files[0]).endsWith(".asx", Qt::CaseInsensitive);
+  if (asx) {
+    try {
+      FList.LoadFromFile(FOptions.Files[0]);
+    } catch (const std::exception& e) {
+      Print(QString("error %1").arg(e.what()));
+      FFailed = true;
+      return;
+    }
+  } else {
+    for (const std::string& file : FOptions.Files) FList.Add(file);
+  }
   TAVPlayerEnc& player = FPlayer->Player();
-  player.OpenPlayList(&FList, uint8_t(FOptions.Mode));
+  if (!FPanel)
+    player.OpenPlayList(&FList, uint8_t(FOptions.Mode));
+  else if (FList.Count() == 1 && !asx)
+    FPanel->PlayFile(QString::fromStdString(FList.Strings(0)), uint8_t(FOptions.Mode));
+  else if (FList.Count() > 0)
+    FPanel->PlayList(&FList, uint8_t(FOptions.Mode));
   if (player.IsOpen())
     Print(QString("opened files=%1 frames=%2 mode=%3")
               .arg(player.FileCount())
               .arg(player.TotalFrames())
               .arg(player.VideoMode()));
+}
+
+void TPlayWindow::OpenDialog() {
+  const QStringList files = QFileDialog::getOpenFileNames(
+      this, "Open files or a playlist", QString(),
+      "Media and playlists (*.avi *.mov *.flv *.mpg *.mpe *.mpeg *.m1v *.mp4 *.divx *.m4v *.jpg "
+      "*.jpeg *.jpe *.asx);;All files (*)");
+  if (files.isEmpty()) return;
+  FOptions.Files.clear();
+  for (const QString& file : files) FOptions.Files.push_back(file.toStdString());
+  Open();
+}
+
+void TPlayWindow::SavePictureDialog() {
+  const QString file =
+      QFileDialog::getSaveFileName(this, "Save the picture", QString(), "JPEG pictures (*.jpg)");
+  if (!file.isEmpty()) Print((FPanel->SaveFrame(file) ? "snapshot " : "snapshot-failed ") + file);
 }
 
 void TPlayWindow::Start() {
@@ -167,7 +310,9 @@ void TPlayWindow::RunScript() {
               .arg(QString::fromStdString(FOptions.Snapshot)));
   }
   if (!FOptions.Grab.empty()) {
-    const QPixmap shot = FPlayer->screen()->grabWindow(FPlayer->winId());
+    // With the panel or the browser, the whole window, controls included.
+    const WId window = (FPanel || FGrid) ? winId() : FPlayer->winId();
+    const QPixmap shot = FPlayer->screen()->grabWindow(window);
     const bool saved = shot.save(QString::fromStdString(FOptions.Grab), "PNG");
     Print(QString(saved ? "grab %1" : "grab-failed %1").arg(QString::fromStdString(FOptions.Grab)));
   }
@@ -181,9 +326,44 @@ void TPlayWindow::RunScript() {
     Print("holding");
     WaitFor([] { return false; }, *FOptions.Hold);
   }
+  PrintCpu();
+}
+
+void TPlayWindow::StartCpuCount() {
+  FPlayCpuStart = ThreadCpuMs();
+  FPaintStart = TimedApp() ? TimedApp()->PaintNs() : 0;
+  FPlayTimer.start();
+}
+
+void TPlayWindow::StopCpuCount() {
+  if (!FPlayTimer.isValid()) return;
+  FPlayCpuMs += ThreadCpuMs() - FPlayCpuStart;
+  FPanelPaintNs += (TimedApp() ? TimedApp()->PaintNs() : 0) - FPaintStart;
+  FPlayMs += FPlayTimer.elapsed();
+  FPlayTimer.invalidate();
+}
+
+void TPlayWindow::PrintCpu() {
+  if (!FOptions.Cpu) return;
+  StopCpuCount();
+  Print(QString("ui-cpu-ms %1 playing-ms %2 positions %3 panel-position-ms %4 panel-paint-ms %5")
+            .arg(FPlayCpuMs)
+            .arg(FPlayMs)
+            .arg(FPositionCount)
+            .arg(FPanelPositionNs / 1e6, 0, 'f', 1)
+            .arg(FPanelPaintNs / 1e6, 0, 'f', 1));
 }
 
 void TPlayWindow::keyPressEvent(QKeyEvent* event) {
+  if (FPanel) {
+    int key = event->key();
+    if (key == Qt::Key_Escape && FPanel->IsFullScreen()) return FPanel->SetFullScreen(false);
+    FPanel->HandleKey(key, event->modifiers());
+    if (key == 0) return;
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && FPanel->ToggleFullScreen()) return;
+    if (key == Qt::Key_O && event->modifiers() == Qt::ControlModifier) return OpenDialog();
+    return QWidget::keyPressEvent(event);
+  }
   TAVPlayerEnc& player = FPlayer->Player();
   switch (event->key()) {
     case Qt::Key_Space:

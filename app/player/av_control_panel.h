@@ -1,0 +1,93 @@
+#pragma once
+// The strip under the video: Stop and Play/Pause, the position bar with a
+// tick at every playlist item's start, the elapsed and total time, a caption
+// line naming the file or the playlist item under the play position, and a
+// thin red line that lights while the video runs late. It drives the player
+// directly and follows its notifications.
+#include <QLabel>
+#include <QToolButton>
+#include <array>
+#include <cstdint>
+#include <functional>
+
+#include "app/player/ctrl_panel.h"
+#include "engine/playlist/av_playlist.h"
+
+namespace vexo {
+
+class TAVPlayerEnc;
+class TCTrackBar;
+class TTickBar;
+
+class TAVControlPanel : public TCtrlPanel {
+  Q_OBJECT
+
+ public:
+  static constexpr int kHeight = 70;
+  enum TButtonIndex { biStop = 0, biPlay = 1 };
+
+  using TNotify = std::function<void()>;
+  using TOnButtonClick = std::function<void(int index)>;
+
+  explicit TAVControlPanel(QWidget* parent = nullptr);
+
+  // Builds the children and installs its handlers on the player.
+  void Init(TAVPlayerEnc& player, TNotify onSeekDone, TOnButtonClick onButtonClick = {},
+            TNotify onStopped = {});
+
+  void SetCaption(const QString& text);
+  // Copies the list's item timing for the ticks and the item captions; a
+  // list not fully timed yet, or none, shows neither.
+  void SetPlayList(const TAVPlayList* list);
+
+  QToolButton* Button(int index) const { return FButtons[size_t(index)]; }
+  TCTrackBar* PositionBar() const { return FPositionBar; }
+  TTickBar* TickBar() const { return FTickBar; }
+  QLabel* TimeLabel() const { return FTimeLabel; }
+  QLabel* TotalLabel() const { return FTotalLabel; }
+  QLabel* CaptionLabel() const { return FCaptionLabel; }
+  QWidget* LagIndicator() const { return FLagIndicator; }
+  int32_t ItemIndex() const { return FItemIndex; }
+  const QString& CaptionText() const { return FCaptionText; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void LayoutChildren();
+  void LayoutLabels();
+  void ButtonClicked(int index);
+  void StateChanged(uint8_t oldState, uint8_t newState);
+  void PositionChanged();
+  void SetControlsEnabled(bool enabled);
+  void UpdateTime(bool repaintNow);
+  void UpdateTotal();
+  void UpdateItemLabel(uint8_t state);
+  void BarMouseDown(Qt::MouseButton button);
+  void BarChanged(int32_t position);
+  void BarMouseUp(Qt::MouseButton button);
+  int64_t CurrentMs() const;
+
+  TAVPlayerEnc* FPlayer = nullptr;
+  std::array<QToolButton*, 2> FButtons{};
+  std::array<QIcon, 3> FGlyphs;
+  QLabel* FTimeLabel = nullptr;
+  QLabel* FCaptionLabel = nullptr;
+  QLabel* FTotalLabel = nullptr;
+  TTickBar* FTickBar = nullptr;
+  TCTrackBar* FPositionBar = nullptr;
+  QWidget* FLagIndicator = nullptr;
+  TAVPlayList FListCopy;
+  int32_t FItemIndex = -1;
+  QString FCaptionText;
+  // The open timeline's length in milliseconds; 0 while it is not known.
+  double FTotalMs = 0;
+  // The whole second the time label shows, so that most positions end in
+  // one comparison.
+  int64_t FShownSecond = 0;
+  TOnButtonClick FOnButtonClick;
+  TNotify FOnStopped;
+  TNotify FOnSeekDone;
+};
+
+}  // namespace vexo

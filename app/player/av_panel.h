@@ -1,0 +1,94 @@
+#pragma once
+// The video panel: the player in a video area with the control strip along
+// the bottom. It is the one way the rest of the program reaches the player:
+// it opens files and playlists (leaving out missing files), closes, switches
+// full screen, takes the transport keys, and turns the player's
+// notifications into the caption line and the error texts. In full screen
+// the control strip hides and comes back when the mouse nears the bottom.
+#include <QMenu>
+#include <QPoint>
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+
+#include "app/player/av_control_panel.h"
+#include "engine/playback/av_player_enc.h"
+
+namespace vexo {
+
+class TPageList;
+class TPlayerWidget;
+
+class TAVPanel : public QWidget {
+  Q_OBJECT
+
+ public:
+  using TOnFileLoaded = std::function<void(bool hasFile)>;
+  using TOnVideoMode = std::function<void(uint8_t mode)>;
+
+  explicit TAVPanel(QWidget* parent = nullptr);
+  ~TAVPanel() override;
+
+  // onFullScreen moves and sizes the window around the panel when full screen
+  // switches; onSeekDone runs after the position bar is let go.
+  void Init(TAVPlayerEnc::TNotify onFullScreen, TAVControlPanel::TNotify onSeekDone,
+            TAVPlayerEnc::TOnOpenProgress onOpenProgress);
+
+  // An empty path closes. The mode of the settings is used, not `mode`.
+  void PlayFile(const QString& path, uint8_t mode);
+  void PlayList(TAVPlayList* list, uint8_t mode);
+  void Close();
+
+  bool IsOpen() const;
+  bool IsFullScreen() const;
+  void SetFullScreen(bool on);
+  // Flips full screen when a file is open; false when nothing is open.
+  bool ToggleFullScreen();
+  QString CurrentFilePath() const;
+  bool CurrentIsPhoto() const;
+  TMediaInfo GetMediaInfo() const;
+  bool SaveFrame(const QString& fileName);
+  // Esc, Space, Home, End, Left and Right (Qt key codes); a key used here
+  // becomes 0.
+  void HandleKey(int& key, Qt::KeyboardModifiers shift);
+  void SetListTitle(const QString& title);
+  void SetControlPanelVisible(bool visible);
+  void ResetMousePos();
+  void Reposition();
+  void SetSkinActive(bool on);
+  void SetPopupMenu(QMenu* menu);
+  void ReportVideoMode();
+
+  // The width-to-height ratio the video area keeps; -1 for none.
+  virtual double AspectRatio() const { return -1; }
+
+  TPlayerWidget* PlayerWidget() const { return FPlayer; }
+  TAVPlayerEnc* Player() const;
+  TAVControlPanel* ControlPanel() const { return FControlPanel; }
+  TPageList* PageList() const { return FPageList; }
+  const QString& ListTitle() const { return FListTitle; }
+  QPoint LastMouse() const { return FLastMouse; }
+
+  TOnFileLoaded OnFileLoaded;
+  TOnVideoMode OnVideoMode;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  void LayoutChildren();
+  void UpdateCaption();
+  void PlayerMouseMove(const QPoint& position);
+  void FullScreenSwitched();
+
+  TPageList* FPageList = nullptr;
+  TPlayerWidget* FPlayer = nullptr;
+  TAVControlPanel* FControlPanel = nullptr;
+  QPoint FLastMouse{0, 0};
+  QString FListTitle;
+  TAVPlayerEnc::TNotify FOnFullScreen;
+  bool FSkinActive = false;
+};
+
+}  // namespace vexo

@@ -1,0 +1,93 @@
+#include "app/player/video_panel_texts.h"
+
+#include <QFileInfo>
+
+#include "app/common/language_list.h"
+#include "app/common/text_utils.h"
+#include "engine/playlist/av_playlist.h"
+
+namespace vexo {
+
+namespace {
+
+// The message names this many paths and then a dotted line.
+constexpr int kNamedMissing = 12;
+
+}  // namespace
+
+QString VideoPanelCaption(const TOpenSummary& open, const QString& listTitle) {
+  QString label;
+  if (open.Files > 1)
+    label = LResList.GetText("AVPlayerEnc", 3010);
+  else if (open.TotalFrames == 1)
+    label = LResList.GetText("AVPlayerEnc", 3002);
+  else
+    label = LResList.GetText("AVPlayerEnc", 3001);
+
+  QString detail;
+  if (open.Files != 1 || !listTitle.isEmpty()) {
+    QString counts;
+    if (open.Files >= 1) {
+      auto add = [&counts](int32_t n, const QString& one, const QString& more) {
+        if (n <= 0) return;
+        AppendComma(counts, QString::number(n));
+        AppendSpace(counts, n == 1 ? one : more);
+      };
+      auto videos = [&] {
+        add(open.Videos, LResList.GetText("AVPlayerEnc", 3021),
+            LResList.GetText("AVPlayerEnc", 3022));
+      };
+      auto pictures = [&] {
+        add(open.Pictures, LResList.GetText("AVPlayerEnc", 3023),
+            LResList.GetText("AVPlayerEnc", 3024));
+      };
+      if (open.FirstIsPicture) {
+        pictures();
+        videos();
+      } else {
+        videos();
+        pictures();
+      }
+    }
+    if (!counts.isEmpty())
+      detail =
+          (listTitle.isEmpty() ? LResList.GetCommon(cUnnamed) : listTitle) + " (" + counts + ")";
+  } else {
+    detail = open.FileListCaption;
+  }
+  QString caption = label;
+  AppendSpace(caption, detail);
+  return caption;
+}
+
+bool IsOnDetachableMount(const QString& path) {
+  for (const char* root : {"/media/", "/run/media/", "/mnt/"})
+    if (path.startsWith(QLatin1String(root))) return true;
+  return false;
+}
+
+QString MissingFilesMessage(const QStringList& missing) {
+  if (missing.isEmpty()) return {};
+  QStringList lines;
+  for (int i = 0; i < missing.size() && i <= kNamedMissing; ++i)
+    lines << (i == kNamedMissing ? QStringLiteral("\t............") : "\t" + missing[i]);
+  if (IsOnDetachableMount(missing.first()))
+    lines << QString() << LResList.GetText("AVPlayerEnc", 9005);
+  return LResList.GetText("AVPlayerEnc", 9002) + "\n\n" + lines.join('\n');
+}
+
+QStringList DropMissingFiles(TAVPlayList& list) {
+  QStringList missing;
+  for (int i = 0; i < list.Count();) {
+    const QString path = QString::fromStdString(list.Strings(i));
+    if (QFileInfo(path).isFile()) {
+      ++i;
+      continue;
+    }
+    list.Delete(i);
+    if (missing.size() <= kNamedMissing) missing << path;
+  }
+  return missing;
+}
+
+}  // namespace vexo

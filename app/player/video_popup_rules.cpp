@@ -1,0 +1,33 @@
+#include "app/player/video_popup_rules.h"
+
+#include "app/shell/command_table.h"
+#include "engine/playback/av_player_enc.h"
+
+namespace vexo {
+
+TPopupItemState VideoPopupItemState(int command, int index, bool fullScreen, uint8_t playState,
+                                    bool fileLoaded) {
+  TPopupItemState item;
+  item.Visible = index == 0 || !fullScreen;
+  if (command == mvFullScreen)
+    item.Enabled = fileLoaded;
+  else
+    item.Enabled = playState != psPlaying && (command != mvSaveAs || fileLoaded);
+  return item;
+}
+
+void ApplyVideoPopupRules(QMenu& menu, bool fullScreen, uint8_t playState, bool fileLoaded) {
+  const QList<QAction*> actions = menu.actions();
+  for (int i = 0; i < actions.size(); ++i) {
+    if (actions[i]->isSeparator()) {
+      actions[i]->setVisible(!fullScreen);
+      continue;
+    }
+    const TPopupItemState item =
+        VideoPopupItemState(actions[i]->data().toInt(), i, fullScreen, playState, fileLoaded);
+    actions[i]->setVisible(item.Visible);
+    actions[i]->setEnabled(item.Enabled);
+  }
+}
+
+}  // namespace vexo

@@ -1,0 +1,93 @@
+#include "app/playlist/folder_collect.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <algorithm>
+
+#include "app/common/media_extensions.h"
+#include "app/settings/options.h"
+
+namespace vexo {
+
+namespace {
+
+QString DotExtension(const QFileInfo& info) {
+  const QString suffix = info.suffix();
+  return suffix.isEmpty() ? QString() : '.' + suffix;
+}
+
+class TCollector {
+ public:
+  TCollector(const TOptions& options, const TFolderCollect& how) : FOptions(options), FHow(how) {}
+
+  bool Stopped() const { return FHow.Aborted && FHow.Aborted(); }
+
+  void Report(int kind, const QString& path) const {
+    if (FHow.OnProgress) FHow.OnProgress(kind, path);
+  }
+
+  void AddFile(const QFileInfo& info) {
+    const QString ext = DotExtension(info);
+    if (!FOptions.IsMediaExtension(ext)) return;
+    if (FHow.FolderMedia == 0 && !IsVideoExt(ext)) return;
+    if (FHow.FolderMedia == 1 && !IsPhotoExt(ext)) return;
+    Files << info.absoluteFilePath();
+    Report(4, info.absoluteFilePath());
+  }
+
+  void AddFolder(const QString& folder) {
+    if (Stopped()) return;
+    Report(0, folder);
+    const QDir dir(folder);
+    const QFileInfoList files =
+        dir.entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    for (const QFileInfo& info : files) {
+      if (Stopped()) break;
+      Report(3, info.absoluteFilePath());
+      AddFile(info);
+    }
+    if (FHow.Subfolders) {
+      const QFileInfoList folders =
+          dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+      for (const QFileInfo& info : folders) {
+        if (Stopped()) break;
+        // Links could lead back up the tree.
+        if (!info.isSymLink()) AddFolder(info.absoluteFilePath());
+      }
+    }
+    Report(1, folder);
+  }
+
+  QStringList Files;
+
+ private:
+  const TOptions& FOptions;
+  const TFolderCollect& FHow;
+};
+
+}  // namespace
+
+QStringList CollectMediaFiles(const QStringList& paths, const TOptions& options,
+                              const TFolderCollect& how) {
+  TCollector collector(options, how);
+  for (const QString& path : paths) {
+    if (collector.Stopped()) break;
+    const QFileInfo info(path);
+    if (info.isDir()) {
+      if (how.PlayFolders) collector.AddFolder(info.absoluteFilePath());
+    } else if (info.isFile()) {
+      collector.AddFile(info);
+    }
+  }
+  return collector.Files;
+}
+
+void OrderPlayList(QStringList& files, int order) {
+  if (order != 0 && order != 1) return;
+  std::stable_partition(files.begin(), files.end(), [order](const QString& file) {
+    const QString ext = DotExtension(QFileInfo(file));
+    return order == 0 ? IsVideoExt(ext) : IsPhotoExt(ext);
+  });
+}
+
+}  // namespace vexo

@@ -1,0 +1,141 @@
+#pragma once
+// The player page: the browser column on the left, the video panel on the
+// right. It turns a selection in the browser into playback (a file opens at
+// once with its first picture; folders and several files become a playlist),
+// runs the commands that concern media, keeps their enabled states in step
+// with the selection and the player, fills the status bar and remembers the
+// browser's position between runs.
+#include <QPointer>
+#include <QRect>
+#include <QSplitter>
+#include <QTimer>
+#include <functional>
+
+#include "app/shell/base_page.h"
+
+namespace vexo {
+
+class TAVPanel;
+class TOptions;
+class TPlaylistDialog;
+class TShellGrid;
+class TShellNode;
+class TShellPanel;
+class TShlCtrlPanel;
+
+class TPlayerPage : public TBasePage {
+  Q_OBJECT
+
+ public:
+  using TNotify = std::function<void()>;
+  // What the file commands do with the selection or the picture.
+  enum TFileOperation { foCopyTo, foDeleteToTrash, foDeletePermanently, foCut, foSaveAs };
+
+  TPlayerPage(TOptions& options, QWidget* parent = nullptr);
+  ~TPlayerPage() override;
+
+  // mainWindow is the window that full screen resizes (the page's own window
+  // when null).
+  void Init(TMenuSystem* menuSystem, TStatusPanels* statusBar, TNotify onTitleChange,
+            QWidget* mainWindow = nullptr);
+
+  void AfterShow() override;
+  void BeforeClose() override;
+  void SetSkinActive(bool on) override;
+  void FocusDefault() override;
+  bool ExecuteCommand(TMSAction& action) override;
+  void Reposition() override;
+  void SaveLayout() override;
+
+  // Enter, Esc, Space, End, Home and the arrows; a key used here becomes 0.
+  void HandleKey(int& key, Qt::KeyboardModifiers shift);
+  void ShowOptions(int firstPage);
+  QString PlayListTitle() const;
+  QString PlayListFileName() const;
+
+  // Plays the browser's selection as a playlist, through the playlist dialog
+  // when asked.
+  void CreatePlayList(bool showDialog);
+  // Updates everything that follows the selection and opens a selected file.
+  void SelectionHandler(TShellNode* node);
+
+  // The playlist and file commands (files, clipboard, rotation, portable
+  // copy) are provided by a page that derives from this one.
+  virtual void OpenPlayListFile(const QString& /*path*/) {}
+  virtual void SavePlayListFile() {}
+  virtual bool FileOperation(TFileOperation /*kind*/) { return false; }
+  virtual void RotatePicture(bool /*clockwise*/) {}
+  virtual void CopyPlayerToMedia() {}
+
+  TAVPanel* VideoPanel() const { return FVideoPanel; }
+  TShellGrid* Grid() const { return FGrid; }
+  TShellPanel* BrowserPanel() const { return FBrowserPanel; }
+  TShlCtrlPanel* BrowserCtrlPanel() const { return FBrowserCtrlPanel; }
+  QSplitter* Splitter() const { return FSplitter; }
+  QFrame* RightPanel() const { return FRightPanel; }
+  // Exists only while it is shown.
+  TPlaylistDialog* PlayListDialog() const;
+  TOptions& Options() const { return FOptions; }
+  // Files opened for selections so far, and the most opens that ever ran at
+  // the same time.
+  int OpenCount() const { return FOpenCount; }
+  int MostOpensAtOnce() const { return FMostOpensAtOnce; }
+  // True while a selection waits to be handled.
+  bool SelectionPending() const { return FSelectionTimer.isActive() || FSelectionWaits; }
+
+  TNotify OnTitleChange;
+
+ signals:
+  // The selection handler ran (after the file, if any, was opened).
+  void SelectionHandled();
+  // The browser position from the options has been restored.
+  void BrowserRestored();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void SetupBrowser();
+  void SetupVideo();
+  void SetupGridEvents();
+  void GridSelectionChanged();
+  void RunPendingSelection();
+  void OpenSelection(TShellNode* node);
+  void PlayerStateChanged();
+  void FullScreenChanged();
+  void SeekDone();
+  void ShowVideoMode(uint8_t mode);
+  void UpdateSelectionCommands(TShellNode* node);
+  void BuildAndPlay(TPlaylistDialog* dialog);
+  void RestoreBrowserState();
+  void SaveBrowserState();
+  void PortableStart();
+  uint8_t VideoMode() const;
+  bool FocusInBrowser() const;
+  void FireTitleChange();
+
+  TOptions& FOptions;
+  QWidget* FMainWindow = nullptr;
+  QFrame* FRightPanel = nullptr;
+  TAVPanel* FVideoPanel = nullptr;
+  TShellGrid* FGrid = nullptr;
+  TShellPanel* FBrowserPanel = nullptr;
+  TShlCtrlPanel* FBrowserCtrlPanel = nullptr;
+  QSplitter* FSplitter = nullptr;
+  QPointer<TPlaylistDialog> FPlayListDialog;
+  QRect FSavedBounds;
+  bool FWasMaximized = false;
+  bool FSkinActive = false;
+  bool FBrowserRestored = false;
+
+  // Selection changes are handled once the event queue is empty, and never
+  // while an open is running: holding an arrow key opens only where it stops.
+  QTimer FSelectionTimer;
+  bool FSelectionWaits = false;
+  int FOpensRunning = 0;
+  int FOpenCount = 0;
+  int FMostOpensAtOnce = 0;
+  bool FPlayListOpening = false;
+};
+
+}  // namespace vexo

@@ -1,0 +1,368 @@
+// The options dialog in a real window on a private X server, with a private
+// home: what it shows, what OK and Cancel leave behind in the settings file
+// and the engine, and the buttons' work.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QSpinBox>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+
+#include "app/common/dialog_btn_panel.h"
+#include "app/common/language_choice.h"
+#include "app/settings/opt_dialog.h"
+#include "settings_sandbox.h"
+#include "url_catcher.h"
+#include "xvfb_qt_app.h"
+
+namespace vexo {
+namespace {
+
+class OptDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(test::XvfbQtApp()) << "Xvfb did not start";
+    Sandbox = std::make_unique<test::TSettingsSandbox>();
+    Options = std::make_unique<TOptions>(Sandbox->ProgramDir());
+    Options->LoadSave(false);
+    AVParams = DefaultAVParams;
+  }
+  void TearDown() override {
+    Dialog.reset();
+    Options.reset();
+    Sandbox.reset();
+  }
+
+  // The dialog open and active at page.
+  void Open(int page = opGeneral) {
+    Dialog = std::make_unique<TOptDialog>(*Options);
+    Dialog->Init(page);
+    Dialog->open();
+    Dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Dialog.get()));
+  }
+  void ShowPage(int page) {
+    QTabBar* tabs = Dialog->Pages->tabBar();
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(page).center());
+    ASSERT_EQ(Dialog->Pages->currentIndex(), page);
+  }
+  void Click(QWidget* widget) {
+    ASSERT_TRUE(widget->isVisible());
+    QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(8, widget->height() / 2));
+  }
+  void Press(int kind) { Click(Dialog->BtnPanel->Button(kind)); }
+  template <class T>
+  T* Control(int option) const {
+    return qobject_cast<T*>(Dialog->OptionControl(option));
+  }
+  QSettings Stored() const { return QSettings(Sandbox->ConfigFile(), QSettings::IniFormat); }
+
+  std::unique_ptr<test::TSettingsSandbox> Sandbox;
+  std::unique_ptr<TOptions> Options;
+  std::unique_ptr<TOptDialog> Dialog;
+};
+
+TEST_F(OptDialogTest, PagesShowTheStoredValues) {
+  Sandbox->WriteConfig(
+      "[Options]\noPhotoSec=7\noSortType=1\noAVFullScreenKey=2\noAVPlanar=0\n"
+      "seMOV=0\nseCstm=1\noCustomExt=mkv\n");
+  Options->LoadSave(false);
+  // A text missing from the language file would show a box.
+  test::TBoxRecorder missingTexts;
+  Open(opBrowser);
+  EXPECT_TRUE(missingTexts.Boxes.empty()) << missingTexts.Boxes[0].Text.toStdString();
+  EXPECT_EQ(Dialog->Pages->count(), 3);
+  EXPECT_EQ(Dialog->Pages->currentIndex(), opBrowser);
+  EXPECT_EQ(Dialog->windowTitle(), "Options");
+  EXPECT_EQ(Control<QSpinBox>(oPhotoSec)->value(), 7);
+  EXPECT_EQ(Control<QSpinBox>(oPhotoSec)->minimum(), 1);
+  EXPECT_EQ(Control<QSpinBox>(oPhotoSec)->maximum(), 15);
+  EXPECT_EQ(Control<QComboBox>(oSortType)->currentIndex(), 1);
+  EXPECT_EQ(Control<QComboBox>(oAVFullScreenKey)->currentText(), "Alt+Enter");
+  EXPECT_EQ(Control<QComboBox>(oAVVideoMode)->count(), 3);
+  EXPECT_FALSE(Control<QCheckBox>(oAVPlanar)->isChecked());
+  EXPECT_TRUE(Dialog->TypeBox(seAVI)->isChecked());
+  EXPECT_FALSE(Dialog->TypeBox(seMOV)->isChecked());
+  EXPECT_EQ(Dialog->TypeBox(seDVX)->text(), "DIVX");
+  EXPECT_TRUE(Dialog->TypeBox(seCstm)->isChecked());
+  EXPECT_EQ(Control<QLineEdit>(oCustomExt)->text(), "mkv");
+  EXPECT_TRUE(Control<QLineEdit>(oCustomExt)->isEnabled());
+  // Options the player keeps for itself have no control.
+  for (int option : {oSkinName, oPlayFolders, oPlayMirraDay, oPlayOrder})
+    EXPECT_EQ(Dialog->OptionControl(option), nullptr) << option;
+  // The sound outputs start with the server's default.
+  auto* sound = Control<QComboBox>(oAVSoundDevice);
+  ASSERT_GE(sound->count(), 1);
+  EXPECT_EQ(sound->itemData(0).toString(), "default");
+  EXPECT_EQ(sound->currentIndex(), 0);
+  EXPECT_EQ(Dialog->BtnPanel->Button(bDefault)->width(), 120);
+  EXPECT_EQ(Dialog->Pages->geometry(), QRect(8, 8, 456, Dialog->Pages->height()));
+  EXPECT_EQ(Dialog->width(), 472);
+}
+
+TEST_F(OptDialogTest, OkStoresOneChangeFromEachPageAndTheEngineFollows) {
+  QFile test(Sandbox->LanguageDir() + "/Test.lrf");
+  ASSERT_TRUE(test.open(QIODevice::WriteOnly));
+  test.write("[ProgLang]\nLangName=Testish\n");
+  test.close();
+  test::TBoxRecorder boxes;
+  Open();
+  // General: a check box, the photo time by its arrows, the language.
+  Click(Control<QCheckBox>(oPlayExpandTree));
+  auto* seconds = Control<QSpinBox>(oPhotoSec);
+  seconds->setFocus();
+  for (int i = 0; i < 3; ++i) QTest::keyClick(seconds, Qt::Key_Up);
+  QComboBox* language = Dialog->LanguageBox();
+  language->setCurrentIndex(language->findText("Testish"));
+  // Browser: sorting by keyboard and one media type off.
+  ShowPage(opBrowser);
+  Control<QComboBox>(oSortType)->setFocus();
+  QTest::keyClick(Control<QComboBox>(oSortType), Qt::Key_Down);
+  Click(Dialog->TypeBox(seFLV));
+  // Playback: the plain drawing output, packed pictures.
+  ShowPage(opPlayback);
+  Control<QComboBox>(oAVVideoMode)->setCurrentIndex(vmGDI);
+  Click(Control<QCheckBox>(oAVPlanar));
+  Press(bOK);
+
+  EXPECT_FALSE(Dialog->isVisible());
+  EXPECT_EQ(Dialog->result(), QDialog::Accepted);
+  EXPECT_TRUE(Dialog->TreeRefreshNeeded);
+  QSettings stored = Stored();
+  EXPECT_EQ(stored.value("Options/oPlayExpandTree").toString(), "1");
+  EXPECT_EQ(stored.value("Options/oPhotoSec").toString(), "5");
+  EXPECT_EQ(stored.value("Options/oSortType").toString(), "1");
+  EXPECT_EQ(stored.value("Options/seFLV").toString(), "0");
+  EXPECT_EQ(stored.value("Options/seAVI").toString(), "1");
+  EXPECT_EQ(stored.value("Options/oAVVideoMode").toString(), "2");
+  EXPECT_EQ(stored.value("Options/oAVSoundDevice").toString(), "default");
+  EXPECT_EQ(AVParams.PhotoDurationMs, 5000);
+  EXPECT_EQ(AVParams.VideoMode, vmGDI);
+  EXPECT_EQ(stored.value("Options/oAVPlanar").toString(), "0");
+  EXPECT_EQ(AVParams.Planar, 0);
+  EXPECT_EQ(Options->GetOption(oPhotoSec).GetInt(), 5);
+  // The language is the next start's; the user is told so.
+  EXPECT_EQ(ReadLanguageChoice(Sandbox->LanguageDir()), "Test");
+  EXPECT_EQ(LResList.LangName, "English");
+  ASSERT_EQ(boxes.Boxes.size(), 1u);
+  EXPECT_EQ(boxes.Boxes[0].Text, LResList.GetText("DlgOpt", 9002));
+  TLResList next;
+  next.Load(Sandbox->ProgramDir());
+  EXPECT_EQ(next.FileName, Sandbox->LanguageDir() + "/Test.lrf");
+}
+
+TEST_F(OptDialogTest, OnlyThePhotoTimeChangedNeedsNoNewBrowserTree) {
+  Open();
+  Control<QSpinBox>(oPhotoSec)->setValue(9);
+  Press(bOK);
+  EXPECT_EQ(Dialog->result(), QDialog::Accepted);
+  EXPECT_FALSE(Dialog->TreeRefreshNeeded);
+  EXPECT_EQ(AVParams.PhotoDurationMs, 9000);
+}
+
+TEST_F(OptDialogTest, CancelAndEscapeLeaveEverythingAsItWas) {
+  Options->GetOption(oPhotoSec).SetInt(4);
+  for (bool escape : {false, true}) {
+    Open();
+    Click(Control<QCheckBox>(oPlayShowPLDlg));
+    Control<QSpinBox>(oPhotoSec)->setValue(11);
+    ShowPage(opBrowser);
+    Click(Dialog->TypeButton(1));
+    if (escape)
+      QTest::keyClick(Dialog.get(), Qt::Key_Escape);
+    else
+      Press(bCancel);
+    EXPECT_FALSE(Dialog->isVisible()) << escape;
+    EXPECT_EQ(Dialog->result(), QDialog::Rejected);
+    EXPECT_FALSE(QFile::exists(Sandbox->ConfigFile())) << "nothing saved";
+    EXPECT_FALSE(QFile::exists(Sandbox->LanguageDir() + "/language.ini"));
+    EXPECT_EQ(Options->GetOption(oPhotoSec).GetInt(), 4);
+    EXPECT_TRUE(Options->GetOption(oPlayShowPLDlg).GetBool());
+    EXPECT_TRUE(Options->GetExtOption(seAVI)->GetBool());
+    EXPECT_EQ(AVParams.PhotoDurationMs, DefaultAVParams.PhotoDurationMs);
+  }
+}
+
+struct TBadFile {
+  const char* Name;
+  QByteArray Bytes;
+};
+
+void PrintTo(const TBadFile& file, std::ostream* os) {
+  *os << file.Name;
+}
+
+class OptDialogBadFileTest : public OptDialogTest,
+                             public ::testing::WithParamInterface<TBadFile> {};
+
+TEST_P(OptDialogBadFileTest, OpensWithClampedValuesOrDefaults) {
+  Sandbox->WriteConfig(GetParam().Bytes);
+  Options->LoadSave(false);
+  Open();
+  const int seconds = Control<QSpinBox>(oPhotoSec)->value();
+  EXPECT_TRUE(seconds == 2 || seconds == 15) << seconds;
+  const int sort = Control<QComboBox>(oSortType)->currentIndex();
+  EXPECT_TRUE(sort == 0 || sort == 1) << sort;
+  EXPECT_EQ(Control<QComboBox>(oAVVideoMode)->currentIndex(), 1);
+  const int key = Control<QComboBox>(oAVFullScreenKey)->currentIndex();
+  EXPECT_TRUE(key >= 0 && key <= 2) << key;
+  EXPECT_TRUE(Control<QCheckBox>(oAVPhotoSeek)->isChecked());
+  EXPECT_EQ(Control<QComboBox>(oAVSoundDevice)->currentIndex(), 0);
+  // OK writes back what was shown, nothing of the garbage.
+  Press(bOK);
+  EXPECT_EQ(Dialog->result(), QDialog::Accepted);
+  TOptions reread(Sandbox->ProgramDir());
+  reread.LoadSave(false);
+  EXPECT_EQ(reread.GetOption(oPhotoSec).GetInt(), seconds);
+  EXPECT_EQ(reread.GetOption(oAVVideoMode).GetInt(), 1);
+  EXPECT_EQ(reread.GetOption(oAVFullScreenKey).GetInt(), key);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, OptDialogBadFileTest,
+    ::testing::Values(
+        TBadFile{"OutOfRange",
+                 "[Options]\noPhotoSec=99\noSortType=7\noAVFullScreenKey=-1\noAVVideoMode=abc\n"
+                 "oAVPhotoSeek=perhaps\noAVSoundDevice=\n"},
+        TBadFile{"WrongTypes", "[Options]\noPhotoSec=two\noSortType=1.5\noAVFullScreenKey=\n"},
+        TBadFile{"Binary", QByteArray("\xFF\xFE[\0O\0p\0\x00\x01\x02\n=\xC3\x28[Options\n", 24)},
+        TBadFile{"CutOff", "[Options]\noPhotoSec=99"}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(OptDialogTest, ModesOnlyTheSettingsFileSetsStayUntilChanged) {
+  Options->GetOption(oAVVideoMode).SetInt(vmD3D_ARGB);
+  Open(opPlayback);
+  auto* mode = Control<QComboBox>(oAVVideoMode);
+  EXPECT_EQ(mode->count(), 5);
+  EXPECT_EQ(mode->currentIndex(), vmD3D_ARGB);
+  Press(bOK);
+  EXPECT_EQ(Options->GetOption(oAVVideoMode).GetInt(), vmD3D_ARGB);
+  EXPECT_EQ(AVParams.VideoMode, vmD3D_ARGB);
+}
+
+TEST_F(OptDialogTest, TheLanguageListShowsEveryLanguageFileByItsName) {
+  const std::pair<const char*, const char*> files[] = {
+      {"Test.lrf", "[ProgLang]\nLangName=Testish\n"},
+      {"german.lrf", "[Player]\nIDS_2001=tragbar\n"},  // no name of its own
+      {"Notes.txt", "[ProgLang]\nLangName=Not a language\n"},
+  };
+  for (const auto& [name, text] : files) {
+    QFile file(Sandbox->LanguageDir() + "/" + name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+  }
+  SaveLanguageChoice(Sandbox->LanguageDir(), "german", nullptr);
+  Open();
+  QComboBox* list = Dialog->LanguageBox();
+  QStringList shown;
+  for (int i = 0; i < list->count(); ++i) shown << list->itemText(i);
+  EXPECT_EQ(shown, QStringList({"English", "german", "Testish"}));
+  EXPECT_EQ(list->currentText(), "german");
+  // A choice saved in lower case still finds its file.
+  TLResList next;
+  next.Load(Sandbox->ProgramDir());
+  EXPECT_TRUE(next.IsLoaded());
+  EXPECT_EQ(next.GetText("Player", 2001), "tragbar");
+}
+
+TEST_F(OptDialogTest, DefaultsResetTheActivePageAndTheMediaTypesOnly) {
+  Options->GetOption(oPlayExpandTree).SetBool(true);
+  Options->GetOption(oSortType).SetInt(1);
+  Options->GetOption(oAVVideoMode).SetInt(vmGDI);
+  Options->GetOption(oAVFullScreenKey).SetInt(1);
+  Options->GetOption(oAVPhotoSeek).SetBool(false);
+  Options->GetOption(oAVPlanar).SetBool(false);
+  Options->GetOption(oAVSoundDevice).SetText("hw:CARD=Gone,DEV=0");
+  Options->GetExtOption(seJPG)->SetBool(false);
+  Open(opPlayback);
+  EXPECT_EQ(Control<QComboBox>(oAVSoundDevice)->currentData().toString(), "hw:CARD=Gone,DEV=0");
+  Press(bDefault);
+  EXPECT_TRUE(Dialog->isVisible());
+  EXPECT_EQ(Control<QComboBox>(oAVVideoMode)->currentIndex(), 1);
+  EXPECT_EQ(Control<QComboBox>(oAVFullScreenKey)->currentIndex(), 0);
+  EXPECT_TRUE(Control<QCheckBox>(oAVPhotoSeek)->isChecked());
+  EXPECT_TRUE(Control<QCheckBox>(oAVPlanar)->isChecked());
+  EXPECT_EQ(Control<QComboBox>(oAVSoundDevice)->currentIndex(), 0);
+  EXPECT_TRUE(Dialog->TypeBox(seJPG)->isChecked());
+  EXPECT_TRUE(Control<QCheckBox>(oPlayExpandTree)->isChecked());
+  EXPECT_EQ(Control<QComboBox>(oSortType)->currentIndex(), 1);
+  // Nothing reaches the options before OK.
+  EXPECT_EQ(Options->GetOption(oAVVideoMode).GetInt(), vmGDI);
+  Press(bOK);
+  EXPECT_EQ(Options->GetOption(oAVVideoMode).GetInt(), vmDDraw);
+  EXPECT_EQ(Options->GetOption(oAVSoundDevice).GetText(), "default");
+  EXPECT_TRUE(Options->GetOption(oPlayExpandTree).GetBool());
+  EXPECT_TRUE(Dialog->TreeRefreshNeeded);
+}
+
+TEST_F(OptDialogTest, NoMediaTypeLeftKeepsTheDialogOpenOnTheBrowserPage) {
+  test::TBoxRecorder boxes;
+  Open();
+  ShowPage(opBrowser);
+  Click(Dialog->TypeButton(1));
+  for (int type = 0; type < kExtOptionCount; ++type)
+    EXPECT_FALSE(Dialog->TypeBox(type)->isChecked()) << type;
+  ShowPage(opPlayback);
+  Press(bOK);
+  EXPECT_TRUE(Dialog->isVisible());
+  EXPECT_EQ(Dialog->Pages->currentIndex(), opBrowser);
+  ASSERT_EQ(boxes.Boxes.size(), 1u);
+  EXPECT_EQ(boxes.Boxes[0].Text, LResList.GetText("DlgOpt", 9001));
+  EXPECT_FALSE(QFile::exists(Sandbox->ConfigFile()));
+  // Select all puts every type back, the dialog then closes.
+  Click(Dialog->TypeButton(0));
+  EXPECT_TRUE(Dialog->TypeBox(seCstm)->isChecked());
+  Press(bOK);
+  EXPECT_FALSE(Dialog->isVisible());
+  EXPECT_TRUE(Options->GetExtOption(seCstm)->GetBool());
+}
+
+TEST_F(OptDialogTest, TheOwnTypeIsStoredWithoutDotOrBlanks) {
+  for (const char* typed : {".mkv", "  mkv  "}) {
+    Options->GetExtOption(seCstm)->SetBool(false);
+    Open(opBrowser);
+    auto* edit = Control<QLineEdit>(oCustomExt);
+    EXPECT_FALSE(edit->isEnabled());
+    Click(Dialog->TypeBox(seCstm));
+    EXPECT_TRUE(edit->isEnabled());
+    EXPECT_TRUE(edit->hasFocus());
+    edit->selectAll();
+    QTest::keyClicks(edit, typed);
+    Press(bOK);
+    EXPECT_EQ(Options->GetOption(oCustomExt).GetText(), "mkv") << typed;
+    EXPECT_TRUE(Options->IsMediaExtension(".MKV"));
+    EXPECT_TRUE(Dialog->TreeRefreshNeeded);
+  }
+}
+
+TEST_F(OptDialogTest, HelpOpensTheDialogsPageOfTheHelpFolder) {
+  test::TUrlCatcher browser;
+  Open();
+  Press(bHelp);
+  EXPECT_TRUE(Dialog->isVisible());
+  ASSERT_EQ(browser.Urls.size(), 1u);
+  const QUrl url = browser.Urls[0];
+  EXPECT_TRUE(url.isLocalFile());
+  EXPECT_EQ(url.toLocalFile(), Sandbox->ProgramDir() + "/help/index.html");
+  EXPECT_EQ(url.fragment(), "150");
+}
+
+TEST_F(OptDialogTest, Screenshots) {
+  Open();
+  for (int page = 0; page < kOptPageCount; ++page) {
+    ShowPage(page);
+    QTest::qWait(30);
+    const QString file = QStringLiteral(VEXO_BIN_DIR "/../options_page%1.png").arg(page);
+    EXPECT_TRUE(Dialog->grab().save(file)) << file.toStdString();
+  }
+}
+
+}  // namespace
+}  // namespace vexo
+
+#include "moc_url_catcher.cpp"

@@ -1,0 +1,449 @@
+// The player page in a main window on a private X server, with sound going to
+// a private PulseAudio null sink, over a generated folder of clips and photos:
+// selecting, playing, playlists from folders, keys per focus, full screen,
+// the browser position across runs and a held arrow key.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+#include "app/browser/shell_grid.h"
+#include "app/browser/shell_panel.h"
+#include "app/common/language_list.h"
+#include "app/common/menu_system.h"
+#include "app/player/av_panel.h"
+#include "app/player/player_widget.h"
+#include "app/settings/options.h"
+#include "app/shell/command_table.h"
+#include "app/shell/page_log_view.h"
+#include "app/shell/player_page.h"
+#include "app/shell/status_panels.h"
+#include "engine/media/av_log.h"
+#include "engine/media/av_types.h"
+#include "platform/platform_sound_system.h"
+#include "platform/video_system.h"
+#include "qt_test_app.h"
+#include "tests/support/frame_bars.h"
+#include "tests/support/pulse_server.h"
+#include "tests/support/test_media.h"
+#include "tests/support/x_desktop_app.h"
+
+namespace vexo {
+namespace {
+
+constexpr int kManyPhotos = 51;
+
+// Private home and settings, real windows on a private X server, and sound on
+// a private null sink; the media folders are made once.
+class TDesktop : public test::TXDesktopEnvironment {
+ public:
+  TDesktop()
+      : TXDesktopEnvironment("player_page_test", [this] {
+          Home = std::make_unique<QTemporaryDir>();
+          const QByteArray home = QFile::encodeName(Home->path());
+          setenv("HOME", home.constData(), 1);
+          setenv("XDG_DATA_HOME", (home + "/.local/share").constData(), 1);
+          setenv("XDG_CONFIG_HOME", (home + "/.config").constData(), 1);
+          unsetenv("XDG_DESKTOP_DIR");
+          QDir().mkpath(Home->path() + "/.local/share");
+          Pulse = std::make_unique<test::TPulseServer>();
+        }) {}
+  void SetUp() override {
+    TXDesktopEnvironment::SetUp();
+    Video = std::make_unique<TDesktopVideoSystem>();
+    Sound = std::make_unique<TPlatformSoundSystem>(Pulse->Address(), "null");
+    SetSoundSystem(Sound.get());
+    LResList.LoadFile(VEXO_SOURCE_DIR "/resources/language/English.lrf");
+    MakeFolders();
+  }
+  void TearDown() override {
+    SetSoundSystem(nullptr);
+    Sound.reset();
+    Video.reset();
+    TXDesktopEnvironment::TearDown();
+    Pulse.reset();
+    Home.reset();
+  }
+  QString Clips() const { return Home->path() + "/clips"; }
+  QString Many() const { return Home->path() + "/many"; }
+
+  std::unique_ptr<QTemporaryDir> Home;
+  std::unique_ptr<test::TPulseServer> Pulse;
+  std::unique_ptr<TDesktopVideoSystem> Video;
+  std::unique_ptr<TPlatformSoundSystem> Sound;
+
+ private:
+  void Copy(const char* name, const QString& to) {
+    QFile::copy(QString::fromStdString(test::MediaPath(name)), to);
+  }
+  void MakeFolders() {
+    QDir().mkpath(Clips() + "/inner");
+    Copy("numbered_mpeg4.avi", Clips() + "/a_numbered.avi");
+    Copy("mpeg4_mp3.avi", Clips() + "/b_clip.avi");
+    Copy("photo_640x480.jpg", Clips() + "/c_photo.jpg");
+    Copy("mpeg4_mp3_b.avi", Clips() + "/d_clip.avi");
+    Copy("photo_100x75.jpg", Clips() + "/inner/e_photo.jpg");
+    QDir().mkpath(Many());
+    for (int i = 0; i < kManyPhotos; ++i)
+      Copy("photo_100x75.jpg", Many() + QString("/p%1.jpg").arg(i, 2, 10, QChar('0')));
+  }
+};
+
+TDesktop* const desktop = static_cast<TDesktop*>(::testing::AddGlobalTestEnvironment(new TDesktop));
+
+int FrameNumberOf(const QImage& picture) {
+  return test::FrameNumberFromBars(picture.width(), picture.height(),
+                                   [&](int x, int y) { return qGray(picture.pixel(x, y)); });
+}
+
+// The file commands are another page's work; here they are only recorded.
+class TRecordingPage : public TPlayerPage {
+ public:
+  using TPlayerPage::TPlayerPage;
+  bool FileOperation(TFileOperation kind) override {
+    Operations.push_back(kind);
+    return true;
+  }
+  std::vector<TFileOperation> Operations;
+};
+
+// The page in a main window as the program builds it, on options kept in the
+// private settings file.
+class PlayerPageTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(desktop->Server && desktop->Server->Running()) << "Xvfb did not start";
+    ASSERT_TRUE(desktop->Pulse->Started()) << desktop->Pulse->Log();
+    test::LoadMediaLib();
+    Build([](TOptions& options) {
+      options.GetOption(oAVVideoMode).SetInt(vmGDI);
+      options.GetOption(oPlayShowPLDlg).SetBool(false);
+      options.GetOption(oPlayOrder).SetInt(2);
+      options.GetOption(oPlayExpandTree).SetBool(true);
+    });
+  }
+  void TearDown() override { Destroy(); }
+
+  void Build(const std::function<void(TOptions&)>& adjust = {}) {
+    Options = std::make_unique<TOptions>();
+    Options->LoadSave(false);
+    if (adjust) adjust(*Options);
+    Options->ApplyToEngine();
+    Window = std::make_unique<QMainWindow>();
+    Menus = new TMenuSystem(Window.get(), PlayerCommandTable(), CommandImages());
+    Menus->BuildMainMenu(kMainMenuCommands);
+    Menus->BuildToolBar(kToolBarCommands);
+    Menus->BuildPopupMenu(kBrowserPopupCommands);
+    Menus->BuildPopupMenu(kVideoPopupCommands);
+    Status = std::make_unique<TStatusPanels>(Window->statusBar());
+    Page = new TRecordingPage(*Options, Window.get());
+    Window->setCentralWidget(Page);
+    Restored = false;
+    QObject::connect(Page, &TPlayerPage::BrowserRestored, [this] { Restored = true; });
+    QObject::connect(Page, &TPlayerPage::SelectionHandled, [this] { ++Handled; });
+    Page->Init(
+        Menus, Status.get(), [this] { ++TitleChanges; }, Window.get());
+    Menus->OnExecuteCommand = [this](TMSAction& action, bool& handled) {
+      handled = Page->ExecuteCommand(action);
+    };
+    Window->resize(1000, 640);
+    Window->show();
+    Window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Window.get()));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return Restored; }, 10000));
+    Page->AfterShow();
+  }
+  void Destroy() {
+    if (!Window) return;
+    Page->BeforeClose();
+    Page->SaveLayout();
+    Options->LoadSave(true);
+    Window.reset();
+    Status.reset();
+    Options.reset();
+  }
+
+  TAVPlayerEnc& Player() { return *Page->VideoPanel()->Player(); }
+  TShellGrid& Grid() { return *Page->Grid(); }
+  bool Enabled(int row) {
+    TMSAction* action = Menus->FindAction(row);
+    return action && action->isEnabled();
+  }
+
+  // Finds the path in the browser, selects it and waits until the page has
+  // handled the selection.
+  TShellNode* Select(const QString& path) {
+    TShellNode* found = nullptr;
+    bool done = false;
+    Grid().LocatePath(QFile::encodeName(path), [&](TShellNode* node) {
+      found = node;
+      done = true;
+    });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return done; }, 10000)) << path.toStdString();
+    if (!found) return nullptr;
+    // The position of an earlier run may have selected it already.
+    if (Grid().SelectedNode() == found && Grid().SelectedCount() == 1) return found;
+    const int before = Handled;
+    Grid().SelectNode(found);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Handled > before && !Page->SelectionPending(); }));
+    return found;
+  }
+  void Expand(TShellNode* node) {
+    bool done = false;
+    Grid().ExpandNode(node, [&](bool) { done = true; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, 10000));
+  }
+  QString SelectedFile() { return QString::fromLocal8Bit(Grid().SelectedNode()->Path); }
+  QString OpenFile() { return QString::fromStdString(Player().CurrentFilePath()); }
+
+  std::unique_ptr<TOptions> Options;
+  std::unique_ptr<QMainWindow> Window;
+  std::unique_ptr<TStatusPanels> Status;
+  TMenuSystem* Menus = nullptr;
+  TRecordingPage* Page = nullptr;
+  bool Restored = false;
+  int Handled = 0;
+  int TitleChanges = 0;
+};
+
+TEST_F(PlayerPageTest, SelectingAFileShowsItsFirstPictureReadyToPlay) {
+  ASSERT_TRUE(Select(desktop->Clips() + "/a_numbered.avi"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Player().State() == psStopped; }));
+  QTest::qWait(200);
+  const QImage picture = Page->VideoPanel()->PlayerWidget()->grab().toImage();
+  EXPECT_EQ(FrameNumberOf(picture), 0);
+  EXPECT_TRUE(Page->VideoPanel()->ControlPanel()->Button(TAVControlPanel::biPlay)->isEnabled());
+  EXPECT_TRUE(Enabled(mvFullScreen));
+  EXPECT_TRUE(Enabled(mEdit_CopyTo));
+  // A single file is no playlist.
+  EXPECT_FALSE(Enabled(mFile_CreatePL));
+  EXPECT_FALSE(Page->BrowserCtrlPanel()->PlayButton()->isEnabled());
+  EXPECT_FALSE(Status->Text(1).isEmpty());
+  EXPECT_FALSE(Status->Text(2).isEmpty());
+  EXPECT_TRUE(Status->Text(0).contains("Plain drawing")) << Status->Text(0).toStdString();
+
+  // A folder closes the player and offers the playlist commands.
+  ASSERT_TRUE(Select(desktop->Clips()));
+  EXPECT_FALSE(Player().IsOpen());
+  EXPECT_FALSE(Enabled(mvFullScreen));
+  EXPECT_TRUE(Enabled(mFile_CreatePL));
+  EXPECT_TRUE(Page->BrowserCtrlPanel()->PlayButton()->isEnabled());
+}
+
+TEST_F(PlayerPageTest, PlayPlaysToTheEndAndStops) {
+  ASSERT_TRUE(Select(desktop->Clips() + "/b_clip.avi"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Player().State() == psStopped; }));
+  QTest::mouseClick(Page->VideoPanel()->ControlPanel()->Button(TAVControlPanel::biPlay),
+                    Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Player().State() == psPlaying; }));
+  QTest::qWait(700);
+  // The picture of the page while it plays, to be looked at.
+  const QImage shot = Window->screen()->grabWindow(Window->winId()).toImage();
+  shot.save(VEXO_BIN_DIR "/../player-page.png");
+  EXPECT_EQ(shot.size(), Window->size());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Player().State() == psStopped; }, 15000));
+  EXPECT_TRUE(Player().IsOpen());
+}
+
+TEST_F(PlayerPageTest, AFolderPlaysAsAPlaylistInBrowserOrder) {
+  TShellNode* folder = Select(desktop->Clips());
+  ASSERT_TRUE(folder);
+  Expand(folder);
+  QStringList expected;
+  for (const auto& child : folder->Children)
+    if (!child->IsFolder()) expected << QString::fromLocal8Bit(child->Path);
+  ASSERT_EQ(expected.size(), 4);
+  ASSERT_EQ(Grid().SelectedNode(), folder);
+  Menus->ExecuteAction(Menus->FindAction(mFile_CreatePL));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Player().IsOpen(); }, 20000));
+  QStringList played;
+  for (int i = 0; i < Page->CurrentList().Count(); ++i)
+    played << QString::fromStdString(Page->CurrentList().Strings(i));
+  EXPECT_EQ(played, expected);
+  EXPECT_EQ(Player().FileCount(), 4);
+  EXPECT_TRUE(Enabled(mFile_SavePL));
+  EXPECT_TRUE(Enabled(mvFullScreen));
+
+  // A new selection ends the playlist.
+  ASSERT_TRUE(Select(desktop->Clips() + "/c_photo.jpg"));
+  EXPECT_EQ(Page->CurrentList().Count(), 0);
+  EXPECT_FALSE(Enabled(mFile_SavePL));
+}
+
+TEST_F(PlayerPageTest, PlayWithOptionsGoesThroughThePlaylistDialog) {
+  TShellNode* folder = Select(desktop->Clips());
+  ASSERT_TRUE(folder);
+  Options->GetOption(oPlayFolders).SetBool(true);
+  Options->GetOption(oPlaySubfolders).SetBool(true);
+  bool dialogSeen = false;
+  QTimer::singleShot(300, [&] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    dialogSeen = dialog && Page->PlayListDialog();
+    if (!dialog) return;
+    for (QPushButton* button : dialog->findChildren<QPushButton*>())
+      if (button->text() == "&Go ahead") button->click();
+  });
+  Menus->ExecuteAction(Menus->FindAction(mFile_OptionsPL));
+  EXPECT_TRUE(dialogSeen);
+  EXPECT_FALSE(Page->PlayListDialog());
+  // The subfolder's photo comes with the folder's own files.
+  EXPECT_EQ(Page->CurrentList().Count(), 5);
+  EXPECT_EQ(Player().FileCount(), 5);
+  EXPECT_TRUE(Enabled(mFile_SavePL));
+}
+
+TEST_F(PlayerPageTest, KeysGoToTheBrowserOrThePlayerByFocus) {
+  TShellNode* folder = Select(desktop->Clips());
+  ASSERT_TRUE(folder);
+  Expand(folder);
+  ASSERT_TRUE(Select(desktop->Clips() + "/b_clip.avi"));
+  Grid().setFocus();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Grid().hasFocus(); }));
+  // The browser moves through the tree; the new file opens.
+  QTest::keyClick(&Grid(), Qt::Key_Down);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !Page->SelectionPending(); }));
+  EXPECT_EQ(SelectedFile(), desktop->Clips() + "/c_photo.jpg");
+  EXPECT_EQ(OpenFile(), desktop->Clips() + "/c_photo.jpg");
+
+  // With the video focused, Down is not a tree key, and Right steps to the
+  // next file of the folder.
+  QWidget* video = Page->VideoPanel()->PlayerWidget();
+  video->setFocusPolicy(Qt::StrongFocus);
+  video->setFocus();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return video->hasFocus(); }));
+  QTest::keyClick(video, Qt::Key_Down);
+  QTest::qWait(50);
+  EXPECT_EQ(SelectedFile(), desktop->Clips() + "/c_photo.jpg");
+  QTest::keyClick(video, Qt::Key_Right);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !Page->SelectionPending(); }));
+  EXPECT_EQ(SelectedFile(), desktop->Clips() + "/d_clip.avi");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return OpenFile() == desktop->Clips() + "/d_clip.avi"; }));
+  // Space plays and pauses wherever the focus is.
+  QTest::keyClick(video, Qt::Key_Space);
+  EXPECT_EQ(Player().State(), psPlaying);
+  Grid().setFocus();
+  QTest::keyClick(&Grid(), Qt::Key_Space);
+  EXPECT_EQ(Player().State(), psPaused);
+  // Enter with the full-screen modifier from the options only.
+  Options->GetOption(oAVFullScreenKey).SetInt(1);
+  QTest::keyClick(&Grid(), Qt::Key_Return, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_FALSE(Page->VideoPanel()->IsFullScreen());
+  QTest::keyClick(&Grid(), Qt::Key_Return, Qt::ShiftModifier);
+  EXPECT_TRUE(Page->VideoPanel()->IsFullScreen());
+  QTest::keyClick(Page->VideoPanel()->PlayerWidget(), Qt::Key_Return, Qt::ShiftModifier);
+  EXPECT_FALSE(Page->VideoPanel()->IsFullScreen());
+}
+
+TEST_F(PlayerPageTest, DeleteInTheBrowserFollowsTheDeleteCommand) {
+  ASSERT_TRUE(Select(desktop->Clips() + "/d_clip.avi"));
+  ASSERT_TRUE(Enabled(mEdit_Delete));
+  Grid().setFocus();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Grid().hasFocus(); }));
+  QTest::keyClick(&Grid(), Qt::Key_Delete);
+  QTest::keyClick(&Grid(), Qt::Key_Delete, Qt::ShiftModifier);
+  using Op = TPlayerPage::TFileOperation;
+  EXPECT_EQ(Page->Operations,
+            (std::vector<Op>{TPlayerPage::foDeleteToTrash, TPlayerPage::foDeletePermanently}));
+  // A folder cannot be deleted from here.
+  ASSERT_TRUE(Select(desktop->Clips() + "/inner"));
+  EXPECT_FALSE(Enabled(mEdit_Delete));
+  QTest::keyClick(&Grid(), Qt::Key_Delete);
+  EXPECT_EQ(Page->Operations.size(), 2u);
+}
+
+TEST_F(PlayerPageTest, FullScreenFromThePageAndBack) {
+  ASSERT_TRUE(Select(desktop->Clips() + "/c_photo.jpg"));
+  const QRect before = Window->geometry();
+  Menus->ExecuteAction(Menus->FindAction(mvFullScreen));
+  ASSERT_TRUE(Page->VideoPanel()->IsFullScreen());
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return Window->geometry() == Window->screen()->geometry(); }, 5000));
+  EXPECT_FALSE(Page->BrowserPanel()->isVisible());
+  EXPECT_FALSE(Window->menuBar()->isVisible());
+  EXPECT_FALSE(Window->statusBar()->isVisible());
+  EXPECT_TRUE(Menus->FindAction(mvFullScreen)->isChecked());
+  Menus->ExecuteAction(Menus->FindAction(mvFullScreen));
+  EXPECT_FALSE(Page->VideoPanel()->IsFullScreen());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Window->geometry() == before; }, 5000));
+  EXPECT_TRUE(Page->BrowserPanel()->isVisible());
+  EXPECT_TRUE(Window->menuBar()->isVisible());
+  EXPECT_TRUE(Window->statusBar()->isVisible());
+  EXPECT_FALSE(Menus->FindAction(mvFullScreen)->isChecked());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Grid().hasFocus(); }));
+}
+
+TEST_F(PlayerPageTest, TheBrowserPositionAndWidthComeBackAfterARebuild) {
+  TShellNode* inner = Select(desktop->Clips() + "/inner");
+  ASSERT_TRUE(inner);
+  Expand(inner);
+  ASSERT_TRUE(Select(desktop->Clips() + "/inner/e_photo.jpg"));
+  Page->Splitter()->setSizes({320, 680});
+  const int width = Page->BrowserPanel()->width();
+  Destroy();
+  Build();
+  ASSERT_TRUE(Grid().SelectedNode());
+  EXPECT_EQ(SelectedFile(), desktop->Clips() + "/inner/e_photo.jpg");
+  EXPECT_EQ(Page->BrowserPanel()->width(), width);
+  // The selection is shown at once, as after a click.
+  EXPECT_TRUE(QTest::qWaitFor([&] { return OpenFile() == SelectedFile(); }));
+  EXPECT_EQ(Page->OpenCount(), 1);
+}
+
+TEST_F(PlayerPageTest, AHeldArrowKeyOpensOnlyWhereItStops) {
+  TShellNode* folder = Select(desktop->Many());
+  ASSERT_TRUE(folder);
+  Expand(folder);
+  ASSERT_TRUE(Select(desktop->Many() + "/p00.jpg"));
+  Grid().setFocus();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Grid().hasFocus(); }));
+  const int opensBefore = Page->OpenCount();
+  // Auto-repeated presses arrive faster than files open.
+  for (int i = 0; i < kManyPhotos - 1; ++i)
+    QCoreApplication::postEvent(
+        &Grid(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier, {}, true));
+  QCoreApplication::postEvent(&Grid(),
+                              new QKeyEvent(QEvent::KeyRelease, Qt::Key_Down, Qt::NoModifier));
+  const QString last = desktop->Many() + QString("/p%1.jpg").arg(kManyPhotos - 1);
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return SelectedFile() == last && !Page->SelectionPending() && OpenFile() == last; },
+      20000))
+      << SelectedFile().toStdString() << " " << OpenFile().toStdString();
+  EXPECT_EQ(Page->MostOpensAtOnce(), 1);
+  EXPECT_LT(Page->OpenCount() - opensBefore, kManyPhotos - 1);
+  std::printf("opens for %d key presses: %d\n", kManyPhotos - 1, Page->OpenCount() - opensBefore);
+
+  // Presses that come while the window serves its events, back up the folder.
+  for (int i = 0; i < kManyPhotos - 1; ++i) {
+    QCoreApplication::postEvent(
+        &Grid(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier, {}, true));
+    QTest::qWait(2);
+  }
+  const QString first = desktop->Many() + "/p00.jpg";
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return SelectedFile() == first && !Page->SelectionPending() && OpenFile() == first; },
+      20000));
+  EXPECT_EQ(Page->MostOpensAtOnce(), 1);
+}
+
+TEST_F(PlayerPageTest, TheLogPaneShowsEngineLinesWhileOpen) {
+  EXPECT_FALSE(Page->LogVisible());
+  QTest::keyClick(Window.get(), Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
+  ASSERT_TRUE(Page->LogVisible());
+  ASSERT_TRUE(Select(desktop->Clips() + "/b_clip.avi"));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !Page->LogMemo()->toPlainText().isEmpty(); }));
+  QTest::keyClick(Window.get(), Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_FALSE(Page->LogVisible());
+}
+
+}  // namespace
+}  // namespace vexo

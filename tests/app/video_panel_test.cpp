@@ -1,0 +1,651 @@
+// The video panel and its control strip on real windows of a private X
+// server, with sound going to a private PulseAudio null sink: ticks, dragging
+// the position bar, the time labels, the buttons per play state, error texts,
+// missing playlist entries and full screen.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+#include <cmath>
+#include <memory>
+
+#include "app/common/language_list.h"
+#include "app/common/text_utils.h"
+#include "app/player/av_panel.h"
+#include "app/player/page_list.h"
+#include "app/player/player_widget.h"
+#include "app/player/tick_bar.h"
+#include "app/player/track_bar.h"
+#include "app/player/video_panel_texts.h"
+#include "app/player/video_popup_rules.h"
+#include "app/shell/command_table.h"
+#include "engine/media/av_log.h"
+#include "engine/media/av_types.h"
+#include "engine/playlist/av_playlist.h"
+#include "platform/platform_sound_system.h"
+#include "platform/video_system.h"
+#include "qt_test_app.h"
+#include "tests/support/frame_bars.h"
+#include "tests/support/pulse_server.h"
+#include "tests/support/test_media.h"
+#include "tests/support/x_desktop_app.h"
+
+namespace vexo {
+namespace {
+
+// Real windows on a private X server, and sound on a private null sink.
+class TDesktop : public test::TXDesktopEnvironment {
+ public:
+  TDesktop()
+      : TXDesktopEnvironment("video_panel_test",
+                             [this] { Pulse = std::make_unique<test::TPulseServer>(); }) {}
+  void SetUp() override {
+    TXDesktopEnvironment::SetUp();
+    Video = std::make_unique<TDesktopVideoSystem>();
+    Sound = std::make_unique<TPlatformSoundSystem>(Pulse->Address(), "null");
+    SetSoundSystem(Sound.get());
+    CreateLog(nullptr, 0);
+    LResList.LoadFile(VEXO_SOURCE_DIR "/resources/language/English.lrf");
+  }
+  void TearDown() override {
+    SetSoundSystem(nullptr);
+    FreeLog();
+    Sound.reset();
+    Video.reset();
+    TXDesktopEnvironment::TearDown();
+    Pulse.reset();
+  }
+  std::unique_ptr<test::TPulseServer> Pulse;
+  std::unique_ptr<TDesktopVideoSystem> Video;
+  std::unique_ptr<TPlatformSoundSystem> Sound;
+};
+
+TDesktop* const desktop = static_cast<TDesktop*>(::testing::AddGlobalTestEnvironment(new TDesktop));
+
+bool WaitFor(const std::function<bool()>& done, int ms = 10000) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done()) {
+    if (timer.elapsed() > ms) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    DrainLog();
+  }
+  return true;
+}
+
+void Settle(int ms = 100) {
+  WaitFor([] { return false; }, ms);
+}
+
+int FrameNumberOf(const QImage& picture) {
+  return test::FrameNumberFromBars(picture.width(), picture.height(),
+                                   [&](int x, int y) { return qGray(picture.pixel(x, y)); });
+}
+
+// A window holding the panel, switching to full screen as the page would.
+class VideoPanelTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(desktop->Server && desktop->Server->Running()) << "Xvfb did not start";
+    ASSERT_TRUE(desktop->Pulse->Started()) << desktop->Pulse->Log();
+    test::LoadMediaLib();
+    AVParams.VideoMode = vmGDI;
+    Window = std::make_unique<QWidget>();
+    auto* layout = new QVBoxLayout(Window.get());
+    layout->setContentsMargins(0, 0, 0, 0);
+    Panel = new TAVPanel(Window.get());
+    layout->addWidget(Panel);
+    Panel->Init([this] { SwitchFullScreen(); }, [this] { ++SeekDone; }, {});
+    Window->resize(800, 600);
+    Window->show();
+    ASSERT_TRUE(WaitFor([this] { return Panel->PlayerWidget()->isVisible(); }));
+  }
+  void TearDown() override { Window.reset(); }
+
+  void SwitchFullScreen() {
+    if (Panel->IsFullScreen()) {
+      Normal = Window->geometry();
+      Window->showFullScreen();
+      // Without a window manager nobody else resizes the window.
+      Window->setGeometry(Window->screen()->geometry());
+    } else {
+      Window->showNormal();
+      Window->setGeometry(Normal);
+    }
+  }
+
+  TAVPlayerEnc& Player() { return *Panel->Player(); }
+  TAVControlPanel& Controls() { return *Panel->ControlPanel(); }
+  TCTrackBar& Bar() { return *Controls().PositionBar(); }
+
+  // Opens the files as one playlist.
+  void OpenList(const std::vector<std::string>& names, TAVPlayList& list) {
+    for (const std::string& name : names)
+      list.Add(name.front() == '/' ? name : test::MediaPath(name));
+    Panel->PlayList(&list, vmGDI);
+  }
+
+  int SnapshotFrame() {
+    const QString file = Dir.filePath("snap.jpg");
+    if (!Panel->SaveFrame(file)) return -1;
+    return FrameNumberOf(QImage(file));
+  }
+
+  // Presses, drags through `xs` and releases on the last one, in bar pixels.
+  void Drag(const std::vector<int>& xs) {
+    const int y = Bar().height() / 2;
+    QTest::mousePress(&Bar(), Qt::LeftButton, Qt::NoModifier, QPoint(xs.front(), y));
+    for (size_t i = 1; i < xs.size(); ++i) {
+      QMouseEvent move(QEvent::MouseMove, QPointF(xs[i], y), Bar().mapToGlobal(QPointF(xs[i], y)),
+                       Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(&Bar(), &move);
+      StatesWhileDragging.push_back(Player().State());
+    }
+    QTest::mouseRelease(&Bar(), Qt::LeftButton, Qt::NoModifier, QPoint(xs.back(), y));
+  }
+
+  std::unique_ptr<QWidget> Window;
+  TAVPanel* Panel = nullptr;
+  QRect Normal;
+  int SeekDone = 0;
+  std::vector<uint8_t> StatesWhileDragging;
+  QTemporaryDir Dir;
+};
+
+// ---- Ticks ----
+
+TEST_F(VideoPanelTest, TicksSitAtTheFileBoundariesOfAThreeFileList) {
+  TAVPlayList list;
+  OpenList({"numbered_h264.mp4", "h264_aac.mp4", "numbered_mpeg4.avi"}, list);
+  ASSERT_EQ(Player().FileCount(), 3);
+  TTickBar& ticks = *Controls().TickBar();
+  ASSERT_TRUE(ticks.isVisible());
+  // The ticks line up with the centre of the bar's handle at each item's start.
+  const int half = TCTrackBar::kThumbWidth / 2;
+  const double usable = ticks.width() - TCTrackBar::kThumbWidth;
+  double totalMs = 0;
+  for (int i = 0; i < list.Count(); ++i) totalMs += list.GetItem(i)->DurationMs();
+  std::vector<int> expected;
+  for (int i = 0; i < list.Count(); ++i) {
+    const TPlayListItem& item = *list.GetItem(i);
+    const double startMs = item.StartFrame() * 1000.0 / item.FrameRate();
+    expected.push_back(int(std::lround(usable * startMs / totalMs + half)));
+  }
+  expected.push_back(half + int(usable));
+  ASSERT_EQ(ticks.Marks().size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) EXPECT_NEAR(ticks.Marks()[i], expected[i], 1) << i;
+  EXPECT_EQ(ticks.x(), Bar().x());
+  EXPECT_EQ(ticks.width(), Bar().width());
+
+  // Painted there: the glyph's foot is dark under each mark and not between.
+  Settle();
+  const QImage shot = ticks.grab().toImage();
+  for (int mark : ticks.Marks()) {
+    EXPECT_LT(qGray(shot.pixel(mark, TTickBar::kGlyphSize - 1)), 160) << "tick at " << mark;
+  }
+  const int between = (ticks.Marks()[0] + ticks.Marks()[1]) / 2;
+  EXPECT_GT(qGray(shot.pixel(between, TTickBar::kGlyphSize - 1)), 160);
+  // The handle's centre goes to a tick at that item's start.
+  EXPECT_NEAR(Bar().XOfPosition(14000), ticks.Marks()[2], 1);
+}
+
+struct TMarksCase {
+  const char* Name;
+  std::vector<std::pair<int32_t, double>> Items;  // frames, frame rate
+  int Width;
+  std::vector<int32_t> Marks;
+};
+
+class TickLayoutTest : public ::testing::TestWithParam<TMarksCase> {};
+
+TEST_P(TickLayoutTest, MarksFollowTheDurations) {
+  const TMarksCase& c = GetParam();
+  TAVPlayList list;
+  int32_t start = 0;
+  for (size_t i = 0; i < c.Items.size(); ++i) {
+    list.Add("item" + std::to_string(i));
+    list.SetItemInfo(int(i), c.Items[i].first, c.Items[i].second, start);
+    start += c.Items[i].first;
+  }
+  TTickBar ticks;
+  ticks.SetThumbWidth(11);
+  ticks.resize(c.Width, TTickBar::kHeight);
+  ticks.SetMarks(&list);
+  EXPECT_EQ(ticks.Marks(), c.Marks);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lists, TickLayoutTest,
+    ::testing::Values(
+        // 10 s, 20 s and 30 s over 600 usable pixels: 1/6 and 1/2 of the way.
+        TMarksCase{"TenTwentyThirty", {{250, 25}, {500, 25}, {750, 25}}, 611, {5, 105, 305, 605}},
+        // Halves go to the even neighbour: 49.5 + 5 gives 54 and not 55.
+        TMarksCase{"HalfRoundsToEven", {{1, 1}, {1, 1}}, 110, {5, 54, 104}},
+        // No timing at all: every inner mark at the start.
+        TMarksCase{"NoDuration", {{0, 25}, {0, 25}, {0, 25}}, 211, {5, 5, 5, 205}},
+        TMarksCase{"OneItem", {{50, 25}}, 111, {5, 105}}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+// ---- The position bar ----
+
+TEST_F(VideoPanelTest, DraggingAcrossATickSeeksAndReleaseLandsOnTheExactFrame) {
+  TAVPlayList list;
+  OpenList({"numbered_h264.mp4", "h264_aac.mp4", "numbered_mpeg4.avi"}, list);
+  ASSERT_EQ(Player().FileCount(), 3);
+  Player().SetState(psPlaying);
+  ASSERT_TRUE(WaitFor([&] { return Player().Position() > 5; }));
+
+  const std::vector<int>& marks = Controls().TickBar()->Marks();
+  // From inside the first file, across the second, into the third.
+  const int from = Bar().ThumbRect().center().x();
+  const int to = marks[2] + (marks[3] - marks[2]) * 2 / 5;
+  Drag({from, marks[1] + 3, (marks[1] + marks[2]) / 2, to - 7, to});
+
+  for (uint8_t state : StatesWhileDragging) EXPECT_EQ(state, psTracking);
+  EXPECT_EQ(Player().State(), psPaused);
+  EXPECT_EQ(SeekDone, 1);
+  const int32_t ms = Bar().PositionOfX(to);
+  const TPlayListItem& third = *list.GetItem(2);
+  const int32_t expected =
+      third.StartFrame() + int32_t(std::floor((ms - 14000) * third.FrameRate() / 1000.0 + 1e-6));
+  EXPECT_NEAR(Player().Position(), expected, 1);
+  // The picture shown is exactly the frame at the position.
+  EXPECT_EQ(SnapshotFrame(), Player().Position() - third.StartFrame());
+  // The bar snaps to the frame's own time; the labels follow.
+  EXPECT_EQ(Bar().Position(), Player().FrameToMs(Player().Position()));
+  EXPECT_EQ(Controls().TimeLabel()->text(), ClockText(Bar().Position()));
+  EXPECT_EQ(Controls().CaptionLabel()->text(), "Item 3 of 3: numbered_mpeg4.avi");
+
+  // Back into the first file: found by searching backwards.
+  Drag({Bar().ThumbRect().center().x(), marks[0] + 40});
+  EXPECT_EQ(Controls().ItemIndex(), 0);
+  EXPECT_EQ(SnapshotFrame(), Player().Position());
+  EXPECT_EQ(Controls().CaptionLabel()->text(), "Item 1 of 3: numbered_h264.mp4");
+}
+
+TEST_F(VideoPanelTest, AClickBesideTheHandleJumpsThereAndPauses) {
+  Panel->PlayFile(QString::fromStdString(test::MediaPath("numbered_mpeg4.avi")), vmGDI);
+  ASSERT_TRUE(Panel->IsOpen());
+  const int x = Bar().width() * 3 / 4;
+  Drag({x});
+  EXPECT_EQ(Player().State(), psPaused);
+  EXPECT_NEAR(Bar().XOfPosition(Bar().Position()), x, 1);
+  EXPECT_EQ(SnapshotFrame(), Player().Position());
+  EXPECT_GT(Player().Position(), 200);
+}
+
+TEST_F(VideoPanelTest, TheWheelAndTheKeyboardLeaveTheBarAlone) {
+  Panel->PlayFile(QString::fromStdString(test::MediaPath("numbered_mpeg4.avi")), vmGDI);
+  const QPointF at(Bar().width() / 2.0, Bar().height() / 2.0);
+  QWheelEvent wheel(at, Bar().mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(&Bar(), &wheel);
+  EXPECT_EQ(Bar().Position(), 0);
+  EXPECT_EQ(Player().State(), psStopped);
+  EXPECT_EQ(Bar().focusPolicy(), Qt::NoFocus);
+}
+
+// Counts the paint events of a widget and the area they cover.
+class TPaintCounter : public QObject {
+ public:
+  explicit TPaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) {
+      ++Count;
+      Area = Area.united(static_cast<QPaintEvent*>(event)->rect());
+    }
+    return false;
+  }
+  int Count = 0;
+  QRect Area;
+};
+
+TEST_F(VideoPanelTest, APositionRepaintsOnlyTheStripTheHandleCrossed) {
+  Panel->PlayFile(QString::fromStdString(test::MediaPath("numbered_mpeg4.avi")), vmGDI);
+  Bar().SetPosition(6000);
+  Settle();
+  TPaintCounter paints(&Bar());
+  // One millisecond does not move the handle by a pixel: nothing to paint.
+  Bar().SetPosition(6001);
+  Settle();
+  EXPECT_EQ(paints.Count, 0);
+  Bar().SetPosition(6400);
+  Settle();
+  EXPECT_GE(paints.Count, 1);
+  EXPECT_LT(paints.Area.width(), 2 * TCTrackBar::kThumbWidth + 40) << paints.Area.width();
+  EXPECT_LE(paints.Area.left(), Bar().XOfPosition(6000) - TCTrackBar::kThumbWidth / 2);
+  EXPECT_GE(paints.Area.right(), Bar().XOfPosition(6400) + TCTrackBar::kThumbWidth / 2);
+}
+
+// ---- Labels and buttons ----
+
+TEST_F(VideoPanelTest, LabelsShowThePositionAndTheDuration) {
+  EXPECT_EQ(Controls().TimeLabel()->text(), "00:00:00");
+  EXPECT_EQ(Controls().TotalLabel()->text(), " / 00:00:00");
+  EXPECT_EQ(Controls().CaptionLabel()->text(), "Video:");
+  Panel->PlayFile(QString::fromStdString(test::MediaPath("numbered_h264.mp4")), vmGDI);
+  EXPECT_EQ(Controls().TotalLabel()->text(), " / 00:00:12");
+  EXPECT_EQ(Controls().CaptionLabel()->text(), "Video: numbered_h264.mp4");
+  // A single file shows no ticks.
+  EXPECT_TRUE(Controls().TickBar()->Marks().empty());
+  Player().SeekToFrame(137);  // 5.48 s
+  EXPECT_EQ(Controls().TimeLabel()->text(), "00:00:05");
+  EXPECT_EQ(Bar().Position(), 5480);
+  Player().SetState(psPaused);
+  Player().SetState(psStopped);
+  EXPECT_EQ(Controls().TimeLabel()->text(), "00:00:00");
+  EXPECT_EQ(Bar().Position(), 0);
+  // The labels do not overlap and stay inside the strip.
+  EXPECT_LE(Controls().TimeLabel()->geometry().right(), Controls().TotalLabel()->x());
+  EXPECT_LE(Controls().CaptionLabel()->geometry().right(), Controls().TimeLabel()->x());
+  EXPECT_LE(Controls().TotalLabel()->geometry().right(), Controls().width());
+}
+
+TEST_F(VideoPanelTest, ButtonsFollowThePlayState) {
+  QToolButton& stop = *Controls().Button(TAVControlPanel::biStop);
+  QToolButton& play = *Controls().Button(TAVControlPanel::biPlay);
+  EXPECT_FALSE(stop.isEnabled());
+  EXPECT_FALSE(play.isEnabled());
+  EXPECT_FALSE(Bar().isEnabled());
+
+  Panel->PlayFile(QString::fromStdString(test::MediaPath("numbered_h264.mp4")), vmGDI);
+  EXPECT_TRUE(stop.isEnabled());
+  EXPECT_TRUE(play.isEnabled());
+  EXPECT_TRUE(Bar().isEnabled());
+  const qint64 playGlyph = play.icon().cacheKey();
+
+  QTest::mouseClick(&play, Qt::LeftButton);
+  EXPECT_EQ(Player().State(), psPlaying);
+  EXPECT_NE(play.icon().cacheKey(), playGlyph) << "the button shows Pause while playing";
+  ASSERT_TRUE(WaitFor([&] { return Player().Position() > 10; }));
+  QTest::mouseClick(&play, Qt::LeftButton);
+  EXPECT_EQ(Player().State(), psPaused);
+  EXPECT_EQ(play.icon().cacheKey(), playGlyph);
+  EXPECT_GT(Bar().Position(), 0);
+
+  // Play/Pause does nothing while the bar is held.
+  QTest::mousePress(&Bar(), Qt::LeftButton, Qt::NoModifier, Bar().ThumbRect().center());
+  EXPECT_EQ(Player().State(), psTracking);
+  QTest::mouseClick(&play, Qt::LeftButton);
+  EXPECT_EQ(Player().State(), psTracking);
+  QTest::mouseRelease(&Bar(), Qt::LeftButton, Qt::NoModifier, Bar().ThumbRect().center());
+  EXPECT_EQ(Player().State(), psPaused);
+
+  QTest::mouseClick(&stop, Qt::LeftButton);
+  EXPECT_EQ(Player().State(), psStopped);
+  EXPECT_EQ(Bar().Position(), 0);
+
+  Panel->Close();
+  EXPECT_FALSE(stop.isEnabled());
+  EXPECT_FALSE(Bar().isEnabled());
+  EXPECT_EQ(Controls().CaptionLabel()->text(), "Video:");
+}
+
+TEST_F(VideoPanelTest, ASinglePictureLeavesTheControlsDisabled) {
+  Panel->PlayFile(QString::fromStdString(test::MediaPath("photo_640x480.jpg")), vmGDI);
+  ASSERT_TRUE(Panel->IsOpen());
+  EXPECT_FALSE(Controls().Button(TAVControlPanel::biPlay)->isEnabled());
+  EXPECT_FALSE(Bar().isEnabled());
+  EXPECT_FALSE(Controls().TickBar()->isVisible());
+  EXPECT_EQ(Controls().CaptionLabel()->text(), "Picture: photo_640x480.jpg");
+}
+
+// ---- Errors and missing files ----
+
+TEST_F(VideoPanelTest, AnUnopenableFileShowsItsErrorTextInThePanel) {
+  test::TBoxRecorder boxes;
+  Panel->PlayFile(QString::fromStdString(test::MediaPath("not_media.avi")), vmGDI);
+  EXPECT_FALSE(Panel->IsOpen());
+  EXPECT_TRUE(boxes.Boxes.empty());
+  EXPECT_EQ(Player().ErrorCode(), peOpen);
+  const QString text = QString::fromStdString(Player().ErrorText());
+  EXPECT_TRUE(text.startsWith("The file \"not_media.avi\" could not be opened.\r\nError: "))
+      << text.toStdString();
+  // Drawn on the picture area: light text on the dark background.
+  Settle(200);
+  const QImage shot = Panel->PlayerWidget()->grab().toImage();
+  int light = 0;
+  for (int y = shot.height() / 3; y < shot.height() * 2 / 3; ++y)
+    for (int x = 0; x < shot.width(); ++x) light += qGray(shot.pixel(x, y)) > 160;
+  EXPECT_GT(light, 50);
+  EXPECT_FALSE(Controls().Button(TAVControlPanel::biPlay)->isEnabled());
+}
+
+TEST_F(VideoPanelTest, AMissingFileIsDroppedWithAMessageAndTheRestPlays) {
+  test::TBoxRecorder boxes;
+  const std::string missing = Dir.filePath("gone.mp4").toStdString();
+  TAVPlayList list;
+  OpenList({"numbered_h264.mp4", missing, "h264_aac.mp4"}, list);
+  ASSERT_EQ(boxes.Boxes.size(), 1u);
+  EXPECT_EQ(boxes.Boxes[0].Kind, TMsgKind::Info);
+  EXPECT_EQ(boxes.Boxes[0].Text,
+            "These files were not found and have been left out of the playlist:\n\n\t" +
+                QString::fromStdString(missing));
+  ASSERT_EQ(list.Count(), 2);
+  EXPECT_EQ(Player().FileCount(), 2);
+  EXPECT_EQ(Controls().TickBar()->Marks().size(), 3u);
+  Player().SetState(psPlaying);
+  EXPECT_TRUE(WaitFor([&] { return Player().Position() > 10; }));
+  EXPECT_EQ(Player().State(), psPlaying);
+}
+
+TEST(MissingFilesMessage, NamesTwelveAndAddsTheDriveHintForDetachableMounts) {
+  TAVPlayList list;
+  list.Add(VEXO_SOURCE_DIR "/CMakeLists.txt");
+  for (int i = 0; i < 14; ++i) list.Add("/media/stick/clip" + std::to_string(i) + ".avi");
+  const QStringList missing = DropMissingFiles(list);
+  EXPECT_EQ(list.Count(), 1);
+  const QStringList lines = MissingFilesMessage(missing).split('\n');
+  ASSERT_EQ(lines.size(), 2 + 13 + 2);
+  EXPECT_EQ(lines[2], "\t/media/stick/clip0.avi");
+  EXPECT_EQ(lines[13], "\t/media/stick/clip11.avi");
+  EXPECT_EQ(lines[14], "\t............");
+  EXPECT_EQ(lines[15], "");
+  EXPECT_EQ(lines[16], "They may be on a drive that is not connected.");
+
+  EXPECT_FALSE(MissingFilesMessage({"/home/me/a.avi", "/media/x/b.avi"}).contains("drive"));
+  EXPECT_TRUE(MissingFilesMessage({}).isEmpty());
+}
+
+// ---- Full screen ----
+
+TEST_F(VideoPanelTest, FullScreenHidesTheControlsAndTheMouseBringsThemBack) {
+  Panel->PlayFile(QString::fromStdString(test::MediaPath("numbered_h264.mp4")), vmGDI);
+  const QRect normalArea = Panel->PageList()->geometry();
+  EXPECT_EQ(normalArea.topLeft(), QPoint(8, 8));
+  EXPECT_EQ(normalArea.bottom() + 1 + 8, Controls().y());
+
+  ASSERT_TRUE(Panel->ToggleFullScreen());
+  ASSERT_TRUE(WaitFor([&] { return Window->size() == Window->screen()->size(); }));
+  Settle();
+  EXPECT_TRUE(Panel->IsFullScreen());
+  EXPECT_FALSE(Controls().isVisible());
+  EXPECT_EQ(Panel->PageList()->geometry(), Panel->rect());
+  EXPECT_EQ(Panel->LastMouse(), QPoint(-1, -1));
+
+  TPlayerWidget& picture = *Panel->PlayerWidget();
+  const int bottom = picture.height() - 10;
+  auto moveTo = [&](int y) {
+    QMouseEvent move(QEvent::MouseMove, QPointF(100, y), picture.mapToGlobal(QPointF(100, y)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&picture, &move);
+  };
+  moveTo(bottom);
+  EXPECT_TRUE(Controls().isVisible());
+  EXPECT_EQ(Controls().geometry().bottom(), Panel->height() - 1);
+  // The controls are drawn over the picture, not under it.
+  Settle(200);
+  const QImage shot = Window->screen()->grabWindow(Window->winId()).toImage();
+  const QImage own = Controls().grab().toImage();
+  for (const QPoint at : {Bar().mapTo(&Controls(), Bar().ThumbRect().center()), QPoint(300, 3)})
+    EXPECT_EQ(shot.pixelColor(Controls().mapTo(Window.get(), at)), own.pixelColor(at))
+        << at.x() << "," << at.y();
+
+  moveTo(100);
+  EXPECT_FALSE(Controls().isVisible());
+  // The same position again changes nothing.
+  Panel->SetControlPanelVisible(true);
+  moveTo(100);
+  EXPECT_TRUE(Controls().isVisible());
+
+  Panel->SetFullScreen(false);
+  ASSERT_TRUE(WaitFor([&] { return Window->geometry() == Normal; }));
+  Settle();
+  EXPECT_FALSE(Panel->IsFullScreen());
+  EXPECT_TRUE(Controls().isVisible());
+  EXPECT_EQ(Panel->PageList()->geometry(), normalArea);
+}
+
+TEST_F(VideoPanelTest, ToggleFullScreenNeedsAnOpenFile) {
+  EXPECT_FALSE(Panel->ToggleFullScreen());
+  EXPECT_FALSE(Panel->IsFullScreen());
+}
+
+// ---- Layout and look ----
+
+class TFourThreePanel : public TAVPanel {
+ public:
+  using TAVPanel::TAVPanel;
+  double AspectRatio() const override { return 4.0 / 3.0; }
+};
+
+TEST(VideoPanelLayout, AFixedRatioCentresTheVideoAreaAboveTheControls) {
+  QWidget window;
+  auto* panel = new TFourThreePanel(&window);
+  panel->Init({}, {}, {});
+  panel->setGeometry(0, 0, 800, 600);
+  window.show();
+  ASSERT_TRUE(WaitFor([&] { return panel->isVisible(); }));
+  // 784 x 514 is left; 4:3 at 514 high is 685 wide (685.33), centred.
+  EXPECT_EQ(panel->PageList()->geometry(), QRect(57, 8, 685, 514));
+  EXPECT_EQ(panel->ControlPanel()->geometry(), QRect(0, 530, 800, 70));
+  EXPECT_EQ(panel->PlayerWidget()->size(), QSize(685, 514));
+}
+
+TEST_F(VideoPanelTest, ASkinStylesTheStripsInsteadOfTheGradient) {
+  const QPoint inside(300, 35);
+  const QColor plain = Controls().grab().toImage().pixelColor(inside);
+  qApp->setStyleSheet("#ControlPanel { background-color: rgb(20, 180, 40); }");
+  Panel->SetSkinActive(true);
+  EXPECT_EQ(Controls().grab().toImage().pixelColor(inside), QColor(20, 180, 40));
+  Panel->SetSkinActive(false);
+  qApp->setStyleSheet(QString());
+  EXPECT_EQ(Controls().grab().toImage().pixelColor(inside), plain);
+  EXPECT_NE(plain, QColor(20, 180, 40));
+}
+
+// ---- Keys ----
+
+struct TKeyCase {
+  const char* Name;
+  const char* File;  // nullptr: nothing open
+  int Files;         // how many times the file is in the list
+  uint8_t State;
+  int Key;
+  bool Consumed;
+  uint8_t After;
+};
+
+class VideoPanelKeyTest : public VideoPanelTest, public ::testing::WithParamInterface<TKeyCase> {};
+
+TEST_P(VideoPanelKeyTest, TransportKeys) {
+  const TKeyCase& c = GetParam();
+  TAVPlayList list;
+  if (c.File) OpenList(std::vector<std::string>(size_t(c.Files), c.File), list);
+  if (c.State == psPlaying || c.State == psPaused) Player().SetState(psPlaying);
+  if (c.State == psPaused) Player().SetState(psPaused);
+  if (c.State == psTracking) Player().SetState(psTracking);
+  ASSERT_EQ(Player().State(), c.State);
+  int key = c.Key;
+  Panel->HandleKey(key, Qt::NoModifier);
+  EXPECT_EQ(key == 0, c.Consumed);
+  EXPECT_EQ(Player().State(), c.After);
+  if (Player().State() == psTracking) Player().SetState(psPaused);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, VideoPanelKeyTest,
+    ::testing::Values(
+        TKeyCase{"SpacePlays", "h264_aac.mp4", 1, psStopped, Qt::Key_Space, true, psPlaying},
+        TKeyCase{"SpacePauses", "h264_aac.mp4", 1, psPlaying, Qt::Key_Space, true, psPaused},
+        TKeyCase{"SpaceWhileClosed", nullptr, 0, psClosed, Qt::Key_Space, false, psClosed},
+        TKeyCase{"SpaceWhileTracking", "h264_aac.mp4", 1, psTracking, Qt::Key_Space, false,
+                 psTracking},
+        TKeyCase{"EscStops", "h264_aac.mp4", 1, psPaused, Qt::Key_Escape, true, psStopped},
+        TKeyCase{"EscWhenStopped", "h264_aac.mp4", 1, psStopped, Qt::Key_Escape, false, psStopped},
+        TKeyCase{"HomeWithAFile", "h264_aac.mp4", 1, psStopped, Qt::Key_Home, true, psStopped},
+        TKeyCase{"EndWhileClosed", nullptr, 0, psClosed, Qt::Key_End, false, psClosed},
+        TKeyCase{"LeftWithOneFile", "h264_aac.mp4", 1, psStopped, Qt::Key_Left, false, psStopped},
+        TKeyCase{"RightWithTwoFiles", "h264_aac.mp4", 2, psStopped, Qt::Key_Right, true, psStopped},
+        TKeyCase{"OtherKey", "h264_aac.mp4", 1, psStopped, Qt::Key_A, false, psStopped}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+// ---- Caption and pop-up menu ----
+
+struct TCaptionCase {
+  const char* Name;
+  TOpenSummary Open;
+  const char* Title;
+  const char* Caption;
+};
+
+class VideoCaptionTest : public ::testing::TestWithParam<TCaptionCase> {};
+
+TEST_P(VideoCaptionTest, Composes) {
+  const TCaptionCase& c = GetParam();
+  EXPECT_EQ(VideoPanelCaption(c.Open, c.Title), c.Caption);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Opened, VideoCaptionTest,
+    ::testing::Values(TCaptionCase{"Closed", {}, "", "Video:"},
+                      TCaptionCase{"OneVideo", {1, 300, 1, 0, false, "a.mp4"}, "", "Video: a.mp4"},
+                      TCaptionCase{"OnePicture", {1, 1, 0, 1, true, "p.jpg"}, "", "Picture: p.jpg"},
+                      TCaptionCase{"TitledPictureFirst",
+                                   {3, 700, 2, 1, true, "p.jpg ... b.mp4"},
+                                   "Holiday",
+                                   "Playlist: Holiday (1 picture, 2 videos)"},
+                      TCaptionCase{"OneFileListKeepsItsTitle",
+                                   {1, 300, 1, 0, false, "a.mp4"},
+                                   "Trip",
+                                   "Video: Trip (1 video)"},
+                      TCaptionCase{"Untitled",
+                                   {2, 600, 2, 0, false, "a.mp4 ... b.mp4"},
+                                   "",
+                                   "Playlist: Unnamed (2 videos)"}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST(VideoPopupRules, FullScreenShowsOnlyItsOwnItemAndPlayingEnablesOnlyIt) {
+  struct TCase {
+    int Command, Index;
+    bool FullScreen;
+    uint8_t State;
+    bool Loaded, Visible, Enabled;
+  };
+  const TCase cases[] = {
+      {mvFullScreen, 0, false, psPlaying, true, true, true},
+      {mvOptions, 1, false, psPlaying, true, true, false},
+      {mvSaveAs, 2, false, psPlaying, true, true, false},
+      {mvOptions, 1, false, psPaused, true, true, true},
+      {mvSaveAs, 2, false, psPaused, true, true, true},
+      {mvSaveAs, 2, false, psClosed, false, true, false},
+      {mvFullScreen, 0, false, psClosed, false, true, false},
+      {mvFullScreen, 0, true, psPlaying, true, true, true},
+      {mvOptions, 1, true, psPaused, true, false, true},
+  };
+  for (const TCase& c : cases) {
+    const TPopupItemState item =
+        VideoPopupItemState(c.Command, c.Index, c.FullScreen, c.State, c.Loaded);
+    EXPECT_EQ(item.Visible, c.Visible) << c.Command << " " << c.Index << " " << int(c.State);
+    EXPECT_EQ(item.Enabled, c.Enabled) << c.Command << " " << c.Index << " " << int(c.State);
+  }
+}
+
+}  // namespace
+}  // namespace vexo
