@@ -63,6 +63,11 @@ ff -f lavfi -i "$numbered" -f lavfi -i "$ntone" -c:v mpeg2video -q:v 4 -g 15 -bf
 ff -f lavfi -i "$numbered" -f lavfi -i "$ntone" -c:v flv1 -q:v 4 -g 50 -c:a libmp3lame -b:a 64k \
    -shortest "$out/numbered_flv1.flv"
 ff -f lavfi -i "$numbered" -c:v mjpeg -q:v 4 -pix_fmt yuvj420p "$out/numbered_mjpeg.avi"
+# MPEG-4 Part 2 in AVI with two B-frames between references, as DivX and Xvid
+# write it: plainly, and with each B-frame packed into the packet before it
+# (followed by a placeholder packet), as Xvid packs them in AVI.
+ff -f lavfi -i "$numbered" -c:v mpeg4 -q:v 4 -g 25 -bf 2 "$out/numbered_mpeg4_bf.avi"
+ff -f lavfi -i "$numbered" -c:v libxvid -q:v 4 -g 25 -bf 2 "$out/numbered_mpeg4_packed.avi"
 
 # Stream choice: two video streams of different sizes, two audio streams of
 # different rates, in one file.
@@ -172,6 +177,10 @@ numbered_clip gl_1500_flac_44100.mp4 160x120 25 2 \
 numbered_clip gl_2500_48000_stereo.mov 160x120 15 2 \
    -f lavfi -i "sine=frequency=2500:sample_rate=48000:duration=1.2" -ac 2 -c:a pcm_s16le
 
+# A rising tone (440 Hz climbing 80 Hz a second) in PCM beside 3 s of
+# pictures: any 10 ms of it tells where in the clip it comes from.
+numbered_clip chirp_44100_stereo.avi 160x120 25 3 \
+   -f lavfi -i "aevalsrc=0.25*sin(2*PI*(440*t+40*t*t)):s=44100:d=3" -ac 2 -c:a pcm_s16le
 # The decode benchmark's clip: 1080p H.264 with sound, 10 s.
 ff -f lavfi -i "testsrc2=size=1920x1080:rate=25:duration=10" \
    -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=10" -c:v libx264 -preset veryfast \
@@ -180,6 +189,10 @@ ff -f lavfi -i "testsrc2=size=1920x1080:rate=25:duration=10" \
 # MPEG-2 sequence header.
 ff -f lavfi -i "testsrc2=size=720x576:rate=25:duration=1" -c:v mpeg2video -q:v 5 -aspect 16:9 \
    -f mpeg "$out/pal_16x9.mpg"
+# H.264 in MP4 whose pixels are 64:45 wide, said by the stream and the
+# container alike: 718x406 shown about 1021x406.
+ff -f lavfi -i "testsrc2=size=718x406:rate=25:duration=1" -vf setsar=64/45 -c:v libx264 \
+   -preset ultrafast -pix_fmt yuv420p "$out/anamorphic_718x406.mp4"
 # Text in a photo's clothing: it opens as a picture and fails once it is read.
 printf 'This is not a picture.\n' > "$out/not_picture.jpg"
 

@@ -14,9 +14,8 @@
 #include <vector>
 
 #include "tests/support/child_process.h"
-#include "tests/support/pulse_server.h"
+#include "tests/support/desktop_environment.h"
 #include "tests/support/test_media.h"
-#include "tests/support/xvfb_server.h"
 
 namespace vexo {
 namespace {
@@ -24,21 +23,7 @@ namespace {
 using std::chrono::seconds;
 namespace fs = std::filesystem;
 
-class TDesktop : public ::testing::Environment {
- public:
-  void SetUp() override {
-    X = std::make_unique<test::TXvfbServer>();
-    Pulse = std::make_unique<test::TPulseServer>();
-  }
-  void TearDown() override {
-    Pulse.reset();
-    X.reset();
-  }
-  std::unique_ptr<test::TXvfbServer> X;
-  std::unique_ptr<test::TPulseServer> Pulse;
-};
-
-TDesktop* const desktop = static_cast<TDesktop*>(::testing::AddGlobalTestEnvironment(new TDesktop));
+test::TDesktop* const desktop = test::AddDesktop();
 
 struct TPicture {
   int Width = 0, Height = 0;

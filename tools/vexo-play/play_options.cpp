@@ -10,6 +10,7 @@ const char* const kUsage =
     "[--seek-frame F] [--stop]\n"
     "                 [--snapshot FILE.jpg] [--grab "
     "FILE.png] [--fullscreen] [--exit-at-end]\n"
+    "                 [--resume S]\n"
     "                 FILE...\n"
     "       vexo-play --save-asx OUT.asx ENTRY...\n"
     "       vexo-play --print-asx IN.asx\n";
@@ -51,13 +52,13 @@ bool ParsePlayOptions(int argc, char** argv, TPlayOptions& options, std::string&
       }
     } else if (arg == "--play") {
       options.Play = true;
-    } else if (arg == "--seconds") {
+    } else if (arg == "--seconds" || arg == "--resume") {
       double seconds = 0;
       if (!value(v) || !ToDouble(v, seconds)) {
-        if (error.empty()) error = "--seconds takes a number";
+        if (error.empty()) error = arg + " takes a number";
         return false;
       }
-      options.Seconds = seconds;
+      (arg == "--seconds" ? options.Seconds : options.Resume) = seconds;
     } else if (arg == "--seek-frame") {
       int frame = 0;
       if (!value(v) || !ToInt(v, frame)) {

@@ -17,6 +17,8 @@ struct TPlayOptions {
   std::string Grab;
   bool FullScreen = false;
   bool ExitAtEnd = false;
+  // Seconds after the pause that --seconds makes to play again, to the end.
+  std::optional<double> Resume;
   std::string AsxFile;
   std::vector<std::string> Files;
 
