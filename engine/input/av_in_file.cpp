@@ -418,6 +418,21 @@ bool TAVInFile::FullyParsed() const {
   return format == "mpeg" || format == "mpegts" || format == "mpegvideo";
 }
 
+bool TAVInFile::AviReorders() const {
+  if (FormatName() != "avi" || !Video.Stream) return false;
+  return Video.Stream->codecpar->video_delay > 0 ||
+         (Video.CodecCtx && Video.CodecCtx->has_b_frames > 0);
+}
+
+int64_t TAVInFile::PictureStamp() const {
+  int64_t stamp = DecFrame ? DecFrame->best_effort_timestamp : AV_NOPTS_VALUE;
+  // Reordered AVI pictures carry the index of the packet that let them out,
+  // which runs the decoder's delay behind the picture itself.
+  if (stamp != AV_NOPTS_VALUE && AviReorders() && Video.CodecCtx)
+    stamp -= int64_t(std::llround(Video.CodecCtx->has_b_frames * Video.TicksPerFrame));
+  return stamp;
+}
+
 bool TAVInFile::StampsPlacePictures() const {
   const std::string format = FormatName();
   return format == "avi" || format == "mpeg" || format == "mpegts";

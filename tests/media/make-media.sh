@@ -64,10 +64,8 @@ ff -f lavfi -i "$numbered" -f lavfi -i "$ntone" -c:v flv1 -q:v 4 -g 50 -c:a libm
    -shortest "$out/numbered_flv1.flv"
 ff -f lavfi -i "$numbered" -c:v mjpeg -q:v 4 -pix_fmt yuvj420p "$out/numbered_mjpeg.avi"
 # MPEG-4 Part 2 in AVI with two B-frames between references, as DivX and Xvid
-# write it: plainly, and with each B-frame packed into the packet before it
-# (followed by a placeholder packet), as Xvid packs them in AVI.
+# write it.
 ff -f lavfi -i "$numbered" -c:v mpeg4 -q:v 4 -g 25 -bf 2 "$out/numbered_mpeg4_bf.avi"
-ff -f lavfi -i "$numbered" -c:v libxvid -q:v 4 -g 25 -bf 2 "$out/numbered_mpeg4_packed.avi"
 
 # Stream choice: two video streams of different sizes, two audio streams of
 # different rates, in one file.

@@ -183,6 +183,8 @@ INSTANTIATE_TEST_SUITE_P(Containers, VexoPlaySeekTest,
                                            TSeekCase{"numbered_flv1.flv", 137, 137},
                                            TSeekCase{"numbered_mjpeg.avi", 137, 137},
                                            TSeekCase{"numbered_h264.mp4", 1, 1},
+                                           // Pictures stored out of display order.
+                                           TSeekCase{"numbered_mpeg4_bf.avi", 50, 50},
                                            // A GOP's key picture stamped with the B picture
                                            // shown before it must not pass for the target.
                                            TSeekCase{"numbered_mpeg2.mpg", 44, 44},
