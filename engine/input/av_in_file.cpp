@@ -208,8 +208,14 @@ void TAVInFile::InitDecoders(TAVInFile* prevFile, std::string& error) {
       Video.Height = 480;
     }
   }
-  if (ctx->sample_aspect_ratio.num > 0 && ctx->sample_aspect_ratio.den > 0) {
-    Video.SampleAspect = float(ToDouble(ctx->sample_aspect_ratio));
+  // A file taken from its header without probing has the aspect only where
+  // the container or the stream's parameters carry it.
+  AVRational sampleAspect = ctx->sample_aspect_ratio;
+  for (AVRational known :
+       {Video.Stream->sample_aspect_ratio, Video.Stream->codecpar->sample_aspect_ratio})
+    if (sampleAspect.num <= 0 || sampleAspect.den <= 0) sampleAspect = known;
+  if (sampleAspect.num > 0 && sampleAspect.den > 0) {
+    Video.SampleAspect = float(ToDouble(sampleAspect));
     Video.DisplayAspect = float(Video.Width * Video.SampleAspect / Video.Height);
   } else {
     Video.SampleAspect = 1;

@@ -244,6 +244,32 @@ TEST_F(VexoPlayTest, ASnapshotHasSquarePixelsAndOpensElsewhere) {
   EXPECT_EQ(djpeg.Lines[1], "1024 576");
 }
 
+// An MP4 taken from its header without probing: the pixels' 64:45 aspect
+// comes from the container and the stream parameters.
+TEST_F(VexoPlayTest, AnAnamorphicMp4ShowsAndSnapshotsAtItsDisplayAspect) {
+  const std::string grab = Dir + "/window.png";
+  auto run = Play({"--mode", "2", "--snapshot", Snap(), "--grab", grab,
+                   test::MediaPath("anamorphic_718x406.mp4")});
+  ASSERT_TRUE(Has(run, "snapshot " + Snap())) << Output;
+  const TPicture picture = ReadJpeg(Snap());
+  EXPECT_NEAR(picture.Width, 718 * 64 / 45, 1) << Output;  // 1021
+  EXPECT_EQ(picture.Height, 406);
+  // In the 640x480 window the picture fills the width and a band of
+  // 640 / (1021.2 / 406) = 254 rows between the background above and below.
+  QImage shot(QString::fromStdString(grab));
+  ASSERT_FALSE(shot.isNull()) << Output;
+  const QColor band = shot.pixelColor(shot.width() / 2, 0);
+  int rows = 0;
+  for (int y = 0; y < shot.height(); ++y)
+    for (int x = 0; x < shot.width(); x += 8)
+      if (shot.pixelColor(x, y) != band) {
+        ++rows;
+        break;
+      }
+  EXPECT_EQ(shot.width(), 640);
+  EXPECT_NEAR(rows, 640 * 406 * 45 / (718 * 64), 2);
+}
+
 TEST_F(VexoPlayTest, WithoutAnySoundOutputPlaybackRunsOnTheWallClock) {
   const std::string noAlsa = Dir + "/no-alsa.conf";
   FILE* f = std::fopen(noAlsa.c_str(), "w");
