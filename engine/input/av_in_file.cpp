@@ -185,8 +185,11 @@ void TAVInFile::InitDecoders(TAVInFile* prevFile, std::string& error) {
         ff::avcodec_parameters_to_context(track->OwnCodecCtx, track->Stream->codecpar);
   }
   AVCodecContext* ctx = Video.CodecCtx;
-  if (ctx->width == 0) {
-    error = "Bad video stream (width=0)";
+  // A damaged header may claim a picture of gigabytes: the screen made for it
+  // would take the machine's memory before the first picture failed.
+  if (ctx->width == 0 ||
+      ff::av_image_get_buffer_size(AV_PIX_FMT_BGRA, ctx->width, ctx->height, 1) < 0) {
+    error = "Bad video stream (width=" + std::to_string(ctx->width) + ")";
     return;
   }
   Video.Codec = ff::avcodec_find_decoder(ctx->codec_id);

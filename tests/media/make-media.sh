@@ -27,6 +27,8 @@ ff -f lavfi -i "$video" -f lavfi -i "$tone" -c:v mpeg2video -q:v 5 -c:a mp2 -b:a
 ff -f lavfi -i "$video" -f lavfi -i "$tone" -c:v flv1 -q:v 5 -c:a libmp3lame -b:a 64k -ar 44100 \
    -shortest "$out/flv1_mp3.flv"
 ff -f lavfi -i "$video" -c:v libx264 -preset ultrafast -pix_fmt yuv420p "$out/h264.mov"
+ff -f lavfi -i "$video" -f lavfi -i "$tone" -c:v mpeg1video -q:v 5 -c:a mp2 -b:a 128k -ar 44100 \
+   -shortest -f mpeg "$out/mpeg1_program.mpg"
 
 # Photos of three sizes; 100x75 has partial edge blocks.
 ff -f lavfi -i "testsrc2=size=640x480:rate=1" -frames:v 1 -q:v 3 "$out/photo_640x480.jpg"
