@@ -15,6 +15,7 @@ constexpr uint32_t kGenericError = 0x80004005;
 constexpr uint32_t kBadFormat = 0x88780064;
 // A server that accepts the connection but never answers must not hang the player.
 constexpr auto kAnswerTimeout = std::chrono::seconds(3);
+constexpr pa_usec_t kTargetUsec = 200000;
 
 class TLoopLock {
  public:
@@ -94,8 +95,13 @@ uint32_t TPulseSoundDevice::Open(int32_t rate, int32_t channels, uint32_t buffer
   // No pre-buffering: the stream starts when uncorked, like a looping buffer
   // told to play, and keeps its clock running through an underrun. Left to the
   // server, pre-buffering waits for nearly the whole buffer: a shorter clip
-  // never plays, while the stream's clock runs on as if it did.
-  pa_buffer_attr attr{uint32_t(-1), bufferBytes, 0, uint32_t(-1), uint32_t(-1)};
+  // never plays, while the stream's clock runs on as if it did. The target
+  // length sets how far ahead of the listener the sink reads: asked for the
+  // whole buffer, a sink reads up to two seconds ahead at once, far beyond
+  // what is written at the start, and what is written after that gap is lost.
+  // The buffer itself stays whole, for the writer's half-buffer queue.
+  const uint32_t target = uint32_t(pa_usec_to_bytes(kTargetUsec, &spec));
+  pa_buffer_attr attr{bufferBytes, target, 0, uint32_t(-1), uint32_t(-1)};
   auto flags = pa_stream_flags_t(PA_STREAM_START_CORKED | PA_STREAM_INTERPOLATE_TIMING |
                                  PA_STREAM_AUTO_TIMING_UPDATE);
   pa_stream* stream = FStream;

@@ -65,9 +65,13 @@ bool SearchKeyFrame(TAVInFile& file, int64_t target, bool withAudio, bool firstO
     TAVPacket* packet = nullptr;
     bool queued = false;
     if (file.ReadPacket(packet, video.StreamIndex) == 0) {
-      if (packet->pts != AV_NOPTS_VALUE && video.TicksPerFrame > 0)
-        video.KeyFramePos =
-            int32_t(std::floor(double(packet->pts) / double(video.TicksPerFrame) + 0.5));
+      // A reordered AVI key packet's index is where its picture shows at the
+      // earliest: pictures stored after it may show before it.
+      const int64_t stamp = packet->pts != AV_NOPTS_VALUE
+                                ? packet->pts
+                                : (file.AviReorders() ? packet->dts : AV_NOPTS_VALUE);
+      if (stamp != AV_NOPTS_VALUE && video.TicksPerFrame > 0)
+        video.KeyFramePos = int32_t(std::floor(double(stamp) / double(video.TicksPerFrame) + 0.5));
       video.DecodedSinceSeek = int32_t(n);
       const bool key = (packet->flags & AV_PKT_FLAG_KEY) != 0;
       queued = key && (video.KeyFramePos <= last || firstOnly);

@@ -187,8 +187,11 @@ void TAVInFile::InitDecoders(TAVInFile* prevFile, std::string& error) {
         ff::avcodec_parameters_to_context(track->OwnCodecCtx, track->Stream->codecpar);
   }
   AVCodecContext* ctx = Video.CodecCtx;
-  if (ctx->width == 0) {
-    error = "Bad video stream (width=0)";
+  // A damaged header may claim a picture of gigabytes: the screen made for it
+  // would take the machine's memory before the first picture failed.
+  if (ctx->width == 0 ||
+      ff::av_image_get_buffer_size(AV_PIX_FMT_BGRA, ctx->width, ctx->height, 1) < 0) {
+    error = "Bad video stream (width=" + std::to_string(ctx->width) + ")";
     return;
   }
   Video.Codec = ff::avcodec_find_decoder(ctx->codec_id);
@@ -210,8 +213,14 @@ void TAVInFile::InitDecoders(TAVInFile* prevFile, std::string& error) {
       Video.Height = 480;
     }
   }
-  if (ctx->sample_aspect_ratio.num > 0 && ctx->sample_aspect_ratio.den > 0) {
-    Video.SampleAspect = float(ToDouble(ctx->sample_aspect_ratio));
+  // A file taken from its header without probing has the aspect only where
+  // the container or the stream's parameters carry it.
+  AVRational sampleAspect = ctx->sample_aspect_ratio;
+  for (AVRational known :
+       {Video.Stream->sample_aspect_ratio, Video.Stream->codecpar->sample_aspect_ratio})
+    if (sampleAspect.num <= 0 || sampleAspect.den <= 0) sampleAspect = known;
+  if (sampleAspect.num > 0 && sampleAspect.den > 0) {
+    Video.SampleAspect = float(ToDouble(sampleAspect));
     Video.DisplayAspect = float(Video.Width * Video.SampleAspect / Video.Height);
   } else {
     Video.SampleAspect = 1;
@@ -418,6 +427,21 @@ std::string TAVInFile::FormatName() const {
 bool TAVInFile::FullyParsed() const {
   const std::string format = FormatName();
   return format == "mpeg" || format == "mpegts" || format == "mpegvideo";
+}
+
+bool TAVInFile::AviReorders() const {
+  if (FormatName() != "avi" || !Video.Stream) return false;
+  return Video.Stream->codecpar->video_delay > 0 ||
+         (Video.CodecCtx && Video.CodecCtx->has_b_frames > 0);
+}
+
+int64_t TAVInFile::PictureStamp() const {
+  int64_t stamp = DecFrame ? DecFrame->best_effort_timestamp : AV_NOPTS_VALUE;
+  // Reordered AVI pictures carry the index of the packet that let them out,
+  // which runs the decoder's delay behind the picture itself.
+  if (stamp != AV_NOPTS_VALUE && AviReorders() && Video.CodecCtx)
+    stamp -= int64_t(std::llround(Video.CodecCtx->has_b_frames * Video.TicksPerFrame));
+  return stamp;
 }
 
 bool TAVInFile::StampsPlacePictures() const {

@@ -80,6 +80,11 @@ class TAVInFile {
   // Every picture's own time stamp, not only the first after a seek, tells
   // its frame slot.
   bool StampsPlacePictures() const;
+  // MPEG-4 Part 2 and the like in AVI with pictures stored out of display order.
+  bool AviReorders() const;
+  // The frame slot of the picture just decoded, in stream ticks; none when
+  // the picture carries no stamp.
+  int64_t PictureStamp() const;
   // Back to the first packet, for containers that cannot seek by byte too.
   int RewindToStart();
 

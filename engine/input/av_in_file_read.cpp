@@ -71,7 +71,10 @@ void TAVInFile::PrepareVideoPacket(TAVPacket& packet) {
     packet.flags &= ~AV_PKT_FLAG_KEY;
     if (MpegPacketIsKey(packet)) packet.flags |= AV_PKT_FLAG_KEY;
   }
-  if (format == "avi") packet.pts = packet.dts;
+  // An AVI stamps each packet with its index: the display slot, unless the
+  // pictures are stored out of display order (B-frames). Then only the decoder
+  // knows the order, and each picture's slot comes from its output order.
+  if (format == "avi") packet.pts = AviReorders() ? AV_NOPTS_VALUE : packet.dts;
   if (IsImage) packet.pts = 0;
   if (packet.duration == 0) packet.duration = 1;
   ResolveStartPts(&packet);

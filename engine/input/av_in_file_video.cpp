@@ -227,7 +227,7 @@ int TAVInFile::DecodeVideo(TAVScreen& screen, TAVInFile* prevFile, int32_t flags
       // may have gone back further than asked, and the decoder may drop
       // pictures before an edit list's start. A picture decoded without being
       // shown still moves the file on.
-      const int64_t stamp = DecFrame->best_effort_timestamp;
+      const int64_t stamp = PictureStamp();
       if ((flags & dfKeySeek) && stamp != AV_NOPTS_VALUE && stamp >= 0) {
         keyStamp = stamp;
         keyStampKnown = true;

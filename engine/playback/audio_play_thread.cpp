@@ -21,6 +21,8 @@ namespace {
 
 constexpr uint32_t kNoDriver = 0x88780078;
 constexpr uint32_t kInvalidParam = 0x80070057;
+// Sound queued before the primary output starts playing.
+constexpr int64_t kStartMarginMs = 300;
 
 int64_t NowMs() {
   return WallClock().NowMs();
@@ -69,6 +71,11 @@ TAudioPlayThread::~TAudioPlayThread() {
 int64_t TAudioPlayThread::WriterSleepMs(int64_t queued, int64_t halfSize, int64_t bytesPerSecond) {
   if (queued <= halfSize || bytesPerSecond <= 0) return 0;
   return ((queued - halfSize) * 1000 + bytesPerSecond - 1) / bytesPerSecond;
+}
+
+int64_t TAudioPlayThread::StartMarginBytes(int64_t bytesPerSecond, int64_t halfSize) {
+  int64_t margin = bytesPerSecond * kStartMarginMs / 1000;
+  return margin < halfSize ? margin : halfSize;
 }
 
 int64_t TAudioPlayThread::PlayOutWaitMs(int64_t queued, int64_t bytesPerSecond) {
@@ -128,33 +135,54 @@ void TAudioPlayThread::Stream(int64_t bytesPerSecond) {
   int64_t writePos = 0;  // bytes handed to the output
   int64_t startTime = NowMs();
   FChunkSize = 0;
+  const int64_t startMargin = StartMarginBytes(bytesPerSecond, FHalfSize);
+  auto publishOffset = [&] {
+    if (!FAVOffsetRef || FStartEvent) return;
+    int64_t playedMs = 0;
+    if (!streaming || device->Playing())
+      playedMs = std::llround(double(device->PlayedBytes()) * 1000.0 / double(bytesPerSecond));
+    FAVOffsetRef->store(int32_t(NowMs() - startTime - playedMs));
+  };
+  // Both clocks restart when the sound is on its way.
+  auto releaseStart = [&] {
+    if (!FStartEvent || Terminated()) return;
+    startTime = NowMs();
+    if (FAVOffsetRef) FAVOffsetRef->store(0);
+    FStartEvent->Set();
+    FStartEvent = nullptr;
+  };
 
   while (!Terminated()) {
     {
       std::lock_guard<std::mutex> lock(AVThreadLock);
       if (FListRef->DecodeAudio(FChunk, FChunkSize, 0) != 0) break;
     }
-    int64_t playedMs = 0;
-    if (!streaming || device->Playing())
-      playedMs = std::llround(double(device->PlayedBytes()) * 1000.0 / double(bytesPerSecond));
-    if (FAVOffsetRef) FAVOffsetRef->store(int32_t(NowMs() - startTime - playedMs));
+    publishOffset();
 
-    if (FStartEvent && !Terminated()) {
-      FStartEvent->Set();
-      FStartEvent = nullptr;
-      startTime = NowMs();
-    }
+    // The fall-back plays as it is given: its sound is on its way with the first chunk.
+    if (!streaming) releaseStart();
     if (Terminated() || FChunkSize <= 0) continue;
 
     if (streaming) {
       int64_t queued = writePos - (device->Playing() ? device->PlayedBytes() : 0);
       if (!SleepUnlessTerminated(WriterSleepMs(queued, FHalfSize, bytesPerSecond))) break;
       writePos += device->Write(FChunk, uint32_t(FChunkSize));
-      if (!device->Playing()) device->Play();
+      // The server reads ahead of what is heard, and with a single chunk queued
+      // it runs dry while the first pictures keep the next fetch waiting:
+      // what comes after such a gap is played late or not at all.
+      if (!device->Playing() && writePos >= startMargin) {
+        device->Play();
+        releaseStart();
+      }
       SleepUnlessTerminated(1);
     } else {
       writePos += device->Write(FChunk, uint32_t(FChunkSize));
     }
+  }
+  // Sound shorter than the margin starts when it has all been fetched.
+  if (streaming && !Terminated() && !device->Playing() && writePos > 0) {
+    device->Play();
+    releaseStart();
   }
 
   if (streaming && !Terminated()) {
@@ -163,8 +191,13 @@ void TAudioPlayThread::Stream(int64_t bytesPerSecond) {
     if (queued < 0) queued = 0;
     int64_t wait = PlayOutWaitMs(queued, bytesPerSecond);
     Log("LAST mWait = " + std::to_string(wait));
-    startTime = NowMs();
-    while (NowMs() - startTime < wait && !Terminated()) SleepUnlessTerminated(20);
+    // The server's played position settles only after the sound has started:
+    // the pictures keep following it while the last second or so plays out.
+    const int64_t waitStart = NowMs();
+    while (NowMs() - waitStart < wait && !Terminated()) {
+      SleepUnlessTerminated(20);
+      publishOffset();
+    }
     device->Stop();
   } else if (!streaming && !Terminated()) {
     // Closing the fall-back discards what it still holds: let the last buffers play.

@@ -30,6 +30,8 @@ class TAudioPlayThread : public TAVThread {
 
   // Milliseconds the writer sleeps so that no more than `halfSize` bytes stay queued.
   static int64_t WriterSleepMs(int64_t queued, int64_t halfSize, int64_t bytesPerSecond);
+  // Bytes queued before the primary output starts: 300 ms, at most `halfSize`.
+  static int64_t StartMarginBytes(int64_t bytesPerSecond, int64_t halfSize);
   // Milliseconds left to play out at the end: the queued sound less 40 ms.
   static int64_t PlayOutWaitMs(int64_t queued, int64_t bytesPerSecond);
 

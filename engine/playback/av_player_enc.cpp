@@ -123,6 +123,10 @@ void TAVPlayerEnc::OpenPlayList(TAVPlayList* playList, uint8_t mode) {
         } else {
           SetState(psStopped);
         }
+        // Going to Stopped seeks to the first frame, and its notifications run
+        // the owner's code: either may have failed and closed the player, and
+        // what the error released is not touched again.
+        if (!FList || !FScreen || FErrorCode != peNone) return;
         LogFileListInfo(*FList, *FScreen);
         if (FScreen->FVideoMode == vmOverlay)
           FHost.PaintNow();

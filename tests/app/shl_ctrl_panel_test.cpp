@@ -150,7 +150,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ColumnTest, OnlyTheLatestSelectionIsShown) {
   TShlCtrlPanel panel;
   QSignalSpy shown(&panel, &TShlCtrlPanel::InfoShown);
-  const QString video = QString::fromStdString(test::MediaPath("h264_1080p.mp4"));
+  const QString video = QString::fromStdString(test::MediaPath("mpeg2_mp2.mpg"));
   const QString photo = QString::fromStdString(test::MediaPath("photo_1024x768.jpg"));
   panel.ShowFileInfo(video, {});
   panel.ShowFileInfo(photo, {});

@@ -68,6 +68,7 @@ class FakeDevice : public TSoundDevice {
   void Play() override {
     std::lock_guard<std::mutex> lock(mutex);
     playStart = Ms(Clock::now());
+    if (writtenAtPlay < 0) writtenAtPlay = written;
   }
   void Stop() override {
     std::lock_guard<std::mutex> lock(mutex);
@@ -95,7 +96,7 @@ class FakeDevice : public TSoundDevice {
 
   std::mutex mutex;
   uint32_t openResult;
-  int64_t bps = 0, written = 0, maxQueued = 0, playStart = -1;
+  int64_t bps = 0, written = 0, maxQueued = 0, playStart = -1, writtenAtPlay = -1;
   uint32_t buffer = 0;
   int opens = 0, closes = 0, stops = 0;
 };
@@ -214,6 +215,43 @@ TEST_F(AudioThreadTest, StreamsEveryChunkAndKeepsHalfTheBufferQueued) {
   EXPECT_GE(offset.load(), -20);
   EXPECT_LE(offset.load(), 150);
 }
+
+// A server reads ahead of what is heard: started on one chunk, it runs dry
+// while the first pictures hold the next fetch up. The stream starts with
+// 300 ms queued (never more than half the buffer), or with all there is, and
+// the pictures' clock starts with it.
+struct StartCase {
+  const char* name;
+  int32_t rate, channels, chunks, chunkBytes;
+  int64_t writtenAtPlay;
+};
+
+class AudioStartTest : public AudioThreadTest, public ::testing::WithParamInterface<StartCase> {};
+
+TEST_P(AudioStartTest, TheStreamStartsWithAMarginQueued) {
+  const StartCase c = GetParam();
+  FakeSource source(c.rate, c.channels, c.chunks, c.chunkBytes);
+  FakeDevice stream;
+  FakeSoundSystem system;
+  system.stream = &stream;
+  Play(source, &system);
+  ASSERT_TRUE(startEvent.WaitFor(5000)) << "the start event was not released";
+  {
+    std::lock_guard<std::mutex> lock(stream.mutex);
+    EXPECT_GE(stream.playStart, 0) << "the start event came before the sound";
+  }
+  RunToEnd();
+  EXPECT_EQ(stream.writtenAtPlay, c.writtenAtPlay);
+  EXPECT_EQ(stream.written, int64_t(c.chunks) * c.chunkBytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Margins, AudioStartTest,
+    ::testing::Values(StartCase{"ThreeChunksOf100ms", 44100, 2, 10, 17640, 3 * 17640},
+                      StartCase{"ShorterThanTheMargin", 44100, 2, 2, 17640, 2 * 17640},
+                      // 192 kHz x 8: 300 ms is more than half the buffer (262144 bytes).
+                      StartCase{"HalfTheBufferAtMost", 192000, 8, 10, 61440, 5 * 61440}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(AudioThreadTest, EndAtTheFirstFetchOpensAndClosesOnly) {
   FakeSource source(44100, 2, 0, 17640);

@@ -19,32 +19,14 @@
 #include "engine/video/av_screen.h"
 #include "tests/support/captured_log.h"
 #include "tests/support/decode_rig.h"
+#include "tests/support/memory_player_host.h"
 #include "tests/support/memory_video_system.h"
 #include "tests/support/test_media.h"
 
 namespace vexo {
 namespace {
 
-class TMemoryHost : public TPlayerHost {
- public:
-  TVideoCanvas* Canvas() override { return nullptr; }
-  TNativeWindow NativeWindow() override { return 0; }
-  void ClientRect(int32_t& left, int32_t& top, int32_t& width, int32_t& height) override {
-    left = 10, top = 20, width = 640, height = 480;
-  }
-  void DesktopSize(int32_t& width, int32_t& height) override { width = 1280, height = 1024; }
-  void Invalidate() override { ++Invalidates; }
-  void PaintNow() override { ++Paints; }
-  void PaintBackground() override { ++Backgrounds; }
-  void PostEndOfPlay(uint32_t run) override { Posted.push_back(run); }
-  void SetCursorVisible(bool visible) override { CursorCalls.push_back(visible); }
-  void SetCursorTimer(bool enabled) override { TimerOn = enabled; }
-
-  int Invalidates = 0, Paints = 0, Backgrounds = 0;
-  std::vector<uint32_t> Posted;
-  std::vector<bool> CursorCalls;
-  bool TimerOn = false;
-};
+using test::TMemoryHost;
 
 class PlayerTest : public ::testing::Test {
  protected:
@@ -116,6 +98,23 @@ TEST_F(PlayerTest, OpeningStopsAtMinusOneWithTheFirstFrameAndTellsThePlaylist) {
   EXPECT_EQ(videos, 1);
   EXPECT_EQ(pictures, 1);
   EXPECT_FALSE(firstIsPicture);
+}
+
+// The open goes to Stopped and then writes the file-list information; an
+// owner that closes the player on that change (as an error does) must leave
+// nothing behind for the open to touch.
+TEST_F(PlayerTest, AnOpenClosedOnItsWayToStoppedTouchesNothingReleased) {
+  player->OnStateChange = [this](uint8_t from, uint8_t to) {
+    states.push_back(std::string(PlayStateName(from)) + "->" + PlayStateName(to));
+    if (to == psStopped) {
+      TAVPlayList empty;
+      player->OpenPlayList(&empty, vmGDI);
+    }
+  };
+  Open({"numbered_mpeg4.avi"});
+  EXPECT_FALSE(player->IsOpen());
+  EXPECT_EQ(states, (std::vector<std::string>{"Closed->Stopped", "Stopped->Closed"}));
+  EXPECT_FALSE(Logged("-------- FileList Info Begin ----------"));
 }
 
 TEST_F(PlayerTest, AnUnopenableFileIsErrorFiveAndCloses) {

@@ -27,6 +27,8 @@ ff -f lavfi -i "$video" -f lavfi -i "$tone" -c:v mpeg2video -q:v 5 -c:a mp2 -b:a
 ff -f lavfi -i "$video" -f lavfi -i "$tone" -c:v flv1 -q:v 5 -c:a libmp3lame -b:a 64k -ar 44100 \
    -shortest "$out/flv1_mp3.flv"
 ff -f lavfi -i "$video" "${h264_fast[@]}" "$out/h264.mov"
+ff -f lavfi -i "$video" -f lavfi -i "$tone" -c:v mpeg1video -q:v 5 -c:a mp2 -b:a 128k -ar 44100 \
+   -shortest -f mpeg "$out/mpeg1_program.mpg"
 
 # Photos of three sizes; 100x75 has partial edge blocks.
 photos "$out/photo_640x480.jpg" 640x480
@@ -63,6 +65,9 @@ ff -f lavfi -i "$numbered" -f lavfi -i "$ntone" -c:v mpeg2video -q:v 4 -g 15 -bf
 ff -f lavfi -i "$numbered" -f lavfi -i "$ntone" -c:v flv1 -q:v 4 -g 50 -c:a libmp3lame -b:a 64k \
    -shortest "$out/numbered_flv1.flv"
 ff -f lavfi -i "$numbered" -c:v mjpeg -q:v 4 -pix_fmt yuvj420p "$out/numbered_mjpeg.avi"
+# MPEG-4 Part 2 in AVI with two B-frames between references, as DivX and Xvid
+# write it.
+ff -f lavfi -i "$numbered" -c:v mpeg4 -q:v 4 -g 25 -bf 2 "$out/numbered_mpeg4_bf.avi"
 
 # Stream choice: two video streams of different sizes, two audio streams of
 # different rates, in one file.
@@ -197,10 +202,18 @@ ff -f lavfi -i "$small" -f lavfi -i "aevalsrc=0.9*sin(2*PI*440*t)|0.9*sin(2*PI*9
 ff -f lavfi -i "testsrc2=size=160x120:rate=50:duration=1" -c:v mpeg2video -q:v 5 \
    -bsf:v mpeg2_metadata=frame_rate=25 -f mpeg "$out/mpeg2_field_rate.mpg"
 
+# A rising tone (440 Hz climbing 80 Hz a second) in PCM beside 3 s of
+# pictures: any 10 ms of it tells where in the clip it comes from.
+numbered_clip chirp_44100_stereo.avi 160x120 25 3 \
+   -f lavfi -i "aevalsrc=0.25*sin(2*PI*(440*t+40*t*t)):s=44100:d=3" -ac 2 -c:a pcm_s16le
 # A PAL frame shown at 16:9 (its pixels are 64:45 wide), the aspect in the
 # MPEG-2 sequence header.
 ff -f lavfi -i "testsrc2=size=720x576:rate=25:duration=1" -c:v mpeg2video -q:v 5 -aspect 16:9 \
    -f mpeg "$out/pal_16x9.mpg"
+# H.264 in MP4 whose pixels are 64:45 wide, said by the stream and the
+# container alike: 718x406 shown about 1021x406.
+ff -f lavfi -i "testsrc2=size=718x406:rate=25:duration=1" -vf setsar=64/45 -c:v libx264 \
+   -preset ultrafast -pix_fmt yuv420p "$out/anamorphic_718x406.mp4"
 # Text in a photo's clothing: it opens as a picture and fails once it is read.
 printf 'This is not a picture.\n' > "$out/not_picture.jpg"
 

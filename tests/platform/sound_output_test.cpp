@@ -25,6 +25,7 @@
 #include "engine/playback/av_sync_queue.h"
 #include "engine/playback/video_play_thread.h"
 #include "platform/platform_sound_system.h"
+#include "tests/support/monitor_recorder.h"
 #include "tests/support/pulse_server.h"
 
 // libpulse creates some of its mutexes lazily on whichever thread needs one
@@ -84,122 +85,7 @@ class ToneSource : public TAudioSource {
 
 using PulseServer = test::TPulseServer;
 
-// Records the left channel of the null sink's monitor on a connection and main
-// loop of its own, so that recording and playing never wait on each other.
-// The monitor passes on what the sink renders only once it can no longer be
-// rewound, and a sink that nobody asks for low latency renders up to two
-// seconds ahead: asking for 10 ms fragments keeps that window at 10 ms, so
-// that a sample arrives about when the sink plays it. A fresh sink has already
-// rendered two seconds of silence ahead for nobody, and until that has run out
-// nothing reaches the recorder; hence WaitReceiving before playing.
-class MonitorRecorder {
- public:
-  explicit MonitorRecorder(const std::string& server) {
-    loop = pa_threaded_mainloop_new();
-    context = pa_context_new(pa_threaded_mainloop_get_api(loop), "vexo monitor recorder");
-    if (pa_context_connect(context, server.c_str(), PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 ||
-        pa_threaded_mainloop_start(loop) < 0)
-      return;
-    pa_threaded_mainloop_lock(loop);
-    if (WaitLocked([this] { return pa_context_get_state(context) == PA_CONTEXT_READY; })) {
-      pa_sample_spec spec{PA_SAMPLE_S16LE, kRate, kChannels};
-      stream = pa_stream_new(context, "monitor", &spec, nullptr);
-      pa_stream_set_read_callback(stream, &MonitorRecorder::Read, this);
-      pa_buffer_attr attr{uint32_t(-1), uint32_t(-1), uint32_t(-1), uint32_t(-1),
-                          uint32_t(pa_usec_to_bytes(10000, &spec))};
-      connected = pa_stream_connect_record(stream, "vexo_null.monitor", &attr,
-                                           PA_STREAM_ADJUST_LATENCY) >= 0 &&
-                  WaitLocked([this] { return pa_stream_get_state(stream) == PA_STREAM_READY; });
-    }
-    pa_threaded_mainloop_unlock(loop);
-  }
-  ~MonitorRecorder() {
-    pa_threaded_mainloop_stop(loop);
-    if (stream) pa_stream_unref(stream);
-    pa_context_disconnect(context);
-    pa_context_unref(context);
-    pa_threaded_mainloop_free(loop);
-  }
-
-  bool WaitReceiving(std::chrono::milliseconds limit) {
-    return WaitFor(limit, [this] { return !left.empty(); });
-  }
-  // Waits until the recording reaches wall time `at`.
-  bool WaitRecorded(Clock::time_point at, std::chrono::milliseconds limit) {
-    return WaitFor(
-        limit, [&] { return !left.empty() && firstAt + FrameTime(int64_t(left.size())) >= at; });
-  }
-
-  struct Take {
-    std::vector<int16_t> left;
-    Clock::time_point firstAt;  // when the sink played the recording's first sample
-    Clock::time_point At(int64_t frame) const { return firstAt + FrameTime(frame); }
-  };
-  Take Recorded() {
-    std::lock_guard<std::mutex> lock(mutex);
-    return {left, firstAt};
-  }
-
-  bool connected = false;
-  int holes = 0;
-
- private:
-  static Clock::duration FrameTime(int64_t frames) {
-    return std::chrono::duration_cast<Clock::duration>(
-        std::chrono::duration<double>(double(frames) / kRate));
-  }
-  template <typename Ready>
-  bool WaitLocked(Ready ready) {
-    auto limit = Clock::now() + std::chrono::seconds(5);
-    while (!ready()) {
-      if (Clock::now() > limit) return false;
-      pa_threaded_mainloop_unlock(loop);
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-      pa_threaded_mainloop_lock(loop);
-    }
-    return true;
-  }
-  template <typename Done>
-  bool WaitFor(std::chrono::milliseconds limit, Done done) {
-    auto until = Clock::now() + limit;
-    for (;;) {
-      {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (done()) return true;
-      }
-      if (Clock::now() > until) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-  }
-  static void Read(pa_stream* stream, size_t, void* self) {
-    static_cast<MonitorRecorder*>(self)->Append(stream);
-  }
-  void Append(pa_stream* from) {
-    const void* data = nullptr;
-    size_t bytes = 0;
-    while (pa_stream_peek(from, &data, &bytes) == 0 && bytes > 0) {
-      auto now = Clock::now();
-      std::lock_guard<std::mutex> lock(mutex);
-      size_t frames = bytes / (sizeof(int16_t) * kChannels);
-      // A hole in the recording is silence in the sink's output too.
-      if (!data) ++holes;
-      auto samples = static_cast<const int16_t*>(data);
-      for (size_t i = 0; i < frames; ++i) left.push_back(data ? samples[i * kChannels] : 0);
-      // Fragments arrive late by varying amounts, never early: the earliest
-      // estimate of the first sample's time is the best.
-      auto estimate = now - FrameTime(int64_t(left.size()));
-      if (left.size() == frames || estimate < firstAt) firstAt = estimate;
-      pa_stream_drop(from);
-    }
-  }
-
-  pa_threaded_mainloop* loop = nullptr;
-  pa_context* context = nullptr;
-  pa_stream* stream = nullptr;
-  std::mutex mutex;
-  std::vector<int16_t> left;
-  Clock::time_point firstAt;
-};
+using MonitorRecorder = test::TMonitorRecorder;
 
 // What a recording holds from its first sound on, walked in 10 ms windows.
 struct ToneCheck {
@@ -306,7 +192,7 @@ class SoundOutputTest : public ::testing::Test {
   void PlayRecorded(ToneSource& source, MonitorRecorder::Take& recorded) {
     PulseServer server;
     ASSERT_TRUE(server.Started()) << "no PulseAudio server could be started:\n" << server.Log();
-    MonitorRecorder recorder(server.Address());
+    MonitorRecorder recorder(server.Address(), "vexo_null", 10);
     ASSERT_TRUE(recorder.connected) << "the monitor could not be recorded";
     ASSERT_TRUE(recorder.WaitReceiving(std::chrono::seconds(10))) << "the monitor sent nothing";
     TPlatformSoundSystem system(server.Address(), "null");

@@ -20,10 +20,10 @@
 #include <vector>
 
 #include "tests/support/child_process.h"
+#include "tests/support/desktop_environment.h"
 #include "tests/support/frame_bars.h"
 #include "tests/support/pulse_server.h"
 #include "tests/support/test_media.h"
-#include "tests/support/xvfb_server.h"
 
 namespace vexo {
 namespace {
@@ -31,21 +31,7 @@ namespace {
 using std::chrono::seconds;
 namespace fs = std::filesystem;
 
-class TDesktop : public ::testing::Environment {
- public:
-  void SetUp() override {
-    X = std::make_unique<test::TXvfbServer>();
-    Pulse = std::make_unique<test::TPulseServer>();
-  }
-  void TearDown() override {
-    Pulse.reset();
-    X.reset();
-  }
-  std::unique_ptr<test::TXvfbServer> X;
-  std::unique_ptr<test::TPulseServer> Pulse;
-};
-
-TDesktop* const desktop = static_cast<TDesktop*>(::testing::AddGlobalTestEnvironment(new TDesktop));
+test::TDesktop* const desktop = test::AddDesktop();
 
 struct TPicture {
   int Width = 0, Height = 0;
@@ -269,6 +255,8 @@ INSTANTIATE_TEST_SUITE_P(Containers, VexoPlaySeekTest,
                                            TSeekCase{"numbered_flv1.flv", 137, 137},
                                            TSeekCase{"numbered_mjpeg.avi", 137, 137},
                                            TSeekCase{"numbered_h264.mp4", 1, 1},
+                                           // Pictures stored out of display order.
+                                           TSeekCase{"numbered_mpeg4_bf.avi", 50, 50},
                                            // A GOP's key picture stamped with the B picture
                                            // shown before it must not pass for the target.
                                            TSeekCase{"numbered_mpeg2.mpg", 44, 44},
@@ -326,6 +314,32 @@ TEST_F(VexoPlayTest, ASnapshotHasSquarePixelsAndOpensElsewhere) {
   ASSERT_EQ(djpeg.Status, 0);
   ASSERT_GE(djpeg.Lines.size(), 2u);
   EXPECT_EQ(djpeg.Lines[1], "1024 576");
+}
+
+// An MP4 taken from its header without probing: the pixels' 64:45 aspect
+// comes from the container and the stream parameters.
+TEST_F(VexoPlayTest, AnAnamorphicMp4ShowsAndSnapshotsAtItsDisplayAspect) {
+  const std::string grab = Dir + "/window.png";
+  auto run = Play({"--mode", "2", "--snapshot", Snap(), "--grab", grab,
+                   test::MediaPath("anamorphic_718x406.mp4")});
+  ASSERT_TRUE(Has(run, "snapshot " + Snap())) << Output;
+  const TPicture picture = ReadJpeg(Snap());
+  EXPECT_NEAR(picture.Width, 718 * 64 / 45, 1) << Output;  // 1021
+  EXPECT_EQ(picture.Height, 406);
+  // In the 640x480 window the picture fills the width and a band of
+  // 640 / (1021.2 / 406) = 254 rows between the background above and below.
+  QImage shot(QString::fromStdString(grab));
+  ASSERT_FALSE(shot.isNull()) << Output;
+  const QColor band = shot.pixelColor(shot.width() / 2, 0);
+  int rows = 0;
+  for (int y = 0; y < shot.height(); ++y)
+    for (int x = 0; x < shot.width(); x += 8)
+      if (shot.pixelColor(x, y) != band) {
+        ++rows;
+        break;
+      }
+  EXPECT_EQ(shot.width(), 640);
+  EXPECT_NEAR(rows, 640 * 406 * 45 / (718 * 64), 2);
 }
 
 TEST_F(VexoPlayTest, WithoutAnySoundOutputPlaybackRunsOnTheWallClock) {

@@ -10,7 +10,7 @@ const char* const kUsage =
     "[--seek-frame F] [--stop] [--hold S] [--decode-all] [--panel] [--cpu]\n"
     "                 [--snapshot FILE.jpg] [--grab "
     "FILE.png] [--fullscreen] [--exit-at-end]\n"
-    "                 [--browser FOLDER] FILE...\n"
+    "                 [--resume S] [--browser FOLDER] FILE...\n"
     "       vexo-play --pldialog [--proceed] [--mode N] FILE-OR-FOLDER...\n"
     "       vexo-play --save-asx OUT.asx ENTRY...\n"
     "       vexo-play --print-asx IN.asx\n"
@@ -60,13 +60,15 @@ bool ParsePlayOptions(int argc, char** argv, TPlayOptions& options, std::string&
       }
     } else if (arg == "--play") {
       options.Play = true;
-    } else if (arg == "--seconds" || arg == "--hold") {
+    } else if (arg == "--seconds" || arg == "--hold" || arg == "--resume") {
       double seconds = 0;
       if (!value(v) || !ToDouble(v, seconds)) {
         if (error.empty()) error = arg + " takes a number";
         return false;
       }
-      (arg == "--hold" ? options.Hold : options.Seconds) = seconds;
+      (arg == "--hold"     ? options.Hold
+       : arg == "--resume" ? options.Resume
+                           : options.Seconds) = seconds;
     } else if (arg == "--seek-frame") {
       int frame = 0;
       if (!value(v) || !ToInt(v, frame)) {

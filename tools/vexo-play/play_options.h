@@ -31,6 +31,8 @@ struct TPlayOptions {
   // The files and folders go through the playlist dialog.
   bool PlDialog = false;
   bool Proceed = false;
+  // Seconds after the pause that --seconds makes to play again, to the end.
+  std::optional<double> Resume;
   std::string AsxFile;
   std::string Browser;  // folder shown in the browser grid beside the player
   std::vector<std::string> Files;

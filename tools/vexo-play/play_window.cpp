@@ -293,6 +293,13 @@ void TPlayWindow::RunScript() {
     } else if (FOptions.Seconds) {
       WaitFor([&] { return player.State() != psPlaying; }, *FOptions.Seconds);
       if (player.State() == psPlaying) player.SetState(psPaused);
+      if (FOptions.Resume && player.State() == psPaused) {
+        position();
+        WaitFor([] { return false; }, *FOptions.Resume);
+        player.SetState(psPlaying);
+        const double limit = player.DurationSeconds() * 3 + 30;
+        if (!WaitFor([&] { return player.State() != psPlaying; }, limit)) Print("timeout");
+      }
     }
     position();
   } else if (FOptions.Seconds) {

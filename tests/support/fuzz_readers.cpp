@@ -1,0 +1,50 @@
+#include "tests/support/fuzz_readers.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "engine/media/av_types.h"
+#include "engine/playback/av_player_enc.h"
+#include "engine/playlist/asx_file.h"
+#include "engine/playlist/av_playlist.h"
+#include "tests/support/memory_player_host.h"
+#include "tests/support/memory_video_system.h"
+
+namespace vexo::test {
+
+void ReadMediaLikeThePlayer(const std::string& path) {
+  AVParams = DefaultAVParams;
+  TMemoryVideoSystem videos;
+  TMemoryHost host;
+  TAVPlayList list;
+  list.Add(path);
+  TAVPlayerEnc player(host);
+  player.OnErrorText = [](int32_t, std::string& text, const std::string& argument,
+                          const std::string& detail) { text = argument + ": " + detail; };
+  player.OpenPlayList(&list, vmGDI);
+  if (!player.IsOpen()) return;
+  const int64_t frames = player.TotalFrames();
+  for (int64_t frame : {frames / 2, frames - 1, int64_t(0)}) {
+    if (!player.IsOpen()) return;
+    player.SeekToFrame(int32_t(frame));
+  }
+  for (int step = 0; step < 5 && player.IsOpen(); ++step) player.NavigateKey(nkRight);
+  const uint8_t* chunk = nullptr;
+  int32_t size = 0;
+  for (int fetch = 0; fetch < 20 && player.IsOpen(); ++fetch)
+    if (player.DecodeAudio(chunk, size, 0) != 0) break;
+  if (player.IsOpen()) player.SetState(psStopped);
+}
+
+void ReadAsxPlaylist(const std::string& path) {
+  TAVPlayList list;
+  // A file that cannot be read or written is reported with its error text.
+  try {
+    list.LoadFromFile(path);
+    if (list.Count() > 0) list.SaveToFile(path + ".saved.asx");
+  } catch (const TPlayListFileError&) {
+  }
+  std::remove((path + ".saved.asx").c_str());
+}
+
+}  // namespace vexo::test

@@ -1,0 +1,17 @@
+#pragma once
+// How each reader of outside input is driven by the fuzz runs: as the player
+// and the program use them, in process.
+#include <string>
+
+namespace vexo::test {
+
+// Opens `path` as a one-file playlist in a player control on a memory host
+// and memory video back ends, then seeks to the middle and the end, steps a
+// few frames and fetches sound, as a user would. The media libraries must be
+// loaded.
+void ReadMediaLikeThePlayer(const std::string& path);
+
+// Loads `path` as an .asx playlist and saves it again.
+void ReadAsxPlaylist(const std::string& path);
+
+}  // namespace vexo::test
