@@ -67,6 +67,7 @@ std::vector<TStretch> FindStretches(const std::vector<int16_t>& rec) {
   const double limit = std::pow(0.1 * kAmplitude / std::sqrt(2.0), 2) * kWindow;
   std::vector<TStretch> found;
   int64_t at = 0;
+  int64_t previousEnd = 0;  // where in the recording the last stretch ended
   const int64_t size = int64_t(rec.size());
   while (at + kWindow <= size) {
     if (rec[size_t(at)] == 0) {
@@ -88,13 +89,17 @@ std::vector<TStretch> FindStretches(const std::vector<int16_t>& rec) {
       end += kWindow;
     const TStretch stretch{double(best) * 1000 / kRate, double(best + end - at) * 1000 / kRate};
     // A sink that rewinds to mix a starting stream in may hand the monitor a
-    // few milliseconds twice: heard again is not lost.
-    if (!found.empty() && stretch.fromMs <= found.back().toMs + 5 &&
+    // few milliseconds twice: heard again is not lost. Sound that resumes
+    // after a silence in the recording (a pause) starts a stretch of its own,
+    // however exactly it takes up where it stopped.
+    const bool adjacent = at - previousEnd <= kWindow;
+    if (!found.empty() && adjacent && stretch.fromMs <= found.back().toMs + 5 &&
         stretch.fromMs >= found.back().toMs - 20)
       found.back().toMs = std::max(found.back().toMs, stretch.toMs);
     else
       found.push_back(stretch);
     at = end;
+    previousEnd = end;
   }
   return found;
 }
