@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Vexo Player and plays the files given in
-# vexo-play, or, with none, a small sample playlist made on first use.
+# vexo-play, or, with none, opens the player page (browser and player) on a
+# small sample folder made on first use.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
@@ -8,6 +9,6 @@ cmake -S . -B build -G Ninja
 cmake --build build
 if [ $# -eq 0 ]; then
   scripts/make-sample.sh build/sample
-  set -- build/sample/clip-with-sound.mp4 build/sample/photo.jpg build/sample/second-clip.mp4
+  exec build/bin/vexo-play --page build/sample
 fi
 exec build/bin/vexo-play --play "$@"

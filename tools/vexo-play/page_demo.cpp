@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QMainWindow>
 #include <QScreen>
 #include <QStatusBar>
@@ -28,7 +29,9 @@ void Print(const QString& line) {
 // Opens the folder, then with --play starts its first file.
 void OpenFolder(TPlayerPage& page, const TPlayOptions& options) {
   TShellGrid* grid = page.Grid();
-  const QByteArray folder = QFile::encodeName(QString::fromLocal8Bit(options.PageArg.c_str()));
+  // The grid finds folders by their absolute path; a user may name one relative to here.
+  const QByteArray folder = QFile::encodeName(
+      QFileInfo(QString::fromLocal8Bit(options.PageArg.c_str())).absoluteFilePath());
   grid->LocatePath(folder, [&page, grid, options](TShellNode* node) {
     if (!node) return Print("page-not-found");
     grid->SelectNode(node);
