@@ -332,14 +332,16 @@ void TAVPlayerEnc::StopThreads() {
     }
   } done{*this};
   FStartEvent.Set();
-  if (FVideoThread) {
-    FVideoThread->Wake();
-    if (!FVideoThread->Finished()) {
-      FVideoThread->Terminate();
-      FVideoThread->Resume();
-      FVideoThread->WaitFor();
+  // The audio thread writes the offset that the video thread's object holds
+  // until the audio thread has ended: that object goes last.
+  std::unique_ptr<TVideoPlayThread> video = std::move(FVideoThread);
+  if (video) {
+    video->Wake();
+    if (!video->Finished()) {
+      video->Terminate();
+      video->Resume();
+      video->WaitFor();
     }
-    FVideoThread.reset();
   }
   if (FAudioThread) {
     if (!FAudioThread->Finished()) {
