@@ -1,5 +1,10 @@
 #include "platform/gl_video_window.h"
 
+#include <dlfcn.h>
+#include <link.h>
+
+#include <cstring>
+
 #include <QGuiApplication>
 #include <QOpenGLShaderProgram>
 #include <QWidget>
@@ -7,6 +12,28 @@
 #include "engine/video/video_error_text.h"
 
 namespace vexo {
+
+namespace {
+
+// Mesa unloads its driver when the display's last context goes, and the
+// screen is re-created at every mode switch and every file of another shape:
+// loading the driver (and its code generator) again each time costs more than
+// keeping it for the life of the process.
+void KeepGLDriverLoaded() {
+  static bool kept = false;
+  if (kept) return;
+  kept = true;
+  dl_iterate_phdr(
+      [](dl_phdr_info* info, size_t, void*) {
+        const char* name = info->dlpi_name;
+        if (name && std::strstr(name, "_dri.so"))
+          dlopen(name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+        return 0;
+      },
+      nullptr);
+}
+
+}  // namespace
 
 uint32_t TGLVideoWindow::Create(TNativeWindow parent) {
   Release();
@@ -30,6 +57,7 @@ uint32_t TGLVideoWindow::Create(TNativeWindow parent) {
     Release();
     return veNoContext;
   }
+  KeepGLDriverLoaded();
   FWindow->show();
   return veOk;
 }

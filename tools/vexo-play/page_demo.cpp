@@ -8,6 +8,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <cstdio>
+#include <memory>
 
 #include "app/browser/shell_grid.h"
 #include "app/common/menu_system.h"
@@ -61,6 +62,8 @@ int RunPageDemo(const TPlayOptions& options) {
   TOptions store;
   store.LoadSave(false);
   store.ApplyToEngine();
+  // Declared before the window: the page it holds writes to the panels to its end.
+  std::unique_ptr<TStatusPanels> status;
   QMainWindow window;
   window.setWindowTitle(store.ProductTitle());
   window.resize(1000, 640);
@@ -69,7 +72,7 @@ int RunPageDemo(const TPlayOptions& options) {
   menus->BuildToolBar(kToolBarCommands);
   menus->BuildPopupMenu(kBrowserPopupCommands);
   menus->BuildPopupMenu(kVideoPopupCommands);
-  auto* status = new TStatusPanels(window.statusBar());
+  status = std::make_unique<TStatusPanels>(window.statusBar());
   auto* page = new TPlayerPage(store, &window);
   window.setCentralWidget(page);
   // The position of the last run may be restored before Init returns.
@@ -77,7 +80,7 @@ int RunPageDemo(const TPlayOptions& options) {
       page, &TPlayerPage::BrowserRestored, page, [page, options] { OpenFolder(*page, options); },
       Qt::SingleShotConnection);
   page->Init(
-      menus, status,
+      menus, status.get(),
       [&window, page, &store] {
         const QString list = page->PlayListTitle();
         window.setWindowTitle(store.ProductTitle() + (list.isEmpty() ? "" : " - " + list));
