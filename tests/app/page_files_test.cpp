@@ -629,6 +629,52 @@ TEST_F(PageFilesTest, ABigCopyShowsProgressAndCancelLeavesNothing) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return !Window->findChild<QProgressDialog*>(); }));
 }
 
+TEST_F(PageFilesTest, ClosingThePageDuringACopyLeavesNothingBehind) {
+  const QString out = desktop->Path("huge-out");
+  ASSERT_TRUE(Select(desktop->Path("huge")));
+  Expand(Grid().SelectedNode());
+  ASSERT_TRUE(Select(desktop->Path("huge/huge.avi")));
+  TDialogAnswers dialogs;
+  dialogs.Files = {out + "/closing.avi"};
+  TBoxAnswers boxes;
+  Execute(mEdit_CopyTo);
+  ASSERT_TRUE(Page->CopyRunning());
+  QTest::qWait(200);
+  Destroy();
+  EXPECT_TRUE(FolderContents(out).isEmpty()) << FolderContents(out).join(' ').toStdString();
+  EXPECT_TRUE(boxes.Boxes.empty());
+}
+
+TEST_F(PageFilesTest, SaveAsTakesAVideoFrameOrCopiesAPhoto) {
+  const QString frame = desktop->Path("copy-out/frame.jpg");
+  ASSERT_TRUE(Select(desktop->Clips() + "/a_numbered.avi"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Enabled(mvSaveAs); }));
+  {
+    TDialogAnswers dialogs;
+    dialogs.Files = {frame};
+    TBoxAnswers boxes;
+    Execute(mvSaveAs);
+    ASSERT_EQ(dialogs.Requests.size(), 1u);
+    EXPECT_EQ(dialogs.Requests[0].Title, "Save Picture As");
+    EXPECT_EQ(dialogs.Requests[0].DefaultExt, "jpg");
+    EXPECT_TRUE(boxes.Boxes.empty());
+    QImageReader written(frame);
+    EXPECT_EQ(written.format(), "jpeg");
+    const TMediaInfo info = Page->VideoPanel()->GetMediaInfo();
+    EXPECT_EQ(written.size(), QSize(info.BiggestWidth, info.BiggestHeight));
+  }
+  // A photo is saved as its own file.
+  const QString photo = desktop->Clips() + "/c_photo.jpg";
+  ASSERT_TRUE(Select(photo));
+  TDialogAnswers dialogs;
+  dialogs.Files = {desktop->Path("copy-out/saved.jpg")};
+  TBoxAnswers boxes;
+  EXPECT_TRUE(CopyWith(mvSaveAs));
+  ASSERT_EQ(dialogs.Requests.size(), 1u);
+  EXPECT_EQ(dialogs.Requests[0].Title, "Copy To");
+  EXPECT_EQ(ReadAll(desktop->Path("copy-out/saved.jpg")), ReadAll(photo));
+}
+
 // ---- rotate ----
 
 bool Reddish(QRgb c) {
