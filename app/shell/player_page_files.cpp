@@ -62,6 +62,18 @@ QByteArray NeighbourOf(const std::vector<TShellNode*>& deleted) {
   return last->Parent ? last->Parent->Path : QByteArray();
 }
 
+// Shows why a playlist file could not be read.
+bool ReadPlayList(const QString& path, TAVPlayList& list) {
+  try {
+    list.LoadFromFile(path.toStdString());
+    return true;
+  } catch (const std::exception& error) {
+    ShowError(FormatText(LResList.GetText("Player", 114), {path}) + "\n\n" +
+              QString::fromStdString(error.what()));
+    return false;
+  }
+}
+
 }  // namespace
 
 // ---- playlist files ----
@@ -76,15 +88,12 @@ void TPlayerPage::OpenPlayListFile(const QString& requested) {
     if (path.isEmpty()) return;
   }
   SetFolderOption(FOptions, path);
+  // The list that plays takes the file's entries only once the file has
+  // proved readable, so a bad file leaves the playlist that plays as it was.
+  TAVPlayList probe;
+  if (!ReadPlayList(path, probe) || probe.Count() == 0) return;
   TAVPlayList& list = CurrentList();
-  try {
-    list.LoadFromFile(path.toStdString());
-  } catch (const std::exception& error) {
-    ShowError(FormatText(LResList.GetText("Player", 114), {path}) + "\n\n" +
-              QString::fromStdString(error.what()));
-    return;
-  }
-  if (list.Count() == 0) return;
+  if (!ReadPlayList(path, list)) return;
   SaveBrowserState();
   // The list replaces the browser's selection, which must not open now.
   FGrid->clearSelection();
