@@ -546,6 +546,10 @@ struct TFailCase {
   bool RemoveSource;
 };
 
+void PrintTo(const TFailCase& c, std::ostream* out) {
+  *out << c.Name;
+}
+
 class CopyFailureTest : public ::testing::TestWithParam<TFailCase> {};
 
 TEST_P(CopyFailureTest, FailsWithAReasonAndLeavesNothing) {
