@@ -65,7 +65,7 @@ class TPlayerPage : public TBasePage {
   virtual void SavePlayListFile() {}
   virtual bool FileOperation(TFileOperation /*kind*/) { return false; }
   virtual void RotatePicture(bool /*clockwise*/) {}
-  virtual void CopyPlayerToMedia() {}
+  virtual void CopyPlayerToMedia();
 
   TAVPanel* VideoPanel() const { return FVideoPanel; }
   TShellGrid* Grid() const { return FGrid; }
