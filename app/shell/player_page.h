@@ -68,7 +68,8 @@ class TPlayerPage : public TBasePage {
   virtual bool FileOperation(TFileOperation kind);
   // Turns the selected photo a quarter, without loss, and shows it again.
   virtual void RotatePicture(bool clockwise);
-  virtual void CopyPlayerToMedia() {}
+  // Copies the player onto a removable drive, or removes such a copy.
+  virtual void CopyPlayerToMedia();
   // True while a copy runs on its worker thread.
   bool CopyRunning() const;
 
