@@ -76,6 +76,7 @@ class TDesktop : public test::TXDesktopEnvironment {
   }
   QString Clips() const { return Home->path() + "/clips"; }
   QString Many() const { return Home->path() + "/many"; }
+  QString Today() const { return Home->path() + "/today"; }
 
   std::unique_ptr<QTemporaryDir> Home;
   std::unique_ptr<test::TPulseServer> Pulse;
@@ -93,6 +94,12 @@ class TDesktop : public test::TXDesktopEnvironment {
     Copy("photo_640x480.jpg", Clips() + "/c_photo.jpg");
     Copy("mpeg4_mp3_b.avi", Clips() + "/d_clip.avi");
     Copy("photo_100x75.jpg", Clips() + "/inner/e_photo.jpg");
+    QDir().mkpath(Today());
+    Copy("numbered_h264_ac3.mkv", Today() + "/a_clip.mkv");
+    Copy("numbered_vp9_opus.webm", Today() + "/b_clip.webm");
+    Copy("numbered_h264_late.m2ts", Today() + "/c_camera.m2ts");
+    QFile notes(Today() + "/d_notes.txt");
+    notes.open(QIODevice::WriteOnly);
     QDir().mkpath(Many());
     for (int i = 0; i < kManyPhotos; ++i)
       Copy("photo_100x75.jpg", Many() + QString("/p%1.jpg").arg(i, 2, 10, QChar('0')));
@@ -433,6 +440,34 @@ TEST_F(PlayerPageTest, AHeldArrowKeyOpensOnlyWhereItStops) {
       [&] { return SelectedFile() == first && !Page->SelectionPending() && OpenFile() == first; },
       20000));
   EXPECT_EQ(Page->MostOpensAtOnce(), 1);
+}
+
+// Matroska, WebM and camcorder files are listed and open like the others, and
+// a type switched off in the options leaves the browser.
+TEST_F(PlayerPageTest, TheBrowserListsTodaysVideoTypesUnlessSwitchedOff) {
+  const auto listed = [this] {
+    TShellNode* folder = Select(desktop->Today());
+    QStringList names;
+    if (!folder) return names;
+    Expand(folder);
+    for (const auto& child : folder->Children) names << child->Text;
+    return names;
+  };
+  EXPECT_EQ(listed(), (QStringList{"a_clip.mkv", "b_clip.webm", "c_camera.m2ts"}));
+  for (const char* name : {"a_clip.mkv", "b_clip.webm", "c_camera.m2ts"}) {
+    SCOPED_TRACE(name);
+    ASSERT_TRUE(Select(desktop->Today() + "/" + name));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Player().State() == psStopped; }));
+    QTest::qWait(100);
+    EXPECT_EQ(FrameNumberOf(Page->VideoPanel()->PlayerWidget()->grab().toImage()), 0);
+  }
+  Destroy();
+  Build([](TOptions& options) {
+    options.GetOption(oAVVideoMode).SetInt(vmGDI);
+    options.GetExtOption(seWEBM)->SetBool(false);
+  });
+  EXPECT_EQ(listed(), (QStringList{"a_clip.mkv", "c_camera.m2ts"}));
+  Options->GetExtOption(seWEBM)->SetBool(true);
 }
 
 TEST_F(PlayerPageTest, TheLogPaneShowsEngineLinesWhileOpen) {

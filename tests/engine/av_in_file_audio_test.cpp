@@ -162,7 +162,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(AlignCase{"tone_at_4s.mov", 75, 4.0, "Audio trimBytes = "},
                       AlignCase{"tone_at_4s.mp4", 75, 4.0, "Audio trimBytes = "},
                       AlignCase{"tone_at_4s.mov", 113, 4.0, "Audio trimBytes = "},
-                      AlignCase{"late_sound.mp4", 25, 2.0, "Audio waitBytes = "}),
+                      AlignCase{"late_sound.mp4", 25, 2.0, "Audio waitBytes = "},
+                      AlignCase{"tone_at_4s.mkv", 75, 4.0, "Audio trimBytes = "},
+                      AlignCase{"tone_at_4s.mkv", 113, 4.0, "Audio trimBytes = "}),
     [](const auto& info) {
       return test::TestName(std::string(info.param.file) + "_" + std::to_string(info.param.frame));
     });

@@ -146,6 +146,8 @@ tone4="aevalsrc=if(gte(t\\,4)\\,0.5*sin(2*PI*440*t)\\,0):s=44100:d=10"
 ff -f lavfi -i "$small" -f lavfi -i "$tone4" -c:v mpeg4 -q:v 5 -c:a pcm_s16le "$out/tone_at_4s.mov"
 ff -f lavfi -i "$small" -f lavfi -i "$tone4" "${h264_fast[@]}" \
    -c:a aac -b:a 96k "$out/tone_at_4s.mp4"
+# The same pictures and sound in Matroska, whose seeks skip blocks.
+ff -i "$out/tone_at_4s.mov" -c copy "$out/tone_at_4s.mkv"
 ff -f lavfi -i "$small" -itsoffset 2 -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=5" \
    "${h264_fast[@]}" -c:a aac -b:a 96k "$out/late_sound.mp4"
 
