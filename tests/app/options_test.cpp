@@ -154,9 +154,11 @@ TEST_F(OptionsTest, LaterVideoTypesAreVideosWithOneSwitchEach) {
     EXPECT_TRUE(options.IsMediaExtension(ext));
     options.GetExtOption(type)->SetBool(false);
     EXPECT_FALSE(options.IsMediaExtension(ext.toUpper()));
-    for (int other = 0; other < kExtOptionCount; ++other)
-      if (other != type && other != seCstm)
+    for (int other = 0; other < kExtOptionCount; ++other) {
+      if (other != type && other != seCstm) {
         EXPECT_TRUE(options.IsMediaExtension(MediaExtensions()[other])) << other;
+      }
+    }
     options.GetExtOption(type)->SetBool(true);
   }
   // A switched-off type is not let in again as the user's own.
