@@ -4,28 +4,35 @@ namespace vexo {
 
 const std::array<QString, kMediaExtCount>& MediaExtensions() {
   static const std::array<QString, kMediaExtCount> list = {
-      ".avi", ".mov",  ".flv", ".mpg", ".mpe",  ".mpeg", ".m1v",
-      ".mp4", ".divx", ".m4v", ".jpg", ".jpeg", ".jpe",  QString()};
+      ".avi",  ".mov", ".flv",  ".mpg",  ".mpe", ".mpeg",   ".m1v", ".mp4",
+      ".divx", ".m4v", ".jpg",  ".jpeg", ".jpe", QString(), ".mkv", ".webm",
+      ".ts",   ".mts", ".m2ts", ".3gp",  ".wmv", ".asf",    ".vob", ".ogv"};
   return list;
+}
+
+bool IsVideoExtIndex(int index) {
+  return (index >= 0 && index < kFirstPhotoExt) ||
+         (index >= kFirstLaterVideoExt && index < kMediaExtCount);
 }
 
 namespace {
 
-bool InRange(const QString& ext, int first, int last) {
-  if (ext.isEmpty()) return false;
-  for (int i = first; i <= last; ++i)
-    if (MediaExtensions()[i].compare(ext, Qt::CaseInsensitive) == 0) return true;
-  return false;
+int IndexOf(const QString& ext) {
+  if (ext.isEmpty()) return -1;
+  for (int i = 0; i < kMediaExtCount; ++i)
+    if (MediaExtensions()[i].compare(ext, Qt::CaseInsensitive) == 0) return i;
+  return -1;
 }
 
 }  // namespace
 
 bool IsVideoExt(const QString& ext) {
-  return InRange(ext, 0, kFirstPhotoExt - 1);
+  return IsVideoExtIndex(IndexOf(ext));
 }
 
 bool IsPhotoExt(const QString& ext) {
-  return InRange(ext, kFirstPhotoExt, kCustomExtIndex - 1);
+  const int index = IndexOf(ext);
+  return index >= kFirstPhotoExt && index < kCustomExtIndex;
 }
 
 }  // namespace vexo

@@ -84,9 +84,9 @@ struct TTypeColumn {
   int X;
   std::vector<int> Types;
 };
-const TTypeColumn kTypeColumns[] = {{16, {seAVI, seMOV, seFLV, seMPG}},
-                                    {91, {seMPE, seMPEG, seM1V, seMP4}},
-                                    {166, {seDVX, seM4V}},
+const TTypeColumn kTypeColumns[] = {{16, {seAVI, seMOV, seFLV, seMPG, seMPE, seMPEG, seM1V}},
+                                    {91, {seMP4, seDVX, seM4V, seMKV, seWEBM, seTS, seMTS}},
+                                    {166, {seM2TS, se3GP, seWMV, seASF, seVOB, seOGV}},
                                     {257, {seJPG, seJPEG, seJPE}},
                                     {361, {seCstm}}};
 
@@ -224,6 +224,8 @@ void TOptDialog::AddMediaTypes(QWidget* page, int& y) {
       const QString caption =
           type == seCstm ? Text(1211) : MediaExtensions()[type].mid(1).toUpper();
       QCheckBox* box = NewCheckBox(page, caption, column.X, columnY, 71);
+      // The upper-case extension alone does not tell every user what it holds.
+      box->setToolTip(LResList.GetValue(kSection, WorkOptions->GetExtOption(type)->Key, {}));
       TypeBoxes[type] = box;
       columnY += box->height() + 2;
     }

@@ -70,9 +70,11 @@ constexpr TParDef kDynamicDefs[] = {
     {dPlayTreeExp, TIniPar::ipBoolean, "", "dPlayTreeExp"},
 };
 
-constexpr const char* kExtKeys[kExtOptionCount] = {"seAVI",  "seMOV",  "seFLV", "seMPG", "seMPE",
-                                                   "seMPEG", "seM1V",  "seMP4", "seDVX", "seM4V",
-                                                   "seJPG",  "seJPEG", "seJPE", "seCstm"};
+constexpr const char* kExtKeys[kExtOptionCount] = {
+    "seAVI", "seMOV", "seFLV",  "seMPG",  "seMPE", "seMPEG", "seM1V", "seMP4",
+    "seDVX", "seM4V", "seJPG",  "seJPEG", "seJPE", "seCstm", "seMKV", "seWEBM",
+    "seTS",  "seMTS", "seM2TS", "se3GP",  "seWMV", "seASF",  "seVOB", "seOGV"};
+static_assert(kExtOptionCount == kMediaExtCount);
 
 template <size_t N, size_t M>
 void CreateTable(std::array<std::unique_ptr<TIniPar>, N>& table, const TParDef (&defs)[M]) {
@@ -242,8 +244,8 @@ void TOptions::AddRecent(const QString& path) {
 }
 
 bool TOptions::IsMediaExtension(const QString& extWithDot) const {
-  for (int i = 0; i < seCstm; ++i)
-    if (MediaExtensions()[i].compare(extWithDot, Qt::CaseInsensitive) == 0)
+  for (int i = 0; i < kExtOptionCount; ++i)
+    if (i != seCstm && MediaExtensions()[i].compare(extWithDot, Qt::CaseInsensitive) == 0)
       return FExtensions[i]->GetBool();
   if (!FExtensions[seCstm]->GetBool()) return false;
   const QString custom = GetOption(oCustomExt).GetText();

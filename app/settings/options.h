@@ -66,6 +66,17 @@ enum TExtIndex : int {
   seJPEG,
   seJPE,
   seCstm,
+  // Video containers of phones, camcorders and the web.
+  seMKV,
+  seWEBM,
+  seTS,
+  seMTS,
+  seM2TS,
+  se3GP,
+  seWMV,
+  seASF,
+  seVOB,
+  seOGV,
   kExtOptionCount
 };
 

@@ -111,7 +111,7 @@ bool TAVInFile::Open(TAVInFile* prevFile, std::string& error) {
     // for a JPEG stream rather than a picture file; it is a photo all the same.
     if (format == "image2" || format == "jpeg_pipe") IsImage = 1;
     const bool probe =
-        format == "mpeg" || format == "flv" ||
+        format == "mpeg" || format == "flv" || (!IsImage && HeaderLacksPictureRate()) ||
         (IsImage && (AVParams.ProbeEachImage == 1 || !prevFile || !prevFile->IsImage));
     if (!probe) {
       StreamsInfoOK = IsImage ? 0 : 1;
@@ -322,7 +322,10 @@ void TAVInFile::CountFrames() {
     return;
   }
   const std::string format = FormatName();
-  if (format == "flv") {
+  // Matroska, WebM, Ogg and ASF state no frame count, and what index they
+  // have lists key frames only: their pictures are timed by their stamps.
+  const bool keyFrameIndex = IsMatroska() || format == "ogg" || format == "asf";
+  if (format == "flv" || keyFrameIndex) {
     ScanFrameCount();
   } else if (ff::avformat_index_get_entries_count(stream) > 0 && !FullyParsed()) {
     Video.FrameCount = ff::avformat_index_get_entries_count(stream);
@@ -424,6 +427,22 @@ std::string TAVInFile::FormatName() const {
                                                                      : "";
 }
 
+// Windows Media files, and Matroska written without a default duration,
+// carry no picture rate in their header: only the packets can tell it.
+bool TAVInFile::HeaderLacksPictureRate() const {
+  for (unsigned i = 0; i < FormatCtx->nb_streams; ++i) {
+    const AVStream* stream = FormatCtx->streams[i];
+    if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && stream->avg_frame_rate.num <= 0 &&
+        stream->r_frame_rate.num <= 0)
+      return true;
+  }
+  return false;
+}
+
+bool TAVInFile::IsMatroska() const {
+  return FormatName().rfind("matroska", 0) == 0;
+}
+
 bool TAVInFile::FullyParsed() const {
   const std::string format = FormatName();
   return format == "mpeg" || format == "mpegts" || format == "mpegvideo";
@@ -455,6 +474,21 @@ int TAVInFile::RewindToStart() {
   if (format == "mpeg" || format == "mpegts" || format == "flv") {
     const int result = ff::av_seek_frame(FormatCtx, -1, 0, AVSEEK_FLAG_BYTE);
     if (result >= 0) return result;
+  }
+  // A Matroska seek by the pictures drops every block stamped before the key
+  // picture it lands on, and the sound's first block often is: its codec's
+  // priming puts it earlier. A seek by the sound keeps both.
+  if (IsMatroska()) {
+    for (unsigned i = 0; i < FormatCtx->nb_streams; ++i) {
+      const AVStream* stream = FormatCtx->streams[i];
+      if (stream->codecpar->codec_type != AVMEDIA_TYPE_AUDIO) continue;
+      const int64_t first = stream->start_time != AV_NOPTS_VALUE
+                                ? stream->start_time
+                                : std::numeric_limits<int64_t>::min();
+      const int result = ff::av_seek_frame(FormatCtx, int(i), first, AVSEEK_FLAG_BACKWARD);
+      if (result >= 0) return result;
+      break;
+    }
   }
   const int64_t start = FormatCtx->start_time != AV_NOPTS_VALUE ? FormatCtx->start_time : 0;
   return ff::avformat_seek_file(FormatCtx, -1, std::numeric_limits<int64_t>::min(), start, start,

@@ -77,6 +77,9 @@ class TAVInFile {
   // The demultiplexer re-parses this container's video packets fully, so their
   // index and time stamps are not to be trusted as they come.
   bool FullyParsed() const;
+  bool HeaderLacksPictureRate() const;
+  // Matroska and WebM, one demultiplexer for both.
+  bool IsMatroska() const;
   // Every picture's own time stamp, not only the first after a seek, tells
   // its frame slot.
   bool StampsPlacePictures() const;
@@ -147,6 +150,7 @@ class TAVInFile {
   void SetUpAudio(TAVInFile* prevFile);
   void CorrectAacFormat(TTrack& track);
   void ScanFrameCount();
+  void PlaceAfterDecoderSkip(int64_t missingSamples, int64_t& waitBytes, int64_t& trimBytes) const;
   // Closes a track's own decoder and makes a fresh, unopened one in its place:
   // today's library cannot reopen a closed context.
   static void CloseOwnDecoder(TTrack& track);

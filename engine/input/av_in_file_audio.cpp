@@ -148,8 +148,12 @@ void TAVInFile::CollectAudio(int64_t& waitBytes, int64_t& trimBytes, SwrContext*
     }
     const bool knownDuration = packet->duration != 0 && !asf;
     int64_t expectedDecoded = kUnknownPacketBytes;
+    int64_t packetSamples = 0;
+    // The first packet after opening or seeking places the sound.
+    const bool placesSound = knownDuration && packet->pts != AV_NOPTS_VALUE && audio.Resync;
     if (knownDuration) {
       const double seconds = double(packet->duration) / ticksPerSecond;
+      packetSamples = std::llround(seconds * audio.SampleRate);
       expectedDecoded = int64_t(std::ceil(seconds * audio.SampleRate)) * audio.Channels * 2 + 64;
       if (packet->pts != AV_NOPTS_VALUE) {
         const int rate = audio.CodecCtx->sample_rate > 0 ? audio.CodecCtx->sample_rate : 1;
@@ -172,6 +176,10 @@ void TAVInFile::CollectAudio(int64_t& waitBytes, int64_t& trimBytes, SwrContext*
     // Today's decoders take a packet whole; LimitPackets and WholePackets
     // described how far older ones read into a packet, and need nothing here.
     const int64_t decoded = DecodeAudioPacket(packet, converter);
+    if (placesSound && decoded > 0)
+      PlaceAfterDecoderSkip(
+          packetSamples - SkippedSamples(*packet) - decoded / (audio.Channels * 2), waitBytes,
+          trimBytes);
     FreePacket(packet);
     if (knownDuration && decoded > expectedDecoded && !DecoderIs(audio.CodecName, "aac"))
       throw TAVDecodeError("Decoded audio packet is larger than expected (" +
@@ -179,6 +187,23 @@ void TAVInFile::CollectAudio(int64_t& waitBytes, int64_t& trimBytes, SwrContext*
                            std::to_string(expectedDecoded) + ")");
     if (wave.Filled + waitBytes - trimBytes >= wave.ChunkBytes || readFailed) break;
   }
+}
+
+// Some decoders (Opus) drop their codec's priming samples on their own,
+// without the packet saying so: the sound they hand out starts that much
+// later than its packet, so less of it is cut or a little silence goes first.
+// What is missing beyond the codec's stated delay belongs to the packet's end.
+void TAVInFile::PlaceAfterDecoderSkip(int64_t missingSamples, int64_t& waitBytes,
+                                      int64_t& trimBytes) const {
+  const TTrack& audio = Audio[0];
+  const int64_t dropped = std::min<int64_t>(missingSamples, audio.CodecCtx->delay);
+  if (dropped <= 0 || audio.SampleRate <= 0) return;
+  const TWaveBuffer& wave = *WaveBuf;
+  const int64_t bytes =
+      int64_t(double(dropped) / audio.SampleRate * wave.OutRate) * int64_t(wave.OutChannels) * 2;
+  const int64_t cut = std::min(bytes, trimBytes);
+  trimBytes -= cut;
+  waitBytes += bytes - cut;
 }
 
 void TAVInFile::FilterSound(uint8_t* data, int32_t bytes) {

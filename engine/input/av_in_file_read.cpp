@@ -23,6 +23,9 @@ int64_t FrameOfTicks(double ticks, double ticksPerFrame) {
 
 constexpr uint8_t kSequenceHeader = 0xB3;
 constexpr uint8_t kGroupOfPictures = 0xB8;
+// Longer than any sound block: how far before its target a Matroska sound
+// seek goes.
+constexpr double kMatroskaSoundLead = 0.1;
 
 // MPEG video packets that do not start with a sequence header or a picture
 // carry their key mark by the first start code in them. Only a sequence header
@@ -175,8 +178,15 @@ int TAVInFile::Seek(int64_t frame, bool withAudio) {
     if (audio && !audio->CodecCtx) audio = nullptr;
     auto seekAudio = [&] {
       const AVRational base = audio->Stream->time_base;
-      const int64_t ticks = int64_t(double(frame) * audio->TicksPerFrame) + FAudioStartTicks;
-      ff::av_seek_frame(FormatCtx, audio->StreamIndex, base.num > 0 ? ticks / base.num : ticks,
+      int64_t ticks = int64_t(double(frame) * audio->TicksPerFrame) + FAudioStartTicks;
+      // Matroska skips every block stamped before the target, the one that
+      // holds it too: the seek goes a little further back, no earlier than
+      // the sound's start.
+      if (IsMatroska()) ticks -= int64_t(kMatroskaSoundLead * audio->TicksPerSecond);
+      int64_t stamp = base.num > 0 ? ticks / base.num : ticks;
+      if (IsMatroska() && HasStamp(audio->Stream->start_time))
+        stamp = std::max(stamp, audio->Stream->start_time);
+      ff::av_seek_frame(FormatCtx, audio->StreamIndex, stamp,
                         AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY);
       return DemuxerPosition();
     };
@@ -199,7 +209,12 @@ int TAVInFile::Seek(int64_t frame, bool withAudio) {
     else
       result = ff::av_seek_frame(FormatCtx, Video.StreamIndex, stamp, flags);
     const int64_t videoPosition = DemuxerPosition();
-    if (audioPosition > 0 && audioPosition < videoPosition) seekAudio();
+    // The sound's seek comes last where it is read from further back, and
+    // always in Matroska, whose seek by the pictures drops the sound stamped
+    // before their key picture.
+    if (audioPosition > 0 &&
+        (audioPosition < videoPosition || (IsMatroska() && audioPosition == videoPosition)))
+      seekAudio();
     // Reading drops packets before the seek target; that target is the key
     // frame the demultiplexer went back to, or nothing would be left to decode
     // it from.

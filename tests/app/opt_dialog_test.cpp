@@ -352,6 +352,37 @@ TEST_F(OptDialogTest, HelpOpensTheDialogsPageOfTheHelpFolder) {
   EXPECT_EQ(url.fragment(), "150");
 }
 
+// Today's video types sit beside the others on the browser page, each a box
+// of its own that says what it holds, and one switched off is saved as such.
+TEST_F(OptDialogTest, TheLaterVideoTypesHaveBoxesOfTheirOwn) {
+  Open(opBrowser);
+  QWidget* page = Dialog->Pages->currentWidget();
+  for (int type = 0; type < kExtOptionCount; ++type) {
+    QCheckBox* box = Dialog->TypeBox(type);
+    ASSERT_TRUE(box) << type;
+    EXPECT_TRUE(box->isVisible()) << type;
+    EXPECT_FALSE(box->toolTip().isEmpty()) << type;
+    // Nothing cut off at the page's edges.
+    EXPECT_TRUE(page->rect().contains(box->geometry())) << type;
+    EXPECT_EQ(box->isChecked(), type != seCstm) << type;
+  }
+  EXPECT_EQ(Dialog->TypeBox(seM2TS)->text(), "M2TS");
+  EXPECT_EQ(Dialog->TypeBox(seMKV)->toolTip(), "Matroska video");
+  // No two boxes share a spot.
+  for (int a = 0; a < kExtOptionCount; ++a)
+    for (int b = a + 1; b < kExtOptionCount; ++b)
+      EXPECT_FALSE(Dialog->TypeBox(a)->geometry().intersects(Dialog->TypeBox(b)->geometry()))
+          << a << " " << b;
+  Click(Dialog->TypeBox(seMKV));
+  Press(bOK);
+  EXPECT_EQ(Dialog->result(), QDialog::Accepted);
+  EXPECT_TRUE(Dialog->TreeRefreshNeeded);
+  EXPECT_EQ(Stored().value("Options/seMKV").toString(), "0");
+  EXPECT_EQ(Stored().value("Options/seWEBM").toString(), "1");
+  EXPECT_FALSE(Options->IsMediaExtension(".mkv"));
+  EXPECT_TRUE(Options->IsMediaExtension(".webm"));
+}
+
 TEST_F(OptDialogTest, Screenshots) {
   Open();
   for (int page = 0; page < kOptPageCount; ++page) {

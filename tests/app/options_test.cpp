@@ -7,6 +7,7 @@
 
 #include "app/common/ini_file.h"
 #include "app/common/language_list.h"
+#include "app/common/media_extensions.h"
 #include "app/settings/options.h"
 #include "engine/media/av_types.h"
 #include "platform/drive_info.h"
@@ -122,10 +123,11 @@ TEST_F(OptionsTest, MediaExtensions) {
     const char* CustomExt;
     bool Media;
   } cases[] = {
-      {".AVI", false, "", true},     {".jpe", false, "", true},   {".mkv", false, "", false},
-      {".mkv", false, "mkv", false}, {".mkv", true, "mkv", true}, {".MKV", true, "mkv", true},
-      {".mkv", true, ".mkv", false}, {".mkv", true, "", false},   {"", true, "", true},
-      {"", false, "", false},        {".avi", true, "mkv", true}, {".webm", true, "mkv", false},
+      {".AVI", false, "", true},       {".jpe", false, "", true},     {".rmvb", false, "", false},
+      {".rmvb", false, "rmvb", false}, {".rmvb", true, "rmvb", true}, {".RMVB", true, "rmvb", true},
+      {".rmvb", true, ".rmvb", false}, {".rmvb", true, "", false},    {"", true, "", true},
+      {"", false, "", false},          {".avi", true, "rmvb", true},  {".y4m", true, "rmvb", false},
+      {".MKV", false, "", true},       {".m2ts", true, "rmvb", true},
   };
   for (const Case& c : cases) {
     options.GetExtOption(seCstm)->SetBool(c.Custom);
@@ -140,15 +142,71 @@ TEST_F(OptionsTest, MediaExtensions) {
   EXPECT_FALSE(options.GetExtOption(seCstm)->GetBool());
 }
 
+// The containers of phones, camcorders and the web: each is a video type with
+// a switch of its own that leaves every other type alone.
+TEST_F(OptionsTest, LaterVideoTypesAreVideosWithOneSwitchEach) {
+  TOptions options(FProgram.path());
+  for (int type = kFirstLaterVideoExt; type < kExtOptionCount; ++type) {
+    const QString ext = MediaExtensions()[type];
+    SCOPED_TRACE(ext.toStdString());
+    EXPECT_TRUE(IsVideoExt(ext.toUpper()));
+    EXPECT_FALSE(IsPhotoExt(ext));
+    EXPECT_TRUE(options.IsMediaExtension(ext));
+    options.GetExtOption(type)->SetBool(false);
+    EXPECT_FALSE(options.IsMediaExtension(ext.toUpper()));
+    for (int other = 0; other < kExtOptionCount; ++other) {
+      if (other != type && other != seCstm) {
+        EXPECT_TRUE(options.IsMediaExtension(MediaExtensions()[other])) << other;
+      }
+    }
+    options.GetExtOption(type)->SetBool(true);
+  }
+  // A switched-off type is not let in again as the user's own.
+  options.GetExtOption(seMKV)->SetBool(false);
+  options.GetExtOption(seCstm)->SetBool(true);
+  options.GetOption(oCustomExt).SetText("mkv");
+  EXPECT_FALSE(options.IsMediaExtension(".mkv"));
+}
+
+// A settings file from before these types has none of their keys: they read
+// as on, while what the file says stays; a saved "off" comes back off.
+TEST_F(OptionsTest, SettingsWithoutTheLaterTypesReadThemAsOn) {
+  WriteConfig(
+      "[Options]\nseAVI=0\nseMOV=1\nseFLV=1\nseMPG=1\nseMPE=1\nseMPEG=1\nseM1V=1\n"
+      "seMP4=1\nseDVX=1\nseM4V=1\nseJPG=1\nseJPEG=1\nseJPE=1\nseCstm=1\noCustomExt=rmvb\n");
+  {
+    TOptions options(FProgram.path());
+    options.LoadSave(false);
+    EXPECT_FALSE(options.IsMediaExtension(".avi"));
+    EXPECT_TRUE(options.IsMediaExtension(".rmvb"));
+    for (int type = kFirstLaterVideoExt; type < kExtOptionCount; ++type)
+      EXPECT_TRUE(options.GetExtOption(type)->GetBool()) << type;
+    options.GetExtOption(seWEBM)->SetBool(false);
+    options.GetExtOption(seVOB)->SetBool(false);
+    options.LoadSave(true);
+  }
+  TOptions options(FProgram.path());
+  options.LoadSave(false);
+  EXPECT_FALSE(options.IsMediaExtension(".webm"));
+  EXPECT_FALSE(options.IsMediaExtension(".vob"));
+  EXPECT_TRUE(options.IsMediaExtension(".mkv"));
+  EXPECT_FALSE(options.IsMediaExtension(".avi"));
+  // Restoring the defaults switches them on again.
+  options.ResetDefaults({});
+  EXPECT_TRUE(options.IsMediaExtension(".webm"));
+}
+
 TEST_F(OptionsTest, AssignAndResetDefaults) {
   TOptions main(FProgram.path()), work(FProgram.path());
   work.GetOption(oSortType).SetInt(3);
   work.GetOption(oPhotoSec).SetInt(9);
   work.GetExtOption(seMOV)->SetBool(false);
+  work.GetExtOption(seM2TS)->SetBool(false);
   work.GetDynamic(dGridWidth)->SetInt(10);
   main.Assign(work);
   EXPECT_EQ(main.GetOption(oSortType).GetInt(), 3);
   EXPECT_FALSE(main.IsMediaExtension(".mov"));
+  EXPECT_FALSE(main.IsMediaExtension(".m2ts"));
   EXPECT_EQ(main.GetDynamic(dGridWidth)->GetInt(), 250);  // not an option
   main.ResetDefaults({oSortType});
   EXPECT_EQ(main.GetOption(oSortType).GetInt(), 0);

@@ -35,6 +35,12 @@ void MakeFolders(test::TPageDesktop& desktop) {
   QDir().mkpath(home + "/many");
   for (int i = 0; i < kManyPhotos; ++i)
     desktop.Copy("photo_100x75.jpg", home + QString("/many/p%1.jpg").arg(i, 2, 10, QChar('0')));
+  QDir().mkpath(home + "/today");
+  desktop.Copy("numbered_h264_ac3.mkv", home + "/today/a_clip.mkv");
+  desktop.Copy("numbered_vp9_opus.webm", home + "/today/b_clip.webm");
+  desktop.Copy("numbered_h264_late.m2ts", home + "/today/c_camera.m2ts");
+  QFile notes(home + "/today/d_notes.txt");
+  notes.open(QIODevice::WriteOnly);
 }
 
 class TDesktop : public test::TPageDesktop {
@@ -42,6 +48,7 @@ class TDesktop : public test::TPageDesktop {
   TDesktop() : TPageDesktop("player_page_test", MakeFolders) {}
   QString Clips() const { return Home->path() + "/clips"; }
   QString Many() const { return Home->path() + "/many"; }
+  QString Today() const { return Home->path() + "/today"; }
 };
 
 TDesktop* const desktop = static_cast<TDesktop*>(::testing::AddGlobalTestEnvironment(new TDesktop));
@@ -286,6 +293,34 @@ TEST_F(PlayerPageTest, AHeldArrowKeyOpensOnlyWhereItStops) {
       [&] { return SelectedFile() == first && !Page->SelectionPending() && OpenFile() == first; },
       20000));
   EXPECT_EQ(Page->MostOpensAtOnce(), 1);
+}
+
+// Matroska, WebM and camcorder files are listed and open like the others, and
+// a type switched off in the options leaves the browser.
+TEST_F(PlayerPageTest, TheBrowserListsTodaysVideoTypesUnlessSwitchedOff) {
+  const auto listed = [this] {
+    TShellNode* folder = Select(desktop->Today());
+    QStringList names;
+    if (!folder) return names;
+    Expand(folder);
+    for (const auto& child : folder->Children) names << child->Text;
+    return names;
+  };
+  EXPECT_EQ(listed(), (QStringList{"a_clip.mkv", "b_clip.webm", "c_camera.m2ts"}));
+  for (const char* name : {"a_clip.mkv", "b_clip.webm", "c_camera.m2ts"}) {
+    SCOPED_TRACE(name);
+    ASSERT_TRUE(Select(desktop->Today() + "/" + name));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Player().State() == psStopped; }));
+    QTest::qWait(100);
+    EXPECT_EQ(FrameNumberOf(Page->VideoPanel()->PlayerWidget()->grab().toImage()), 0);
+  }
+  Destroy();
+  Build([](TOptions& options) {
+    options.GetOption(oAVVideoMode).SetInt(vmGDI);
+    options.GetExtOption(seWEBM)->SetBool(false);
+  });
+  EXPECT_EQ(listed(), (QStringList{"a_clip.mkv", "c_camera.m2ts"}));
+  Options->GetExtOption(seWEBM)->SetBool(true);
 }
 
 TEST_F(PlayerPageTest, TheLogPaneShowsEngineLinesWhileOpen) {

@@ -99,7 +99,11 @@ INSTANTIATE_TEST_SUITE_P(Files, WholeFileSound,
                                            "numbered_mpeg2.mpg", "numbered_flv1.flv",
                                            "numbered_mjpeg.avi", "sound_short.avi",
                                            "sound_long.avi", "tone_at_4s.mov", "tone_at_4s.mp4",
-                                           "late_sound.mp4"),
+                                           "late_sound.mp4", "numbered_hevc.mp4",
+                                           "numbered_vp9_opus.webm", "numbered_h264_ac3.mkv",
+                                           "numbered_h264_late.ts", "numbered_h264_late.m2ts",
+                                           "hevc_aac.mov", "av1_aac.mp4", "theora_vorbis.ogv",
+                                           "wmv2_wma.wmv", "mpeg2_ac3.vob", "h264_aac.3gp"),
                          [](const auto& info) { return test::TestName(info.param); });
 
 TEST_F(InFileAudioTest, SoundEndingBeforeTheVideoIsFollowedBySilence) {
@@ -158,7 +162,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(AlignCase{"tone_at_4s.mov", 75, 4.0, "Audio trimBytes = "},
                       AlignCase{"tone_at_4s.mp4", 75, 4.0, "Audio trimBytes = "},
                       AlignCase{"tone_at_4s.mov", 113, 4.0, "Audio trimBytes = "},
-                      AlignCase{"late_sound.mp4", 25, 2.0, "Audio waitBytes = "}),
+                      AlignCase{"late_sound.mp4", 25, 2.0, "Audio waitBytes = "},
+                      AlignCase{"tone_at_4s.mkv", 75, 4.0, "Audio trimBytes = "},
+                      AlignCase{"tone_at_4s.mkv", 113, 4.0, "Audio trimBytes = "}),
     [](const auto& info) {
       return test::TestName(std::string(info.param.file) + "_" + std::to_string(info.param.frame));
     });

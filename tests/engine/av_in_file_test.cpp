@@ -70,6 +70,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ErrorCase{"NotMedia", "not_media.avi",
                                 "ErrorCode " + kInvalidData + " on av_open_input_file"},
                       ErrorCase{"AudioOnly", "audio_only.mp3", "No video stream found"},
+                      ErrorCase{"VorbisOnly", "vorbis.ogg", "No video stream found"},
                       ErrorCase{"WidthZero", "width0.avi", "Bad video stream (width=0)"},
                       // Never opened: the file does not even exist.
                       ErrorCase{"ExeUpper", "/nonexistent/SETUP.EXE", "not a video file"},
@@ -244,7 +245,13 @@ INSTANTIATE_TEST_SUITE_P(Cases, FrameFigures,
                                            "mpeg2_mp2.mpg", "flv1_mp3.flv", "numbered_h264.mp4",
                                            "numbered_mpeg4.avi", "numbered_mpeg2.mpg",
                                            "numbered_flv1.flv", "numbered_mjpeg.avi",
-                                           "two_video_two_audio.avi", "mpeg2_50fps.mpg"),
+                                           "two_video_two_audio.avi", "mpeg2_50fps.mpg",
+                                           // Today's codecs and containers.
+                                           "numbered_hevc.mp4", "hevc_aac.mov",
+                                           "numbered_vp9_opus.webm", "numbered_h264_ac3.mkv",
+                                           "numbered_h264_late.ts", "numbered_h264_late.m2ts",
+                                           "av1_aac.mp4", "theora_vorbis.ogv", "wmv2_wma.wmv",
+                                           "mpeg2_ac3.vob", "h264_aac.3gp"),
                          [](const auto& info) {
                            std::string name = info.param;
                            for (char& ch : name)

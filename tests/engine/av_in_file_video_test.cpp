@@ -57,6 +57,14 @@ const NumberedClip kClips[] = {
     {"numbered_h264.ts", 0, 300, 299, {}},
     // Pictures stored out of display order (two B-frames between references).
     {"numbered_mpeg4_bf.avi", 0, 300, 299, {}},
+    // Today's containers, 4 s each: HEVC with B-frames in MP4, VP9 in WebM
+    // (whose Opus priming puts the pictures 7 ms late), H.264 in Matroska, and
+    // the same streams in a transport stream from 1000 s and an M2TS from 600 s.
+    {"numbered_hevc.mp4", 0, 100, 99, {}},
+    {"numbered_vp9_opus.webm", 0, 100, 99, {}},
+    {"numbered_h264_ac3.mkv", 0, 100, 99, {}},
+    {"numbered_h264_late.ts", 0, 100, 99, {}},
+    {"numbered_h264_late.m2ts", 0, 100, 99, {}},
 };
 
 std::string ClipName(const ::testing::TestParamInfo<NumberedClip>& info) {

@@ -146,6 +146,8 @@ tone4="aevalsrc=if(gte(t\\,4)\\,0.5*sin(2*PI*440*t)\\,0):s=44100:d=10"
 ff -f lavfi -i "$small" -f lavfi -i "$tone4" -c:v mpeg4 -q:v 5 -c:a pcm_s16le "$out/tone_at_4s.mov"
 ff -f lavfi -i "$small" -f lavfi -i "$tone4" "${h264_fast[@]}" \
    -c:a aac -b:a 96k "$out/tone_at_4s.mp4"
+# The same pictures and sound in Matroska, whose seeks skip blocks.
+ff -i "$out/tone_at_4s.mov" -c copy "$out/tone_at_4s.mkv"
 ff -f lavfi -i "$small" -itsoffset 2 -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=5" \
    "${h264_fast[@]}" -c:a aac -b:a 96k "$out/late_sound.mp4"
 
@@ -214,6 +216,49 @@ ff -f lavfi -i "testsrc2=size=720x576:rate=25:duration=1" -c:v mpeg2video -q:v 5
 # container alike: 718x406 shown about 1021x406.
 ff -f lavfi -i "testsrc2=size=718x406:rate=25:duration=1" -vf setsar=64/45 -c:v libx264 \
    -preset ultrafast -pix_fmt yuv420p "$out/anamorphic_718x406.mp4"
+# Today's codecs and containers. Numbered clips of 4 s for the seek rules of
+# each container family: HEVC with B-frames in MP4, VP9 with Opus in WebM,
+# H.264 with AC-3 5.1 in Matroska, and that Matroska's streams copied into a
+# transport stream and a camcorder's M2TS that both start late, as recordings
+# and clips cut from them do.
+numbered4="color=c=gray:size=320x240:rate=25:duration=4,format=yuv420p,$bars"
+ntone4="sine=frequency=440:sample_rate=48000:duration=4"
+ff -f lavfi -i "$numbered4" -f lavfi -i "$ntone4" -c:v libx265 -preset ultrafast \
+   -x265-params keyint=25:min-keyint=25:bframes=3:log-level=error -tag:v hvc1 -pix_fmt yuv420p \
+   -c:a aac -b:a 64k -shortest "$out/numbered_hevc.mp4"
+ff -f lavfi -i "$numbered4" -f lavfi -i "$ntone4" -c:v libvpx-vp9 -deadline realtime -cpu-used 8 \
+   -g 25 -b:v 400k -c:a libopus -b:a 48k -shortest "$out/numbered_vp9_opus.webm"
+ff -f lavfi -i "$numbered4" -f lavfi -i "$ntone4" -c:v libx264 -preset ultrafast -g 50 -bf 3 \
+   -pix_fmt yuv420p -c:a ac3 -ac 6 -b:a 192k -shortest "$out/numbered_h264_ac3.mkv"
+ff -i "$out/numbered_h264_ac3.mkv" -c copy -output_ts_offset 1000 -f mpegts \
+   "$out/numbered_h264_late.ts"
+ff -i "$out/numbered_h264_ac3.mkv" -c copy -output_ts_offset 600 -mpegts_m2ts_mode 1 -f mpegts \
+   "$out/numbered_h264_late.m2ts"
+# One short clip each of the other codecs and containers of the browser's
+# later types, small and with sound.
+small1="testsrc2=size=160x120:rate=25:duration=1"
+tone1="sine=frequency=440:sample_rate=48000:duration=1"
+clip_with_tone "$out/hevc_aac.mov" "$small1" "$tone1" -c:v libx265 -preset ultrafast \
+   -x265-params log-level=error -tag:v hvc1 -pix_fmt yuv420p -c:a aac -b:a 64k
+clip_with_tone "$out/av1_aac.mp4" "$small1" "$tone1" -c:v libaom-av1 -cpu-used 8 -usage realtime \
+   -c:a aac -b:a 64k
+clip_with_tone "$out/theora_vorbis.ogv" "$small1" "$tone1" -c:v libtheora -q:v 5 \
+   -c:a libvorbis -q:a 2
+clip_with_tone "$out/wmv2_wma.wmv" "$small1" "$tone1" -c:v wmv2 -q:v 5 -c:a wmav2 -b:a 64k
+clip_with_tone "$out/mpeg2_ac3.vob" "$small1" "$tone1" -c:v mpeg2video -q:v 5 -c:a ac3 \
+   -b:a 128k -f vob
+clip_with_tone "$out/h264_aac.3gp" "$small1" "$tone1" "${h264_fast[@]}" -c:a aac -b:a 32k
+ff -f lavfi -i "$tone1" -c:a libvorbis -q:a 2 "$out/vorbis.ogg"
+# Two clips for the gapless playlist in lossy sound of today: Opus, whose
+# decoder drops its priming samples, and AC-3 5.1 mixed down to two channels.
+gl_pictures="color=c=gray:size=160x120:rate=25:duration=1.2,format=yuv420p,$bars"
+ff -f lavfi -i "$gl_pictures" -f lavfi -i "sine=frequency=2000:sample_rate=48000:duration=1.2" \
+   -c:v libvpx-vp9 -deadline realtime -cpu-used 8 -b:v 200k -ac 2 -c:a libopus -b:a 96k \
+   "$out/gl_2000_opus_vp9.webm"
+ff -f lavfi -i "$gl_pictures" -f lavfi -i "sine=frequency=3000:sample_rate=48000:duration=1.2" \
+   "${h264_fast[@]}" -af "pan=5.1|FL=c0|FR=c0|FC=c0|BL=c0|BR=c0" -c:a ac3 -b:a 384k \
+   "$out/gl_3000_ac3_51.mkv"
+
 # Text in a photo's clothing: it opens as a picture and fails once it is read.
 printf 'This is not a picture.\n' > "$out/not_picture.jpg"
 

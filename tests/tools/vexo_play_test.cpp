@@ -274,6 +274,21 @@ TEST_F(VexoPlayTest, APlaylistOfClipsAndAPhotoPlaysToTheEnd) {
   EXPECT_EQ(Count(run, "error"), 0) << Output;
 }
 
+// One short clip of each of today's codecs and containers, with a photo
+// between them, played through to the end with its sound.
+TEST_F(VexoPlayTest, TodaysCodecsAndContainersPlayToTheEnd) {
+  const char* clips[] = {"hevc_aac.mov", "av1_aac.mp4",   "theora_vorbis.ogv", "photo_100x75.jpg",
+                         "wmv2_wma.wmv", "mpeg2_ac3.vob", "h264_aac.3gp"};
+  std::vector<std::string> args = {"--mode", "2", "--play", "--exit-at-end"};
+  for (const char* clip : clips) args.push_back(test::MediaPath(clip));
+  auto run = Play(args);
+  EXPECT_EQ(run.Status, 0) << Output;
+  EXPECT_EQ(Value(run, "opened files=").substr(0, 2), std::to_string(std::size(clips)) + " ")
+      << Output;
+  EXPECT_EQ(Count(run, "state Playing -> Stopped"), 1) << Output;
+  EXPECT_EQ(Count(run, "error"), 0) << Output;
+}
+
 TEST_F(VexoPlayTest, AnUnopenableFileShowsErrorFiveOnTheSurface) {
   const std::string grab = Dir + "/window.png";
   auto run = Play({"--mode", "2", "--grab", grab, test::MediaPath("not_media.avi")});

@@ -227,8 +227,9 @@ void TPlayWindow::Open() {
 void TPlayWindow::OpenDialog() {
   const QStringList files = QFileDialog::getOpenFileNames(
       this, "Open files or a playlist", QString(),
-      "Media and playlists (*.avi *.mov *.flv *.mpg *.mpe *.mpeg *.m1v *.mp4 *.divx *.m4v *.jpg "
-      "*.jpeg *.jpe *.asx);;All files (*)");
+      "Media and playlists (*.avi *.mov *.flv *.mpg *.mpe *.mpeg *.m1v *.mp4 *.divx *.m4v *.mkv "
+      "*.webm *.ts *.mts *.m2ts *.3gp *.wmv *.asf *.vob *.ogv *.jpg *.jpeg *.jpe *.asx);;"
+      "All files (*)");
   if (files.isEmpty()) return;
   FOptions.Files.clear();
   for (const QString& file : files) FOptions.Files.push_back(file.toStdString());

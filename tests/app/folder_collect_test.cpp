@@ -1,0 +1,66 @@
+// Folder collection over today's file types: which files a folder gives for
+// each choice of media, as the switches of the options allow.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "app/playlist/folder_collect.h"
+#include "app/settings/options.h"
+
+namespace vexo {
+namespace {
+
+class FolderCollectTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* name : {"a.MKV", "b.webm", "c.jpg", "d.m2ts", "e.avi", "f.txt", "g.ts",
+                             "h.3gp", "i.ogv", "j.vob", "k.wmv", "l.asf", "m.mts"}) {
+      QFile file(FFolder.filePath(name));
+      ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+  }
+  QStringList Names(const QStringList& files) const {
+    QStringList names;
+    for (const QString& file : files) names << QDir(FFolder.path()).relativeFilePath(file);
+    return names;
+  }
+  QStringList Collect(int folderMedia) const {
+    TFolderCollect how;
+    how.FolderMedia = folderMedia;
+    return Names(CollectMediaFiles({FFolder.path()}, *Options, how));
+  }
+
+  QTemporaryDir FProgram, FFolder;
+  std::unique_ptr<TOptions> Options = std::make_unique<TOptions>(FProgram.path());
+};
+
+TEST_F(FolderCollectTest, LaterVideoTypesCountAsVideos) {
+  const QStringList videos = {"a.MKV", "b.webm", "d.m2ts", "e.avi", "g.ts", "h.3gp",
+                              "i.ogv", "j.vob",  "k.wmv",  "l.asf", "m.mts"};
+  EXPECT_EQ(Collect(0), videos);
+  EXPECT_EQ(Collect(1), QStringList{"c.jpg"});
+  QStringList all = Collect(2);
+  EXPECT_EQ(all.size(), videos.size() + 1);
+  // Pictures first keeps the videos in their order behind the photo.
+  QStringList files = CollectMediaFiles({FFolder.path()}, *Options, {});
+  OrderPlayList(files, 1);
+  EXPECT_EQ(Names(files).first(), "c.jpg");
+  EXPECT_EQ(Names(files).mid(1), videos);
+}
+
+TEST_F(FolderCollectTest, ASwitchedOffTypeIsLeftOut) {
+  Options->GetExtOption(seMKV)->SetBool(false);
+  Options->GetExtOption(seTS)->SetBool(false);
+  const QStringList videos = Collect(0);
+  EXPECT_FALSE(videos.contains("a.MKV"));
+  EXPECT_FALSE(videos.contains("g.ts"));
+  // .mts and .m2ts have switches of their own.
+  EXPECT_TRUE(videos.contains("m.mts"));
+  EXPECT_TRUE(videos.contains("d.m2ts"));
+  EXPECT_EQ(videos.size(), 9);
+}
+
+}  // namespace
+}  // namespace vexo
