@@ -26,6 +26,7 @@ struct ConvertCase {
   TFourCC code;
   int32_t dstWidth, dstHeight, contentWidth, contentHeight;
   AVPixelFormat swsFormat;
+  TPictureTurn turn = ptNone;
 };
 
 constexpr int32_t kSrcWidth = 1920, kSrcHeight = 1080;
@@ -35,6 +36,25 @@ const ConvertCase kCases[] = {
     {"yuv420p 1920x1080 -> YV12", FCC_YV12, 1920, 1080, 1920, 1080, AV_PIX_FMT_YUV420P},
     {"yuv420p 1920x1080 -> UYVY 1280x720 in 1280x800 with borders", FCC_UYVY, 1280, 800, 1280, 720,
      AV_PIX_FMT_UYVY422},
+};
+
+// Portrait pictures stored lying down, turned upright while converted; each
+// against the unturned case above that writes as many pixels.
+struct TurnedCase {
+  ConvertCase turned;
+  const char* unturned;
+};
+
+const TurnedCase kTurnedCases[] = {
+    {{"yuv420p 1920x1080 turned 90 -> ARGB 1080x1920", FCC_ARGB, 1080, 1920, 1080, 1920,
+      AV_PIX_FMT_BGRA, ptRotate90},
+     "yuv420p 1920x1080 -> ARGB"},
+    {{"yuv420p 1920x1080 turned 90 -> YV12 1080x1920", FCC_YV12, 1080, 1920, 1080, 1920,
+      AV_PIX_FMT_YUV420P, ptRotate90},
+     "yuv420p 1920x1080 -> YV12"},
+    {{"yuv420p 1920x1080 turned 180 -> ARGB", FCC_ARGB, 1920, 1080, 1920, 1080, AV_PIX_FMT_BGRA,
+      ptRotate180},
+     "yuv420p 1920x1080 -> ARGB"},
 };
 
 // A random 4:2:0 source picture.
@@ -87,7 +107,7 @@ void BM_Vexo(benchmark::State& state, const ConvertCase* c) {
   for (auto _ : state) {
     const int32_t bytes =
         ConvertPicture(src.pic, dst.pic, kSrcWidth, err, 1, c->code, PIX_FMT_YUV420P, c->dstHeight,
-                       c->dstWidth, c->contentHeight, c->contentWidth, kSrcHeight);
+                       c->dstWidth, c->contentHeight, c->contentWidth, kSrcHeight, c->turn);
     benchmark::DoNotOptimize(bytes);
     benchmark::ClobberMemory();
   }
@@ -166,6 +186,9 @@ int RunConvert(int argc, char** argv) {
     benchmark::RegisterBenchmark((std::string("swscale/") + c.name).c_str(), BM_SwScale, &c)
         ->Unit(benchmark::kMillisecond);
   }
+  for (const TurnedCase& t : kTurnedCases)
+    benchmark::RegisterBenchmark((std::string("vexo/") + t.turned.name).c_str(), BM_Vexo, &t.turned)
+        ->Unit(benchmark::kMillisecond);
   // Repetitions in shuffled order, so that ours and libswscale meet the same
   // neighbours; a command line that says otherwise wins.
   std::vector<char*> args(argv, argv + argc);
@@ -189,6 +212,14 @@ int RunConvert(int argc, char** argv) {
     std::printf("%-62s ours %7.3f ms  swscale %7.3f ms  ratio %.3f\n", c.name, ours, theirs, ratio);
   }
   std::printf("ratio: %.3f\n", worst);
+  std::printf("\nCPU time per frame, turned against unturned (same run):\n");
+  for (const TurnedCase& t : kTurnedCases) {
+    const double turned = reporter.ms[std::string("vexo/") + t.turned.name];
+    const double plain = reporter.ms[std::string("vexo/") + t.unturned];
+    if (turned <= 0 || plain <= 0) continue;
+    std::printf("%-62s turned %7.3f ms  unturned %7.3f ms  ratio %.3f\n", t.turned.name, turned,
+                plain, turned / plain);
+  }
   return 0;
 }
 
