@@ -21,6 +21,7 @@
 #include "engine/playlist/av_playlist.h"
 #include "engine/video/av_screen.h"
 #include "tests/support/exif_writer.h"
+#include "tests/support/input_fuzz.h"
 #include "tests/support/test_media.h"
 
 namespace vexo {

@@ -7,9 +7,6 @@
 
 namespace vexo::test {
 
-std::vector<uint8_t> ReadBytes(const std::string& path);
-void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
-
 // `jpeg` (without an EXIF block) with one put in after its start marker:
 // Orientation `orientation` (none when negative) and, when not empty,
 // DateTimeOriginal `date` ("YYYY:MM:DD HH:MM:SS").
