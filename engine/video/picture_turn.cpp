@@ -224,13 +224,6 @@ TPictureTurn InverseTurn(TPictureTurn turn) {
   return TurnOfMatrix({m.A, m.C, m.B, m.D});
 }
 
-void TurnedSourcePixel(TPictureTurn turn, int32_t width, int32_t height, int32_t x, int32_t y,
-                       int32_t& sourceX, int32_t& sourceY) {
-  const TTurnWalk walk = WalkOf(TurnOfOrientation(turn), width, height);
-  sourceX = walk.X0 + x * walk.XX + y * walk.YX;
-  sourceY = walk.Y0 + x * walk.XY + y * walk.YY;
-}
-
 void TurnPlane(const uint8_t* src, int32_t srcLineSize, int32_t width, int32_t height,
                int sampleBytes, TPictureTurn turn, uint8_t* dst, int32_t dstLineSize) {
   if (!src || !dst || width <= 0 || height <= 0) return;

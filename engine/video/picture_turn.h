@@ -36,11 +36,6 @@ TPictureTurn CombineTurns(TPictureTurn first, TPictureTurn then);
 // The turn that undoes `turn`.
 TPictureTurn InverseTurn(TPictureTurn turn);
 
-// Where pixel (x, y) of the turned picture comes from in a stored picture of
-// width x height.
-void TurnedSourcePixel(TPictureTurn turn, int32_t width, int32_t height, int32_t x, int32_t y,
-                       int32_t& sourceX, int32_t& sourceY);
-
 // Writes the turned copy of a plane of width x height samples of
 // `sampleBytes` bytes each (1 or 3) to `dst`, which must hold the turned size.
 void TurnPlane(const uint8_t* src, int32_t srcLineSize, int32_t width, int32_t height,

@@ -393,7 +393,7 @@ TurnedSource RefTurn(Picture& src, const SourceFormat& f, int32_t sw, int32_t sh
 // and even sizes, unscaled, centred with borders and scaled either way. A
 // turned conversion must equal the plain one of the turned picture.
 void CheckEveryPath(TPictureTurn turn) {
-  std::mt19937 rng(20240611 + turn);
+  std::mt19937 rng(20240611 + (turn - ptNone));
   std::vector<SourceFormat> formats(std::begin(kPlanarFormats), std::end(kPlanarFormats));
   formats.push_back({PIX_FMT_BGR24, 0, 0, false});
   const bool quarter = turn >= ptTranspose;
@@ -428,7 +428,9 @@ void CheckEveryPath(TPictureTurn turn) {
             const int32_t got = ConvertPicture(src.View(), fast.View(), sw, err, uint8_t(fill),
                                                code, f.fmt, dh, dw, ch, cw, sh, turn);
             const Area a = MakeArea(dw, dh, cw, ch);
-            TurnedSource t = RefTurn(src, f, sw, sh, turn);
+            // Unturned, the source is converted as it lies, padding and all.
+            TurnedSource t =
+                turn == ptNone ? TurnedSource{src, f, sw, sh} : RefTurn(src, f, sw, sh, turn);
             const int32_t want =
                 f.fmt == PIX_FMT_BGR24
                     ? RefPackedBgr(t.pic, t.w, t.h, ref, code, a, fill)
