@@ -26,6 +26,10 @@ struct ConvertCase {
   TFourCC code;
   int32_t dstWidth, dstHeight, contentWidth, contentHeight;
   AVPixelFormat swsFormat;
+  TPictureTurn turn = ptNone;
+  // A source stored upright as a portrait picture, the unturned measure of
+  // a turned case.
+  bool portraitSource = false;
 };
 
 constexpr int32_t kSrcWidth = 1920, kSrcHeight = 1080;
@@ -37,14 +41,43 @@ const ConvertCase kCases[] = {
      AV_PIX_FMT_UYVY422},
 };
 
+// Portrait pictures stored lying down, turned upright while converted; each
+// against the unturned case above that writes as many pixels.
+struct TurnedCase {
+  ConvertCase turned;
+  const char* unturned;
+};
+
+const TurnedCase kTurnedCases[] = {
+    {{"yuv420p 1920x1080 turned 90 -> ARGB 1080x1920", FCC_ARGB, 1080, 1920, 1080, 1920,
+      AV_PIX_FMT_BGRA, ptRotate90},
+     "yuv420p 1080x1920 -> ARGB 1080x1920"},
+    {{"yuv420p 1920x1080 turned 90 -> YV12 1080x1920", FCC_YV12, 1080, 1920, 1080, 1920,
+      AV_PIX_FMT_YUV420P, ptRotate90},
+     "yuv420p 1080x1920 -> YV12 1080x1920"},
+    {{"yuv420p 1920x1080 turned 180 -> ARGB", FCC_ARGB, 1920, 1080, 1920, 1080, AV_PIX_FMT_BGRA,
+      ptRotate180},
+     "yuv420p 1920x1080 -> ARGB"},
+};
+
+// The unturned measures of the quarter turns: the same output from a
+// picture stored the way it is shown.
+const ConvertCase kPortraitCases[] = {
+    {"yuv420p 1080x1920 -> ARGB 1080x1920", FCC_ARGB, 1080, 1920, 1080, 1920, AV_PIX_FMT_BGRA,
+     ptNone, true},
+    {"yuv420p 1080x1920 -> YV12 1080x1920", FCC_YV12, 1080, 1920, 1080, 1920, AV_PIX_FMT_YUV420P,
+     ptNone, true},
+};
+
 // A random 4:2:0 source picture.
 struct Source {
   std::vector<uint8_t> planes[3];
   TAVPicture pic;
-  Source() {
+  int32_t width, height;
+  Source(int32_t sourceWidth, int32_t sourceHeight) : width(sourceWidth), height(sourceHeight) {
     std::mt19937 rng(1);
     for (int p = 0; p < 3; ++p) {
-      const int32_t w = p ? kSrcWidth / 2 : kSrcWidth, h = p ? kSrcHeight / 2 : kSrcHeight;
+      const int32_t w = p ? width / 2 : width, h = p ? height / 2 : height;
       planes[p].resize(size_t(w) * h);
       for (auto& b : planes[p]) b = uint8_t(rng());
       pic.data[p] = planes[p].data();
@@ -75,19 +108,19 @@ struct Destination {
   }
 };
 
-const Source& TheSource() {
-  static const Source source;
-  return source;
+const Source& TheSource(bool portrait = false) {
+  static const Source landscape(kSrcWidth, kSrcHeight), upright(kSrcHeight, kSrcWidth);
+  return portrait ? upright : landscape;
 }
 
 void BM_Vexo(benchmark::State& state, const ConvertCase* c) {
-  const Source& src = TheSource();
+  const Source& src = TheSource(c->portraitSource);
   Destination dst(*c);
   std::string err;
   for (auto _ : state) {
     const int32_t bytes =
-        ConvertPicture(src.pic, dst.pic, kSrcWidth, err, 1, c->code, PIX_FMT_YUV420P, c->dstHeight,
-                       c->dstWidth, c->contentHeight, c->contentWidth, kSrcHeight);
+        ConvertPicture(src.pic, dst.pic, src.width, err, 1, c->code, PIX_FMT_YUV420P, c->dstHeight,
+                       c->dstWidth, c->contentHeight, c->contentWidth, src.height, c->turn);
     benchmark::DoNotOptimize(bytes);
     benchmark::ClobberMemory();
   }
@@ -166,6 +199,12 @@ int RunConvert(int argc, char** argv) {
     benchmark::RegisterBenchmark((std::string("swscale/") + c.name).c_str(), BM_SwScale, &c)
         ->Unit(benchmark::kMillisecond);
   }
+  for (const ConvertCase& c : kPortraitCases)
+    benchmark::RegisterBenchmark((std::string("vexo/") + c.name).c_str(), BM_Vexo, &c)
+        ->Unit(benchmark::kMillisecond);
+  for (const TurnedCase& t : kTurnedCases)
+    benchmark::RegisterBenchmark((std::string("vexo/") + t.turned.name).c_str(), BM_Vexo, &t.turned)
+        ->Unit(benchmark::kMillisecond);
   // Repetitions in shuffled order, so that ours and libswscale meet the same
   // neighbours; a command line that says otherwise wins.
   std::vector<char*> args(argv, argv + argc);
@@ -189,6 +228,14 @@ int RunConvert(int argc, char** argv) {
     std::printf("%-62s ours %7.3f ms  swscale %7.3f ms  ratio %.3f\n", c.name, ours, theirs, ratio);
   }
   std::printf("ratio: %.3f\n", worst);
+  std::printf("\nCPU time per frame, turned against unturned (same run):\n");
+  for (const TurnedCase& t : kTurnedCases) {
+    const double turned = reporter.ms[std::string("vexo/") + t.turned.name];
+    const double plain = reporter.ms[std::string("vexo/") + t.unturned];
+    if (turned <= 0 || plain <= 0) continue;
+    std::printf("%-62s turned %7.3f ms  unturned %7.3f ms  ratio %.3f\n", t.turned.name, turned,
+                plain, turned / plain);
+  }
   return 0;
 }
 

@@ -12,6 +12,9 @@
 
 #include "app/common/language_list.h"
 #include "app/common/message_boxes.h"
+#include "engine/media/av_types.h"
+#include "engine/media/exif_orientation.h"
+#include "engine/video/picture_turn.h"
 
 namespace vexo {
 namespace {
@@ -45,6 +48,28 @@ bool WriteDurably(const QString& name, const unsigned char* data, unsigned long 
   return written && synced;
 }
 
+// The lossless operation that turns stored pixels as `turn` does.
+int TransformOf(TPictureTurn turn) {
+  switch (turn) {
+    case ptMirror:
+      return TJXOP_HFLIP;
+    case ptRotate180:
+      return TJXOP_ROT180;
+    case ptFlip:
+      return TJXOP_VFLIP;
+    case ptTranspose:
+      return TJXOP_TRANSPOSE;
+    case ptRotate90:
+      return TJXOP_ROT90;
+    case ptTransverse:
+      return TJXOP_TRANSVERSE;
+    case ptRotate270:
+      return TJXOP_ROT270;
+    default:
+      return TJXOP_NONE;
+  }
+}
+
 }  // namespace
 
 bool RotateJpegFile(const QString& path, bool clockwise, QString* error) {
@@ -76,8 +101,15 @@ bool RotateJpegFile(const QString& path, bool clockwise, QString* error) {
     *error = QString::fromUtf8(tjGetErrorStr2(nullptr));
     return false;
   }
+  // The user turns what is shown: a photo shown by its Orientation tag is
+  // turned from there, its pixels are written upright and the tag says so.
+  const auto* bytes = reinterpret_cast<const uint8_t*>(source.constData());
+  const TPictureTurn shown =
+      AVParams.TurnPhotos ? TurnOfOrientation(ExifOrientationOfData(bytes, size_t(source.size())))
+                          : ptNone;
+  const TPictureTurn turn = CombineTurns(shown, clockwise ? ptRotate90 : ptRotate270);
   tjtransform transform{};
-  transform.op = clockwise ? TJXOP_ROT90 : TJXOP_ROT270;
+  transform.op = TransformOf(turn);
   // Edge blocks that cannot turn without loss are cut off rather than failing.
   transform.options = TJXOPT_TRIM;
   unsigned char* rotated = nullptr;
@@ -91,6 +123,8 @@ bool RotateJpegFile(const QString& path, bool clockwise, QString* error) {
     *error = QString::fromUtf8(tjGetErrorStr2(handle.get()));
     return false;
   }
+
+  if (shown != ptNone) MarkExifUpright(output.get(), rotatedSize);
 
   const QString temporary = TemporaryName(path);
   if (!WriteDurably(temporary, output.get(), rotatedSize, info.permissions(), error)) {

@@ -65,6 +65,8 @@ const std::vector<TGroup>& Groups() {
        {{oAVVideoMode, TCtl::DropDown, kVideoModeTexts, kOfferedVideoModes, 256, 6},
         {oAVFullScreenKey, TCtl::DropDown, 1021, 3, 146, 6},
         {oAVPhotoSeek, TCtl::Check},
+        {oAVTurnVideo, TCtl::Check},
+        {oAVTurnPhoto, TCtl::Check},
         {oAVPlanar, TCtl::Check, 0, 0, 0, 0, true}}},
       {opGeneral, {}},  // the language
       {opPlayback, {{oAVSoundDevice, TCtl::SoundOutput}}},

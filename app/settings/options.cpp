@@ -52,6 +52,8 @@ constexpr TParDef kOptionDefs[] = {
     {oAVPhotoSeek, TIniPar::ipBoolean, "1", "oAVPhotoSeek"},
     {oAVPlanar, TIniPar::ipBoolean, "1", "oAVPlanar"},
     {oAVSoundDevice, TIniPar::ipText, "default", "oAVSoundDevice"},
+    {oAVTurnVideo, TIniPar::ipBoolean, "1", "oAVTurnVideo"},
+    {oAVTurnPhoto, TIniPar::ipBoolean, "1", "oAVTurnPhoto"},
 };
 
 constexpr TParDef kDynamicDefs[] = {
@@ -222,6 +224,8 @@ void TOptions::ApplyToEngine() const {
   AVParams.PhotoSeek = GetOption(oAVPhotoSeek).GetBool() ? 1 : 0;
   // The dialog offers this switch; it would mislead if the engine never saw it.
   AVParams.Planar = GetOption(oAVPlanar).GetBool() ? 1 : 0;
+  AVParams.TurnVideos = GetOption(oAVTurnVideo).GetBool() ? 1 : 0;
+  AVParams.TurnPhotos = GetOption(oAVTurnPhoto).GetBool() ? 1 : 0;
   ApplySoundOutput(GetOption(oAVSoundDevice).GetText());
 }
 

@@ -34,7 +34,10 @@ enum TOptionIndex : int {
   oAVPlanar = 57,
   // Beyond the table shared with the sibling product: the player's own.
   oAVSoundDevice = 67,
-  kOptionCount = 68
+  // Portrait videos by their display matrix, photos by their EXIF tag.
+  oAVTurnVideo = 68,
+  oAVTurnPhoto = 69,
+  kOptionCount = 70
 };
 
 // Rows of the dynamic table ("Dynamic"): values the program keeps for itself.

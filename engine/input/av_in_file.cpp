@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <limits>
 #include <new>
@@ -10,6 +11,7 @@
 #include "engine/media/av_log.h"
 #include "engine/media/av_types.h"
 #include "engine/media/decoder_names.h"
+#include "engine/media/exif_orientation.h"
 #include "engine/media/media_lib.h"
 
 namespace vexo {
@@ -45,6 +47,24 @@ double HeaderFrameRate(const AVStream* stream, const AVCodecContext* ctx) {
 
 bool ValidDuration(int64_t duration) {
   return duration != AV_NOPTS_VALUE && duration > 0;
+}
+
+// How the stored pictures are turned to stand upright: a photo by its EXIF
+// Orientation tag, a video by its stream's display matrix. The user may
+// switch either off.
+TPictureTurn StoredTurn(const AVStream* stream, bool image, const std::string& codecName,
+                        const std::string& fileName) {
+  if (image) {
+    if (!AVParams.TurnPhotos || !DecoderIs(codecName, "mjpeg")) return ptNone;
+    return TurnOfOrientation(ReadExifOrientation(fileName));
+  }
+  if (!AVParams.TurnVideos) return ptNone;
+  size_t size = 0;
+  const uint8_t* matrix = ff::av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, &size);
+  if (!matrix || size < 9 * sizeof(int32_t)) return ptNone;
+  int32_t entries[9];
+  std::memcpy(entries, matrix, sizeof entries);
+  return TurnOfDisplayMatrix(entries);
 }
 
 }  // namespace
@@ -225,6 +245,13 @@ void TAVInFile::InitDecoders(TAVInFile* prevFile, std::string& error) {
   } else {
     Video.SampleAspect = 1;
     Video.DisplayAspect = float(double(Video.Width) / Video.Height);
+  }
+  // Everything after this sees the picture as it stands upright.
+  Video.Turn = StoredTurn(Video.Stream, IsImage, Video.CodecName, FileName);
+  if (TurnSwapsAxes(Video.Turn)) {
+    std::swap(Video.Width, Video.Height);
+    Video.SampleAspect = 1 / Video.SampleAspect;
+    Video.DisplayAspect = 1 / Video.DisplayAspect;
   }
   OpenDecoder(tkVideo, prevFile, true);
   CountFrames();

@@ -34,8 +34,7 @@ bool TAVInFileList::RenderToBitmap(TBitmap32& bitmap, int32_t width, float aspec
 
   TAVInFile& file = *CurFileRef;
   const AVFrame* frame = file.DecFrame;
-  const AVCodecContext* ctx = file.Video.CodecCtx;
-  if (!frame || !frame->data[0] || !ctx) return false;
+  if (!frame || !frame->data[0]) return false;
   TAVPicture dst;
   dst.data[0] = bitmap.Pixels.data();
   dst.linesize[0] = bitmap.Stride();
@@ -43,8 +42,8 @@ bool TAVInFileList::RenderToBitmap(TBitmap32& bitmap, int32_t width, float aspec
   file.FitPicture(width, height, pixelAspect, aspect);
   std::string errMsg;
   const int32_t bytes =
-      ConvertPicture(PictureOfFrame(*frame), dst, file.Video.Width, errMsg, 1, FCC_ARGB,
-                     ctx->pix_fmt, height, width, file.FitHeight, file.FitWidth, file.Video.Height);
+      ConvertPicture(PictureOfFrame(*frame), dst, frame->width, errMsg, 1, FCC_ARGB, frame->format,
+                     height, width, file.FitHeight, file.FitWidth, frame->height, file.Video.Turn);
   file.FitWidth = fitWidth;
   file.FitHeight = fitHeight;
   return bytes > 0 && errMsg.empty();

@@ -161,10 +161,10 @@ bool TAVInFile::ShowPicture(TAVScreen& screen, uint8_t firstFrame, bool keepInRi
                          std::to_string(screen.FFrameBufSize) + ")");
   WrapFrameBuffer(screen);
   // The decoded picture's own size: a header may have described another.
-  screen.FFrameBytes =
-      ConvertPicture(PictureOfFrame(*DecFrame), PictureOfFrame(*DstPicture), DecFrame->width,
-                     screen.FErrMsg, firstFrame, screen.FFourCC, DecFrame->format,
-                     screen.Ovr_Height, screen.Ovr_Width, FitHeight, FitWidth, DecFrame->height);
+  screen.FFrameBytes = ConvertPicture(PictureOfFrame(*DecFrame), PictureOfFrame(*DstPicture),
+                                      DecFrame->width, screen.FErrMsg, firstFrame, screen.FFourCC,
+                                      DecFrame->format, screen.Ovr_Height, screen.Ovr_Width,
+                                      FitHeight, FitWidth, DecFrame->height, Video.Turn);
   if (!screen.FErrMsg.empty()) {
     screen.FErrFile = FileName;
     return false;
@@ -189,7 +189,7 @@ void TAVInFile::EncodePicture(TAVScreen& screen, uint8_t firstFrame) {
   if (!EncPicture) return;
   ConvertPicture(PictureOfFrame(*DecFrame), PictureOfFrame(*EncPicture), DecFrame->width,
                  screen.FErrMsg, firstFrame, FCC_ENC, DecFrame->format, EncodeParams.Height,
-                 EncodeParams.Width, FitHeight, FitWidth, DecFrame->height);
+                 EncodeParams.Width, FitHeight, FitWidth, DecFrame->height, Video.Turn);
 }
 
 int TAVInFile::DecodeVideo(TAVScreen& screen, TAVInFile* prevFile, int32_t flags,

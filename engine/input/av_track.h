@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/media/av_packet_buf.h"
+#include "engine/video/picture_turn.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -51,6 +52,9 @@ struct TTrack {
   int32_t Width = 0;
   int32_t Height = 0;
   int32_t HeaderPixFmt = 0;
+  // Video: how each decoded picture is turned to stand upright. Width,
+  // Height and the aspects above already describe the upright picture.
+  TPictureTurn Turn = ptNone;
 
   // Audio: the decoder's output format.
   int32_t SampleRate = 0;

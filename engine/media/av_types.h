@@ -140,6 +140,10 @@ struct TAVParams {
   uint8_t ProbeEachImage = 0;
   uint8_t CodecCtxShare = 1;
   int32_t PhotoDurationMs = 2000;
+  // Videos are turned as their display matrix asks, photos as their EXIF
+  // Orientation tag does.
+  uint8_t TurnVideos = 1;
+  uint8_t TurnPhotos = 1;
 };
 
 inline constexpr TAVParams DefaultAVParams{};

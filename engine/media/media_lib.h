@@ -67,6 +67,7 @@ extern "C" {
   X(avformat_close_input)             \
   X(avformat_free_context)            \
   X(av_find_input_format)             \
+  X(av_stream_get_side_data)          \
   X(avio_size)                        \
   X(avio_seek)                        \
   X(avformat_index_get_entries_count) \

@@ -14,6 +14,7 @@
 #include "engine/video/av_yuv_pack.h"
 #include "engine/video/av_yuv_to_bgra.h"
 #include "engine/video/streaming_store.h"
+#include "engine/video/turned_picture.h"
 
 namespace vexo {
 
@@ -315,7 +316,15 @@ TAVPicture PictureOfFrame(const AVFrame& frame) {
 int32_t ConvertPicture(const TAVPicture& src, const TAVPicture& dst, int32_t srcWidth,
                        std::string& errMsg, uint8_t fillBorders, TFourCC dstFourCC,
                        int32_t srcPixFmt, int32_t dstHeight, int32_t dstWidth,
-                       int32_t contentHeight, int32_t contentWidth, int32_t srcHeight) {
+                       int32_t contentHeight, int32_t contentWidth, int32_t srcHeight,
+                       TPictureTurn turn) {
+  if (TurnOfOrientation(turn) != ptNone) {
+    TTurnedPicture turned;
+    if (TurnPicture(src, srcWidth, srcHeight, srcPixFmt, turn, turned))
+      return ConvertPicture(turned.Picture, dst, turned.Width, errMsg, fillBorders, dstFourCC,
+                            turned.PixFmt, dstHeight, dstWidth, contentHeight, contentWidth,
+                            turned.Height);
+  }
   TPlaneArea area;
   area.Width = std::max(dstWidth, 0);
   area.Height = std::max(dstHeight, 0);
@@ -350,6 +359,7 @@ int32_t ConvertPicture(const TAVPicture& src, const TAVPicture& dst, int32_t src
 }
 
 void FreeConvertScratch() {
+  FreeTurnScratch();
   ScratchBuf.reset();
   ScratchCapacity = 0;
   Scratch = TAVPicture{};

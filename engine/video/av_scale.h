@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/media/av_types.h"
+#include "engine/video/picture_turn.h"
 
 struct AVFrame;
 
@@ -28,12 +29,16 @@ TAVPicture PictureOfFrame(const AVFrame& frame);
 // fillBorders is 1. Returns the bytes the destination now holds, or 0 with
 // errMsg set when the source format is unsupported. A destination code that
 // does not suit the source is a programming error and throws std::logic_error.
+// With a turn the source is first turned upright (each plane turned whole, a
+// 4:1:1 source's chroma widened to full size when a quarter turn would stand
+// it on end); the content size is then that of the upright picture.
 int32_t ConvertPicture(const TAVPicture& src, const TAVPicture& dst, int32_t srcWidth,
                        std::string& errMsg, uint8_t fillBorders, TFourCC dstFourCC,
                        int32_t srcPixFmt, int32_t dstHeight, int32_t dstWidth,
-                       int32_t contentHeight, int32_t contentWidth, int32_t srcHeight);
+                       int32_t contentHeight, int32_t contentWidth, int32_t srcHeight,
+                       TPictureTurn turn = ptNone);
 
-// The scratch buffer only grows; this releases it (at program end).
+// The scratch buffers only grow; this releases them (at program end).
 void FreeConvertScratch();
 // Bytes the scratch buffer holds now.
 int64_t ConvertScratchCapacity();

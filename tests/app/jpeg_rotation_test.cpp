@@ -12,7 +12,10 @@
 
 #include "app/common/jpeg_rotation.h"
 #include "app/common/language_list.h"
+#include "engine/media/av_types.h"
+#include "engine/media/exif_orientation.h"
 #include "qt_test_app.h"
+#include "tests/support/exif_writer.h"
 #include "tests/support/test_media.h"
 
 namespace vexo {
@@ -171,6 +174,89 @@ TEST_F(RotateJpegTest, FailuresLeaveTheSourceByteForByte) {
     EXPECT_EQ(box.Text, LResList.GetText("AVPlayerEnc", 9001));
   }
   LResList.Clear();
+}
+
+QByteArray Bytes(const std::vector<uint8_t>& bytes) {
+  return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+}
+
+std::vector<uint8_t> Vector(const QByteArray& bytes) {
+  return std::vector<uint8_t>(bytes.begin(), bytes.end());
+}
+
+// The pixels of a JPEG turned losslessly by one operation, markers dropped.
+QByteArray Transformed(const QByteArray& jpeg, int op) {
+  tjhandle handle = tjInitTransform();
+  tjtransform transform{};
+  transform.op = op;
+  transform.options = TJXOPT_COPYNONE;
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  const int status =
+      tjTransform(handle, reinterpret_cast<const unsigned char*>(jpeg.constData()),
+                  static_cast<unsigned long>(jpeg.size()), 1, &out, &size, &transform, 0);
+  QByteArray result =
+      status == 0 ? QByteArray(reinterpret_cast<const char*>(out), qsizetype(size)) : QByteArray();
+  tjFree(out);
+  tjDestroy(handle);
+  return result;
+}
+
+// A photo shown turned by its Orientation tag is rotated from how it is
+// shown: the same pixels as rotating an upright copy, Orientation 1 after,
+// the other tags kept.
+TEST_F(RotateJpegTest, OrientedPhotoTurnsFromHowItIsShown) {
+  AVParams = DefaultAVParams;
+  const QByteArray stored = ReadAll(QString::fromStdString(test::MediaPath("quadrants.jpg")));
+  // What turns the stored pixels upright, for each Orientation 1..8.
+  const int upright[9] = {0,           TJXOP_NONE,      TJXOP_HFLIP, TJXOP_ROT180,
+                          TJXOP_VFLIP, TJXOP_TRANSPOSE, TJXOP_ROT90, TJXOP_TRANSVERSE,
+                          TJXOP_ROT270};
+  for (int orientation = 1; orientation <= 8; ++orientation)
+    for (bool clockwise : {true, false}) {
+      SCOPED_TRACE("orientation " + std::to_string(orientation) + (clockwise ? " cw" : " ccw"));
+      const QString path = FDir.filePath("oriented.jpg"), copy = FDir.filePath("upright.jpg");
+      WriteAll(path, Bytes(test::WithExif(Vector(stored), orientation, kRecorded)));
+      WriteAll(copy, Bytes(test::WithExif(Vector(Transformed(stored, upright[orientation])), 1,
+                                          kRecorded)));
+      ASSERT_TRUE(RotateJpegFile(path, clockwise, nullptr));
+      ASSERT_TRUE(RotateJpegFile(copy, clockwise, nullptr));
+      const TPixels ours = Decode(ReadAll(path)), expected = Decode(ReadAll(copy));
+      ASSERT_FALSE(ours.Rgb.empty());
+      EXPECT_EQ(ours.Width, expected.Width);
+      EXPECT_TRUE(ours.Rgb == expected.Rgb);
+      EXPECT_EQ(ReadExifOrientation(path.toStdString()), 1);
+      EXPECT_EQ(RecordedDate(path), kRecorded);
+    }
+  // Orientation 6 shows blue, red / white, lime; a clockwise turn of that
+  // puts white top left and is written so.
+  const QString path = FDir.filePath("six.jpg");
+  WriteAll(path, Bytes(test::WithExif(Vector(stored), 6, kRecorded)));
+  ASSERT_TRUE(RotateJpegFile(path, true, nullptr));
+  const TPixels turned = Decode(ReadAll(path));
+  ASSERT_EQ(turned.Width, 96);
+  auto pixel = [&](int x, int y) { return &turned.Rgb[size_t(y * turned.Width + x) * 3]; };
+  const unsigned char* topLeft = pixel(24, 12);
+  const unsigned char* bottomRight = pixel(72, 36);
+  EXPECT_GT(topLeft[0] + topLeft[1] + topLeft[2], 600);  // white
+  EXPECT_GT(bottomRight[0], 180);                        // red
+  EXPECT_LT(bottomRight[1] + bottomRight[2], 160);
+}
+
+// With photo orientation switched off the tag means nothing to the player:
+// the pixels as stored are turned and the tag is left alone.
+TEST_F(RotateJpegTest, WithoutPhotoOrientationTheStoredPixelsTurn) {
+  AVParams = DefaultAVParams;
+  AVParams.TurnPhotos = 0;
+  const QByteArray stored = ReadAll(QString::fromStdString(test::MediaPath("quadrants.jpg")));
+  const QString path = FDir.filePath("six.jpg"), plain = FDir.filePath("plain.jpg");
+  WriteAll(path, Bytes(test::WithExif(Vector(stored), 6)));
+  WriteAll(plain, stored);
+  ASSERT_TRUE(RotateJpegFile(path, true, nullptr));
+  ASSERT_TRUE(RotateJpegFile(plain, true, nullptr));
+  EXPECT_TRUE(Decode(ReadAll(path)).Rgb == Decode(ReadAll(plain)).Rgb);
+  EXPECT_EQ(ReadExifOrientation(path.toStdString()), 6);
+  AVParams = DefaultAVParams;
 }
 
 // Folder permissions do not bind the super-user, so as root the rotation runs

@@ -128,6 +128,10 @@ TEST_F(OptDialogTest, OkStoresOneChangeFromEachPageAndTheEngineFollows) {
   ShowPage(opPlayback);
   Control<QComboBox>(oAVVideoMode)->setCurrentIndex(vmGDI);
   Click(Control<QCheckBox>(oAVPlanar));
+  ASSERT_TRUE(Control<QCheckBox>(oAVTurnPhoto)->isChecked());
+  EXPECT_EQ(Control<QCheckBox>(oAVTurnPhoto)->text(),
+            "Turn photos upright as the camera recorded them");
+  Click(Control<QCheckBox>(oAVTurnPhoto));
   Press(bOK);
 
   EXPECT_FALSE(Dialog->isVisible());
@@ -145,6 +149,9 @@ TEST_F(OptDialogTest, OkStoresOneChangeFromEachPageAndTheEngineFollows) {
   EXPECT_EQ(AVParams.VideoMode, vmGDI);
   EXPECT_EQ(stored.value("Options/oAVPlanar").toString(), "0");
   EXPECT_EQ(AVParams.Planar, 0);
+  EXPECT_EQ(stored.value("Options/oAVTurnPhoto").toString(), "0");
+  EXPECT_EQ(AVParams.TurnPhotos, 0);
+  EXPECT_EQ(AVParams.TurnVideos, 1);
   EXPECT_EQ(Options->GetOption(oPhotoSec).GetInt(), 5);
   // The language is the next start's; the user is told so.
   EXPECT_EQ(ReadLanguageChoice(Sandbox->LanguageDir()), "Test");

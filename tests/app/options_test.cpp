@@ -103,6 +103,26 @@ TEST_F(OptionsTest, SavedValuesComeBackAndReachTheEngine) {
   EXPECT_EQ(AVParams.PhotoSeek, 0);
 }
 
+// Settings files from before the turn switches existed turn pictures upright.
+TEST_F(OptionsTest, TurnSwitchesAreOnUnlessSwitchedOff) {
+  struct Case {
+    QByteArray file;
+    bool on;
+  };
+  for (const Case& c : {Case{"[Options]\noAVPlanar=0\n", true},
+                        Case{"[Options]\noAVTurnVideo=0\noAVTurnPhoto=0\n", false}}) {
+    SCOPED_TRACE(c.file.toStdString());
+    WriteConfig(c.file);
+    AVParams.TurnVideos = AVParams.TurnPhotos = c.on ? 0 : 1;
+    TOptions options(FProgram.path());
+    options.LoadSave(false);
+    EXPECT_EQ(options.GetOption(oAVTurnVideo).GetBool(), c.on);
+    EXPECT_EQ(options.GetOption(oAVTurnPhoto).GetBool(), c.on);
+    EXPECT_EQ(AVParams.TurnVideos, c.on ? 1 : 0);
+    EXPECT_EQ(AVParams.TurnPhotos, c.on ? 1 : 0);
+  }
+}
+
 TEST_F(OptionsTest, RecentListKeepsSevenNewestWithoutDuplicates) {
   TOptions options(FProgram.path());
   for (int i = 1; i <= 8; ++i) options.AddRecent(QString("/f%1.asx").arg(i));

@@ -13,6 +13,7 @@
 #include "engine/media/media_lib.h"
 #include "engine/video/av_scale_utils.h"
 #include "engine/video/av_yuv_to_bgra.h"
+#include "engine/video/picture_turn.h"
 #include "engine/video/streaming_store.h"
 
 namespace vexo {
@@ -320,12 +321,82 @@ const TFourCC kAllCodes[] = {FCC_ENC,  FCC_YV12, FCC_I420, FCC_IYUV, FCC_GRAY,
 
 enum class Geometry { Unscaled, Bordered, Scaled, SameSizeSmallerContent };
 
+// A stored picture turned upright by the plain definition of each turn:
+// every plane turned whole; a quarter turn stands 4:2:2 chroma on end as
+// 4:4:0 (and back), and 4:1:1 chroma is first widened to one sample a pixel.
+struct TurnedSource {
+  Picture pic;
+  SourceFormat format;
+  int32_t w, h;
+};
+
+// Where pixel (x, y) of the upright picture lies in a stored w x h plane.
+void RefTurnedPixel(TPictureTurn turn, int32_t w, int32_t h, int32_t x, int32_t y, int32_t& sx,
+                    int32_t& sy) {
+  switch (turn) {
+    case ptMirror:
+      sx = w - 1 - x, sy = y;
+      break;
+    case ptRotate180:
+      sx = w - 1 - x, sy = h - 1 - y;
+      break;
+    case ptFlip:
+      sx = x, sy = h - 1 - y;
+      break;
+    case ptTranspose:
+      sx = y, sy = x;
+      break;
+    case ptRotate90:
+      sx = y, sy = h - 1 - x;
+      break;  // the top row ends up on the right
+    case ptTransverse:
+      sx = w - 1 - y, sy = h - 1 - x;
+      break;
+    case ptRotate270:
+      sx = w - 1 - y, sy = x;
+      break;  // the top row ends up on the left
+    default:
+      sx = x, sy = y;
+      break;
+  }
+}
+
+TurnedSource RefTurn(Picture& src, const SourceFormat& f, int32_t sw, int32_t sh,
+                     TPictureTurn turn) {
+  const bool quarter = turn >= ptTranspose;
+  const bool packed = f.fmt == PIX_FMT_BGR24, widen = quarter && f.fmt == PIX_FMT_YUV411P;
+  TurnedSource t{{}, f, quarter ? sh : sw, quarter ? sw : sh};
+  if (quarter) t.format = {f.fmt, f.v, f.h, f.grey};
+  if (f.fmt == PIX_FMT_YUVJ422P && quarter) t.format.fmt = PIX_FMT_YUVJ440P;
+  if (f.fmt == PIX_FMT_YUVJ440P && quarter) t.format.fmt = PIX_FMT_YUVJ422P;
+  if (widen) t.format = {PIX_FMT_YUVJ444P, 0, 0, false};
+  const int bytes = packed ? 3 : 1;
+  for (int i = 0; i < (packed || f.grey ? 1 : 3); ++i) {
+    const int32_t pw = i == 0 || widen ? sw : CeilShift(sw, f.h);
+    const int32_t ph = i == 0 || widen ? sh : CeilShift(sh, f.v);
+    const int32_t tw = quarter ? ph : pw, th = quarter ? pw : ph;
+    Plane& out = t.pic.p[i];
+    out = {tw, th, tw * bytes, std::vector<uint8_t>(size_t(tw) * bytes * size_t(th))};
+    for (int32_t y = 0; y < th; ++y)
+      for (int32_t x = 0; x < tw; ++x) {
+        int32_t sx, sy;
+        RefTurnedPixel(turn, pw, ph, x, y, sx, sy);
+        // A widened 4:1:1 sample is the stored one that covers the pixel.
+        if (widen && i > 0) sx = std::min(sx >> 2, CeilShift(sw, 2) - 1);
+        for (int k = 0; k < bytes; ++k) out.at(bytes * x + k, y) = src.p[i].at(bytes * sx + k, sy);
+      }
+  }
+  return t;
+}
+
 // Every source format to every destination code, on random pictures of odd
-// and even sizes, unscaled, centred with borders and scaled either way.
-TEST_P(ConvertAtEveryLevel, EveryPathMatchesTheReferenceByteForByte) {
-  std::mt19937 rng(20240611);
+// and even sizes, unscaled, centred with borders and scaled either way. A
+// turned conversion must equal the plain one of the turned picture.
+void CheckEveryPath(TPictureTurn turn) {
+  std::mt19937 rng(20240611 + (turn - ptNone));
   std::vector<SourceFormat> formats(std::begin(kPlanarFormats), std::end(kPlanarFormats));
   formats.push_back({PIX_FMT_BGR24, 0, 0, false});
+  const bool quarter = turn >= ptTranspose;
   auto dim = [&](int32_t lo, int32_t hi) { return lo + int32_t(rng() % uint32_t(hi - lo + 1)); };
   for (const SourceFormat& f : formats)
     for (TFourCC code : kAllCodes)
@@ -333,16 +404,18 @@ TEST_P(ConvertAtEveryLevel, EveryPathMatchesTheReferenceByteForByte) {
                          Geometry::SameSizeSmallerContent})
         for (int fill = 0; fill <= 1; ++fill)
           for (int round = 0; round < 3; ++round) {
-            int32_t sw = dim(1, 70), sh = dim(1, 21);
-            int32_t dw = sw, dh = sh, cw = sw, ch = sh;
-            if (g == Geometry::Bordered) dw = sw + dim(0, 9), dh = sh + dim(0, 9);
+            // The upright size, which the destination geometry follows.
+            int32_t uw = dim(1, 70), uh = dim(1, 21);
+            int32_t dw = uw, dh = uh, cw = uw, ch = uh;
+            if (g == Geometry::Bordered) dw = uw + dim(0, 9), dh = uh + dim(0, 9);
             if (g == Geometry::Scaled) {
               dw = dim(1, 90), dh = dim(1, 25);
               cw = dim(1, dw), ch = dim(1, dh);
             }
-            if (g == Geometry::SameSizeSmallerContent) cw = dim(1, sw), ch = dim(1, sh);
+            if (g == Geometry::SameSizeSmallerContent) cw = dim(1, uw), ch = dim(1, uh);
             // The packed source is never scaled: its content is its own size.
-            if (f.fmt == PIX_FMT_BGR24 && g == Geometry::Scaled) sw = cw, sh = ch;
+            if (f.fmt == PIX_FMT_BGR24 && g == Geometry::Scaled) uw = cw, uh = ch;
+            const int32_t sw = quarter ? uh : uw, sh = quarter ? uw : uh;
             SCOPED_TRACE(FourCCText(code) + " from " + std::to_string(f.fmt) + " " +
                          std::to_string(sw) + "x" + std::to_string(sh) + " -> " +
                          std::to_string(cw) + "x" + std::to_string(ch) + " in " +
@@ -353,15 +426,43 @@ TEST_P(ConvertAtEveryLevel, EveryPathMatchesTheReferenceByteForByte) {
             Picture ref = fast;
             std::string err;
             const int32_t got = ConvertPicture(src.View(), fast.View(), sw, err, uint8_t(fill),
-                                               code, f.fmt, dh, dw, ch, cw, sh);
+                                               code, f.fmt, dh, dw, ch, cw, sh, turn);
             const Area a = MakeArea(dw, dh, cw, ch);
-            const int32_t want = f.fmt == PIX_FMT_BGR24
-                                     ? RefPackedBgr(src, sw, sh, ref, code, a, fill)
-                                     : RefPlanar(f, src, sw, sh, ref, code, a, fill, rng);
+            // Unturned, the source is converted as it lies, padding and all.
+            TurnedSource t =
+                turn == ptNone ? TurnedSource{src, f, sw, sh} : RefTurn(src, f, sw, sh, turn);
+            const int32_t want =
+                f.fmt == PIX_FMT_BGR24
+                    ? RefPackedBgr(t.pic, t.w, t.h, ref, code, a, fill)
+                    : RefPlanar(t.format, t.pic, t.w, t.h, ref, code, a, fill, rng);
             EXPECT_EQ(err, "");
             EXPECT_EQ(got, want);
             ASSERT_TRUE(fast == ref);
           }
+}
+
+TEST_P(ConvertAtEveryLevel, EveryPathMatchesTheReferenceByteForByte) {
+  CheckEveryPath(ptNone);
+}
+
+// Turned conversions at the best level this processor has: the turn comes
+// before the rows, which the test above covers at every level.
+class ConvertTurned : public ConvertPictureTest,
+                      public ::testing::WithParamInterface<TPictureTurn> {};
+
+std::string TurnName(const ::testing::TestParamInfo<TPictureTurn>& info) {
+  const char* names[] = {"",          "None",     "Mirror",     "Rotate180", "Flip",
+                         "Transpose", "Rotate90", "Transverse", "Rotate270"};
+  return names[info.param];
+}
+
+INSTANTIATE_TEST_SUITE_P(Turns, ConvertTurned,
+                         ::testing::Values(ptMirror, ptRotate180, ptFlip, ptTranspose, ptRotate90,
+                                           ptTransverse, ptRotate270),
+                         TurnName);
+
+TEST_P(ConvertTurned, EveryPathMatchesTheReferenceOfTheTurnedPicture) {
+  CheckEveryPath(GetParam());
 }
 
 // Every (Y, U, V) triple through the vector path and its tail: a 4:4:4 row of

@@ -262,4 +262,13 @@ ff -f lavfi -i "$gl_pictures" -f lavfi -i "sine=frequency=3000:sample_rate=48000
 # Text in a photo's clothing: it opens as a picture and fails once it is read.
 printf 'This is not a picture.\n' > "$out/not_picture.jpg"
 
+# Four coloured quadrants (red, lime / blue, white) stored 96x48, which tell
+# how a picture was turned: an H.264 clip, the same with the rotate tag that
+# ffmpeg turns into a display matrix, and a photo without EXIF.
+quads="color=red:s=48x24[a];color=lime:s=48x24[b];color=blue:s=48x24[c];color=white:s=48x24[d];"
+quads+="[a][b]hstack[t];[c][d]hstack[u];[t][u]vstack"
+ff -f lavfi -i "$quads,format=yuv420p" -t 0.2 -r 25 -c:v libx264 -preset ultrafast "$out/quadrants.mp4"
+ff -i "$out/quadrants.mp4" -c copy -metadata:s:v rotate=90 "$out/quadrants_rotate_tag.mp4"
+ff -f lavfi -i "$quads,format=yuvj420p" -frames:v 1 -q:v 2 "$out/quadrants.jpg"
+
 echo "$sum" > "$stamp"
