@@ -36,22 +36,19 @@ void TKeepAwake::InhibitScreenSaver(const QString& reason) {
   QDBusMessage call = QDBusMessage::createMethodCall(kScreenSaverService, kScreenSaverPath,
                                                      kScreenSaverService, "Inhibit");
   call << QString(kAppName) << reason;
-  auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, kCallTimeoutMs), this);
-  connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
-    w->deleteLater();
-    const QDBusPendingReply<uint> reply = *w;
-    if (reply.isValid() && reply.value() != 0) {
-      if (FRunning)
-        FCookie = reply.value();
-      else  // stopped before the answer came: give it straight back
-        QDBusConnection::sessionBus().asyncCall(
-            QDBusMessage::createMethodCall(kScreenSaverService, kScreenSaverPath,
-                                           kScreenSaverService, "UnInhibit")
-                << reply.value(),
-            kCallTimeoutMs);
-    }
+  FScreenSaverCall = new QDBusPendingCallWatcher(bus.asyncCall(call, kCallTimeoutMs), this);
+  connect(FScreenSaverCall, &QDBusPendingCallWatcher::finished, this, [this] {
+    TakeCookie();
     emit Answered();
   });
+}
+
+void TKeepAwake::TakeCookie() {
+  if (!FScreenSaverCall) return;
+  const QDBusPendingReply<uint> reply = *FScreenSaverCall;
+  if (reply.isValid()) FCookie = reply.value();
+  FScreenSaverCall->deleteLater();
+  FScreenSaverCall = nullptr;
 }
 
 void TKeepAwake::InhibitSleep(const QString& reason) {
@@ -73,6 +70,12 @@ void TKeepAwake::InhibitSleep(const QString& reason) {
 void TKeepAwake::Stop() {
   if (!FRunning) return;
   FRunning = false;
+  // An answer still on its way is waited for (briefly), so that what it
+  // grants is given back and not left to the service.
+  if (FScreenSaverCall) {
+    FScreenSaverCall->waitForFinished();
+    TakeCookie();
+  }
   if (FCookie != 0) {
     QDBusMessage call = QDBusMessage::createMethodCall(kScreenSaverService, kScreenSaverPath,
                                                        kScreenSaverService, "UnInhibit");

@@ -5,6 +5,8 @@
 // no call ever holds the program up for long.
 #include <QDBusUnixFileDescriptor>
 #include <QObject>
+
+class QDBusPendingCallWatcher;
 #include <QString>
 
 namespace vexo {
@@ -32,7 +34,9 @@ class TKeepAwake : public QObject {
  private:
   void InhibitScreenSaver(const QString& reason);
   void InhibitSleep(const QString& reason);
+  void TakeCookie();
 
+  QDBusPendingCallWatcher* FScreenSaverCall = nullptr;  // while the answer is awaited
   uint FCookie = 0;
   QDBusUnixFileDescriptor FSleepLock;
   bool FRunning = false;
