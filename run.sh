@@ -1,14 +1,22 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Vexo Player and plays the files given in
-# vexo-play, or, with none, opens the player page (browser and player) on a
-# small sample folder made on first use.
+# Installs what is missing, builds Vexo Player and starts it. On first use a
+# small sample folder (two clips with sound and a photo) is made, and the
+# player's browser opens on it; press the browser's play button to play the
+# folder as one timeline. With files given, they play in the developer
+# program vexo-play instead.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
 cmake -S . -B build -G Ninja
 cmake --build build
-if [ $# -eq 0 ]; then
-  scripts/make-sample.sh build/sample
-  exec build/bin/vexo-play --page build/sample
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "run.sh: built, but there is no display to open the player on; without a desktop start it under a virtual X server: xvfb-run -a ./run.sh" >&2
+  exit 1
 fi
-exec build/bin/vexo-play --play "$@"
+if [ $# -gt 0 ]; then
+  exec build/bin/vexo-play --play "$@"
+fi
+sample="$PWD/build/sample"
+scripts/make-sample.sh "$sample"
+scripts/first-run-settings.sh "$sample"
+exec build/bin/vexoplayer

@@ -18,6 +18,8 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libswscale-dev
   ffmpeg xvfb xauth pulseaudio pulseaudio-utils libjpeg-turbo-progs
+  # a private session bus for the main window tests
+  dbus-daemon
 )
 
 missing=()

@@ -26,6 +26,7 @@
 #include "app/settings/opt_dialog.h"
 #include "app/settings/options.h"
 #include "app/shell/command_table.h"
+#include "app/shell/page_keys.h"
 #include "app/shell/page_selection.h"
 #include "app/shell/status_panels.h"
 
@@ -34,24 +35,6 @@ namespace vexo {
 namespace {
 
 constexpr int kMinimumBrowserWidth = 200;
-
-bool IsPageKey(int key) {
-  switch (key) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-    case Qt::Key_Space:
-    case Qt::Key_End:
-    case Qt::Key_Home:
-    case Qt::Key_Left:
-    case Qt::Key_Up:
-    case Qt::Key_Right:
-    case Qt::Key_Down:
-      return true;
-    default:
-      return false;
-  }
-}
 
 bool IsNavigationKey(int key) {
   return key == Qt::Key_End || key == Qt::Key_Home || key == Qt::Key_Left || key == Qt::Key_Right ||
@@ -420,7 +403,7 @@ bool TPlayerPage::eventFilter(QObject* watched, QEvent* event) {
                                                             : foDeleteToTrash);
     return true;
   }
-  if (!IsPageKey(key)) return false;
+  if (!IsPageKey(key) || FKeysFromHost) return false;
   HandleKey(key, keyEvent->modifiers());
   return key == 0;
 }

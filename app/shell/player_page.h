@@ -51,6 +51,8 @@ class TPlayerPage : public TBasePage {
 
   // Enter, Esc, Space, End, Home and the arrows; a key used here becomes 0.
   void HandleKey(int& key, Qt::KeyboardModifiers shift);
+  // On: the hosting window passes those keys to HandleKey itself.
+  void SetKeysFromHost(bool on) { FKeysFromHost = on; }
   void ShowOptions(int firstPage);
   QString PlayListTitle() const;
   QString PlayListFileName() const;
@@ -161,6 +163,7 @@ class TPlayerPage : public TBasePage {
 
   TFileCopyJob* FCopyJob = nullptr;
   QPointer<QProgressDialog> FCopyProgress;
+  bool FKeysFromHost = false;
 };
 
 }  // namespace vexo

@@ -16,6 +16,10 @@ void TStatusPanels::SetText(int panel, const QString& text) {
   if (panel >= 0 && panel < kCount) FLabels[size_t(panel)]->setText(text);
 }
 
+void TStatusPanels::SetWidth(int panel, int width) {
+  if (panel >= 0 && panel < kCount - 1) FLabels[size_t(panel)]->setFixedWidth(width);
+}
+
 QString TStatusPanels::Text(int panel) const {
   return panel >= 0 && panel < kCount ? FLabels[size_t(panel)]->text() : QString();
 }

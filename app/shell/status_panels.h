@@ -13,6 +13,8 @@ class TStatusPanels {
   explicit TStatusPanels(QStatusBar* bar);
 
   void SetText(int panel, const QString& text);
+  // A panel of that width whatever its text; the last one takes the rest.
+  void SetWidth(int panel, int width);
   QString Text(int panel) const;
   QStatusBar* Bar() const { return FBar; }
 

@@ -1,0 +1,94 @@
+#include "platform/single_instance.h"
+
+#include <unistd.h>
+
+#include <QDir>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QStandardPaths>
+
+namespace vexo {
+namespace {
+
+constexpr int kHandOverMs = 1000;
+constexpr qsizetype kLongestLine = 256;
+
+QString DefaultFolder() {
+  QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+  if (folder.isEmpty()) folder = QDir::tempPath();
+  return folder;
+}
+
+}  // namespace
+
+TSingleInstance::TSingleInstance(const QString& folder, QObject* parent) : QObject(parent) {
+  const QString dir = folder.isEmpty() ? DefaultFolder() : folder;
+  // The user id keeps users of one machine apart where the folder is shared.
+  const QString name = QStringLiteral("SI_VEXOPLAYER-%1").arg(::getuid());
+  FServerPath = QDir(dir).filePath(name);
+  FLockPath = FServerPath + QStringLiteral(".lock");
+}
+
+TSingleInstance::~TSingleInstance() {
+  EndStart();
+}
+
+TSingleInstance::TStart TSingleInstance::Begin(int waitMs) {
+  FLock = std::make_unique<QLockFile>(FLockPath);
+  // Age never makes the lock stale; a lock left by a process that died is
+  // taken over all the same.
+  FLock->setStaleLockTime(0);
+  // A lock file that cannot be made at all (unwritable folder) leaves
+  // nothing to wait for: the start goes on without it.
+  if (!FLock->tryLock(waitMs) && FLock->error() == QLockFile::LockFailedError) {
+    FLock.reset();
+    return siStillStarting;
+  }
+  if (HandOver()) {
+    EndStart();
+    return siHandedOver;
+  }
+  Listen();
+  return siFirst;
+}
+
+void TSingleInstance::EndStart() {
+  if (FLock) FLock->unlock();
+  FLock.reset();
+}
+
+bool TSingleInstance::HandOver() {
+  QLocalSocket socket;
+  socket.connectToServer(FServerPath);
+  // A socket file left by a program that ended refuses the connection.
+  if (!socket.waitForConnected(kHandOverMs)) return false;
+  socket.write(QByteArray(kMessage) + '\n');
+  const bool sent = socket.waitForBytesWritten(kHandOverMs);
+  socket.disconnectFromServer();
+  if (socket.state() != QLocalSocket::UnconnectedState) socket.waitForDisconnected(kHandOverMs);
+  return sent;
+}
+
+bool TSingleInstance::Listen() {
+  FServer = new QLocalServer(this);
+  FServer->setSocketOptions(QLocalServer::UserAccessOption);
+  QLocalServer::removeServer(FServerPath);
+  connect(FServer, &QLocalServer::newConnection, this, &TSingleInstance::Accept);
+  return FServer->listen(FServerPath);
+}
+
+void TSingleInstance::Accept() {
+  while (QLocalSocket* socket = FServer->nextPendingConnection()) {
+    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+      while (socket->canReadLine()) {
+        const QByteArray line = socket->readLine(kLongestLine).trimmed();
+        if (line == kMessage) emit SecondInstance();
+      }
+      // Anything else that long is not a start of this program.
+      if (socket->bytesAvailable() > kLongestLine) socket->abort();
+    });
+  }
+}
+
+}  // namespace vexo
