@@ -196,18 +196,6 @@ void TPLMainForm::RefillRecent() {
   FMenuSystem->FillList(mFile_OpenRecent, FOptions->Recent());
 }
 
-void TPLMainForm::PostRecentFile() {
-  QMetaObject::invokeMethod(
-      this,
-      [this] {
-        if (!FPage) return;
-        const QString file = FPage->PlayListFileName();
-        if (!file.isEmpty()) FOptions->AddRecent(file);
-        RefillRecent();
-      },
-      Qt::QueuedConnection);
-}
-
 void TPLMainForm::ShowMemory() {
   if (!FStatusPanels) return;
   const QString kiloBytes = QLocale().toString(double(ProcessMemory()) / 1024.0, 'f', 0);

@@ -36,9 +36,6 @@ class TPLMainForm : public QMainWindow {
 
   // A later start of the program asked for this window.
   void BringToFront();
-  // The player page opened or saved a play-list file: it goes to the recent
-  // files (queued, as the page may be in the middle of its work).
-  void PostRecentFile();
   // The memory the process uses, into the first status panel.
   void ShowMemory();
   // The skin named in the options, applied on the next turn of the event loop.
