@@ -116,6 +116,8 @@ TAboutDialog::TAboutDialog(QWidget* parent) : QDialog(parent) {
   NewBar(this, 348);
 
   Title = NewText(this, Text(10), 92, 16);
+  // Named, so that a skin can colour the title apart from the other texts.
+  Title->setObjectName(QStringLiteral("L_Title"));
   QFont titleFont = font;
   titleFont.setPixelSize(30);
   titleFont.setBold(true);
