@@ -2,10 +2,12 @@
 
 #include <QDialog>
 #include <QKeySequence>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QShortcut>
 
 #include "app/common/language_list.h"
+#include "app/common/skin_background.h"
 
 namespace vexo {
 namespace {
@@ -165,9 +167,11 @@ void TDialogBtnPanel::resizeEvent(QResizeEvent* event) {
   LayoutButtons();
 }
 
-void TDialogBtnPanel::paintEvent(QPaintEvent*) {
-  if (!DrawLine) return;
+void TDialogBtnPanel::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
+  // A skin draws the strip its own way, line and all.
+  if (SkinSheetActive()) return PaintSkinBackground(*this, painter, event->rect());
+  if (!DrawLine) return;
   painter.fillRect(QRect(Spacing, 0, width() - 2 * Spacing, 2), palette().color(QPalette::Dark));
 }
 

@@ -10,7 +10,10 @@
 #include <QUrl>
 #include <cstdio>
 
+#include "app/common/help_pages.h"
+#include "app/common/language_list.h"
 #include "app/common/program_environment.h"
+#include "app/common/text_utils.h"
 
 namespace vexo {
 namespace {
@@ -105,9 +108,10 @@ void ShowHelpContext(int context) {
     HelpHook()(context);
     return;
   }
-  QUrl page = QUrl::fromLocalFile(ProgramDirSlash + QStringLiteral("help/index.html"));
-  page.setFragment(QString::number(context));
-  QDesktopServices::openUrl(page);
+  const QString folder = ProgramDirSlash + QStringLiteral("help");
+  const QString page = HelpFileFor(context, folder);
+  if (page.isEmpty()) return ShowError(FormatText(LResList.GetText("Help", 1), {folder}));
+  QDesktopServices::openUrl(QUrl::fromLocalFile(page));
 }
 
 void ShowError(const QString& text) {

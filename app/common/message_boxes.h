@@ -23,7 +23,8 @@ using TMsgBoxHook = std::function<bool(const TMsgBoxRequest&)>;
 // An empty hook puts the real boxes back.
 void SetMessageBoxHook(TMsgBoxHook hook);
 
-// Opens the help page of a context number; replaceable like the boxes.
+// Opens the help page of a context number (help_pages.h) in the user's
+// browser; replaceable like the boxes.
 using THelpHook = std::function<void(int context)>;
 void SetHelpHook(THelpHook hook);
 void ShowHelpContext(int context);

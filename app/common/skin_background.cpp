@@ -1,9 +1,14 @@
 #include "app/common/skin_background.h"
 
+#include <QApplication>
 #include <QStyle>
 #include <QStyleOption>
 
 namespace vexo {
+
+bool SkinSheetActive() {
+  return qApp && !qApp->styleSheet().isEmpty();
+}
 
 void PaintSkinBackground(QWidget& widget, QPainter& painter, const QRect& area) {
   QStyleOption option;

@@ -6,6 +6,9 @@
 
 namespace vexo {
 
+// True while a skin's style sheet dresses the application.
+bool SkinSheetActive();
+
 // Paints `area` of `widget` as the active skin styles it.
 void PaintSkinBackground(QWidget& widget, QPainter& painter, const QRect& area);
 

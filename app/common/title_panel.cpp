@@ -1,6 +1,9 @@
 #include "app/common/title_panel.h"
 
+#include <QPaintEvent>
 #include <QPainter>
+
+#include "app/common/skin_background.h"
 
 namespace vexo {
 
@@ -8,9 +11,11 @@ THLine::THLine(QWidget* parent, int x, int y, int width) : QWidget(parent) {
   setGeometry(x, y, width, kThickness);
 }
 
-void THLine::paintEvent(QPaintEvent*) {
-  // Sunken, as a rule between groups of controls: shadow over light.
+void THLine::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
+  // The desktop's shades would glare in a dark skin: the skin draws the line.
+  if (SkinSheetActive()) return PaintSkinBackground(*this, painter, event->rect());
+  // Sunken, as a rule between groups of controls: shadow over light.
   painter.fillRect(0, 0, width(), 1, palette().color(QPalette::Mid));
   painter.fillRect(0, 1, width(), 1, palette().color(QPalette::Light));
 }

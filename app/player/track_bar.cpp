@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "app/common/colour_utils.h"
+#include "app/common/skin_background.h"
 
 namespace vexo {
 
@@ -113,7 +114,18 @@ void TCTrackBar::paintEvent(QPaintEvent*) {
   const int half = kThumbWidth / 2;
   const int grooveTop = (height() - kGrooveHeight) / 2;
   const QRectF groove(half, grooveTop, std::max(0, width() - kThumbWidth), kGrooveHeight);
-  painter.setPen(pal.color(QPalette::Dark));
+  // A skin gives the bar its colours through the palette, where the edges
+  // follow its text colour: the shade roles keep the desktop's light theme.
+  const bool skinned = SkinSheetActive();
+  QColor grooveEdge = pal.color(QPalette::Dark), thumbEdge = pal.color(QPalette::Shadow);
+  QColor thumbEdgeOff = pal.color(QPalette::Mid);
+  if (skinned) {
+    grooveEdge = thumbEdge = thumbEdgeOff = pal.color(QPalette::WindowText);
+    grooveEdge.setAlpha(110);
+    thumbEdge.setAlpha(170);
+    thumbEdgeOff.setAlpha(80);
+  }
+  painter.setPen(grooveEdge);
   painter.setBrush(pal.color(QPalette::Base));
   painter.drawRoundedRect(groove.adjusted(-0.5, 0.5, 0.5, -0.5), 2, 2);
   const int x = XOfPosition(FPosition);
@@ -127,7 +139,7 @@ void TCTrackBar::paintEvent(QPaintEvent*) {
   QLinearGradient shade(thumb.topLeft(), thumb.topRight());
   shade.setColorAt(0, LightenColor(face, enabled ? 24 : 8));
   shade.setColorAt(1, DarkenColor(face, enabled ? 16 : 4));
-  painter.setPen(enabled ? pal.color(QPalette::Shadow) : pal.color(QPalette::Mid));
+  painter.setPen(enabled ? thumbEdge : thumbEdgeOff);
   painter.setBrush(shade);
   painter.drawRoundedRect(thumb, 2, 2);
   if (enabled) {

@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "app/common/dialog_btn_panel.h"
+#include "app/common/help_pages.h"
 #include "app/playlist/pl_progr_panel.h"
 #include "app/playlist/pl_sett_panel.h"
 
@@ -29,7 +30,7 @@ class TPlaylistDialog : public QDialog {
   Q_OBJECT
 
  public:
-  static constexpr int kHelpContext = 70;
+  static constexpr int kHelpContext = kHelpPlaylistDialog;
   static constexpr int kClientWidth = 480;
   static constexpr int kPageHeight = 298;
   static constexpr int kHeaderHeight = 72;

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/common/help_pages.h"
 #include "app/common/language_choice.h"
 #include "app/settings/options.h"
 
@@ -25,7 +26,7 @@ enum TOptPage : int { opGeneral = 0, opBrowser = 1, opPlayback = 2, kOptPageCoun
 class TOptDialog : public QDialog {
   Q_OBJECT
  public:
-  static constexpr int kHelpContext = 150;
+  static constexpr int kHelpContext = kHelpOptions;
 
   TOptDialog(TOptions& options, QWidget* parent = nullptr);
   ~TOptDialog() override;

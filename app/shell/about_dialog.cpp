@@ -36,8 +36,10 @@ QWidget* NewBar(QWidget* parent, int y) {
   return bar;
 }
 
-QLabel* NewText(QWidget* parent, const QString& text, int x, int y) {
+// The name comes first: sizing the label dresses it in the skin for good.
+QLabel* NewText(QWidget* parent, const QString& text, int x, int y, const QString& name = {}) {
   auto* label = new QLabel(text, parent);
+  label->setObjectName(name);
   label->setTextFormat(Qt::PlainText);
   label->move(x, y);
   label->adjustSize();
@@ -115,7 +117,8 @@ TAboutDialog::TAboutDialog(QWidget* parent) : QDialog(parent) {
   FLineTop = NewBar(this, 64);
   NewBar(this, 348);
 
-  Title = NewText(this, Text(10), 92, 16);
+  // Named, so that a skin can colour the title apart from the other texts.
+  Title = NewText(this, Text(10), 92, 16, QStringLiteral("L_Title"));
   QFont titleFont = font;
   titleFont.setPixelSize(30);
   titleFont.setBold(true);

@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "app/common/dialog_btn_panel.h"
+#include "app/common/help_pages.h"
 #include "app/shell/autorun_inf.h"
 #include "app/shell/portable_copy.h"
 
@@ -23,7 +24,7 @@ class TPortableDialog : public QDialog {
   Q_OBJECT
 
  public:
-  static constexpr int kHelpContext = 80;
+  static constexpr int kHelpContext = kHelpPortableCopy;
   static constexpr int kClientWidth = 480;
 
   TPortableDialog(QWidget* parent, const TOptions& options);

@@ -349,14 +349,18 @@ TEST_F(OptDialogTest, TheOwnTypeIsStoredWithoutDotOrBlanks) {
 
 TEST_F(OptDialogTest, HelpOpensTheDialogsPageOfTheHelpFolder) {
   test::TUrlCatcher browser;
+  ASSERT_TRUE(QDir().mkpath(Sandbox->ProgramDir() + "/help"));
+  for (const char* page : {"index.html", "options.html"}) {
+    QFile file(Sandbox->ProgramDir() + "/help/" + page);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  }
   Open();
   Press(bHelp);
   EXPECT_TRUE(Dialog->isVisible());
   ASSERT_EQ(browser.Urls.size(), 1u);
   const QUrl url = browser.Urls[0];
   EXPECT_TRUE(url.isLocalFile());
-  EXPECT_EQ(url.toLocalFile(), Sandbox->ProgramDir() + "/help/index.html");
-  EXPECT_EQ(url.fragment(), "150");
+  EXPECT_EQ(url.toLocalFile(), Sandbox->ProgramDir() + "/help/options.html");
 }
 
 // Today's video types sit beside the others on the browser page, each a box

@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QStandardItemModel>
@@ -27,6 +28,9 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <mutex>
+#include <ostream>
+#include <string>
+#include <vector>
 
 #include "app/common/dialog_btn_panel.h"
 #include "app/player/ctrl_panel.h"
@@ -155,6 +159,10 @@ struct TBadSkinCase {
   bool Unreadable = false;
 };
 
+void PrintTo(const TBadSkinCase& bad, std::ostream* out) {
+  *out << bad.Label;
+}
+
 class SkinManagerBadSheetTest : public SkinManagerTest,
                                 public ::testing::WithParamInterface<TBadSkinCase> {};
 
@@ -276,7 +284,7 @@ class TSampleWindow {
   TCtrlPanel* Panel;
 };
 
-class ShippedSkinTest : public ::testing::TestWithParam<QString> {
+class ShippedSkinTest : public ::testing::TestWithParam<std::string> {
  protected:
   void SetUp() override { ASSERT_TRUE(test::XvfbQtApp()) << "Xvfb did not start"; }
   void TearDown() override { qApp->setStyleSheet(QString()); }
@@ -291,7 +299,7 @@ TEST_P(ShippedSkinTest, ParsesWithoutWarningsAppliesAndClears) {
   const QImage plain = sample.Picture();
 
   TWarningCatcher warnings;
-  skins.SetSkinName(GetParam());
+  skins.SetSkinName(QString::fromStdString(GetParam()));
   skins.SetActive(true);
   ASSERT_TRUE(skins.Active()) << skins.LastError().toStdString();
   EXPECT_TRUE(sample.Panel->SkinActive());
@@ -315,15 +323,33 @@ QStringList ShippedSkinNames() {
   return skins.SkinNames();
 }
 
-std::vector<QString> ShippedSkinList() {
-  const QStringList names = ShippedSkinNames();
-  return {names.begin(), names.end()};
+std::vector<std::string> ShippedSkinList() {
+  std::vector<std::string> names;
+  for (const QString& name : ShippedSkinNames()) names.push_back(name.toStdString());
+  return names;
 }
 
 INSTANTIATE_TEST_SUITE_P(Shipped, ShippedSkinTest, ::testing::ValuesIn(ShippedSkinList()),
-                         [](const ::testing::TestParamInfo<QString>& info) {
-                           return info.param.toStdString();
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                           return info.param;
                          });
+
+TEST(ShippedSkins, EveryPictureASheetNamesIsBesideIt) {
+  const QRegularExpression picture(R"re(url\(\s*skin:([^)\s]+)\s*\))re");
+  for (const QString& name : ShippedSkinNames()) {
+    QFile sheet(kShippedSkins + "/" + name + ".qss");
+    ASSERT_TRUE(sheet.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(sheet.readAll());
+    for (auto m = picture.globalMatch(text); m.hasNext();) {
+      const QString file = m.next().captured(1);
+      EXPECT_TRUE(QFile::exists(kShippedSkins + "/" + file))
+          << name.toStdString() << " names " << file.toStdString();
+    }
+    // Pictures are found only through the skin folder, never from wherever the program runs.
+    EXPECT_FALSE(text.contains(QRegularExpression(R"re(url\(\s*(?!skin:))re")))
+        << name.toStdString();
+  }
+}
 
 TEST(ShippedSkins, ALightADarkAndAColouredSkinAreThere) {
   const QStringList names = ShippedSkinNames();

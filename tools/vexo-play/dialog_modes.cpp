@@ -9,9 +9,7 @@
 #include "app/shell/about_dialog.h"
 
 namespace vexo::play {
-namespace {
 
-// Once the dialog shows, saves it to the grab file and closes it.
 void GrabWhenShown(QDialog& dialog, const std::string& file) {
   if (file.empty()) return;
   QTimer::singleShot(300, &dialog, [&dialog, file] {
@@ -20,8 +18,6 @@ void GrabWhenShown(QDialog& dialog, const std::string& file) {
     dialog.reject();
   });
 }
-
-}  // namespace
 
 int RunOptionsDialog(const TPlayOptions& play) {
   TOptions options;

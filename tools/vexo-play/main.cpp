@@ -6,6 +6,7 @@
 
 #include "app/common/language_list.h"
 #include "app/common/program_environment.h"
+#include "app/shell/skin_manager.h"
 #include "engine/media/av_log.h"
 #include "engine/media/av_types.h"
 #include "engine/media/media_lib.h"
@@ -40,6 +41,16 @@ int main(int argc, char** argv) {
   if (options.DecodeAll) AVParams.LagMinMs = INT32_MAX / 2;
   play::TTimedApplication app(argc, argv);
   LResList.Load(QCoreApplication::applicationDirPath());
+  TSkinManager skins;
+  if (!options.Skin.empty()) {
+    skins.SetSkinFolder(QCoreApplication::applicationDirPath() + QStringLiteral("/Skins"));
+    skins.SetSkinName(QString::fromStdString(options.Skin));
+    skins.SetActive(true);
+    if (!skins.Active()) {
+      std::fprintf(stderr, "vexo-play: %s\n", qPrintable(skins.LastError()));
+      return 2;
+    }
+  }
   if (options.Kind == play::TPlayOptions::kMenus) return play::RunMenuDemo(options);
   if (options.Kind == play::TPlayOptions::kOptions || options.Kind == play::TPlayOptions::kAbout) {
     InitProgramEnvironment();

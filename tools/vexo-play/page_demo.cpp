@@ -96,6 +96,8 @@ int RunPageDemo(const TPlayOptions& options) {
     page->SaveLayout();
     if (!store.Portable) store.LoadSave(true);
   });
+  // A skin chosen on the command line is already on.
+  page->SetSkinActive(!qApp->styleSheet().isEmpty());
   window.show();
   page->AfterShow();
   if (!options.Grab.empty()) {

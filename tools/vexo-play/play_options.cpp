@@ -10,15 +10,17 @@ const char* const kUsage =
     "[--seek-frame F] [--stop] [--hold S] [--decode-all] [--panel] [--cpu]\n"
     "                 [--snapshot FILE.jpg] [--grab "
     "FILE.png] [--fullscreen] [--exit-at-end]\n"
-    "                 [--resume S] [--browser FOLDER] FILE...\n"
-    "       vexo-play --pldialog [--proceed] [--mode N] FILE-OR-FOLDER...\n"
+    "                 [--resume S] [--browser FOLDER] [--skin NAME] FILE...\n"
+    "       vexo-play --pldialog [--proceed] [--mode N] [--grab-dialog FILE.png] "
+    "FILE-OR-FOLDER...\n"
     "       vexo-play --save-asx OUT.asx ENTRY...\n"
     "       vexo-play --print-asx IN.asx\n"
     "       vexo-play --menus [--grab FILE.png]\n"
     "       vexo-play --options [--page N] [--grab FILE.png]\n"
     "       vexo-play --about [--grab FILE.png]\n"
     "       vexo-play --page FOLDER [--play] [--grab FILE.png]\n"
-    "       vexo-play --help\n";
+    "       vexo-play --help\n"
+    "Every window mode takes --skin NAME.\n";
 
 namespace {
 
@@ -84,6 +86,12 @@ bool ParsePlayOptions(int argc, char** argv, TPlayOptions& options, std::string&
     } else if (arg == "--grab") {
       if (!value(v)) return false;
       options.Grab = v;
+    } else if (arg == "--grab-dialog") {
+      if (!value(v)) return false;
+      options.GrabDialog = v;
+    } else if (arg == "--skin") {
+      if (!value(v)) return false;
+      options.Skin = v;
     } else if (arg == "--menus") {
       options.Kind = TPlayOptions::kMenus;
     } else if (arg == "--browser") {

@@ -35,6 +35,10 @@ struct TPlayOptions {
   std::optional<double> Resume;
   std::string AsxFile;
   std::string Browser;  // folder shown in the browser grid beside the player
+  // The skin (a sheet in the program's Skins folder) the windows wear.
+  std::string Skin;
+  // --pldialog: the dialog saved as a picture once it shows, then cancelled.
+  std::string GrabDialog;
   std::vector<std::string> Files;
 
   // Without any scripted step the window stays open for the keyboard.

@@ -193,6 +193,7 @@ void TPlayWindow::Open() {
     for (const std::string& path : FOptions.Files) run.Selection << QString::fromStdString(path);
     run.Mode = FOptions.Mode;
     run.Proceed = FOptions.Proceed;
+    run.Grab = QString::fromStdString(FOptions.GrabDialog);
     RunPlaylistDialog(this, *FPlayer, run, [this](const QString& line) { Print(line); });
     return;
   }

@@ -10,6 +10,7 @@
 #include "app/playlist/playlist_run.h"
 #include "app/settings/options.h"
 #include "engine/playlist/av_playlist.h"
+#include "tools/vexo-play/dialog_modes.h"
 
 namespace vexo::play {
 
@@ -59,6 +60,7 @@ int RunPlaylistDialog(QWidget* owner, TPlayerWidget& player, const TPlDialogRun&
     QTimer::singleShot(0, &dialog, [&dialog] {
       if (QPushButton* proceed = dialog.Buttons->Button(bProceed)) proceed->click();
     });
+  GrabWhenShown(dialog, run.Grab.toStdString());
   const int result = dialog.exec();
   engine.OnStateChange = previousStateChange;
   print(QString("pldialog result=%1 files=%2 first-picture-ms=%3 longest-freeze-ms=%4")

@@ -20,6 +20,8 @@ struct TPlDialogRun {
   int Mode = 1;
   // Press Proceed at once, for scripted runs and benchmarks.
   bool Proceed = false;
+  // Saved as a picture once the dialog shows, which then closes.
+  QString Grab;
 };
 
 // The dialog's result (1 accepted, 0 cancelled); one line of figures goes to print.
