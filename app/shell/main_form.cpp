@@ -10,6 +10,7 @@
 #include <QStatusTipEvent>
 #include <QUrl>
 
+#include "app/common/help_pages.h"
 #include "app/common/ini_file.h"
 #include "app/common/language_list.h"
 #include "app/common/menu_system.h"
@@ -245,7 +246,7 @@ void TPLMainForm::ExecuteCommand(TMSAction& action, bool& handled) {
       break;
     case mHelp_Contents:
     case bHelp:
-      ShowHelpContext(kHelpContentsContext);
+      ShowHelpContext(kHelpContents);
       break;
     case mHelp_Online:
       QDesktopServices::openUrl(QUrl(LResList.GetText("AboutDialog", 7)));

@@ -24,7 +24,6 @@ class TPLMainForm : public QMainWindow {
   static constexpr int kMinWidth = 500, kMinHeight = 350;
   static constexpr int kDefaultMinWidth = 800, kDefaultMinHeight = 620;
   static constexpr int kHelpContext = 50;
-  static constexpr int kHelpContentsContext = 20;
   static constexpr const char* kPlacementSection = "Window";
 
   // Shows the failure itself when the language file or the media libraries
