@@ -27,10 +27,11 @@ QString ReadAll(const QString& path) {
 }
 
 // Context numbers written as literals where the code opens help or asks a
-// question with a Help button.
+// question with a Help button: the call's last argument, so a text number
+// inside the question ("GetText(..., 203), ...") is not taken for one.
 std::set<int> LiteralContextsInCode() {
   const QRegularExpression call(
-      R"re((?:ShowHelpContext\(\s*|(?:ShowInfoHelp|AskYesNo)\([^;]*,\s*)(\d+)\s*\))re");
+      R"re((?:ShowHelpContext\(\s*|(?:ShowInfoHelp|AskYesNo)\([^;]*,\s*)(\d+)\s*\)(?=\s*[;)]))re");
   const QRegularExpression constant(R"re(kHelpContext\s*=\s*(\d+))re");
   std::set<int> found;
   QDirIterator it(QStringLiteral(VEXO_SOURCE_DIR "/app"), {"*.cpp", "*.h"}, QDir::Files,

@@ -109,7 +109,8 @@ TEST(MediaExtensions, KindsIgnoreCase) {
   EXPECT_FALSE(IsPhotoExt(".mp4"));
   EXPECT_FALSE(IsVideoExt(""));
   EXPECT_FALSE(IsPhotoExt(""));
-  EXPECT_FALSE(IsVideoExt(".mkv"));
+  EXPECT_TRUE(IsVideoExt(".MKV"));
+  EXPECT_FALSE(IsVideoExt(".rmvb"));
 }
 
 }  // namespace
