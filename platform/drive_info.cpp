@@ -92,6 +92,16 @@ IDriveInfo* gDriveInfo = nullptr;
 
 }  // namespace
 
+bool IDriveInfo::IsVolumeRoot(const std::string& path) const {
+  if (path.empty()) return false;
+  std::error_code ec;
+  const std::string resolved = std::filesystem::canonical(path, ec).string();
+  if (ec) return false;
+  const auto mounts = ParseMountInfo(ReadWholeFile("/proc/self/mountinfo"));
+  const TMountEntry* mount = FindMount(mounts, resolved);
+  return mount && mount->MountPoint == resolved;
+}
+
 std::vector<TMountEntry> ParseMountInfo(const std::string& text) {
   std::vector<TMountEntry> mounts;
   std::istringstream lines(text);
@@ -162,6 +172,10 @@ int DriveKind(const std::string& path) {
 
 int64_t DiskFree(const std::string& path) {
   return CurrentDriveInfo().DiskFree(path);
+}
+
+bool IsVolumeRoot(const std::string& path) {
+  return CurrentDriveInfo().IsVolumeRoot(path);
 }
 
 }  // namespace vexo

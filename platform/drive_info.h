@@ -24,6 +24,9 @@ class IDriveInfo {
   virtual int DriveKind(const std::string& path) const = 0;
   // Bytes available to the caller on the volume of path; -1 when unknown.
   virtual int64_t DiskFree(const std::string& path) const = 0;
+  // path is the mount point of a volume ("/" included). A stand-in that
+  // poses a folder as a drive answers for it; others keep the system's answer.
+  virtual bool IsVolumeRoot(const std::string& path) const;
 };
 
 // The answer of the running system (mount table, sysfs, statvfs).
@@ -34,6 +37,7 @@ IDriveInfo& CurrentDriveInfo();
 
 int DriveKind(const std::string& path);
 int64_t DiskFree(const std::string& path);
+bool IsVolumeRoot(const std::string& path);
 
 // One line of /proc/self/mountinfo.
 struct TMountEntry {

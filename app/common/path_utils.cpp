@@ -1,7 +1,7 @@
 #include "app/common/path_utils.h"
 
+#include <QFile>
 #include <QFileInfo>
-#include <QStorageInfo>
 
 #include "platform/drive_info.h"
 
@@ -47,9 +47,7 @@ bool IsDriveRoot(const QString& path) {
   if (path.isEmpty()) return false;
   const QString clean = ExcludeSlash(path);
   if (clean == u"/") return true;
-  const QStorageInfo volume(clean);
-  return volume.isValid() &&
-         ExcludeSlash(volume.rootPath()) == QFileInfo(clean).canonicalFilePath();
+  return IsVolumeRoot(QFile::encodeName(clean).toStdString());
 }
 
 int64_t FileSize(const QString& path) {

@@ -132,8 +132,12 @@ TOptions::TOptions(const QString& programDir)
   for (int i = 0; i < kExtOptionCount; ++i)
     FExtensions[i] = std::make_unique<TIniPar>(TIniPar::ipBoolean, i == seCstm ? "" : "1",
                                                QString::fromLatin1(kExtKeys[i]));
+  // A copy made by the player carries its settings file: it stays portable
+  // on a stick the system does not report as removable (card readers, fuse
+  // mounts) and on a fixed disk it was copied to.
   const int kind = DriveKind(FProgramDir);
-  Portable = kind == dkRemovable || kind == dkCdRom;
+  Portable = kind == dkRemovable || kind == dkCdRom ||
+             QFileInfo(JoinPath(FProgramDir, kPortableIniName)).isFile();
 }
 
 TOptions::~TOptions() = default;
@@ -161,7 +165,7 @@ int TOptions::FullScreenKey() const {
 }
 
 QString TOptions::StorePath() const {
-  if (Portable) return JoinPath(FProgramDir, QStringLiteral("vexoplayer.ini"));
+  if (Portable) return JoinPath(FProgramDir, kPortableIniName);
   return JoinPath(ConfigFolder(), QStringLiteral("Vexo Player.conf"));
 }
 

@@ -70,6 +70,9 @@ enum TExtIndex : int {
 };
 
 constexpr int kRecentMax = 7;
+// The settings file beside a portable program; its presence alone makes the
+// program portable.
+inline const QString kPortableIniName = QStringLiteral("vexoplayer.ini");
 
 class TOptions {
  public:

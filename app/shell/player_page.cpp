@@ -291,6 +291,11 @@ bool TPlayerPage::ExecuteCommand(TMSAction& action) {
     case bSavePL:
       SavePlayListFile();
       break;
+    case mFile_OpenRecent:
+      // An entry's caption is the playlist file's path.
+      if (!action.IsListEntry()) return TBasePage::ExecuteCommand(action);
+      OpenPlayListFile(action.Caption());
+      break;
     case mEdit_Cut:
     case bCut:
       FileOperation(foCut);

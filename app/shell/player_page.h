@@ -6,12 +6,14 @@
 // with the selection and the player, fills the status bar and remembers the
 // browser's position between runs.
 #include <QPointer>
+#include <QProgressDialog>
 #include <QRect>
 #include <QSplitter>
 #include <QTimer>
 #include <functional>
 
 #include "app/shell/base_page.h"
+#include "app/shell/file_copy_job.h"
 
 namespace vexo {
 
@@ -61,13 +63,17 @@ class TPlayerPage : public TBasePage {
   // Updates everything that follows the selection and opens a selected file.
   void SelectionHandler(TShellNode* node);
 
-  // The playlist and file commands (files, clipboard, rotation, portable
-  // copy) are provided by a page that derives from this one.
-  virtual void OpenPlayListFile(const QString& /*path*/) {}
-  virtual void SavePlayListFile() {}
-  virtual bool FileOperation(TFileOperation /*kind*/) { return false; }
-  virtual void RotatePicture(bool /*clockwise*/) {}
-  virtual void CopyPlayerToMedia() {}
+  // Opens and plays a playlist file; an empty path asks for one.
+  virtual void OpenPlayListFile(const QString& path);
+  virtual void SavePlayListFile();
+  // True when something was done or, for a copy, started.
+  virtual bool FileOperation(TFileOperation kind);
+  // Turns the selected photo a quarter, without loss, and shows it again.
+  virtual void RotatePicture(bool clockwise);
+  // Copies the player onto a removable drive, or removes such a copy.
+  virtual void CopyPlayerToMedia();
+  // True while a copy runs on its worker thread.
+  bool CopyRunning() const;
 
   TAVPanel* VideoPanel() const { return FVideoPanel; }
   TShellGrid* Grid() const { return FGrid; }
@@ -92,6 +98,12 @@ class TPlayerPage : public TBasePage {
   void SelectionHandled();
   // The browser position from the options has been restored.
   void BrowserRestored();
+  // A copy ended: done, or failed or cancelled with nothing left behind.
+  void FileCopyFinished(bool done);
+  // A deletion ended and the browser shows what is left.
+  void DeletionSettled();
+  // A playlist file went to the top of the recent list.
+  void RecentPlayListsChanged();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -109,6 +121,16 @@ class TPlayerPage : public TBasePage {
   void ShowVideoMode(uint8_t mode);
   void UpdateSelectionCommands(TShellNode* node);
   void BuildAndPlay(TPlaylistDialog* dialog);
+  // Saving the list is offered for two or more files.
+  void UpdateListCommands();
+  void PostRecentPlayList();
+  QString PictureFolder() const;
+  bool CopyTo();
+  void StartCopy(const QString& source, const QString& target);
+  void CopyProgressed(qint64 copied, qint64 total);
+  void CopyFinished(const TCopyOutcome& outcome);
+  bool DeleteSelection(bool toTrash);
+  bool SavePictureAs();
   void RestoreBrowserState();
   void SaveBrowserState();
   void PortableStart();
@@ -139,6 +161,8 @@ class TPlayerPage : public TBasePage {
   int FMostOpensAtOnce = 0;
   bool FPlayListOpening = false;
   bool FKeysFromHost = false;
+  TFileCopyJob* FCopyJob = nullptr;
+  QPointer<QProgressDialog> FCopyProgress;
 };
 
 }  // namespace vexo

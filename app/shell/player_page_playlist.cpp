@@ -120,17 +120,7 @@ void TPlayerPage::BuildAndPlay(TPlaylistDialog* dialog) {
           if (dialog) dialog->done(QDialog::Accepted);
           ShowInfo(LResList.GetText("Player", 1001));
         }
-        TCommandSet enabled = EnabledCommands(), disabled = DisabledCommands();
-        const TCommandSet save = SavePlayListCommands();
-        if (list.Count() < 2) {
-          disabled = disabled | save;
-          enabled = enabled - save;
-        } else {
-          enabled = enabled | save;
-          disabled = disabled - save;
-        }
-        SetCommandStates(enabled, disabled);
-        PlayerStateChanged();
+        UpdateListCommands();
         if (!dialog) {
           FPlayListOpening = false;
           SetStatusText(SavedStatus);
@@ -139,6 +129,20 @@ void TPlayerPage::BuildAndPlay(TPlaylistDialog* dialog) {
       });
   if (!started && !dialog) FPlayListOpening = false;
   if (!started && dialog) dialog->done(QDialog::Rejected);
+}
+
+void TPlayerPage::UpdateListCommands() {
+  TCommandSet enabled = EnabledCommands(), disabled = DisabledCommands();
+  const TCommandSet save = SavePlayListCommands();
+  if (CurrentList().Count() < 2) {
+    disabled = disabled | save;
+    enabled = enabled - save;
+  } else {
+    enabled = enabled | save;
+    disabled = disabled - save;
+  }
+  SetCommandStates(enabled, disabled);
+  PlayerStateChanged();
 }
 
 }  // namespace vexo

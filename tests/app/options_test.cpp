@@ -171,10 +171,33 @@ TEST_F(OptionsTest, RemovableOrOpticalProgramFolderIsPortable) {
   TOptions options(FProgram.path());
   options.LoadSave(false);
   EXPECT_EQ(options.GetOption(oPhotoSec).GetInt(), 7);
+  ASSERT_TRUE(ini.remove());
   for (int kind : {dkFixed, dkRemote, dkRamDisk, dkNoRoot}) {
     FDrives.Kind = kind;
     EXPECT_FALSE(TOptions(FProgram.path()).Portable) << kind;
   }
+}
+
+// A copy the player made of itself keeps its settings beside it, wherever the
+// folder was carried to and whatever the system says of the drive.
+TEST_F(OptionsTest, SettingsFileBesideTheProgramMakesItPortable) {
+  QFile ini(FProgram.filePath("vexoplayer.ini"));
+  ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+  ini.write("[Options]\noPhotoSec=5\n");
+  ini.close();
+  for (int kind : {dkFixed, dkRemote, dkUnknown}) {
+    FDrives.Kind = kind;
+    TOptions options(FProgram.path());
+    EXPECT_TRUE(options.Portable) << kind;
+    EXPECT_EQ(options.StorePath(), FProgram.filePath("vexoplayer.ini"));
+    options.LoadSave(false);
+    EXPECT_EQ(options.GetOption(oPhotoSec).GetInt(), 5);
+  }
+  // A folder of that name is no settings file.
+  ASSERT_TRUE(ini.remove());
+  ASSERT_TRUE(QDir(FProgram.path()).mkdir("vexoplayer.ini"));
+  FDrives.Kind = dkFixed;
+  EXPECT_FALSE(TOptions(FProgram.path()).Portable);
 }
 
 // A damaged settings file: each value that can still be read is kept, the

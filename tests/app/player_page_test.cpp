@@ -4,99 +4,44 @@
 // the browser position across runs and a held arrow key.
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
 #include <QImage>
-#include <QMainWindow>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
-#include <QStatusBar>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QTimer>
-#include <memory>
 
-#include "app/browser/shell_grid.h"
 #include "app/browser/shell_panel.h"
-#include "app/common/language_list.h"
-#include "app/common/menu_system.h"
-#include "app/player/av_panel.h"
 #include "app/player/player_widget.h"
-#include "app/settings/options.h"
-#include "app/shell/command_table.h"
 #include "app/shell/page_log_view.h"
-#include "app/shell/player_page.h"
-#include "app/shell/status_panels.h"
 #include "engine/media/av_log.h"
-#include "engine/media/av_types.h"
-#include "platform/platform_sound_system.h"
-#include "platform/video_system.h"
+#include "page_test_rig.h"
 #include "qt_test_app.h"
 #include "tests/support/frame_bars.h"
-#include "tests/support/pulse_server.h"
-#include "tests/support/test_media.h"
-#include "tests/support/x_desktop_app.h"
 
 namespace vexo {
 namespace {
 
 constexpr int kManyPhotos = 51;
 
-// Private home and settings, real windows on a private X server, and sound on
-// a private null sink; the media folders are made once.
-class TDesktop : public test::TXDesktopEnvironment {
+// The media folders of these tests, made once under the private home.
+void MakeFolders(test::TPageDesktop& desktop) {
+  const QString home = desktop.Home->path();
+  QDir().mkpath(home + "/clips/inner");
+  desktop.Copy("numbered_mpeg4.avi", home + "/clips/a_numbered.avi");
+  desktop.Copy("mpeg4_mp3.avi", home + "/clips/b_clip.avi");
+  desktop.Copy("photo_640x480.jpg", home + "/clips/c_photo.jpg");
+  desktop.Copy("mpeg4_mp3_b.avi", home + "/clips/d_clip.avi");
+  desktop.Copy("photo_100x75.jpg", home + "/clips/inner/e_photo.jpg");
+  QDir().mkpath(home + "/many");
+  for (int i = 0; i < kManyPhotos; ++i)
+    desktop.Copy("photo_100x75.jpg", home + QString("/many/p%1.jpg").arg(i, 2, 10, QChar('0')));
+}
+
+class TDesktop : public test::TPageDesktop {
  public:
-  TDesktop()
-      : TXDesktopEnvironment("player_page_test", [this] {
-          Home = std::make_unique<QTemporaryDir>();
-          const QByteArray home = QFile::encodeName(Home->path());
-          setenv("HOME", home.constData(), 1);
-          setenv("XDG_DATA_HOME", (home + "/.local/share").constData(), 1);
-          setenv("XDG_CONFIG_HOME", (home + "/.config").constData(), 1);
-          unsetenv("XDG_DESKTOP_DIR");
-          QDir().mkpath(Home->path() + "/.local/share");
-          Pulse = std::make_unique<test::TPulseServer>();
-        }) {}
-  void SetUp() override {
-    TXDesktopEnvironment::SetUp();
-    Video = std::make_unique<TDesktopVideoSystem>();
-    Sound = std::make_unique<TPlatformSoundSystem>(Pulse->Address(), "null");
-    SetSoundSystem(Sound.get());
-    LResList.LoadFile(VEXO_SOURCE_DIR "/resources/language/English.lrf");
-    MakeFolders();
-  }
-  void TearDown() override {
-    SetSoundSystem(nullptr);
-    Sound.reset();
-    Video.reset();
-    TXDesktopEnvironment::TearDown();
-    Pulse.reset();
-    Home.reset();
-  }
+  TDesktop() : TPageDesktop("player_page_test", MakeFolders) {}
   QString Clips() const { return Home->path() + "/clips"; }
   QString Many() const { return Home->path() + "/many"; }
-
-  std::unique_ptr<QTemporaryDir> Home;
-  std::unique_ptr<test::TPulseServer> Pulse;
-  std::unique_ptr<TDesktopVideoSystem> Video;
-  std::unique_ptr<TPlatformSoundSystem> Sound;
-
- private:
-  void Copy(const char* name, const QString& to) {
-    QFile::copy(QString::fromStdString(test::MediaPath(name)), to);
-  }
-  void MakeFolders() {
-    QDir().mkpath(Clips() + "/inner");
-    Copy("numbered_mpeg4.avi", Clips() + "/a_numbered.avi");
-    Copy("mpeg4_mp3.avi", Clips() + "/b_clip.avi");
-    Copy("photo_640x480.jpg", Clips() + "/c_photo.jpg");
-    Copy("mpeg4_mp3_b.avi", Clips() + "/d_clip.avi");
-    Copy("photo_100x75.jpg", Clips() + "/inner/e_photo.jpg");
-    QDir().mkpath(Many());
-    for (int i = 0; i < kManyPhotos; ++i)
-      Copy("photo_100x75.jpg", Many() + QString("/p%1.jpg").arg(i, 2, 10, QChar('0')));
-  }
 };
 
 TDesktop* const desktop = static_cast<TDesktop*>(::testing::AddGlobalTestEnvironment(new TDesktop));
@@ -106,7 +51,7 @@ int FrameNumberOf(const QImage& picture) {
                                    [&](int x, int y) { return qGray(picture.pixel(x, y)); });
 }
 
-// The file commands are another page's work; here they are only recorded.
+// The file commands have tests of their own; here they are only recorded.
 class TRecordingPage : public TPlayerPage {
  public:
   using TPlayerPage::TPlayerPage;
@@ -117,103 +62,11 @@ class TRecordingPage : public TPlayerPage {
   std::vector<TFileOperation> Operations;
 };
 
-// The page in a main window as the program builds it, on options kept in the
-// private settings file.
-class PlayerPageTest : public ::testing::Test {
+// The page in a main window as the program builds it.
+class PlayerPageTest : public ::testing::Test, public test::TPageRig<TRecordingPage> {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(desktop->Server && desktop->Server->Running()) << "Xvfb did not start";
-    ASSERT_TRUE(desktop->Pulse->Started()) << desktop->Pulse->Log();
-    test::LoadMediaLib();
-    Build([](TOptions& options) {
-      options.GetOption(oAVVideoMode).SetInt(vmGDI);
-      options.GetOption(oPlayShowPLDlg).SetBool(false);
-      options.GetOption(oPlayOrder).SetInt(2);
-      options.GetOption(oPlayExpandTree).SetBool(true);
-    });
-  }
+  void SetUp() override { BuildStandard(*desktop); }
   void TearDown() override { Destroy(); }
-
-  void Build(const std::function<void(TOptions&)>& adjust = {}) {
-    Options = std::make_unique<TOptions>();
-    Options->LoadSave(false);
-    if (adjust) adjust(*Options);
-    Options->ApplyToEngine();
-    Window = std::make_unique<QMainWindow>();
-    Menus = new TMenuSystem(Window.get(), PlayerCommandTable(), CommandImages());
-    Menus->BuildMainMenu(kMainMenuCommands);
-    Menus->BuildToolBar(kToolBarCommands);
-    Menus->BuildPopupMenu(kBrowserPopupCommands);
-    Menus->BuildPopupMenu(kVideoPopupCommands);
-    Status = std::make_unique<TStatusPanels>(Window->statusBar());
-    Page = new TRecordingPage(*Options, Window.get());
-    Window->setCentralWidget(Page);
-    Restored = false;
-    QObject::connect(Page, &TPlayerPage::BrowserRestored, [this] { Restored = true; });
-    QObject::connect(Page, &TPlayerPage::SelectionHandled, [this] { ++Handled; });
-    Page->Init(
-        Menus, Status.get(), [this] { ++TitleChanges; }, Window.get());
-    Menus->OnExecuteCommand = [this](TMSAction& action, bool& handled) {
-      handled = Page->ExecuteCommand(action);
-    };
-    Window->resize(1000, 640);
-    Window->show();
-    Window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(Window.get()));
-    ASSERT_TRUE(QTest::qWaitFor([this] { return Restored; }, 10000));
-    Page->AfterShow();
-  }
-  void Destroy() {
-    if (!Window) return;
-    Page->BeforeClose();
-    Page->SaveLayout();
-    Options->LoadSave(true);
-    Window.reset();
-    Status.reset();
-    Options.reset();
-  }
-
-  TAVPlayerEnc& Player() { return *Page->VideoPanel()->Player(); }
-  TShellGrid& Grid() { return *Page->Grid(); }
-  bool Enabled(int row) {
-    TMSAction* action = Menus->FindAction(row);
-    return action && action->isEnabled();
-  }
-
-  // Finds the path in the browser, selects it and waits until the page has
-  // handled the selection.
-  TShellNode* Select(const QString& path) {
-    TShellNode* found = nullptr;
-    bool done = false;
-    Grid().LocatePath(QFile::encodeName(path), [&](TShellNode* node) {
-      found = node;
-      done = true;
-    });
-    EXPECT_TRUE(QTest::qWaitFor([&] { return done; }, 10000)) << path.toStdString();
-    if (!found) return nullptr;
-    // The position of an earlier run may have selected it already.
-    if (Grid().SelectedNode() == found && Grid().SelectedCount() == 1) return found;
-    const int before = Handled;
-    Grid().SelectNode(found);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Handled > before && !Page->SelectionPending(); }));
-    return found;
-  }
-  void Expand(TShellNode* node) {
-    bool done = false;
-    Grid().ExpandNode(node, [&](bool) { done = true; });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, 10000));
-  }
-  QString SelectedFile() { return QString::fromLocal8Bit(Grid().SelectedNode()->Path); }
-  QString OpenFile() { return QString::fromStdString(Player().CurrentFilePath()); }
-
-  std::unique_ptr<TOptions> Options;
-  std::unique_ptr<QMainWindow> Window;
-  std::unique_ptr<TStatusPanels> Status;
-  TMenuSystem* Menus = nullptr;
-  TRecordingPage* Page = nullptr;
-  bool Restored = false;
-  int Handled = 0;
-  int TitleChanges = 0;
 };
 
 TEST_F(PlayerPageTest, SelectingAFileShowsItsFirstPictureReadyToPlay) {
