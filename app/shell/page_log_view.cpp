@@ -2,10 +2,13 @@
 
 #include <QMetaObject>
 
+#include "app/common/language_list.h"
+
 namespace vexo {
 
 TPageLogView::TPageLogView(QWidget* parent) : QPlainTextEdit(parent) {
   setReadOnly(true);
+  setAccessibleName(LResList.GetText("Accessible", 5));
   setMaximumBlockCount(kMaxLines);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   setLineWrapMode(QPlainTextEdit::NoWrap);
