@@ -77,7 +77,7 @@ void NameOverflow(QWidget* bar, const char* buttonName) {
   auto name = [bar, buttonName] {
     auto* more = bar->findChild<QToolButton*>(QLatin1String(buttonName));
     if (!more) return;
-    more->setAccessibleName(LResList.GetText("Accessible", 3));
+    more->setAccessibleName(LResList.ReadValue("Accessible", "MoreCommands", {}));
     if (more->menu()) more->menu()->setAccessibleName(more->accessibleName());
   };
   name();
@@ -194,7 +194,7 @@ void TMenuSystem::BuildSubMenu(QMenu* menu, const TCommandSet& set) {
 QMenuBar* TMenuSystem::BuildMainMenu(const TCommandSet& set) {
   RegisterCommands(set);
   auto* bar = new QMenuBar(FOwner);
-  bar->setAccessibleName(LResList.GetText("Accessible", 1));
+  bar->setAccessibleName(LResList.ReadValue("Accessible", "MainMenu", {}));
   NameOverflow(bar, "qt_menubar_ext_button");
   if (auto* window = qobject_cast<QMainWindow*>(FOwner)) window->setMenuBar(bar);
   FMainMenu = bar;
@@ -214,7 +214,7 @@ QMenuBar* TMenuSystem::BuildMainMenu(const TCommandSet& set) {
 QToolBar* TMenuSystem::BuildToolBar(const TCommandSet& set) {
   RegisterCommands(set);
   auto* bar = new QToolBar(FOwner);
-  bar->setAccessibleName(LResList.GetText("Accessible", 2));
+  bar->setAccessibleName(LResList.ReadValue("Accessible", "ToolBar", {}));
   NameOverflow(bar, "qt_toolbar_ext_button");
   bar->setMovable(false);
   bar->setFloatable(false);
@@ -244,7 +244,7 @@ QToolBar* TMenuSystem::BuildToolBar(const TCommandSet& set) {
 QMenu* TMenuSystem::BuildPopupMenu(const TCommandSet& set) {
   if (set.Empty()) return nullptr;
   auto* menu = new QMenu(FOwner);
-  menu->setAccessibleName(LResList.GetText("Accessible", 4));
+  menu->setAccessibleName(LResList.ReadValue("Accessible", "ContextMenu", {}));
   BuildSubMenu(menu, set);
   if (FOwner) ShowHintsIn(menu, FOwner);
   FPopupMenus.push_back(menu);

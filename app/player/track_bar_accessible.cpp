@@ -24,7 +24,8 @@ TCTrackBar* TTrackBarAccessible::Bar() const {
 
 QString TTrackBarAccessible::text(QAccessible::Text t) const {
   QString own = QAccessibleWidget::text(t);
-  if (own.isEmpty() && t == QAccessible::Name) own = LResList.GetText("Accessible", 9);
+  if (own.isEmpty() && t == QAccessible::Name)
+    own = LResList.ReadValue("Accessible", "Position", {});
   if (t == QAccessible::Value) own = QString::number(Bar()->Position());
   return own;
 }

@@ -8,7 +8,7 @@ namespace vexo {
 
 TPageLogView::TPageLogView(QWidget* parent) : QPlainTextEdit(parent) {
   setReadOnly(true);
-  setAccessibleName(LResList.GetText("Accessible", 5));
+  setAccessibleName(LResList.ReadValue("Accessible", "Log", {}));
   setMaximumBlockCount(kMaxLines);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   setLineWrapMode(QPlainTextEdit::NoWrap);
