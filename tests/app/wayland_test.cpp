@@ -104,6 +104,10 @@ double ColouredShare(const QImage& picture) {
   return double(coloured) / std::max<qsizetype>(1, qsizetype(picture.width()) * picture.height());
 }
 
+// Colour bars, every frame a key frame: a picture that falls behind on a busy
+// machine is caught up by the next frame, never by a jump to the end.
+constexpr const char* kClip = "mjpeg.avi";
+
 constexpr const char* kNoOverlay =
     "CheckVModeSupport: Video card doesn't support Overlay in current mode";
 
@@ -231,7 +235,7 @@ TEST_F(WaylandTest, TheMainWindowOpensAndPlaysAClipWithItsDefaultMode) {
   form.show();
   ASSERT_TRUE(WaitFor([&] { return form.windowHandle() && form.windowHandle()->isExposed(); }));
   Panel = form.Page()->VideoPanel();
-  Panel->PlayFile(QString::fromStdString(test::MediaPath("h264_320x240.mp4")), AVParams.VideoMode);
+  Panel->PlayFile(QString::fromStdString(test::MediaPath(kClip)), AVParams.VideoMode);
   ASSERT_EQ(Player().State(), psStopped) << Player().ErrorText();
   EXPECT_EQ(Screen().FVideoMode, vmDDraw);
   const int length = Panel->ControlPanel()->PositionBar()->Max();
@@ -262,7 +266,7 @@ TEST_P(WaylandModeTest, AClipPlaysToTheEndAndItsColoursReachTheWindow) {
   const TModeCase& c = GetParam();
   test::TCapturedLog log;
   AVParams.VideoMode = c.Requested;
-  Panel->PlayFile(QString::fromStdString(test::MediaPath("h264_320x240.mp4")), c.Requested);
+  Panel->PlayFile(QString::fromStdString(test::MediaPath(kClip)), c.Requested);
   ASSERT_EQ(Player().State(), psStopped) << Player().ErrorText();
   EXPECT_EQ(Screen().FVideoMode, c.Shown) << ::testing::PrintToString(log.Lines());
   // The bar counts milliseconds; the last frame starts one frame before the end.
@@ -288,7 +292,7 @@ class WaylandFullScreenTest : public WaylandTest, public ::testing::WithParamInt
 
 TEST_P(WaylandFullScreenTest, FullScreenFillsTheOutputWithThePicture) {
   AVParams.VideoMode = GetParam();
-  Panel->PlayFile(QString::fromStdString(test::MediaPath("h264_320x240.mp4")), GetParam());
+  Panel->PlayFile(QString::fromStdString(test::MediaPath(kClip)), GetParam());
   ASSERT_EQ(Screen().FVideoMode, GetParam());
   ASSERT_TRUE(Panel->ToggleFullScreen());
   const QSize output = Window->screen()->size();
@@ -300,9 +304,10 @@ TEST_P(WaylandFullScreenTest, FullScreenFillsTheOutputWithThePicture) {
   const TVideoRect r = Screen().FDisplayRect;
   EXPECT_EQ(r.Right - r.Left + 1, output.width());
   EXPECT_EQ(r.Bottom - r.Top + 1, output.height());
-  // Software drawing of the whole output may fall behind on a busy machine
-  // and skip ahead: reaching the end is what counts here.
-  PlayToTheEnd();
+  // Software drawing of the whole output may fall behind on a busy machine;
+  // the player catches up and still reaches the last frame.
+  const int length = Panel->ControlPanel()->PositionBar()->Max();
+  EXPECT_GE(PlayToTheEnd(), length - length / 20);
   ExpectTheFrameShown(false);
   Panel->SetFullScreen(false);
   EXPECT_TRUE(WaitFor([&] { return Window->size() != output; }));
@@ -319,7 +324,7 @@ TEST_F(WaylandTest, AnXServerBesideTheCompositorIsNotAskedAboutWaylandWindows) {
   ASSERT_TRUE(x.Running());
   test::TCapturedLog log;
   AVParams.VideoMode = vmOverlay;
-  Panel->PlayFile(QString::fromStdString(test::MediaPath("h264_320x240.mp4")), vmOverlay);
+  Panel->PlayFile(QString::fromStdString(test::MediaPath(kClip)), vmOverlay);
   unsetenv("DISPLAY");
   ASSERT_EQ(Player().State(), psStopped) << Player().ErrorText();
   EXPECT_EQ(Screen().FVideoMode, vmGDI);
