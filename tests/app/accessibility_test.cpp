@@ -12,6 +12,7 @@
 #include <memory>
 #include <set>
 
+#include "app/browser/shl_ctrl_panel.h"
 #include "app/player/av_control_panel.h"
 #include "app/player/av_panel.h"
 #include "app/player/track_bar.h"
@@ -95,6 +96,11 @@ TEST_F(AccessibilityTest, EveryControlOfTheMainWindowHasAName) {
   StartMainWindow();
   const QStringList unnamed = UnnamedBelow(Form.get());
   EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join('\n').toStdString();
+  // A control that shows only a picture says what it is, and its hint says more.
+  QAccessibleInterface* play =
+      QAccessible::queryAccessibleInterface(Form->Page()->BrowserCtrlPanel()->PlayButton());
+  EXPECT_EQ(play->text(QAccessible::Name), "Play selection");
+  EXPECT_EQ(play->text(QAccessible::Description), "Play the selected files and folders");
 }
 
 TEST_F(AccessibilityTest, EveryControlOfTheOptionsDialogHasAName) {
