@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -30,6 +31,8 @@ TWestonServer::TWestonServer() {
   const std::string logFile = FRuntimeDir + "/weston.log";
   FPid = fork();
   if (FPid == 0) {
+    // A test program that dies takes its compositor with it.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
     const int log = open(logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (log >= 0) {
       dup2(log, STDOUT_FILENO);
