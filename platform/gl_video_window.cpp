@@ -33,7 +33,22 @@ void KeepGLDriverLoaded() {
       nullptr);
 }
 
+bool keepShown = false;
+QImage& LastShown() {
+  static QImage picture;
+  return picture;
+}
+
 }  // namespace
+
+void TGLVideoWindow::KeepShownPictures(bool keep) {
+  keepShown = keep;
+  if (!keep) LastShown() = QImage();
+}
+
+QImage TGLVideoWindow::LastShownPicture() {
+  return LastShown();
+}
 
 uint32_t TGLVideoWindow::Create(TNativeWindow parent) {
   Release();
@@ -50,6 +65,16 @@ uint32_t TGLVideoWindow::Create(TNativeWindow parent) {
   // Clicks belong to the owner (double click, context menu).
   FWindow->setFlag(Qt::WindowTransparentForInput);
   FWindow->setGeometry(0, 0, 1, 1);
+  if (QGuiApplication::platformName() == QLatin1String("wayland")) {
+    // The video thread paces the pictures. A Wayland swap that waits for the
+    // compositor's frame callback blocks the user-interface thread, for up
+    // to a tenth of a second where the callbacks of a child surface come
+    // late; the picture falls behind and playback skips ahead to the next
+    // key frame. A compositor never tears, so nothing is lost without it.
+    QSurfaceFormat format = FWindow->requestedFormat();
+    format.setSwapInterval(0);
+    FWindow->setFormat(format);
+  }
   FWindow->create();
   FContext = std::make_unique<QOpenGLContext>();
   FContext->setFormat(FWindow->requestedFormat());
@@ -80,7 +105,16 @@ bool TGLVideoWindow::MakeCurrent() {
 }
 
 void TGLVideoWindow::SwapBuffers() {
-  if (IsValid()) FContext->swapBuffers(FWindow.get());
+  if (!IsValid()) return;
+  if (keepShown) {
+    const QSize size = PixelSize();
+    QImage picture(size, QImage::Format_RGBA8888);
+    FContext->functions()->glReadPixels(0, 0, size.width(), size.height(), GL_RGBA,
+                                        GL_UNSIGNED_BYTE, picture.bits());
+    // OpenGL rows run bottom-up.
+    LastShown() = picture.mirrored();
+  }
+  FContext->swapBuffers(FWindow.get());
 }
 
 QSize TGLVideoWindow::PixelSize() const {

@@ -1,6 +1,7 @@
 #pragma once
 // A native child window with an OpenGL context, laid over the picture
 // rectangle of the owner window; the OpenGL devices draw into it.
+#include <QImage>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
 #include <QOpenGLShaderProgram>
@@ -25,6 +26,13 @@ class TGLVideoWindow {
   void SwapBuffers();
   QOpenGLFunctions* Functions() { return FContext ? FContext->functions() : nullptr; }
   QSize PixelSize() const;
+
+  // Keeps a copy of each picture as it goes to the screen: the one way to
+  // look at what these windows show where the window system lends no
+  // screenshot (a Wayland compositor). Off by default, as reading the
+  // picture back stalls the pipeline; user-interface thread only.
+  static void KeepShownPictures(bool keep);
+  static QImage LastShownPicture();
 
  private:
   std::unique_ptr<QWindow> FForeignParent;

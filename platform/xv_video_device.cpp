@@ -1,5 +1,7 @@
 #include "platform/xv_video_device.h"
 
+// Qt before Xlib: Xlib's macros (Bool, Status, CursorShape) break Qt's headers.
+#include <QGuiApplication>
 // clang-format off
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -87,6 +89,13 @@ bool PortHasColorKey(Display* dpy, XvPortID port) {
   return found;
 }
 
+// Under another window system (a Wayland session) the program's windows are
+// not X windows, even where an X server runs beside it: asking that server
+// about them ends the process with an X error.
+bool WindowsAreX() {
+  return !qGuiApp || QGuiApplication::platformName() == QLatin1String("xcb");
+}
+
 }  // namespace
 
 TXvSurfaceDevice::TXvSurfaceDevice() : F(std::make_unique<TState>()) {}
@@ -97,11 +106,14 @@ TXvSurfaceDevice::~TXvSurfaceDevice() {
 }
 
 uint32_t TXvSurfaceDevice::Create() {
+  // No X display: the device stands without one and offers no overlay.
+  if (!WindowsAreX()) return veOk;
   if (!F->Dpy) F->Dpy = XOpenDisplay(nullptr);
   return F->Dpy ? veOk : veNoDisplay;
 }
 
 uint32_t TXvSurfaceDevice::SetCooperativeLevel(TNativeWindow window) {
+  if (!F->Dpy) return window ? veOk : veNoDisplay;
   XWindowAttributes attributes;
   if (!window || !XGetWindowAttributes(F->Dpy, Window(window), &attributes)) return veNoDisplay;
   F->Wnd = Window(window);
@@ -110,6 +122,7 @@ uint32_t TXvSurfaceDevice::SetCooperativeLevel(TNativeWindow window) {
 
 uint32_t TXvSurfaceDevice::CreatePrimarySurface(TNativeWindow window) {
   if (window) F->Wnd = Window(window);
+  if (!F->Dpy) return window ? veOk : veNoDisplay;
   if (!F->Wnd) return veNoDisplay;
   F->Gc = XCreateGC(F->Dpy, F->Wnd, 0, nullptr);
   return F->Gc ? veOk : veOutOfMemory;
@@ -122,6 +135,14 @@ void TXvSurfaceDevice::ReleasePrimarySurface() {
 }
 
 uint32_t TXvSurfaceDevice::GetPrimaryPixelFormat(TDevicePixelFormat& format) {
+  if (!F->Dpy) {
+    format = TDevicePixelFormat{};
+    format.BitCount = 32;
+    format.RBitMask = 0xFF0000;
+    format.GBitMask = 0x00FF00;
+    format.BBitMask = 0x0000FF;
+    return veOk;
+  }
   XWindowAttributes attributes;
   if (!XGetWindowAttributes(F->Dpy, F->Wnd, &attributes)) return veSurfaceLost;
   const Visual* visual = attributes.visual;
@@ -135,6 +156,7 @@ uint32_t TXvSurfaceDevice::GetPrimaryPixelFormat(TDevicePixelFormat& format) {
 
 uint32_t TXvSurfaceDevice::GetCaps(TSurfaceCaps& caps) {
   caps = TSurfaceCaps{};
+  if (!F->Dpy) return veOk;
   unsigned version, release, request, event, error;
   if (XvQueryExtension(F->Dpy, &version, &release, &request, &event, &error) != Success)
     return veOk;  // no extension: no overlay
@@ -154,6 +176,7 @@ uint32_t TXvSurfaceDevice::GetCaps(TSurfaceCaps& caps) {
 uint32_t TXvSurfaceDevice::CreateSurface(const TSurfaceDesc& desc) {
   ReleaseSurface();
   if (!desc.Overlay) return veUnsupported;
+  if (!F->Dpy) return veNoOverlayHardware;
   if (!XShmQueryExtension(F->Dpy)) return veSharedMemory;
   unsigned count = 0;
   XvAdaptorInfo* adaptors = nullptr;

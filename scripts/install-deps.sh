@@ -20,6 +20,8 @@ packages=(
   ffmpeg xvfb xauth pulseaudio pulseaudio-utils libjpeg-turbo-progs
   # a private session bus for the main window tests
   dbus-daemon
+  # native Wayland client, and a headless compositor to test it under
+  qt6-wayland weston
 )
 
 missing=()

@@ -65,6 +65,7 @@ struct TShellGrid::TEnumJob {
 };
 
 TShellGrid::TShellGrid(QWidget* parent) : QTreeView(parent) {
+  setAccessibleName(LResList.ReadValue("Accessible", "Browser", {}));
   FModel = new TShellModel(this);
   FModel->OnFetch = [this](TShellNode* node) { StartEnumeration(node, {}); };
   FModel->IsPending = [this](const TShellNode* node) { return FJobs.count(node) > 0; };

@@ -69,6 +69,7 @@ TShlCtrlPanel::TShlCtrlPanel(QWidget* parent) : QWidget(parent) {
   FPlayButton->setIcon(QIcon::fromTheme(QStringLiteral("media-playback-start"),
                                         QIcon(QStringLiteral(":/icons/column-play.svg"))));
   FPlayButton->setToolTip(LResList.GetText("Player", 101));
+  FPlayButton->setAccessibleName(LResList.ReadValue("Accessible", "PlaySelection", {}));
   FPlayButton->setFixedSize(kButtonSize, kButtonSize);
   connect(FPlayButton, &QToolButton::clicked, this, &TShlCtrlPanel::PlayClicked);
   connect(&FProbe, &TMediaProbe::Probed, this, [this](const QString& path, const TMediaInfo& info) {

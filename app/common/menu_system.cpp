@@ -6,10 +6,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusTipEvent>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <algorithm>
 #include <cassert>
+#include <functional>
 
 #include "app/common/language_list.h"
 #include "app/common/shortcut_text.h"
@@ -47,6 +49,51 @@ void FollowAction(QAction* item, const TMSAction* action) {
   copy();
   item->setData(action->Index());
   QObject::connect(action, &QAction::changed, item, copy);
+}
+
+// What a screen reader calls a command: its caption without the keyboard
+// marker or, where the command shows only a picture, its hint.
+QString SpokenName(const QAction* action) {
+  QString plain = action->text();
+  plain.replace(QLatin1String("&&"), QString(QChar(1)));
+  plain.remove(u'&');
+  plain.replace(QChar(1), u'&');
+  return plain.isEmpty() ? action->toolTip() : plain;
+}
+
+// A tool bar button that shows only a picture is named by its hint.
+void NameIconOnlyButton(QToolBar* bar, QAction* action) {
+  QWidget* button = bar->widgetForAction(action);
+  if (!button) return;
+  auto name = [button, action] { button->setAccessibleName(SpokenName(action)); };
+  name();
+  QObject::connect(action, &QAction::changed, button, name);
+}
+
+// The button (and its menu) that a bar too narrow for its commands shows at
+// its end; the toolkit makes them without a name, the menu only once the bar
+// is laid out, so they are named again whenever the bar changes its size.
+void NameOverflow(QWidget* bar, const char* buttonName) {
+  auto name = [bar, buttonName] {
+    auto* more = bar->findChild<QToolButton*>(QLatin1String(buttonName));
+    if (!more) return;
+    more->setAccessibleName(LResList.ReadValue("Accessible", "MoreCommands", {}));
+    if (more->menu()) more->menu()->setAccessibleName(more->accessibleName());
+  };
+  name();
+  class TResizeWatch : public QObject {
+   public:
+    TResizeWatch(QObject* parent, std::function<void()> act)
+        : QObject(parent), FAct(std::move(act)) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+      if (event->type() == QEvent::Resize) QTimer::singleShot(0, watched, FAct);
+      return false;
+    }
+
+   private:
+    std::function<void()> FAct;
+  };
+  bar->installEventFilter(new TResizeWatch(bar, name));
 }
 
 // A pop-up menu opened by a right click belongs to no menu bar, so its hints
@@ -114,6 +161,10 @@ std::vector<int> TMenuSystem::ActionRows(const TCommandSet& set) const {
 QMenu* TMenuSystem::AddSubMenuItem(QWidget* parent, int row) {
   auto* menu = new QMenu(parent);
   FollowAction(menu->menuAction(), FActions[row]);
+  // A closed menu is known to a screen reader by its own name only.
+  auto name = [menu] { menu->setAccessibleName(SpokenName(menu->menuAction())); };
+  name();
+  QObject::connect(menu->menuAction(), &QAction::changed, menu, name);
   return menu;
 }
 
@@ -143,6 +194,8 @@ void TMenuSystem::BuildSubMenu(QMenu* menu, const TCommandSet& set) {
 QMenuBar* TMenuSystem::BuildMainMenu(const TCommandSet& set) {
   RegisterCommands(set);
   auto* bar = new QMenuBar(FOwner);
+  bar->setAccessibleName(LResList.ReadValue("Accessible", "MainMenu", {}));
+  NameOverflow(bar, "qt_menubar_ext_button");
   if (auto* window = qobject_cast<QMainWindow*>(FOwner)) window->setMenuBar(bar);
   FMainMenu = bar;
   for (int row : ActionRows(set & FTable.TopLevel)) {
@@ -161,6 +214,8 @@ QMenuBar* TMenuSystem::BuildMainMenu(const TCommandSet& set) {
 QToolBar* TMenuSystem::BuildToolBar(const TCommandSet& set) {
   RegisterCommands(set);
   auto* bar = new QToolBar(FOwner);
+  bar->setAccessibleName(LResList.ReadValue("Accessible", "ToolBar", {}));
+  NameOverflow(bar, "qt_toolbar_ext_button");
   bar->setMovable(false);
   bar->setFloatable(false);
   bar->setFont(QApplication::font("QMenu"));
@@ -174,6 +229,7 @@ QToolBar* TMenuSystem::BuildToolBar(const TCommandSet& set) {
     const TMenuRec& rec = FTable.Rows[row];
     if (rec.SubItems.Empty()) {
       bar->addAction(FActions[row]);
+      NameIconOnlyButton(bar, FActions[row]);
       continue;
     }
     QMenu* menu = AddSubMenuItem(bar, row);
@@ -188,6 +244,7 @@ QToolBar* TMenuSystem::BuildToolBar(const TCommandSet& set) {
 QMenu* TMenuSystem::BuildPopupMenu(const TCommandSet& set) {
   if (set.Empty()) return nullptr;
   auto* menu = new QMenu(FOwner);
+  menu->setAccessibleName(LResList.ReadValue("Accessible", "ContextMenu", {}));
   BuildSubMenu(menu, set);
   if (FOwner) ShowHintsIn(menu, FOwner);
   FPopupMenus.push_back(menu);

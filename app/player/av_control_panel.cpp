@@ -51,6 +51,8 @@ void TAVControlPanel::Init(TAVPlayerEnc& player, TNotify onSeekDone, TOnButtonCl
   for (int i = 0; i < 2; ++i) {
     auto* button = new QToolButton(this);
     button->setObjectName(i == biStop ? "StopButton" : "PlayButton");
+    button->setAccessibleName(i == biStop ? LResList.ReadValue("Accessible", "Stop", {})
+                                          : LResList.ReadValue("Accessible", "PlayPause", {}));
     button->setEnabled(false);
     button->setAutoRaise(true);
     button->setFocusPolicy(Qt::NoFocus);

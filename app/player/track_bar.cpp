@@ -1,5 +1,6 @@
 #include "app/player/track_bar.h"
 
+#include <QAccessible>
 #include <QEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -9,6 +10,7 @@
 
 #include "app/common/colour_utils.h"
 #include "app/common/skin_background.h"
+#include "app/player/track_bar_accessible.h"
 
 namespace vexo {
 
@@ -19,6 +21,7 @@ constexpr int kGrooveHeight = 4;
 }  // namespace
 
 TCTrackBar::TCTrackBar(QWidget* parent) : QWidget(parent) {
+  TTrackBarAccessible::Register();
   setFocusPolicy(Qt::NoFocus);
   setFixedHeight(kHeight);
 }
@@ -35,11 +38,21 @@ void TCTrackBar::SetPosition(int32_t position) {
   MoveTo(position);
 }
 
+void TCTrackBar::JumpTo(int32_t position) {
+  emit MouseDown(Qt::LeftButton);
+  if (MoveTo(position)) emit Changed(FPosition);
+  emit MouseUp(Qt::LeftButton);
+}
+
 bool TCTrackBar::MoveTo(int32_t position) {
   position = std::clamp(position, 0, FMax);
   if (position == FPosition) return false;
   const int oldX = XOfPosition(FPosition), newX = XOfPosition(position);
   FPosition = position;
+  if (QAccessible::isActive()) {
+    QAccessibleValueChangeEvent event(this, FPosition);
+    QAccessible::updateAccessibility(&event);
+  }
   if (oldX != newX) {
     // The handles at both ends and the played part between them.
     const int left = std::min(oldX, newX) - kThumbWidth / 2 - 1;

@@ -24,6 +24,9 @@ class TCTrackBar : public QWidget {
   int32_t Position() const { return FPosition; }
   // Moves the handle without telling anyone (the player reported it).
   void SetPosition(int32_t position);
+  // Moves the handle there as a click on that spot does, for a screen reader
+  // or another helper that cannot point.
+  void JumpTo(int32_t position);
 
   // The part of the bar the handle's centre travels, in bar coordinates.
   QRect ChannelRect() const { return QRect(0, 0, width(), height()); }

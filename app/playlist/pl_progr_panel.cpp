@@ -24,6 +24,7 @@ void TPLProgrPanel::Setup(const QString& section) {
   y += 18;
   Memo = new QPlainTextEdit(this);
   Memo->setReadOnly(true);
+  caption->setBuddy(Memo);
   Memo->setLineWrapMode(QPlainTextEdit::NoWrap);
   Memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Memo->setGeometry(12, y, w - 24, 206);

@@ -174,10 +174,12 @@ void TOptDialog::AddOption(QWidget* page, int option, int& y) {
     y += box->height() + 2 + row.ExtraAfter;
     return;
   }
-  NewLabel(page, caption + u':', 16, y + 3);
+  // The label names its control for screen readers.
+  QLabel* label = NewLabel(page, caption + u':', 16, y + 3);
   if (row.Kind == TCtl::Spin) {
     const TIniPar& par = WorkOptions->GetOption(option);
     QSpinBox* spin = NewSpinEdit(page, 210, y, 80, par.MinValue, par.MaxValue);
+    label->setBuddy(spin);
     OptionControls[option] = spin;
     y += spin->height() + 8;
     return;
@@ -189,6 +191,7 @@ void TOptDialog::AddOption(QWidget* page, int option, int& y) {
     for (int mode = kOfferedVideoModes; mode <= kLastVideoMode; ++mode)
       items << Text(kVideoModeTexts + mode);
   QComboBox* box = NewDropDown(page, items, 180, y, row.Width);
+  label->setBuddy(box);
   if (row.Kind == TCtl::SoundOutput) {
     for (const TSoundOutput& output : ListSoundOutputs())
       box->addItem(SoundOutputCaption(output), QString::fromStdString(output.Name));
@@ -234,6 +237,7 @@ void TOptDialog::AddMediaTypes(QWidget* page, int& y) {
     if (column.X == kTypeColumns[0].X) firstColumnBottom = columnY;
     if (column.Types.back() == seCstm) {
       OptionControls[oCustomExt] = NewEdit(page, {}, column.X, columnY, 75);
+      OptionControls[oCustomExt]->setAccessibleName(Text(1211));
       connect(TypeBoxes[seCstm], &QCheckBox::clicked, this, &TOptDialog::CustomTypeClicked);
     }
   }
@@ -249,11 +253,12 @@ void TOptDialog::AddMediaTypes(QWidget* page, int& y) {
 }
 
 void TOptDialog::AddLanguage(QWidget* page, int& y) {
-  NewLabel(page, Text(1301) + u':', 16, y + 3);
+  QLabel* label = NewLabel(page, Text(1301) + u':', 16, y + 3);
   FLanguages = ListLanguages(LanguageFolder(ProgramDir));
   QStringList names;
   for (const TLanguageEntry& language : FLanguages) names << language.DisplayName;
   FLanguageBox = NewDropDown(page, names, 180, y, 256);
+  label->setBuddy(FLanguageBox);
   FLanguageBox->setCurrentIndex(
       FindLanguage(FLanguages, ReadLanguageChoice(LanguageFolder(ProgramDir))));
   y += FLanguageBox->height() + 6;

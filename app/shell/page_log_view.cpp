@@ -2,10 +2,13 @@
 
 #include <QMetaObject>
 
+#include "app/common/language_list.h"
+
 namespace vexo {
 
 TPageLogView::TPageLogView(QWidget* parent) : QPlainTextEdit(parent) {
   setReadOnly(true);
+  setAccessibleName(LResList.ReadValue("Accessible", "Log", {}));
   setMaximumBlockCount(kMaxLines);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   setLineWrapMode(QPlainTextEdit::NoWrap);

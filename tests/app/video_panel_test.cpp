@@ -28,6 +28,7 @@
 #include "engine/media/av_log.h"
 #include "engine/media/av_types.h"
 #include "engine/playlist/av_playlist.h"
+#include "event_wait.h"
 #include "platform/platform_sound_system.h"
 #include "platform/video_system.h"
 #include "qt_test_app.h"
@@ -68,20 +69,8 @@ class TDesktop : public test::TXDesktopEnvironment {
 
 TDesktop* const desktop = static_cast<TDesktop*>(::testing::AddGlobalTestEnvironment(new TDesktop));
 
-bool WaitFor(const std::function<bool()>& done, int ms = 10000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > ms) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    DrainLog();
-  }
-  return true;
-}
-
-void Settle(int ms = 100) {
-  WaitFor([] { return false; }, ms);
-}
+using test::Settle;
+using test::WaitFor;
 
 int FrameNumberOf(const QImage& picture) {
   return test::FrameNumberFromBars(picture.width(), picture.height(),
