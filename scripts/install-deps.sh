@@ -20,6 +20,8 @@ packages=(
   ffmpeg xvfb xauth pulseaudio pulseaudio-utils libjpeg-turbo-progs
   # a private session bus for the main window tests
   dbus-daemon
+  # desktop entry check, the Debian package's dependencies, the application icon's pictures
+  desktop-file-utils dpkg-dev librsvg2-bin x11-utils
 )
 
 missing=()

@@ -105,7 +105,7 @@ void ShowHelpContext(int context) {
     HelpHook()(context);
     return;
   }
-  QUrl page = QUrl::fromLocalFile(ProgramDirSlash + QStringLiteral("help/index.html"));
+  QUrl page = QUrl::fromLocalFile(ResourceDirSlash + QStringLiteral("help/index.html"));
   page.setFragment(QString::number(context));
   QDesktopServices::openUrl(page);
 }
