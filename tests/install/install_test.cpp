@@ -8,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -16,6 +17,7 @@
 
 #include "tests/support/child_process.h"
 #include "tests/support/pulse_server.h"
+#include "tests/support/test_media.h"
 #include "tests/support/xvfb_server.h"
 
 namespace vexo {
@@ -131,16 +133,44 @@ bool WaitForWindow(const std::string& quotedTitle, std::chrono::seconds timeout)
   return false;
 }
 
-TEST_P(InstalledProgramStarts, ShowsItsWindowAndEndsCleanlyOnTerminate) {
+std::string ReadAll(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Whether the process holds the file open.
+bool WaitForOpenFile(pid_t pid, const fs::path& file, std::chrono::seconds timeout) {
+  const fs::path fds = "/proc/" + std::to_string(pid) + "/fd";
+  const auto limit = std::chrono::steady_clock::now() + timeout;
+  while (std::chrono::steady_clock::now() < limit) {
+    std::error_code error;
+    for (fs::directory_iterator it(fds, error), end; !error && it != end; it.increment(error))
+      if (fs::read_symlink(it->path(), error) == file) return true;
+    std::this_thread::sleep_for(200ms);
+  }
+  return false;
+}
+
+TEST_P(InstalledProgramStarts, ShowsItsWindowOpensAClipAndEndsCleanlyOnTerminate) {
   const TStartCase& c = GetParam();
   const fs::path home = Root / (std::string("home-") + c.Name);
   const fs::path config = home / ".config";
   const fs::path runtime = home / "run";
+  const fs::path clip = home / "clips/a_clip.avi";
   fs::create_directories(config);
   fs::create_directories(runtime);
+  fs::create_directories(clip.parent_path());
   fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
-  const fs::path beside = Prefix / "bin/vexoplayer.ini";
-  if (c.SettingsBeside) std::ofstream(beside) << "[Options]\n";
+  ASSERT_TRUE(fs::copy_file(test::MediaPath("mpeg4_mp3.avi"), clip));
+  // The browser starts on the clip and the player opens it, as after a run
+  // that ended with the clip selected.
+  const std::string settings =
+      "[Dynamic]\ndPlayTreeTop=Desktop\ndPlayTreeSel=Desktop\\\\Home\\\\clips\\\\a_clip.avi\n"
+      "dPlayTreeExp=1\n";
+  const fs::path store =
+      c.SettingsBeside ? Prefix / "bin/vexoplayer.ini" : config / "Korvane Group/Vexo Player.conf";
+  fs::create_directories(store.parent_path());
+  std::ofstream(store) << settings;
 
   test::TXvfbServer x;
   ASSERT_TRUE(x.Running());
@@ -168,13 +198,22 @@ TEST_P(InstalledProgramStarts, ShowsItsWindowAndEndsCleanlyOnTerminate) {
         Shell(std::string("/usr/bin/xprop -name '") + c.Title + "' WM_CLASS _NET_WM_ICON").Lines);
     EXPECT_NE(properties.find("\"vexoplayer\""), std::string::npos) << properties;
     EXPECT_NE(properties.find("_NET_WM_ICON(CARDINAL) ="), std::string::npos) << properties;
+    // A portable program starts its browser on its own drive instead.
+    if (!c.SettingsBeside) {
+      EXPECT_TRUE(WaitForOpenFile(program.Pid(), clip, 30s));
+    }
     kill(program.Pid(), SIGTERM);
     EXPECT_EQ(program.Wait(30s), 0);
   }
-  // A portable program writes nothing into the user's folders; an installed
-  // one keeps its settings there.
-  EXPECT_EQ(HasFiles(config), !c.SettingsBeside);
-  if (c.SettingsBeside) fs::remove(beside);
+  if (c.SettingsBeside) {
+    // A portable program writes nothing at exit, in its folder or the user's.
+    EXPECT_EQ(ReadAll(store), settings);
+    EXPECT_FALSE(HasFiles(config));
+    fs::remove(store);
+  } else {
+    // An installed one keeps its settings, the window's place among them.
+    EXPECT_NE(ReadAll(store).find("[Window]"), std::string::npos) << ReadAll(store);
+  }
   kill(bus.Pid(), SIGTERM);
 }
 
