@@ -12,15 +12,15 @@
 namespace vexo {
 namespace {
 
-// Every file below folder, relative to the program folder, sorted so that
-// two copies list them alike.
-QStringList FilesBelow(const QDir& program, const QString& folder, QStringList* subfolders) {
+// Every file below root/folder, relative to root, sorted so that two copies
+// list them alike.
+QStringList FilesBelow(const QDir& root, const QString& folder, QStringList* subfolders) {
   QStringList files;
-  QDirIterator it(program.filePath(folder), QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot,
+  QDirIterator it(root.filePath(folder), QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot,
                   QDirIterator::Subdirectories);
   while (it.hasNext()) {
     const QFileInfo info(it.next());
-    const QString relative = program.relativeFilePath(info.filePath());
+    const QString relative = root.relativeFilePath(info.filePath());
     if (info.isDir())
       *subfolders << relative;
     else
