@@ -23,8 +23,11 @@
 #include <QThread>
 #include <QToolBar>
 #include <chrono>
+#include <csignal>
 #include <future>
 #include <memory>
+#include <thread>
+#include <tuple>
 
 #include "app/browser/shell_grid.h"
 #include "app/common/language_list.h"
@@ -141,6 +144,8 @@ class TDesktop : public test::TXDesktopEnvironment {
       ScreenSaverThread->wait();
     }
     TXDesktopEnvironment::TearDown();
+    // The bus runs until told to end.
+    if (Bus && Bus->Started()) ::kill(Bus->Pid(), SIGTERM);
     Bus.reset();
     Pulse.reset();
     Program.reset();
@@ -196,7 +201,7 @@ QStringList Entries(const QMenu* menu) {
 
 // Pictures of the window go beside the test programs, for a person to look at.
 void SaveScreenshot(QWidget* window, const QString& name) {
-  QTest::qWait(300);
+  QTest::qWait(500);
   const QString folder = QStringLiteral(VEXO_BIN_DIR "/../screenshots");
   QDir().mkpath(folder);
   window->screen()->grabWindow(window->winId()).save(folder + "/" + name + ".png", "PNG");
@@ -281,6 +286,7 @@ TEST_F(MainFormTest, StartsWithItsTitleMenusToolBarAndStatusBar) {
 TEST_F(MainFormTest, SkinMenusOfferThePresentSheetsAndEachAppliesAndClears) {
   Start();
   OpenInBrowser(desktop->Clips + "/a_clip.avi");
+  SaveScreenshot(Form.get(), "main-window-no-skin");
   // Choosing a skin refills the lists: the menus are looked up each time.
   auto skins = [&] { return SubMenu(SubMenu(Form->menuBar(), "Tools"), "Skins"); };
   auto more = [&] { return skins() ? SubMenu(skins(), "More skins") : nullptr; };
@@ -398,6 +404,35 @@ TEST_F(MainFormTest, ALaterStartBringsTheRunningWindowForwardAndEnds) {
   EXPECT_LT(Clock::now() - before, std::chrono::seconds(2));
   EXPECT_TRUE(QTest::qWaitFor([&] { return !Form->isMinimized(); }, 2000));
   EXPECT_EQ(QApplication::topLevelWidgets().count(Form.get()), 1);
+}
+
+TEST_F(MainFormTest, TheProgramRunsUntilAskedToEndAndThenSavesAndLetsGo) {
+  QFile::remove(desktop->ConfigFile());
+  const size_t heldBefore = desktop->ScreenSaver->Held().size();
+  auto ended = std::async(std::launch::async, [] {
+    test::TChildProcess program({VEXO_BIN_DIR "/vexoplayer"});
+    // Up and running once it has asked to keep the desktop awake.
+    bool running = false;
+    for (int i = 0; i < 200 && !running; ++i) {
+      running = desktop->ScreenSaver->Held().size() > 0;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    // What a desktop's log-out sends.
+    ::kill(program.Pid(), SIGTERM);
+    const auto asked = Clock::now();
+    const int status = program.Wait(std::chrono::seconds(10));
+    return std::tuple{running, status, Clock::now() - asked};
+  });
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return ended.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, 30000));
+  const auto [running, status, ending] = ended.get();
+  EXPECT_TRUE(running);
+  EXPECT_EQ(status, 0);
+  EXPECT_LT(ending, std::chrono::seconds(2));
+  EXPECT_EQ(desktop->ScreenSaver->Held().size(), heldBefore);
+  QSettings saved(desktop->ConfigFile(), QSettings::IniFormat);
+  EXPECT_TRUE(saved.childGroups().contains("Window"));
+  EXPECT_TRUE(saved.childGroups().contains("Options"));
 }
 
 struct TMissingCase {
