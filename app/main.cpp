@@ -4,6 +4,7 @@
 
 #include "app/common/language_list.h"
 #include "app/common/program_environment.h"
+#include "app/common/theme_icons.h"
 #include "app/shell/main_form.h"
 #include "engine/media/av_types.h"
 #include "engine/media/media_lib.h"
@@ -16,8 +17,11 @@ using namespace vexo;
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
+  // The desktop matches the window to vexoplayer.desktop and its icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("vexoplayer"));
+  QApplication::setWindowIcon(ThemeIcon("vexoplayer"));
   InitProgramEnvironment();
-  LResList.Load(ProgramDir);
+  LResList.Load(ResourceDir);
   AVParams = DefaultAVParams;
 
   // The command line is not read: a later start only brings this one forward.

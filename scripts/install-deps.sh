@@ -22,6 +22,8 @@ packages=(
   dbus-daemon
   # native Wayland client, and a headless compositor to test it under
   qt6-wayland weston
+  # desktop entry check, the Debian package's dependencies, the application icon's pictures
+  desktop-file-utils dpkg-dev librsvg2-bin x11-utils
 )
 
 missing=()

@@ -108,7 +108,7 @@ void ShowHelpContext(int context) {
     HelpHook()(context);
     return;
   }
-  const QString folder = ProgramDirSlash + QStringLiteral("help");
+  const QString folder = ResourceDirSlash + QStringLiteral("help");
   const QString page = HelpFileFor(context, folder);
   if (page.isEmpty()) return ShowError(FormatText(LResList.GetText("Help", 1), {folder}));
   QDesktopServices::openUrl(QUrl::fromLocalFile(page));

@@ -13,6 +13,8 @@ namespace vexo {
 
 QString ProgramDir;
 QString ProgramDirSlash;
+QString ResourceDir;
+QString ResourceDirSlash;
 std::array<QString, 5> SpecialDirs;
 QRect WorkArea;
 QString UiFontName;
@@ -64,6 +66,17 @@ int CharsetForLocale(const QLocale& locale) {
   }
 }
 
+QString ResourceFolderFor(const QString& programDir) {
+  const QDir program(programDir);
+  if (program.exists(QStringLiteral("language"))) return ExcludeSlash(programDir);
+  const QString installed =
+      QDir::cleanPath(program.filePath(QStringLiteral("../share/vexoplayer")));
+  if (QDir(installed).exists(QStringLiteral("language"))) return installed;
+  // Nothing found anywhere: the program folder, where the missing language
+  // file is then reported.
+  return ExcludeSlash(programDir);
+}
+
 QString EnsureFolder(const QString& folder, const QString& fallback) {
   if (folder.isEmpty()) return fallback;
   return QDir().mkpath(folder) ? folder : fallback;
@@ -76,6 +89,8 @@ void InitProgramEnvironment(const QString& programDir) {
   if (dir.isEmpty()) dir = QDir::currentPath();
   ProgramDir = ExcludeSlash(dir);
   ProgramDirSlash = IncludeSlash(ProgramDir);
+  ResourceDir = ResourceFolderFor(ProgramDir);
+  ResourceDirSlash = IncludeSlash(ResourceDir);
 
   UiFontName = QStringLiteral("Verdana");
   UiCharset = CharsetForLocale(QLocale::system());

@@ -10,6 +10,12 @@ namespace vexo {
 // Folder of the executable, without and with its trailing '/'.
 extern QString ProgramDir;
 extern QString ProgramDirSlash;
+// Folder of the program's read-only files (language/, Skins/, help/), without
+// and with its trailing '/': the program folder itself when they lie beside
+// the executable (the build tree, a portable copy), else the installed
+// <prefix>/share/vexoplayer beside <prefix>/bin.
+extern QString ResourceDir;
+extern QString ResourceDirSlash;
 // 0 the user's documents, 1 the user's application data, 2 shared documents,
 // 3 shared application data, 4 the system's library folder.
 extern std::array<QString, 5> SpecialDirs;
@@ -22,6 +28,9 @@ extern QString LastSaveDir;
 
 // Sets every value above. programDir empty: the executable's folder.
 void InitProgramEnvironment(const QString& programDir = {});
+
+// Where the read-only files of a program in programDir are.
+QString ResourceFolderFor(const QString& programDir);
 
 // Character set a user interface in this locale needs (1 is the default set).
 int CharsetForLocale(const QLocale& locale);

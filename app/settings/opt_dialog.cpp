@@ -254,13 +254,13 @@ void TOptDialog::AddMediaTypes(QWidget* page, int& y) {
 
 void TOptDialog::AddLanguage(QWidget* page, int& y) {
   QLabel* label = NewLabel(page, Text(1301) + u':', 16, y + 3);
-  FLanguages = ListLanguages(LanguageFolder(ProgramDir));
+  FLanguages = ListLanguages(LanguageFolder(ResourceDir));
   QStringList names;
   for (const TLanguageEntry& language : FLanguages) names << language.DisplayName;
   FLanguageBox = NewDropDown(page, names, 180, y, 256);
   label->setBuddy(FLanguageBox);
   FLanguageBox->setCurrentIndex(
-      FindLanguage(FLanguages, ReadLanguageChoice(LanguageFolder(ProgramDir))));
+      FindLanguage(FLanguages, ReadLanguageChoice(LanguageFolder(ResourceDir))));
   y += FLanguageBox->height() + 6;
 }
 
@@ -370,7 +370,7 @@ void TOptDialog::ResetActivePage() {
 
 void TOptDialog::StoreLanguage() {
   if (!FLanguageBox || FLanguageBox->currentIndex() < 0) return;
-  const QString folder = LanguageFolder(ProgramDir);
+  const QString folder = LanguageFolder(ResourceDir);
   const QString chosen = FLanguages[FLanguageBox->currentIndex()].Name;
   if (chosen.compare(ReadLanguageChoice(folder), Qt::CaseInsensitive) == 0) return;
   QString reason;

@@ -121,7 +121,7 @@ void TPLMainForm::FormShow() {
   const QSize share = PercentOfWorkArea(80);
   resize(std::max(kDefaultMinWidth, share.width()), std::max(kDefaultMinHeight, share.height()));
   CenterInWorkArea(this);
-  FSkinManager->SetSkinFolder(ProgramDirSlash + QStringLiteral("Skins"));
+  FSkinManager->SetSkinFolder(ResourceDirSlash + QStringLiteral("Skins"));
 
   FMenuSystem = new TMenuSystem(this, PlayerCommandTable(), CommandImages());
   FMenuSystem->OnExecuteCommand = [this](TMSAction& action, bool& handled) {

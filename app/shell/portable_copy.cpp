@@ -82,7 +82,6 @@ bool SameFolder(const QString& a, const QString& b) {
 TPortableError BuildStaging(const TPortableCopyPlan& plan, const QString& staging,
                             const TPortableProgress& progress) {
   if (!QDir().mkpath(staging)) return Failure(peMakeFolder, plan.TargetFolder);
-  const QDir program(plan.ProgramDir);
   int step = 0;
   for (const QString& folder : plan.Files.Folders) {
     const QString shown = JoinPath(plan.TargetFolder, folder);
@@ -95,7 +94,8 @@ TPortableError BuildStaging(const TPortableCopyPlan& plan, const QString& stagin
     if (progress) progress(step, shown);
     const QString target = JoinPath(staging, file);
     if (!QDir().mkpath(QFileInfo(target).path())) return Failure(peMakeFolder, shown);
-    const TPortableError error = CopyOneFile(program.filePath(file), target, shown);
+    const TPortableError error =
+        CopyOneFile(PortableSourceFile(plan.ProgramDir, plan.Files, file), target, shown);
     if (!error.Ok()) return error;
     ++step;
   }

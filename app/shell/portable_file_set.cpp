@@ -3,22 +3,24 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <algorithm>
 
 #include "app/common/path_utils.h"
+#include "app/common/program_environment.h"
 #include "engine/media/media_lib.h"
 
 namespace vexo {
 namespace {
 
-// Every file below folder, relative to the program folder, sorted so that
-// two copies list them alike.
-QStringList FilesBelow(const QDir& program, const QString& folder, QStringList* subfolders) {
+// Every file below root/folder, relative to root, sorted so that two copies
+// list them alike.
+QStringList FilesBelow(const QDir& root, const QString& folder, QStringList* subfolders) {
   QStringList files;
-  QDirIterator it(program.filePath(folder), QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot,
+  QDirIterator it(root.filePath(folder), QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot,
                   QDirIterator::Subdirectories);
   while (it.hasNext()) {
     const QFileInfo info(it.next());
-    const QString relative = program.relativeFilePath(info.filePath());
+    const QString relative = root.relativeFilePath(info.filePath());
     if (info.isDir())
       *subfolders << relative;
     else
@@ -29,28 +31,44 @@ QStringList FilesBelow(const QDir& program, const QString& folder, QStringList* 
   return files;
 }
 
+const QStringList& ResourceFolders() {
+  static const QStringList folders = {QStringLiteral("language"), QStringLiteral("help"),
+                                      QStringLiteral("Skins")};
+  return folders;
+}
+
 }  // namespace
+
+QString PortableSourceFile(const QString& programDir, const TPortableFileSet& set,
+                           const QString& file) {
+  const bool resource =
+      std::any_of(ResourceFolders().begin(), ResourceFolders().end(),
+                  [&file](const QString& folder) { return file.startsWith(folder + u'/'); });
+  return JoinPath(resource && !set.ResourceDir.isEmpty() ? set.ResourceDir : programDir, file);
+}
 
 TPortableFileSet PortableFileSet(const QString& programDir) {
   const QDir program(programDir);
   TPortableFileSet set;
+  set.ResourceDir = ResourceFolderFor(programDir);
+  const QDir resources(set.ResourceDir);
   set.Files << QStringLiteral("vexoplayer");
   for (int lib = 0; lib < mlCount; ++lib) {
     const QString name = QString::fromLatin1(MediaLibFileName(TMediaLib(lib)));
     if (QFileInfo(program.filePath(name)).isFile()) set.Files << name;
   }
   if (QFileInfo(program.filePath("LGPL.TXT")).isFile()) set.Files << QStringLiteral("LGPL.TXT");
-  for (const QString& folder :
-       {QStringLiteral("language"), QStringLiteral("help"), QStringLiteral("Skins")}) {
+  for (const QString& folder : ResourceFolders()) {
     set.Folders << folder;
     QStringList subfolders;
-    QStringList files = FilesBelow(program, folder, &subfolders);
+    QStringList files = FilesBelow(resources, folder, &subfolders);
     const QString english = QStringLiteral("language/English.lrf");
     if (folder == u"language" && !files.contains(english)) files.prepend(english);
     set.Folders << subfolders;
     set.Files << files;
   }
-  for (const QString& file : set.Files) set.Bytes += FileSize(program.filePath(file));
+  for (const QString& file : set.Files)
+    set.Bytes += FileSize(PortableSourceFile(programDir, set, file));
   return set;
 }
 
