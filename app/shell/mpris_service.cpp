@@ -174,4 +174,11 @@ bool PublishMpris(TMediaRemote* remote) {
   return false;
 }
 
+void WithdrawMpris() {
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected()) return;
+  bus.unregisterService(kMprisService);
+  bus.unregisterObject(kMprisPath);
+}
+
 }  // namespace vexo

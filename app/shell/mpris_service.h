@@ -109,5 +109,7 @@ QDBusObjectPath MprisTrackId(int index);
 // Publishes remote on the session bus; false (silently) when there is no bus
 // or the name is taken. The adaptors live as long as remote.
 bool PublishMpris(TMediaRemote* remote);
+// Gives the name and the object up again.
+void WithdrawMpris();
 
 }  // namespace vexo

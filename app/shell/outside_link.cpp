@@ -47,6 +47,7 @@ TOutsideLink::TOutsideLink(TPLMainForm& form) : QObject(&form), FForm(form) {
 }
 
 TOutsideLink::~TOutsideLink() {
+  if (FPublished) WithdrawMpris();
   FForm.removeEventFilter(this);
 }
 
