@@ -4,6 +4,7 @@
 #include <QDBusMessage>
 #include <QFileInfo>
 #include <QUrl>
+#include <utility>
 
 #include "app/shell/media_remote.h"
 
@@ -58,8 +59,8 @@ void TMprisRootAdaptor::Quit() {
 
 // ---- player ----
 
-TMprisPlayerAdaptor::TMprisPlayerAdaptor(TMediaRemote* remote, QObject* host)
-    : QDBusAbstractAdaptor(host), FRemote(remote) {
+TMprisPlayerAdaptor::TMprisPlayerAdaptor(TMediaRemote* remote, QObject* host, QDBusConnection bus)
+    : QDBusAbstractAdaptor(host), FRemote(remote), FBus(std::move(bus)) {
   FReported = Snapshot(*this);
   connect(remote, &TMediaRemote::Changed, this, &TMprisPlayerAdaptor::ReportChanges);
   connect(remote, &TMediaRemote::Seeked, this, &TMprisPlayerAdaptor::Seeked);
@@ -160,14 +161,17 @@ void TMprisPlayerAdaptor::ReportChanges() {
   QDBusMessage signal = QDBusMessage::createSignal(
       kMprisPath, QStringLiteral("org.freedesktop.DBus.Properties"), "PropertiesChanged");
   signal << QString::fromLatin1(kPlayerInterface) << changed << QStringList();
-  QDBusConnection::sessionBus().send(signal);
+  FBus.send(signal);
 }
 
 bool PublishMpris(TMediaRemote* remote) {
-  QDBusConnection bus = QDBusConnection::sessionBus();
+  return PublishMpris(remote, QDBusConnection::sessionBus());
+}
+
+bool PublishMpris(TMediaRemote* remote, QDBusConnection bus) {
   if (!bus.isConnected()) return false;
   new TMprisRootAdaptor(remote, remote);
-  new TMprisPlayerAdaptor(remote, remote);
+  new TMprisPlayerAdaptor(remote, remote, bus);
   if (!bus.registerObject(kMprisPath, remote)) return false;
   if (bus.registerService(kMprisService)) return true;
   bus.unregisterObject(kMprisPath);

@@ -4,6 +4,7 @@
 // without further code. Without a session bus nothing is published and
 // nothing is reported.
 #include <QDBusAbstractAdaptor>
+#include <QDBusConnection>
 #include <QDBusObjectPath>
 #include <QStringList>
 #include <QVariantMap>
@@ -63,7 +64,8 @@ class TMprisPlayerAdaptor : public QDBusAbstractAdaptor {
   Q_PROPERTY(bool CanControl READ CanControl)
 
  public:
-  TMprisPlayerAdaptor(TMediaRemote* remote, QObject* host);
+  // Changes are announced on bus.
+  TMprisPlayerAdaptor(TMediaRemote* remote, QObject* host, QDBusConnection bus);
 
   QString PlaybackStatus() const;
   // Playback runs at its own speed and loudness only; a request to change
@@ -100,15 +102,18 @@ class TMprisPlayerAdaptor : public QDBusAbstractAdaptor {
   void ReportChanges();
 
   TMediaRemote* FRemote;
+  QDBusConnection FBus;
   QVariantMap FReported;
 };
 
 // The track id of the file at index, or the "no track" id for none.
 QDBusObjectPath MprisTrackId(int index);
 
-// Publishes remote on the session bus; false (silently) when there is no bus
-// or the name is taken. The adaptors live as long as remote.
+// Publishes remote on the bus (the session bus unless given); false
+// (silently) when there is no bus or the name is taken. The adaptors live as
+// long as remote.
 bool PublishMpris(TMediaRemote* remote);
+bool PublishMpris(TMediaRemote* remote, QDBusConnection bus);
 // Gives the name and the object up again.
 void WithdrawMpris();
 

@@ -26,6 +26,7 @@
 #include "app/player/av_panel.h"
 #include "app/shell/base_page.h"
 #include "app/shell/main_form.h"
+#include "app/shell/media_remote.h"
 #include "app/shell/mpris_service.h"
 #include "app/shell/outside_link.h"
 #include "app/shell/player_page.h"
@@ -387,6 +388,17 @@ TEST_F(DropTest, DroppedFilesThatCannotPlaySayWhy) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return !Boxes.isEmpty(); }, 5000));
   EXPECT_EQ(Boxes[0], LResList.GetText("Player", 1002));
   EXPECT_EQ(Player()->CurrentFilePath(), before);
+}
+
+TEST_F(DropTest, WithoutASessionBusTheControlsAreLeftOutAtOnce) {
+  TMediaRemote remote(*Form->Page());
+  const auto before = Clock::now();
+  EXPECT_FALSE(PublishMpris(
+      &remote, QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"),
+                                             QStringLiteral("no-bus"))));
+  EXPECT_LT(Clock::now() - before, std::chrono::milliseconds(500));
+  EXPECT_TRUE(Boxes.isEmpty());
+  QDBusConnection::disconnectFromBus(QStringLiteral("no-bus"));
 }
 
 }  // namespace
