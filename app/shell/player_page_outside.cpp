@@ -31,23 +31,26 @@ void TPlayerPage::PlayPaths(const QStringList& paths) {
     return;
   }
   if (FPlayListOpening || FGrid->Collecting()) return;
-  if (paths.size() == 1 && QFileInfo(paths[0]).suffix().compare("asx", Qt::CaseInsensitive) == 0)
-    return OpenPlayListFile(paths[0]);
-
-  TFolderCollect how;
-  how.PlayFolders = true;
-  how.Subfolders = FOptions.GetOption(oPlaySubfolders).GetBool();
-  how.FolderMedia = FOptions.GetOption(oPlayFolderMedia).GetInt();
-  QStringList files = CollectMediaFiles(paths, FOptions, how);
-  OrderPlayList(files, FOptions.GetOption(oPlayOrder).GetInt());
-  if (files.isEmpty()) {
-    ShowInfo(LResList.GetText("Player", 1002));
-    return;
+  if (paths.size() == 1 && QFileInfo(paths[0]).suffix().compare("asx", Qt::CaseInsensitive) == 0) {
+    OpenPlayListFile(paths[0]);
+    // A file that could not be read has said so and changed nothing.
+    if (CurrentList().FileName() != paths[0].toStdString()) return;
+  } else {
+    TFolderCollect how;
+    how.PlayFolders = true;
+    how.Subfolders = FOptions.GetOption(oPlaySubfolders).GetBool();
+    how.FolderMedia = FOptions.GetOption(oPlayFolderMedia).GetInt();
+    QStringList files = CollectMediaFiles(paths, FOptions, how);
+    OrderPlayList(files, FOptions.GetOption(oPlayOrder).GetInt());
+    if (files.isEmpty()) {
+      ShowInfo(LResList.GetText("Player", 1002));
+      return;
+    }
+    TAVPlayList& list = CurrentList();
+    list.Clear();
+    for (const QString& file : files) list.Add(file.toStdString());
+    PlayCurrentList();
   }
-  TAVPlayList& list = CurrentList();
-  list.Clear();
-  for (const QString& file : files) list.Add(file.toStdString());
-  PlayCurrentList();
   TAVPlayerEnc& player = *FVideoPanel->Player();
   if (player.State() == psStopped || player.State() == psPaused) player.SetState(psPlaying);
 }

@@ -32,6 +32,7 @@
 #include "app/shell/player_page.h"
 #include "engine/media/av_types.h"
 #include "engine/media/media_lib.h"
+#include "engine/playlist/av_playlist.h"
 #include "platform/hand_over_message.h"
 #include "platform/platform_sound_system.h"
 #include "platform/video_system.h"
@@ -365,6 +366,34 @@ TEST_F(DropTest, DroppedFilesAndFoldersPlayAsOneList) {
   EXPECT_EQ(Form->Page()->CurrentList().Count(), 3);
   EXPECT_TRUE(QString::fromStdString(Player()->CurrentFilePath()).endsWith("folder/one.avi"));
   EXPECT_TRUE(Boxes.isEmpty()) << Boxes.join('\n').toStdString();
+}
+
+TEST_F(DropTest, ADroppedPlaylistFilePlaysItsEntriesAndABrokenOneSaysWhy) {
+  TAVPlayList saved;
+  saved.Add((desktop->Clips + "/folder/two.avi").toStdString());
+  saved.Add((desktop->Clips + "/short_clip.avi").toStdString());
+  const QString listPath = desktop->Clips + "/evening.asx";
+  saved.SaveToFile(listPath.toStdString());
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(listPath)});
+  ASSERT_TRUE(Drop(data));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Player()->State() == psPlaying; }, 20000));
+  EXPECT_EQ(Player()->FileCount(), 2);
+  EXPECT_TRUE(QString::fromStdString(Player()->CurrentFilePath()).endsWith("folder/two.avi"));
+  EXPECT_TRUE(Boxes.isEmpty()) << Boxes.join('\n').toStdString();
+
+  Form->Page()->VideoPanel()->Player()->SetState(psPaused);
+  const QString broken = desktop->Clips + "/broken.asx";
+  QFile file(broken);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("<asx version=\"3.0\"><entry><ref href=");
+  file.close();
+  data.setUrls({QUrl::fromLocalFile(broken)});
+  ASSERT_TRUE(Drop(data));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !Boxes.isEmpty(); }, 5000));
+  // What played stays, paused as it was.
+  EXPECT_EQ(Player()->FileCount(), 2);
+  EXPECT_EQ(Player()->State(), psPaused);
 }
 
 TEST_F(DropTest, ADragWithoutFilesIsRefusedAndNothingChanges) {
