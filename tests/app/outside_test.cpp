@@ -148,7 +148,9 @@ class TChangeRecorder : public QObject {
   Q_OBJECT
  public:
   QList<QVariantMap> Changes;
+  QList<qlonglong> Seeks;
  public slots:
+  void Seeked(qlonglong position) { Seeks << position; }
   void Changed(const QString& interface, const QVariantMap& changed, const QStringList&) {
     if (interface == "org.mpris.MediaPlayer2.Player") Changes << changed;
   }
@@ -231,6 +233,8 @@ TEST_F(ProgramTest, StartedWithFilesPlaysThemAndTheMediaControlsDriveIt) {
   ASSERT_TRUE(Bus().connect(kMprisService, kMprisPath, "org.freedesktop.DBus.Properties",
                             "PropertiesChanged", &recorder,
                             SLOT(Changed(QString, QVariantMap, QStringList))));
+  ASSERT_TRUE(Bus().connect(kMprisService, kMprisPath, "org.mpris.MediaPlayer2.Player", "Seeked",
+                            &recorder, SLOT(Seeked(qlonglong))));
   const auto announced = [&](const QString& key, const QVariant& value) {
     for (const QVariantMap& change : recorder.Changes)
       if (change.value(key) == value) return true;
@@ -262,6 +266,9 @@ TEST_F(ProgramTest, StartedWithFilesPlaysThemAndTheMediaControlsDriveIt) {
   EXPECT_NEAR(Property("Position").toLongLong(), 1'000'000, 100'000);
   Player().call("Seek", qlonglong(-400'000));
   EXPECT_NEAR(Property("Position").toLongLong(), 600'000, 100'000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return recorder.Seeks.size() == 2; }, 5000));
+  EXPECT_NEAR(recorder.Seeks[0], 1'000'000, 100'000);
+  EXPECT_NEAR(recorder.Seeks[1], 600'000, 100'000);
 
   Player().call("Previous");
   EXPECT_TRUE(QTest::qWaitFor([] { return Title() == "long_clip"; }, 5000));
