@@ -6,13 +6,13 @@
 # program vexo-play instead.
 set -euo pipefail
 cd "$(dirname "$0")"
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-  echo "run.sh: no display to open the player window on; without a desktop, start it under a virtual X server: xvfb-run -a ./run.sh" >&2
-  exit 1
-fi
 scripts/install-deps.sh
 cmake -S . -B build -G Ninja
 cmake --build build
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "run.sh: built, but there is no display to open the player on; without a desktop start it under a virtual X server: xvfb-run -a ./run.sh" >&2
+  exit 1
+fi
 if [ $# -gt 0 ]; then
   exec build/bin/vexo-play --play "$@"
 fi

@@ -15,12 +15,14 @@
 #include "app/common/menu_system.h"
 #include "app/common/message_boxes.h"
 #include "app/common/ms_action.h"
+#include "app/common/program_environment.h"
 #include "app/common/window_placement.h"
 #include "app/settings/options.h"
 #include "app/shell/about_dialog.h"
 #include "app/shell/command_table.h"
 #include "app/shell/page_keys.h"
 #include "app/shell/player_page.h"
+#include "app/shell/skin_manager.h"
 #include "app/shell/status_panels.h"
 #include "engine/media/media_lib.h"
 #include "platform/keep_awake.h"
@@ -40,6 +42,28 @@ constexpr int kMemoryPanel = 0;
 constexpr int kHintPanel = 3;
 constexpr int kMemoryTimerMs = 2000;
 
+// The skins the menus offer when their sheets are present, in menu order:
+// the first list under the common word for none, the second on its own.
+constexpr const char* kMainSkins[] = {"BlueIce", "GrayPlastic", "MacMetal", "Office12Style",
+                                      "WMP11"};
+constexpr const char* kMoreSkins[] = {"BlueGlass", "BluePlastic", "DarkGlass", "Desert",
+                                      "Golden",    "HeroesStyle", "MacOS2",    "NextAlpha",
+                                      "Retro",     "TheFrog",     "Winter2003"};
+
+template <size_t N>
+QStringList PresentSkins(const char* const (&names)[N], const QStringList& present) {
+  QStringList list;
+  for (const char* name : names)
+    if (present.contains(QLatin1String(name), Qt::CaseInsensitive)) list << QLatin1String(name);
+  return list;
+}
+
+int PositionOf(const QStringList& list, const QString& name) {
+  for (int i = 0; i < list.size(); ++i)
+    if (!list[i].isEmpty() && list[i].compare(name, Qt::CaseInsensitive) == 0) return i;
+  return -1;
+}
+
 }  // namespace
 
 TPLMainForm::TPLMainForm(QWidget* parent) : QMainWindow(parent) {
@@ -50,6 +74,7 @@ TPLMainForm::TPLMainForm(QWidget* parent) : QMainWindow(parent) {
   setFont(font);
   FTimerMem.setInterval(kMemoryTimerMs);
   connect(&FTimerMem, &QTimer::timeout, this, &TPLMainForm::ShowMemory);
+  FSkinManager = new TSkinManager(this);
   if (!LResList.CheckLoaded()) return;
   if (!MediaLibLoad()) {
     ShowError(QString::fromStdString(MediaLibFailureText()));
@@ -95,6 +120,7 @@ void TPLMainForm::FormShow() {
   const QSize share = PercentOfWorkArea(80);
   resize(std::max(kDefaultMinWidth, share.width()), std::max(kDefaultMinHeight, share.height()));
   CenterInWorkArea(this);
+  FSkinManager->SetSkinFolder(ProgramDirSlash + QStringLiteral("Skins"));
 
   FMenuSystem = new TMenuSystem(this, PlayerCommandTable(), CommandImages());
   FMenuSystem->OnExecuteCommand = [this](TMSAction& action, bool& handled) {
@@ -136,13 +162,28 @@ void TPLMainForm::AfterFirstShow() {
 
 // ---- skins ----
 
-void TPLMainForm::BuildSkinMenus() {}
+void TPLMainForm::BuildSkinMenus() {
+  const QStringList present = FSkinManager->SkinNames();
+  const QString chosen = FOptions->GetOption(oSkinName).GetText();
+  const QStringList main =
+      QStringList{LResList.GetCommon(cNone), QString()} + PresentSkins(kMainSkins, present);
+  FMenuSystem->FillList(mTools_Skins, main, chosen.isEmpty() ? 0 : PositionOf(main, chosen));
+  const QStringList more = PresentSkins(kMoreSkins, present);
+  FMenuSystem->FillList(mTools_SkinsAdtnl, more, PositionOf(more, chosen));
+}
 
 void TPLMainForm::ApplySkin() {
   const QString name = FOptions->GetOption(oSkinName).GetText();
-  const bool on =
-      !name.isEmpty() && name.compare(LResList.GetCommon(cNone), Qt::CaseInsensitive) != 0;
-  FPage->SetSkinActive(on);
+  if (!name.isEmpty() && name.compare(LResList.GetCommon(cNone), Qt::CaseInsensitive) != 0) {
+    FSkinManager->SetSkinName(name);
+    FSkinManager->SetActive(true);
+  } else {
+    FSkinManager->SetActive(false);
+  }
+  // A sheet that could not be read leaves skins off.
+  FPage->SetSkinActive(FSkinManager->Active());
+  // The check marks of both lists follow the choice.
+  BuildSkinMenus();
 }
 
 void TPLMainForm::PostApplySkin() {

@@ -15,6 +15,7 @@ class TMenuSystem;
 class TMSAction;
 class TOptions;
 class TPlayerPage;
+class TSkinManager;
 class TStatusPanels;
 
 class TPLMainForm : public QMainWindow {
@@ -48,6 +49,7 @@ class TPLMainForm : public QMainWindow {
   TPlayerPage* Page() const { return FPage; }
   TStatusPanels* StatusPanels() const { return FStatusPanels.get(); }
   TKeepAwake* KeepAwake() const { return FKeepAwake; }
+  TSkinManager* SkinManager() const { return FSkinManager; }
   QTimer& TimerMem() { return FTimerMem; }
 
   void setVisible(bool visible) override;
@@ -69,6 +71,7 @@ class TPLMainForm : public QMainWindow {
   void TitleChanged();
   void SaveSettings();
 
+  TSkinManager* FSkinManager = nullptr;
   std::unique_ptr<TOptions> FOptions;
   // Declared before the page, which writes to the panels to its end.
   std::unique_ptr<TStatusPanels> FStatusPanels;

@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMutex>
 #include <QScreen>
@@ -22,8 +23,11 @@
 #include <QThread>
 #include <QToolBar>
 #include <chrono>
+#include <csignal>
 #include <future>
 #include <memory>
+#include <thread>
+#include <tuple>
 
 #include "app/browser/shell_grid.h"
 #include "app/common/language_list.h"
@@ -33,6 +37,7 @@
 #include "app/settings/options.h"
 #include "app/shell/main_form.h"
 #include "app/shell/player_page.h"
+#include "app/shell/skin_manager.h"
 #include "app/shell/status_panels.h"
 #include "engine/media/av_types.h"
 #include "engine/media/media_lib.h"
@@ -109,6 +114,12 @@ class TDesktop : public test::TXDesktopEnvironment {
     QDir().mkpath(Program->filePath("language"));
     QFile::copy(VEXO_SOURCE_DIR "/resources/language/English.lrf",
                 Program->filePath("language/English.lrf"));
+    // The shipped sheets, and one of a name the menus do not offer.
+    QDir().mkpath(Program->filePath("Skins"));
+    for (const QFileInfo& sheet : QDir(VEXO_SOURCE_DIR "/resources/Skins").entryInfoList({"*.qss"}))
+      QFile::copy(sheet.filePath(), Program->filePath("Skins/" + sheet.fileName()));
+    QFile::copy(VEXO_SOURCE_DIR "/resources/Skins/BlueIce.qss",
+                Program->filePath("Skins/Mine.qss"));
     InitProgramEnvironment(Program->path());
     Clips = Home->path() + "/clips";
     QDir().mkpath(Clips);
@@ -123,6 +134,8 @@ class TDesktop : public test::TXDesktopEnvironment {
       ScreenSaverThread->wait();
     }
     TXDesktopEnvironment::TearDown();
+    // The bus runs until told to end.
+    if (Bus && Bus->Started()) ::kill(Bus->Pid(), SIGTERM);
     Bus.reset();
     Pulse.reset();
     Program.reset();
@@ -161,6 +174,27 @@ TDesktop* const desktop = static_cast<TDesktop*>(::testing::AddGlobalTestEnviron
 
 QString Plain(QString caption) {
   return caption.remove(u'&');
+}
+
+QMenu* SubMenu(const QWidget* menu, const QString& title) {
+  for (QAction* item : menu->actions())
+    if (item->menu() && Plain(item->text()) == title) return item->menu();
+  return nullptr;
+}
+
+QStringList Entries(const QMenu* menu) {
+  QStringList entries;
+  for (QAction* item : menu->actions())
+    entries << (item->isSeparator() ? QString() : Plain(item->text()));
+  return entries;
+}
+
+// Pictures of the window go beside the test programs, for a person to look at.
+void SaveScreenshot(QWidget* window, const QString& name) {
+  QTest::qWait(500);
+  const QString folder = QStringLiteral(VEXO_BIN_DIR "/../screenshots");
+  QDir().mkpath(folder);
+  window->screen()->grabWindow(window->winId()).save(folder + "/" + name + ".png", "PNG");
 }
 
 class MainFormTest : public ::testing::Test {
@@ -239,6 +273,44 @@ TEST_F(MainFormTest, StartsWithItsTitleMenusToolBarAndStatusBar) {
   EXPECT_TRUE(Boxes.isEmpty()) << Boxes.join('\n').toStdString();
 }
 
+TEST_F(MainFormTest, SkinMenusOfferThePresentSheetsAndEachAppliesAndClears) {
+  Start();
+  OpenInBrowser(desktop->Clips + "/a_clip.avi");
+  SaveScreenshot(Form.get(), "main-window-no-skin");
+  // Choosing a skin refills the lists: the menus are looked up each time.
+  auto skins = [&] { return SubMenu(SubMenu(Form->menuBar(), "Tools"), "Skins"); };
+  auto more = [&] { return skins() ? SubMenu(skins(), "More skins") : nullptr; };
+  ASSERT_NE(more(), nullptr);
+  // Only the offered names whose sheets are present, in the menus' own order.
+  EXPECT_EQ(Entries(skins()),
+            QStringList({"None", "", "BlueIce", "Office12Style", "", "More skins"}));
+  EXPECT_EQ(Entries(more()), QStringList({"DarkGlass"}));
+  auto choose = [&](QMenu* menu, const QString& entry) {
+    for (QAction* item : menu->actions())
+      if (Plain(item->text()) == entry) return item->trigger();
+    ADD_FAILURE() << "no entry " << entry.toStdString();
+  };
+  for (const QString name : {"BlueIce", "Office12Style", "DarkGlass"}) {
+    choose(name == "DarkGlass" ? more() : skins(), name);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Form->SkinManager()->Active(); }, 2000))
+        << name.toStdString();
+    EXPECT_EQ(Form->Options()->GetOption(oSkinName).GetText(), name);
+    EXPECT_FALSE(qApp->styleSheet().isEmpty());
+    EXPECT_EQ(Form->Page()->RightPanel()->frameShape(), QFrame::NoFrame);
+    SaveScreenshot(Form.get(), "main-window-" + name);
+    choose(skins(), "None");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Form->SkinManager()->Active(); }, 2000));
+    EXPECT_TRUE(Form->Options()->GetOption(oSkinName).GetText().isEmpty());
+    EXPECT_TRUE(qApp->styleSheet().isEmpty());
+    EXPECT_EQ(Form->Page()->RightPanel()->frameShape(), QFrame::Box);
+  }
+  // The common word in another case is no skin name.
+  Form->Options()->GetOption(oSkinName).SetText("NONE");
+  Form->PostApplySkin();
+  QTest::qWait(100);
+  EXPECT_FALSE(Form->SkinManager()->Active());
+}
+
 TEST_F(MainFormTest, ClosingSavesTheWindowAndOptionsAndTheNextStartRestoresThem) {
   Start();
   const QRect placed(60, 50, 900, 640);
@@ -293,6 +365,7 @@ TEST_F(MainFormTest, SpaceOnTheWindowPlaysAndClosingDuringPlaybackEndsPromptly) 
   QTest::keyClick(Form.get(), Qt::Key_Space);
   ASSERT_TRUE(QTest::qWaitFor([&] { return player->State() == psPlaying; }, 5000));
   QTest::qWait(500);
+  SaveScreenshot(Form.get(), "main-window-playing");
   const auto before = Clock::now();
   Close();
   EXPECT_LT(Clock::now() - before, std::chrono::seconds(2));
@@ -321,6 +394,35 @@ TEST_F(MainFormTest, ALaterStartBringsTheRunningWindowForwardAndEnds) {
   EXPECT_LT(Clock::now() - before, std::chrono::seconds(2));
   EXPECT_TRUE(QTest::qWaitFor([&] { return !Form->isMinimized(); }, 2000));
   EXPECT_EQ(QApplication::topLevelWidgets().count(Form.get()), 1);
+}
+
+TEST_F(MainFormTest, TheProgramRunsUntilAskedToEndAndThenSavesAndLetsGo) {
+  QFile::remove(desktop->ConfigFile());
+  const size_t heldBefore = desktop->ScreenSaver->Held().size();
+  auto ended = std::async(std::launch::async, [] {
+    test::TChildProcess program({VEXO_BIN_DIR "/vexoplayer"});
+    // Up and running once it has asked to keep the desktop awake.
+    bool running = false;
+    for (int i = 0; i < 200 && !running; ++i) {
+      running = desktop->ScreenSaver->Held().size() > 0;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    // What a desktop's log-out sends.
+    ::kill(program.Pid(), SIGTERM);
+    const auto asked = Clock::now();
+    const int status = program.Wait(std::chrono::seconds(10));
+    return std::tuple{running, status, Clock::now() - asked};
+  });
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return ended.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, 30000));
+  const auto [running, status, ending] = ended.get();
+  EXPECT_TRUE(running);
+  EXPECT_EQ(status, 0);
+  EXPECT_LT(ending, std::chrono::seconds(2));
+  EXPECT_EQ(desktop->ScreenSaver->Held().size(), heldBefore);
+  QSettings saved(desktop->ConfigFile(), QSettings::IniFormat);
+  EXPECT_TRUE(saved.childGroups().contains("Window"));
+  EXPECT_TRUE(saved.childGroups().contains("Options"));
 }
 
 struct TMissingCase {
