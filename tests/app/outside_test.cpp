@@ -13,6 +13,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QMimeData>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -373,6 +374,10 @@ TEST_F(DropTest, DroppedFilesAndFoldersPlayAsOneList) {
   EXPECT_EQ(Form->Page()->CurrentList().Count(), 3);
   EXPECT_TRUE(QString::fromStdString(Player()->CurrentFilePath()).endsWith("folder/one.avi"));
   EXPECT_TRUE(Boxes.isEmpty()) << Boxes.join('\n').toStdString();
+  // For a person to look at: the window playing what was dropped.
+  QTest::qWait(500);
+  QDir().mkpath(VEXO_BIN_DIR "/../screenshots");
+  Form->screen()->grabWindow(Form->winId()).save(VEXO_BIN_DIR "/../screenshots/dropped.png");
 }
 
 TEST_F(DropTest, ADroppedPlaylistFilePlaysItsEntriesAndABrokenOneSaysWhy) {
