@@ -1,11 +1,12 @@
-// vexoplayer: one running program per user, its main window, and the
-// desktop's sound and picture back ends it plays through.
+// vexoplayer: one running program per user, its main window, the files it
+// is given, and the desktop's sound and picture back ends it plays through.
 #include <QApplication>
 
 #include "app/common/language_list.h"
 #include "app/common/program_environment.h"
 #include "app/common/theme_icons.h"
 #include "app/shell/main_form.h"
+#include "app/shell/outside_link.h"
 #include "engine/media/av_types.h"
 #include "engine/media/media_lib.h"
 #include "platform/platform_sound_system.h"
@@ -24,9 +25,11 @@ int main(int argc, char* argv[]) {
   LResList.Load(ResourceDir);
   AVParams = DefaultAVParams;
 
-  // The command line is not read: a later start only brings this one forward.
+  // Files named here play; with a program already running they go to it,
+  // and without files a later start only brings that one forward.
+  const QStringList files = AbsolutePaths(QApplication::arguments().mid(1));
   TSingleInstance instance;
-  if (instance.Begin() != TSingleInstance::siFirst) return 0;
+  if (instance.Begin(10000, files) != TSingleInstance::siFirst) return 0;
 
   TDesktopVideoSystem video;
   TPlatformSoundSystem sound;
@@ -41,6 +44,10 @@ int main(int argc, char* argv[]) {
       TTerminationSignals ending;
       QObject::connect(&ending, &TTerminationSignals::Received, &form, &QWidget::close);
       form.show();
+      TOutsideLink outside(form);
+      QObject::connect(&instance, &TSingleInstance::FilesHandedOver, &outside,
+                       &TOutsideLink::OpenHandedOver);
+      outside.Open(files);
       status = QApplication::exec();
     }
   }

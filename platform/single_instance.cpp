@@ -6,12 +6,14 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStandardPaths>
+#include <memory>
+
+#include "platform/hand_over_message.h"
 
 namespace vexo {
 namespace {
 
 constexpr int kHandOverMs = 1000;
-constexpr qsizetype kLongestLine = 256;
 
 QString DefaultFolder() {
   QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
@@ -33,7 +35,7 @@ TSingleInstance::~TSingleInstance() {
   EndStart();
 }
 
-TSingleInstance::TStart TSingleInstance::Begin(int waitMs) {
+TSingleInstance::TStart TSingleInstance::Begin(int waitMs, const QStringList& files) {
   FLock = std::make_unique<QLockFile>(FLockPath);
   // Age never makes the lock stale; a lock left by a process that died is
   // taken over all the same.
@@ -44,7 +46,7 @@ TSingleInstance::TStart TSingleInstance::Begin(int waitMs) {
     FLock.reset();
     return siStillStarting;
   }
-  if (HandOver()) {
+  if (HandOver(files)) {
     EndStart();
     return siHandedOver;
   }
@@ -57,12 +59,12 @@ void TSingleInstance::EndStart() {
   FLock.reset();
 }
 
-bool TSingleInstance::HandOver() {
+bool TSingleInstance::HandOver(const QStringList& files) {
   QLocalSocket socket;
   socket.connectToServer(FServerPath);
   // A socket file left by a program that ended refuses the connection.
   if (!socket.waitForConnected(kHandOverMs)) return false;
-  socket.write(QByteArray(kMessage) + '\n');
+  socket.write(EncodeHandOver(files));
   const bool sent = socket.waitForBytesWritten(kHandOverMs);
   socket.disconnectFromServer();
   if (socket.state() != QLocalSocket::UnconnectedState) socket.waitForDisconnected(kHandOverMs);
@@ -79,14 +81,23 @@ bool TSingleInstance::Listen() {
 
 void TSingleInstance::Accept() {
   while (QLocalSocket* socket = FServer->nextPendingConnection()) {
-    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-    connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-      while (socket->canReadLine()) {
-        const QByteArray line = socket->readLine(kLongestLine).trimmed();
-        if (line == kMessage) emit SecondInstance();
+    // The message is complete when the sender hangs up.
+    auto message = std::make_shared<QByteArray>();
+    connect(socket, &QLocalSocket::readyRead, this, [socket, message] {
+      *message += socket->readAll();
+      // Anything that long is not a start of this program.
+      if (message->size() > kHandOverLimit) {
+        message->clear();
+        socket->abort();
       }
-      // Anything else that long is not a start of this program.
-      if (socket->bytesAvailable() > kLongestLine) socket->abort();
+    });
+    connect(socket, &QLocalSocket::disconnected, this, [this, socket, message] {
+      if (message->size() <= kHandOverLimit) *message += socket->readAll();
+      socket->deleteLater();
+      const THandOver handOver = DecodeHandOver(*message);
+      if (!handOver.Valid) return;
+      emit SecondInstance();
+      if (!handOver.Files.isEmpty()) emit FilesHandedOver(handOver.Files);
     });
   }
 }

@@ -1,11 +1,12 @@
 #pragma once
 // One running program per user. A lock file in the user's runtime folder
 // serialises start-up; the running program listens on a local socket, and a
-// program started later hands over to it ("bring yourself to the front")
-// instead of opening a second window.
+// program started later hands over to it ("bring yourself to the front",
+// with the files it was given to play) instead of opening a second window.
 #include <QLockFile>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class QLocalServer;
@@ -28,21 +29,22 @@ class TSingleInstance : public QObject {
   // Takes the start-up lock (waiting up to waitMs for another start to
   // finish), then either hands over to the running program or starts
   // listening. The lock stays held until EndStart or destruction.
-  TStart Begin(int waitMs = 10000);
+  // files (absolute paths) go to the running program when there is one.
+  TStart Begin(int waitMs = 10000, const QStringList& files = {});
   // Releases the start-up lock once the main window exists.
   void EndStart();
 
   QString ServerPath() const { return FServerPath; }
   QString LockPath() const { return FLockPath; }
 
-  static constexpr const char* kMessage = "Vexo Player Second";
-
  signals:
   // A later start asked this program to come to the front.
   void SecondInstance();
+  // ...and gave it these files to play (emitted after SecondInstance).
+  void FilesHandedOver(const QStringList& files);
 
  private:
-  bool HandOver();
+  bool HandOver(const QStringList& files);
   bool Listen();
   void Accept();
 

@@ -135,6 +135,12 @@ void TPlayerPage::SetupVideo() {
   player.OnStateChange = [this, panelStateChange](uint8_t from, uint8_t to) {
     if (panelStateChange) panelStateChange(from, to);
     PlayerStateChanged();
+    emit PlayerChanged();
+  };
+  auto panelFileChange = player.OnFileChange;
+  player.OnFileChange = [this, panelFileChange] {
+    if (panelFileChange) panelFileChange();
+    emit PlayerChanged();
   };
   FVideoPanel->ReportVideoMode();
 }

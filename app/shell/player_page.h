@@ -63,6 +63,10 @@ class TPlayerPage : public TBasePage {
   // Updates everything that follows the selection and opens a selected file.
   void SelectionHandler(TShellNode* node);
 
+  // Plays files and folders handed in from outside the browser (command
+  // line, another start, a drop): one playlist file opens as such, folders
+  // give their media files as the browser's Play would.
+  void PlayPaths(const QStringList& paths);
   // Opens and plays a playlist file; an empty path asks for one.
   virtual void OpenPlayListFile(const QString& path);
   virtual void SavePlayListFile();
@@ -104,6 +108,8 @@ class TPlayerPage : public TBasePage {
   void DeletionSettled();
   // A playlist file went to the top of the recent list.
   void RecentPlayListsChanged();
+  // The player changed its state or its current file.
+  void PlayerChanged();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -124,6 +130,8 @@ class TPlayerPage : public TBasePage {
   // Saving the list is offered for two or more files.
   void UpdateListCommands();
   void PostRecentPlayList();
+  // Plays the page's list, which replaces the browser's selection.
+  void PlayCurrentList();
   QString PictureFolder() const;
   bool CopyTo();
   void StartCopy(const QString& source, const QString& target);
@@ -162,6 +170,8 @@ class TPlayerPage : public TBasePage {
   bool FPlayListOpening = false;
 
   TFileCopyJob* FCopyJob = nullptr;
+  // Files from outside that wait for the browser to finish its restoring.
+  QStringList FWaitingPaths;
   QPointer<QProgressDialog> FCopyProgress;
   bool FKeysFromHost = false;
 };

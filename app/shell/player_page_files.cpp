@@ -92,8 +92,13 @@ void TPlayerPage::OpenPlayListFile(const QString& requested) {
   // proved readable, so a bad file leaves the playlist that plays as it was.
   TAVPlayList probe;
   if (!ReadPlayList(path, probe) || probe.Count() == 0) return;
+  if (!ReadPlayList(path, CurrentList())) return;
+  PlayCurrentList();
+  PostRecentPlayList();
+}
+
+void TPlayerPage::PlayCurrentList() {
   TAVPlayList& list = CurrentList();
-  if (!ReadPlayList(path, list)) return;
   SaveBrowserState();
   // The list replaces the browser's selection, which must not open now.
   FGrid->clearSelection();
@@ -110,7 +115,6 @@ void TPlayerPage::OpenPlayListFile(const QString& requested) {
   UpdateSelectionCommands(nullptr);
   UpdateListCommands();
   FireTitleChange();
-  PostRecentPlayList();
 }
 
 void TPlayerPage::SavePlayListFile() {

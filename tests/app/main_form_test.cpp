@@ -45,6 +45,7 @@
 #include "platform/platform_sound_system.h"
 #include "platform/single_instance.h"
 #include "platform/video_system.h"
+#include "tests/app/private_session.h"
 #include "tests/support/child_process.h"
 #include "tests/support/pulse_server.h"
 #include "tests/support/test_media.h"
@@ -96,20 +97,9 @@ class TDesktop : public test::TXDesktopEnvironment {
  public:
   TDesktop()
       : TXDesktopEnvironment("main_form_test", [this] {
-          Home = std::make_unique<QTemporaryDir>();
-          const QByteArray home = QFile::encodeName(Home->path());
-          setenv("HOME", home.constData(), 1);
-          setenv("XDG_DATA_HOME", (home + "/.local/share").constData(), 1);
-          setenv("XDG_CONFIG_HOME", (home + "/.config").constData(), 1);
-          setenv("XDG_RUNTIME_DIR", (home + "/run").constData(), 1);
-          QDir().mkpath(Home->path() + "/run");
-          QFile::setPermissions(Home->path() + "/run",
-                                QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-          QDir().mkpath(Home->path() + "/.local/share");
+          Home = test::MakePrivateHome();
           Pulse = std::make_unique<test::TPulseServer>();
-          Bus = std::make_unique<test::TChildProcess>(std::vector<std::string>{
-              "/usr/bin/dbus-daemon", "--session", "--nofork", "--nosyslog", "--print-address=1"});
-          BusAddress = Bus->WaitLine("unix:", std::chrono::seconds(10));
+          Bus = test::StartSessionBus(BusAddress);
         }) {}
   void SetUp() override {
     TXDesktopEnvironment::SetUp();
