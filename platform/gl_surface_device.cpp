@@ -173,9 +173,10 @@ void TGLSurfaceDevice::Upload(int index, int32_t width, int32_t height, int32_t 
 
 uint32_t TGLSurfaceDevice::Blt(const TVideoRect& dest) {
   if (FPixels.empty() || !FProgram) return veInvalidCall;
-  if (!FWindow.MakeCurrent()) return veSurfaceLost;
+  // Placed before the context is made current, which takes the window's size.
   FWindow.SetGeometry({dest.Left - FWindowRect.Left, dest.Top - FWindowRect.Top,
                        dest.Right - FWindowRect.Left, dest.Bottom - FWindowRect.Top});
+  if (!FWindow.MakeCurrent()) return veSurfaceLost;
   QOpenGLFunctions* gl = FWindow.Functions();
   const int32_t w = FDesc.Width, h = FDesc.Height;
   const bool planar = FDesc.FourCC == FCC_YV12;

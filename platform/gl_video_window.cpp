@@ -39,6 +39,10 @@ QImage& LastShown() {
   return picture;
 }
 
+// The buffer shown while the driver still has the old size and the first one
+// at the new size both fail to reach the screen whole.
+constexpr int kSwapsToSettle = 2;
+
 }  // namespace
 
 void TGLVideoWindow::KeepShownPictures(bool keep) {
@@ -50,17 +54,27 @@ QImage TGLVideoWindow::LastShownPicture() {
   return LastShown();
 }
 
+void TGLVideoWindow::TExposedWindow::RepaintOwner() {
+  if (FOwner) FOwner->update();
+}
+
+void TGLVideoWindow::TExposedWindow::exposeEvent(QExposeEvent* event) {
+  QWindow::exposeEvent(event);
+  if (isExposed()) RepaintOwner();
+}
+
 uint32_t TGLVideoWindow::Create(TNativeWindow parent) {
   Release();
   if (!qGuiApp || !parent) return veNoDisplay;
   QWindow* parentWindow = nullptr;
-  if (QWidget* widget = QWidget::find(WId(parent))) parentWindow = widget->windowHandle();
+  QWidget* owner = QWidget::find(WId(parent));
+  if (owner) parentWindow = owner->windowHandle();
   if (!parentWindow) {
     FForeignParent.reset(QWindow::fromWinId(WId(parent)));
     parentWindow = FForeignParent.get();
   }
   if (!parentWindow) return veNoDisplay;
-  FWindow = std::make_unique<QWindow>(parentWindow);
+  FWindow = std::make_unique<TExposedWindow>(parentWindow, owner);
   FWindow->setSurfaceType(QSurface::OpenGLSurface);
   // Clicks belong to the owner (double click, context menu).
   FWindow->setFlag(Qt::WindowTransparentForInput);
@@ -84,6 +98,7 @@ uint32_t TGLVideoWindow::Create(TNativeWindow parent) {
   }
   KeepGLDriverLoaded();
   FWindow->show();
+  FUnsettledSwaps = kSwapsToSettle;
   return veOk;
 }
 
@@ -92,12 +107,15 @@ void TGLVideoWindow::Release() {
   FContext.reset();
   FWindow.reset();
   FForeignParent.reset();
+  FUnsettledSwaps = 0;
 }
 
 void TGLVideoWindow::SetGeometry(const TVideoRect& rect) {
   if (!FWindow) return;
   const QRect geometry(rect.Left, rect.Top, rect.Right - rect.Left + 1, rect.Bottom - rect.Top + 1);
-  if (FWindow->geometry() != geometry) FWindow->setGeometry(geometry);
+  if (FWindow->geometry() == geometry) return;
+  if (FWindow->size() != geometry.size()) FUnsettledSwaps = kSwapsToSettle;
+  FWindow->setGeometry(geometry);
 }
 
 bool TGLVideoWindow::MakeCurrent() {
@@ -115,6 +133,10 @@ void TGLVideoWindow::SwapBuffers() {
     LastShown() = picture.mirrored();
   }
   FContext->swapBuffers(FWindow.get());
+  if (FUnsettledSwaps > 0) {
+    --FUnsettledSwaps;
+    FWindow->RepaintOwner();
+  }
 }
 
 QSize TGLVideoWindow::PixelSize() const {

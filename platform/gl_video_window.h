@@ -1,10 +1,18 @@
 #pragma once
 // A native child window with an OpenGL context, laid over the picture
 // rectangle of the owner window; the OpenGL devices draw into it.
+// A stopped player draws its picture once, and that one picture must not get
+// lost: X keeps no copy of what was drawn, so whatever the server uncovers or
+// adds (mapping, growing, another window moving away) comes back empty, and
+// with the software drivers the first buffers shown after the window took a
+// new size come out incomplete (one row of the picture). In both cases the
+// window asks its owner to paint again.
 #include <QImage>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
 #include <QOpenGLShaderProgram>
+#include <QPointer>
+#include <QWidget>
 #include <QWindow>
 #include <memory>
 
@@ -35,8 +43,24 @@ class TGLVideoWindow {
   static QImage LastShownPicture();
 
  private:
+  class TExposedWindow : public QWindow {
+   public:
+    TExposedWindow(QWindow* parent, QWidget* owner) : QWindow(parent), FOwner(owner) {}
+    // Queued, so that the owner's paint never runs inside a draw.
+    void RepaintOwner();
+
+   protected:
+    void exposeEvent(QExposeEvent* event) override;
+
+   private:
+    QPointer<QWidget> FOwner;
+  };
+
   std::unique_ptr<QWindow> FForeignParent;
-  std::unique_ptr<QWindow> FWindow;
+  std::unique_ptr<TExposedWindow> FWindow;
+  // Buffers still to be shown before one at the current size is known to have
+  // reached the screen whole.
+  int FUnsettledSwaps = 0;
   std::unique_ptr<QOpenGLContext> FContext;
 };
 

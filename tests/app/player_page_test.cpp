@@ -1,7 +1,8 @@
 // The player page in a main window on a private X server, with sound going to
 // a private PulseAudio null sink, over a generated folder of clips and photos:
 // selecting, playing, playlists from folders, keys per focus, full screen,
-// the browser position across runs and a held arrow key.
+// the browser position across runs, a held arrow key and the first picture on
+// the X server's screen in every output mode.
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -9,11 +10,13 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <cstdlib>
 
 #include "app/browser/shell_panel.h"
 #include "app/player/player_widget.h"
 #include "app/shell/page_log_view.h"
 #include "engine/media/av_log.h"
+#include "engine/video/av_screen.h"
 #include "page_test_rig.h"
 #include "qt_test_app.h"
 #include "tests/support/frame_bars.h"
@@ -41,6 +44,8 @@ void MakeFolders(test::TPageDesktop& desktop) {
   desktop.Copy("numbered_h264_late.m2ts", home + "/today/c_camera.m2ts");
   QFile notes(home + "/today/d_notes.txt");
   notes.open(QIODevice::WriteOnly);
+  QDir().mkpath(home + "/colours");
+  desktop.Copy("quadrants.mp4", home + "/colours/quadrants.mp4");
 }
 
 class TDesktop : public test::TPageDesktop {
@@ -49,6 +54,7 @@ class TDesktop : public test::TPageDesktop {
   QString Clips() const { return Home->path() + "/clips"; }
   QString Many() const { return Home->path() + "/many"; }
   QString Today() const { return Home->path() + "/today"; }
+  QString Colours() const { return Home->path() + "/colours"; }
 };
 
 TDesktop* const desktop = static_cast<TDesktop*>(::testing::AddGlobalTestEnvironment(new TDesktop));
@@ -332,6 +338,89 @@ TEST_F(PlayerPageTest, TheLogPaneShowsEngineLinesWhileOpen) {
   QTest::keyClick(Window.get(), Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
   EXPECT_FALSE(Page->LogVisible());
 }
+
+// What the X server shows of the first picture when a clip is selected while
+// stopped, in every output mode: the screen's own pixels, not a render of the
+// widgets, so that a picture drawn into a native window and lost shows up.
+struct TFirstPictureCase {
+  const char* Name;
+  uint8_t Mode;
+  // The grey plane shows brightness only.
+  bool Colour;
+};
+
+void PrintTo(const TFirstPictureCase& c, std::ostream* out) {
+  *out << c.Name;
+}
+
+class FirstPictureOnScreenTest : public ::testing::TestWithParam<TFirstPictureCase>,
+                                 public test::TPageRig<TRecordingPage> {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(desktop->Server && desktop->Server->Running()) << "Xvfb did not start";
+    test::LoadMediaLib();
+    const uint8_t mode = GetParam().Mode;
+    Build([mode](TOptions& options) {
+      options.GetOption(oAVVideoMode).SetInt(mode);
+      options.GetOption(oPlayShowPLDlg).SetBool(false);
+      options.GetOption(oPlayExpandTree).SetBool(true);
+    });
+    // The main window's size on first start.
+    Window->resize(Window->screen()->availableGeometry().size() * 0.8);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [this] { return Window->size() == Window->screen()->availableGeometry().size() * 0.8; }));
+  }
+  void TearDown() override { Destroy(); }
+
+  // The screen's pixel at the middle of a quarter of the picture's rectangle.
+  QColor ShownQuarter(const QImage& shot, int column, int row) {
+    const TVideoRect& d = Player().Screen()->FDisplayRect;
+    const QPoint inWidget(d.Left + (d.Right - d.Left) * (2 * column + 1) / 4,
+                          d.Top + (d.Bottom - d.Top) * (2 * row + 1) / 4);
+    const QPoint inWindow = Page->VideoPanel()->PlayerWidget()->mapTo(Window.get(), inWidget);
+    return shot.pixelColor(inWindow * shot.devicePixelRatio());
+  }
+};
+
+TEST_P(FirstPictureOnScreenTest, SelectingAClipShowsItsFirstPicture) {
+  ASSERT_TRUE(Select(desktop->Colours() + "/quadrants.mp4"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Player().State() == psStopped; }));
+  ASSERT_TRUE(Player().Screen());
+  const QColor expected[2][2] = {{Qt::red, QColor(0, 255, 0)}, {Qt::blue, Qt::white}};
+  const auto matches = [&](const QImage& shot) {
+    for (int row = 0; row < 2; ++row)
+      for (int column = 0; column < 2; ++column) {
+        const QColor shown = ShownQuarter(shot, column, row);
+        const QColor& want = expected[row][column];
+        const bool near = GetParam().Colour ? std::abs(shown.red() - want.red()) < 48 &&
+                                                  std::abs(shown.green() - want.green()) < 48 &&
+                                                  std::abs(shown.blue() - want.blue()) < 48
+                                            : std::abs(qGray(shown.rgb()) - qGray(want.rgb())) < 48;
+        if (!near) return false;
+      }
+    return true;
+  };
+  QImage shot;
+  // The server shows the picture soon after the page has painted; nothing
+  // else (no play, no input) happens meanwhile.
+  const bool shown = QTest::qWaitFor(
+      [&] {
+        shot = Window->screen()->grabWindow(Window->winId()).toImage();
+        return matches(shot);
+      },
+      3000);
+  shot.save(QString(VEXO_BIN_DIR "/../first-picture-%1.png").arg(GetParam().Name));
+  EXPECT_TRUE(shown) << "top left shown as " << ShownQuarter(shot, 0, 0).name().toStdString()
+                     << ", bottom right as " << ShownQuarter(shot, 1, 1).name().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, FirstPictureOnScreenTest,
+                         ::testing::Values(TFirstPictureCase{"OpenGL", vmDDraw, true},
+                                           TFirstPictureCase{"GreyPlane", vmD3D, false},
+                                           TFirstPictureCase{"ColourPlane", vmD3D_ARGB, true},
+                                           TFirstPictureCase{"PlainDrawing", vmGDI, true},
+                                           TFirstPictureCase{"XVideo", vmOverlay, true}),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 }  // namespace
 }  // namespace vexo
