@@ -6,6 +6,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStandardPaths>
+#include <QTimer>
 #include <memory>
 
 #include "platform/hand_over_message.h"
@@ -83,6 +84,16 @@ void TSingleInstance::Accept() {
   while (QLocalSocket* socket = FServer->nextPendingConnection()) {
     // The message is complete when the sender hangs up.
     auto message = std::make_shared<QByteArray>();
+    // A start of this program hangs up within a second; a client that keeps
+    // the line open is not one, and would otherwise hold its socket for as
+    // long as the program runs.
+    auto* limit = new QTimer(socket);
+    limit->setSingleShot(true);
+    connect(limit, &QTimer::timeout, socket, [socket, message] {
+      message->clear();
+      socket->abort();
+    });
+    limit->start(FSilentClientMs);
     connect(socket, &QLocalSocket::readyRead, this, [socket, message] {
       *message += socket->readAll();
       // Anything that long is not a start of this program.

@@ -34,6 +34,9 @@ class TSingleInstance : public QObject {
   // Releases the start-up lock once the main window exists.
   void EndStart();
 
+  // How long a connected client may stay before it is cut off unheard.
+  void SetSilentClientLimit(int ms) { FSilentClientMs = ms; }
+
   QString ServerPath() const { return FServerPath; }
   QString LockPath() const { return FLockPath; }
 
@@ -52,6 +55,7 @@ class TSingleInstance : public QObject {
   QString FLockPath;
   std::unique_ptr<QLockFile> FLock;
   QLocalServer* FServer = nullptr;
+  int FSilentClientMs = 10000;
 };
 
 }  // namespace vexo

@@ -491,22 +491,49 @@ TEST_F(SingleInstanceTest, AStartStillHoldingTheLockMakesTheNextOneEndQuietly) {
   EXPECT_EQ(later.Begin(200), TSingleInstance::siStillStarting);
 }
 
-TEST_F(SingleInstanceTest, OnlyTheProgramsOwnMessageBringsItForward) {
-  TSingleInstance running(Folder.path());
-  ASSERT_EQ(running.Begin(), TSingleInstance::siFirst);
-  running.EndStart();
-  int calls = 0;
-  QObject::connect(&running, &TSingleInstance::SecondInstance, [&] { ++calls; });
+// A program already running, and a client that writes to it without
+// hanging up.
+class RunningInstanceTest : public SingleInstanceTest {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(Running.Begin(), TSingleInstance::siFirst);
+    Running.EndStart();
+    QObject::connect(&Running, &TSingleInstance::SecondInstance, [this] { ++Calls; });
+  }
+  void Say(QLocalSocket& client, const char* text) {
+    client.connectToServer(Running.ServerPath());
+    ASSERT_TRUE(client.waitForConnected(1000));
+    client.write(text);
+    client.flush();
+  }
+  bool LaterStartHandsOver() {
+    TSingleInstance later(Folder.path());
+    return later.Begin() == TSingleInstance::siHandedOver &&
+           QTest::qWaitFor([&] { return Calls == 1; }, 2000);
+  }
+
+  TSingleInstance Running{Folder.path()};
+  int Calls = 0;
+};
+
+TEST_F(RunningInstanceTest, OnlyTheProgramsOwnMessageBringsItForward) {
   QLocalSocket stranger;
-  stranger.connectToServer(running.ServerPath());
-  ASSERT_TRUE(stranger.waitForConnected(1000));
-  stranger.write("Some Other Program\n");
-  stranger.flush();
-  TSingleInstance later(Folder.path());
-  EXPECT_EQ(later.Begin(), TSingleInstance::siHandedOver);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return calls == 1; }, 2000));
+  Say(stranger, "Some Other Program\n");
+  EXPECT_TRUE(LaterStartHandsOver());
   QTest::qWait(100);
-  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(Calls, 1);
+}
+
+TEST_F(RunningInstanceTest, AClientThatNeverHangsUpIsCutOffUnheard) {
+  Running.SetSilentClientLimit(300);
+  QLocalSocket lingering;
+  // The program's own greeting, but the line is kept open.
+  Say(lingering, "Vexo Player Second\n");
+  EXPECT_TRUE(
+      QTest::qWaitFor([&] { return lingering.state() == QLocalSocket::UnconnectedState; }, 3000));
+  EXPECT_EQ(Calls, 0);
+  // The program still answers the next start.
+  EXPECT_TRUE(LaterStartHandsOver());
 }
 
 }  // namespace
