@@ -84,23 +84,21 @@ void TSingleInstance::Accept() {
   while (QLocalSocket* socket = FServer->nextPendingConnection()) {
     // The message is complete when the sender hangs up.
     auto message = std::make_shared<QByteArray>();
+    const auto cutOffUnheard = [socket, message] {
+      message->clear();
+      socket->abort();
+    };
     // A start of this program hangs up within a second; a client that keeps
     // the line open is not one, and would otherwise hold its socket for as
     // long as the program runs.
     auto* limit = new QTimer(socket);
     limit->setSingleShot(true);
-    connect(limit, &QTimer::timeout, socket, [socket, message] {
-      message->clear();
-      socket->abort();
-    });
+    connect(limit, &QTimer::timeout, socket, cutOffUnheard);
     limit->start(FSilentClientMs);
-    connect(socket, &QLocalSocket::readyRead, this, [socket, message] {
+    connect(socket, &QLocalSocket::readyRead, this, [socket, message, cutOffUnheard] {
       *message += socket->readAll();
       // Anything that long is not a start of this program.
-      if (message->size() > kHandOverLimit) {
-        message->clear();
-        socket->abort();
-      }
+      if (message->size() > kHandOverLimit) cutOffUnheard();
     });
     connect(socket, &QLocalSocket::disconnected, this, [this, socket, message] {
       if (message->size() <= kHandOverLimit) *message += socket->readAll();

@@ -41,6 +41,7 @@
 #include "app/shell/status_panels.h"
 #include "engine/media/av_types.h"
 #include "engine/media/media_lib.h"
+#include "platform/hand_over_message.h"
 #include "platform/keep_awake.h"
 #include "platform/platform_sound_system.h"
 #include "platform/single_instance.h"
@@ -527,8 +528,8 @@ TEST_F(RunningInstanceTest, OnlyTheProgramsOwnMessageBringsItForward) {
 TEST_F(RunningInstanceTest, AClientThatNeverHangsUpIsCutOffUnheard) {
   Running.SetSilentClientLimit(300);
   QLocalSocket lingering;
-  // The program's own greeting, but the line is kept open.
-  Say(lingering, "Vexo Player Second\n");
+  // The program's own message, but the line is kept open.
+  Say(lingering, EncodeHandOver({}).constData());
   EXPECT_TRUE(
       QTest::qWaitFor([&] { return lingering.state() == QLocalSocket::UnconnectedState; }, 3000));
   EXPECT_EQ(Calls, 0);
