@@ -20,6 +20,9 @@ namespace {
 
 // Files whose size a scan for the last time stamp reads from the end.
 constexpr int64_t kTailScanBytes = 1 << 20;
+// Seconds before the end where the scan of a container seekable only by time
+// starts: longer than any key-frame interval met in practice.
+constexpr int64_t kTailScanSeconds = 30;
 // Packets read at most while looking for the first decoded sound.
 constexpr int kAudioPeekPackets = 256;
 
@@ -270,19 +273,14 @@ void TAVInFile::SetUpAudio(TAVInFile* prevFile) {
   if (!track.Stream || !track.CodecCtx || track.CodecCtx->codec_id == AV_CODEC_ID_NONE) return;
   track.Codec = ff::avcodec_find_decoder(track.CodecCtx->codec_id);
   if (!track.Codec) {
-    // Played as silent video.
-    AudioCount = 0;
-    StreamMap[size_t(track.StreamIndex)] = nullptr;
-    ff::avcodec_free_context(&track.OwnCodecCtx);
-    track.CodecCtx = nullptr;
-    track.Stream = nullptr;
-    track.PacketQueue.reset();
+    DropAudio();  // played as silent video
     return;
   }
   track.CodecName = track.Codec->name;
   track.SampleRate = track.CodecCtx->sample_rate;
   track.Channels = track.CodecCtx->ch_layout.nb_channels;
   OpenDecoder(tkAudio, prevFile, true);
+  if (AudioCount == 0) return;  // the decoder failed to open
   const AVRational timeBase = track.Stream->time_base;
   track.TicksPerSecond = float(timeBase.den);
   track.TicksPerFrame = Video.FrameRate > 0 ? track.TicksPerSecond / Video.FrameRate : 1;
@@ -386,9 +384,7 @@ void TAVInFile::ScanFrameCount() {
       ff::av_packet_unref(packet);
       if (found) break;
     }
-    const int64_t size = FormatCtx->pb ? ff::avio_size(FormatCtx->pb) : -1;
-    if (size > kTailScanBytes)
-      ff::av_seek_frame(FormatCtx, -1, size - kTailScanBytes, AVSEEK_FLAG_BYTE);
+    JumpToTail();
   }
   while (ff::av_read_frame(FormatCtx, packet) >= 0) {
     if (isVideoStamp()) {
@@ -419,6 +415,27 @@ void TAVInFile::ScanFrameCount() {
     if (Video.FrameCount <= 0) Video.FrameCount = Video.CodecCtx->width > 0 ? 1 : 0;
   }
   RewindToStart();
+}
+
+// Near the end of a long file, where the scan for the last time stamp starts.
+// Program and transport streams resynchronise anywhere, so a byte position
+// serves. Matroska, Ogg and ASF are entered only through their own seek: a
+// jump into the middle of a Matroska cluster makes the demultiplexer index
+// blocks under wrong times, and every later seek lands in the wrong place.
+void TAVInFile::JumpToTail() {
+  const int64_t size = FormatCtx->pb ? ff::avio_size(FormatCtx->pb) : -1;
+  if (size <= kTailScanBytes) return;
+  if (FullyParsed()) {
+    ff::av_seek_frame(FormatCtx, -1, size - kTailScanBytes, AVSEEK_FLAG_BYTE);
+    return;
+  }
+  const int64_t duration = FormatCtx->duration;
+  if (duration == AV_NOPTS_VALUE || duration <= kTailScanSeconds * AV_TIME_BASE) return;
+  const int64_t start = FormatCtx->start_time != AV_NOPTS_VALUE ? FormatCtx->start_time : 0;
+  const int64_t target = start + duration - kTailScanSeconds * AV_TIME_BASE;
+  // A seek that fails leaves the reading where it was: the scan then reads on
+  // to the end from there.
+  ff::avformat_seek_file(FormatCtx, -1, std::numeric_limits<int64_t>::min(), target, target, 0);
 }
 
 void TAVInFile::ComputeFrameRate() {
@@ -518,8 +535,13 @@ int TAVInFile::RewindToStart() {
     }
   }
   const int64_t start = FormatCtx->start_time != AV_NOPTS_VALUE ? FormatCtx->start_time : 0;
-  return ff::avformat_seek_file(FormatCtx, -1, std::numeric_limits<int64_t>::min(), start, start,
-                                0);
+  const int result =
+      ff::avformat_seek_file(FormatCtx, -1, std::numeric_limits<int64_t>::min(), start, start, 0);
+  // The picture demultiplexer reads a photo through the byte stream that
+  // opened it, and its seek only resets its picture counter: the stream stays
+  // at the photo's end, and a photo shown once would read as empty.
+  if (IsImage && FormatCtx->pb) ff::avio_seek(FormatCtx->pb, 0, SEEK_SET);
+  return result;
 }
 
 TAVInFile::~TAVInFile() {

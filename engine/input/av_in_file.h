@@ -148,8 +148,13 @@ class TAVInFile {
   bool Open(TAVInFile* prevFile, std::string& error);
   void MapStreams();
   void SetUpAudio(TAVInFile* prevFile);
+  // After avcodec_open2 failed with `code` on the track of `kind`.
+  void DecoderOpenFailed(TTrack& track, int32_t kind, int code);
+  // The file plays as silent video from now on.
+  void DropAudio();
   void CorrectAacFormat(TTrack& track);
   void ScanFrameCount();
+  void JumpToTail();
   void PlaceAfterDecoderSkip(int64_t missingSamples, int64_t& waitBytes, int64_t& trimBytes) const;
   // Closes a track's own decoder and makes a fresh, unopened one in its place:
   // today's library cannot reopen a closed context.

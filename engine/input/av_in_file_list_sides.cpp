@@ -59,8 +59,7 @@ void TAVInFileList::FlushForVideo(int32_t index) {
 
 void TAVInFileList::ResetVideoDecoder(TAVInFile& file) {
   const TTrack& video = file.Video;
-  if (video.CodecCtx && (video.Opened || video.SharedFrom >= 0))
-    ff::avcodec_flush_buffers(video.CodecCtx);
+  if (video.Opened || video.SharedFrom >= 0) FlushDecoder(video.CodecCtx);
 }
 
 int32_t TAVInFileList::DecodeVideo(TAVScreen& screen, int32_t flags) {

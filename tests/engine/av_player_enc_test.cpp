@@ -157,6 +157,28 @@ TEST_F(PlayerTest, PlayingAtTheLastFrameStaysPausedWithoutThreads) {
   EXPECT_EQ(states, std::vector<std::string>{"Stopped->Paused"});
 }
 
+// Photos big enough that the picture demultiplexer reads them through the
+// byte stream that opened them: a photo shown once shows again when sought
+// back to, when the list stops (on its first picture) and when it is the
+// next file again (a photo the video side had read ahead before a pause).
+TEST_F(PlayerTest, PhotosShowAgainWhenSoughtBackToAndAtStop) {
+  Open({"photo_640x480.jpg", "photo_1024x768.jpg", "photo_640x480.jpg"});
+  ASSERT_TRUE(player->IsOpen()) << player->ErrorText();
+  for (int32_t frame : {1, 0, 2, 1, 0, 1}) {
+    player->SeekToFrame(frame);
+    ASSERT_EQ(player->ErrorCode(), peNone) << frame << ": " << player->ErrorText();
+    EXPECT_EQ(player->Position(), frame);
+  }
+  player->SetState(psPaused);
+  player->NavigateKey(nkRight);
+  ASSERT_EQ(player->ErrorCode(), peNone) << player->ErrorText();
+  EXPECT_EQ(player->Position(), 2);
+  player->SetState(psStopped);
+  ASSERT_TRUE(player->IsOpen()) << player->ErrorText();
+  EXPECT_EQ(player->State(), psStopped);
+  EXPECT_EQ(player->Position(), 0);
+}
+
 TEST_F(PlayerTest, ModesOtherThanOverlayOpenWithoutGaplessPlay) {
   AVParams.GaplessPlay = 1;
   Open({"numbered_mpeg4.avi", "numbered_flv1.flv"}, vmDDraw);
