@@ -132,6 +132,21 @@ TEST_F(PlayerTest, AnUnopenableFileIsErrorFiveAndCloses) {
   EXPECT_TRUE(player->ErrorText().empty());
 }
 
+// A damaged entry of a list is left out of the playlist too, so that its
+// count and timing agree with what plays; the owner learns which it was.
+TEST_F(PlayerTest, AnEntryThatCannotBeOpenedIsLeftOutOfThePlaylist) {
+  Open({"frames250.avi", "not_media.avi", "gl_silent_24fps.avi"});
+  ASSERT_TRUE(player->IsOpen()) << player->ErrorText();
+  EXPECT_EQ(player->ErrorCode(), peNone);
+  EXPECT_EQ(player->LeftOutFiles(), std::vector<std::string>{test::MediaPath("not_media.avi")});
+  ASSERT_EQ(list.Count(), 2);
+  EXPECT_EQ(list.Strings(1), test::MediaPath("gl_silent_24fps.avi"));
+  EXPECT_EQ(player->FileCount(), 2);
+  EXPECT_EQ(player->TotalFrames(), 250 + 24);
+  Open({"frames250.avi"});
+  EXPECT_TRUE(player->LeftOutFiles().empty());
+}
+
 TEST_F(PlayerTest, SeeksClampAndOnlyTrackingFollowsMilliseconds) {
   Open({"numbered_mpeg4.avi"});
   ASSERT_TRUE(player->IsOpen());

@@ -278,6 +278,8 @@ ff -f lavfi -i "testsrc2=size=320x240:rate=25:duration=4" -f lavfi -i "$(tone_sr
    "${h264_fast[@]}" -c:a aac -shortest "$out/aac_undecodable.mkv"
 at=$(LC_ALL=C grep -obUaP '\x63\xA2\x85\x12\x08' "$out/aac_undecodable.mkv" | head -1 | cut -d: -f1)
 printf '\xA8' | dd of="$out/aac_undecodable.mkv" bs=1 seek=$((at + 3)) conv=notrunc status=none
+# The same H.264 and AAC in Matroska, small: a seed for the fuzz runs.
+ff -i "$out/h264_aac.mp4" -c copy "$out/h264_aac.mkv"
 # Opus in Ogg beside Theora, for a damaged header the test makes (its pages
 # carry checksums).
 clip_with_tone "$out/theora_opus.ogv" "$small1" "$tone1" -c:v libtheora -q:v 5 -c:a libopus -b:a 48k
