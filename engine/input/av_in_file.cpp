@@ -21,8 +21,9 @@ namespace {
 // Files whose size a scan for the last time stamp reads from the end.
 constexpr int64_t kTailScanBytes = 1 << 20;
 // Seconds before the end where the scan of a container seekable only by time
-// starts: longer than any key-frame interval met in practice.
-constexpr int64_t kTailScanSeconds = 30;
+// starts. Its seek goes back to a key picture, so the end is always read,
+// however far apart the key pictures lie.
+constexpr int64_t kTailScanSeconds = 5;
 // Packets read at most while looking for the first decoded sound.
 constexpr int kAudioPeekPackets = 256;
 
