@@ -130,6 +130,7 @@ bool TAVInFile::Open(TAVInFile* prevFile, std::string& error) {
       error = "ErrorCode " + std::to_string(opened) + " on av_open_input_file";
       return false;
     }
+    FInputFormat = FormatCtx->iformat;
     const std::string format = FormatName();
     // A JPEG small enough for the format probe to read to its end is taken
     // for a JPEG stream rather than a picture file; it is a photo all the same.
@@ -464,7 +465,66 @@ void TAVInFile::ComputeFrameRate() {
 
 TTrack* TAVInFile::TrackOf(int32_t kind) {
   if (kind == tkVideo) return &Video;
-  return AudioCount > 0 && Audio[0].Stream ? &Audio[0] : nullptr;
+  // Not by its stream: a suspended file has none, and its decoder context may
+  // still belong to a chain that is being released.
+  return AudioCount > 0 && Audio[0].StreamIndex >= 0 ? &Audio[0] : nullptr;
+}
+
+void TAVInFile::Suspend() {
+  if (!FormatCtx) return;
+  for (TTrack* track : {&Video, &Audio[0]}) {
+    if (track->PacketQueue) track->PacketQueue->Clear();
+    track->Stream = nullptr;
+  }
+  if (DecFrame) ff::av_frame_free(&DecFrame);
+  if (DstPicture) ff::av_frame_free(&DstPicture);
+  FStreamTimes.clear();
+  for (unsigned i = 0; i < FormatCtx->nb_streams; ++i)
+    FStreamTimes.push_back({FormatCtx->streams[i]->start_time, FormatCtx->streams[i]->duration});
+  FFormatTimes = {FormatCtx->start_time, FormatCtx->duration};
+  ff::avformat_close_input(&FormatCtx);
+  FSuspended = true;
+}
+
+bool TAVInFile::Resume() {
+  if (!FSuspended) return FormatCtx != nullptr;
+  if (ff::avformat_open_input(&FormatCtx, FileName.c_str(), nullptr, nullptr) < 0) {
+    FormatCtx = nullptr;
+    Log("Could not open again: " + FileName);
+    return false;
+  }
+  // The same probe as at the first opening, so that the streams are described
+  // as they were then.
+  if (FProbed) ff::avformat_find_stream_info(FormatCtx, nullptr);
+  FormatCtx->flags |= AVFMT_FLAG_GENPTS;
+  FormatCtx->start_time = FFormatTimes.Start;
+  FormatCtx->duration = FFormatTimes.Duration;
+  for (unsigned i = 0; i < FormatCtx->nb_streams && i < FStreamTimes.size(); ++i) {
+    FormatCtx->streams[i]->start_time = FStreamTimes[i].Start;
+    FormatCtx->streams[i]->duration = FStreamTimes[i].Duration;
+  }
+  auto rebind = [this](TTrack& track) {
+    if (track.StreamIndex < 0) return true;
+    if (unsigned(track.StreamIndex) >= FormatCtx->nb_streams) return false;
+    track.Stream = FormatCtx->streams[track.StreamIndex];
+    return true;
+  };
+  const bool audio = AudioCount == 0 || rebind(Audio[0]);
+  if (!rebind(Video) || !audio) {
+    Log("Could not open again: " + FileName);
+    ff::avformat_close_input(&FormatCtx);
+    Video.Stream = Audio[0].Stream = nullptr;
+    return false;
+  }
+  // A context closed while the file was suspended could not be made afresh
+  // without its stream.
+  for (TTrack* track : {&Video, &Audio[0]}) {
+    if (!track->Stream || track->OwnCodecCtx) continue;
+    track->OwnCodecCtx = NewDecoderContext(track->Stream);
+    if (!track->CodecCtx) track->CodecCtx = track->OwnCodecCtx;
+  }
+  FSuspended = false;
+  return true;
 }
 
 std::string TAVInFile::FormatName() const {

@@ -28,8 +28,8 @@ void TAVInFile::OpenDecoder(int32_t kind, TAVInFile* prevFile, bool atOpen) {
     // taken over; an unopened one would decode nothing.
     const bool prevLive = prevTrack && (prevTrack->Opened || prevTrack->SharedFrom >= 0);
     if (AVParams.CodecCtxShare == 1 && !atOpen && prevFile && prevLive &&
-        CanShareDecoder(track, prevTrack, kind) && FormatCtx && prevFile->FormatCtx &&
-        FormatCtx->iformat == prevFile->FormatCtx->iformat) {
+        CanShareDecoder(track, prevTrack, kind) && InputFormat() &&
+        InputFormat() == prevFile->InputFormat()) {
       track->CodecCtx = prevTrack->CodecCtx;
       track->SharedFrom = prevTrack->Opened ? prevFile->FileIndex : prevTrack->SharedFrom;
       Log(label + "CodecCtx SHARE, FileInd: " + std::to_string(prevIndex) + " -> " +

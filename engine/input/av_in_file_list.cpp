@@ -120,8 +120,11 @@ bool TAVInFileList::OpenFiles(const TAVPlayList& playList, std::string& error,
     file.FitWidth = file.FitHeight = 0;
     Progress(lpFileOpened, i + 1);
     AddToTimeline(file);
+    // Measured: only the first files are needed open for now.
+    if (prev && prev->FileIndex >= kOpenAtStart) prev->Suspend();
   }
   Count = opened();
+  if (Count > kOpenAtStart) Files.back()->Suspend();
   StartFrames.resize(size_t(Count));
   StartMs.resize(size_t(Count));
   for (auto& each : Files) each->FileCount = Count;
@@ -133,6 +136,18 @@ bool TAVInFileList::OpenFiles(const TAVPlayList& playList, std::string& error,
     return false;
   }
   return true;
+}
+
+void TAVInFileList::KeepOpenNear() {
+  const int32_t sound = HasAudio && !AudioTrack.empty() ? AudioTrack[0].AudioFile : CurFile;
+  const int32_t first = std::min(CurFile, sound) - 1, last = std::max(CurFile, sound) + 1;
+  for (int32_t i = 0; i < Count; ++i) {
+    TAVInFile& file = *Files[size_t(i)];
+    if (i < first || i > last)
+      file.Suspend();
+    else if (i > first)
+      file.Resume();
+  }
 }
 
 void TAVInFileList::AddToTimeline(TAVInFile& file) {

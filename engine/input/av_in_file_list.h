@@ -102,6 +102,14 @@ class TAVInFileList {
     std::string Error;
   };
 
+  // Keeps open the containers of the files the sides are in, of the file
+  // before them and of the file after them (opened again on approach), and
+  // suspends the others: a list holds a few descriptors, however long it is.
+  void KeepOpenNear();
+  // Files of a list longer than this are opened, measured and suspended one
+  // after the other; the first ones stay open for the first decode.
+  static constexpr int32_t kOpenAtStart = 2;
+
   TAVInFile& File(int32_t index) { return *Files[size_t(index)]; }
   const TAVInFile& File(int32_t index) const { return *Files[size_t(index)]; }
 

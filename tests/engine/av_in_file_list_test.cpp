@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
 #include <memory>
 #include <set>
 #include <utility>
@@ -9,9 +14,12 @@
 
 #include "engine/media/av_types.h"
 #include "engine/media/media_lib.h"
+#include "engine/playback/av_player_enc.h"
 #include "engine/playlist/av_playlist.h"
 #include "engine/video/av_screen.h"
 #include "tests/support/input_fuzz.h"
+#include "tests/support/memory_player_host.h"
+#include "tests/support/memory_video_system.h"
 #include "tests/support/test_in_file.h"
 #include "tests/support/test_media.h"
 
@@ -178,6 +186,56 @@ TEST_F(FileListTest, AListOfWhichNothingOpensFailsWithTheFirstError) {
   EXPECT_EQ(errorFile, "not_media.avi");
   EXPECT_EQ(list->Count, 0);
   EXPECT_TRUE(list->LeftOut.empty());
+}
+
+// Open descriptors of this process.
+int OpenDescriptors() {
+  int count = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+    ++count;
+  return count;
+}
+
+// A list far longer than the descriptors a process may hold opens, plays
+// across its files, seeks to its end and back, and keeps only the files near
+// the play position open. Runs in a child process whose limit is lowered.
+TEST_F(FileListTest, AListLongerThanTheDescriptorLimitOpensAndPlays) {
+  constexpr int kEntries = 1100;
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const rlimit limit{256, 256};
+    setrlimit(RLIMIT_NOFILE, &limit);
+    TAVPlayList playList;
+    for (int i = 0; i < kEntries; ++i)
+      playList.Add(test::MediaPath(i % 2 ? "gl_silent_24fps.avi" : "gl_440_44100_stereo.avi"));
+    test::TMemoryVideoSystem videos;
+    test::TMemoryHost host;
+    TAVPlayerEnc player(host);
+    player.OpenPlayList(&playList, vmGDI);
+    if (!player.IsOpen() || player.FileCount() != kEntries) _exit(1);
+    if (OpenDescriptors() > 40) _exit(2);
+    const int32_t frames = int32_t(player.TotalFrames());
+    for (int32_t frame : {frames - 1, frames / 2, 75, 0}) {
+      player.SeekToFrame(frame);
+      if (player.ErrorCode() != peNone || player.Position() != frame) _exit(3);
+    }
+    // Through the first files on both sides, as playback goes.
+    TAVInFileList& list = *player.List();
+    uint8_t* out = nullptr;
+    int32_t count = 0;
+    for (int i = 0; i < 400; ++i) {
+      if (list.DecodeVideo(*player.Screen(), dfShow) != drPicture) _exit(4);
+      while (list.AudioTrack[0].AudioFile <= list.CurFile && list.DecodeAudio(out, count, 0) == 0) {
+      }
+    }
+    if (list.CurFile < 10 || OpenDescriptors() > 40) _exit(5);
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "the child died";
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST_F(FileListTest, PlaysAllSoundInTheHighestRateAndChannelCount) {
