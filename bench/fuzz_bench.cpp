@@ -25,8 +25,9 @@ namespace fs = std::filesystem;
 
 // Video, photo and sound files by extension; the damaged copies keep it.
 std::vector<std::string> MediaIn(const std::string& folder) {
-  static const std::set<std::string> kinds = {".avi", ".mp4", ".mov", ".mpg",
-                                              ".flv", ".ts",  ".jpg", ".mp3"};
+  static const std::set<std::string> kinds = {".avi",  ".mp4",  ".mov", ".mpg", ".flv",
+                                              ".ts",   ".m2ts", ".jpg", ".mp3", ".mkv",
+                                              ".webm", ".ogv",  ".ogg", ".wmv", ".3gp"};
   std::vector<std::string> files;
   std::error_code error;
   for (const auto& entry : fs::directory_iterator(folder, error))

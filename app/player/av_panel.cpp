@@ -137,6 +137,10 @@ void TAVPanel::PlayList(TAVPlayList* list, uint8_t /*mode*/) {
   if (!missing.isEmpty()) ShowInfo(MissingFilesMessage(missing));
   FListTitle = QString::fromStdString(list->Name());
   FPlayer->Player().OpenPlayList(list, AVParams.VideoMode);
+  QStringList leftOut;
+  for (const std::string& path : FPlayer->Player().LeftOutFiles())
+    leftOut << QString::fromStdString(path);
+  if (!leftOut.isEmpty()) ShowInfo(LeftOutFilesMessage(leftOut));
   FControlPanel->SetPlayList(list);
   ReportVideoMode();
   if (OnFileLoaded) OnFileLoaded(IsOpen());

@@ -66,14 +66,29 @@ bool IsOnDetachableMount(const QString& path) {
   return false;
 }
 
+namespace {
+
+// At most twelve paths, one a line, then a dotted line.
+QStringList NamedPaths(const QStringList& paths) {
+  QStringList lines;
+  for (int i = 0; i < paths.size() && i <= kNamedMissing; ++i)
+    lines << (i == kNamedMissing ? QStringLiteral("\t............") : "\t" + paths[i]);
+  return lines;
+}
+
+}  // namespace
+
 QString MissingFilesMessage(const QStringList& missing) {
   if (missing.isEmpty()) return {};
-  QStringList lines;
-  for (int i = 0; i < missing.size() && i <= kNamedMissing; ++i)
-    lines << (i == kNamedMissing ? QStringLiteral("\t............") : "\t" + missing[i]);
+  QStringList lines = NamedPaths(missing);
   if (IsOnDetachableMount(missing.first()))
     lines << QString() << LResList.GetText("AVPlayerEnc", 9005);
   return LResList.GetText("AVPlayerEnc", 9002) + "\n\n" + lines.join('\n');
+}
+
+QString LeftOutFilesMessage(const QStringList& leftOut) {
+  if (leftOut.isEmpty()) return {};
+  return LResList.GetText("AVPlayerEnc", 9003) + "\n\n" + NamedPaths(leftOut).join('\n');
 }
 
 QStringList DropMissingFiles(TAVPlayList& list) {

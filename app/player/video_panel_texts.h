@@ -25,6 +25,8 @@ QString VideoPanelCaption(const TOpenSummary& open, const QString& listTitle);
 // The message listing missing paths (at most twelve, then a dotted line);
 // empty when there are none.
 QString MissingFilesMessage(const QStringList& missing);
+// The same for files that exist but could not be opened (damaged, not media).
+QString LeftOutFilesMessage(const QStringList& leftOut);
 
 // Removes the entries whose file does not exist and returns their paths, as
 // many as the message names plus one (so that it knows there were more).

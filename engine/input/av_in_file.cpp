@@ -20,6 +20,10 @@ namespace {
 
 // Files whose size a scan for the last time stamp reads from the end.
 constexpr int64_t kTailScanBytes = 1 << 20;
+// Seconds before the end where the scan of a container seekable only by time
+// starts. Its seek goes back to a key picture, so the end is always read,
+// however far apart the key pictures lie.
+constexpr int64_t kTailScanSeconds = 5;
 // Packets read at most while looking for the first decoded sound.
 constexpr int kAudioPeekPackets = 256;
 
@@ -126,6 +130,7 @@ bool TAVInFile::Open(TAVInFile* prevFile, std::string& error) {
       error = "ErrorCode " + std::to_string(opened) + " on av_open_input_file";
       return false;
     }
+    FInputFormat = FormatCtx->iformat;
     const std::string format = FormatName();
     // A JPEG small enough for the format probe to read to its end is taken
     // for a JPEG stream rather than a picture file; it is a photo all the same.
@@ -270,19 +275,14 @@ void TAVInFile::SetUpAudio(TAVInFile* prevFile) {
   if (!track.Stream || !track.CodecCtx || track.CodecCtx->codec_id == AV_CODEC_ID_NONE) return;
   track.Codec = ff::avcodec_find_decoder(track.CodecCtx->codec_id);
   if (!track.Codec) {
-    // Played as silent video.
-    AudioCount = 0;
-    StreamMap[size_t(track.StreamIndex)] = nullptr;
-    ff::avcodec_free_context(&track.OwnCodecCtx);
-    track.CodecCtx = nullptr;
-    track.Stream = nullptr;
-    track.PacketQueue.reset();
+    DropAudio();  // played as silent video
     return;
   }
   track.CodecName = track.Codec->name;
   track.SampleRate = track.CodecCtx->sample_rate;
   track.Channels = track.CodecCtx->ch_layout.nb_channels;
   OpenDecoder(tkAudio, prevFile, true);
+  if (AudioCount == 0) return;  // the decoder failed to open
   const AVRational timeBase = track.Stream->time_base;
   track.TicksPerSecond = float(timeBase.den);
   track.TicksPerFrame = Video.FrameRate > 0 ? track.TicksPerSecond / Video.FrameRate : 1;
@@ -386,9 +386,7 @@ void TAVInFile::ScanFrameCount() {
       ff::av_packet_unref(packet);
       if (found) break;
     }
-    const int64_t size = FormatCtx->pb ? ff::avio_size(FormatCtx->pb) : -1;
-    if (size > kTailScanBytes)
-      ff::av_seek_frame(FormatCtx, -1, size - kTailScanBytes, AVSEEK_FLAG_BYTE);
+    JumpToTail();
   }
   while (ff::av_read_frame(FormatCtx, packet) >= 0) {
     if (isVideoStamp()) {
@@ -421,6 +419,27 @@ void TAVInFile::ScanFrameCount() {
   RewindToStart();
 }
 
+// Near the end of a long file, where the scan for the last time stamp starts.
+// Program and transport streams resynchronise anywhere, so a byte position
+// serves. Matroska, Ogg and ASF are entered only through their own seek: a
+// jump into the middle of a Matroska cluster makes the demultiplexer index
+// blocks under wrong times, and every later seek lands in the wrong place.
+void TAVInFile::JumpToTail() {
+  const int64_t size = FormatCtx->pb ? ff::avio_size(FormatCtx->pb) : -1;
+  if (size <= kTailScanBytes) return;
+  if (FullyParsed()) {
+    ff::av_seek_frame(FormatCtx, -1, size - kTailScanBytes, AVSEEK_FLAG_BYTE);
+    return;
+  }
+  const int64_t duration = FormatCtx->duration;
+  if (duration == AV_NOPTS_VALUE || duration <= kTailScanSeconds * AV_TIME_BASE) return;
+  const int64_t start = FormatCtx->start_time != AV_NOPTS_VALUE ? FormatCtx->start_time : 0;
+  const int64_t target = start + duration - kTailScanSeconds * AV_TIME_BASE;
+  // A seek that fails leaves the reading where it was: the scan then reads on
+  // to the end from there.
+  ff::avformat_seek_file(FormatCtx, -1, std::numeric_limits<int64_t>::min(), target, target, 0);
+}
+
 void TAVInFile::ComputeFrameRate() {
   if (IsImage) {
     Video.FrameRate = float(double(Video.FrameCount) / (AVParams.PhotoDurationMs / 1000.0));
@@ -446,7 +465,66 @@ void TAVInFile::ComputeFrameRate() {
 
 TTrack* TAVInFile::TrackOf(int32_t kind) {
   if (kind == tkVideo) return &Video;
-  return AudioCount > 0 && Audio[0].Stream ? &Audio[0] : nullptr;
+  // Not by its stream: a suspended file has none, and its decoder context may
+  // still belong to a chain that is being released.
+  return AudioCount > 0 && Audio[0].StreamIndex >= 0 ? &Audio[0] : nullptr;
+}
+
+void TAVInFile::Suspend() {
+  if (!FormatCtx) return;
+  for (TTrack* track : {&Video, &Audio[0]}) {
+    if (track->PacketQueue) track->PacketQueue->Clear();
+    track->Stream = nullptr;
+  }
+  if (DecFrame) ff::av_frame_free(&DecFrame);
+  if (DstPicture) ff::av_frame_free(&DstPicture);
+  FStreamTimes.clear();
+  for (unsigned i = 0; i < FormatCtx->nb_streams; ++i)
+    FStreamTimes.push_back({FormatCtx->streams[i]->start_time, FormatCtx->streams[i]->duration});
+  FFormatTimes = {FormatCtx->start_time, FormatCtx->duration};
+  ff::avformat_close_input(&FormatCtx);
+  FSuspended = true;
+}
+
+bool TAVInFile::Resume() {
+  if (!FSuspended) return FormatCtx != nullptr;
+  if (ff::avformat_open_input(&FormatCtx, FileName.c_str(), nullptr, nullptr) < 0) {
+    FormatCtx = nullptr;
+    Log("Could not open again: " + FileName);
+    return false;
+  }
+  // The same probe as at the first opening, so that the streams are described
+  // as they were then.
+  if (FProbed) ff::avformat_find_stream_info(FormatCtx, nullptr);
+  FormatCtx->flags |= AVFMT_FLAG_GENPTS;
+  FormatCtx->start_time = FFormatTimes.Start;
+  FormatCtx->duration = FFormatTimes.Duration;
+  for (unsigned i = 0; i < FormatCtx->nb_streams && i < FStreamTimes.size(); ++i) {
+    FormatCtx->streams[i]->start_time = FStreamTimes[i].Start;
+    FormatCtx->streams[i]->duration = FStreamTimes[i].Duration;
+  }
+  auto rebind = [this](TTrack& track) {
+    if (track.StreamIndex < 0) return true;
+    if (unsigned(track.StreamIndex) >= FormatCtx->nb_streams) return false;
+    track.Stream = FormatCtx->streams[track.StreamIndex];
+    return true;
+  };
+  const bool audio = AudioCount == 0 || rebind(Audio[0]);
+  if (!rebind(Video) || !audio) {
+    Log("Could not open again: " + FileName);
+    ff::avformat_close_input(&FormatCtx);
+    Video.Stream = Audio[0].Stream = nullptr;
+    return false;
+  }
+  // A context closed while the file was suspended could not be made afresh
+  // without its stream.
+  for (TTrack* track : {&Video, &Audio[0]}) {
+    if (!track->Stream || track->OwnCodecCtx) continue;
+    track->OwnCodecCtx = NewDecoderContext(track->Stream);
+    if (!track->CodecCtx) track->CodecCtx = track->OwnCodecCtx;
+  }
+  FSuspended = false;
+  return true;
 }
 
 std::string TAVInFile::FormatName() const {
@@ -518,8 +596,13 @@ int TAVInFile::RewindToStart() {
     }
   }
   const int64_t start = FormatCtx->start_time != AV_NOPTS_VALUE ? FormatCtx->start_time : 0;
-  return ff::avformat_seek_file(FormatCtx, -1, std::numeric_limits<int64_t>::min(), start, start,
-                                0);
+  const int result =
+      ff::avformat_seek_file(FormatCtx, -1, std::numeric_limits<int64_t>::min(), start, start, 0);
+  // The picture demultiplexer reads a photo through the byte stream that
+  // opened it, and its seek only resets its picture counter: the stream stays
+  // at the photo's end, and a photo shown once would read as empty.
+  if (IsImage && FormatCtx->pb) ff::avio_seek(FormatCtx->pb, 0, SEEK_SET);
+  return result;
 }
 
 TAVInFile::~TAVInFile() {

@@ -112,6 +112,16 @@ class TAVInFile {
   int Seek(int64_t frame, bool withAudio);
   // Drops decoder state, queued packets and collected sound.
   void Flush();
+  // Closes the container, which holds the file's descriptor, while the file
+  // is far from the play position; what was learnt about it stays, and so do
+  // its decoder contexts, which other files of the list may be using.
+  void Suspend();
+  // Opens the container of a suspended file again. False when it cannot be
+  // opened any more (its first decode then fails).
+  bool Resume();
+  bool Suspended() const { return FSuspended; }
+  // The container format the file was opened with, also while suspended.
+  const AVInputFormat* InputFormat() const { return FInputFormat; }
 
   AVFormatContext* FormatCtx = nullptr;
   uint8_t StreamsInfoOK = 0;
@@ -148,14 +158,29 @@ class TAVInFile {
   bool Open(TAVInFile* prevFile, std::string& error);
   void MapStreams();
   void SetUpAudio(TAVInFile* prevFile);
+  // After avcodec_open2 failed with `code` on the track of `kind`.
+  void DecoderOpenFailed(TTrack& track, int32_t kind, int code);
+  // The file plays as silent video from now on.
+  void DropAudio();
   void CorrectAacFormat(TTrack& track);
   void ScanFrameCount();
+  void JumpToTail();
   void PlaceAfterDecoderSkip(int64_t missingSamples, int64_t& waitBytes, int64_t& trimBytes) const;
   // Closes a track's own decoder and makes a fresh, unopened one in its place:
   // today's library cannot reopen a closed context.
   static void CloseOwnDecoder(TTrack& track);
   // The stream probe has run on this file.
   bool FProbed = false;
+  bool FSuspended = false;
+  // What the demultiplexer learnt while the file was read (start times and
+  // durations of the container and of each stream), restored when a
+  // suspended file is opened again, and the format it was opened with.
+  struct TStreamTimes {
+    int64_t Start, Duration;
+  };
+  std::vector<TStreamTimes> FStreamTimes;
+  TStreamTimes FFormatTimes{AV_NOPTS_VALUE, AV_NOPTS_VALUE};
+  const AVInputFormat* FInputFormat = nullptr;
 
   // Reading.
   void ResolveStartPts(const TAVPacket* firstVideoPacket);

@@ -108,7 +108,7 @@ int64_t TAVInFile::DecodeAudioPacket(TAVPacket* packet, SwrContext* converter) {
   if (packet) {
     int sent = ff::avcodec_send_packet(ctx, packet);
     if (sent == AVERROR_EOF) {
-      ff::avcodec_flush_buffers(ctx);
+      FlushDecoder(ctx);
       FAudioDraining = false;
       sent = ff::avcodec_send_packet(ctx, packet);
     }

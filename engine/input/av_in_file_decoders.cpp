@@ -28,20 +28,25 @@ void TAVInFile::OpenDecoder(int32_t kind, TAVInFile* prevFile, bool atOpen) {
     // taken over; an unopened one would decode nothing.
     const bool prevLive = prevTrack && (prevTrack->Opened || prevTrack->SharedFrom >= 0);
     if (AVParams.CodecCtxShare == 1 && !atOpen && prevFile && prevLive &&
-        CanShareDecoder(track, prevTrack, kind) && FormatCtx && prevFile->FormatCtx &&
-        FormatCtx->iformat == prevFile->FormatCtx->iformat) {
+        CanShareDecoder(track, prevTrack, kind) && InputFormat() &&
+        InputFormat() == prevFile->InputFormat()) {
       track->CodecCtx = prevTrack->CodecCtx;
       track->SharedFrom = prevTrack->Opened ? prevFile->FileIndex : prevTrack->SharedFrom;
       Log(label + "CodecCtx SHARE, FileInd: " + std::to_string(prevIndex) + " -> " +
           std::to_string(FileIndex));
-    } else if (!track->Opened && (!prevFile || !atOpen) && track->OwnCodecCtx) {
+    } else if (!track->Opened && !track->OpenFailed && (!prevFile || !atOpen) &&
+               track->OwnCodecCtx) {
       track->CodecCtx = track->OwnCodecCtx;
       track->SharedFrom = -1;
       track->CodecCtx->thread_count = 0;  // as many as the machine has cores
-      // A decoder that fails to open shows up at the first decode.
-      ff::avcodec_open2(track->CodecCtx, track->Codec, nullptr);
-      track->Opened = 1;
-      Log(label + "CodecCtx INIT, FileInd: " + std::to_string(FileIndex));
+      const int opened = ff::avcodec_open2(track->CodecCtx, track->Codec, nullptr);
+      if (opened >= 0) {
+        track->Opened = 1;
+        Log(label + "CodecCtx INIT, FileInd: " + std::to_string(FileIndex));
+      } else {
+        DecoderOpenFailed(*track, kind, opened);
+        track = TrackOf(kind);
+      }
     }
   }
   if (kind == tkVideo) {
@@ -52,7 +57,44 @@ void TAVInFile::OpenDecoder(int32_t kind, TAVInFile* prevFile, bool atOpen) {
     else
       Video.HeaderPixFmt = 0;
   }
-  if (prevFile && !atOpen && (!track || track->Opened)) ReleaseSharedDecoders(prevFile, kind);
+  if (prevFile && !atOpen && (!track || track->Opened || track->OpenFailed))
+    ReleaseSharedDecoders(prevFile, kind);
+}
+
+// Damaged codec data (an AAC stream whose configuration names a profile the
+// decoder does not implement, say) lets the file open and its decoder fail.
+// A sound track that cannot be decoded is dropped and the file plays silent,
+// as one without a decoder does; pictures that cannot be decoded fail the
+// file's first decode.
+void TAVInFile::DecoderOpenFailed(TTrack& track, int32_t kind, int code) {
+  char reason[AV_ERROR_MAX_STRING_SIZE] = {};
+  ff::av_strerror(code, reason, sizeof reason);
+  const bool video = kind == tkVideo;
+  Log(std::string(video ? "Video" : "Audio") + "CodecCtx INIT failed, FileInd: " +
+      std::to_string(FileIndex) + ": " + reason + (video ? "" : "; the file plays without sound"));
+  track.OpenFailed = 1;
+  // The library leaves a context whose open failed half set up: a fresh one
+  // stands in, so that nothing later meets the remains.
+  CloseOwnDecoder(track);
+  track.CodecCtx = track.OwnCodecCtx;
+  track.SharedFrom = -1;
+  if (!video) DropAudio();
+}
+
+void TAVInFile::DropAudio() {
+  TTrack& track = Audio[0];
+  AudioCount = 0;
+  if (track.StreamIndex >= 0 && size_t(track.StreamIndex) < StreamMap.size())
+    StreamMap[size_t(track.StreamIndex)] = nullptr;
+  if (track.OwnCodecCtx) ff::avcodec_free_context(&track.OwnCodecCtx);
+  track.CodecCtx = nullptr;
+  track.Stream = nullptr;
+  track.Opened = 0;
+  track.PacketQueue.reset();
+}
+
+void FlushDecoder(AVCodecContext* ctx) {
+  if (ctx && ff::avcodec_is_open(ctx)) ff::avcodec_flush_buffers(ctx);
 }
 
 bool TAVInFile::CanShareDecoder(const TTrack* own, const TTrack* prev, int32_t kind) {

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "engine/input/audio_resampler.h"
+#include "engine/media/av_log.h"
 #include "engine/media/av_types.h"
 #include "engine/media/media_lib.h"
 #include "engine/playlist/av_playlist.h"
@@ -84,39 +85,69 @@ void TAVInFileList::AllocateEncoderPicture() {
   EncPicture->format = PIX_FMT_YUV420P;
 }
 
+// A damaged entry does not block the others: it is left out, and only a
+// list of which no entry opens fails, with the first entry's error.
 bool TAVInFileList::OpenFiles(const TAVPlayList& playList, std::string& error,
                               std::string& errorFile) {
-  Files.reserve(size_t(Count));
-  for (int32_t i = 0; i < Count; ++i) {
+  const int32_t entries = Count;
+  Files.reserve(size_t(entries));
+  auto opened = [this] { return int32_t(Files.size()); };
+  for (int32_t i = 0; i < entries; ++i) {
     if (FCancelled) {
       error = kOpenCancelled;
       errorFile = NameWithoutFolder(playList.Strings(i));
-      Count = i;
+      Count = opened();
       for (auto& each : Files) each->FileCount = Count;
       return false;
     }
-    TAVInFile* prev = i > 0 ? Files.back().get() : nullptr;
+    TAVInFile* prev = Files.empty() ? nullptr : Files.back().get();
     const std::string& path = playList.Strings(i);
-    Files.push_back(std::make_unique<TAVInFile>(path, error, i, prev));
+    std::string fileError;
+    Files.push_back(std::make_unique<TAVInFile>(path, fileError, opened(), prev));
     TAVInFile& file = *Files.back();
-    if (!error.empty()) {
-      errorFile = NameWithoutFolder(path);
+    if (!fileError.empty()) {
       Progress(lpFileFailed, 0);
-      Count = i + 1;
-      for (auto& each : Files) each->FileCount = Count;
-      return false;
+      Log("Left out of the list: " + path + ": " + fileError);
+      LeftOut.push_back({i, path, fileError});
+      Files.pop_back();
+      continue;
     }
     file.WaveBuf = &WaveBuf;
     file.EncPicture = EncPicture;
     file.FrameBufRef = &FrameRing;
-    file.FileCount = Count;
     file.PrevFileRef = prev;
     file.FilesRef = &Files;
     file.FitWidth = file.FitHeight = 0;
     Progress(lpFileOpened, i + 1);
     AddToTimeline(file);
+    // Measured: only the first files are needed open for now.
+    if (prev && prev->FileIndex >= kOpenAtStart) prev->Suspend();
+  }
+  Count = opened();
+  if (Count > kOpenAtStart) Files.back()->Suspend();
+  StartFrames.resize(size_t(Count));
+  StartMs.resize(size_t(Count));
+  for (auto& each : Files) each->FileCount = Count;
+  if (Count == 0 && !LeftOut.empty()) {
+    error = LeftOut.front().Error;
+    errorFile = NameWithoutFolder(LeftOut.front().Path);
+    // Nothing was left out of a list that failed.
+    LeftOut.clear();
+    return false;
   }
   return true;
+}
+
+void TAVInFileList::KeepOpenNear() {
+  const int32_t sound = HasAudio && !AudioTrack.empty() ? AudioTrack[0].AudioFile : CurFile;
+  const int32_t first = std::min(CurFile, sound) - 1, last = std::max(CurFile, sound) + 1;
+  for (int32_t i = 0; i < Count; ++i) {
+    TAVInFile& file = *Files[size_t(i)];
+    if (i < first || i > last)
+      file.Suspend();
+    else if (i > first)
+      file.Resume();
+  }
 }
 
 void TAVInFileList::AddToTimeline(TAVInFile& file) {

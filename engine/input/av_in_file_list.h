@@ -94,6 +94,22 @@ class TAVInFileList {
   // pixels. True when a picture was drawn.
   bool RenderToBitmap(TBitmap32& bitmap, int32_t width, float aspect, int32_t height);
 
+  // An entry of the playlist that could not be opened and was left out of a
+  // list whose other entries opened.
+  struct TLeftOut {
+    int32_t Entry = 0;  // index in the playlist
+    std::string Path;
+    std::string Error;
+  };
+
+  // Keeps open the containers of the files the sides are in, of the file
+  // before them and of the file after them (opened again on approach), and
+  // suspends the others: a list holds a few descriptors, however long it is.
+  void KeepOpenNear();
+  // Files of a list longer than this are opened, measured and suspended one
+  // after the other; the first ones stay open for the first decode.
+  static constexpr int32_t kOpenAtStart = 2;
+
   TAVInFile& File(int32_t index) { return *Files[size_t(index)]; }
   const TAVInFile& File(int32_t index) const { return *Files[size_t(index)]; }
 
@@ -133,6 +149,8 @@ class TAVInFileList {
   uint8_t Gapless = 0;
   uint8_t AudioOutMode = 2;
   TNextFileEvent OnNextFile;
+  // In playlist order; the files of the list are the other entries.
+  std::vector<TLeftOut> LeftOut;
   // The screen the frame size is fitted to; the owner updates it when the
   // window moves to another screen.
   int32_t ScreenWidth = 0;

@@ -32,6 +32,7 @@ void TAVInFileList::FlushFile(int32_t index) {
 
 void TAVInFileList::PrepareFile(int32_t index) {
   TAVInFile& file = *Files[size_t(index)];
+  file.Resume();
   if (!file.StreamsInfoOK) {
     // A failure here shows up as the file's first decode failing.
     std::string ignored;
@@ -59,8 +60,7 @@ void TAVInFileList::FlushForVideo(int32_t index) {
 
 void TAVInFileList::ResetVideoDecoder(TAVInFile& file) {
   const TTrack& video = file.Video;
-  if (video.CodecCtx && (video.Opened || video.SharedFrom >= 0))
-    ff::avcodec_flush_buffers(video.CodecCtx);
+  if (video.Opened || video.SharedFrom >= 0) FlushDecoder(video.CodecCtx);
 }
 
 int32_t TAVInFileList::DecodeVideo(TAVScreen& screen, int32_t flags) {
@@ -83,6 +83,7 @@ int32_t TAVInFileList::DecodeVideo(TAVScreen& screen, int32_t flags) {
       FlushForVideo(prevIndex);
     else
       ResetVideoDecoder(*PrevFileRef);
+    KeepOpenNear();
     if (OnNextFile) OnNextFile(*this);
     result = CurFileRef->DecodeVideo(screen, PrevFileRef, flags, FirstFrame);
     FramePos = StartFrames[size_t(CurFile)] + int32_t(CurFileRef->Video.FramePos);
@@ -123,6 +124,7 @@ int32_t TAVInFileList::DecodeAudio(uint8_t*& out, int32_t& count, int32_t mode) 
     if (CurFile < audioFile) PrepareFile(audioFile);
     CarryOverrun(prev, file);
     if (CurFile >= audioFile) FlushFile(prevIndex);
+    KeepOpenNear();
     result = file.DecodeAudio(out, count, mode, &prev);
   }
   return result;

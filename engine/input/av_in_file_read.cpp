@@ -168,8 +168,9 @@ int64_t TAVInFile::DemuxerPosition() const {
 int TAVInFile::Seek(int64_t frame, bool withAudio) {
   int result = 0;
   if (IsImage) {
+    // Always: the picture may have been read ahead without being counted.
     frame = 0;
-    if (Video.FramePos > 0) RewindToStart();
+    RewindToStart();
     Video.SeekFrame = 0;
   } else if (FormatCtx && Video.Stream) {
     ResolveStartPts(nullptr);
@@ -238,8 +239,7 @@ int TAVInFile::Seek(int64_t frame, bool withAudio) {
 void TAVInFile::Flush() {
   // A context taken over from another file holds this file's pictures now and
   // must forget them as well as one the file opened itself.
-  if (Video.CodecCtx && (Video.Opened || Video.SharedFrom >= 0))
-    ff::avcodec_flush_buffers(Video.CodecCtx);
+  if (Video.Opened || Video.SharedFrom >= 0) FlushDecoder(Video.CodecCtx);
   FVideoDraining = false;
   if (Video.PacketQueue) Video.PacketQueue->Clear();
   if (DecFrame) ff::av_frame_free(&DecFrame);
@@ -248,8 +248,7 @@ void TAVInFile::Flush() {
   Audio[0].DeliveredBytes = 0;
   if (AudioCount > 0) {
     TTrack& audio = Audio[0];
-    if (audio.CodecCtx && (audio.Opened || audio.SharedFrom >= 0))
-      ff::avcodec_flush_buffers(audio.CodecCtx);
+    if (audio.Opened || audio.SharedFrom >= 0) FlushDecoder(audio.CodecCtx);
     FAudioDraining = false;
     if (audio.PacketQueue) audio.PacketQueue->Clear();
     if (WaveBuf) WaveBuf->Filled = 0;

@@ -59,7 +59,7 @@ bool TAVInFile::SendVideoPacket(TAVPacket* packet) {
   int sent = ff::avcodec_send_packet(ctx, packet);
   if (sent == AVERROR_EOF) {
     // Drained at an earlier end and sought since without a flush.
-    ff::avcodec_flush_buffers(ctx);
+    FlushDecoder(ctx);
     FVideoDraining = false;
     sent = ff::avcodec_send_packet(ctx, packet);
   }

@@ -42,6 +42,9 @@ struct TTrack {
 
   // 1 when this track itself opened CodecCtx.
   uint8_t Opened = 0;
+  // 1 when opening the decoder failed: the stream cannot be decoded, and
+  // trying again would only fail again.
+  uint8_t OpenFailed = 0;
   // -1, or the list index of the file whose decoder context this track uses.
   int32_t SharedFrom = -1;
 
@@ -78,5 +81,8 @@ struct TTrack {
 
 // A fresh, unopened decoding context made from the stream's parameters.
 AVCodecContext* NewDecoderContext(const AVStream* stream);
+// Drops the pictures or sound a decoder holds. A context whose decoder never
+// opened (or failed to) holds nothing, and the library must not be handed it.
+void FlushDecoder(AVCodecContext* ctx);
 
 }  // namespace vexo

@@ -71,6 +71,7 @@ void TAVPlayerEnc::OpenPlayList(TAVPlayList* playList, uint8_t mode) {
   }
   FErrorCode = peNone;
   FScreenErrMsg.clear();
+  FLeftOut.clear();
   if (FState == psPlaying) SetState(psStopped);
   FList.reset();
 
@@ -101,6 +102,12 @@ void TAVPlayerEnc::OpenPlayList(TAVPlayList* playList, uint8_t mode) {
     return;
   }
   if (error.empty() && FList) {
+    // The playlist keeps only what plays, so that its count, its ticks and
+    // its timing agree with the timeline.
+    for (auto entry = FList->LeftOut.rbegin(); entry != FList->LeftOut.rend(); ++entry) {
+      if (entry->Entry < playList->Count()) playList->Delete(entry->Entry);
+      FLeftOut.insert(FLeftOut.begin(), entry->Path);
+    }
     int32_t start = 0;
     for (int32_t i = 0; i < FList->Count && i < playList->Count(); ++i) {
       const TTrack& video = FList->File(i).Video;

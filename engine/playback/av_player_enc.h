@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/playback/audio_source.h"
 #include "engine/playback/av_event.h"
@@ -108,6 +109,10 @@ class TAVPlayerEnc : public TVideoTimeline, public TAudioSource {
   uint8_t State() const { return FState; }
   uint8_t ErrorCode() const { return FErrorCode; }
   const std::string& ErrorText() const { return FScreenErrMsg; }
+  // Paths of the playlist's entries that could not be opened when the list
+  // was opened last; they have been taken out of the playlist, as the other
+  // entries play.
+  const std::vector<std::string>& LeftOutFiles() const { return FLeftOut; }
   int32_t FileCount() const;
   int32_t Position() const { return FPosition; }
   int64_t TotalFrames() override;
@@ -185,6 +190,7 @@ class TAVPlayerEnc : public TVideoTimeline, public TAudioSource {
   int32_t FFileStart = 0;
   uint8_t FErrorCode = peNone;
   std::string FScreenErrMsg;
+  std::vector<std::string> FLeftOut;
   uint8_t FState = psClosed;
   TAVEvent FStartEvent;
   std::unique_ptr<TAVScreen> FScreen;

@@ -63,6 +63,7 @@ bool TAVPlayerEnc::PositionFile(int32_t frame, bool withAudio, bool search) {
   TAVInFile& file = list.File(index);
   list.CurFileRef = &file;
   list.FirstFrame = 0;
+  list.KeepOpenNear();
 
   if (index != previous) {
     TAVInFile& prevFile = list.File(previous);

@@ -33,6 +33,7 @@
 #include "platform/video_system.h"
 #include "qt_test_app.h"
 #include "tests/support/frame_bars.h"
+#include "tests/support/input_fuzz.h"
 #include "tests/support/pulse_server.h"
 #include "tests/support/test_media.h"
 #include "tests/support/x_desktop_app.h"
@@ -112,6 +113,21 @@ class VideoPanelTest : public ::testing::Test {
   TAVPlayerEnc& Player() { return *Panel->Player(); }
   TAVControlPanel& Controls() { return *Panel->ControlPanel(); }
   TCTrackBar& Bar() { return *Controls().PositionBar(); }
+
+  // The message named the one entry left out of a list of three, and the other
+  // two play.
+  void ExpectOneLeftOutAndTheRestPlaying(const test::TBoxRecorder& boxes, const TAVPlayList& list,
+                                         const QString& message) {
+    ASSERT_EQ(boxes.Boxes.size(), 1u);
+    EXPECT_EQ(boxes.Boxes[0].Kind, TMsgKind::Info);
+    EXPECT_EQ(boxes.Boxes[0].Text, message);
+    ASSERT_EQ(list.Count(), 2);
+    EXPECT_EQ(Player().FileCount(), 2);
+    EXPECT_EQ(Controls().TickBar()->Marks().size(), 3u);
+    Player().SetState(psPlaying);
+    EXPECT_TRUE(WaitFor([&] { return Player().Position() > 10; }));
+    EXPECT_EQ(Player().State(), psPlaying);
+  }
 
   // Opens the files as one playlist.
   void OpenList(const std::vector<std::string>& names, TAVPlayList& list) {
@@ -411,17 +427,28 @@ TEST_F(VideoPanelTest, AMissingFileIsDroppedWithAMessageAndTheRestPlays) {
   const std::string missing = Dir.filePath("gone.mp4").toStdString();
   TAVPlayList list;
   OpenList({"numbered_h264.mp4", missing, "h264_aac.mp4"}, list);
-  ASSERT_EQ(boxes.Boxes.size(), 1u);
-  EXPECT_EQ(boxes.Boxes[0].Kind, TMsgKind::Info);
-  EXPECT_EQ(boxes.Boxes[0].Text,
-            "These files were not found and have been left out of the playlist:\n\n\t" +
-                QString::fromStdString(missing));
-  ASSERT_EQ(list.Count(), 2);
-  EXPECT_EQ(Player().FileCount(), 2);
-  EXPECT_EQ(Controls().TickBar()->Marks().size(), 3u);
-  Player().SetState(psPlaying);
-  EXPECT_TRUE(WaitFor([&] { return Player().Position() > 10; }));
-  EXPECT_EQ(Player().State(), psPlaying);
+  ExpectOneLeftOutAndTheRestPlaying(
+      boxes, list,
+      "These files were not found and have been left out of the playlist:\n\n\t" +
+          QString::fromStdString(missing));
+}
+
+// A damaged file among good ones (random bytes named .mp4) does not block
+// the folder: it is named in a message, as missing files are, and the rest
+// plays.
+TEST_F(VideoPanelTest, ADamagedFileIsLeftOutWithAMessageAndTheRestPlays) {
+  test::TBoxRecorder boxes;
+  const std::string bad = Dir.filePath("bad.mp4").toStdString();
+  std::vector<uint8_t> bytes(300 * 1024);
+  uint32_t x = 7;
+  for (uint8_t& b : bytes) b = uint8_t((x = x * 1664525u + 1013904223u) >> 24);
+  ASSERT_TRUE(test::WriteBytes(bad, bytes));
+  TAVPlayList list;
+  OpenList({"numbered_h264.mp4", bad, "h264_aac.mp4"}, list);
+  ExpectOneLeftOutAndTheRestPlaying(
+      boxes, list,
+      "These files could not be opened and have been left out of the playlist:\n\n\t" +
+          QString::fromStdString(bad));
 }
 
 TEST(MissingFilesMessage, NamesTwelveAndAddsTheDriveHintForDetachableMounts) {

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
 #include <memory>
 #include <set>
 #include <utility>
@@ -9,8 +14,12 @@
 
 #include "engine/media/av_types.h"
 #include "engine/media/media_lib.h"
+#include "engine/playback/av_player_enc.h"
 #include "engine/playlist/av_playlist.h"
 #include "engine/video/av_screen.h"
+#include "tests/support/input_fuzz.h"
+#include "tests/support/memory_player_host.h"
+#include "tests/support/memory_video_system.h"
 #include "tests/support/test_in_file.h"
 #include "tests/support/test_media.h"
 
@@ -115,33 +124,118 @@ TEST_F(FileListTest, ACancelFromTheProgressEventOpensNoFurtherFile) {
   }
 }
 
-TEST_F(FileListTest, TheFirstFileThatFailsEndsTheOpeningWithItsErrorAndName) {
+// An entry that cannot be opened (damaged, missing, not media) is left out
+// with its error and the rest of the list opens; the timeline has no trace
+// of it.
+TEST_F(FileListTest, AnEntryThatCannotBeOpenedIsLeftOutAndTheRestOpens) {
   std::string alone;
   test::OpenFixture("not_media.avi", alone);
   ASSERT_NE(alone, "");
+  const std::string randomBytes = ::testing::TempDir() + "vexo-random-bytes.mp4";
+  {
+    std::vector<uint8_t> bytes(300 * 1024);
+    uint32_t x = 12345;
+    for (uint8_t& b : bytes) b = uint8_t((x = x * 1664525u + 1013904223u) >> 24);
+    test::WriteBytes(randomBytes, bytes);
+  }
 
   struct Case {
-    const char* entry;
+    std::string entry;
     std::string error;
-    std::string name;
   };
   const Case cases[] = {
-      {"not_media.avi", alone, "not_media.avi"},
-      {"/no/such/folder/missing.avi", "ErrorCode -2 on av_open_input_file", "missing.avi"},
-      {"setup.EXE", "not a video file", "setup.EXE"},
-      {"audio_only.mp3", "No video stream found", "audio_only.mp3"},
+      {test::MediaPath("not_media.avi"), alone},
+      {randomBytes, ""},
+      {"/no/such/folder/missing.avi", "ErrorCode -2 on av_open_input_file"},
+      {test::MediaPath("setup.EXE"), "not a video file"},
+      {test::MediaPath("audio_only.mp3"), "No video stream found"},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.entry);
     progress.clear();
     auto list = Open({"frames250.avi", "gl_silent_24fps.avi", c.entry, "mpeg4_mp3.avi"});
-    EXPECT_EQ(error, c.error) << c.entry;
-    EXPECT_EQ(errorFile, c.name) << c.entry;
-    EXPECT_EQ(list->Count, 3) << c.entry;
-    EXPECT_EQ(list->Files.size(), 3u) << c.entry;  // nothing after it was opened
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(errorFile, "");
+    ASSERT_EQ(list->Count, 3);
+    ASSERT_EQ(list->Files.size(), 3u);
+    ASSERT_EQ(list->LeftOut.size(), 1u);
+    EXPECT_EQ(list->LeftOut[0].Entry, 2);
+    EXPECT_EQ(list->LeftOut[0].Path, c.entry);
+    if (!c.error.empty()) {
+      EXPECT_EQ(list->LeftOut[0].Error, c.error);
+    }
+    EXPECT_NE(list->LeftOut[0].Error, "");
+    EXPECT_EQ(list->File(2).FileName, test::MediaPath("mpeg4_mp3.avi"));
+    for (int32_t i = 0; i < 3; ++i) {
+      EXPECT_EQ(list->File(i).FileIndex, i);
+      EXPECT_EQ(list->File(i).FileCount, 3);
+    }
+    EXPECT_EQ(list->StartFrames.size(), 3u);
+    EXPECT_EQ(list->TotalFrames, list->StartFrames[2] + int32_t(list->File(2).Video.FrameCount));
     const std::vector<std::pair<int32_t, int32_t>> expected{
-        {lpStarting, 3}, {lpFileOpened, 1}, {lpFileOpened, 2}, {lpFileFailed, 0}};
-    EXPECT_EQ(progress, expected) << c.entry;
+        {lpStarting, 3},   {lpFileOpened, 1}, {lpFileOpened, 2},     {lpFileFailed, 0},
+        {lpFileOpened, 4}, {lpAllOpened, 0},  {lpConvertersReady, 0}};
+    EXPECT_EQ(progress, expected);
   }
+}
+
+// Only a list of which no entry opens fails, with its first entry's error.
+TEST_F(FileListTest, AListOfWhichNothingOpensFailsWithTheFirstError) {
+  auto list = Open({"not_media.avi", "/no/such/folder/missing.avi"});
+  EXPECT_NE(error, "");
+  EXPECT_EQ(errorFile, "not_media.avi");
+  EXPECT_EQ(list->Count, 0);
+  EXPECT_TRUE(list->LeftOut.empty());
+}
+
+// Open descriptors of this process.
+int OpenDescriptors() {
+  int count = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+    ++count;
+  return count;
+}
+
+// A list far longer than the descriptors a process may hold opens, plays
+// across its files, seeks to its end and back, and keeps only the files near
+// the play position open. Runs in a child process whose limit is lowered.
+TEST_F(FileListTest, AListLongerThanTheDescriptorLimitOpensAndPlays) {
+  constexpr int kEntries = 1100;
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const rlimit limit{256, 256};
+    setrlimit(RLIMIT_NOFILE, &limit);
+    TAVPlayList playList;
+    for (int i = 0; i < kEntries; ++i)
+      playList.Add(test::MediaPath(i % 2 ? "gl_silent_24fps.avi" : "gl_440_44100_stereo.avi"));
+    test::TMemoryVideoSystem videos;
+    test::TMemoryHost host;
+    TAVPlayerEnc player(host);
+    player.OpenPlayList(&playList, vmGDI);
+    if (!player.IsOpen() || player.FileCount() != kEntries) _exit(1);
+    if (OpenDescriptors() > 40) _exit(2);
+    const int32_t frames = int32_t(player.TotalFrames());
+    for (int32_t frame : {frames - 1, frames / 2, 75, 0}) {
+      player.SeekToFrame(frame);
+      if (player.ErrorCode() != peNone || player.Position() != frame) _exit(3);
+    }
+    // Through the first files on both sides, as playback goes.
+    TAVInFileList& list = *player.List();
+    uint8_t* out = nullptr;
+    int32_t count = 0;
+    for (int i = 0; i < 400; ++i) {
+      if (list.DecodeVideo(*player.Screen(), dfShow) != drPicture) _exit(4);
+      while (list.AudioTrack[0].AudioFile <= list.CurFile && list.DecodeAudio(out, count, 0) == 0) {
+      }
+    }
+    if (list.CurFile < 10 || OpenDescriptors() > 40) _exit(5);
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "the child died";
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST_F(FileListTest, PlaysAllSoundInTheHighestRateAndChannelCount) {

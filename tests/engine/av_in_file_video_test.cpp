@@ -142,6 +142,39 @@ TEST_P(NumberedClipTest, SeeksExactlyToEveryFrameAroundKeyFrames) {
 INSTANTIATE_TEST_SUITE_P(Clips, NumberedClipTest, ::testing::ValuesIn(kClips), ClipName);
 
 // The frame number survives every output layout of the screen.
+// H.264 with AAC in Matroska of more than a megabyte, as cameras write them:
+// their frame count is read from their end, and afterwards the file must
+// still open at its first picture, also after seeking away and back.
+class LargeMatroskaTest : public InFileVideoTest,
+                          public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(LargeMatroskaTest, OpensAtItsFirstPictureAndCountsItsFrames) {
+  test::TDecodeRig rig;
+  auto file = rig.Open(GetParam());
+  ASSERT_TRUE(file);
+  EXPECT_EQ(file->Video.FrameCount, test::FfprobeStream(test::MediaPath(GetParam()), 0).Packets);
+  auto firstPicture = [&] {
+    int result = drSkipped;
+    for (int i = 0; i < 1000 && result == drSkipped; ++i)
+      result = file->DecodeVideo(*rig.Screen, nullptr, dfShow | dfKeySeek, 1);
+    return result;
+  };
+  ASSERT_EQ(firstPicture(), drPicture) << rig.Screen->FErrMsg;
+  EXPECT_EQ(file->Video.FramePos, 1);
+  EXPECT_EQ(SeekFileToFrame(*file, *rig.Screen, file->Video.FrameCount / 2, true, nullptr, 0),
+            drPicture);
+  EXPECT_EQ(file->Video.FramePos, file->Video.FrameCount / 2 + 1);
+  file->Flush();
+  file->Seek(0, true);
+  ASSERT_EQ(firstPicture(), drPicture) << rig.Screen->FErrMsg;
+  EXPECT_EQ(file->Video.FramePos, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, LargeMatroskaTest,
+                         ::testing::Values("mkv_960x540_25.mkv", "mkv_1280x720_30_g60.mkv",
+                                           "mkv_320x180_50_g25_40s.mkv"),
+                         [](const auto& info) { return test::TestName(info.param); });
+
 TEST_F(InFileVideoTest, SeekLandsOnTheFrameInEveryScreenLayout) {
   for (uint8_t mode : {vmGDI, vmOverlay, vmDDraw, vmD3D}) {
     test::TDecodeRig rig(320, 240, mode);

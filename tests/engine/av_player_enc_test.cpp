@@ -132,6 +132,21 @@ TEST_F(PlayerTest, AnUnopenableFileIsErrorFiveAndCloses) {
   EXPECT_TRUE(player->ErrorText().empty());
 }
 
+// A damaged entry of a list is left out of the playlist too, so that its
+// count and timing agree with what plays; the owner learns which it was.
+TEST_F(PlayerTest, AnEntryThatCannotBeOpenedIsLeftOutOfThePlaylist) {
+  Open({"frames250.avi", "not_media.avi", "gl_silent_24fps.avi"});
+  ASSERT_TRUE(player->IsOpen()) << player->ErrorText();
+  EXPECT_EQ(player->ErrorCode(), peNone);
+  EXPECT_EQ(player->LeftOutFiles(), std::vector<std::string>{test::MediaPath("not_media.avi")});
+  ASSERT_EQ(list.Count(), 2);
+  EXPECT_EQ(list.Strings(1), test::MediaPath("gl_silent_24fps.avi"));
+  EXPECT_EQ(player->FileCount(), 2);
+  EXPECT_EQ(player->TotalFrames(), 250 + 24);
+  Open({"frames250.avi"});
+  EXPECT_TRUE(player->LeftOutFiles().empty());
+}
+
 TEST_F(PlayerTest, SeeksClampAndOnlyTrackingFollowsMilliseconds) {
   Open({"numbered_mpeg4.avi"});
   ASSERT_TRUE(player->IsOpen());
@@ -155,6 +170,28 @@ TEST_F(PlayerTest, PlayingAtTheLastFrameStaysPausedWithoutThreads) {
   player->SetState(psPlaying);
   EXPECT_EQ(player->State(), psPaused);
   EXPECT_EQ(states, std::vector<std::string>{"Stopped->Paused"});
+}
+
+// Photos big enough that the picture demultiplexer reads them through the
+// byte stream that opened them: a photo shown once shows again when sought
+// back to, when the list stops (on its first picture) and when it is the
+// next file again (a photo the video side had read ahead before a pause).
+TEST_F(PlayerTest, PhotosShowAgainWhenSoughtBackToAndAtStop) {
+  Open({"photo_640x480.jpg", "photo_1024x768.jpg", "photo_640x480.jpg"});
+  ASSERT_TRUE(player->IsOpen()) << player->ErrorText();
+  for (int32_t frame : {1, 0, 2, 1, 0, 1}) {
+    player->SeekToFrame(frame);
+    ASSERT_EQ(player->ErrorCode(), peNone) << frame << ": " << player->ErrorText();
+    EXPECT_EQ(player->Position(), frame);
+  }
+  player->SetState(psPaused);
+  player->NavigateKey(nkRight);
+  ASSERT_EQ(player->ErrorCode(), peNone) << player->ErrorText();
+  EXPECT_EQ(player->Position(), 2);
+  player->SetState(psStopped);
+  ASSERT_TRUE(player->IsOpen()) << player->ErrorText();
+  EXPECT_EQ(player->State(), psStopped);
+  EXPECT_EQ(player->Position(), 0);
 }
 
 TEST_F(PlayerTest, ModesOtherThanOverlayOpenWithoutGaplessPlay) {

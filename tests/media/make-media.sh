@@ -259,6 +259,31 @@ ff -f lavfi -i "$gl_pictures" -f lavfi -i "sine=frequency=3000:sample_rate=48000
    "${h264_fast[@]}" -af "pan=5.1|FL=c0|FR=c0|FC=c0|BL=c0|BR=c0" -c:a ac3 -b:a 384k \
    "$out/gl_3000_ac3_51.mkv"
 
+# H.264 with AAC in Matroska of more than a megabyte, as cameras and encoders
+# write them, at several sizes, rates and key-frame intervals (x264's own 250
+# in the first); the frame count is read from their end.
+ff -f lavfi -i "testsrc2=size=960x540:rate=25:duration=8" -f lavfi -i "sine=frequency=300:duration=8" \
+   -c:v libx264 -preset veryfast -pix_fmt yuv420p -c:a aac "$out/mkv_960x540_25.mkv"
+ff -f lavfi -i "testsrc2=size=1280x720:rate=30:duration=5" -f lavfi -i "$(tone_src 500 48000 5)" \
+   -c:v libx264 -preset ultrafast -g 60 -pix_fmt yuv420p -c:a aac "$out/mkv_1280x720_30_g60.mkv"
+# Longer than the stretch before the end that the count reads.
+ff -f lavfi -i "testsrc2=size=320x180:rate=50:duration=40" -f lavfi -i "$(tone_src 700 22050 40)" \
+   -c:v libx264 -preset ultrafast -g 25 -bf 2 -pix_fmt yuv420p -c:a aac -ac 1 \
+   "$out/mkv_320x180_50_g25_40s.mkv"
+# Sound that cannot be decoded: the AAC configuration in the Matroska codec
+# private data (element 63 A2, 5 bytes, 12 08 ...) gets A8 for its first byte,
+# which names object type 21, a profile the decoder does not implement: the
+# decoder fails to open.
+ff -f lavfi -i "testsrc2=size=320x240:rate=25:duration=4" -f lavfi -i "$(tone_src 440 44100 4)" \
+   "${h264_fast[@]}" -c:a aac -shortest "$out/aac_undecodable.mkv"
+at=$(LC_ALL=C grep -obUaP '\x63\xA2\x85\x12\x08' "$out/aac_undecodable.mkv" | head -1 | cut -d: -f1)
+printf '\xA8' | dd of="$out/aac_undecodable.mkv" bs=1 seek=$((at + 3)) conv=notrunc status=none
+# The same H.264 and AAC in Matroska, small: a seed for the fuzz runs.
+ff -i "$out/h264_aac.mp4" -c copy "$out/h264_aac.mkv"
+# Opus in Ogg beside Theora, for a damaged header the test makes (its pages
+# carry checksums).
+clip_with_tone "$out/theora_opus.ogv" "$small1" "$tone1" -c:v libtheora -q:v 5 -c:a libopus -b:a 48k
+
 # Text in a photo's clothing: it opens as a picture and fails once it is read.
 printf 'This is not a picture.\n' > "$out/not_picture.jpg"
 

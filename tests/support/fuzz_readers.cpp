@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "engine/input/av_in_file.h"
 #include "engine/media/av_types.h"
 #include "engine/playback/av_player_enc.h"
 #include "engine/playlist/asx_file.h"
@@ -31,8 +32,13 @@ void ReadMediaLikeThePlayer(const std::string& path) {
   for (int step = 0; step < 5 && player.IsOpen(); ++step) player.NavigateKey(nkRight);
   const uint8_t* chunk = nullptr;
   int32_t size = 0;
-  for (int fetch = 0; fetch < 20 && player.IsOpen(); ++fetch)
-    if (player.DecodeAudio(chunk, size, 0) != 0) break;
+  // Sound that decodes other than its packets promise raises an error, which
+  // ends the sound thread's run as it ends this fetching.
+  try {
+    for (int fetch = 0; fetch < 20 && player.IsOpen(); ++fetch)
+      if (player.DecodeAudio(chunk, size, 0) != 0) break;
+  } catch (const TAVDecodeError&) {
+  }
   if (player.IsOpen()) player.SetState(psStopped);
 }
 

@@ -154,6 +154,17 @@ TEST_F(VexoPlayTest, TheEndOfTheTimelineStops) {
   EXPECT_EQ(Count(run, "error"), 0) << Output;
 }
 
+// A damaged Matroska file whose sound cannot be decoded (found by fuzzing)
+// plays its pictures to the end and stops; the stop once crashed.
+TEST_F(VexoPlayTest, AFileWhoseSoundCannotBeDecodedPlaysToItsEndAndStops) {
+  const std::string fixture =
+      std::string(VEXO_SOURCE_DIR) + "/../shared/fixtures/damaged-matroska-at-stop.mov";
+  auto run = Play({"--mode", "2", "--play", "--exit-at-end", fixture});
+  EXPECT_EQ(run.Status, 0) << Output;
+  EXPECT_TRUE(Has(run, "state Playing -> Stopped")) << Output;
+  EXPECT_EQ(Count(run, "error"), 0) << Output;
+}
+
 TEST_F(VexoPlayTest, PlayingAtTheLastFrameStaysPaused) {
   auto run = Play({"--mode", "2", "--seek-frame", "299", "--play", "--seconds", "1",
                    test::MediaPath("numbered_mpeg4.avi")});
