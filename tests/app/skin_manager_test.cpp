@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QImage>
@@ -28,6 +29,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <mutex>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -35,6 +37,7 @@
 #include "app/common/dialog_btn_panel.h"
 #include "app/player/ctrl_panel.h"
 #include "app/shell/skin_manager.h"
+#include "tests/support/unprivileged_files.h"
 #include "xvfb_qt_app.h"
 
 namespace vexo {
@@ -170,17 +173,23 @@ TEST_P(SkinManagerBadSheetTest, LeavesSkinsOffWithAReason) {
   const TBadSkinCase& bad = GetParam();
   WriteFile(Path("Good.qss"), "QPushButton { color: #123456; }");
   if (!bad.Bytes.isEmpty() || bad.Unreadable) WriteFile(Path(bad.Name + ".qss"), bad.Bytes);
-  if (bad.Unreadable) {
-    QFile::setPermissions(Path(bad.Name + ".qss"), QFileDevice::Permissions());
-    QFile probe(Path(bad.Name + ".qss"));
-    if (probe.open(QIODevice::ReadOnly)) GTEST_SKIP() << "this user reads every file";
-  }
   // Switching to it from a working skin must take that skin away too.
   Skins.SetSkinName("Good");
   Skins.SetActive(true);
   ASSERT_TRUE(Skins.Active());
   QSignalSpy changes(&Skins, &TSkinManager::ActiveChanged);
 
+  std::optional<test::TUnprivilegedFiles> nobody;
+  if (bad.Unreadable) {
+    // The folder stays open to everyone: only the sheet itself is out of reach.
+    QFile::setPermissions(FFolder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                              QFile::ReadOther | QFile::ExeOther);
+    QFile::setPermissions(Path(bad.Name + ".qss"), QFileDevice::Permissions());
+    nobody.emplace();
+    QFile probe(Path(bad.Name + ".qss"));
+    ASSERT_TRUE(QFileInfo::exists(Path(bad.Name + ".qss")));
+    ASSERT_FALSE(probe.open(QIODevice::ReadOnly)) << "the sheet is still readable";
+  }
   Skins.SetSkinName(bad.Name);
   EXPECT_FALSE(Skins.Active());
   EXPECT_TRUE(qApp->styleSheet().isEmpty());
