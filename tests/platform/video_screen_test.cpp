@@ -71,15 +71,18 @@ void Pump(int ms) {
 }
 
 // Quadrants of the test picture: top-left red, top-right green, bottom-left
-// blue, bottom-right white. As Y, U, V and as B, G, R.
+// blue, bottom-right white. As Y, U, V (BT.601, limited range, what an
+// untagged standard-definition picture is taken for) and as B, G, R; and the
+// grey of the luma alone, expanded to full range.
 struct TQuadrant {
   uint8_t y, u, v;
   uint8_t b, g, r;
+  uint8_t grey;
 };
-constexpr TQuadrant Quadrants[4] = {{76, 85, 255, 0, 0, 255},
-                                    {150, 44, 21, 0, 255, 0},
-                                    {29, 255, 107, 255, 0, 0},
-                                    {235, 128, 128, 255, 255, 255}};
+constexpr TQuadrant Quadrants[4] = {{81, 90, 240, 0, 0, 255, 76},
+                                    {145, 54, 34, 0, 255, 0, 150},
+                                    {41, 240, 110, 255, 0, 0, 29},
+                                    {235, 128, 128, 255, 255, 255, 255}};
 
 int QuadrantAt(int x, int y, int w, int h) {
   return (y >= h / 2 ? 2 : 0) + (x >= w / 2 ? 1 : 0);
@@ -191,7 +194,7 @@ class VideoScreenDesktopTest : public ::testing::Test {
     for (int i = 0; i < 4; ++i) {
       const TQuadrant& q = Quadrants[i];
       const QColor c = image.pixelColor(kQuadrantCentres[i]);
-      if (grey ? !near(c, q.y, q.y, q.y, 3) : !near(c, q.r, q.g, q.b, 40)) return false;
+      if (grey ? !near(c, q.grey, q.grey, q.grey, 3) : !near(c, q.r, q.g, q.b, 40)) return false;
     }
     return true;
   }
@@ -213,14 +216,15 @@ class VideoScreenDesktopTest : public ::testing::Test {
       SCOPED_TRACE(testing::Message() << "quadrant " << i << " rgb " << c.red() << "," << c.green()
                                       << "," << c.blue());
       if (grey) {
-        EXPECT_NEAR(c.red(), q.y, 3);
-        EXPECT_NEAR(c.green(), q.y, 3);
-        EXPECT_NEAR(c.blue(), q.y, 3);
+        EXPECT_NEAR(c.red(), q.grey, 3);
+        EXPECT_NEAR(c.green(), q.grey, 3);
+        EXPECT_NEAR(c.blue(), q.grey, 3);
       } else {
-        // Converted colours land near the pure ones.
-        EXPECT_NEAR(c.red(), q.r, 40);
-        EXPECT_NEAR(c.green(), q.g, 40);
-        EXPECT_NEAR(c.blue(), q.b, 40);
+        // Converted colours are the pure ones: the range is expanded and the
+        // matrix is the picture's.
+        EXPECT_NEAR(c.red(), q.r, 3);
+        EXPECT_NEAR(c.green(), q.g, 3);
+        EXPECT_NEAR(c.blue(), q.b, 3);
       }
     }
   }
