@@ -309,19 +309,24 @@ VEXO_AVX2_INLINE __m256i Avx2Limit(__m256i o) {
                           _mm256_set1_epi16(OffsetLimit));
 }
 
-VEXO_AVX2_INLINE __m256i Avx2Scaled(__m256i d, int16_t factor) {
+VEXO_AVX2_INLINE __m256i Avx2Scaled(__m256i d, __m256i factor) {
   return _mm256_srai_epi16(
-      _mm256_add_epi16(_mm256_mulhi_epi16(_mm256_slli_epi16(d, 4), _mm256_set1_epi16(factor)),
-                       _mm256_set1_epi16(1)),
+      _mm256_add_epi16(_mm256_mulhi_epi16(_mm256_slli_epi16(d, 4), factor), _mm256_set1_epi16(1)),
       1);
 }
 
+// The factors spread over vectors once per row: the stores into the planes
+// could alias the factors in memory, which would reload them every block.
+struct TAvx2Factors {
+  __m256i R, B, G;
+};
+
 // Offsets of 16 samples; the arithmetic of the eight-sample version. Its
 // unpacking and packing stay within 128-bit lanes, so any sample order holds.
-VEXO_AVX2_INLINE TAvx2Offsets Avx2Offsets(__m256i du, __m256i dv, const TYuvToBgraFactors& f) {
+VEXO_AVX2_INLINE TAvx2Offsets Avx2Offsets(__m256i du, __m256i dv, const TAvx2Factors& f) {
   const __m256i r = Avx2Limit(Avx2Scaled(dv, f.R));
   const __m256i b = Avx2Limit(Avx2Scaled(du, f.B));
-  const __m256i factors = _mm256_set1_epi32(GPair(f));
+  const __m256i factors = f.G;
   const __m256 inv = _mm256_set1_ps(1.0f / 4096);
   const __m256i lo = _mm256_cvtps_epi32(_mm256_mul_ps(
       _mm256_cvtepi32_ps(_mm256_madd_epi16(_mm256_unpacklo_epi16(du, dv), factors)), inv));
@@ -361,7 +366,10 @@ VEXO_AVX2_INLINE void Avx2Store(uint8_t* p, __m256i v) {
 template <int HShift>
 __attribute__((target("avx2"))) void Avx2OffsetRow(const uint8_t* u, const uint8_t* v,
                                                    int32_t stride, int32_t readable,
-                                                   uint8_t* planes, const TYuvToBgraFactors& f) {
+                                                   uint8_t* planes,
+                                                   const TYuvToBgraFactors& factors) {
+  const TAvx2Factors f{_mm256_set1_epi16(factors.R), _mm256_set1_epi16(factors.B),
+                       _mm256_set1_epi32(GPair(factors))};
   constexpr int32_t Read = HShift == 0 ? 32 : 16;
   for (int32_t x = 0; x < stride; x += 32) {
     const int32_t first = x >> HShift;
@@ -399,10 +407,30 @@ struct TAvx2Pixels {
   __m256i P0, P1, P2, P3;
 };
 
+// Limited-range luma expanded to full range, as YuvLuma does: the unpacking
+// and packing stay within lanes, so the sample order holds.
+struct TAvx2Luma {
+  __m256i Offset, Factor;
+};
+
+VEXO_AVX2_INLINE __m256i Avx2ExpandWords(__m256i w, const TAvx2Luma& l) {
+  const __m256i t = _mm256_slli_epi16(_mm256_sub_epi16(w, l.Offset), 7);
+  return _mm256_srai_epi16(_mm256_add_epi16(_mm256_mulhi_epi16(t, l.Factor), _mm256_set1_epi16(1)),
+                           1);
+}
+
+VEXO_AVX2_INLINE __m256i Avx2ExpandLuma(__m256i y, const TAvx2Luma& l) {
+  const __m256i zero = _mm256_setzero_si256();
+  return _mm256_packus_epi16(Avx2ExpandWords(_mm256_unpacklo_epi8(y, zero), l),
+                             Avx2ExpandWords(_mm256_unpackhi_epi8(y, zero), l));
+}
+
+template <bool Expand>
 VEXO_AVX2_INLINE TAvx2Pixels Avx2PixelBlock(const uint8_t* luma, const uint8_t* planes,
-                                            int32_t stride, int32_t x) {
-  const __m256i y =
-      _mm256_permutevar8x32_epi32(Avx2Load(luma), _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7));
+                                            int32_t stride, int32_t x, const TAvx2Luma& l) {
+  __m256i y = Avx2Load(luma);
+  if constexpr (Expand) y = Avx2ExpandLuma(y, l);
+  y = _mm256_permutevar8x32_epi32(y, _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7));
   const uint8_t* p = planes + x;
   const __m256i b = Avx2Channel(y, p, p + stride);
   const __m256i g = Avx2Channel(y, p + 2 * stride, p + 3 * stride);
@@ -440,13 +468,15 @@ VEXO_AVX2_INLINE void Avx2StoreAligned(uint8_t* p, __m256i v) {
 // row stores in halves.
 enum class TRowAlignment { Whole, Shifted, Halves };
 
-template <TRowAlignment Alignment, bool Stream>
+template <TRowAlignment Alignment, bool Stream, bool Expand>
 __attribute__((target("avx2"))) void Avx2Row(const uint8_t* luma, uint8_t* out, int32_t width,
-                                             const uint8_t* planes, int32_t stride) {
+                                             const uint8_t* planes, int32_t stride,
+                                             const TYuvToBgraFactors& f) {
+  const TAvx2Luma l{_mm256_set1_epi16(f.LumaOffset), _mm256_set1_epi16(f.Luma)};
   int32_t x = 0;
   __m128i carry = _mm_setzero_si128();  // the upper half of the last vector, still unstored
   for (; x + 32 <= width; x += 32) {
-    const TAvx2Pixels px = Avx2PixelBlock(luma + x, planes, stride, x);
+    const TAvx2Pixels px = Avx2PixelBlock<Expand>(luma + x, planes, stride, x, l);
     uint8_t* o = out + 4 * x;
     if constexpr (Alignment == TRowAlignment::Whole) {
       Avx2StoreAligned<Stream>(o, px.P0);
@@ -475,7 +505,7 @@ __attribute__((target("avx2"))) void Avx2Row(const uint8_t* luma, uint8_t* out, 
   if constexpr (Stream) _mm_sfence();
   if (x < width) {
     TTail tail(luma + x, width - x);
-    const TAvx2Pixels px = Avx2PixelBlock(tail.Luma, planes, stride, x);
+    const TAvx2Pixels px = Avx2PixelBlock<Expand>(tail.Luma, planes, stride, x, l);
     Avx2StoreHalves(tail.Out, px.P0);
     Avx2StoreHalves(tail.Out + 32, px.P1);
     Avx2StoreHalves(tail.Out + 64, px.P2);
@@ -538,8 +568,45 @@ void TYuvToBgraRow::SetChroma(const uint8_t* u, const uint8_t* v, int32_t width,
   }
 }
 
+namespace {
+
+#if defined(__SSE2__)
+// A row at a given alignment and store kind, with or without the luma
+// expanded on the way.
+template <TRowAlignment Alignment, bool Stream>
+void Avx2RowFor(bool expand, const uint8_t* luma, uint8_t* out, int32_t width,
+                const uint8_t* planes, int32_t stride, const TYuvToBgraFactors& f) {
+  (expand ? Avx2Row<Alignment, Stream, true>
+          : Avx2Row<Alignment, Stream, false>)(luma, out, width, planes, stride, f);
+}
+#endif
+
+}  // namespace
+
 void TYuvToBgraRow::ConvertRow(const uint8_t* luma, uint8_t* out) const {
-  if (FFactors.Luma != 0 && FWidth > 0) {
+  const bool expand = FFactors.Luma != 0 && FWidth > 0;
+#if defined(__SSE2__)
+  if (FLevel == TYuvToBgraLevel::Avx2) {
+    const uint8_t* p = FOffsets.data();
+    switch (reinterpret_cast<uintptr_t>(out) % 32) {
+      case 0:
+        (FStream ? Avx2RowFor<TRowAlignment::Whole, true>
+                 : Avx2RowFor<TRowAlignment::Whole, false>)(expand, luma, out, FWidth, p, FStride,
+                                                            FFactors);
+        break;
+      case 16:
+        (FStream ? Avx2RowFor<TRowAlignment::Shifted, true>
+                 : Avx2RowFor<TRowAlignment::Shifted, false>)(expand, luma, out, FWidth, p, FStride,
+                                                              FFactors);
+        break;
+      default:
+        Avx2RowFor<TRowAlignment::Halves, false>(expand, luma, out, FWidth, p, FStride, FFactors);
+        break;
+    }
+    return;
+  }
+#endif
+  if (expand) {
     FLuma.resize(size_t(FWidth));
 #if defined(__SSE2__)
     if (FLevel != TYuvToBgraLevel::Scalar)
@@ -549,33 +616,13 @@ void TYuvToBgraRow::ConvertRow(const uint8_t* luma, uint8_t* out) const {
       for (int32_t x = 0; x < FWidth; ++x) FLuma[size_t(x)] = YuvLuma(luma[x], FFactors);
     luma = FLuma.data();
   }
-  switch (FLevel) {
 #if defined(__SSE2__)
-    case TYuvToBgraLevel::Avx2:
-      switch (reinterpret_cast<uintptr_t>(out) % 32) {
-        case 0:
-          (FStream
-               ? Avx2Row<TRowAlignment::Whole, true>
-               : Avx2Row<TRowAlignment::Whole, false>)(luma, out, FWidth, FOffsets.data(), FStride);
-          break;
-        case 16:
-          (FStream ? Avx2Row<TRowAlignment::Shifted, true>
-                   : Avx2Row<TRowAlignment::Shifted, false>)(luma, out, FWidth, FOffsets.data(),
-                                                             FStride);
-          break;
-        default:
-          Avx2Row<TRowAlignment::Halves, false>(luma, out, FWidth, FOffsets.data(), FStride);
-          break;
-      }
-      break;
-    case TYuvToBgraLevel::Sse2:
-      Sse2Row(luma, out, FWidth, FOffsets.data(), FStride);
-      break;
-#endif
-    default:
-      ScalarRow(luma, out, FWidth, FOffsets.data(), FStride);
-      break;
+  if (FLevel == TYuvToBgraLevel::Sse2) {
+    Sse2Row(luma, out, FWidth, FOffsets.data(), FStride);
+    return;
   }
+#endif
+  ScalarRow(luma, out, FWidth, FOffsets.data(), FStride);
 }
 
 }  // namespace vexo
