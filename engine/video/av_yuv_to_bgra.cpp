@@ -14,12 +14,14 @@ namespace vexo {
 
 TYuvToBgraFactors YuvToBgraFactors(const TYuvCoefficients& c) {
   TYuvToBgraFactors f;
-  f.R = int16_t(std::lround(c.Rv * 8192));
-  f.B = int16_t(std::lround(c.Bu * 8192));
+  // Even factors: halved they give the same rounding through a rounding
+  // multiply (see Avx2Scaled).
+  f.R = int16_t(2 * std::lround(c.Rv * 4096));
+  f.B = int16_t(2 * std::lround(c.Bu * 4096));
   f.GU = int16_t(std::lround(-c.Gu * 4096));
   f.GV = int16_t(std::lround(-c.Gv * 4096));
   if (c.LumaOffset != 0 || c.LumaScale != 1) {
-    f.Luma = int16_t(std::lround(c.LumaScale * 1024));
+    f.Luma = int16_t(2 * std::lround(c.LumaScale * 512));
     f.LumaOffset = int16_t(std::lround(c.LumaOffset));
   }
   return f;
@@ -309,10 +311,10 @@ VEXO_AVX2_INLINE __m256i Avx2Limit(__m256i o) {
                           _mm256_set1_epi16(OffsetLimit));
 }
 
-VEXO_AVX2_INLINE __m256i Avx2Scaled(__m256i d, __m256i factor) {
-  return _mm256_srai_epi16(
-      _mm256_add_epi16(_mm256_mulhi_epi16(_mm256_slli_epi16(d, 4), factor), _mm256_set1_epi16(1)),
-      1);
+// With an even factor F, (mulhi(d << 4, F) + 1) >> 1 rounds d F / 8192 half
+// up, as the rounding multiply of d << 3 by F / 2 does in one step.
+VEXO_AVX2_INLINE __m256i Avx2Scaled(__m256i d, __m256i halfFactor) {
+  return _mm256_mulhrs_epi16(_mm256_slli_epi16(d, 3), halfFactor);
 }
 
 // The factors spread over vectors once per row: the stores into the planes
@@ -368,7 +370,8 @@ __attribute__((target("avx2"))) void Avx2OffsetRow(const uint8_t* u, const uint8
                                                    int32_t stride, int32_t readable,
                                                    uint8_t* planes,
                                                    const TYuvToBgraFactors& factors) {
-  const TAvx2Factors f{_mm256_set1_epi16(factors.R), _mm256_set1_epi16(factors.B),
+  const TAvx2Factors f{_mm256_set1_epi16(int16_t(factors.R / 2)),
+                       _mm256_set1_epi16(int16_t(factors.B / 2)),
                        _mm256_set1_epi32(GPair(factors))};
   constexpr int32_t Read = HShift == 0 ? 32 : 16;
   for (int32_t x = 0; x < stride; x += 32) {
@@ -410,13 +413,12 @@ struct TAvx2Pixels {
 // Limited-range luma expanded to full range, as YuvLuma does: the unpacking
 // and packing stay within lanes, so the sample order holds.
 struct TAvx2Luma {
-  __m256i Offset, Factor;
+  __m256i Offset, HalfFactor;
 };
 
+// The rounding multiply by half the (even) factor, as in Avx2Scaled.
 VEXO_AVX2_INLINE __m256i Avx2ExpandWords(__m256i w, const TAvx2Luma& l) {
-  const __m256i t = _mm256_slli_epi16(_mm256_sub_epi16(w, l.Offset), 7);
-  return _mm256_srai_epi16(_mm256_add_epi16(_mm256_mulhi_epi16(t, l.Factor), _mm256_set1_epi16(1)),
-                           1);
+  return _mm256_mulhrs_epi16(_mm256_slli_epi16(_mm256_sub_epi16(w, l.Offset), 6), l.HalfFactor);
 }
 
 VEXO_AVX2_INLINE __m256i Avx2ExpandLuma(__m256i y, const TAvx2Luma& l) {
@@ -472,7 +474,7 @@ template <TRowAlignment Alignment, bool Stream, bool Expand>
 __attribute__((target("avx2"))) void Avx2Row(const uint8_t* luma, uint8_t* out, int32_t width,
                                              const uint8_t* planes, int32_t stride,
                                              const TYuvToBgraFactors& f) {
-  const TAvx2Luma l{_mm256_set1_epi16(f.LumaOffset), _mm256_set1_epi16(f.Luma)};
+  const TAvx2Luma l{_mm256_set1_epi16(f.LumaOffset), _mm256_set1_epi16(int16_t(f.Luma / 2))};
   int32_t x = 0;
   __m128i carry = _mm_setzero_si128();  // the upper half of the last vector, still unstored
   for (; x + 32 <= width; x += 32) {

@@ -18,9 +18,9 @@ namespace vexo {
 
 // The fixed-point factors of one colour.
 struct TYuvToBgraFactors {
-  int16_t R = 0, B = 0;    // Rv and Bu in units of 1/8192
+  int16_t R = 0, B = 0;    // Rv and Bu in units of 1/8192, even
   int16_t GU = 0, GV = 0;  // -Gu and -Gv in units of 1/4096
-  int16_t Luma = 0;        // 255/219 in units of 1/1024; 0 keeps the luma as it is
+  int16_t Luma = 0;        // 255/219 in units of 1/1024, even; 0 keeps the luma as it is
   int16_t LumaOffset = 0;
   bool operator==(const TYuvToBgraFactors&) const = default;
 };
