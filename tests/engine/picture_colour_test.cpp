@@ -126,3 +126,64 @@ INSTANTIATE_TEST_SUITE_P(
 
 }  // namespace
 }  // namespace vexo
+
+namespace vexo {
+namespace {
+
+// Pictures with alpha are composed over black: a half-transparent white shows
+// mid grey and a transparent colour black, whether the picture is R, G, B or
+// Y, Cb, Cr.
+TEST(AlphaPictures, AreComposedOverBlack) {
+  ASSERT_TRUE(MediaLibLoad());
+  struct TPixel {
+    uint8_t R, G, B, A;
+    uint8_t Shown;  // the grey level (or red level for red) expected
+  };
+  // Two-pixel columns, so that every chroma sample covers one kind of pixel.
+  const TPixel pixels[4] = {{255, 0, 0, 255, 255},
+                            {255, 255, 255, 128, 128},
+                            {0, 255, 0, 0, 0},
+                            {255, 255, 255, 255, 255}};
+  const int32_t w = 8, h = 2;
+  std::vector<uint8_t> rgba(size_t(w) * h * 4);
+  for (int32_t y = 0; y < h; ++y)
+    for (int32_t x = 0; x < w; ++x) {
+      const TPixel& p = pixels[x / 2];
+      uint8_t* o = &rgba[size_t(y * w + x) * 4];
+      o[0] = p.R, o[1] = p.G, o[2] = p.B, o[3] = p.A;
+    }
+  for (AVPixelFormat fmt : {AV_PIX_FMT_RGBA, AV_PIX_FMT_YUVA420P}) {
+    SCOPED_TRACE(ff::av_get_pix_fmt_name(fmt));
+    TImage src = Allocate(fmt, w, h);
+    TAVPicture packed;
+    packed.data[0] = rgba.data();
+    packed.linesize[0] = 4 * w;
+    if (fmt == AV_PIX_FMT_RGBA) {
+      std::copy(rgba.begin(), rgba.end(), src.Buf.begin());
+    } else {
+      SwsContext* ctx = ff::sws_getCachedContext(nullptr, w, h, AV_PIX_FMT_RGBA, w, h, fmt,
+                                                 SWS_POINT, nullptr, nullptr, nullptr);
+      ASSERT_NE(ctx, nullptr);
+      ff::sws_scale(ctx, packed.data, packed.linesize, 0, h, src.Pic.data, src.Pic.linesize);
+      ff::sws_freeContext(ctx);
+    }
+    std::vector<uint8_t> out(size_t(w) * h * 4);
+    TAVPicture dst;
+    dst.data[0] = out.data();
+    dst.linesize[0] = 4 * w;
+    std::string err;
+    ConvertPicture(src.Pic, dst, w, err, 1, FCC_ARGB, fmt, h, w, h, w, h);
+    ASSERT_EQ(err, "");
+    for (int32_t x = 0; x < w; ++x) {
+      const TPixel& p = pixels[x / 2];
+      const uint8_t* o = &out[size_t(4 * x)];
+      SCOPED_TRACE("pixel " + std::to_string(x));
+      EXPECT_NEAR(o[2], p.R ? p.Shown : 0, 3);
+      EXPECT_NEAR(o[1], p.G && p.R ? p.Shown : 0, 3);
+      EXPECT_NEAR(o[0], p.B && p.R ? p.Shown : 0, 3);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vexo

@@ -132,3 +132,33 @@ INSTANTIATE_TEST_SUITE_P(Families, PictureFormats, ::testing::ValuesIn(kFamilies
 
 }  // namespace
 }  // namespace vexo
+
+namespace vexo {
+namespace {
+
+// A stream whose pixel format changes midway plays on: every picture of both
+// halves is shown, in order, in each layout.
+TEST(PictureFormatChange, IsFollowedNotFatal) {
+  test::LoadMediaLib();
+  for (uint8_t mode : {vmDDraw, vmGDI}) {
+    SCOPED_TRACE("mode " + std::to_string(mode));
+    test::TDecodeRig rig(320, 240, mode);
+    auto file = rig.Open("format_change.ts");
+    std::vector<int32_t> formats;
+    int32_t shown = 0;
+    for (; shown < 60; ++shown) {
+      const int r = file->DecodeVideo(*rig.Screen, nullptr, dfShow, shown == 0);
+      if (r != drPicture) break;
+      EXPECT_EQ(rig.Screen->FErrMsg, "");
+      // Each half numbers its frames from 0.
+      EXPECT_EQ(test::ReadFrameNumber(*rig.Screen), shown % 25) << "picture " << shown;
+      if (formats.empty() || formats.back() != file->DecFrame->format)
+        formats.push_back(file->DecFrame->format);
+    }
+    EXPECT_EQ(shown, 50);
+    EXPECT_EQ(formats, (std::vector<int32_t>{AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV422P}));
+  }
+}
+
+}  // namespace
+}  // namespace vexo

@@ -296,3 +296,22 @@ SVT_LOG=1 family numbered_av1_10bit.mkv yuv420p10le -c:v libsvtav1 -preset 12 -g
 family numbered_rgb24.mov rgb24 -c:v qtrle -g 25 -c:a pcm_s16le
 family numbered_grey.mkv gray -c:v ffv1 -g 25 -c:a pcm_s16le
 ff -f lavfi -i "testsrc2=size=160x120" -frames:v 1 "$out/picture.png"
+# A transport stream whose pictures change from 4:2:0 to 4:2:2 after 1 s, as
+# broadcast streams may: two recordings joined, the second one's stamps
+# following on.
+numbered1="color=c=gray:size=320x240:rate=25:duration=1,format=yuv420p,$bars"
+ff -f lavfi -i "$numbered1" -c:v libx264 -preset ultrafast -g 25 -pix_fmt yuv420p -f mpegts \
+   "$out/change_a.ts"
+ff -f lavfi -i "$numbered1" -c:v libx264 -preset ultrafast -g 25 -pix_fmt yuv422p \
+   -output_ts_offset 1 -f mpegts "$out/change_b.ts"
+cat "$out/change_a.ts" "$out/change_b.ts" > "$out/format_change.ts"
+rm "$out/change_a.ts" "$out/change_b.ts"
+# High dynamic range as phones record it: 10-bit HEVC in BT.2020 with the HLG
+# transfer, and the same with PQ, made from a still picture.
+hdr_tags=(-color_primaries bt2020 -colorspace bt2020nc -color_range tv)
+ff -f lavfi -i "testsrc2=size=320x240:rate=25:duration=1" -f lavfi -i "$tone1" \
+   -vf "format=yuv420p10le" -c:v libx265 -preset ultrafast -x265-params log-level=error \
+   "${hdr_tags[@]}" -color_trc arib-std-b67 -tag:v hvc1 -c:a aac -b:a 64k -shortest "$out/hlg.mp4"
+ff -f lavfi -i "testsrc2=size=320x240:rate=25:duration=1" -vf "format=yuv420p10le" -c:v libx265 \
+   -preset ultrafast -x265-params log-level=error "${hdr_tags[@]}" -color_trc smpte2084 \
+   -tag:v hvc1 "$out/pq.mp4"
