@@ -14,6 +14,7 @@
 #include "engine/video/av_yuv_pack.h"
 #include "engine/video/av_yuv_to_bgra.h"
 #include "engine/video/streaming_store.h"
+#include "engine/video/tone_map.h"
 #include "engine/video/turned_picture.h"
 
 namespace vexo {
@@ -373,6 +374,23 @@ void ComposeOverBlack(const TAVPicture& pic, int32_t w, int32_t h, int hShift, i
     }
 }
 
+std::string UnsupportedFormat(int32_t pixFmt) {
+  return "Unsupported picture format: " + PixFmtText(pixFmt);
+}
+
+// Lays `pic` over the intermediate buffer, grown for `fmt` at w x h.
+bool PrepareIntermediate(AVPixelFormat fmt, int32_t w, int32_t h, TAVPicture& pic) {
+  const int size = ff::av_image_get_buffer_size(fmt, w, h, 1);
+  if (size <= 0) return false;
+  if (size > Inter.Capacity) {
+    Inter.Buf.reset();
+    Inter.Buf.reset(new uint8_t[size_t(size)]);
+    Inter.Capacity = size;
+  }
+  ff::av_image_fill_arrays(pic.data, pic.linesize, Inter.Buf.get(), fmt, w, h, 1);
+  return true;
+}
+
 int32_t ConvertThroughSwscale(const TAVPicture& src, const TAVPicture& dst, int32_t sw,
                               std::string& errMsg, uint8_t fillBorders, TFourCC dstFourCC,
                               int32_t srcPixFmt, int32_t dstHeight, int32_t dstWidth,
@@ -381,8 +399,20 @@ int32_t ConvertThroughSwscale(const TAVPicture& src, const TAVPicture& dst, int3
   const AVPixelFormat fmt = AVPixelFormat(srcPixFmt);
   const AVPixFmtDescriptor* d = ff::av_pix_fmt_desc_get(fmt);
   if (!d || !ff::sws_isSupportedInput(fmt) || sw <= 0 || sh <= 0 || !src.data[0]) {
-    errMsg = "Unsupported picture format: " + PixFmtText(srcPixFmt);
+    errMsg = UnsupportedFormat(srcPixFmt);
     return 0;
+  }
+  if (ToneMapsPicture(srcPixFmt, src.Colour)) {
+    // High dynamic range: tone-mapped into 4:4:4 BT.709 for every destination.
+    TAVPicture pic;
+    if (!PrepareIntermediate(AV_PIX_FMT_YUV444P, sw, sh, pic)) {
+      errMsg = UnsupportedFormat(srcPixFmt);
+      return 0;
+    }
+    ToneMapPicture(src, srcPixFmt, sw, sh, pic);
+    pic.Colour = TPictureColour{TColourMatrix::Bt709, TColourRange::Limited};
+    return ConvertResolved(pic, dst, sw, errMsg, fillBorders, dstFourCC, AV_PIX_FMT_YUV444P,
+                           dstHeight, dstWidth, contentHeight, contentWidth, sh, turn);
   }
   bool alpha = false;
   const AVPixelFormat interFmt = IntermediateFormat(*d, alpha);
@@ -394,23 +424,16 @@ int32_t ConvertThroughSwscale(const TAVPicture& src, const TAVPicture& dst, int3
     interColour.Matrix = TColourMatrix::Bt601;
     interColour.Range = Is32BitFourCC(dstFourCC) ? TColourRange::Full : TColourRange::Limited;
   }
-  const int size = ff::av_image_get_buffer_size(interFmt, sw, sh, 1);
-  if (size <= 0) {
-    errMsg = "Unsupported picture format: " + PixFmtText(srcPixFmt);
+  TAVPicture pic;
+  if (!PrepareIntermediate(interFmt, sw, sh, pic)) {
+    errMsg = UnsupportedFormat(srcPixFmt);
     return 0;
   }
-  if (size > Inter.Capacity) {
-    Inter.Buf.reset();
-    Inter.Buf.reset(new uint8_t[size_t(size)]);
-    Inter.Capacity = size;
-  }
-  TAVPicture pic;
-  ff::av_image_fill_arrays(pic.data, pic.linesize, Inter.Buf.get(), interFmt, sw, sh, 1);
   pic.Colour = interColour;
   Inter.Context = ff::sws_getCachedContext(Inter.Context, sw, sh, fmt, sw, sh, interFmt, SWS_POINT,
                                            nullptr, nullptr, nullptr);
   if (!Inter.Context) {
-    errMsg = "Unsupported picture format: " + PixFmtText(srcPixFmt);
+    errMsg = UnsupportedFormat(srcPixFmt);
     return 0;
   }
   const int cs = SwsColourSpace(fromRgb ? interColour.Matrix : src.Colour.Matrix);
