@@ -83,7 +83,7 @@ void MapNormalised(TColourTransfer transfer, double y, double cb, double cr, dou
 
 // The table: kGrid points a side over the whole code range of each sample,
 // with each entry the 8-bit result; trilinear between the points.
-constexpr int kGrid = 65;
+constexpr int kGrid = 33;
 
 struct TToneTable {
   TColourTransfer Transfer = TColourTransfer::Sdr;
@@ -133,6 +133,61 @@ void ToneMapSample(TColourTransfer transfer, int bits, int y, int cb, int cr, ui
   for (int i = 0; i < 3; ++i) out[i] = Byte(v[i]);
 }
 
+namespace {
+
+// Trilinear lookups for the pixels that share one chroma sample: the
+// chroma's bilinear weights are found once, and the bilinear value of each
+// luma layer is kept while the next pixel falls into the same cell.
+class TChromaCell {
+ public:
+  TChromaCell(const float* entries, float cb, float cr) : FEntries(entries) {
+    Split(cb, FIu, FFu);
+    Split(cr, FIv, FFv);
+  }
+
+  void Map(float y, uint8_t out[3]) {
+    int iy;
+    float fy;
+    Split(y, iy, fy);
+    if (iy != FLayer) {
+      // The upper layer of the last cell is often the lower one of this.
+      if (iy == FLayer + 1) {
+        std::copy_n(FHigh, 3, FLow);
+      } else {
+        Layer(iy, FLow);
+      }
+      Layer(iy + 1, FHigh);
+      FLayer = iy;
+    }
+    for (int c = 0; c < 3; ++c)
+      out[c] = uint8_t(std::clamp(FLow[c] + (FHigh[c] - FLow[c]) * fy + 0.5f, 0.0f, 255.0f));
+  }
+
+ private:
+  static void Split(float p, int& i, float& f) {
+    i = std::min(int(p), kGrid - 2);
+    f = std::min(p - float(i), 1.0f);
+  }
+
+  void Layer(int iy, float v[3]) const {
+    const size_t su = size_t(kGrid) * 3, sv = 3;
+    const float* q = FEntries + ((size_t(iy) * kGrid + FIu) * kGrid + FIv) * 3;
+    for (int c = 0; c < 3; ++c, ++q) {
+      const float a = q[0] + (q[sv] - q[0]) * FFv;
+      const float b = q[su] + (q[su + sv] - q[su]) * FFv;
+      v[c] = a + (b - a) * FFu;
+    }
+  }
+
+  const float* FEntries;
+  int FIu, FIv;
+  float FFu, FFv;
+  int FLayer = -2;
+  float FLow[3] = {}, FHigh[3] = {};
+};
+
+}  // namespace
+
 void ToneMapPicture(const TAVPicture& src, int32_t pixFmt, int32_t width, int32_t height,
                     const TAVPicture& dst) {
   const AVPixFmtDescriptor* d = ff::av_pix_fmt_desc_get(AVPixelFormat(pixFmt));
@@ -140,36 +195,24 @@ void ToneMapPicture(const TAVPicture& src, int32_t pixFmt, int32_t width, int32_
   const int bits = d->comp[0].depth, hs = d->log2_chroma_w, vs = d->log2_chroma_h;
   // Codes scaled to grid units: a code of `bits` bits as a 10-bit code.
   const float toGrid = float(kGrid - 1) / 1023 / float(1 << bits) * 1024;
-  const float* e = table.Entries.data();
-  const int max = kGrid - 1;
-  for (int32_t yy = 0; yy < height; ++yy) {
-    const auto* ly =
-        reinterpret_cast<const uint16_t*>(src.data[0] + ptrdiff_t(yy) * src.linesize[0]);
-    const auto* lu =
-        reinterpret_cast<const uint16_t*>(src.data[1] + ptrdiff_t(yy >> vs) * src.linesize[1]);
-    const auto* lv =
-        reinterpret_cast<const uint16_t*>(src.data[2] + ptrdiff_t(yy >> vs) * src.linesize[2]);
-    uint8_t* out[3] = {dst.data[0] + ptrdiff_t(yy) * dst.linesize[0],
-                       dst.data[1] + ptrdiff_t(yy) * dst.linesize[1],
-                       dst.data[2] + ptrdiff_t(yy) * dst.linesize[2]};
-    for (int32_t x = 0; x < width; ++x) {
-      const float p[3] = {ly[x] * toGrid, lu[x >> hs] * toGrid, lv[x >> hs] * toGrid};
-      int i[3];
-      float f[3];
-      for (int k = 0; k < 3; ++k) {
-        i[k] = std::min(int(p[k]), max - 1);
-        f[k] = std::min(p[k] - float(i[k]), 1.0f);
-      }
-      const size_t base = ((size_t(i[0]) * kGrid + i[1]) * kGrid + i[2]) * 3;
-      const size_t sy = size_t(kGrid) * kGrid * 3, su = size_t(kGrid) * 3, sv = 3;
-      for (int c = 0; c < 3; ++c) {
-        const float* q = e + base + c;
-        const float c00 = q[0] + (q[sv] - q[0]) * f[2];
-        const float c01 = q[su] + (q[su + sv] - q[su]) * f[2];
-        const float c10 = q[sy] + (q[sy + sv] - q[sy]) * f[2];
-        const float c11 = q[sy + su] + (q[sy + su + sv] - q[sy + su]) * f[2];
-        const float c0 = c00 + (c01 - c00) * f[1], c1 = c10 + (c11 - c10) * f[1];
-        out[c][x] = uint8_t(std::clamp(c0 + (c1 - c0) * f[0] + 0.5f, 0.0f, 255.0f));
+  const int32_t cw = -((-width) >> hs), ch = -((-height) >> vs);
+  auto row16 = [](const TAVPicture& pic, int plane, int32_t y) {
+    return reinterpret_cast<const uint16_t*>(pic.data[plane] + ptrdiff_t(y) * pic.linesize[plane]);
+  };
+  for (int32_t cy = 0; cy < ch; ++cy) {
+    const uint16_t* u = row16(src, 1, cy);
+    const uint16_t* v = row16(src, 2, cy);
+    const int32_t y0 = cy << vs, y1 = std::min(height, (cy + 1) << vs);
+    for (int32_t cx = 0; cx < cw; ++cx) {
+      TChromaCell cell(table.Entries.data(), u[cx] * toGrid, v[cx] * toGrid);
+      const int32_t x0 = cx << hs, x1 = std::min(width, (cx + 1) << hs);
+      for (int32_t y = y0; y < y1; ++y) {
+        const uint16_t* luma = row16(src, 0, y);
+        for (int32_t x = x0; x < x1; ++x) {
+          uint8_t out[3];
+          cell.Map(luma[x] * toGrid, out);
+          for (int c = 0; c < 3; ++c) dst.data[c][ptrdiff_t(y) * dst.linesize[c] + x] = out[c];
+        }
       }
     }
   }
