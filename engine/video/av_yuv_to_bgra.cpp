@@ -174,7 +174,9 @@ int32_t GPair(const TYuvToBgraFactors& f) {
 
 // Offsets of eight samples given as 16-bit differences from 128.
 VEXO_INLINE TSse2Offsets Sse2Offsets(__m128i du, __m128i dv, const TYuvToBgraFactors& f) {
-  const __m128i r = Sse2Limit(Sse2Scaled(dv, f.R));
+  // Only B's offset can pass a byte (up to 2.14 x 128 for BT.2020 in
+  // limited range); R's and G's stay below 240 for every matrix.
+  const __m128i r = Sse2Scaled(dv, f.R);
   const __m128i b = Sse2Limit(Sse2Scaled(du, f.B));
   const __m128i factors = _mm_set1_epi32(GPair(f));
   const __m128 inv = _mm_set1_ps(1.0f / 4096);
@@ -182,7 +184,7 @@ VEXO_INLINE TSse2Offsets Sse2Offsets(__m128i du, __m128i dv, const TYuvToBgraFac
       _mm_mul_ps(_mm_cvtepi32_ps(_mm_madd_epi16(_mm_unpacklo_epi16(du, dv), factors)), inv));
   const __m128i hi = _mm_cvtps_epi32(
       _mm_mul_ps(_mm_cvtepi32_ps(_mm_madd_epi16(_mm_unpackhi_epi16(du, dv), factors)), inv));
-  return {Sse2Split(b), Sse2Split(Sse2Limit(_mm_packs_epi32(lo, hi))), Sse2Split(r)};
+  return {Sse2Split(b), Sse2Split(_mm_packs_epi32(lo, hi)), Sse2Split(r)};
 }
 
 VEXO_INLINE __m128i Sse2Diffs(const uint8_t* p) {
@@ -326,7 +328,7 @@ struct TAvx2Factors {
 // Offsets of 16 samples; the arithmetic of the eight-sample version. Its
 // unpacking and packing stay within 128-bit lanes, so any sample order holds.
 VEXO_AVX2_INLINE TAvx2Offsets Avx2Offsets(__m256i du, __m256i dv, const TAvx2Factors& f) {
-  const __m256i r = Avx2Limit(Avx2Scaled(dv, f.R));
+  const __m256i r = Avx2Scaled(dv, f.R);
   const __m256i b = Avx2Limit(Avx2Scaled(du, f.B));
   const __m256i factors = f.G;
   const __m256 inv = _mm256_set1_ps(1.0f / 4096);
@@ -334,7 +336,7 @@ VEXO_AVX2_INLINE TAvx2Offsets Avx2Offsets(__m256i du, __m256i dv, const TAvx2Fac
       _mm256_cvtepi32_ps(_mm256_madd_epi16(_mm256_unpacklo_epi16(du, dv), factors)), inv));
   const __m256i hi = _mm256_cvtps_epi32(_mm256_mul_ps(
       _mm256_cvtepi32_ps(_mm256_madd_epi16(_mm256_unpackhi_epi16(du, dv), factors)), inv));
-  return {Avx2Split(b), Avx2Split(Avx2Limit(_mm256_packs_epi32(lo, hi))), Avx2Split(r)};
+  return {Avx2Split(b), Avx2Split(_mm256_packs_epi32(lo, hi)), Avx2Split(r)};
 }
 
 // 16 samples (of which 4:1:1 uses eight) as differences from 128, in the
