@@ -79,10 +79,17 @@ struct TQuadrant {
   uint8_t b, g, r;
   uint8_t grey;
 };
-constexpr TQuadrant Quadrants[4] = {{81, 90, 240, 0, 0, 255, 76},
-                                    {145, 54, 34, 0, 255, 0, 150},
-                                    {41, 240, 110, 255, 0, 0, 29},
-                                    {235, 128, 128, 255, 255, 255, 255}};
+constexpr TQuadrant kBt601Quadrants[4] = {{81, 90, 240, 0, 0, 255, 76},
+                                          {145, 54, 34, 0, 255, 0, 150},
+                                          {41, 240, 110, 255, 0, 0, 29},
+                                          {235, 128, 128, 255, 255, 255, 255}};
+// The same colours in BT.709 (a high-definition picture's matrix).
+constexpr TQuadrant kBt709Quadrants[4] = {{63, 102, 240, 0, 0, 255, 55},
+                                          {173, 42, 26, 0, 255, 0, 183},
+                                          {32, 240, 118, 255, 0, 0, 19},
+                                          {235, 128, 128, 255, 255, 255, 255}};
+// The picture the tests fill and expect.
+const TQuadrant* Quadrants = kBt601Quadrants;
 
 int QuadrantAt(int x, int y, int w, int h) {
   return (y >= h / 2 ? 2 : 0) + (x >= w / 2 ? 1 : 0);
@@ -150,6 +157,7 @@ class VideoScreenDesktopTest : public ::testing::Test {
     widget.Screen = nullptr;
     screen.reset();
     AVParams = DefaultAVParams;
+    Quadrants = kBt601Quadrants;
   }
 
   // A 64 x 48 (4:3) picture in the 480 x 270 (16:9) widget.
@@ -259,6 +267,17 @@ TEST_F(VideoScreenDesktopTest, BlitModeConvertsThePlanarPictureWithAShader) {
   EXPECT_EQ(FourCCText(screen->FFourCC), "YV12");
   ExpectPicture(ShowAndGrab(false), false);
   EXPECT_TRUE(log.Lines().empty()) << ::testing::PrintToString(log.Lines());
+}
+
+// The shader takes the matrix the picture's samples are in: BT.709 samples
+// shown as BT.601 would put the red quadrant at (233, 0, 2) and the green
+// one at (20, 255, 9).
+TEST_F(VideoScreenDesktopTest, BlitModeShowsABt709PictureInItsOwnColours) {
+  Quadrants = kBt709Quadrants;
+  MakeScreen(vmDDraw);
+  ASSERT_EQ(screen->FVideoMode, vmDDraw);
+  screen->FColour = TPictureColour{TColourMatrix::Bt709, TColourRange::Limited};
+  ExpectPicture(ShowAndGrab(false), false);
 }
 
 TEST_F(VideoScreenDesktopTest, BlitModeConvertsPackedPictures) {
