@@ -87,6 +87,7 @@ TEST_P(ColourBars, ConvertLikeLibswscaleWithinTwoLevels) {
       const int b = want.Pic.data[0][y * want.Pic.linesize[0] + x];
       worst = std::max(worst, std::abs(a - b));
     }
+  RecordProperty("worst_level_difference", worst);
   EXPECT_LE(worst, 2);
   // The red bar is red, not the washed-out (209, 31, 3) of the analogue formula.
   const uint8_t* red = &out[size_t(h / 2) * 4 * w + 4 * (5 * w / 8 + w / 16)];
