@@ -144,6 +144,10 @@ void BM_SwScale(benchmark::State& state, const ConvertCase* c) {
     sws_freeContext(sws);
     return;
   }
+  // The same colours as ours: an untagged high-definition picture is BT.709
+  // in limited range.
+  const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
+  sws_setColorspaceDetails(sws, bt709, 0, bt709, 0, 0, 1 << 16, 1 << 16);
   // The same output as ours: the content rectangle of the destination,
   // bottom-up for 32 bits, chroma planes swapped for YV12.
   uint8_t* data[4] = {};

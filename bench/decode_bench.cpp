@@ -1,8 +1,9 @@
-// vexo-bench decode FILE [--fourcc YV12|ARGB] [--rounds N]: decodes the whole
-// timeline of FILE as fast as it goes into a screen of the file's size, has
-// FFmpeg decode the same file alone on the same threads, and compares the
-// fastest round of each. bench/make-decode-media.sh makes the 1080p clip it
-// is measured with.
+// vexo-bench decode FILE [--fourcc YV12|ARGB] [--rounds N] [--convert]:
+// decodes the whole timeline of FILE as fast as it goes into a screen of the
+// file's size, has FFmpeg decode the same file alone on the same threads (with
+// --convert also converting each picture with libswscale into the same
+// layout), and compares the fastest round of each. bench/make-decode-media.sh
+// makes the 1080p clips it is measured with.
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -12,6 +13,11 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
+
+extern "C" {
+#include <libswscale/swscale.h>
+}
 
 #include "bench/bench_command.h"
 #include "engine/input/av_in_file_list.h"
@@ -19,6 +25,7 @@
 #include "engine/media/media_lib.h"
 #include "engine/playlist/av_playlist.h"
 #include "engine/video/av_screen.h"
+#include "engine/video/picture_colour.h"
 #include "tests/support/memory_video_system.h"
 
 namespace vexo::bench {
@@ -95,7 +102,40 @@ TDecodeRun DecodeTimeline(const std::string& file, TFourCC fourcc) {
 // FFmpeg alone: demultiplex and decode the video stream, nothing else. The
 // engine's timed loop also demultiplexes, so both sides count it; opening and
 // probing stay outside on both.
-TDecodeRun DecodeWithFFmpeg(const std::string& file, int threads, int threadType) {
+// libswscale into a picture of the screen's layout, with the colours the
+// engine gives the same frame.
+class TReferenceConversion {
+ public:
+  explicit TReferenceConversion(TFourCC fourcc) : FFourCC(fourcc) {}
+  ~TReferenceConversion() { sws_freeContext(FContext); }
+  void Convert(const AVFrame& frame) {
+    const AVPixelFormat to = FFourCC == FCC_ARGB ? AV_PIX_FMT_BGRA : AV_PIX_FMT_YUV420P;
+    FContext =
+        sws_getCachedContext(FContext, frame.width, frame.height, AVPixelFormat(frame.format),
+                             frame.width, frame.height, to, SWS_POINT, nullptr, nullptr, nullptr);
+    if (!FContext) return;
+    if (FPixels.empty()) {
+      FPixels.resize(size_t(av_image_get_buffer_size(to, frame.width, frame.height, 1)));
+      av_image_fill_arrays(FData, FLines, FPixels.data(), to, frame.width, frame.height, 1);
+    }
+    const TPictureColour colour =
+        ResolvedColour(ColourOfFrame(frame), frame.format, frame.width, frame.height);
+    const int* table = sws_getCoefficients(SwsColourSpace(colour.Matrix));
+    const int full = colour.Range == TColourRange::Full;
+    sws_setColorspaceDetails(FContext, table, full, table, full, 0, 1 << 16, 1 << 16);
+    sws_scale(FContext, frame.data, frame.linesize, 0, frame.height, FData, FLines);
+  }
+
+ private:
+  TFourCC FFourCC;
+  SwsContext* FContext = nullptr;
+  std::vector<uint8_t> FPixels;
+  uint8_t* FData[4] = {};
+  int FLines[4] = {};
+};
+
+TDecodeRun DecodeWithFFmpeg(const std::string& file, int threads, int threadType,
+                            TReferenceConversion* conversion) {
   TDecodeRun run;
   AVFormatContext* format = nullptr;
   if (ff::avformat_open_input(&format, file.c_str(), nullptr, nullptr) < 0) {
@@ -136,6 +176,7 @@ TDecodeRun DecodeWithFFmpeg(const std::string& file, int threads, int threadType
   auto drain = [&] {
     while (ff::avcodec_receive_frame(ctx, frame) == 0) {
       ++run.Frames;
+      if (conversion) conversion->Convert(*frame);
       ff::av_frame_unref(frame);
     }
   };
@@ -173,8 +214,11 @@ int RunDecode(int argc, char** argv) {
   std::string file;
   TFourCC fourcc = FCC_YV12;
   int rounds = 5;
+  bool convert = false;
   for (int i = 1; i < argc; ++i) {
-    if (!std::strcmp(argv[i], "--rounds") && i + 1 < argc) {
+    if (!std::strcmp(argv[i], "--convert")) {
+      convert = true;
+    } else if (!std::strcmp(argv[i], "--rounds") && i + 1 < argc) {
       rounds = std::max(1, std::atoi(argv[++i]));
     } else if (!std::strcmp(argv[i], "--fourcc") && i + 1 < argc) {
       const std::string name = argv[++i];
@@ -189,7 +233,8 @@ int RunDecode(int argc, char** argv) {
     }
   }
   if (file.empty()) {
-    std::fprintf(stderr, "usage: vexo-bench decode FILE [--fourcc YV12|ARGB] [--rounds N]\n");
+    std::fprintf(stderr,
+                 "usage: vexo-bench decode FILE [--fourcc YV12|ARGB] [--rounds N] [--convert]\n");
     return 2;
   }
   if (!MediaLibLoad()) {
@@ -210,8 +255,9 @@ int RunDecode(int argc, char** argv) {
         KeepFastest(ours, run);
       } else {
         // The engine's decoder is set up by its first round.
-        const TDecodeRun run =
-            DecodeWithFFmpeg(file, ours.Frames > 0 ? ours.Threads : 0, ours.ThreadType);
+        TReferenceConversion conversion(fourcc);
+        const TDecodeRun run = DecodeWithFFmpeg(file, ours.Frames > 0 ? ours.Threads : 0,
+                                                ours.ThreadType, convert ? &conversion : nullptr);
         if (!run.Error.empty()) {
           std::fprintf(stderr, "ffmpeg: %s\n", run.Error.c_str());
           return 1;
@@ -220,8 +266,8 @@ int RunDecode(int argc, char** argv) {
       }
     }
   }
-  std::printf("fourcc: %s\nrounds: %d (fastest of each side)\n", FourCCText(fourcc).c_str(),
-              rounds);
+  std::printf("fourcc: %s\nrounds: %d (fastest of each side)\nffmpeg converts: %s\n",
+              FourCCText(fourcc).c_str(), rounds, convert ? "libswscale" : "no");
   PrintRun("vexo", ours);
   PrintRun("ffmpeg", theirs);
   std::printf("ratio: %.3f\n", theirs.Seconds > 0 ? ours.Seconds / theirs.Seconds : 0.0);
@@ -233,7 +279,8 @@ int RunDecode(int argc, char** argv) {
 }
 
 const RegisterCommand kRegister(
-    "decode", "decode FILE's whole timeline into a screen [--fourcc YV12|ARGB] [--rounds N]",
+    "decode",
+    "decode FILE's whole timeline into a screen [--fourcc YV12|ARGB] [--rounds N] [--convert]",
     RunDecode);
 
 }  // namespace

@@ -23,7 +23,7 @@ endforeach()
 # generation loads, as the system's package database knows them.
 set(VEXO_RUNTIME_PACKAGES "")
 find_program(VEXO_DPKG dpkg)
-foreach(lib IN ITEMS libavformat libavcodec libavutil libswresample)
+foreach(lib IN ITEMS libavformat libavcodec libavutil libswresample libswscale)
   string(REGEX MATCH "^[0-9]+" major "${FFMPEG_HEADERS_${lib}_VERSION}")
   set(file "${FFMPEG_HEADERS_${lib}_LIBDIR}/${lib}.so.${major}")
   set(package "")

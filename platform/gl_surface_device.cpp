@@ -20,9 +20,12 @@ void main() {
 )";
 
 // Packing 0: planes Y, U, V; 1: "UYVY" and 2: "YUY2", two pixels per texel.
-// The colour formulas are the converter's, so every mode shows the same colours.
+// The colours are those of the picture's matrix and range, as the converter
+// gives them, so every mode shows the same colours.
 const char* const BlitFragmentShader = R"(
 uniform sampler2D plane0;
+uniform vec4 lumaMap;
+uniform vec4 chroma;
 uniform sampler2D plane1;
 uniform sampler2D plane2;
 uniform int packing;
@@ -45,9 +48,11 @@ void main() {
       y = second ? pair.b : pair.r; u = pair.g; v = pair.a;
     }
   }
+  y = (y - lumaMap.y) * lumaMap.x;
   u -= 128.0 / 255.0;
   v -= 128.0 / 255.0;
-  gl_FragColor = vec4(y + 1.13983 * v, y - 0.39465 * u - 0.5806 * v, y + 2.03211 * u, 1.0);
+  gl_FragColor = vec4(clamp(vec3(y + chroma.x * v, y - chroma.y * u - chroma.z * v,
+                                 y + chroma.w * u), 0.0, 1.0), 1.0);
 }
 )";
 
@@ -200,6 +205,9 @@ uint32_t TGLSurfaceDevice::Blt(const TVideoRect& dest) {
   FProgram->setUniformValue("plane2", 2);
   FProgram->setUniformValue("packing", planar ? 0 : FDesc.FourCC == FCC_UYVY ? 1 : 2);
   FProgram->setUniformValue("width", float(w));
+  const TYuvCoefficients c = YuvCoefficients(FColour);
+  FProgram->setUniformValue("lumaMap", float(c.LumaScale), float(c.LumaOffset / 255), 0.0f, 0.0f);
+  FProgram->setUniformValue("chroma", float(c.Rv), float(c.Gu), float(c.Gv), float(c.Bu));
   gl->glBindBuffer(GL_ARRAY_BUFFER, FQuad);
   const int position = FProgram->attributeLocation("position");
   const int texCoord = FProgram->attributeLocation("texCoord");

@@ -30,11 +30,12 @@ void main() {
 const char* const PlaneFragmentShader = R"(
 uniform sampler2D picture;
 uniform float alphaRef;
+uniform vec2 lumaMap;
 varying vec4 color;
 varying vec2 uv;
 void main() {
   vec4 texel = texture2D(picture, uv);
-  vec4 c = vec4(texel.rgb, texel.a * color.a);
+  vec4 c = vec4(clamp((texel.rgb - lumaMap.y) * lumaMap.x, 0.0, 1.0), texel.a * color.a);
   if (c.a <= alphaRef) discard;
   gl_FragColor = c;
 }
@@ -238,6 +239,12 @@ uint32_t TGLTextureDevice::DrawTexturedStrip(uint32_t texture, uint32_t buffer, 
   FProgram->setUniformValue("picture", 0);
   FProgram->setUniformValue("alphaRef",
                             FStates.AlphaTest ? float(FStates.AlphaRef) / 255.0f : -1.0f);
+  // A luminance texture holds the picture's luma samples; the 32-bit one
+  // holds colours already.
+  const bool luma = FTextures.at(texture).Format == tfLuminance8;
+  const TYuvCoefficients c = YuvCoefficients(FColour);
+  FProgram->setUniformValue("lumaMap", luma ? float(c.LumaScale) : 1.0f,
+                            luma ? float(c.LumaOffset / 255) : 0.0f);
   gl->glUniformMatrix4fv(FProgram->uniformLocation("projection"), 1, GL_FALSE, FProjection.data());
   gl->glUniformMatrix4fv(FProgram->uniformLocation("view"), 1, GL_FALSE, FView.data());
 

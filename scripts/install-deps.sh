@@ -7,7 +7,7 @@ packages=(
   # build
   cmake ninja-build g++ pkg-config clang-format
   # FFmpeg 5.1 (headers at build time, libraries loaded at run time)
-  libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
+  libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev
   # Qt 6 Widgets and OpenGL
   qt6-base-dev libqt6opengl6-dev libgl-dev libgl1-mesa-dri libglx-mesa0
   # Qt's SVG icon engine: our own command pictures are SVG

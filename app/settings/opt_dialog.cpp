@@ -67,6 +67,7 @@ const std::vector<TGroup>& Groups() {
         {oAVPhotoSeek, TCtl::Check},
         {oAVTurnVideo, TCtl::Check},
         {oAVTurnPhoto, TCtl::Check},
+        {oAVToneMap, TCtl::Check},
         {oAVPlanar, TCtl::Check, 0, 0, 0, 0, true}}},
       {opGeneral, {}},  // the language
       {opPlayback, {{oAVSoundDevice, TCtl::SoundOutput}}},

@@ -54,6 +54,7 @@ constexpr TParDef kOptionDefs[] = {
     {oAVSoundDevice, TIniPar::ipText, "default", "oAVSoundDevice"},
     {oAVTurnVideo, TIniPar::ipBoolean, "1", "oAVTurnVideo"},
     {oAVTurnPhoto, TIniPar::ipBoolean, "1", "oAVTurnPhoto"},
+    {oAVToneMap, TIniPar::ipBoolean, "1", "oAVToneMap"},
 };
 
 constexpr TParDef kDynamicDefs[] = {
@@ -226,6 +227,7 @@ void TOptions::ApplyToEngine() const {
   AVParams.Planar = GetOption(oAVPlanar).GetBool() ? 1 : 0;
   AVParams.TurnVideos = GetOption(oAVTurnVideo).GetBool() ? 1 : 0;
   AVParams.TurnPhotos = GetOption(oAVTurnPhoto).GetBool() ? 1 : 0;
+  AVParams.ToneMap = GetOption(oAVToneMap).GetBool() ? 1 : 0;
   ApplySoundOutput(GetOption(oAVSoundDevice).GetText());
 }
 

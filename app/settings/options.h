@@ -37,7 +37,9 @@ enum TOptionIndex : int {
   // Portrait videos by their display matrix, photos by their EXIF tag.
   oAVTurnVideo = 68,
   oAVTurnPhoto = 69,
-  kOptionCount = 70
+  // High-dynamic-range videos tone-mapped to an ordinary screen's colours.
+  oAVToneMap = 70,
+  kOptionCount = 71
 };
 
 // Rows of the dynamic table ("Dynamic"): values the program keeps for itself.

@@ -1,7 +1,6 @@
 // Decoding one picture of an input file into the video screen's frame buffer.
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 
 #include "engine/input/av_in_file.h"
 #include "engine/media/av_types.h"
@@ -13,10 +12,6 @@
 namespace vexo {
 
 namespace {
-
-std::string BaseName(const std::string& path) {
-  return std::filesystem::path(path).filename().string();
-}
 
 bool IsKey(const TAVPacket& packet) {
   return (packet.flags & AV_PKT_FLAG_KEY) != 0;
@@ -119,16 +114,11 @@ int TAVInFile::ReceivePicture(int32_t flags, bool& keySeen, bool& keyStampKnown,
   }
 }
 
-void TAVInFile::CheckPixelFormat(TAVScreen& screen) {
-  const int32_t format = DecFrame->format;
-  const std::string& name = Video.CodecName;
-  if (DecoderIs(name, "mjpeg") || DecoderIs(name, "dvvideo") || DecoderIs(name, "svq3"))
-    Video.HeaderPixFmt = format;
-  if (format == Video.HeaderPixFmt) return;
-  screen.FErrMsg = "Wrong pix_fmt detection (header: " + std::to_string(Video.HeaderPixFmt) +
-                   ", real: " + std::to_string(format) + ")";
-  screen.FErrFile = BaseName(FileName);
-  throw TAVDecodeError(screen.FErrMsg);
+// The decoder's own pixel format is the one that counts: a header may say
+// none or another, and a broadcast stream may change it midway. The
+// conversion takes every format it can read, and names one it cannot.
+void TAVInFile::CheckPixelFormat(TAVScreen&) {
+  Video.HeaderPixFmt = DecFrame->format;
 }
 
 // The output picture lies over the screen's memory, wrapped afresh for every
@@ -169,6 +159,7 @@ bool TAVInFile::ShowPicture(TAVScreen& screen, uint8_t firstFrame, bool keepInRi
     screen.FErrFile = FileName;
     return false;
   }
+  screen.FColour = ConvertedColour();
   if (screen.FFrameBytes > screen.FFrameBufSize)
     throw TAVDecodeError("ImageSize (" + std::to_string(screen.FFrameBytes) +
                          ") exceeds allocated size (" + std::to_string(screen.FFrameBufSize) + ")");

@@ -126,6 +126,8 @@ struct TAVParams {
   uint8_t MixedMinSizePreset = sp640x480;
   uint8_t RoundWidth = 0;
   uint8_t LowPassOn = 1;
+  // High-dynamic-range pictures tone-mapped to an ordinary screen's colours.
+  uint8_t ToneMap = 1;
   int32_t LowPassCutoff = 7000;
   int32_t LowPassOrder = 3;
   uint8_t SeekAlgo = saExactFrame;

@@ -19,6 +19,7 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 #include <libavutil/samplefmt.h>
 #include <libswresample/swresample.h>
+#include <libswscale/swscale.h>
 }
 
 // Entry points per library, in the order they are resolved. Every one must be
@@ -105,6 +106,16 @@ extern "C" {
   X(swr_get_delay)                      \
   X(swr_free)
 
+// Pictures in formats the engine's own conversion has no path for.
+#define VEXO_SWSCALE_ENTRY_POINTS(X) \
+  X(swscale_version)                 \
+  X(sws_getCachedContext)            \
+  X(sws_freeContext)                 \
+  X(sws_scale)                       \
+  X(sws_setColorspaceDetails)        \
+  X(sws_getCoefficients)             \
+  X(sws_isSupportedInput)
+
 namespace vexo {
 namespace ff {
 #define VEXO_DECLARE_ENTRY_POINT(name) extern decltype(&::name) name;
@@ -112,11 +123,12 @@ VEXO_AVUTIL_ENTRY_POINTS(VEXO_DECLARE_ENTRY_POINT)
 VEXO_AVFORMAT_ENTRY_POINTS(VEXO_DECLARE_ENTRY_POINT)
 VEXO_AVCODEC_ENTRY_POINTS(VEXO_DECLARE_ENTRY_POINT)
 VEXO_SWRESAMPLE_ENTRY_POINTS(VEXO_DECLARE_ENTRY_POINT)
+VEXO_SWSCALE_ENTRY_POINTS(VEXO_DECLARE_ENTRY_POINT)
 #undef VEXO_DECLARE_ENTRY_POINT
 }  // namespace ff
 
 // The libraries, in loading order.
-enum TMediaLib { mlAvUtil, mlAvFormat, mlAvCodec, mlSwResample, mlCount };
+enum TMediaLib { mlAvUtil, mlAvFormat, mlAvCodec, mlSwResample, mlSwScale, mlCount };
 
 // File name of each library (the run-time name with its major version).
 const char* MediaLibFileName(TMediaLib lib);

@@ -14,6 +14,7 @@
 #include "engine/video/av_yuv_pack.h"
 #include "engine/video/av_yuv_to_bgra.h"
 #include "engine/video/streaming_store.h"
+#include "engine/video/tone_map.h"
 #include "engine/video/turned_picture.h"
 
 namespace vexo {
@@ -178,6 +179,7 @@ void FillBottomUpBorders(const TAVPicture& dst, const TPlaneArea& area) {
 int32_t PlanarTo32Bit(const TAVPicture& src, const TAVPicture& dst, int32_t sw, int32_t sh,
                       int32_t pixFmt, TChromaShifts shifts, bool grey, const TPlaneArea& area,
                       bool fill) {
+  const TYuvToBgraFactors factors = YuvToBgraFactors(YuvCoefficients(src.Colour));
   const int32_t cw = area.ContentWidth, ch = area.ContentHeight;
   const int32_t ls = dst.linesize[0];
   if (!dst.data[0]) return ls * area.Height;
@@ -203,6 +205,7 @@ int32_t PlanarTo32Bit(const TAVPicture& src, const TAVPicture& dst, int32_t sw, 
   if (pic.data[0] && width > 0) {
     static TYuvToBgraRow converter;
     converter.SetStreaming(StreamsPicture(int64_t(std::abs(ls)) * area.Height));
+    converter.SetFactors(factors);
     int32_t chromaRow = -1;
     for (int32_t y = 0; y < ch; ++y) {
       if (chroma.Row(y) != chromaRow) {
@@ -306,6 +309,7 @@ int32_t PackedToPlanar420(const TAVPicture& src, const TAVPicture& dst, int32_t 
 
 TAVPicture PictureOfFrame(const AVFrame& frame) {
   TAVPicture pic;
+  pic.Colour = ColourOfFrame(frame);
   for (int i = 0; i < 4; ++i) {
     pic.data[i] = frame.data[i];
     pic.linesize[i] = frame.linesize[i];
@@ -313,17 +317,163 @@ TAVPicture PictureOfFrame(const AVFrame& frame) {
   return pic;
 }
 
-int32_t ConvertPicture(const TAVPicture& src, const TAVPicture& dst, int32_t srcWidth,
-                       std::string& errMsg, uint8_t fillBorders, TFourCC dstFourCC,
-                       int32_t srcPixFmt, int32_t dstHeight, int32_t dstWidth,
-                       int32_t contentHeight, int32_t contentWidth, int32_t srcHeight,
-                       TPictureTurn turn) {
+namespace {
+
+TPictureColour LastColour;
+
+int32_t ConvertResolved(const TAVPicture& src, const TAVPicture& dst, int32_t srcWidth,
+                        std::string& errMsg, uint8_t fillBorders, TFourCC dstFourCC,
+                        int32_t srcPixFmt, int32_t dstHeight, int32_t dstWidth,
+                        int32_t contentHeight, int32_t contentWidth, int32_t srcHeight,
+                        TPictureTurn turn);
+
+// A picture in a format without a path of its own, brought by libswscale to
+// the nearest format that has one, at its own size.
+struct TIntermediate {
+  std::unique_ptr<uint8_t[]> Buf;
+  int64_t Capacity = 0;
+  SwsContext* Context = nullptr;
+} Inter;
+
+// The layout a source is brought to: Y, Cb, Cr with the source's
+// subsampling (alpha kept for composing), grey, or, for R, G, B and palette
+// sources, 4:4:4 Y, Cb, Cr (full range for 32-bit destinations, which get
+// back the colours; limited BT.601 for the Y, Cb, Cr ones, as displays expect).
+AVPixelFormat IntermediateFormat(const AVPixFmtDescriptor& d, bool& alpha) {
+  alpha = (d.flags & AV_PIX_FMT_FLAG_ALPHA) != 0;
+  if (d.flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_BAYER))
+    return alpha ? AV_PIX_FMT_YUVA444P : AV_PIX_FMT_YUV444P;
+  if (d.nb_components <= 2) return alpha ? AV_PIX_FMT_YUVA444P : AV_PIX_FMT_GRAY8;
+  const int h = d.log2_chroma_w, v = d.log2_chroma_h;
+  if (h == 0 && v == 0) return alpha ? AV_PIX_FMT_YUVA444P : AV_PIX_FMT_YUV444P;
+  if (h == 1 && v == 0) return alpha ? AV_PIX_FMT_YUVA422P : AV_PIX_FMT_YUV422P;
+  if (h == 0 && v == 1) return alpha ? AV_PIX_FMT_YUVA444P : AV_PIX_FMT_YUV440P;
+  if (h == 2 && v == 0 && !alpha) return AV_PIX_FMT_YUV411P;
+  return alpha ? AV_PIX_FMT_YUVA420P : AV_PIX_FMT_YUV420P;
+}
+
+// Composes a 4:x:x picture with alpha over black, in place: each sample moves
+// towards black by its pixel's transparency (a chroma sample by that of the
+// first pixel it covers).
+void ComposeOverBlack(const TAVPicture& pic, int32_t w, int32_t h, int hShift, int vShift,
+                      int lumaBlack) {
+  const uint8_t* alpha = pic.data[3];
+  for (int32_t y = 0; y < h; ++y) {
+    uint8_t* luma = pic.data[0] + ptrdiff_t(y) * pic.linesize[0];
+    const uint8_t* a = alpha + ptrdiff_t(y) * pic.linesize[3];
+    for (int32_t x = 0; x < w; ++x)
+      luma[x] = uint8_t(lumaBlack + ((luma[x] - lumaBlack) * a[x] + 127) / 255);
+  }
+  const int32_t cw = -((-w) >> hShift), ch = -((-h) >> vShift);
+  for (int p = 1; p <= 2; ++p)
+    for (int32_t y = 0; y < ch; ++y) {
+      uint8_t* c = pic.data[p] + ptrdiff_t(y) * pic.linesize[p];
+      const uint8_t* a = alpha + ptrdiff_t(y << vShift) * pic.linesize[3];
+      for (int32_t x = 0; x < cw; ++x)
+        c[x] = uint8_t(128 + ((c[x] - 128) * a[x << hShift] + (c[x] >= 128 ? 127 : -127)) / 255);
+    }
+}
+
+std::string UnsupportedFormat(int32_t pixFmt) {
+  return "Unsupported picture format: " + PixFmtText(pixFmt);
+}
+
+// Lays `pic` over the intermediate buffer, grown for `fmt` at w x h.
+bool PrepareIntermediate(AVPixelFormat fmt, int32_t w, int32_t h, TAVPicture& pic) {
+  const int size = ff::av_image_get_buffer_size(fmt, w, h, 1);
+  if (size <= 0) return false;
+  if (size > Inter.Capacity) {
+    Inter.Buf.reset();
+    Inter.Buf.reset(new uint8_t[size_t(size)]);
+    Inter.Capacity = size;
+  }
+  ff::av_image_fill_arrays(pic.data, pic.linesize, Inter.Buf.get(), fmt, w, h, 1);
+  return true;
+}
+
+int32_t ConvertThroughSwscale(const TAVPicture& src, const TAVPicture& dst, int32_t sw,
+                              std::string& errMsg, uint8_t fillBorders, TFourCC dstFourCC,
+                              int32_t srcPixFmt, int32_t dstHeight, int32_t dstWidth,
+                              int32_t contentHeight, int32_t contentWidth, int32_t sh,
+                              TPictureTurn turn) {
+  const AVPixelFormat fmt = AVPixelFormat(srcPixFmt);
+  const AVPixFmtDescriptor* d = ff::av_pix_fmt_desc_get(fmt);
+  if (!d || !ff::sws_isSupportedInput(fmt) || sw <= 0 || sh <= 0 || !src.data[0]) {
+    errMsg = UnsupportedFormat(srcPixFmt);
+    return 0;
+  }
+  if (ToneMapsPicture(srcPixFmt, src.Colour)) {
+    // High dynamic range: tone-mapped into 4:4:4 BT.709 for every destination.
+    TAVPicture pic;
+    if (!PrepareIntermediate(AV_PIX_FMT_YUV444P, sw, sh, pic)) {
+      errMsg = UnsupportedFormat(srcPixFmt);
+      return 0;
+    }
+    ToneMapPicture(src, srcPixFmt, sw, sh, pic);
+    pic.Colour = TPictureColour{TColourMatrix::Bt709, TColourRange::Limited};
+    return ConvertResolved(pic, dst, sw, errMsg, fillBorders, dstFourCC, AV_PIX_FMT_YUV444P,
+                           dstHeight, dstWidth, contentHeight, contentWidth, sh, turn);
+  }
+  bool alpha = false;
+  const AVPixelFormat interFmt = IntermediateFormat(*d, alpha);
+  const bool fromRgb =
+      (d->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_BAYER)) != 0;
+  TPictureColour interColour = src.Colour;
+  if (fromRgb) {
+    interColour = TPictureColour{};
+    interColour.Matrix = TColourMatrix::Bt601;
+    interColour.Range = Is32BitFourCC(dstFourCC) ? TColourRange::Full : TColourRange::Limited;
+  }
+  TAVPicture pic;
+  if (!PrepareIntermediate(interFmt, sw, sh, pic)) {
+    errMsg = UnsupportedFormat(srcPixFmt);
+    return 0;
+  }
+  pic.Colour = interColour;
+  Inter.Context = ff::sws_getCachedContext(Inter.Context, sw, sh, fmt, sw, sh, interFmt, SWS_POINT,
+                                           nullptr, nullptr, nullptr);
+  if (!Inter.Context) {
+    errMsg = UnsupportedFormat(srcPixFmt);
+    return 0;
+  }
+  const int cs = SwsColourSpace(fromRgb ? interColour.Matrix : src.Colour.Matrix);
+  const bool srcFull = fromRgb || src.Colour.Range == TColourRange::Full;
+  const bool dstFull = interColour.Range == TColourRange::Full;
+  ff::sws_setColorspaceDetails(Inter.Context, ff::sws_getCoefficients(cs), srcFull,
+                               ff::sws_getCoefficients(cs), dstFull, 0, 1 << 16, 1 << 16);
+  const uint8_t* const srcPlanes[4] = {src.data[0], src.data[1], src.data[2], src.data[3]};
+  const int srcLines[4] = {src.linesize[0], src.linesize[1], src.linesize[2], src.linesize[3]};
+  ff::sws_scale(Inter.Context, srcPlanes, srcLines, 0, sh, pic.data, pic.linesize);
+  int32_t interPixFmt = interFmt;
+  if (alpha) {
+    const AVPixFmtDescriptor* i = ff::av_pix_fmt_desc_get(interFmt);
+    ComposeOverBlack(pic, sw, sh, i->log2_chroma_w, i->log2_chroma_h,
+                     interColour.Range == TColourRange::Full ? 0 : 16);
+    interPixFmt = interFmt == AV_PIX_FMT_YUVA420P   ? AV_PIX_FMT_YUV420P
+                  : interFmt == AV_PIX_FMT_YUVA422P ? AV_PIX_FMT_YUV422P
+                                                    : AV_PIX_FMT_YUV444P;
+  }
+  return ConvertResolved(pic, dst, sw, errMsg, fillBorders, dstFourCC, interPixFmt, dstHeight,
+                         dstWidth, contentHeight, contentWidth, sh, turn);
+}
+
+int32_t ConvertResolved(const TAVPicture& src, const TAVPicture& dst, int32_t srcWidth,
+                        std::string& errMsg, uint8_t fillBorders, TFourCC dstFourCC,
+                        int32_t srcPixFmt, int32_t dstHeight, int32_t dstWidth,
+                        int32_t contentHeight, int32_t contentWidth, int32_t srcHeight,
+                        TPictureTurn turn) {
+  TChromaShifts shifts;
+  const bool ownPath = PlanarSourceShifts(srcPixFmt, shifts) || srcPixFmt == PIX_FMT_BGR24;
+  if (!ownPath)
+    return ConvertThroughSwscale(src, dst, srcWidth, errMsg, fillBorders, dstFourCC, srcPixFmt,
+                                 dstHeight, dstWidth, contentHeight, contentWidth, srcHeight, turn);
+  LastColour = src.Colour;
   if (TurnOfOrientation(turn) != ptNone) {
     TTurnedPicture turned;
     if (TurnPicture(src, srcWidth, srcHeight, srcPixFmt, turn, turned))
-      return ConvertPicture(turned.Picture, dst, turned.Width, errMsg, fillBorders, dstFourCC,
-                            turned.PixFmt, dstHeight, dstWidth, contentHeight, contentWidth,
-                            turned.Height);
+      return ConvertResolved(turned.Picture, dst, turned.Width, errMsg, fillBorders, dstFourCC,
+                             turned.PixFmt, dstHeight, dstWidth, contentHeight, contentWidth,
+                             turned.Height, ptNone);
   }
   TPlaneArea area;
   area.Width = std::max(dstWidth, 0);
@@ -335,8 +485,7 @@ int32_t ConvertPicture(const TAVPicture& src, const TAVPicture& dst, int32_t src
   const int32_t sw = std::max(srcWidth, 0), sh = std::max(srcHeight, 0);
   const bool fill = fillBorders == 1;
 
-  TChromaShifts shifts;
-  if (PlanarSourceShifts(srcPixFmt, shifts)) {
+  if (srcPixFmt != PIX_FMT_BGR24) {
     const bool grey = srcPixFmt == PIX_FMT_GRAY8;
     if (IsPlanar420FourCC(dstFourCC))
       return PlanarToPlanar420(src, dst, sw, sh, shifts, grey, area, fill, dstFourCC);
@@ -346,20 +495,42 @@ int32_t ConvertPicture(const TAVPicture& src, const TAVPicture& dst, int32_t src
       return PlanarTo32Bit(src, dst, sw, sh, srcPixFmt, shifts, grey, area, fill);
     throw std::logic_error(UnexpectedFourCC(dstFourCC, srcPixFmt));
   }
-  if (srcPixFmt == PIX_FMT_BGR24) {
-    if (Is32BitFourCC(dstFourCC)) return PackedTo32Bit(src, dst, sw, sh, area, fill);
-    if (IsPacked422FourCC(dstFourCC))
-      return PackedToPacked422(src, dst, sw, sh, area, fill, dstFourCC);
-    if (IsPlanar420FourCC(dstFourCC)) return PackedToPlanar420(src, dst, sw, sh, area);
-    throw std::logic_error(UnexpectedFourCC(dstFourCC, srcPixFmt));
-  }
-  errMsg = "Unsupported source pixel format: " + std::to_string(srcPixFmt) +
-           " (dst_fourcc: " + FourCCText(dstFourCC) + ")";
-  return 0;
+  if (Is32BitFourCC(dstFourCC)) return PackedTo32Bit(src, dst, sw, sh, area, fill);
+  if (IsPacked422FourCC(dstFourCC))
+    return PackedToPacked422(src, dst, sw, sh, area, fill, dstFourCC);
+  if (IsPlanar420FourCC(dstFourCC)) return PackedToPlanar420(src, dst, sw, sh, area);
+  throw std::logic_error(UnexpectedFourCC(dstFourCC, srcPixFmt));
+}
+
+}  // namespace
+
+int32_t ConvertPicture(const TAVPicture& src, const TAVPicture& dst, int32_t srcWidth,
+                       std::string& errMsg, uint8_t fillBorders, TFourCC dstFourCC,
+                       int32_t srcPixFmt, int32_t dstHeight, int32_t dstWidth,
+                       int32_t contentHeight, int32_t contentWidth, int32_t srcHeight,
+                       TPictureTurn turn) {
+  TAVPicture source = src;
+  source.Colour = ResolvedColour(src.Colour, srcPixFmt, srcWidth, srcHeight);
+  return ConvertResolved(source, dst, srcWidth, errMsg, fillBorders, dstFourCC, srcPixFmt,
+                         dstHeight, dstWidth, contentHeight, contentWidth, srcHeight, turn);
+}
+
+TPictureColour ConvertedColour() {
+  return LastColour;
+}
+
+std::string PixFmtText(int32_t pixFmt) {
+  const char* name =
+      ff::av_get_pix_fmt_name ? ff::av_get_pix_fmt_name(AVPixelFormat(pixFmt)) : nullptr;
+  return name ? std::string(name) : std::to_string(pixFmt);
 }
 
 void FreeConvertScratch() {
   FreeTurnScratch();
+  Inter.Buf.reset();
+  Inter.Capacity = 0;
+  if (Inter.Context && ff::sws_freeContext) ff::sws_freeContext(Inter.Context);
+  Inter.Context = nullptr;
   ScratchBuf.reset();
   ScratchCapacity = 0;
   Scratch = TAVPicture{};

@@ -29,13 +29,17 @@ bool PlanarSourceShifts(int pixFmt, TChromaShifts& shifts) {
     case PIX_FMT_YUV411P:
       shifts = {2, 0};
       return true;
+    // The limited-range twins of the full-range layouts share their paths.
     case PIX_FMT_YUVJ422P:
+    case AV_PIX_FMT_YUV422P:
       shifts = {1, 0};
       return true;
     case PIX_FMT_YUVJ444P:
+    case AV_PIX_FMT_YUV444P:
       shifts = {0, 0};
       return true;
     case PIX_FMT_YUVJ440P:
+    case AV_PIX_FMT_YUV440P:
       shifts = {0, 1};
       return true;
     case PIX_FMT_GRAY8:

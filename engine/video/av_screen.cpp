@@ -472,6 +472,7 @@ void TAVScreen::ShowFrame() {
   if (FVideoMode == vmOverlay) {
     if (FBackBuf && DD7) DD7->Flip();
   } else if (FVideoMode == vmDDraw) {
+    if (DD7) DD7->SetPictureColour(FColour);
     if (DD7 && FOverlay) LogDDrawError("FPrimarySurface.Blt: ", DD7->Blt(FDstRect));
   } else if (IsTextureMode()) {
     PresentTexture();
@@ -480,6 +481,7 @@ void TAVScreen::ShowFrame() {
 
 void TAVScreen::PresentTexture() {
   if (!D3D || !D3DDev || !D3DPlaneScene) return;
+  D3D->SetPictureColour(FColour);
   if (LogDDrawError("D3DPlaneScene.DrawScene", D3DPlaneScene->DrawScene(D3D.get(), FTexture)))
     return;
   if (!LogDDrawError("D3DDev.Present", D3D->Present(FDisplayRect))) return;

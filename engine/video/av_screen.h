@@ -67,6 +67,8 @@ class TAVScreen {
   int32_t FFrameBufSize = 0;
   int32_t FFrameBytes = 0;
   int32_t FFrameLineBytes = 0;
+  // What the Y, Cb, Cr samples of the frame buffer mean.
+  TPictureColour FColour;
   std::string FErrMsg;
   std::string FErrFile;
   TVideoRect FDisplayRect;

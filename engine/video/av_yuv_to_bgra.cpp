@@ -1,6 +1,7 @@
 #include "engine/video/av_yuv_to_bgra.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "engine/video/av_scale_utils.h"
@@ -11,50 +12,69 @@
 
 namespace vexo {
 
-uint8_t YuvToR(int y, int v) {
-  return ClampByte(y + 1.13983L * (v - 128));
-}
-
-uint8_t YuvToG(int y, int u, int v) {
-  return ClampByte(y - 0.39465L * (u - 128) - 0.5806L * (v - 128));
-}
-
-uint8_t YuvToB(int y, int u) {
-  return ClampByte(y + 2.03211L * (u - 128));
+TYuvToBgraFactors YuvToBgraFactors(const TYuvCoefficients& c) {
+  TYuvToBgraFactors f;
+  // Even factors: halved they give the same rounding through a rounding
+  // multiply (see Avx2Scaled).
+  f.R = int16_t(2 * std::lround(c.Rv * 4096));
+  f.B = int16_t(2 * std::lround(c.Bu * 4096));
+  f.GU = int16_t(std::lround(-c.Gu * 4096));
+  f.GV = int16_t(std::lround(-c.Gv * 4096));
+  if (c.LumaOffset != 0 || c.LumaScale != 1) {
+    f.Luma = int16_t(2 * std::lround(c.LumaScale * 512));
+    f.LumaOffset = int16_t(std::lround(c.LumaOffset));
+  }
+  return f;
 }
 
 namespace {
 
-// The (U - 128, V - 128) pairs whose G offset is an exact half (+-20.5). The
-// product of the two differences singles them out in a vector compare, along
-// with (106, -104) and (-106, 104), which the exact check then drops.
-bool IsHalf(int du, int dv) {
-  return (du == -104 && dv == 106) || (du == 104 && dv == -106);
-}
-constexpr int16_t HalfProduct = -104 * 106;
-
-// round(n / d) for d > 0 away from halves.
-int RoundDiv(int n, int d) {
-  const int t = 2 * n + d, q = t / (2 * d);
-  return t % (2 * d) < 0 ? q - 1 : q;
-}
-
-// The decimal factors are exact ratios of integers, so every offset of the
-// formulas away from G's two halves is an integer quotient rounded; the
-// extended-precision form differs from it by far less than the 1e-5 that
-// separates a quotient from a half.
-int OffsetR(int dv) {
-  return RoundDiv(113983 * dv, 100000);
-}
-int OffsetB(int du) {
-  return RoundDiv(203211 * du, 100000);
-}
-int OffsetG(int du, int dv) {
-  return RoundDiv(-7893 * du - 11612 * dv, 20000);
+// round(d F / 8192) as the vector code gets it: the high half of the 16-bit
+// product of d << 4 and F, halved with rounding up.
+int ScaledOffset(int d, int factor) {
+  return (((d * 16 * factor) >> 16) + 1) >> 1;
 }
 
 // An offset beyond a byte saturates every luma alike, so bytes carry it.
 constexpr int OffsetLimit = 255;
+
+int OffsetR(int dv, const TYuvToBgraFactors& f) {
+  return std::clamp(ScaledOffset(dv, f.R), -OffsetLimit, OffsetLimit);
+}
+int OffsetB(int du, const TYuvToBgraFactors& f) {
+  return std::clamp(ScaledOffset(du, f.B), -OffsetLimit, OffsetLimit);
+}
+// The sum is exact in a float and the scale a power of two: a single-precision
+// round to nearest even gives the same as the vector conversion.
+int OffsetG(int du, int dv, const TYuvToBgraFactors& f) {
+  const int sum = du * f.GU + dv * f.GV;
+  return std::clamp(int(std::nearbyint(float(sum) * (1.0f / 4096))), -OffsetLimit, OffsetLimit);
+}
+
+uint8_t AddOffset(int luma, int offset) {
+  return uint8_t(std::clamp(luma + offset, 0, 255));
+}
+
+}  // namespace
+
+uint8_t YuvLuma(int y, const TYuvToBgraFactors& f) {
+  if (f.Luma == 0) return uint8_t(y);
+  return uint8_t(std::clamp((((((y - f.LumaOffset) * 128) * f.Luma) >> 16) + 1) >> 1, 0, 255));
+}
+
+uint8_t YuvToR(int y, int v, const TYuvToBgraFactors& f) {
+  return AddOffset(YuvLuma(y, f), OffsetR(v - 128, f));
+}
+
+uint8_t YuvToG(int y, int u, int v, const TYuvToBgraFactors& f) {
+  return AddOffset(YuvLuma(y, f), OffsetG(u - 128, v - 128, f));
+}
+
+uint8_t YuvToB(int y, int u, const TYuvToBgraFactors& f) {
+  return AddOffset(YuvLuma(y, f), OffsetB(u - 128, f));
+}
+
+namespace {
 
 // Where the six offset planes sit in the buffer.
 enum { PosB, NegB, PosG, NegG, PosR, NegR, PlaneCount };
@@ -83,25 +103,15 @@ struct TSampleWindow {
   }
 };
 
-// Records which of the `n` samples from `first` on lie on a G half.
-void NoteHalves(const uint8_t* u, const uint8_t* v, int32_t first, int32_t n, int32_t count,
-                std::vector<TYuvToBgraRow::THalf>& halves) {
-  for (int32_t i = 0; i < n && first + i < count; ++i)
-    if (IsHalf(u[i] - 128, v[i] - 128)) halves.push_back({first + i, u[i], v[i]});
-}
-
 // ---------------------------------------------------------------------------
 // Plain code: one pixel at a time, in natural order.
 
-void ScalarOffsets(const uint8_t* u, const uint8_t* v, int32_t stride, int hShift, int32_t count,
-                   int32_t readable, uint8_t* planes, std::vector<TYuvToBgraRow::THalf>& halves) {
+void ScalarOffsets(const uint8_t* u, const uint8_t* v, int32_t stride, int hShift, int32_t readable,
+                   uint8_t* planes, const TYuvToBgraFactors& f) {
   for (int32_t x = 0; x < stride; ++x) {
-    const int32_t s = x >> hShift;
-    const TSampleWindow w(u, v, s, 1, readable);
+    const TSampleWindow w(u, v, x >> hShift, 1, readable);
     const int du = w.U[0] - 128, dv = w.V[0] - 128;
-    if ((x & ((1 << hShift) - 1)) == 0) NoteHalves(w.U, w.V, s, 1, count, halves);
-    const int offsets[3] = {std::clamp(OffsetB(du), -OffsetLimit, OffsetLimit), OffsetG(du, dv),
-                            OffsetR(dv)};
+    const int offsets[3] = {OffsetB(du, f), OffsetG(du, dv, f), OffsetR(dv, f)};
     for (int c = 0; c < 3; ++c) {
       planes[(2 * c) * stride + x] = uint8_t(std::max(offsets[c], 0));
       planes[(2 * c + 1) * stride + x] = uint8_t(std::max(-offsets[c], 0));
@@ -128,19 +138,9 @@ struct TTail {
 
 #if defined(__SSE2__)
 // ---------------------------------------------------------------------------
-// Vector arithmetic of the offsets, in 16-bit lanes.
-// round(1.13983 d) and round(2.03211 d) for every d in [-128, 127] come out
-// of (mulhi(d << Shift, Factor) + 1) >> 1 with these constants (found by
-// exhaustive search; the tests check every triple).
-constexpr int ShiftR = 3, ShiftB = 4;
-constexpr int16_t FactorR = 18673, FactorB = 16647;
-// 20000 G = -7893 dU - 11612 dV exactly in 32 bits (|.| < 2^24, so exact as a
-// float too). The float quotient by 20000 is off by less than 1.6e-5 while a
-// G off a half lies at least 5e-5 from one: rounding it to nearest is exact.
-constexpr int16_t G20000U = -7893, G20000V = -11612;
-constexpr int32_t G20000Pair =
-    int32_t(uint16_t(G20000U)) | int32_t(uint32_t(uint16_t(G20000V)) << 16);
-constexpr float InvG20000 = 1.0f / 20000;
+// Vector arithmetic of the offsets, in 16-bit lanes, with the fixed point of
+// the plain functions: R and B from the high half of (d << 4) F, G from the
+// 32-bit dot product of (dU, dV) with its factors, scaled by 1/4096 in floats.
 
 #define VEXO_INLINE inline __attribute__((always_inline))
 
@@ -151,7 +151,6 @@ struct TSse2Split {
 
 struct TSse2Offsets {
   TSse2Split B, G, R;
-  int HalfMask;  // non-zero when a sample may lie on a G half
 };
 
 VEXO_INLINE TSse2Split Sse2Split(__m128i o) {
@@ -159,22 +158,33 @@ VEXO_INLINE TSse2Split Sse2Split(__m128i o) {
   return {pos, _mm_sub_epi16(pos, o)};
 }
 
+VEXO_INLINE __m128i Sse2Limit(__m128i o) {
+  return _mm_min_epi16(_mm_max_epi16(o, _mm_set1_epi16(-OffsetLimit)), _mm_set1_epi16(OffsetLimit));
+}
+
+VEXO_INLINE __m128i Sse2Scaled(__m128i d, int16_t factor) {
+  return _mm_srai_epi16(_mm_add_epi16(_mm_mulhi_epi16(_mm_slli_epi16(d, 4), _mm_set1_epi16(factor)),
+                                      _mm_set1_epi16(1)),
+                        1);
+}
+
+int32_t GPair(const TYuvToBgraFactors& f) {
+  return int32_t(uint16_t(f.GU)) | int32_t(uint32_t(uint16_t(f.GV)) << 16);
+}
+
 // Offsets of eight samples given as 16-bit differences from 128.
-VEXO_INLINE TSse2Offsets Sse2Offsets(__m128i du, __m128i dv) {
-  const __m128i one = _mm_set1_epi16(1);
-  const __m128i r = _mm_srai_epi16(
-      _mm_add_epi16(_mm_mulhi_epi16(_mm_slli_epi16(dv, ShiftR), _mm_set1_epi16(FactorR)), one), 1);
-  __m128i b = _mm_srai_epi16(
-      _mm_add_epi16(_mm_mulhi_epi16(_mm_slli_epi16(du, ShiftB), _mm_set1_epi16(FactorB)), one), 1);
-  b = _mm_min_epi16(_mm_max_epi16(b, _mm_set1_epi16(-OffsetLimit)), _mm_set1_epi16(OffsetLimit));
-  const __m128i factors = _mm_set1_epi32(G20000Pair);
-  const __m128 inv = _mm_set1_ps(InvG20000);
+VEXO_INLINE TSse2Offsets Sse2Offsets(__m128i du, __m128i dv, const TYuvToBgraFactors& f) {
+  // Only B's offset can pass a byte (up to 2.14 x 128 for BT.2020 in
+  // limited range); R's and G's stay below 240 for every matrix.
+  const __m128i r = Sse2Scaled(dv, f.R);
+  const __m128i b = Sse2Limit(Sse2Scaled(du, f.B));
+  const __m128i factors = _mm_set1_epi32(GPair(f));
+  const __m128 inv = _mm_set1_ps(1.0f / 4096);
   const __m128i lo = _mm_cvtps_epi32(
       _mm_mul_ps(_mm_cvtepi32_ps(_mm_madd_epi16(_mm_unpacklo_epi16(du, dv), factors)), inv));
   const __m128i hi = _mm_cvtps_epi32(
       _mm_mul_ps(_mm_cvtepi32_ps(_mm_madd_epi16(_mm_unpackhi_epi16(du, dv), factors)), inv));
-  return {Sse2Split(b), Sse2Split(_mm_packs_epi32(lo, hi)), Sse2Split(r),
-          _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_mullo_epi16(du, dv), _mm_set1_epi16(HalfProduct)))};
+  return {Sse2Split(b), Sse2Split(_mm_packs_epi32(lo, hi)), Sse2Split(r)};
 }
 
 VEXO_INLINE __m128i Sse2Diffs(const uint8_t* p) {
@@ -196,35 +206,48 @@ VEXO_INLINE void Sse2Store(uint8_t* p, __m128i v) {
 
 // Offset planes in natural order, 16 pixels at a time.
 template <int HShift>
-void Sse2OffsetRow(const uint8_t* u, const uint8_t* v, int32_t stride, int32_t count,
-                   int32_t readable, uint8_t* planes, std::vector<TYuvToBgraRow::THalf>& halves) {
-  constexpr int32_t Read = HShift == 0 ? 16 : 8, Used = 16 >> HShift;
+void Sse2OffsetRow(const uint8_t* u, const uint8_t* v, int32_t stride, int32_t readable,
+                   uint8_t* planes, const TYuvToBgraFactors& f) {
+  constexpr int32_t Read = HShift == 0 ? 16 : 8;
   for (int32_t x = 0; x < stride; x += 16) {
     const int32_t first = x >> HShift;
     const TSampleWindow w(u, v, first, Read, readable);
     TSse2Split c[3];
-    int halfMask;
     if constexpr (HShift == 0) {
-      const TSse2Offsets a = Sse2Offsets(Sse2Diffs(w.U), Sse2Diffs(w.V));
-      const TSse2Offsets b = Sse2Offsets(Sse2Diffs(w.U + 8), Sse2Diffs(w.V + 8));
+      const TSse2Offsets a = Sse2Offsets(Sse2Diffs(w.U), Sse2Diffs(w.V), f);
+      const TSse2Offsets b = Sse2Offsets(Sse2Diffs(w.U + 8), Sse2Diffs(w.V + 8), f);
       c[0] = {_mm_packus_epi16(a.B.Pos, b.B.Pos), _mm_packus_epi16(a.B.Neg, b.B.Neg)};
       c[1] = {_mm_packus_epi16(a.G.Pos, b.G.Pos), _mm_packus_epi16(a.G.Neg, b.G.Neg)};
       c[2] = {_mm_packus_epi16(a.R.Pos, b.R.Pos), _mm_packus_epi16(a.R.Neg, b.R.Neg)};
-      halfMask = a.HalfMask | b.HalfMask;
     } else {
-      const TSse2Offsets a = Sse2Offsets(Sse2Diffs(w.U), Sse2Diffs(w.V));
+      const TSse2Offsets a = Sse2Offsets(Sse2Diffs(w.U), Sse2Diffs(w.V), f);
       c[0] = {Sse2Spread<HShift>(a.B.Pos), Sse2Spread<HShift>(a.B.Neg)};
       c[1] = {Sse2Spread<HShift>(a.G.Pos), Sse2Spread<HShift>(a.G.Neg)};
       c[2] = {Sse2Spread<HShift>(a.R.Pos), Sse2Spread<HShift>(a.R.Neg)};
-      halfMask = a.HalfMask;
     }
-    if (halfMask) [[unlikely]]
-      NoteHalves(w.U, w.V, first, Used, count, halves);
     for (int k = 0; k < 3; ++k) {
       Sse2Store(planes + 2 * k * stride + x, c[k].Pos);
       Sse2Store(planes + (2 * k + 1) * stride + x, c[k].Neg);
     }
   }
+}
+
+// A limited-range luma row expanded to full range, 16 samples at a time.
+void Sse2LumaRow(const uint8_t* luma, uint8_t* out, int32_t width, const TYuvToBgraFactors& f) {
+  const __m128i zero = _mm_setzero_si128(), offset = _mm_set1_epi16(f.LumaOffset);
+  const __m128i factor = _mm_set1_epi16(f.Luma), one = _mm_set1_epi16(1);
+  auto expand = [&](__m128i y) {
+    const __m128i t = _mm_slli_epi16(_mm_sub_epi16(y, offset), 7);
+    return _mm_srai_epi16(_mm_add_epi16(_mm_mulhi_epi16(t, factor), one), 1);
+  };
+  int32_t x = 0;
+  for (; x + 16 <= width; x += 16) {
+    const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(luma + x));
+    _mm_storeu_si128(
+        reinterpret_cast<__m128i*>(out + x),
+        _mm_packus_epi16(expand(_mm_unpacklo_epi8(y, zero)), expand(_mm_unpackhi_epi8(y, zero))));
+  }
+  for (; x < width; ++x) out[x] = YuvLuma(luma[x], f);
 }
 
 VEXO_INLINE __m128i Sse2Load(const uint8_t* p) {
@@ -278,7 +301,6 @@ struct TAvx2Split {
 
 struct TAvx2Offsets {
   TAvx2Split B, G, R;
-  int HalfMask;
 };
 
 VEXO_AVX2_INLINE TAvx2Split Avx2Split(__m256i o) {
@@ -286,29 +308,35 @@ VEXO_AVX2_INLINE TAvx2Split Avx2Split(__m256i o) {
   return {pos, _mm256_sub_epi16(pos, o)};
 }
 
+VEXO_AVX2_INLINE __m256i Avx2Limit(__m256i o) {
+  return _mm256_min_epi16(_mm256_max_epi16(o, _mm256_set1_epi16(-OffsetLimit)),
+                          _mm256_set1_epi16(OffsetLimit));
+}
+
+// With an even factor F, (mulhi(d << 4, F) + 1) >> 1 rounds d F / 8192 half
+// up, as the rounding multiply of d << 3 by F / 2 does in one step.
+VEXO_AVX2_INLINE __m256i Avx2Scaled(__m256i d, __m256i halfFactor) {
+  return _mm256_mulhrs_epi16(_mm256_slli_epi16(d, 3), halfFactor);
+}
+
+// The factors spread over vectors once per row: the stores into the planes
+// could alias the factors in memory, which would reload them every block.
+struct TAvx2Factors {
+  __m256i R, B, G;
+};
+
 // Offsets of 16 samples; the arithmetic of the eight-sample version. Its
 // unpacking and packing stay within 128-bit lanes, so any sample order holds.
-VEXO_AVX2_INLINE TAvx2Offsets Avx2Offsets(__m256i du, __m256i dv) {
-  const __m256i one = _mm256_set1_epi16(1);
-  const __m256i r = _mm256_srai_epi16(
-      _mm256_add_epi16(
-          _mm256_mulhi_epi16(_mm256_slli_epi16(dv, ShiftR), _mm256_set1_epi16(FactorR)), one),
-      1);
-  __m256i b = _mm256_srai_epi16(
-      _mm256_add_epi16(
-          _mm256_mulhi_epi16(_mm256_slli_epi16(du, ShiftB), _mm256_set1_epi16(FactorB)), one),
-      1);
-  b = _mm256_min_epi16(_mm256_max_epi16(b, _mm256_set1_epi16(-OffsetLimit)),
-                       _mm256_set1_epi16(OffsetLimit));
-  const __m256i factors = _mm256_set1_epi32(G20000Pair);
-  const __m256 inv = _mm256_set1_ps(InvG20000);
+VEXO_AVX2_INLINE TAvx2Offsets Avx2Offsets(__m256i du, __m256i dv, const TAvx2Factors& f) {
+  const __m256i r = Avx2Scaled(dv, f.R);
+  const __m256i b = Avx2Limit(Avx2Scaled(du, f.B));
+  const __m256i factors = f.G;
+  const __m256 inv = _mm256_set1_ps(1.0f / 4096);
   const __m256i lo = _mm256_cvtps_epi32(_mm256_mul_ps(
       _mm256_cvtepi32_ps(_mm256_madd_epi16(_mm256_unpacklo_epi16(du, dv), factors)), inv));
   const __m256i hi = _mm256_cvtps_epi32(_mm256_mul_ps(
       _mm256_cvtepi32_ps(_mm256_madd_epi16(_mm256_unpackhi_epi16(du, dv), factors)), inv));
-  return {Avx2Split(b), Avx2Split(_mm256_packs_epi32(lo, hi)), Avx2Split(r),
-          _mm256_movemask_epi8(
-              _mm256_cmpeq_epi16(_mm256_mullo_epi16(du, dv), _mm256_set1_epi16(HalfProduct)))};
+  return {Avx2Split(b), Avx2Split(_mm256_packs_epi32(lo, hi)), Avx2Split(r)};
 }
 
 // 16 samples (of which 4:1:1 uses eight) as differences from 128, in the
@@ -341,31 +369,29 @@ VEXO_AVX2_INLINE void Avx2Store(uint8_t* p, __m256i v) {
 // Offset planes in group order, 32 pixels at a time.
 template <int HShift>
 __attribute__((target("avx2"))) void Avx2OffsetRow(const uint8_t* u, const uint8_t* v,
-                                                   int32_t stride, int32_t count, int32_t readable,
+                                                   int32_t stride, int32_t readable,
                                                    uint8_t* planes,
-                                                   std::vector<TYuvToBgraRow::THalf>& halves) {
-  constexpr int32_t Read = HShift == 0 ? 32 : 16, Used = 32 >> HShift;
+                                                   const TYuvToBgraFactors& factors) {
+  const TAvx2Factors f{_mm256_set1_epi16(int16_t(factors.R / 2)),
+                       _mm256_set1_epi16(int16_t(factors.B / 2)),
+                       _mm256_set1_epi32(GPair(factors))};
+  constexpr int32_t Read = HShift == 0 ? 32 : 16;
   for (int32_t x = 0; x < stride; x += 32) {
     const int32_t first = x >> HShift;
     const TSampleWindow w(u, v, first, Read, readable);
     TAvx2Split c[3];
-    int halfMask;
     if constexpr (HShift == 0) {
-      const TAvx2Offsets a = Avx2Offsets(Avx2Diffs<0>(w.U), Avx2Diffs<0>(w.V));
-      const TAvx2Offsets b = Avx2Offsets(Avx2Diffs<0>(w.U + 16), Avx2Diffs<0>(w.V + 16));
+      const TAvx2Offsets a = Avx2Offsets(Avx2Diffs<0>(w.U), Avx2Diffs<0>(w.V), f);
+      const TAvx2Offsets b = Avx2Offsets(Avx2Diffs<0>(w.U + 16), Avx2Diffs<0>(w.V + 16), f);
       c[0] = {_mm256_packus_epi16(a.B.Pos, b.B.Pos), _mm256_packus_epi16(a.B.Neg, b.B.Neg)};
       c[1] = {_mm256_packus_epi16(a.G.Pos, b.G.Pos), _mm256_packus_epi16(a.G.Neg, b.G.Neg)};
       c[2] = {_mm256_packus_epi16(a.R.Pos, b.R.Pos), _mm256_packus_epi16(a.R.Neg, b.R.Neg)};
-      halfMask = a.HalfMask | b.HalfMask;
     } else {
-      const TAvx2Offsets a = Avx2Offsets(Avx2Diffs<HShift>(w.U), Avx2Diffs<HShift>(w.V));
+      const TAvx2Offsets a = Avx2Offsets(Avx2Diffs<HShift>(w.U), Avx2Diffs<HShift>(w.V), f);
       c[0] = {Avx2Spread<HShift>(a.B.Pos), Avx2Spread<HShift>(a.B.Neg)};
       c[1] = {Avx2Spread<HShift>(a.G.Pos), Avx2Spread<HShift>(a.G.Neg)};
       c[2] = {Avx2Spread<HShift>(a.R.Pos), Avx2Spread<HShift>(a.R.Neg)};
-      halfMask = a.HalfMask;
     }
-    if (halfMask) [[unlikely]]
-      NoteHalves(w.U, w.V, first, Used, count, halves);
     for (int k = 0; k < 3; ++k) {
       Avx2Store(planes + 2 * k * stride + x, c[k].Pos);
       Avx2Store(planes + (2 * k + 1) * stride + x, c[k].Neg);
@@ -386,10 +412,29 @@ struct TAvx2Pixels {
   __m256i P0, P1, P2, P3;
 };
 
+// Limited-range luma expanded to full range, as YuvLuma does: the unpacking
+// and packing stay within lanes, so the sample order holds.
+struct TAvx2Luma {
+  __m256i Offset, HalfFactor;
+};
+
+// The rounding multiply by half the (even) factor, as in Avx2Scaled.
+VEXO_AVX2_INLINE __m256i Avx2ExpandWords(__m256i w, const TAvx2Luma& l) {
+  return _mm256_mulhrs_epi16(_mm256_slli_epi16(_mm256_sub_epi16(w, l.Offset), 6), l.HalfFactor);
+}
+
+VEXO_AVX2_INLINE __m256i Avx2ExpandLuma(__m256i y, const TAvx2Luma& l) {
+  const __m256i zero = _mm256_setzero_si256();
+  return _mm256_packus_epi16(Avx2ExpandWords(_mm256_unpacklo_epi8(y, zero), l),
+                             Avx2ExpandWords(_mm256_unpackhi_epi8(y, zero), l));
+}
+
+template <bool Expand>
 VEXO_AVX2_INLINE TAvx2Pixels Avx2PixelBlock(const uint8_t* luma, const uint8_t* planes,
-                                            int32_t stride, int32_t x) {
-  const __m256i y =
-      _mm256_permutevar8x32_epi32(Avx2Load(luma), _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7));
+                                            int32_t stride, int32_t x, const TAvx2Luma& l) {
+  __m256i y = Avx2Load(luma);
+  if constexpr (Expand) y = Avx2ExpandLuma(y, l);
+  y = _mm256_permutevar8x32_epi32(y, _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7));
   const uint8_t* p = planes + x;
   const __m256i b = Avx2Channel(y, p, p + stride);
   const __m256i g = Avx2Channel(y, p + 2 * stride, p + 3 * stride);
@@ -427,13 +472,15 @@ VEXO_AVX2_INLINE void Avx2StoreAligned(uint8_t* p, __m256i v) {
 // row stores in halves.
 enum class TRowAlignment { Whole, Shifted, Halves };
 
-template <TRowAlignment Alignment, bool Stream>
+template <TRowAlignment Alignment, bool Stream, bool Expand>
 __attribute__((target("avx2"))) void Avx2Row(const uint8_t* luma, uint8_t* out, int32_t width,
-                                             const uint8_t* planes, int32_t stride) {
+                                             const uint8_t* planes, int32_t stride,
+                                             const TYuvToBgraFactors& f) {
+  const TAvx2Luma l{_mm256_set1_epi16(f.LumaOffset), _mm256_set1_epi16(int16_t(f.Luma / 2))};
   int32_t x = 0;
   __m128i carry = _mm_setzero_si128();  // the upper half of the last vector, still unstored
   for (; x + 32 <= width; x += 32) {
-    const TAvx2Pixels px = Avx2PixelBlock(luma + x, planes, stride, x);
+    const TAvx2Pixels px = Avx2PixelBlock<Expand>(luma + x, planes, stride, x, l);
     uint8_t* o = out + 4 * x;
     if constexpr (Alignment == TRowAlignment::Whole) {
       Avx2StoreAligned<Stream>(o, px.P0);
@@ -462,7 +509,7 @@ __attribute__((target("avx2"))) void Avx2Row(const uint8_t* luma, uint8_t* out, 
   if constexpr (Stream) _mm_sfence();
   if (x < width) {
     TTail tail(luma + x, width - x);
-    const TAvx2Pixels px = Avx2PixelBlock(tail.Luma, planes, stride, x);
+    const TAvx2Pixels px = Avx2PixelBlock<Expand>(tail.Luma, planes, stride, x, l);
     Avx2StoreHalves(tail.Out, px.P0);
     Avx2StoreHalves(tail.Out + 32, px.P1);
     Avx2StoreHalves(tail.Out + 64, px.P2);
@@ -500,64 +547,86 @@ void TYuvToBgraRow::SetChroma(const uint8_t* u, const uint8_t* v, int32_t width,
                               int32_t lastColumn) {
   FLevel = LevelInUse();
   FWidth = std::max(width, 0);
-  FHShift = hShift;
   FStride = (FWidth + MaxBlock - 1) / MaxBlock * MaxBlock;
   FOffsets.resize(size_t(FStride) * PlaneCount);
-  FHalves.clear();
   if (FWidth == 0) return;
   const int32_t count = ((FWidth - 1) >> hShift) + 1;
   const int32_t readable = std::min(count, lastColumn + 1);
+  const TYuvToBgraFactors& f = FFactors;
   switch (FLevel) {
 #if defined(__SSE2__)
     case TYuvToBgraLevel::Avx2:
       (hShift == 0   ? Avx2OffsetRow<0>
        : hShift == 1 ? Avx2OffsetRow<1>
-                     : Avx2OffsetRow<2>)(u, v, FStride, count, readable, FOffsets.data(), FHalves);
+                     : Avx2OffsetRow<2>)(u, v, FStride, readable, FOffsets.data(), f);
       break;
     case TYuvToBgraLevel::Sse2:
       (hShift == 0   ? Sse2OffsetRow<0>
        : hShift == 1 ? Sse2OffsetRow<1>
-                     : Sse2OffsetRow<2>)(u, v, FStride, count, readable, FOffsets.data(), FHalves);
+                     : Sse2OffsetRow<2>)(u, v, FStride, readable, FOffsets.data(), f);
       break;
 #endif
     default:
-      ScalarOffsets(u, v, FStride, hShift, count, readable, FOffsets.data(), FHalves);
+      ScalarOffsets(u, v, FStride, hShift, readable, FOffsets.data(), f);
       break;
   }
 }
 
-void TYuvToBgraRow::ConvertRow(const uint8_t* luma, uint8_t* out) const {
-  switch (FLevel) {
+namespace {
+
 #if defined(__SSE2__)
-    case TYuvToBgraLevel::Avx2:
-      switch (reinterpret_cast<uintptr_t>(out) % 32) {
-        case 0:
-          (FStream
-               ? Avx2Row<TRowAlignment::Whole, true>
-               : Avx2Row<TRowAlignment::Whole, false>)(luma, out, FWidth, FOffsets.data(), FStride);
-          break;
-        case 16:
-          (FStream ? Avx2Row<TRowAlignment::Shifted, true>
-                   : Avx2Row<TRowAlignment::Shifted, false>)(luma, out, FWidth, FOffsets.data(),
-                                                             FStride);
-          break;
-        default:
-          Avx2Row<TRowAlignment::Halves, false>(luma, out, FWidth, FOffsets.data(), FStride);
-          break;
-      }
-      break;
-    case TYuvToBgraLevel::Sse2:
-      Sse2Row(luma, out, FWidth, FOffsets.data(), FStride);
-      break;
+// A row at a given alignment and store kind, with or without the luma
+// expanded on the way.
+template <TRowAlignment Alignment, bool Stream>
+void Avx2RowFor(bool expand, const uint8_t* luma, uint8_t* out, int32_t width,
+                const uint8_t* planes, int32_t stride, const TYuvToBgraFactors& f) {
+  (expand ? Avx2Row<Alignment, Stream, true>
+          : Avx2Row<Alignment, Stream, false>)(luma, out, width, planes, stride, f);
+}
 #endif
-    default:
-      ScalarRow(luma, out, FWidth, FOffsets.data(), FStride);
-      break;
+
+}  // namespace
+
+void TYuvToBgraRow::ConvertRow(const uint8_t* luma, uint8_t* out) const {
+  const bool expand = FFactors.Luma != 0 && FWidth > 0;
+#if defined(__SSE2__)
+  if (FLevel == TYuvToBgraLevel::Avx2) {
+    const uint8_t* p = FOffsets.data();
+    switch (reinterpret_cast<uintptr_t>(out) % 32) {
+      case 0:
+        (FStream ? Avx2RowFor<TRowAlignment::Whole, true>
+                 : Avx2RowFor<TRowAlignment::Whole, false>)(expand, luma, out, FWidth, p, FStride,
+                                                            FFactors);
+        break;
+      case 16:
+        (FStream ? Avx2RowFor<TRowAlignment::Shifted, true>
+                 : Avx2RowFor<TRowAlignment::Shifted, false>)(expand, luma, out, FWidth, p, FStride,
+                                                              FFactors);
+        break;
+      default:
+        Avx2RowFor<TRowAlignment::Halves, false>(expand, luma, out, FWidth, p, FStride, FFactors);
+        break;
+    }
+    return;
   }
-  for (const THalf& h : FHalves) {
-    const int32_t end = std::min(FWidth, (h.Sample + 1) << FHShift);
-    for (int32_t x = h.Sample << FHShift; x < end; ++x) out[4 * x + 1] = YuvToG(luma[x], h.U, h.V);
+#endif
+  if (expand) {
+    FLuma.resize(size_t(FWidth));
+#if defined(__SSE2__)
+    if (FLevel != TYuvToBgraLevel::Scalar)
+      Sse2LumaRow(luma, FLuma.data(), FWidth, FFactors);
+    else
+#endif
+      for (int32_t x = 0; x < FWidth; ++x) FLuma[size_t(x)] = YuvLuma(luma[x], FFactors);
+    luma = FLuma.data();
   }
+#if defined(__SSE2__)
+  if (FLevel == TYuvToBgraLevel::Sse2) {
+    Sse2Row(luma, out, FWidth, FOffsets.data(), FStride);
+    return;
+  }
+#endif
+  ScalarRow(luma, out, FWidth, FOffsets.data(), FStride);
 }
 
 }  // namespace vexo

@@ -51,6 +51,10 @@ int32_t TurnedPixFmt(int32_t pixFmt, TPictureTurn turn) {
       return PIX_FMT_YUVJ440P;
     case PIX_FMT_YUVJ440P:
       return PIX_FMT_YUVJ422P;
+    case AV_PIX_FMT_YUV422P:
+      return AV_PIX_FMT_YUV440P;
+    case AV_PIX_FMT_YUV440P:
+      return AV_PIX_FMT_YUV422P;
     case PIX_FMT_YUV411P:
       return PIX_FMT_YUVJ444P;
     default:
@@ -87,6 +91,7 @@ bool TurnPicture(const TAVPicture& src, int32_t width, int32_t height, int32_t p
   uint8_t* buf = Reserve(total);
 
   turned = TTurnedPicture{};
+  turned.Picture.Colour = src.Colour;
   turned.Width = swap ? height : width;
   turned.Height = swap ? width : height;
   turned.PixFmt = TurnedPixFmt(pixFmt, turn);

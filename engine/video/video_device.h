@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "engine/media/av_types.h"
+#include "engine/video/picture_colour.h"
 #include "engine/video/plane_scene.h"
 
 namespace vexo {
@@ -62,6 +63,12 @@ class TVideoDevice {
   // The owner window's client area (left and top in screen coordinates) and
   // the picture rectangle in it, told whenever they are computed.
   virtual void SetWindowRect(const TVideoRect& window, const TVideoRect& display) = 0;
+  // What the Y, Cb, Cr samples handed over next mean (devices that turn them
+  // into colours themselves read it).
+  void SetPictureColour(const TPictureColour& colour) { FColour = colour; }
+
+ protected:
+  TPictureColour FColour;
 };
 
 // The surface modes' device: overlay (mode Overlay) or off-screen surface

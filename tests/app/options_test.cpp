@@ -103,6 +103,21 @@ TEST_F(OptionsTest, SavedValuesComeBackAndReachTheEngine) {
   EXPECT_EQ(AVParams.PhotoSeek, 0);
 }
 
+// Settings files from before the tone-mapping switch existed tone-map HDR
+// videos; switched off, the engine shows their samples as they are.
+TEST_F(OptionsTest, ToneMappingIsOnUnlessSwitchedOff) {
+  for (const auto& [file, on] : {std::pair<QByteArray, bool>{"[Options]\noAVPlanar=0\n", true},
+                                 std::pair<QByteArray, bool>{"[Options]\noAVToneMap=0\n", false}}) {
+    SCOPED_TRACE(file.toStdString());
+    WriteConfig(file);
+    AVParams.ToneMap = on ? 0 : 1;
+    TOptions options(FProgram.path());
+    options.LoadSave(false);
+    EXPECT_EQ(options.GetOption(oAVToneMap).GetBool(), on);
+    EXPECT_EQ(AVParams.ToneMap, on ? 1 : 0);
+  }
+}
+
 // Settings files from before the turn switches existed turn pictures upright.
 TEST_F(OptionsTest, TurnSwitchesAreOnUnlessSwitchedOff) {
   struct Case {

@@ -65,10 +65,11 @@ struct SourceFormat {
 };
 
 const SourceFormat kPlanarFormats[] = {
-    {PIX_FMT_YUV420P, 1, 1, false},  {PIX_FMT_YUVJ420P, 1, 1, false},
-    {PIX_FMT_YUV411P, 2, 0, false},  {PIX_FMT_YUVJ422P, 1, 0, false},
-    {PIX_FMT_YUVJ444P, 0, 0, false}, {PIX_FMT_YUVJ440P, 0, 1, false},
-    {PIX_FMT_GRAY8, 1, 1, true},
+    {PIX_FMT_YUV420P, 1, 1, false},    {PIX_FMT_YUVJ420P, 1, 1, false},
+    {PIX_FMT_YUV411P, 2, 0, false},    {PIX_FMT_YUVJ422P, 1, 0, false},
+    {PIX_FMT_YUVJ444P, 0, 0, false},   {PIX_FMT_YUVJ440P, 0, 1, false},
+    {PIX_FMT_GRAY8, 1, 1, true},       {AV_PIX_FMT_YUV422P, 1, 0, false},
+    {AV_PIX_FMT_YUV444P, 0, 0, false}, {AV_PIX_FMT_YUV440P, 0, 1, false},
 };
 
 Picture MakeSource(const SourceFormat& f, int32_t w, int32_t h, std::mt19937& rng) {
@@ -177,8 +178,16 @@ Picture RefScratch(const SourceFormat& f, Picture& src, int32_t sw, int32_t sh, 
   return s;
 }
 
+// The colour of an untagged source of `fmt`: every picture here is of
+// standard definition, so BT.601, in limited range unless the format is a
+// full-range one or grey.
+TYuvToBgraFactors RefFactors(int32_t fmt) {
+  return YuvToBgraFactors(YuvCoefficients(ResolvedColour({}, fmt, 64, 48)));
+}
+
 int32_t RefPlanar(const SourceFormat& f, Picture& src, int32_t sw, int32_t sh, Picture& dst,
-                  TFourCC code, const Area& a, bool fill, std::mt19937& rng) {
+                  TFourCC code, const Area& a, bool fill, std::mt19937& rng,
+                  const TYuvToBgraFactors& colour) {
   auto chromaPlane = [&](int i) { return f.grey ? nullptr : &src.p[i]; };
   if (IsPlanar420FourCC(code)) {
     RefCopyPlane(&src.p[0], sw, sh, 0, 0, dst.p[0], a, 0, 0, fill, 0);
@@ -217,10 +226,8 @@ int32_t RefPlanar(const SourceFormat& f, Picture& src, int32_t sw, int32_t sh, P
       const int Y = pic->p[0].at(x, y);
       const int U = RefChroma(pic->p[1], f.grey, x >> f.h, y >> f.v, cols, rows);
       const int V = RefChroma(pic->p[2], f.grey, x >> f.h, y >> f.v, cols, rows);
-      const uint8_t r = RefClamp(Y + 1.13983L * (V - 128));
-      const uint8_t g = RefClamp(Y - 0.39465L * (U - 128) - 0.5806L * (V - 128));
-      const uint8_t b = RefClamp(Y + 2.03211L * (U - 128));
-      RefPutBgra(dst.p[0], a, x, y, b, g, r);
+      RefPutBgra(dst.p[0], a, x, y, YuvToB(Y, U, colour), YuvToG(Y, U, V, colour),
+                 YuvToR(Y, V, colour));
     }
   if (fill) RefFillBottomUp(dst.p[0], a);
   return dst.p[0].ls * a.dh;
@@ -369,6 +376,8 @@ TurnedSource RefTurn(Picture& src, const SourceFormat& f, int32_t sw, int32_t sh
   if (quarter) t.format = {f.fmt, f.v, f.h, f.grey};
   if (f.fmt == PIX_FMT_YUVJ422P && quarter) t.format.fmt = PIX_FMT_YUVJ440P;
   if (f.fmt == PIX_FMT_YUVJ440P && quarter) t.format.fmt = PIX_FMT_YUVJ422P;
+  if (f.fmt == AV_PIX_FMT_YUV422P && quarter) t.format.fmt = AV_PIX_FMT_YUV440P;
+  if (f.fmt == AV_PIX_FMT_YUV440P && quarter) t.format.fmt = AV_PIX_FMT_YUV422P;
   if (widen) t.format = {PIX_FMT_YUVJ444P, 0, 0, false};
   const int bytes = packed ? 3 : 1;
   for (int i = 0; i < (packed || f.grey ? 1 : 3); ++i) {
@@ -431,10 +440,10 @@ void CheckEveryPath(TPictureTurn turn) {
             // Unturned, the source is converted as it lies, padding and all.
             TurnedSource t =
                 turn == ptNone ? TurnedSource{src, f, sw, sh} : RefTurn(src, f, sw, sh, turn);
-            const int32_t want =
-                f.fmt == PIX_FMT_BGR24
-                    ? RefPackedBgr(t.pic, t.w, t.h, ref, code, a, fill)
-                    : RefPlanar(t.format, t.pic, t.w, t.h, ref, code, a, fill, rng);
+            const int32_t want = f.fmt == PIX_FMT_BGR24
+                                     ? RefPackedBgr(t.pic, t.w, t.h, ref, code, a, fill)
+                                     : RefPlanar(t.format, t.pic, t.w, t.h, ref, code, a, fill, rng,
+                                                 RefFactors(f.fmt));
             EXPECT_EQ(err, "");
             EXPECT_EQ(got, want);
             ASSERT_TRUE(fast == ref);
@@ -466,36 +475,67 @@ TEST_P(ConvertTurned, EveryPathMatchesTheReferenceOfTheTurnedPicture) {
 }
 
 // Every (Y, U, V) triple through the vector path and its tail: a 4:4:4 row of
-// all 256 luma values per chroma pair, against the colour formulas.
+// all 256 luma values per chroma pair, against the colour formulas, for every
+// matrix in full and in limited range.
 TEST_P(ConvertAtEveryLevel, EveryYuvTripleGivesTheFormulaColour) {
   std::vector<uint8_t> y(256 * 256), u(256 * 256), v(256 * 256), out(256 * 256 * 4);
   for (int row = 0; row < 256; ++row)
     for (int x = 0; x < 256; ++x) y[row * 256 + x] = uint8_t(x);
-  for (int cu = 0; cu < 256; ++cu) {
-    for (int row = 0; row < 256; ++row)
-      for (int x = 0; x < 256; ++x) u[row * 256 + x] = uint8_t(cu), v[row * 256 + x] = uint8_t(row);
-    TAVPicture src, dst;
-    src.data[0] = y.data(), src.data[1] = u.data(), src.data[2] = v.data();
-    src.linesize[0] = src.linesize[1] = src.linesize[2] = 256;
-    dst.data[0] = out.data(), dst.linesize[0] = 256 * 4;
-    std::string err;
-    ConvertPicture(src, dst, 256, err, 0, FCC_ARGB, PIX_FMT_YUVJ444P, 256, 256, 256, 256, 256);
-    for (int cv = 0; cv < 256; ++cv)
-      for (int Y = 0; Y < 256; ++Y) {
-        const uint8_t* px = &out[size_t(255 - cv) * 1024 + 4 * Y];
-        const uint8_t r = RefClamp(Y + 1.13983L * (cv - 128));
-        const uint8_t g = RefClamp(Y - 0.39465L * (cu - 128) - 0.5806L * (cv - 128));
-        const uint8_t b = RefClamp(Y + 2.03211L * (cu - 128));
-        if (px[0] != b || px[1] != g || px[2] != r || px[3] != 0xFF)
-          FAIL() << "Y=" << Y << " U=" << cu << " V=" << cv;
+  for (TColourMatrix matrix : {TColourMatrix::Bt601, TColourMatrix::Bt709, TColourMatrix::Bt2020})
+    for (TColourRange range : {TColourRange::Full, TColourRange::Limited}) {
+      const TPictureColour colour{matrix, range};
+      const TYuvToBgraFactors f = YuvToBgraFactors(YuvCoefficients(colour));
+      for (int cu = 0; cu < 256; ++cu) {
+        for (int row = 0; row < 256; ++row)
+          for (int x = 0; x < 256; ++x)
+            u[row * 256 + x] = uint8_t(cu), v[row * 256 + x] = uint8_t(row);
+        TAVPicture src, dst;
+        src.data[0] = y.data(), src.data[1] = u.data(), src.data[2] = v.data();
+        src.linesize[0] = src.linesize[1] = src.linesize[2] = 256;
+        src.Colour = colour;
+        dst.data[0] = out.data(), dst.linesize[0] = 256 * 4;
+        std::string err;
+        ConvertPicture(src, dst, 256, err, 0, FCC_ARGB, AV_PIX_FMT_YUV444P, 256, 256, 256, 256,
+                       256);
+        for (int cv = 0; cv < 256; ++cv)
+          for (int Y = 0; Y < 256; ++Y) {
+            const uint8_t* px = &out[size_t(255 - cv) * 1024 + 4 * Y];
+            if (px[0] != YuvToB(Y, cu, f) || px[1] != YuvToG(Y, cu, cv, f) ||
+                px[2] != YuvToR(Y, cv, f) || px[3] != 0xFF)
+              FAIL() << "Y=" << Y << " U=" << cu << " V=" << cv << " matrix " << int(matrix)
+                     << " range " << int(range);
+          }
       }
-  }
+    }
+}
+
+// The fixed-point formulas stay within one and a half levels of the
+// real-valued ones (the luma and the offset are each rounded) wherever the
+// expanded luma lies inside a byte.
+TEST(YuvFormulas, FixedPointIsCloseToTheRealFormula) {
+  for (TColourMatrix matrix : {TColourMatrix::Bt601, TColourMatrix::Bt709, TColourMatrix::Bt2020})
+    for (TColourRange range : {TColourRange::Full, TColourRange::Limited}) {
+      const TYuvCoefficients c = YuvCoefficients({matrix, range});
+      const TYuvToBgraFactors f = YuvToBgraFactors(c);
+      for (int Y = range == TColourRange::Full ? 0 : 16;
+           Y <= (range == TColourRange::Full ? 255 : 235); ++Y)
+        for (int u = 0; u < 256; ++u)
+          for (int v = 0; v < 256; ++v) {
+            const double l = c.LumaScale * (Y - c.LumaOffset);
+            const auto near = [](uint8_t got, double want) {
+              return std::abs(got - std::clamp(want, 0.0, 255.0)) <= 1.5;
+            };
+            ASSERT_TRUE(near(YuvToR(Y, v, f), l + c.Rv * (v - 128)) &&
+                        near(YuvToG(Y, u, v, f), l - c.Gu * (u - 128) - c.Gv * (v - 128)) &&
+                        near(YuvToB(Y, u, f), l + c.Bu * (u - 128)))
+                << "Y=" << Y << " U=" << u << " V=" << v;
+          }
+    }
 }
 
 // The rows store differently by where a destination row starts against a
 // 32-byte boundary; at every start each pixel must land in place and the
-// bytes around the row stay untouched. The chroma carries both pairs whose
-// G lies on a half, at the edges of vector blocks.
+// bytes around the row stay untouched.
 TEST_P(ConvertAtEveryLevel, RowsLandWhereverTheDestinationStarts) {
   constexpr int32_t w = 100, h = 2, guard = 64;
   std::mt19937 rng(7);
@@ -518,9 +558,8 @@ TEST_P(ConvertAtEveryLevel, RowsLandWhereverTheDestinationStarts) {
       const uint8_t* out = dst.data[0] + ptrdiff_t(h - 1 - row) * ls;
       for (int32_t x = 0; x < w; ++x) {
         const int Y = y[row * w + x], U = u[x / 2], V = v[x / 2];
-        const uint8_t want[4] = {RefClamp(Y + 2.03211L * (U - 128)),
-                                 RefClamp(Y - 0.39465L * (U - 128) - 0.5806L * (V - 128)),
-                                 RefClamp(Y + 1.13983L * (V - 128)), 0xFF};
+        const TYuvToBgraFactors f = RefFactors(PIX_FMT_YUV420P);
+        const uint8_t want[4] = {YuvToB(Y, U, f), YuvToG(Y, U, V, f), YuvToR(Y, V, f), 0xFF};
         ASSERT_EQ(std::memcmp(out + 4 * x, want, 4), 0) << "row " << row << " pixel " << x;
       }
       for (int32_t k = 1; k <= start + guard - 16 && k <= 16; ++k)
@@ -536,9 +575,10 @@ TEST_F(ConvertPictureTest, UnsupportedSourceLeavesTheDestinationAlone) {
   src.data[0] = dst.data[0] = buf.data();
   src.linesize[0] = dst.linesize[0] = 8;
   std::string err;
-  // Planar 4:2:2 that is not full range is not among the sources.
-  EXPECT_EQ(ConvertPicture(src, dst, 8, err, 1, FCC_YV12, AV_PIX_FMT_YUV422P, 8, 8, 8, 8, 8), 0);
-  EXPECT_EQ(err, "Unsupported source pixel format: 4 (dst_fourcc: YV12)");
+  // A hardware surface holds no samples in memory: it cannot be shown, and
+  // the message names it.
+  EXPECT_EQ(ConvertPicture(src, dst, 8, err, 1, FCC_YV12, AV_PIX_FMT_VAAPI, 8, 8, 8, 8, 8), 0);
+  EXPECT_EQ(err, "Unsupported picture format: vaapi");
   EXPECT_EQ(buf, std::vector<uint8_t>(64, 0x5A));
 }
 

@@ -131,7 +131,7 @@ index=$(grep -obUa 'idx1' "$out/raw_short.avi" | head -1 | cut -d: -f1)
 # 115199 little-endian, in the chunk header and in the first index entry.
 printf '\xff\xc1\x01\x00' | dd of="$out/raw_short.avi" bs=1 seek=$((chunk + 4)) conv=notrunc status=none
 printf '\xff\xc1\x01\x00' | dd of="$out/raw_short.avi" bs=1 seek=$((index + 20)) conv=notrunc status=none
-# H.264 in 4:2:2, a pixel format the engine does not take from this decoder.
+# H.264 in 4:2:2, a pixel format its header does not name.
 ff -f lavfi -i "$video" -t 1 -c:v libx264 -preset ultrafast -pix_fmt yuv422p "$out/h264_422.mp4"
 
 # Sound against a 10 s video: stopping at 5 s, running on to 12 s, and a
@@ -297,3 +297,46 @@ ff -i "$out/quadrants.mp4" -c copy -metadata:s:v rotate=90 "$out/quadrants_rotat
 ff -f lavfi -i "$quads,format=yuvj420p" -frames:v 1 -q:v 2 "$out/quadrants.jpg"
 
 echo "$sum" > "$stamp"
+
+# Every family of pixel formats today's cameras, phones and tools write, as
+# numbered clips of 4 s with sound (the bars survive every format): 10-bit
+# HEVC, H.264 in 4:2:2 and 4:4:4, 10-bit 4:2:2 ProRes in MOV, 10-bit VP9 and
+# VP9 with alpha in WebM, 10-bit AV1, R, G, B in QuickTime RLE and grey in
+# FFV1; and a PNG picture.
+family() {  # family OUT PIXFMT ENCODER_ARGS...
+  local name=$1 pixfmt=$2
+  shift 2
+  ff -f lavfi -i "$numbered4" -f lavfi -i "$ntone4" -vf "format=$pixfmt" "$@" -shortest "$out/$name"
+}
+family numbered_hevc10.mp4 yuv420p10le -c:v libx265 -preset ultrafast \
+   -x265-params keyint=25:min-keyint=25:log-level=error -tag:v hvc1 -c:a aac -b:a 64k
+family numbered_h264_422.mkv yuv422p -c:v libx264 -preset ultrafast -g 25 -c:a aac -b:a 64k
+family numbered_h264_444.mkv yuv444p -c:v libx264 -preset ultrafast -g 25 -c:a aac -b:a 64k
+family numbered_prores.mov yuv422p10le -c:v prores_ks -profile:v 2 -c:a pcm_s16le
+family numbered_vp9_10bit.webm yuv420p10le -c:v libvpx-vp9 -deadline realtime -cpu-used 8 \
+   -g 25 -b:v 400k -c:a libopus -b:a 48k
+family numbered_vp9_alpha.webm yuva420p -c:v libvpx-vp9 -deadline realtime -cpu-used 8 \
+   -g 25 -b:v 400k -c:a libopus -b:a 48k
+SVT_LOG=1 family numbered_av1_10bit.mkv yuv420p10le -c:v libsvtav1 -preset 12 -g 25 -c:a libopus -b:a 48k
+family numbered_rgb24.mov rgb24 -c:v qtrle -g 25 -c:a pcm_s16le
+family numbered_grey.mkv gray -c:v ffv1 -g 25 -c:a pcm_s16le
+ff -f lavfi -i "testsrc2=size=160x120" -frames:v 1 "$out/picture.png"
+# A transport stream whose pictures change from 4:2:0 to 4:2:2 after 1 s, as
+# broadcast streams may: two recordings joined, the second one's stamps
+# following on.
+numbered1="color=c=gray:size=320x240:rate=25:duration=1,format=yuv420p,$bars"
+ff -f lavfi -i "$numbered1" -c:v libx264 -preset ultrafast -g 25 -pix_fmt yuv420p -f mpegts \
+   "$out/change_a.ts"
+ff -f lavfi -i "$numbered1" -c:v libx264 -preset ultrafast -g 25 -pix_fmt yuv422p \
+   -output_ts_offset 1 -f mpegts "$out/change_b.ts"
+cat "$out/change_a.ts" "$out/change_b.ts" > "$out/format_change.ts"
+rm "$out/change_a.ts" "$out/change_b.ts"
+# High dynamic range as phones record it: 10-bit HEVC in BT.2020 with the HLG
+# transfer, and the same with PQ, made from a still picture.
+hdr_tags=(-color_primaries bt2020 -colorspace bt2020nc -color_range tv)
+ff -f lavfi -i "testsrc2=size=320x240:rate=25:duration=1" -f lavfi -i "$tone1" \
+   -vf "format=yuv420p10le" -c:v libx265 -preset ultrafast -x265-params log-level=error \
+   "${hdr_tags[@]}" -color_trc arib-std-b67 -tag:v hvc1 -c:a aac -b:a 64k -shortest "$out/hlg.mp4"
+ff -f lavfi -i "testsrc2=size=320x240:rate=25:duration=1" -vf "format=yuv420p10le" -c:v libx265 \
+   -preset ultrafast -x265-params log-level=error "${hdr_tags[@]}" -color_trc smpte2084 \
+   -tag:v hvc1 "$out/pq.mp4"

@@ -71,15 +71,25 @@ void Pump(int ms) {
 }
 
 // Quadrants of the test picture: top-left red, top-right green, bottom-left
-// blue, bottom-right white. As Y, U, V and as B, G, R.
+// blue, bottom-right white. As Y, U, V (BT.601, limited range, what an
+// untagged standard-definition picture is taken for) and as B, G, R; and the
+// grey of the luma alone, expanded to full range.
 struct TQuadrant {
   uint8_t y, u, v;
   uint8_t b, g, r;
+  uint8_t grey;
 };
-constexpr TQuadrant Quadrants[4] = {{76, 85, 255, 0, 0, 255},
-                                    {150, 44, 21, 0, 255, 0},
-                                    {29, 255, 107, 255, 0, 0},
-                                    {235, 128, 128, 255, 255, 255}};
+constexpr TQuadrant kBt601Quadrants[4] = {{81, 90, 240, 0, 0, 255, 76},
+                                          {145, 54, 34, 0, 255, 0, 150},
+                                          {41, 240, 110, 255, 0, 0, 29},
+                                          {235, 128, 128, 255, 255, 255, 255}};
+// The same colours in BT.709 (a high-definition picture's matrix).
+constexpr TQuadrant kBt709Quadrants[4] = {{63, 102, 240, 0, 0, 255, 55},
+                                          {173, 42, 26, 0, 255, 0, 183},
+                                          {32, 240, 118, 255, 0, 0, 19},
+                                          {235, 128, 128, 255, 255, 255, 255}};
+// The picture the tests fill and expect.
+const TQuadrant* Quadrants = kBt601Quadrants;
 
 int QuadrantAt(int x, int y, int w, int h) {
   return (y >= h / 2 ? 2 : 0) + (x >= w / 2 ? 1 : 0);
@@ -147,6 +157,7 @@ class VideoScreenDesktopTest : public ::testing::Test {
     widget.Screen = nullptr;
     screen.reset();
     AVParams = DefaultAVParams;
+    Quadrants = kBt601Quadrants;
   }
 
   // A 64 x 48 (4:3) picture in the 480 x 270 (16:9) widget.
@@ -191,7 +202,7 @@ class VideoScreenDesktopTest : public ::testing::Test {
     for (int i = 0; i < 4; ++i) {
       const TQuadrant& q = Quadrants[i];
       const QColor c = image.pixelColor(kQuadrantCentres[i]);
-      if (grey ? !near(c, q.y, q.y, q.y, 3) : !near(c, q.r, q.g, q.b, 40)) return false;
+      if (grey ? !near(c, q.grey, q.grey, q.grey, 3) : !near(c, q.r, q.g, q.b, 40)) return false;
     }
     return true;
   }
@@ -213,14 +224,15 @@ class VideoScreenDesktopTest : public ::testing::Test {
       SCOPED_TRACE(testing::Message() << "quadrant " << i << " rgb " << c.red() << "," << c.green()
                                       << "," << c.blue());
       if (grey) {
-        EXPECT_NEAR(c.red(), q.y, 3);
-        EXPECT_NEAR(c.green(), q.y, 3);
-        EXPECT_NEAR(c.blue(), q.y, 3);
+        EXPECT_NEAR(c.red(), q.grey, 3);
+        EXPECT_NEAR(c.green(), q.grey, 3);
+        EXPECT_NEAR(c.blue(), q.grey, 3);
       } else {
-        // Converted colours land near the pure ones.
-        EXPECT_NEAR(c.red(), q.r, 40);
-        EXPECT_NEAR(c.green(), q.g, 40);
-        EXPECT_NEAR(c.blue(), q.b, 40);
+        // Converted colours are the pure ones: the range is expanded and the
+        // matrix is the picture's.
+        EXPECT_NEAR(c.red(), q.r, 3);
+        EXPECT_NEAR(c.green(), q.g, 3);
+        EXPECT_NEAR(c.blue(), q.b, 3);
       }
     }
   }
@@ -255,6 +267,17 @@ TEST_F(VideoScreenDesktopTest, BlitModeConvertsThePlanarPictureWithAShader) {
   EXPECT_EQ(FourCCText(screen->FFourCC), "YV12");
   ExpectPicture(ShowAndGrab(false), false);
   EXPECT_TRUE(log.Lines().empty()) << ::testing::PrintToString(log.Lines());
+}
+
+// The shader takes the matrix the picture's samples are in: BT.709 samples
+// shown as BT.601 would put the red quadrant at (233, 0, 2) and the green
+// one at (20, 255, 9).
+TEST_F(VideoScreenDesktopTest, BlitModeShowsABt709PictureInItsOwnColours) {
+  Quadrants = kBt709Quadrants;
+  MakeScreen(vmDDraw);
+  ASSERT_EQ(screen->FVideoMode, vmDDraw);
+  screen->FColour = TPictureColour{TColourMatrix::Bt709, TColourRange::Limited};
+  ExpectPicture(ShowAndGrab(false), false);
 }
 
 TEST_F(VideoScreenDesktopTest, BlitModeConvertsPackedPictures) {

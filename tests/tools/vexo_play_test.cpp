@@ -300,6 +300,29 @@ TEST_F(VexoPlayTest, TodaysCodecsAndContainersPlayToTheEnd) {
   EXPECT_EQ(Count(run, "error"), 0) << Output;
 }
 
+// A playlist of today's pixel formats, a high-dynamic-range clip and a photo
+// plays through to the end in the raster and the OpenGL mode.
+TEST_F(VexoPlayTest, EveryPixelFormatFamilyPlaysToTheEnd) {
+  const char* clips[] = {"hlg.mp4",
+                         "numbered_h264_422.mkv",
+                         "photo_100x75.jpg",
+                         "numbered_prores.mov",
+                         "numbered_vp9_10bit.webm",
+                         "numbered_rgb24.mov",
+                         "numbered_grey.mkv"};
+  for (const char* mode : {"2", "1"}) {
+    SCOPED_TRACE(std::string("mode ") + mode);
+    std::vector<std::string> args = {"--mode", mode, "--play", "--exit-at-end"};
+    for (const char* clip : clips) args.push_back(test::MediaPath(clip));
+    auto run = Play(args);
+    EXPECT_EQ(run.Status, 0) << Output;
+    EXPECT_EQ(Value(run, "opened files=").substr(0, 2), std::to_string(std::size(clips)) + " ")
+        << Output;
+    EXPECT_EQ(Count(run, "state Playing -> Stopped"), 1) << Output;
+    EXPECT_EQ(Count(run, "error"), 0) << Output;
+  }
+}
+
 TEST_F(VexoPlayTest, AnUnopenableFileShowsErrorFiveOnTheSurface) {
   const std::string grab = Dir + "/window.png";
   auto run = Play({"--mode", "2", "--grab", grab, test::MediaPath("not_media.avi")});

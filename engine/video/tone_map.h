@@ -1,0 +1,25 @@
+#pragma once
+// High-dynamic-range pictures (PQ or HLG, BT.2020) brought to an ordinary
+// screen: tone-mapped to BT.709 in limited range through a 3D lookup table
+// over the source's Y, Cb, Cr.
+#include <cstdint>
+
+#include "engine/video/av_scale.h"
+
+namespace vexo {
+
+// Whether a picture of `pixFmt` and `colour` (resolved) is tone-mapped: an
+// HDR transfer, planar Y, Cb, Cr of 9 to 16 bits in native order, and tone
+// mapping switched on.
+bool ToneMapsPicture(int32_t pixFmt, const TPictureColour& colour);
+
+// Tone-maps `src` (width x height in `pixFmt`) into `dst`, an 8-bit 4:4:4
+// picture of the same size in BT.709, limited range.
+void ToneMapPicture(const TAVPicture& src, int32_t pixFmt, int32_t width, int32_t height,
+                    const TAVPicture& dst);
+
+// One sample triple through the tone mapping, in floating point, without
+// the table: Y, Cb, Cr of `bits` bits in, 8-bit BT.709 limited range out.
+void ToneMapSample(TColourTransfer transfer, int bits, int y, int cb, int cr, uint8_t out[3]);
+
+}  // namespace vexo
