@@ -46,11 +46,9 @@
 #include "platform/platform_sound_system.h"
 #include "platform/single_instance.h"
 #include "platform/video_system.h"
-#include "tests/app/private_session.h"
 #include "tests/support/child_process.h"
-#include "tests/support/pulse_server.h"
+#include "tests/support/desktop_app.h"
 #include "tests/support/test_media.h"
-#include "tests/support/x_desktop_app.h"
 
 namespace vexo {
 namespace {
@@ -92,25 +90,17 @@ class TFakeScreenSaver : public QObject {
   std::vector<QString> FApplications;
 };
 
-// Private home, runtime folder, session bus, sound server and program folder;
-// one X server and application for the whole program.
-class TDesktop : public test::TXDesktopEnvironment {
+// The test desktop with its session bus and sound server, a screen saver on
+// that bus, and a program folder; one for the whole program.
+class TDesktop : public test::TDesktopApp {
  public:
-  TDesktop()
-      : TXDesktopEnvironment("main_form_test", [this] {
-          Home = test::MakePrivateHome();
-          Pulse = std::make_unique<test::TPulseServer>();
-          Bus = test::StartSessionBus(BusAddress);
-        }) {}
+  TDesktop() : TDesktopApp("main_form_test", {.Sound = true, .Bus = true}, true) {}
   void SetUp() override {
-    TXDesktopEnvironment::SetUp();
-    // After the environment's own bus setting: this program has a bus of its own.
-    qputenv("DBUS_SESSION_BUS_ADDRESS", QByteArray::fromStdString(BusAddress));
-    qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent");
+    TDesktopApp::SetUp();
+    if (!Ready()) return;
+    Home = QString::fromStdString(Desktop->HomeDir());
+    BusAddress = Desktop->BusAddress();
     StartScreenSaver();
-    Video = std::make_unique<TDesktopVideoSystem>();
-    Sound = std::make_unique<TPlatformSoundSystem>(Pulse->Address(), "null");
-    SetSoundSystem(Sound.get());
     Program = std::make_unique<QTemporaryDir>();
     QDir().mkpath(Program->filePath("language"));
     QFile::copy(VEXO_SOURCE_DIR "/resources/language/English.lrf",
@@ -122,34 +112,23 @@ class TDesktop : public test::TXDesktopEnvironment {
     QFile::copy(VEXO_SOURCE_DIR "/resources/Skins/BlueIce.qss",
                 Program->filePath("Skins/Mine.qss"));
     InitProgramEnvironment(Program->path());
-    Clips = Home->path() + "/clips";
+    Clips = Home.path() + "/clips";
     QDir().mkpath(Clips);
     QFile::copy(QString::fromStdString(test::MediaPath("mpeg4_mp3.avi")), Clips + "/a_clip.avi");
   }
   void TearDown() override {
-    SetSoundSystem(nullptr);
-    Sound.reset();
-    Video.reset();
     if (ScreenSaverThread) {
       ScreenSaverThread->quit();
       ScreenSaverThread->wait();
     }
-    TXDesktopEnvironment::TearDown();
-    // The bus runs until told to end.
-    if (Bus && Bus->Started()) ::kill(Bus->Pid(), SIGTERM);
-    Bus.reset();
-    Pulse.reset();
+    TDesktopApp::TearDown();
     Program.reset();
-    Home.reset();
   }
-  QString ConfigFile() const { return Home->filePath(".config/Korvane Group/Vexo Player.conf"); }
+  QString ConfigFile() const { return Home.filePath(".config/Korvane Group/Vexo Player.conf"); }
 
-  std::unique_ptr<QTemporaryDir> Home, Program;
-  std::unique_ptr<test::TPulseServer> Pulse;
-  std::unique_ptr<test::TChildProcess> Bus;
+  QDir Home;
+  std::unique_ptr<QTemporaryDir> Program;
   std::string BusAddress;
-  std::unique_ptr<TDesktopVideoSystem> Video;
-  std::unique_ptr<TPlatformSoundSystem> Sound;
   TFakeScreenSaver* ScreenSaver = nullptr;
   std::unique_ptr<QThread> ScreenSaverThread;
   QString Clips;
@@ -171,7 +150,7 @@ class TDesktop : public test::TXDesktopEnvironment {
   }
 };
 
-TDesktop* const desktop = static_cast<TDesktop*>(::testing::AddGlobalTestEnvironment(new TDesktop));
+TDesktop* const desktop = test::AddDesktopApp<TDesktop>();
 
 QString Plain(QString caption) {
   return caption.remove(u'&');
@@ -201,8 +180,7 @@ void SaveScreenshot(QWidget* window, const QString& name) {
 class MainFormTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(desktop->Server && desktop->Server->Running()) << "Xvfb did not start";
-    ASSERT_TRUE(desktop->Pulse->Started()) << desktop->Pulse->Log();
+    ASSERT_TRUE(desktop->Ready());
     ASSERT_FALSE(desktop->BusAddress.empty()) << "no private session bus";
     LResList.Load(desktop->Program->path());
     AVParams = DefaultAVParams;
@@ -447,15 +425,14 @@ TEST_P(MissingPart, ShowsItsMessageAndTheProgramDoesNotGoOn) {
 
 INSTANTIATE_TEST_SUITE_P(
     Start, MissingPart,
-    ::testing::Values(TMissingCase{
-                          "LanguageFile",
-                          [] { LResList.Load(desktop->Home->filePath("no-program-here")); },
-                          [] { return LResList.MissingFileText(); }},
+    ::testing::Values(TMissingCase{"LanguageFile",
+                                   [] { LResList.Load(desktop->Home.filePath("no-program-here")); },
+                                   [] { return LResList.MissingFileText(); }},
                       TMissingCase{"MediaLibraries",
                                    [] {
                                      MediaLibUnload();
                                      MediaLibSetSearch(
-                                         desktop->Home->filePath("no-libraries").toStdString(),
+                                         desktop->Home.filePath("no-libraries").toStdString(),
                                          false);
                                    },
                                    [] {

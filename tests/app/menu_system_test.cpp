@@ -24,7 +24,7 @@
 #include "app/common/message_boxes.h"
 #include "app/common/shortcut_text.h"
 #include "app/shell/command_table.h"
-#include "tests/support/x_desktop_app.h"
+#include "tests/support/desktop_app.h"
 
 extern "C" const char* __lsan_default_suppressions() {
   return "leak:libfontconfig.so\nleak:libdbus-1\nleak:libxcb\n";
@@ -34,7 +34,7 @@ namespace vexo {
 namespace {
 
 ::testing::Environment* const desktop =
-    ::testing::AddGlobalTestEnvironment(new test::TXDesktopEnvironment("menu_system_test"));
+    test::AddDesktopApp("menu_system_test", test::TDesktopParts{});
 
 const QString kEnglish = QStringLiteral(VEXO_SOURCE_DIR "/resources/language/English.lrf");
 

@@ -37,11 +37,9 @@
 #include "platform/hand_over_message.h"
 #include "platform/platform_sound_system.h"
 #include "platform/video_system.h"
-#include "tests/app/private_session.h"
 #include "tests/support/child_process.h"
-#include "tests/support/pulse_server.h"
+#include "tests/support/desktop_app.h"
 #include "tests/support/test_media.h"
-#include "tests/support/x_desktop_app.h"
 
 namespace vexo {
 namespace {
@@ -100,24 +98,17 @@ TEST(CommandLineTest, ArgumentsBecomeAbsolutePathsAndOptionsAreLeftOut) {
 
 // ---- the program on a desktop ----
 
-// Private home and runtime folder (where the running program listens),
-// session bus, sound server and program folder; one X server and
-// application for the whole test program.
-class TDesktop : public test::TXDesktopEnvironment {
+// The test desktop with its runtime folder (where the running program
+// listens), session bus and sound server, and clips in its home; one for the
+// whole test program.
+class TDesktop : public test::TDesktopApp {
  public:
-  TDesktop()
-      : TXDesktopEnvironment("outside_test", [this] {
-          Home = test::MakePrivateHome();
-          Pulse = std::make_unique<test::TPulseServer>();
-          setenv("PULSE_SERVER", Pulse->Address().c_str(), 1);
-          Bus = test::StartSessionBus(BusAddress);
-        }) {}
+  TDesktop() : TDesktopApp("outside_test", {.Sound = true, .Bus = true}) {}
   void SetUp() override {
-    TXDesktopEnvironment::SetUp();
-    // After the environment's own bus setting: programs here share a bus of
-    // their own.
-    qputenv("DBUS_SESSION_BUS_ADDRESS", QByteArray::fromStdString(BusAddress));
-    Clips = Home->path() + "/clips";
+    TDesktopApp::SetUp();
+    if (!Ready()) return;
+    BusAddress = Desktop->BusAddress();
+    Clips = QString::fromStdString(Desktop->HomeDir()) + "/clips";
     QDir().mkpath(Clips + "/folder");
     const auto copy = [this](const char* media, const QString& name) {
       QFile::copy(QString::fromStdString(test::MediaPath(media)), Clips + "/" + name);
@@ -128,21 +119,12 @@ class TDesktop : public test::TXDesktopEnvironment {
     copy("mpeg4_mp3_b.avi", "folder/two.avi");
     QFile(Clips + "/folder/notes.txt").open(QIODevice::WriteOnly);
   }
-  void TearDown() override {
-    TXDesktopEnvironment::TearDown();
-    Bus.reset();
-    Pulse.reset();
-    Home.reset();
-  }
 
-  std::unique_ptr<QTemporaryDir> Home;
-  std::unique_ptr<test::TPulseServer> Pulse;
-  std::unique_ptr<test::TChildProcess> Bus;
   std::string BusAddress;
   QString Clips;
 };
 
-TDesktop* const desktop = static_cast<TDesktop*>(::testing::AddGlobalTestEnvironment(new TDesktop));
+TDesktop* const desktop = test::AddDesktopApp<TDesktop>();
 
 // Collects the player's announced property changes.
 class TChangeRecorder : public QObject {
@@ -160,8 +142,7 @@ class TChangeRecorder : public QObject {
 class ProgramTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(desktop->Server && desktop->Server->Running()) << "Xvfb did not start";
-    ASSERT_TRUE(desktop->Pulse->Started()) << desktop->Pulse->Log();
+    ASSERT_TRUE(desktop->Ready());
     ASSERT_FALSE(desktop->BusAddress.empty()) << "no private session bus";
     ASSERT_TRUE(Bus().isConnected());
   }
@@ -312,7 +293,7 @@ TEST_F(ProgramTest, ALaterStartHandsItsFilesToTheRunningProgram) {
 class DropTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(desktop->Server && desktop->Server->Running()) << "Xvfb did not start";
+    ASSERT_TRUE(desktop->Ready());
     Program = std::make_unique<QTemporaryDir>();
     QDir().mkpath(Program->filePath("language"));
     QFile::copy(VEXO_SOURCE_DIR "/resources/language/English.lrf",
@@ -325,7 +306,7 @@ class DropTest : public ::testing::Test {
       return true;
     });
     Video = std::make_unique<TDesktopVideoSystem>();
-    Sound = std::make_unique<TPlatformSoundSystem>(desktop->Pulse->Address(), "null");
+    Sound = std::make_unique<TPlatformSoundSystem>(desktop->Desktop->PulseAddress(), "null");
     SetSoundSystem(Sound.get());
     Form = std::make_unique<TPLMainForm>();
     ASSERT_TRUE(Form->Created());

@@ -54,7 +54,7 @@ constexpr qint64 kHugeSize = qint64(1) << 30;
 // Every folder a test shows in the browser is there before the browser reads
 // the home folder.
 void MakeFolders(test::TPageDesktop& desktop) {
-  const QString home = desktop.Home->path();
+  const QString home = desktop.HomePath();
   for (const char* folder : {"clips", "del", "perm", "copy", "copy-out", "fail", "fail-out", "huge",
                              "huge-out", "turn", "lists", "recent", "moved"})
     QDir().mkpath(home + "/" + folder);
@@ -81,11 +81,11 @@ void MakeFolders(test::TPageDesktop& desktop) {
 class TDesktop : public test::TPageDesktop {
  public:
   TDesktop() : TPageDesktop("page_files_test", MakeFolders) {}
-  QString Path(const QString& relative) const { return Home->path() + "/" + relative; }
+  QString Path(const QString& relative) const { return HomePath() + "/" + relative; }
   QString Clips() const { return Path("clips"); }
 };
 
-TDesktop* const desktop = static_cast<TDesktop*>(::testing::AddGlobalTestEnvironment(new TDesktop));
+TDesktop* const desktop = test::AddDesktopApp<TDesktop>();
 
 QByteArray ReadAll(const QString& path) {
   QFile file(path);

@@ -1,7 +1,6 @@
 #pragma once
-// The player page in a main window as the program builds it, on a private X
-// server with sound going to a private PulseAudio null sink, with a private
-// home, data and settings folder.
+// The player page in a main window as the program builds it, on the test
+// desktop: sound goes to its null sink, settings to its private home.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -25,9 +24,8 @@
 #include "engine/media/av_types.h"
 #include "platform/platform_sound_system.h"
 #include "platform/video_system.h"
-#include "tests/support/pulse_server.h"
+#include "tests/support/desktop_app.h"
 #include "tests/support/test_media.h"
-#include "tests/support/x_desktop_app.h"
 
 // Readable texts in the tests' failure messages.
 inline void PrintTo(const QString& text, std::ostream* out) {
@@ -37,46 +35,21 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 namespace vexo::test {
 
 // makeFolders fills the private home once the desktop is up.
-class TPageDesktop : public TXDesktopEnvironment {
+class TPageDesktop : public TDesktopApp {
  public:
   TPageDesktop(const char* programName, std::function<void(TPageDesktop&)> makeFolders)
-      : TXDesktopEnvironment(programName,
-                             [this] {
-                               Home = std::make_unique<QTemporaryDir>();
-                               const QByteArray home = QFile::encodeName(Home->path());
-                               setenv("HOME", home.constData(), 1);
-                               setenv("XDG_DATA_HOME", (home + "/.local/share").constData(), 1);
-                               setenv("XDG_CONFIG_HOME", (home + "/.config").constData(), 1);
-                               unsetenv("XDG_DESKTOP_DIR");
-                               QDir().mkpath(Home->path() + "/.local/share");
-                               Pulse = std::make_unique<TPulseServer>();
-                             }),
-        FMakeFolders(std::move(makeFolders)) {}
+      : TDesktopApp(programName, {.Sound = true}, true), FMakeFolders(std::move(makeFolders)) {}
   void SetUp() override {
-    TXDesktopEnvironment::SetUp();
-    Video = std::make_unique<TDesktopVideoSystem>();
-    Sound = std::make_unique<TPlatformSoundSystem>(Pulse->Address(), "null");
-    SetSoundSystem(Sound.get());
+    TDesktopApp::SetUp();
+    if (!Ready()) return;
     LResList.LoadFile(VEXO_SOURCE_DIR "/resources/language/English.lrf");
     if (FMakeFolders) FMakeFolders(*this);
   }
-  void TearDown() override {
-    SetSoundSystem(nullptr);
-    Sound.reset();
-    Video.reset();
-    TXDesktopEnvironment::TearDown();
-    Pulse.reset();
-    Home.reset();
-  }
+  QString HomePath() const { return QString::fromStdString(Desktop->HomeDir()); }
   // A generated test medium copied under the home folder.
   void Copy(const char* name, const QString& to) const {
     QFile::copy(QString::fromStdString(MediaPath(name)), to);
   }
-
-  std::unique_ptr<QTemporaryDir> Home;
-  std::unique_ptr<TPulseServer> Pulse;
-  std::unique_ptr<TDesktopVideoSystem> Video;
-  std::unique_ptr<TPlatformSoundSystem> Sound;
 
  private:
   std::function<void(TPageDesktop&)> FMakeFolders;
@@ -119,8 +92,7 @@ class TPageRig {
   // The page as most tests want it: plain drawing, no playlist dialog,
   // files in browser order, the tree kept open.
   void BuildStandard(const TPageDesktop& desktop) {
-    ASSERT_TRUE(desktop.Server && desktop.Server->Running()) << "Xvfb did not start";
-    ASSERT_TRUE(desktop.Pulse->Started()) << desktop.Pulse->Log();
+    ASSERT_TRUE(desktop.Ready());
     LoadMediaLib();
     Build([](TOptions& options) {
       options.GetOption(oAVVideoMode).SetInt(vmGDI);

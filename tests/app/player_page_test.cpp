@@ -17,6 +17,7 @@
 #include "app/shell/page_log_view.h"
 #include "engine/media/av_log.h"
 #include "engine/video/av_screen.h"
+#include "event_wait.h"
 #include "page_test_rig.h"
 #include "qt_test_app.h"
 #include "tests/support/frame_bars.h"
@@ -28,7 +29,7 @@ constexpr int kManyPhotos = 51;
 
 // The media folders of these tests, made once under the private home.
 void MakeFolders(test::TPageDesktop& desktop) {
-  const QString home = desktop.Home->path();
+  const QString home = desktop.HomePath();
   QDir().mkpath(home + "/clips/inner");
   desktop.Copy("numbered_mpeg4.avi", home + "/clips/a_numbered.avi");
   desktop.Copy("mpeg4_mp3.avi", home + "/clips/b_clip.avi");
@@ -51,13 +52,13 @@ void MakeFolders(test::TPageDesktop& desktop) {
 class TDesktop : public test::TPageDesktop {
  public:
   TDesktop() : TPageDesktop("player_page_test", MakeFolders) {}
-  QString Clips() const { return Home->path() + "/clips"; }
-  QString Many() const { return Home->path() + "/many"; }
-  QString Today() const { return Home->path() + "/today"; }
-  QString Colours() const { return Home->path() + "/colours"; }
+  QString Clips() const { return HomePath() + "/clips"; }
+  QString Many() const { return HomePath() + "/many"; }
+  QString Today() const { return HomePath() + "/today"; }
+  QString Colours() const { return HomePath() + "/colours"; }
 };
 
-TDesktop* const desktop = static_cast<TDesktop*>(::testing::AddGlobalTestEnvironment(new TDesktop));
+TDesktop* const desktop = test::AddDesktopApp<TDesktop>();
 
 int FrameNumberOf(const QImage& picture) {
   return test::FrameNumberFromBars(picture.width(), picture.height(),
@@ -152,14 +153,13 @@ TEST_F(PlayerPageTest, PlayWithOptionsGoesThroughThePlaylistDialog) {
   Options->GetOption(oPlayFolders).SetBool(true);
   Options->GetOption(oPlaySubfolders).SetBool(true);
   bool dialogSeen = false;
-  QTimer::singleShot(300, [&] {
-    QWidget* dialog = QApplication::activeModalWidget();
-    dialogSeen = dialog && Page->PlayListDialog();
-    if (!dialog) return;
+  test::TModalAnswer answer([&](QWidget* dialog) {
+    dialogSeen = Page->PlayListDialog() != nullptr;
     for (QPushButton* button : dialog->findChildren<QPushButton*>())
       if (button->text() == "&Go ahead") button->click();
   });
   Menus->ExecuteAction(Menus->FindAction(mFile_OptionsPL));
+  EXPECT_TRUE(answer.Seen());
   EXPECT_TRUE(dialogSeen);
   EXPECT_FALSE(Page->PlayListDialog());
   // The subfolder's photo comes with the folder's own files.
@@ -357,7 +357,7 @@ class FirstPictureOnScreenTest : public ::testing::TestWithParam<TFirstPictureCa
                                  public test::TPageRig<TRecordingPage> {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(desktop->Server && desktop->Server->Running()) << "Xvfb did not start";
+    ASSERT_TRUE(desktop->Ready());
     test::LoadMediaLib();
     const uint8_t mode = GetParam().Mode;
     Build([mode](TOptions& options) {

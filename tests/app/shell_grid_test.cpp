@@ -33,38 +33,23 @@
 #include "app/shell/command_table.h"
 #include "engine/playlist/av_playlist.h"
 #include "tests/app/qt_test_app.h"
-#include "tests/support/xvfb_server.h"
+#include "tests/support/test_desktop.h"
 
 namespace vexo {
 namespace {
 
 // Private home, data and config folders and an X server, for the whole program.
-class TDesktopEnvironment : public ::testing::Environment {
+class TGridDesktop : public test::TDesktopEnvironment {
  public:
   void SetUp() override {
-    Home = std::make_unique<QTemporaryDir>();
-    const QByteArray home = QFile::encodeName(Home->path());
-    setenv("HOME", home.constData(), 1);
-    setenv("XDG_DATA_HOME", (home + "/.local/share").constData(), 1);
-    QDir().mkpath(Home->path() + "/.local/share");
-    setenv("XDG_CONFIG_HOME", (home + "/.config").constData(), 1);
-    unsetenv("XDG_DESKTOP_DIR");
-    X = std::make_unique<test::TXvfbServer>();
-    ASSERT_TRUE(X->Running());
-    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    TDesktopEnvironment::SetUp();
+    if (!Desktop->Ready()) return;
     test::QtApp();
     LResList.LoadFile(VEXO_SOURCE_DIR "/resources/language/English.lrf");
   }
-  void TearDown() override {
-    X.reset();
-    Home.reset();
-  }
-  std::unique_ptr<QTemporaryDir> Home;
-  std::unique_ptr<test::TXvfbServer> X;
 };
 
-TDesktopEnvironment* const desktop =
-    static_cast<TDesktopEnvironment*>(::testing::AddGlobalTestEnvironment(new TDesktopEnvironment));
+::testing::Environment* const desktop = ::testing::AddGlobalTestEnvironment(new TGridDesktop);
 
 QByteArray HomeBytes() {
   return QFile::encodeName(QDir::homePath());

@@ -32,43 +32,31 @@
 #include "platform/platform_sound_system.h"
 #include "platform/video_system.h"
 #include "qt_test_app.h"
+#include "tests/support/desktop_app.h"
 #include "tests/support/frame_bars.h"
 #include "tests/support/input_fuzz.h"
-#include "tests/support/pulse_server.h"
 #include "tests/support/test_media.h"
-#include "tests/support/x_desktop_app.h"
 
 namespace vexo {
 namespace {
 
 // Real windows on a private X server, and sound on a private null sink.
-class TDesktop : public test::TXDesktopEnvironment {
+class TPanelDesktop : public test::TDesktopApp {
  public:
-  TDesktop()
-      : TXDesktopEnvironment("video_panel_test",
-                             [this] { Pulse = std::make_unique<test::TPulseServer>(); }) {}
+  TPanelDesktop() : TDesktopApp("video_panel_test", {.Sound = true}, true) {}
   void SetUp() override {
-    TXDesktopEnvironment::SetUp();
-    Video = std::make_unique<TDesktopVideoSystem>();
-    Sound = std::make_unique<TPlatformSoundSystem>(Pulse->Address(), "null");
-    SetSoundSystem(Sound.get());
+    TDesktopApp::SetUp();
+    if (!Ready()) return;
     CreateLog(nullptr, 0);
     LResList.LoadFile(VEXO_SOURCE_DIR "/resources/language/English.lrf");
   }
   void TearDown() override {
-    SetSoundSystem(nullptr);
     FreeLog();
-    Sound.reset();
-    Video.reset();
-    TXDesktopEnvironment::TearDown();
-    Pulse.reset();
+    TDesktopApp::TearDown();
   }
-  std::unique_ptr<test::TPulseServer> Pulse;
-  std::unique_ptr<TDesktopVideoSystem> Video;
-  std::unique_ptr<TPlatformSoundSystem> Sound;
 };
 
-TDesktop* const desktop = static_cast<TDesktop*>(::testing::AddGlobalTestEnvironment(new TDesktop));
+TPanelDesktop* const desktop = test::AddDesktopApp<TPanelDesktop>();
 
 using test::Settle;
 using test::WaitFor;
@@ -82,8 +70,7 @@ int FrameNumberOf(const QImage& picture) {
 class VideoPanelTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(desktop->Server && desktop->Server->Running()) << "Xvfb did not start";
-    ASSERT_TRUE(desktop->Pulse->Started()) << desktop->Pulse->Log();
+    ASSERT_TRUE(desktop->Ready());
     test::LoadMediaLib();
     AVParams.VideoMode = vmGDI;
     Window = std::make_unique<QWidget>();

@@ -34,9 +34,8 @@
 #include "platform/video_system.h"
 #include "settings_sandbox.h"
 #include "tests/support/captured_log.h"
+#include "tests/support/desktop_app.h"
 #include "tests/support/test_media.h"
-#include "tests/support/weston_server.h"
-#include "tests/support/xvfb_server.h"
 
 // What the desktop libraries keep until exit is theirs (Mesa's driver, the
 // Wayland client library's proxies, fontconfig); our own code is not suppressed.
@@ -64,17 +63,12 @@ void KeepDesktopLibrariesMapped() {
 }
 
 // The compositor and the one application of the test program.
-class TWaylandDesktop : public ::testing::Environment {
+class TWaylandDesktop : public test::TDesktopApp {
  public:
+  TWaylandDesktop() : TDesktopApp("wayland_test", {.Screen = test::TScreen::Wayland}) {}
   void SetUp() override {
-    Server = std::make_unique<test::TWestonServer>();
-    ASSERT_TRUE(Server->Running()) << "weston did not start:\n" << Server->Log();
-    qputenv("QT_QPA_PLATFORM", "wayland");
-    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
-    static int argc = 1;
-    static char name[] = "wayland_test";
-    static char* argv[] = {name, nullptr};
-    App = std::make_unique<QApplication>(argc, argv);
+    TDesktopApp::SetUp();
+    if (!Ready()) return;
     Video = std::make_unique<TDesktopVideoSystem>();
     CreateLog(nullptr, 0);
     LResList.LoadFile(VEXO_SOURCE_DIR "/resources/language/English.lrf");
@@ -83,16 +77,11 @@ class TWaylandDesktop : public ::testing::Environment {
     FreeLog();
     Video.reset();
     KeepDesktopLibrariesMapped();
-    App.reset();
-    Server.reset();
+    TDesktopApp::TearDown();
   }
-  std::unique_ptr<test::TWestonServer> Server;
-  std::unique_ptr<QApplication> App;
-  std::unique_ptr<TDesktopVideoSystem> Video;
 };
 
-TWaylandDesktop* const desktop =
-    static_cast<TWaylandDesktop*>(::testing::AddGlobalTestEnvironment(new TWaylandDesktop));
+TWaylandDesktop* const desktop = test::AddDesktopApp<TWaylandDesktop>();
 
 using test::Settle;
 using test::WaitFor;
@@ -138,7 +127,7 @@ bool Logged(test::TCapturedLog& log, const std::string& line) {
 class WaylandTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(desktop->Server && desktop->Server->Running());
+    ASSERT_TRUE(desktop->Ready());
     test::LoadMediaLib();
     TGLVideoWindow::KeepShownPictures(true);
     Window = std::make_unique<QWidget>();
@@ -350,8 +339,9 @@ INSTANTIATE_TEST_SUITE_P(Modes, WaylandFullScreenTest,
 // A Wayland session usually runs an X server beside it for older programs;
 // the overlay must not take the Wayland window for an X window there.
 TEST_F(WaylandTest, AnXServerBesideTheCompositorIsNotAskedAboutWaylandWindows) {
-  test::TXvfbServer x;
+  test::TXServer x;
   ASSERT_TRUE(x.Running());
+  setenv("DISPLAY", x.DisplayName().c_str(), 1);
   test::TCapturedLog log;
   AVParams.VideoMode = vmOverlay;
   Panel->PlayFile(QString::fromStdString(test::MediaPath(kClip)), vmOverlay);

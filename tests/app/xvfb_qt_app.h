@@ -1,26 +1,18 @@
 #pragma once
-// The test program's QApplication on a private X server, for tests of real
-// windows: focus, keys and shortcuts behave as on a desktop.
-#include <cstdlib>
-
+// The test program's QApplication on the test desktop's X server, for tests
+// of real windows: focus, keys and shortcuts behave as on a desktop.
 #include "qt_test_app.h"
-#include "tests/support/xvfb_server.h"
+#include "tests/support/test_desktop.h"
 
 namespace vexo::test {
 
-// Returns false when no X server could be started; the server lives until
-// the program ends.
+// Returns false when the desktop could not be made; it lives until the
+// program ends. No session bus: these tests need none, and its client
+// library keeps memory to the end that leak checks would count.
 inline bool XvfbQtApp() {
-  static TXvfbServer* server = [] {
-    static TXvfbServer x;
-    if (x.Running()) setenv("QT_QPA_PLATFORM", "xcb", 1);
-    // No session bus: the tests need none, and its client library keeps
-    // memory to the end that leak checks would count.
-    setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent", 1);
-    return &x;
-  }();
+  static TTestDesktop desktop({.Screen = TScreen::X});
   QtApp();
-  return server->Running();
+  return desktop.Ready();
 }
 
 }  // namespace vexo::test

@@ -16,9 +16,8 @@
 #include <vector>
 
 #include "tests/support/child_process.h"
-#include "tests/support/pulse_server.h"
+#include "tests/support/test_desktop.h"
 #include "tests/support/test_media.h"
-#include "tests/support/xvfb_server.h"
 
 namespace vexo {
 namespace {
@@ -172,21 +171,17 @@ TEST_P(InstalledProgramStarts, ShowsItsWindowOpensAClipAndEndsCleanlyOnTerminate
   fs::create_directories(store.parent_path());
   std::ofstream(store) << settings;
 
-  test::TXvfbServer x;
-  ASSERT_TRUE(x.Running());
-  test::TPulseServer pulse;
-  ASSERT_TRUE(pulse.Started()) << pulse.Log();
-  test::TChildProcess bus(
-      {"/usr/bin/dbus-daemon", "--session", "--nofork", "--nosyslog", "--print-address=1"});
-  const std::string busAddress = bus.WaitLine("unix:", 10s);
-  ASSERT_FALSE(busAddress.empty());
+  // The program gets the home and folders above; the desktop gives the rest.
+  test::TTestDesktop desktop({.Sound = true, .Bus = true, .Home = false});
+  ASSERT_TRUE(desktop.Ready()) << desktop.Failure();
+  const std::string busAddress = desktop.BusAddress();
 
   {
     test::TChildProcess program(
         {(Prefix / "bin/vexoplayer").string()},
         {"HOME=" + home.string(), "XDG_CONFIG_HOME=" + config.string(),
          "XDG_DATA_HOME=" + (home / ".local/share").string(), "XDG_RUNTIME_DIR=" + runtime.string(),
-         "QT_QPA_PLATFORM=xcb", "PULSE_SERVER=" + pulse.Address(),
+         "QT_QPA_PLATFORM=xcb", "PULSE_SERVER=" + desktop.PulseAddress(),
          "DBUS_SESSION_BUS_ADDRESS=" + busAddress,
          "DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent"});
     ASSERT_TRUE(program.Started());
@@ -214,7 +209,6 @@ TEST_P(InstalledProgramStarts, ShowsItsWindowOpensAClipAndEndsCleanlyOnTerminate
     // An installed one keeps its settings, the window's place among them.
     EXPECT_NE(ReadAll(store).find("[Window]"), std::string::npos) << ReadAll(store);
   }
-  kill(bus.Pid(), SIGTERM);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -26,7 +26,7 @@
 #include "engine/playback/video_play_thread.h"
 #include "platform/platform_sound_system.h"
 #include "tests/support/monitor_recorder.h"
-#include "tests/support/pulse_server.h"
+#include "tests/support/test_desktop.h"
 
 // libpulse creates some of its mutexes lazily on whichever thread needs one
 // first and publishes them through atomics the race detector cannot see, as
@@ -82,8 +82,6 @@ class ToneSource : public TAudioSource {
   std::atomic<int> fetched{0};
   std::vector<int16_t> chunk;
 };
-
-using PulseServer = test::TPulseServer;
 
 using MonitorRecorder = test::TMonitorRecorder;
 
@@ -190,12 +188,12 @@ class SoundOutputTest : public ::testing::Test {
   // Plays `source` on a private server's null sink while recording the sink's
   // monitor, serving the thread until it ends.
   void PlayRecorded(ToneSource& source, MonitorRecorder::Take& recorded) {
-    PulseServer server;
-    ASSERT_TRUE(server.Started()) << "no PulseAudio server could be started:\n" << server.Log();
-    MonitorRecorder recorder(server.Address(), "vexo_null", 10);
+    test::TTestDesktop server({.Screen = test::TScreen::None, .Sound = true, .Home = false});
+    ASSERT_TRUE(server.Ready()) << server.Failure();
+    MonitorRecorder recorder(server.PulseAddress(), test::TTestDesktop::kNullSink, 10);
     ASSERT_TRUE(recorder.connected) << "the monitor could not be recorded";
     ASSERT_TRUE(recorder.WaitReceiving(std::chrono::seconds(10))) << "the monitor sent nothing";
-    TPlatformSoundSystem system(server.Address(), "null");
+    TPlatformSoundSystem system(server.PulseAddress(), "null");
     PlaySound(source, system);
     // Stands in for the video thread's start wait.
     std::thread starter([&] {
@@ -312,9 +310,9 @@ TEST_F(SoundOutputTest, NoServerSwitchesToAlsaForTheRestOfTheProcess) {
   audio.reset();
 
   // Even with a server now, the next play goes straight to ALSA.
-  PulseServer server;
-  ASSERT_TRUE(server.Started());
-  TPlatformSoundSystem withServer(server.Address(), "null");
+  test::TTestDesktop server({.Screen = test::TScreen::None, .Sound = true, .Home = false});
+  ASSERT_TRUE(server.Ready()) << server.Failure();
+  TPlatformSoundSystem withServer(server.PulseAddress(), "null");
   view.lines.clear();
   ToneSource second(3);
   PlaySound(second, withServer);

@@ -18,7 +18,7 @@
 #include "platform/raster_video_device.h"
 #include "platform/video_system.h"
 #include "tests/support/captured_log.h"
-#include "tests/support/x_desktop_app.h"
+#include "tests/support/desktop_app.h"
 
 // Under LeakSanitizer: what the desktop libraries keep until exit is theirs
 // (the session bus client, Mesa's driver); our own code is not suppressed.
@@ -32,10 +32,9 @@ namespace {
 // The X server and the application for the whole test program. Mesa unloads
 // its driver at exit, which would leave its leftovers unnamed for the leak
 // checker; keeping it mapped lets them be suppressed.
-::testing::Environment* const desktop =
-    ::testing::AddGlobalTestEnvironment(new test::TXDesktopEnvironment("video_screen_test", [] {
-      dlopen("/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so", RTLD_NOW | RTLD_NODELETE);
-    }));
+::testing::Environment* const desktop = test::AddDesktopApp(
+    "video_screen_test", test::TDesktopParts{}, false,
+    [] { dlopen("/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so", RTLD_NOW | RTLD_NODELETE); });
 
 QColor ColorOf(uint32_t rgb) {
   return QColor(int(rgb & 0xFF), int((rgb >> 8) & 0xFF), int((rgb >> 16) & 0xFF));

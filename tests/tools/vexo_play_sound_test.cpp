@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "tests/support/child_process.h"
-#include "tests/support/desktop_environment.h"
 #include "tests/support/monitor_recorder.h"
+#include "tests/support/test_desktop.h"
 #include "tests/support/test_media.h"
 
 namespace vexo {
@@ -104,7 +104,7 @@ std::vector<TStretch> FindStretches(const std::vector<int16_t>& rec) {
   return found;
 }
 
-test::TDesktop* const desktop = test::AddDesktop();
+test::TDesktopEnvironment* const desktop = test::AddDesktop({.Sound = true});
 
 struct TSoundCase {
   const char* Name;
@@ -116,9 +116,8 @@ class VexoPlaySoundTest : public ::testing::TestWithParam<TSoundCase> {
  protected:
   // Plays the clip with `args` while recording; what was heard and printed.
   void PlayRecorded(const std::vector<std::string>& args) {
-    ASSERT_TRUE(desktop->X->Running()) << "Xvfb did not start";
-    ASSERT_TRUE(desktop->Pulse->Started()) << desktop->Pulse->Log();
-    Recorder recorder(desktop->Pulse->Address(), "vexo_null", 0);
+    ASSERT_TRUE(desktop->Desktop && desktop->Desktop->Ready());
+    Recorder recorder(desktop->Desktop->PulseAddress(), "vexo_null", 0);
     ASSERT_TRUE(recorder.connected) << "the monitor could not be recorded";
     ASSERT_TRUE(recorder.WaitReceiving(std::chrono::seconds(10))) << "the monitor sent nothing";
     // A sink that rewinds to mix in a stream starting within its first two
@@ -128,9 +127,9 @@ class VexoPlaySoundTest : public ::testing::TestWithParam<TSoundCase> {
     std::vector<std::string> argv = {std::string(VEXO_BIN_DIR) + "/vexo-play", "--mode", "2"};
     argv.insert(argv.end(), args.begin(), args.end());
     argv.push_back(test::MediaPath("chirp_44100_stereo.avi"));
-    Run =
-        test::RunProgram(argv, {"PULSE_SERVER=" + desktop->Pulse->Address(), "QT_QPA_PLATFORM=xcb"},
-                         std::chrono::seconds(120));
+    Run = test::RunProgram(
+        argv, {"PULSE_SERVER=" + desktop->Desktop->PulseAddress(), "QT_QPA_PLATFORM=xcb"},
+        std::chrono::seconds(120));
     for (const std::string& line : Run.Lines) Output += line + "\n";
     // The monitor hands sound on up to the sink's latency after it played.
     ASSERT_TRUE(recorder.WaitRecorded(Clock::now() + std::chrono::milliseconds(2500),

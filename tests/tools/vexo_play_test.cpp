@@ -20,9 +20,8 @@
 #include <vector>
 
 #include "tests/support/child_process.h"
-#include "tests/support/desktop_environment.h"
 #include "tests/support/frame_bars.h"
-#include "tests/support/pulse_server.h"
+#include "tests/support/test_desktop.h"
 #include "tests/support/test_media.h"
 
 namespace vexo {
@@ -31,7 +30,7 @@ namespace {
 using std::chrono::seconds;
 namespace fs = std::filesystem;
 
-test::TDesktop* const desktop = test::AddDesktop();
+test::TDesktopEnvironment* const desktop = test::AddDesktop({.Sound = true});
 
 struct TPicture {
   int Width = 0, Height = 0;
@@ -73,8 +72,7 @@ int FrameNumberOf(const TPicture& picture) {
 class VexoPlayTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(desktop->X->Running()) << "Xvfb did not start";
-    ASSERT_TRUE(desktop->Pulse->Started()) << desktop->Pulse->Log();
+    ASSERT_TRUE(desktop->Desktop && desktop->Desktop->Ready());
     char pattern[] = "/tmp/vexo-play-test-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     Dir = pattern;
@@ -85,7 +83,7 @@ class VexoPlayTest : public ::testing::Test {
   }
 
   std::vector<std::string> Env() const {
-    return {"PULSE_SERVER=" + desktop->Pulse->Address(), "QT_QPA_PLATFORM=xcb"};
+    return {"PULSE_SERVER=" + desktop->Desktop->PulseAddress(), "QT_QPA_PLATFORM=xcb"};
   }
   test::TRunResult Play(std::vector<std::string> args, std::vector<std::string> env = {}) {
     args.insert(args.begin(), std::string(VEXO_BIN_DIR) + "/vexo-play");
