@@ -12,6 +12,7 @@
 
 #include "app/common/dialog_btn_panel.h"
 #include "app/common/language_list.h"
+#include "picture_checks.h"
 #include "xvfb_qt_app.h"
 
 namespace vexo {
@@ -206,11 +207,26 @@ TEST_F(DialogBtnPanelTest, EnablingWinsOverDisablingAndOthersKeepTheirState) {
   EXPECT_TRUE(d.Dialog.isVisible());
 }
 
-TEST_F(DialogBtnPanelTest, Screenshot) {
+// The panel as a person sees it: its buttons in one row, each with its text,
+// inside the dialog, apart and drawn. The picture is kept for a look.
+TEST_F(DialogBtnPanelTest, TheButtonsStandInOneRowWithTheirTextsAndAreSavedAsAPicture) {
   TBtnDialog d(DlgBtns({bDefault, bOK, bCancel, bHelp}), 460);
   ASSERT_TRUE(d.Show());
   QTest::qWait(50);
-  EXPECT_TRUE(d.Dialog.grab().save(VEXO_BIN_DIR "/../dialog_btn_panel.png"));
+  const QImage shot = d.Dialog.grab().toImage();
+  std::vector<const QWidget*> buttons;
+  for (int kind : {bDefault, bOK, bCancel, bHelp}) {
+    QPushButton* button = d.Panel->Button(kind);
+    ASSERT_NE(button, nullptr) << kind;
+    EXPECT_TRUE(button->isVisible()) << kind;
+    EXPECT_FALSE(button->text().isEmpty()) << kind;
+    EXPECT_EQ(test::PlaceIn(&d.Dialog, button).top(),
+              test::PlaceIn(&d.Dialog, buttons.empty() ? button : buttons[0]).top())
+        << kind;
+    buttons.push_back(button);
+  }
+  test::ExpectLaidOut(&d.Dialog, buttons, shot);
+  EXPECT_TRUE(shot.save(VEXO_BIN_DIR "/../dialog_btn_panel.png"));
 }
 
 }  // namespace

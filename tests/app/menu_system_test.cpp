@@ -24,6 +24,7 @@
 #include "app/common/message_boxes.h"
 #include "app/common/shortcut_text.h"
 #include "app/shell/command_table.h"
+#include "tests/app/picture_checks.h"
 #include "tests/support/desktop_app.h"
 
 extern "C" const char* __lsan_default_suppressions() {
@@ -430,7 +431,7 @@ TEST_F(MenuSystemTest, MenuHintsShowInTheStatusBar) {
 
 // Tools, Skins and More skins unfolded with the video pop-up menu beside
 // them, saved into the build folder to be looked at.
-TEST_F(MenuSystemTest, ScreenshotOfSkinMenusAndVideoMenu) {
+TEST_F(MenuSystemTest, SkinMenusUnfoldBesideTheirEntriesDrawnAndAreSavedAsAPicture) {
   BuildAll();
   Menus->FillList(mTools_Skins, {"None", "", "BlueIce", "WMP11"}, 2);
   Menus->FillList(mTools_SkinsAdtnl, {"Desert", "Retro"}, -1);
@@ -462,6 +463,21 @@ TEST_F(MenuSystemTest, ScreenshotOfSkinMenusAndVideoMenu) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(video));
   QTest::qWait(200);
   const QImage menuShot = video->grab().toImage();
+  // Each submenu opens beside the entry that leads to it, each menu's entries
+  // have their texts, and every menu is drawn.
+  EXPECT_GT(skins->geometry().left(), tools->geometry().center().x());
+  EXPECT_GT(more->geometry().left(), skins->geometry().center().x());
+  for (const QMenu* menu : {tools, skins, more, video}) {
+    ASSERT_FALSE(menu->actions().isEmpty()) << menu->title().toStdString();
+    for (const QAction* action : menu->actions()) {
+      if (!action->isSeparator()) {
+        EXPECT_FALSE(action->text().isEmpty());
+      }
+    }
+  }
+  for (const QMenu* menu : {tools, skins, more})
+    EXPECT_GT(test::ColoursIn(shot, menu->geometry()), 1) << menu->title().toStdString();
+  EXPECT_GT(test::ColoursIn(menuShot, menuShot.rect()), 1);
   QImage both(shot.width() + menuShot.width() + 16, std::max(shot.height(), menuShot.height()),
               QImage::Format_RGB32);
   both.fill(Qt::darkGray);

@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QSpinBox>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -16,6 +18,7 @@
 #include "app/common/dialog_btn_panel.h"
 #include "app/common/language_choice.h"
 #include "app/settings/opt_dialog.h"
+#include "picture_checks.h"
 #include "settings_sandbox.h"
 #include "url_catcher.h"
 #include "xvfb_qt_app.h"
@@ -394,14 +397,39 @@ TEST_F(OptDialogTest, TheLaterVideoTypesHaveBoxesOfTheirOwn) {
   EXPECT_TRUE(Options->IsMediaExtension(".webm"));
 }
 
-TEST_F(OptDialogTest, Screenshots) {
+// Every page as a person sees it: its controls with their texts inside the
+// dialog, none over another, each drawn; a check mark shows where a box is
+// ticked. The pictures are kept for a look.
+TEST_F(OptDialogTest, EveryPageShowsItsControlsApartAndDrawnAndIsSavedAsAPicture) {
   Open();
   for (int page = 0; page < kOptPageCount; ++page) {
+    SCOPED_TRACE(page);
     ShowPage(page);
     QTest::qWait(30);
+    const QImage shot = Dialog->grab().toImage();
+    const std::vector<const QWidget*> controls = test::TextControls(Dialog.get());
+    EXPECT_FALSE(controls.empty());
+    test::ExpectLaidOut(Dialog.get(), controls, shot);
     const QString file = QStringLiteral(VEXO_BIN_DIR "/../options_page%1.png").arg(page);
-    EXPECT_TRUE(Dialog->grab().save(file)) << file.toStdString();
+    EXPECT_TRUE(shot.save(file)) << file.toStdString();
   }
+  // The tick itself: the box's mark differs between ticked and not.
+  ShowPage(0);
+  QCheckBox* box = nullptr;
+  for (QCheckBox* candidate : Dialog->findChildren<QCheckBox*>())
+    if (candidate->isVisibleTo(Dialog.get()) && candidate->isEnabled()) box = candidate;
+  ASSERT_NE(box, nullptr);
+  QStyleOptionButton option;
+  option.initFrom(box);
+  const QRect mark = box->style()
+                         ->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box)
+                         .translated(test::PlaceIn(Dialog.get(), box).topLeft());
+  box->setChecked(true);
+  const QImage ticked = Dialog->grab().toImage().copy(mark);
+  box->setChecked(false);
+  const QImage plain = Dialog->grab().toImage().copy(mark);
+  EXPECT_NE(ticked, plain);
+  EXPECT_GT(test::ColoursIn(ticked, ticked.rect()), test::ColoursIn(plain, plain.rect()));
 }
 
 }  // namespace

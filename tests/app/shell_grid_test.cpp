@@ -32,6 +32,7 @@
 #include "app/common/menu_system.h"
 #include "app/shell/command_table.h"
 #include "engine/playlist/av_playlist.h"
+#include "tests/app/picture_checks.h"
 #include "tests/app/qt_test_app.h"
 #include "tests/support/test_desktop.h"
 
@@ -704,7 +705,9 @@ TEST(DisplayPath, SeparatorsInsideNamesSurvive) {
   EXPECT_EQ(SplitDisplayPath("Desktop\\Home"), (QStringList{"Desktop", "Home"}));
 }
 
-TEST_F(ShellGridTest, Screenshot) {
+// The tree as a person sees it: the folder above the files, files in natural
+// order, the selected row marked. The picture is kept for a look.
+TEST_F(ShellGridTest, TheSelectedRowIsMarkedAmongRowsInOrderAndIsSavedAsAPicture) {
   ::mkdir((Root + "/Holiday 2024").constData(), 0755);
   for (const char* name : {"beach.jpg", "clip 2.mp4", "clip 10.mp4", "sunset.jpeg", "zoo.avi"})
     WriteFile(Root + "/" + name);
@@ -714,7 +717,23 @@ TEST_F(ShellGridTest, Screenshot) {
   ASSERT_NE(folder, nullptr);
   Grid->SelectNode(Child(folder, "clip 2.mp4"));
   QTest::qWait(100);
-  EXPECT_TRUE(Grid->grab().save(VEXO_BIN_DIR "/../shell_grid.png"));
+  const QImage shot = Grid->grab().toImage();
+  const auto row = [&](const char* name) {
+    const QRect r = Grid->visualRect(Grid->IndexOf(Child(folder, name)));
+    return QRect(Grid->viewport()->mapTo(Grid.get(), r.topLeft()), r.size());
+  };
+  const QRect holiday = row("Holiday 2024"), two = row("clip 2.mp4"), ten = row("clip 10.mp4");
+  EXPECT_LT(holiday.top(), two.top());
+  EXPECT_LT(two.top(), ten.top());
+  for (const QRect& r : {holiday, two, ten}) {
+    EXPECT_TRUE(Grid->rect().contains(r.center()));
+    EXPECT_GT(test::ColoursIn(shot, r), 1) << "a row without its text";
+  }
+  // The marked row's ground, just right of its text, is not the ground of the others.
+  const auto ground = [&](const QRect& r) { return shot.pixel(r.right() - 2, r.center().y()); };
+  EXPECT_NE(ground(two), ground(ten));
+  EXPECT_EQ(ground(holiday), ground(ten));
+  EXPECT_TRUE(shot.save(VEXO_BIN_DIR "/../shell_grid.png"));
 }
 
 }  // namespace

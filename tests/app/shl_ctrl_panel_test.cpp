@@ -12,6 +12,7 @@
 #include "app/browser/shell_panel.h"
 #include "app/browser/shl_ctrl_panel.h"
 #include "app/common/language_list.h"
+#include "picture_checks.h"
 #include "tests/support/media_test.h"
 #include "xvfb_qt_app.h"
 
@@ -198,7 +199,8 @@ TEST_F(ColumnTest, StripKeepsItsHeightAndPlacesTheButtonAtTheRight) {
   EXPECT_EQ(played.size(), 1);
 }
 
-TEST_F(ColumnTest, Screenshot) {
+// The strip as a person sees it; the picture is kept for a look.
+TEST_F(ColumnTest, TheTreeStandsAboveTheInformationAndIsSavedAsAPicture) {
   TShellPanel column;
   auto* grid = new QListWidget;
   grid->addItems(
@@ -209,8 +211,15 @@ TEST_F(ColumnTest, Screenshot) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&column));
   column.InfoPanel()->ShowInfo({}, Video(720, 576, 25, 2));
   QCoreApplication::processEvents();
+  // The tree stands above the information panel, both across the strip and drawn.
+  const QImage shot = column.grab().toImage();
+  const QRect tree = test::PlaceIn(&column, grid),
+              info = test::PlaceIn(&column, column.InfoPanel());
+  EXPECT_TRUE(column.InfoPanel()->isVisible());
+  EXPECT_LE(tree.bottom(), info.top());
+  test::ExpectLaidOut(&column, {grid, column.InfoPanel()}, shot);
   QDir().mkpath(VEXO_BIN_DIR "/../screenshots");
-  EXPECT_TRUE(column.grab().save(VEXO_BIN_DIR "/../screenshots/column.png"));
+  EXPECT_TRUE(shot.save(VEXO_BIN_DIR "/../screenshots/column.png"));
 }
 
 }  // namespace
