@@ -39,9 +39,10 @@ std::vector<std::string> MediaIn(const std::string& folder) {
 }
 
 void Print(const char* what, const test::TFuzzResult& result) {
-  std::printf("%s: cases %d, crashes %d, hangs %d\n", what, result.Cases, result.Crashes,
-              result.Hangs);
+  std::printf("%s: cases %d (opened %d), crashes %d, hangs %d\n", what, result.Cases, result.Opened,
+              result.Crashes, result.Hangs);
   for (const std::string& finding : result.Findings) std::printf("  %s\n", finding.c_str());
+  for (const std::string& fault : result.Faults) std::printf("  fault: %s\n", fault.c_str());
   std::fflush(stdout);
 }
 
@@ -95,7 +96,7 @@ int RunFuzzBench(int argc, char** argv) {
   std::printf("cases run: %d\ncrashes: %d\nhangs: %d\nfindings kept in: %s\n", total.Cases,
               total.Crashes, total.Hangs, work.c_str());
   if (total.Findings.empty()) fs::remove_all(work);
-  return total.Crashes + total.Hangs > 0 ? 1 : 0;
+  return test::FuzzClean(total) ? 0 : 1;
 }
 
 const RegisterCommand kRegister(

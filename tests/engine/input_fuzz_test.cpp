@@ -3,8 +3,10 @@
 // run the same; `vexo-bench fuzz N` runs longer.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -13,6 +15,7 @@
 #include "engine/playlist/av_playlist.h"
 #include "tests/support/fuzz_readers.h"
 #include "tests/support/input_fuzz.h"
+#include "tests/support/leak_checker.h"
 #include "tests/support/media_test.h"
 #include "tests/support/test_media.h"
 
@@ -54,7 +57,7 @@ TEST_F(InputFuzzTest, DamagedMediaNeitherCrashNorHangThePlayer) {
                 300, 14, "media");
   std::printf("media: %s\n", FuzzReport(result).c_str());
   EXPECT_EQ(result.Cases, 300);
-  EXPECT_EQ(result.Crashes + result.Hangs, 0) << FuzzReport(result);
+  EXPECT_TRUE(test::FuzzClean(result)) << FuzzReport(result);
 }
 
 // Today's containers with sound, whose damaged codec data leaves a decoder
@@ -66,7 +69,7 @@ TEST_F(InputFuzzTest, DamagedTodaysContainersNeitherCrashNorHangThePlayer) {
       160, 39, "containers");
   std::printf("containers: %s\n", FuzzReport(result).c_str());
   EXPECT_EQ(result.Cases, 160);
-  EXPECT_EQ(result.Crashes + result.Hangs, 0) << FuzzReport(result);
+  EXPECT_TRUE(test::FuzzClean(result)) << FuzzReport(result);
 }
 
 TEST(AsxFuzzTest, DamagedPlaylistsNeitherCrashNorHang) {
@@ -95,21 +98,31 @@ TEST(AsxFuzzTest, DamagedPlaylistsNeitherCrashNorHang) {
   const test::TFuzzResult result = test::RunFuzz(run);
   std::printf("asx: %s\n", FuzzReport(result).c_str());
   EXPECT_EQ(result.Cases, 300);
-  EXPECT_EQ(result.Crashes + result.Hangs, 0) << FuzzReport(result);
+  EXPECT_TRUE(test::FuzzClean(result)) << FuzzReport(result);
+}
+
+// A seed file of `size` bytes `fill` for the runner's own tests.
+std::string RunnerSeed(const std::string& name, char fill, size_t size = 64) {
+  const std::string path = WorkDir("runner-" + name);
+  test::WriteBytes(path, std::vector<uint8_t>(size, uint8_t(fill)));
+  return path;
+}
+
+test::TFuzzRun RunnerRun(const std::string& name, std::vector<std::string> inputs, int cases) {
+  test::TFuzzRun run;
+  run.Inputs = std::move(inputs);
+  run.Cases = cases;
+  run.WorkDir = WorkDir("runner-work-" + name);
+  return run;
 }
 
 // The runner itself: a reader that dies or never returns is counted, and the
 // run goes on.
 TEST(FuzzRunnerTest, CountsCrashesAndHangsAndGoesOn) {
-  const std::string seed = WorkDir("runner-seed");
-  test::WriteBytes(seed, std::vector<uint8_t>(64, 'x'));
-  test::TFuzzRun run;
-  run.Inputs = {seed};
-  run.Cases = 6;
-  run.WorkDir = WorkDir("runner");
+  test::TFuzzRun run = RunnerRun("counts", {RunnerSeed("counts", 'x')}, 6);
   run.CaseSeconds = 0.5;
   int calls = 0;
-  run.Read = [&calls](const std::string& path) {
+  run.Read = [&calls](const std::string& path) -> bool {
     ++calls;
     if (std::filesystem::file_size(path) % 2) std::abort();
     for (;;) pause();
@@ -118,7 +131,79 @@ TEST(FuzzRunnerTest, CountsCrashesAndHangsAndGoesOn) {
   EXPECT_EQ(result.Cases, 6);
   EXPECT_EQ(result.Crashes + result.Hangs, 6);
   EXPECT_EQ(result.Findings.size(), 6u);
+  EXPECT_FALSE(test::FuzzClean(result));
   EXPECT_EQ(calls, 0) << "the reader ran in this process";
+}
+
+// A run proves it reached the reader's work: the cases that opened are
+// counted per seed, and a seed none of whose copies opened fails the run.
+TEST(FuzzRunnerTest, ASeedWhoseCopiesNeverOpenFailsTheRun) {
+  const std::string never = RunnerSeed("never", 'n');
+  test::TFuzzRun run = RunnerRun("reach", {RunnerSeed("opens", 'o'), never}, 8);
+  // Opens what still holds much of the first seed's bytes: damage adds a few
+  // bytes at most, never eight of one kind.
+  run.Read = [](const std::string& path) {
+    const std::vector<uint8_t> bytes = test::ReadBytes(path);
+    return std::count(bytes.begin(), bytes.end(), uint8_t('o')) >= 8;
+  };
+  const test::TFuzzResult result = test::RunFuzz(run);
+  EXPECT_EQ(result.Cases, 8);
+  EXPECT_EQ(result.Crashes + result.Hangs, 0);
+  EXPECT_GT(result.Opened, 0);
+  EXPECT_LE(result.Opened, 4);
+  ASSERT_EQ(result.Faults.size(), 1u) << FuzzReport(result);
+  EXPECT_NE(result.Faults[0].find(never), std::string::npos) << result.Faults[0];
+  EXPECT_FALSE(test::FuzzClean(result));
+}
+
+TEST(FuzzRunnerTest, AMissingOrEmptySeedFailsTheRunUnread) {
+  for (const std::vector<std::string>& inputs :
+       {std::vector<std::string>{WorkDir("runner-missing")},
+        std::vector<std::string>{RunnerSeed("empty", 'e', 0)}, std::vector<std::string>{}}) {
+    test::TFuzzRun run = RunnerRun("unread", inputs, 4);
+    int calls = 0;
+    run.Read = [&calls](const std::string&) { return ++calls > 0; };
+    const test::TFuzzResult result = test::RunFuzz(run);
+    EXPECT_EQ(result.Cases, 0);
+    EXPECT_EQ(result.Faults.size(), 1u) << FuzzReport(result);
+    EXPECT_FALSE(test::FuzzClean(result));
+  }
+}
+
+// A child that cannot be waited for (here reaped by the system, as when
+// SIGCHLD is ignored) is a failure, not a case that passed.
+TEST(FuzzRunnerTest, AChildThatCannotBeWaitedForFailsTheRun) {
+  test::TFuzzRun run = RunnerRun("lost", {RunnerSeed("lost", 'x')}, 3);
+  run.Read = [](const std::string&) { return true; };
+  struct sigaction before {};
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGCHLD, &ignore, &before);
+  const test::TFuzzResult result = test::RunFuzz(run);
+  sigaction(SIGCHLD, &before, nullptr);
+  ASSERT_FALSE(result.Faults.empty());
+  EXPECT_NE(result.Faults[0].find("could not be waited for"), std::string::npos)
+      << FuzzReport(result);
+  EXPECT_EQ(result.Cases, 1) << "the run went on without knowing how a case ended";
+  EXPECT_FALSE(test::FuzzClean(result));
+}
+
+// Memory a case leaves unreachable is a finding; only the leak checker of an
+// AddressSanitizer build can see it.
+TEST(FuzzRunnerTest, ACaseThatLeaksIsAFinding) {
+  if (!test::LeakCheckerBuilt()) GTEST_SKIP() << "no leak checker in this build";
+  test::TFuzzRun run = RunnerRun("leak", {RunnerSeed("leak", 'x')}, 2);
+  run.Read = [](const std::string& path) {
+    // Several blocks, so that a stale copy of one pointer cannot hide them all.
+    [[maybe_unused]] static char* volatile lost;
+    for (int i = 0; i < 16; ++i) lost = new char[path.size() + 100];
+    lost = nullptr;
+    return true;
+  };
+  const test::TFuzzResult result = test::RunFuzz(run);
+  EXPECT_EQ(result.Crashes, 2) << FuzzReport(result);
+  ASSERT_EQ(result.Findings.size(), 2u);
+  EXPECT_NE(result.Findings[0].find("-> leak"), std::string::npos) << result.Findings[0];
 }
 
 }  // namespace

@@ -20,31 +20,48 @@ void AddEntry(ExifData* data, ExifIfd ifd, ExifTag tag) {
 
 }  // namespace
 
-std::vector<uint8_t> WithExif(const std::vector<uint8_t>& jpeg, int orientation,
-                              const std::string& date) {
-  if (jpeg.size() < 2 || jpeg[0] != 0xFF || jpeg[1] != 0xD8) throw std::runtime_error("not a JPEG");
-  ExifData* data = exif_data_new();
-  exif_data_set_byte_order(data, EXIF_BYTE_ORDER_MOTOROLA);
-  if (orientation >= 0) {
-    AddEntry(data, EXIF_IFD_0, EXIF_TAG_ORIENTATION);
-    ExifEntry* entry = exif_content_get_entry(data->ifd[EXIF_IFD_0], EXIF_TAG_ORIENTATION);
-    exif_set_short(entry->data, EXIF_BYTE_ORDER_MOTOROLA, ExifShort(orientation));
-  }
-  if (!date.empty()) {
-    ExifEntry* entry = exif_entry_new();
-    exif_content_add_entry(data->ifd[EXIF_IFD_EXIF], entry);
-    entry->tag = EXIF_TAG_DATE_TIME_ORIGINAL;
-    entry->format = EXIF_FORMAT_ASCII;
-    entry->components = date.size() + 1;
-    entry->size = unsigned(date.size() + 1);
-    entry->data = static_cast<unsigned char*>(std::calloc(1, entry->size));
-    std::memcpy(entry->data, date.c_str(), date.size() + 1);
-    exif_entry_unref(entry);
-  }
+namespace {
+
+void AddAscii(ExifData* data, ExifIfd ifd, ExifTag tag, const std::string& text) {
+  ExifEntry* entry = exif_entry_new();
+  exif_content_add_entry(data->ifd[ifd], entry);
+  entry->tag = tag;
+  entry->format = EXIF_FORMAT_ASCII;
+  entry->components = text.size() + 1;
+  entry->size = unsigned(text.size() + 1);
+  entry->data = static_cast<unsigned char*>(std::calloc(1, entry->size));
+  std::memcpy(entry->data, text.c_str(), text.size() + 1);
+  exif_entry_unref(entry);
+}
+
+void AddBytes(ExifData* data, ExifIfd ifd, ExifTag tag, const std::vector<uint8_t>& bytes) {
+  ExifEntry* entry = exif_entry_new();
+  exif_content_add_entry(data->ifd[ifd], entry);
+  entry->tag = tag;
+  entry->format = EXIF_FORMAT_UNDEFINED;
+  entry->components = bytes.size();
+  entry->size = unsigned(bytes.size());
+  entry->data = static_cast<unsigned char*>(std::malloc(bytes.size()));
+  std::memcpy(entry->data, bytes.data(), bytes.size());
+  exif_entry_unref(entry);
+}
+
+void SetOrientation(ExifData* data, int orientation) {
+  AddEntry(data, EXIF_IFD_0, EXIF_TAG_ORIENTATION);
+  ExifEntry* entry = exif_content_get_entry(data->ifd[EXIF_IFD_0], EXIF_TAG_ORIENTATION);
+  exif_set_short(entry->data, exif_data_get_byte_order(data), ExifShort(orientation));
+}
+
+// The block saved and put in as APP1 right after the start marker.
+std::vector<uint8_t> Inserted(const std::vector<uint8_t>& jpeg, ExifData* data) {
   unsigned char* block = nullptr;
   unsigned int size = 0;
   exif_data_save_data(data, &block, &size);
   exif_data_unref(data);
+  if (!block || size + 2 > 0xFFFF) {
+    std::free(block);
+    throw std::runtime_error("EXIF block not made");
+  }
   const unsigned length = size + 2;
   const uint8_t head[6] = {0xFF, 0xD8, 0xFF, 0xE1, uint8_t(length >> 8), uint8_t(length & 0xFF)};
   std::vector<uint8_t> out(sizeof head + size + jpeg.size() - 2);
@@ -53,6 +70,52 @@ std::vector<uint8_t> WithExif(const std::vector<uint8_t>& jpeg, int orientation,
   std::memcpy(out.data() + sizeof head + size, jpeg.data() + 2, jpeg.size() - 2);
   std::free(block);
   return out;
+}
+
+void CheckJpeg(const std::vector<uint8_t>& jpeg) {
+  if (jpeg.size() < 2 || jpeg[0] != 0xFF || jpeg[1] != 0xD8) throw std::runtime_error("not a JPEG");
+}
+
+}  // namespace
+
+std::vector<uint8_t> WithExif(const std::vector<uint8_t>& jpeg, int orientation,
+                              const std::string& date) {
+  CheckJpeg(jpeg);
+  ExifData* data = exif_data_new();
+  exif_data_set_byte_order(data, EXIF_BYTE_ORDER_MOTOROLA);
+  if (orientation >= 0) SetOrientation(data, orientation);
+  if (!date.empty()) AddAscii(data, EXIF_IFD_EXIF, EXIF_TAG_DATE_TIME_ORIGINAL, date);
+  return Inserted(jpeg, data);
+}
+
+std::vector<uint8_t> WithCameraExif(const std::vector<uint8_t>& jpeg, const TCameraExif& camera) {
+  CheckJpeg(jpeg);
+  ExifData* data = exif_data_new();
+  // Written as it stands: libexif would otherwise try to read the maker note.
+  exif_data_unset_option(data, EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
+  exif_data_set_byte_order(data, camera.Intel ? EXIF_BYTE_ORDER_INTEL : EXIF_BYTE_ORDER_MOTOROLA);
+  AddAscii(data, EXIF_IFD_0, EXIF_TAG_MAKE, "Korvane Optics");
+  AddAscii(data, EXIF_IFD_0, EXIF_TAG_MODEL, "KO-7 Mark II");
+  SetOrientation(data, camera.Orientation);
+  AddAscii(data, EXIF_IFD_0, EXIF_TAG_DATE_TIME, camera.Date);
+  AddAscii(data, EXIF_IFD_EXIF, EXIF_TAG_DATE_TIME_ORIGINAL, camera.Date);
+  AddAscii(data, EXIF_IFD_EXIF, EXIF_TAG_DATE_TIME_DIGITIZED, camera.Date);
+  // A maker's note: a signature, then an IFD of its own with offsets into
+  // the block, as cameras write them.
+  std::vector<uint8_t> note = {'K', 'O', 'R', 'V', 0, 1, 0, 0, 3, 0};
+  for (uint8_t tag = 1; tag <= 3; ++tag)
+    note.insert(note.end(), {0, tag, 0, 7, 0, 0, 0, 8, 0, 0, 0, uint8_t(0x40 + tag * 8)});
+  note.insert(note.end(), 40, 0x5A);
+  AddBytes(data, EXIF_IFD_EXIF, EXIF_TAG_MAKER_NOTE, note);
+  if (!camera.Thumbnail.empty()) {
+    AddEntry(data, EXIF_IFD_1, EXIF_TAG_X_RESOLUTION);
+    AddEntry(data, EXIF_IFD_1, EXIF_TAG_Y_RESOLUTION);
+    AddEntry(data, EXIF_IFD_1, EXIF_TAG_RESOLUTION_UNIT);
+    data->data = static_cast<unsigned char*>(std::malloc(camera.Thumbnail.size()));
+    std::memcpy(data->data, camera.Thumbnail.data(), camera.Thumbnail.size());
+    data->size = unsigned(camera.Thumbnail.size());
+  }
+  return Inserted(jpeg, data);
 }
 
 }  // namespace vexo::test

@@ -13,7 +13,7 @@
 
 namespace vexo::test {
 
-void ReadMediaLikeThePlayer(const std::string& path) {
+bool ReadMediaLikeThePlayer(const std::string& path) {
   AVParams = DefaultAVParams;
   TMemoryVideoSystem videos;
   TMemoryHost host;
@@ -23,10 +23,10 @@ void ReadMediaLikeThePlayer(const std::string& path) {
   player.OnErrorText = [](int32_t, std::string& text, const std::string& argument,
                           const std::string& detail) { text = argument + ": " + detail; };
   player.OpenPlayList(&list, vmGDI);
-  if (!player.IsOpen()) return;
+  if (!player.IsOpen()) return false;
   const int64_t frames = player.TotalFrames();
   for (int64_t frame : {frames / 2, frames - 1, int64_t(0)}) {
-    if (!player.IsOpen()) return;
+    if (!player.IsOpen()) return true;
     player.SeekToFrame(int32_t(frame));
   }
   for (int step = 0; step < 5 && player.IsOpen(); ++step) player.NavigateKey(nkRight);
@@ -40,9 +40,10 @@ void ReadMediaLikeThePlayer(const std::string& path) {
   } catch (const TAVDecodeError&) {
   }
   if (player.IsOpen()) player.SetState(psStopped);
+  return true;
 }
 
-void ReadAsxPlaylist(const std::string& path) {
+bool ReadAsxPlaylist(const std::string& path) {
   TAVPlayList list;
   // A file that cannot be read or written is reported with its error text.
   try {
@@ -51,6 +52,7 @@ void ReadAsxPlaylist(const std::string& path) {
   } catch (const TPlayListFileError&) {
   }
   std::remove((path + ".saved.asx").c_str());
+  return list.Count() > 0;
 }
 
 }  // namespace vexo::test

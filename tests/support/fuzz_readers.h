@@ -8,10 +8,10 @@ namespace vexo::test {
 // Opens `path` as a one-file playlist in a player control on a memory host
 // and memory video back ends, then seeks to the middle and the end, steps a
 // few frames and fetches sound, as a user would. The media libraries must be
-// loaded.
-void ReadMediaLikeThePlayer(const std::string& path);
+// loaded. Whether the player opened the file.
+bool ReadMediaLikeThePlayer(const std::string& path);
 
-// Loads `path` as an .asx playlist and saves it again.
-void ReadAsxPlaylist(const std::string& path);
+// Loads `path` as an .asx playlist and saves it again; whether it held entries.
+bool ReadAsxPlaylist(const std::string& path);
 
 }  // namespace vexo::test

@@ -4,6 +4,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -12,6 +14,10 @@
 #include <fstream>
 #include <iterator>
 #include <thread>
+
+#ifdef __SANITIZE_ADDRESS__
+#include <sanitizer/lsan_interface.h>
+#endif
 
 namespace vexo::test {
 
@@ -29,19 +35,25 @@ std::string Span(size_t at, size_t length) {
   return std::to_string(at) + "+" + std::to_string(length);
 }
 
-// Waits for the child up to `seconds`; its wait status, or -1 when it had to
-// be killed.
+// A child's exit codes besides 0 (read, and it opened).
+constexpr int kNotOpened = 4, kEscaped = 3, kLeaked = 5;
+constexpr int kKilled = -1, kLost = -2;
+
+// Waits for the child up to `seconds`; its wait status, kKilled when it had
+// to be killed, kLost when it could not be waited for.
 int WaitChild(pid_t child, double seconds) {
   const auto limit = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
   int status = 0;
   for (;;) {
     const pid_t done = waitpid(child, &status, WNOHANG);
     if (done == child) return status;
-    if (done < 0) return status;
+    if (done < 0 && errno != EINTR) {
+      kill(child, SIGKILL);
+      return kLost;
+    }
     if (std::chrono::steady_clock::now() > limit) {
       kill(child, SIGKILL);
-      waitpid(child, &status, 0);
-      return -1;
+      return waitpid(child, &status, 0) == child ? kKilled : kLost;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
@@ -118,44 +130,73 @@ TFuzzResult RunFuzz(const TFuzzRun& run) {
   TFuzzResult result;
   std::mt19937 random(run.Seed);
   std::vector<std::vector<uint8_t>> inputs;
-  for (const std::string& path : run.Inputs) inputs.push_back(ReadBytes(path));
-  if (inputs.empty()) return result;
+  for (const std::string& path : run.Inputs) {
+    inputs.push_back(ReadBytes(path));
+    if (inputs.back().empty()) result.Faults.push_back(path + ": seed missing or empty");
+  }
+  if (inputs.empty()) result.Faults.push_back("no seeds");
+  if (!result.Faults.empty()) return result;
+  std::vector<int> opened(inputs.size(), 0), tried(inputs.size(), 0);
   std::filesystem::create_directories(run.WorkDir);
   for (int c = 0; c < run.Cases; ++c) {
     const size_t which = size_t(c) % inputs.size();
     std::string how;
     const std::vector<uint8_t> damaged = MutateInput(inputs[which], random, how);
     const std::string path = run.WorkDir + "/case" + run.Extension;
-    if (!WriteBytes(path, damaged)) break;
+    if (!WriteBytes(path, damaged)) {
+      result.Faults.push_back(path + ": could not be written");
+      break;
+    }
     std::fflush(nullptr);
     const pid_t child = fork();
-    if (child < 0) break;
+    if (child < 0) {
+      result.Faults.push_back("case " + std::to_string(c) + ": no child process");
+      break;
+    }
     if (child == 0) {
       int code = 0;
       try {
-        run.Read(path);
+        code = run.Read(path) ? 0 : kNotOpened;
       } catch (const std::exception& e) {
         std::fprintf(stderr, "escaped: %s\n", e.what());
-        code = 3;
+        code = kEscaped;
       } catch (...) {
-        code = 3;
+        code = kEscaped;
       }
       std::fflush(nullptr);
+      // _exit skips the leak check that a normal exit runs; the case's own
+      // leaks are what this run is for.
+#ifdef __SANITIZE_ADDRESS__
+      if (__lsan_do_recoverable_leak_check() != 0) code = kLeaked;
+#endif
       _exit(code);
     }
     ++result.Cases;
+    ++tried[which];
     const int status = WaitChild(child, run.CaseSeconds);
-    const bool hang = status == -1;
-    const bool crash = !hang && !(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    if (!hang && !crash) continue;
+    if (status == kLost) {
+      result.Faults.push_back("case " + std::to_string(c) + ": the child could not be waited for");
+      break;
+    }
+    const bool hang = status == kKilled;
+    const int code = !hang && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (code == 0 || code == kNotOpened) {
+      if (code == 0) ++result.Opened, ++opened[which];
+      continue;
+    }
+    const char* what = hang ? "hang" : code == kLeaked ? "leak" : "crash";
     (hang ? result.Hangs : result.Crashes) += 1;
     const std::string kept = run.WorkDir + "/" +
                              std::filesystem::path(run.Inputs[which]).stem().string() + "-seed" +
                              std::to_string(run.Seed) + "-case" + std::to_string(c) + run.Extension;
     WriteBytes(kept, damaged);
     result.Findings.push_back(std::filesystem::path(run.Inputs[which]).filename().string() + ": " +
-                              how + " -> " + (hang ? "hang" : "crash") + " (" + kept + ")");
+                              how + " -> " + what + " (" + kept + ")");
   }
+  for (size_t i = 0; i < inputs.size(); ++i)
+    if (tried[i] > 0 && opened[i] == 0)
+      result.Faults.push_back(run.Inputs[i] + ": none of " + std::to_string(tried[i]) +
+                              " damaged copies opened");
   std::error_code ignored;
   std::filesystem::remove(run.WorkDir + "/case" + run.Extension, ignored);
   return result;
@@ -163,14 +204,22 @@ TFuzzResult RunFuzz(const TFuzzRun& run) {
 
 void AddFuzzResult(TFuzzResult& total, const TFuzzResult& part) {
   total.Cases += part.Cases, total.Crashes += part.Crashes, total.Hangs += part.Hangs;
+  total.Opened += part.Opened;
   total.Findings.insert(total.Findings.end(), part.Findings.begin(), part.Findings.end());
+  total.Faults.insert(total.Faults.end(), part.Faults.begin(), part.Faults.end());
 }
 
 std::string FuzzReport(const TFuzzResult& result) {
-  std::string text = std::to_string(result.Cases) + " cases, " + std::to_string(result.Crashes) +
-                     " crashes, " + std::to_string(result.Hangs) + " hangs";
+  std::string text = std::to_string(result.Cases) + " cases (" + std::to_string(result.Opened) +
+                     " opened), " + std::to_string(result.Crashes) + " crashes, " +
+                     std::to_string(result.Hangs) + " hangs";
   for (const std::string& finding : result.Findings) text += "\n  " + finding;
+  for (const std::string& fault : result.Faults) text += "\n  fault: " + fault;
   return text;
+}
+
+bool FuzzClean(const TFuzzResult& result) {
+  return result.Crashes == 0 && result.Hangs == 0 && result.Faults.empty();
 }
 
 }  // namespace vexo::test

@@ -4,7 +4,7 @@
 // block, damaged headers), made from a fixed seed so that a finding can be
 // replayed, and read in a child process of this program: a crash or a hang
 // costs the case, not the run, and is counted. Under AddressSanitizer any bad
-// memory access is a crash.
+// memory access is a crash, and memory a case leaves unreachable is a leak.
 #include <cstdint>
 #include <functional>
 #include <random>
@@ -19,8 +19,14 @@ std::vector<uint8_t> MutateInput(const std::vector<uint8_t>& input, std::mt19937
 
 struct TFuzzResult {
   int Cases = 0, Crashes = 0, Hangs = 0;
-  // "seed file: damage -> crash/hang" per finding; the damaged copy is kept.
+  // Cases whose damaged copy the reader still opened or parsed: a run that
+  // opens nothing has only tried the readers' first checks.
+  int Opened = 0;
+  // "seed file: damage -> crash/hang/leak" per finding; the damaged copy is kept.
   std::vector<std::string> Findings;
+  // Seeds none of whose copies opened, seeds missing or empty, and children
+  // that could not be started or waited for: each fails the run.
+  std::vector<std::string> Faults;
 };
 
 struct TFuzzRun {
@@ -30,15 +36,18 @@ struct TFuzzRun {
   double CaseSeconds = 10;  // longer than this is a hang
   std::string WorkDir;      // where damaged copies are written (and findings kept)
   std::string Extension;    // given to every copy's name (".mpg", ".asx" ...)
-  // Reads one damaged copy; runs in the child process.
-  std::function<void(const std::string& path)> Read;
+  // Reads one damaged copy and answers whether it opened (or parsed); runs
+  // in the child process.
+  std::function<bool(const std::string& path)> Read;
 };
 
 TFuzzResult RunFuzz(const TFuzzRun& run);
 // Adds `part`'s counts and findings to `total`.
 void AddFuzzResult(TFuzzResult& total, const TFuzzResult& part);
-// "N cases, C crashes, H hangs" and a line per finding.
+// "N cases (O opened), C crashes, H hangs" and a line per finding and fault.
 std::string FuzzReport(const TFuzzResult& result);
+// No crash, hang, leak or fault.
+bool FuzzClean(const TFuzzResult& result);
 
 std::vector<uint8_t> ReadBytes(const std::string& path);
 bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
