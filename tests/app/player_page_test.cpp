@@ -321,6 +321,21 @@ TEST_F(PlayerPageTest, AFolderThatCannotBeReadSaysSo) {
   ASSERT_TRUE(QDir().rmdir(folder));
   Expand(node);
   EXPECT_EQ(Page->StatusText(), "The folder \"vanishing\" cannot be read. It was not found.");
+  QTest::qWait(300);
+  Window->screen()->grabWindow(Window->winId()).save(VEXO_BIN_DIR "/../unreadable-folder.png");
+  // A damaged file says so in words on the picture area; the code goes to the log.
+  const QString damaged = desktop->Clips() + "/damaged.avi";
+  QFile bytes(damaged);
+  ASSERT_TRUE(bytes.open(QIODevice::WriteOnly));
+  bytes.write(QByteArray(300000, '\x5A'));
+  bytes.close();
+  Grid().RefreshFolder(QFile::encodeName(desktop->Clips()));
+  ASSERT_TRUE(Select(damaged));
+  EXPECT_TRUE(QString::fromStdString(Player().ErrorText()).endsWith("not a media file."))
+      << Player().ErrorText();
+  QTest::qWait(300);
+  Window->screen()->grabWindow(Window->winId()).save(VEXO_BIN_DIR "/../damaged-file.png");
+  QFile::remove(damaged);
 }
 
 TEST_F(PlayerPageTest, AHeldArrowKeyOpensOnlyWhereItStops) {
