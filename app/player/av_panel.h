@@ -8,8 +8,11 @@
 #include <QMenu>
 #include <QPoint>
 #include <QWidget>
+#include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <string>
 
 #include "app/player/av_control_panel.h"
 #include "engine/playback/av_player_enc.h"
@@ -36,7 +39,14 @@ class TAVPanel : public QWidget {
 
   // An empty path closes. The mode of the settings is used, not `mode`.
   void PlayFile(const QString& path, uint8_t mode);
+  // The same for a path as the file system's bytes, which need not be text.
+  void PlayNativeFile(const std::string& path, uint8_t mode);
+  // Plays the entries whose files exist and names the missing ones in a
+  // message; the list itself keeps every entry, so that saving it loses
+  // none. A list that plays whole gets its timing; otherwise the timing goes
+  // to the panel's own copy of the entries that play.
   void PlayList(TAVPlayList* list, uint8_t mode);
+  // Also abandons a PlayList that is still looking for its files.
   void Close();
 
   bool IsOpen() const;
@@ -89,6 +99,10 @@ class TAVPanel : public QWidget {
   QString FListTitle;
   TAVPlayerEnc::TNotify FOnFullScreen;
   bool FSkinActive = false;
+  // The entries that play when some of a list's files are missing.
+  std::unique_ptr<TAVPlayList> FPresentList;
+  // Set to stop the look for files of the PlayList under way.
+  std::shared_ptr<std::atomic<bool>> FPresenceCancel;
 };
 
 }  // namespace vexo

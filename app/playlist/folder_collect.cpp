@@ -3,9 +3,13 @@
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "app/common/media_extensions.h"
 #include "app/settings/options.h"
+#include "engine/playlist/av_playlist.h"
+#include "engine/playlist/playlist_names.h"
 
 namespace vexo {
 
@@ -82,12 +86,33 @@ QStringList CollectMediaFiles(const QStringList& paths, const TOptions& options,
   return collector.Files;
 }
 
+namespace {
+
+bool GoesFirst(const QString& ext, int order) {
+  return order == 0 ? IsVideoExt(ext) : IsPhotoExt(ext);
+}
+
+}  // namespace
+
 void OrderPlayList(QStringList& files, int order) {
   if (order != 0 && order != 1) return;
   std::stable_partition(files.begin(), files.end(), [order](const QString& file) {
-    const QString ext = DotExtension(QFileInfo(file));
-    return order == 0 ? IsVideoExt(ext) : IsPhotoExt(ext);
+    return GoesFirst(DotExtension(QFileInfo(file)), order);
   });
+}
+
+void OrderPlayList(TAVPlayList& list, int order) {
+  if (order != 0 && order != 1) return;
+  std::vector<std::string> entries;
+  entries.reserve(size_t(list.Count()));
+  for (int i = 0; i < list.Count(); ++i) entries.push_back(list.Strings(i));
+  std::stable_partition(entries.begin(), entries.end(), [order](const std::string& entry) {
+    const std::string name = PathFileNamePart(entry);
+    const size_t dot = name.rfind('.');
+    return dot != std::string::npos && GoesFirst(QString::fromUtf8(name.substr(dot)), order);
+  });
+  list.Clear();
+  for (const std::string& entry : entries) list.Add(entry);
 }
 
 }  // namespace vexo

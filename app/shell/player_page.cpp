@@ -35,6 +35,8 @@ namespace vexo {
 namespace {
 
 constexpr int kMinimumBrowserWidth = 200;
+// What a stored browser width must leave of the screen for the picture.
+constexpr int kMinVideoWidth = 300;
 
 bool IsNavigationKey(int key) {
   return key == Qt::Key_End || key == Qt::Key_Home || key == Qt::Key_Left || key == Qt::Key_Right ||
@@ -72,6 +74,7 @@ TPlayerPage::~TPlayerPage() {
     FGrid->OnEndEnum = nullptr;
     FGrid->OnAddFile = nullptr;
     FGrid->OnCheckAbort = nullptr;
+    FGrid->OnReadFailed = nullptr;
     disconnect(FGrid, nullptr, this, nullptr);
   }
 }
@@ -120,8 +123,15 @@ void TPlayerPage::SetupVideo() {
   FSplitter->addWidget(FRightPanel);
   FSplitter->setStretchFactor(1, 1);
   int browserWidth = TShellPanel::kWidth;
-  if (TIniPar* saved = FOptions.GetDynamic(dGridWidth); saved && saved->GetInt() >= 200)
+  if (TIniPar* saved = FOptions.GetDynamic(dGridWidth);
+      saved && saved->GetInt() >= kMinimumBrowserWidth)
     browserWidth = saved->GetInt();
+  // A stored width wider than the screen, or than the window, would leave
+  // the picture no room.
+  const QScreen* screen = this->screen();
+  int room = screen ? screen->availableGeometry().width() : WorkArea.width();
+  if (FMainWindow && FMainWindow->width() > 0) room = std::min(room, FMainWindow->width());
+  browserWidth = std::min(browserWidth, std::max(kMinimumBrowserWidth, room - kMinVideoWidth));
   FSplitter->setSizes({browserWidth, std::max(1, width() - browserWidth)});
 
   FVideoPanel->OnVideoMode = [this](uint8_t mode) { ShowVideoMode(mode); };
@@ -206,7 +216,7 @@ void TPlayerPage::OpenSelection(TShellNode* node) {
     FVideoPanel->Close();
   } else {
     ++FOpenCount;
-    FVideoPanel->PlayFile(QString::fromLocal8Bit(FGrid->NodeNativePath(node)), VideoMode());
+    FVideoPanel->PlayNativeFile(FGrid->NodeNativePath(node).toStdString(), VideoMode());
   }
   --FOpensRunning;
 }

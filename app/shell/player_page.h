@@ -132,6 +132,14 @@ class TPlayerPage : public TBasePage {
   void PostRecentPlayList();
   // Plays the page's list, which replaces the browser's selection.
   void PlayCurrentList();
+  // What was handed over waits while the page is busy or a dialog or message
+  // box is open, and opens in the order it came once they are done.
+  bool HandOverMustWait() const;
+  void PlayHandedOver();
+  void OpenHandedOver(const QStringList& paths);
+  void ResumeHandedOver();
+  // Ends a playlist's opening and lets waiting hand-overs go on.
+  void EndPlayListOpening();
   QString PictureFolder() const;
   bool CopyTo();
   void StartCopy(const QString& source, const QString& target);
@@ -172,6 +180,9 @@ class TPlayerPage : public TBasePage {
   TFileCopyJob* FCopyJob = nullptr;
   // Files from outside that wait for the browser to finish its restoring.
   QStringList FWaitingPaths;
+  // Hand-overs from outside not yet opened, oldest first.
+  QList<QStringList> FHandedOver;
+  bool FOpeningHandedOver = false;
   QPointer<QProgressDialog> FCopyProgress;
   bool FKeysFromHost = false;
 };

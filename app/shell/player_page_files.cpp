@@ -110,7 +110,7 @@ void TPlayerPage::PlayCurrentList() {
   list.SetOpening(true);
   FVideoPanel->PlayList(&list, VideoMode());
   list.SetOpening(false);
-  FPlayListOpening = false;
+  EndPlayListOpening();
   SetStatusText(SavedStatus);
   UpdateSelectionCommands(nullptr);
   UpdateListCommands();

@@ -2,12 +2,14 @@
 // the playlist dialog, and the grid events that report their progress. Kept
 // apart from the command dispatch: the dialog's button kinds and the command
 // rows share names.
-#include <QFileInfo>
+#include <cstring>
 
 #include "app/browser/shell_grid.h"
+#include "app/common/error_words.h"
 #include "app/common/language_list.h"
 #include "app/common/media_extensions.h"
 #include "app/common/message_boxes.h"
+#include "app/common/text_utils.h"
 #include "app/player/av_panel.h"
 #include "app/playlist/folder_collect.h"
 #include "app/playlist/playlist_dialog.h"
@@ -15,6 +17,7 @@
 #include "app/settings/options.h"
 #include "app/shell/page_selection.h"
 #include "app/shell/player_page.h"
+#include "engine/media/av_log.h"
 
 namespace vexo {
 
@@ -55,6 +58,12 @@ void TPlayerPage::SetupGridEvents() {
   FGrid->OnCheckAbort = [this](TShellNode*, bool& abort) {
     if (FPlayListDialog) abort = FPlayListDialog->Cancelled();
   };
+  // A folder that cannot be read says so rather than looking empty.
+  FGrid->OnReadFailed = [this](TShellNode* node, int error) {
+    Log(FGrid->NodePath(node).toStdString() + ": " + std::strerror(error));
+    SetStatusText(
+        FormatText(LResList.GetText("ShellGrid", 7), {node->Text, SystemErrorWords(error)}));
+  };
 }
 
 void TPlayerPage::CreatePlayList(bool showDialog) {
@@ -68,7 +77,7 @@ void TPlayerPage::CreatePlayList(bool showDialog) {
         selection.FolderCount += 1;
       } else {
         selection.FileCount += 1;
-        selection.TotalSize += QFileInfo(QString::fromLocal8Bit(node->Path)).size();
+        selection.TotalSize += qint64(node->Size);
       }
     }
     auto* dialog = new TPlaylistDialog(this, FOptions);
@@ -77,7 +86,7 @@ void TPlayerPage::CreatePlayList(bool showDialog) {
     dialog->exec();
     FPlayListDialog = nullptr;
     delete dialog;
-    FPlayListOpening = false;
+    EndPlayListOpening();
     SetStatusText(SavedStatus);
   } else {
     BuildAndPlay(nullptr);
@@ -99,14 +108,11 @@ void TPlayerPage::BuildAndPlay(TPlaylistDialog* dialog) {
         if (aborted || (dialog && dialog->Cancelled())) {
           list.Clear();
           if (dialog) dialog->done(QDialog::Rejected);
-          FPlayListOpening = false;
+          EndPlayListOpening();
           return;
         }
-        QStringList files;
-        for (int i = 0; i < list.Count(); ++i) files << QString::fromStdString(list.Strings(i));
-        OrderPlayList(files, FOptions.GetOption(oPlayOrder).GetInt());
-        list.Clear();
-        for (const QString& file : files) list.Add(file.toStdString());
+        // The entries stay the bytes the file system gave: a name need not be text.
+        OrderPlayList(list, FOptions.GetOption(oPlayOrder).GetInt());
         if (list.Count() > 0) {
           if (dialog) {
             const bool opened =
@@ -122,12 +128,12 @@ void TPlayerPage::BuildAndPlay(TPlaylistDialog* dialog) {
         }
         UpdateListCommands();
         if (!dialog) {
-          FPlayListOpening = false;
+          EndPlayListOpening();
           SetStatusText(SavedStatus);
         }
         FireTitleChange();
       });
-  if (!started && !dialog) FPlayListOpening = false;
+  if (!started && !dialog) EndPlayListOpening();
   if (!started && dialog) dialog->done(QDialog::Rejected);
 }
 

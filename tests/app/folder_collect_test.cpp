@@ -8,6 +8,7 @@
 
 #include "app/playlist/folder_collect.h"
 #include "app/settings/options.h"
+#include "engine/playlist/av_playlist.h"
 
 namespace vexo {
 namespace {
@@ -48,6 +49,27 @@ TEST_F(FolderCollectTest, LaterVideoTypesCountAsVideos) {
   OrderPlayList(files, 1);
   EXPECT_EQ(Names(files).first(), "c.jpg");
   EXPECT_EQ(Names(files).mid(1), videos);
+}
+
+// Ordering a playlist keeps each entry's bytes, also those of a name that is
+// not valid UTF-8, and the order inside each group.
+TEST(OrderPlayList, EntriesKeepTheirBytes) {
+  const std::string odd = "/d/caf\xE9.avi", photo = "/d/\xFF.jpg";
+  const struct {
+    int Order;
+    std::vector<std::string> Expected;
+  } cases[] = {{0, {odd, "/d/b.mp4", photo, "/d/c.JPG"}},
+               {1, {photo, "/d/c.JPG", odd, "/d/b.mp4"}},
+               {2, {photo, odd, "/d/c.JPG", "/d/b.mp4"}}};
+  for (const auto& c : cases) {
+    TAVPlayList list;
+    for (const std::string& entry : {photo, odd, std::string("/d/c.JPG"), std::string("/d/b.mp4")})
+      list.Add(entry);
+    OrderPlayList(list, c.Order);
+    std::vector<std::string> got;
+    for (int i = 0; i < list.Count(); ++i) got.push_back(list.Strings(i));
+    EXPECT_EQ(got, c.Expected) << c.Order;
+  }
 }
 
 TEST_F(FolderCollectTest, ASwitchedOffTypeIsLeftOut) {

@@ -149,10 +149,12 @@ class TPageRig {
 
   // Finds the path in the browser, selects it and waits until the page has
   // handled the selection.
-  TShellNode* Select(const QString& path) {
+  TShellNode* Select(const QString& path) { return Select(QFile::encodeName(path)); }
+  // The same for a path as the file system's bytes.
+  TShellNode* Select(const QByteArray& path) {
     TShellNode* found = nullptr;
     bool done = false;
-    Grid().LocatePath(QFile::encodeName(path), [&](TShellNode* node) {
+    Grid().LocatePath(path, [&](TShellNode* node) {
       found = node;
       done = true;
     });
