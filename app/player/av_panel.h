@@ -7,6 +7,7 @@
 // the control strip hides and comes back when the mouse nears the bottom.
 #include <QMenu>
 #include <QPoint>
+#include <QPointer>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -16,6 +17,8 @@
 
 namespace vexo {
 
+class TMirraAdPanel;
+class TOptions;
 class TPageList;
 class TPlayerWidget;
 
@@ -58,6 +61,10 @@ class TAVPanel : public QWidget {
   void SetSkinActive(bool on);
   void SetPopupMenu(QMenu* menu);
   void ReportVideoMode();
+  // Lays the sibling product's picture over the video area until the first
+  // file or playlist opens; `options` keeps the day it may come back.
+  void ShowAdPanel(TOptions& options);
+  TMirraAdPanel* AdPanel() const;
 
   // The width-to-height ratio the video area keeps; -1 for none.
   virtual double AspectRatio() const { return -1; }
@@ -89,6 +96,7 @@ class TAVPanel : public QWidget {
   QString FListTitle;
   TAVPlayerEnc::TNotify FOnFullScreen;
   bool FSkinActive = false;
+  QPointer<QWidget> FAdPanel;
 };
 
 }  // namespace vexo
