@@ -130,8 +130,9 @@ class TPlayerPage : public TBasePage {
   // The information strip and the status bar for a node, or for none.
   void ShowNodeInfo(TShellNode* node);
   void BuildAndPlay(TPlaylistDialog* dialog);
-  // A progress text of the status bar with a file's name.
-  void ShowProgressText(int text, const QString& path);
+  // A progress text of the status bar with a file's name; `now` paints it
+  // at once, for work that does not return to the event loop in between.
+  void ShowProgressText(int text, const QString& path, bool now = false);
   // The player opens the list's entry `index`.
   void OpenProgress(int32_t index);
   // Saving the list is offered for two or more files.

@@ -22,10 +22,9 @@ TPlaylistDialog* TPlayerPage::PlayListDialog() const {
   return FPlayListDialog;
 }
 
-void TPlayerPage::ShowProgressText(int text, const QString& path) {
+void TPlayerPage::ShowProgressText(int text, const QString& path, bool now) {
   SetStatusText(LResList.GetText("AVPlayerEnc", text) + " " + QFileInfo(path).fileName());
-  // The work goes on without returning to the event loop first.
-  if (StatusBar()) StatusBar()->Bar()->repaint();
+  if (now && StatusBar()) StatusBar()->Bar()->repaint();
 }
 
 void TPlayerPage::SetupGridEvents() {
@@ -81,7 +80,8 @@ void TPlayerPage::OpenProgress(int32_t index) {
   if (!FPlayListOpening || FPlayListDialog) return;
   const TAVPlayList& list = CurrentList();
   if (index >= 0 && index < list.Count())
-    ShowProgressText(5003, QString::fromStdString(list.Strings(index)));
+    // The files open one after the other without a return to the event loop.
+    ShowProgressText(5003, QString::fromStdString(list.Strings(index)), true);
 }
 
 void TPlayerPage::CreatePlayList(bool showDialog, bool play) {
