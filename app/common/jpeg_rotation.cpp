@@ -73,6 +73,11 @@ int TransformOf(TPictureTurn turn) {
 }  // namespace
 
 bool RotateJpegFile(const QString& path, bool clockwise, QString* error) {
+  // A link is turned in its target, and stays a link: the rename below would
+  // put the turned picture in the link's place and leave the target as it was.
+  const QString target = QFileInfo(path).canonicalFilePath();
+  if (!target.isEmpty() && target != QFileInfo(path).absoluteFilePath())
+    return RotateJpegFile(target, clockwise, error);
   QString reason;
   if (!error) error = &reason;
   const QFileInfo info(path);

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <vector>
@@ -131,6 +132,20 @@ TEST_F(RotateJpegTest, MatchesJpegtranPixelsAndKeepsExif) {
     EXPECT_FALSE(QFile::exists(path + "Rotated.jpg"));
     EXPECT_EQ(QDir(FDir.path()).entryList(QDir::Files).size(), 1);
   }
+}
+
+// Turning a photo through a link (as the browser lists linked folders and
+// files) turns the target and leaves the link a link.
+TEST_F(RotateJpegTest, ALinkedPhotoTurnsItsTarget) {
+  const QString path = Photo("photo_640x480.jpg");
+  const QString link = FDir.filePath("link.jpg");
+  ASSERT_TRUE(QFile::link(path, link));
+  ASSERT_TRUE(RotateJpegFile(link, true, nullptr));
+  EXPECT_TRUE(QFileInfo(link).isSymLink());
+  const TPixels turned = Decode(ReadAll(path));
+  EXPECT_EQ(turned.Width, 480);
+  EXPECT_EQ(turned.Height, 640);
+  EXPECT_EQ(QDir(FDir.path()).entryList(QDir::Files | QDir::System).size(), 2);
 }
 
 TEST_F(RotateJpegTest, FourTurnsGiveTheSamePicture) {
