@@ -373,16 +373,45 @@ void TShellGrid::RestoreTreeState(const TShellTreeState& state, std::function<vo
 
 // ---- refreshing ----
 
+QStringList TShellGrid::OpenFolderPaths() const {
+  QStringList paths;
+  // Only folders the user can see open: a parent closed hides its children's state.
+  std::function<void(const TShellNode*)> walk = [&](const TShellNode* node) {
+    for (const auto& child : node->Children) {
+      if (!child->IsFolder() || !isExpanded(IndexOf(child.get()))) continue;
+      paths << NodeDisplayPath(child.get());
+      walk(child.get());
+    }
+  };
+  if (const TShellNode* root = RootNode()) walk(root);
+  return paths;
+}
+
+void TShellGrid::ReopenFolders(QStringList paths, std::function<void()> done) {
+  if (paths.isEmpty()) return done();
+  const QString path = paths.takeFirst();
+  FindByDisplayPath(path, [this, path, paths, done](TShellNode* node) {
+    // A folder that is gone leaves its nearest parent as it is.
+    if (!node || NodeDisplayPath(node).compare(path, Qt::CaseInsensitive) != 0)
+      return ReopenFolders(paths, done);
+    ExpandNode(node, [this, paths, done](bool) { ReopenFolders(paths, done); });
+  });
+}
+
 void TShellGrid::RefreshAll(std::function<void()> done) {
   TShellNode* root = RootNode();
   if (!root) return;
   const TShellTreeState state = GetTreeState();
+  // The user's place is more than the selection: the folders left open stay open.
+  const QStringList open = OpenFolderPaths();
   ++FRestoring;
   MarkForReEnumeration(root);
-  ExpandNode(root, [this, state, done](bool) {
-    RestoreTreeState(state, [this, done] {
-      --FRestoring;
-      if (done) done();
+  ExpandNode(root, [this, state, open, done](bool) {
+    ReopenFolders(open, [this, state, done] {
+      RestoreTreeState(state, [this, done] {
+        --FRestoring;
+        if (done) done();
+      });
     });
   });
 }

@@ -161,6 +161,9 @@ class TShellGrid : public QTreeView {
   void MarkForReEnumeration(TShellNode* node);
   void FindStep(TShellNode* node, QStringList texts, std::function<void(TShellNode*)> done);
   void ReselectChild(TShellNode* parent, const QByteArray& path);
+  // Display paths of the open folders, parents first.
+  QStringList OpenFolderPaths() const;
+  void ReopenFolders(QStringList paths, std::function<void()> done);
 
   TShellModel* FModel;
   QPointer<QMenu> FPopupMenu;

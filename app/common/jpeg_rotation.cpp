@@ -222,6 +222,11 @@ void RemoveRotationLeftovers() {
 }
 
 TRotation RotateJpegPicture(const QString& path, bool clockwise, QString* error) {
+  // A link is turned in its target, and stays a link: the rename below would
+  // put the turned picture in the link's place and leave the target as it was.
+  const QString target = QFileInfo(path).canonicalFilePath();
+  if (!target.isEmpty() && target != QFileInfo(path).absoluteFilePath())
+    return RotateJpegPicture(target, clockwise, error);
   QString reason;
   if (!error) error = &reason;
   const QFileInfo info(path);

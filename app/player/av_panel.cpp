@@ -15,6 +15,7 @@
 #include "app/player/player_widget.h"
 #include "app/player/present_files.h"
 #include "app/player/video_panel_texts.h"
+#include "app/shell/mirra_ad_panel.h"
 #include "engine/media/av_types.h"
 #include "engine/playlist/av_playlist.h"
 
@@ -133,8 +134,23 @@ void TAVPanel::paintEvent(QPaintEvent* event) {
 
 // ---- Opening and closing ----
 
+void TAVPanel::ShowAdPanel(TOptions& options) {
+  if (FAdPanel || !FPageList) return;
+  auto* panel = new TMirraAdPanel(options);
+  // The player draws into a window of its own, which a plain widget could not cover.
+  panel->setAttribute(Qt::WA_NativeWindow);
+  panel->Init(FPageList->Pages(0));
+  panel->raise();
+  FAdPanel = panel;
+}
+
+TMirraAdPanel* TAVPanel::AdPanel() const {
+  return static_cast<TMirraAdPanel*>(FAdPanel.data());
+}
+
 void TAVPanel::PlayList(TAVPlayList* list, uint8_t /*mode*/) {
   if (!list) return Close();
+  delete FAdPanel.data();
   // A later PlayList or a Close while this one looks for its files wins.
   if (FPresenceCancel) FPresenceCancel->store(true);
   const auto cancel = std::make_shared<std::atomic<bool>>(false);

@@ -7,6 +7,7 @@
 // the control strip hides and comes back when the mouse nears the bottom.
 #include <QMenu>
 #include <QPoint>
+#include <QPointer>
 #include <QWidget>
 #include <atomic>
 #include <cstdint>
@@ -19,6 +20,8 @@
 
 namespace vexo {
 
+class TMirraAdPanel;
+class TOptions;
 class TPageList;
 class TPlayerWidget;
 
@@ -68,6 +71,10 @@ class TAVPanel : public QWidget {
   void SetSkinActive(bool on);
   void SetPopupMenu(QMenu* menu);
   void ReportVideoMode();
+  // Lays the sibling product's picture over the video area until the first
+  // file or playlist opens; `options` keeps the day it may come back.
+  void ShowAdPanel(TOptions& options);
+  TMirraAdPanel* AdPanel() const;
 
   // The width-to-height ratio the video area keeps; -1 for none.
   virtual double AspectRatio() const { return -1; }
@@ -103,6 +110,7 @@ class TAVPanel : public QWidget {
   std::unique_ptr<TAVPlayList> FPresentList;
   // Set to stop the look for files of the PlayList under way.
   std::shared_ptr<std::atomic<bool>> FPresenceCancel;
+  QPointer<QWidget> FAdPanel;
 };
 
 }  // namespace vexo

@@ -41,6 +41,11 @@ class TCollector {
 
   void AddFolder(const QString& folder) {
     if (Stopped()) return;
+    // A linked folder is walked like its target, unless it leads back to a
+    // folder being walked.
+    const QString real = QFileInfo(folder).canonicalFilePath();
+    if (real.isEmpty() || FWalking.contains(real)) return;
+    FWalking << real;
     Report(0, folder);
     const QDir dir(folder);
     const QFileInfoList files =
@@ -55,11 +60,11 @@ class TCollector {
           dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
       for (const QFileInfo& info : folders) {
         if (Stopped()) break;
-        // Links could lead back up the tree.
-        if (!info.isSymLink()) AddFolder(info.absoluteFilePath());
+        AddFolder(info.absoluteFilePath());
       }
     }
     Report(1, folder);
+    FWalking.removeLast();
   }
 
   QStringList Files;
@@ -67,6 +72,8 @@ class TCollector {
  private:
   const TOptions& FOptions;
   const TFolderCollect& FHow;
+  // Real paths of the folder being walked and of those above it.
+  QStringList FWalking;
 };
 
 }  // namespace

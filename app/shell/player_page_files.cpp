@@ -112,6 +112,9 @@ void TPlayerPage::PlayCurrentList() {
   list.SetOpening(false);
   EndPlayListOpening();
   SetStatusText(SavedStatus);
+  // The browser's selection is gone: what it described goes with it.
+  FBrowserCtrlPanel->SetPlayEnabled(false);
+  ShowNodeInfo(nullptr);
   UpdateSelectionCommands(nullptr);
   UpdateListCommands();
   FireTitleChange();

@@ -1,7 +1,7 @@
 // The page's playlists from the browser's selection, directly or through
-// the playlist dialog, and the grid events that report their progress. Kept
-// apart from the command dispatch: the dialog's button kinds and the command
-// rows share names.
+// the playlist dialog, and the grid events that report their progress.
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <cstring>
 
 #include "app/browser/shell_grid.h"
@@ -18,6 +18,7 @@
 #include "app/shell/page_selection.h"
 #include "app/shell/player_page.h"
 #include "engine/media/av_log.h"
+#include "app/shell/status_panels.h"
 
 namespace vexo {
 
@@ -25,23 +26,41 @@ TPlaylistDialog* TPlayerPage::PlayListDialog() const {
   return FPlayListDialog;
 }
 
+void TPlayerPage::ShowProgressText(int text, const QString& path, bool now) {
+  SetStatusText(LResList.GetText("AVPlayerEnc", text) + " " + QFileInfo(path).fileName());
+  if (now && StatusBar()) StatusBar()->Bar()->repaint();
+}
+
 void TPlayerPage::SetupGridEvents() {
   FGrid->OnFilterNode = [this](TShellNode* node, bool& accept) {
-    if (node->IsLink() || node->IsHidden() || (node->Level() >= 2 && !node->IsFileSystem()))
+    // A link stands for its target (a media folder of another disk put under
+    // Home, say); one that leads nowhere, or round in a loop, is left out.
+    if (node->IsHidden() || (node->Level() >= 2 && !node->IsFileSystem()))
+      accept = false;
+    else if (node->IsLink() && !node->IsFolder() && !QFileInfo::exists(FGrid->NodePath(node)))
       accept = false;
     else if (!node->IsFolder())
       accept = FOptions.IsMediaExtension(node->Extension());
   };
-  FGrid->OnBeginEnum = [this](TShellNode*) {
-    if (FPlayListDialog) FPlayListDialog->Progress(plEnumStart, {});
+  // Folders are read in the background, several at a time: the cursor and
+  // the status text go back when the last of them ends.
+  FGrid->OnBeginEnum = [this](TShellNode* node) {
+    if (FPlayListDialog) return FPlayListDialog->Progress(plEnumStart, {});
+    FBusyReadings.insert(node);
+    if (FBusyReadings.size() > 1) return;
+    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+    if (!FPlayListOpening) SavedStatus = StatusText();
   };
   FGrid->OnEnumItem = [this](TShellNode* node, bool& abort) {
-    if (!FPlayListDialog) return;
+    if (!FPlayListDialog) return ShowProgressText(5001, FGrid->NodePath(node));
     abort = FPlayListDialog->Cancelled();
     FPlayListDialog->Progress(plItem, FGrid->NodePath(node));
   };
-  FGrid->OnEndEnum = [this](TShellNode*) {
+  FGrid->OnEndEnum = [this](TShellNode* node) {
     if (FPlayListDialog) FPlayListDialog->Progress(plEnumEnd, {});
+    if (FBusyReadings.erase(node) == 0 || !FBusyReadings.empty()) return;
+    QGuiApplication::restoreOverrideCursor();
+    if (!FPlayListOpening) SetStatusText(SavedStatus);
   };
   FGrid->OnAddFile = [this](TShellNode* node, bool& accept) {
     const int media = FOptions.GetOption(oPlayFolderMedia).GetInt();
@@ -53,7 +72,7 @@ void TPlayerPage::SetupGridEvents() {
     if (FPlayListDialog)
       FPlayListDialog->Progress(plAccepted, FGrid->NodePath(node));
     else
-      SetStatusText(LResList.GetText("Player", 5002) + " " + node->Text);
+      ShowProgressText(5002, FGrid->NodePath(node));
   };
   FGrid->OnCheckAbort = [this](TShellNode*, bool& abort) {
     if (FPlayListDialog) abort = FPlayListDialog->Cancelled();
@@ -66,8 +85,18 @@ void TPlayerPage::SetupGridEvents() {
   };
 }
 
-void TPlayerPage::CreatePlayList(bool showDialog) {
+void TPlayerPage::OpenProgress(int32_t index) {
+  // The dialog hears of the files itself while it is open.
+  if (!FPlayListOpening || FPlayListDialog) return;
+  const TAVPlayList& list = CurrentList();
+  if (index >= 0 && index < list.Count())
+    // The files open one after the other without a return to the event loop.
+    ShowProgressText(5003, QString::fromStdString(list.Strings(index)), true);
+}
+
+void TPlayerPage::CreatePlayList(bool showDialog, bool play) {
   if (FPlayListOpening || FGrid->Collecting()) return;
+  FPlayWhenOpen = play;
   SavedStatus = StatusText();
   FPlayListOpening = true;
   if (showDialog) {
@@ -106,6 +135,7 @@ void TPlayerPage::BuildAndPlay(TPlaylistDialog* dialog) {
         if (dialog && !guard) return;
         if (dialog) dialog->Progress(plSearchDone, {});
         if (aborted || (dialog && dialog->Cancelled())) {
+          FPlayWhenOpen = false;
           list.Clear();
           if (dialog) dialog->done(QDialog::Rejected);
           EndPlayListOpening();
@@ -115,17 +145,26 @@ void TPlayerPage::BuildAndPlay(TPlaylistDialog* dialog) {
         OrderPlayList(list, FOptions.GetOption(oPlayOrder).GetInt());
         if (list.Count() > 0) {
           if (dialog) {
-            const bool opened =
-                OpenPlayListWithProgress(*FVideoPanel->Player(), list, VideoMode(), *dialog);
-            if (!opened && dialog->Cancelled()) list.Clear();
+            // Through the video panel, which shows the list's ticks and items.
+            const bool opened = OpenPlayListWithProgress(
+                *FVideoPanel->Player(), list, *dialog,
+                [this, &list] { FVideoPanel->PlayList(&list, VideoMode()); });
+            if (!opened && dialog->Cancelled()) {
+              list.Clear();
+              FVideoPanel->Close();
+            }
             dialog->done(dialog->Cancelled() ? QDialog::Rejected : QDialog::Accepted);
           } else {
             FVideoPanel->PlayList(&list, VideoMode());
           }
+          TAVPlayerEnc& player = *FVideoPanel->Player();
+          if (FPlayWhenOpen && list.Count() > 0 && player.State() == psStopped)
+            player.SetState(psPlaying);
         } else {
           if (dialog) dialog->done(QDialog::Accepted);
           ShowInfo(LResList.GetText("Player", 1001));
         }
+        FPlayWhenOpen = false;
         UpdateListCommands();
         if (!dialog) {
           EndPlayListOpening();

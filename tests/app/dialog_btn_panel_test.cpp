@@ -12,6 +12,7 @@
 
 #include "app/common/dialog_btn_panel.h"
 #include "app/common/language_list.h"
+#include "app/shell/command_table.h"
 #include "xvfb_qt_app.h"
 
 namespace vexo {
@@ -86,10 +87,10 @@ TEST_F(DialogBtnPanelTest, MissingTextsFallBackAndATranslationReplacesThem) {
   lrf.write("[a_dlgbtnpanel]\nbProceed=Weiter\nbHelp=\n");
   lrf.close();
   LResList.LoadFile(lrf.fileName());
-  TBtnDialog d(DlgBtns({bProceed, bRetry, bHelp}));
+  TBtnDialog d(DlgBtns({bProceed, bRetry, bDlgHelp}));
   EXPECT_EQ(d.Panel->Button(bProceed)->text(), "Weiter");
   EXPECT_EQ(d.Panel->Button(bRetry)->text(), "&Retry");
-  EXPECT_EQ(d.Panel->Button(bHelp)->text(), "");  // present but empty stays empty
+  EXPECT_EQ(d.Panel->Button(bDlgHelp)->text(), "");  // present but empty stays empty
   LResList.Clear();
   EXPECT_EQ(d.Panel->Caption(bProceed), "&Proceed");
 }
@@ -130,16 +131,18 @@ TEST_P(DialogBtnLayoutTest, ButtonsSitWhereTheRulesPutThem) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, DialogBtnLayoutTest,
-    ::testing::Values(
-        TLayoutCase{"OkCancelHelp", {bOK, bCancel, bHelp}, 400, {114, 208, 302}},
-        TLayoutCase{"DefaultsOnTheLeft", {bDefault, bOK, bCancel, bHelp}, 400, {8, 114, 208, 302}},
-        // 4 pixels between Back and Next, 20 between Next and Cancel.
-        TLayoutCase{"WizardGap", {bBack, bNext, bCancel}, 500, {198, 292, 402}},
-        TLayoutCase{"TwoLeftOneRight", {bAdd, bDelete, bClose}, 300, {8, 102, 202}}),
+    ::testing::Values(TLayoutCase{"OkCancelHelp", {bOK, bCancel, bDlgHelp}, 400, {114, 208, 302}},
+                      TLayoutCase{"DefaultsOnTheLeft",
+                                  {bDefault, bOK, bCancel, bDlgHelp},
+                                  400,
+                                  {8, 114, 208, 302}},
+                      // 4 pixels between Back and Next, 20 between Next and Cancel.
+                      TLayoutCase{"WizardGap", {bBack, bNext, bCancel}, 500, {198, 292, 402}},
+                      TLayoutCase{"TwoLeftOneRight", {bAdd, bDelete, bClose}, 300, {8, 102, 202}}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(DialogBtnPanelTest, EnterPressesTheDefaultAndEscapeTheCancelButton) {
-  TBtnDialog d(DlgBtns({bOK, bCancel, bHelp}));
+  TBtnDialog d(DlgBtns({bOK, bCancel, bDlgHelp}));
   ASSERT_TRUE(d.Show());
   QTest::keyClick(d.Edit, Qt::Key_Return);
   EXPECT_EQ(d.Clicks, std::vector<int>{bOK});
@@ -155,7 +158,7 @@ TEST_F(DialogBtnPanelTest, EnterPressesTheDefaultAndEscapeTheCancelButton) {
 }
 
 TEST_F(DialogBtnPanelTest, WithoutRolesEnterAndEscapeDoNothing) {
-  TBtnDialog d(DlgBtns({bHelp}));
+  TBtnDialog d(DlgBtns({bDlgHelp}));
   EXPECT_EQ(d.Panel->DefaultButton(), nullptr);
   EXPECT_EQ(d.Panel->CancelButton(), nullptr);
   ASSERT_TRUE(d.Show());
@@ -168,17 +171,17 @@ TEST_F(DialogBtnPanelTest, WithoutRolesEnterAndEscapeDoNothing) {
 TEST_F(DialogBtnPanelTest, TheFirstConfirmingKindIsTheDefault) {
   TBtnDialog wizard(DlgBtns({bBack, bNext, bFinish, bCancel}));
   EXPECT_EQ(wizard.Panel->DefaultButton(), wizard.Panel->Button(bNext));
-  TBtnDialog closeOnly(DlgBtns({bClose, bHelp}));
+  TBtnDialog closeOnly(DlgBtns({bClose, bDlgHelp}));
   EXPECT_EQ(closeOnly.Panel->DefaultButton(), closeOnly.Panel->Button(bClose));
   EXPECT_EQ(closeOnly.Panel->CancelButton(), closeOnly.Panel->Button(bClose));
 }
 
 TEST_F(DialogBtnPanelTest, ClicksReachTheHandlerAndOnlyClosingKindsClose) {
-  TBtnDialog d(DlgBtns({bDefault, bOK, bCancel, bHelp}));
+  TBtnDialog d(DlgBtns({bDefault, bOK, bCancel, bDlgHelp}));
   ASSERT_TRUE(d.Show());
-  QTest::mouseClick(d.Panel->Button(bHelp), Qt::LeftButton);
+  QTest::mouseClick(d.Panel->Button(bDlgHelp), Qt::LeftButton);
   QTest::mouseClick(d.Panel->Button(bDefault), Qt::LeftButton);
-  EXPECT_EQ(d.Clicks, (std::vector<int>{bHelp, bDefault}));
+  EXPECT_EQ(d.Clicks, (std::vector<int>{bDlgHelp, bDefault}));
   EXPECT_TRUE(d.Dialog.isVisible());
   // The handler can refuse to close, for example on an invalid value.
   d.KeepOpen = true;
@@ -207,10 +210,23 @@ TEST_F(DialogBtnPanelTest, EnablingWinsOverDisablingAndOthersKeepTheirState) {
 }
 
 TEST_F(DialogBtnPanelTest, Screenshot) {
-  TBtnDialog d(DlgBtns({bDefault, bOK, bCancel, bHelp}), 460);
+  TBtnDialog d(DlgBtns({bDefault, bOK, bCancel, bDlgHelp}), 460);
   ASSERT_TRUE(d.Show());
   QTest::qWait(50);
   EXPECT_TRUE(d.Dialog.grab().save(VEXO_BIN_DIR "/../dialog_btn_panel.png"));
+}
+
+}  // namespace
+}  // namespace vexo
+
+namespace vexo {
+namespace {
+
+// The Help button kind and the tool bar's Help command can be named in one
+// file, and both keep the language key "bHelp".
+TEST(DialogBtnKinds, HelpButtonAndHelpCommandLiveTogether) {
+  EXPECT_STREQ(DlgBtnRec(bDlgHelp).Key, "bHelp");
+  EXPECT_STREQ(PlayerCommandTable().Rows[bHelp].Name, "bHelp");
 }
 
 }  // namespace

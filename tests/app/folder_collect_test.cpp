@@ -86,3 +86,36 @@ TEST_F(FolderCollectTest, ASwitchedOffTypeIsLeftOut) {
 
 }  // namespace
 }  // namespace vexo
+
+namespace vexo {
+namespace {
+
+// A linked folder gives its target's files; a link back up the tree, a link
+// to itself and a broken link end nothing and add nothing twice.
+TEST(FolderCollectLinks, LinksCountLikeTheirTargetsAndLoopsEnd) {
+  QTemporaryDir program, root;
+  TOptions options(program.path());
+  QDir dir(root.path());
+  ASSERT_TRUE(dir.mkpath("elsewhere/deeper"));
+  ASSERT_TRUE(dir.mkpath("shown"));
+  for (const char* name : {"elsewhere/x.avi", "elsewhere/deeper/y.jpg", "shown/own.avi"}) {
+    QFile file(dir.filePath(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  }
+  ASSERT_TRUE(QFile::link(dir.filePath("elsewhere"), dir.filePath("shown/linked")));
+  ASSERT_TRUE(QFile::link(dir.filePath("elsewhere/x.avi"), dir.filePath("shown/z.avi")));
+  ASSERT_TRUE(QFile::link(dir.filePath("gone.avi"), dir.filePath("shown/broken.avi")));
+  ASSERT_TRUE(QFile::link(dir.filePath("shown"), dir.filePath("elsewhere/deeper/up")));
+  ASSERT_TRUE(QFile::link(dir.filePath("shown"), dir.filePath("shown/self")));
+  TFolderCollect how;
+  how.PlayFolders = true;
+  how.Subfolders = true;
+  QStringList names;
+  for (const QString& file : CollectMediaFiles({dir.filePath("shown")}, options, how))
+    names << dir.relativeFilePath(file);
+  EXPECT_EQ(names, (QStringList{"shown/own.avi", "shown/z.avi", "shown/linked/x.avi",
+                                "shown/linked/deeper/y.jpg"}));
+}
+
+}  // namespace
+}  // namespace vexo

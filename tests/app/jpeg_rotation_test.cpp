@@ -346,6 +346,20 @@ TEST_F(RotateJpegTest, MatchesJpegtranPixelsAndKeepsExif) {
   }
 }
 
+// Turning a photo through a link (as the browser lists linked folders and
+// files) turns the target and leaves the link a link.
+TEST_F(RotateJpegTest, ALinkedPhotoTurnsItsTarget) {
+  const QString path = Photo("photo_640x480.jpg");
+  const QString link = FDir.filePath("link.jpg");
+  ASSERT_TRUE(QFile::link(path, link));
+  ASSERT_TRUE(RotateJpegFile(link, true, nullptr));
+  EXPECT_TRUE(QFileInfo(link).isSymLink());
+  const TPixels turned = Decode(ReadAll(path));
+  EXPECT_EQ(turned.Width, 480);
+  EXPECT_EQ(turned.Height, 640);
+  EXPECT_EQ(QDir(FDir.path()).entryList(QDir::Files | QDir::System).size(), 2);
+}
+
 TEST_F(RotateJpegTest, FourTurnsGiveTheSamePicture) {
   const QString path = Photo("photo_640x480.jpg");
   const TPixels before = Decode(ReadAll(path));

@@ -152,6 +152,18 @@ class TPageRig {
   TShellNode* Select(const QString& path) { return Select(QFile::encodeName(path)); }
   // The same for a path as the file system's bytes.
   TShellNode* Select(const QByteArray& path) {
+    TShellNode* found = Locate(path);
+    if (!found) return nullptr;
+    // The position of an earlier run may have selected it already.
+    if (Grid().SelectedNode() == found && Grid().SelectedCount() == 1) return found;
+    const int before = Handled;
+    Grid().SelectNode(found);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Handled > before && !Page->SelectionPending(); }));
+    return found;
+  }
+  // Finds the path in the browser, opening the folders on the way.
+  TShellNode* Locate(const QString& path) { return Locate(QFile::encodeName(path)); }
+  TShellNode* Locate(const QByteArray& path) {
     TShellNode* found = nullptr;
     bool done = false;
     Grid().LocatePath(path, [&](TShellNode* node) {
@@ -159,12 +171,6 @@ class TPageRig {
       done = true;
     });
     EXPECT_TRUE(QTest::qWaitFor([&] { return done; }, 10000)) << path.toStdString();
-    if (!found) return nullptr;
-    // The position of an earlier run may have selected it already.
-    if (Grid().SelectedNode() == found && Grid().SelectedCount() == 1) return found;
-    const int before = Handled;
-    Grid().SelectNode(found);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Handled > before && !Page->SelectionPending(); }));
     return found;
   }
   void Expand(TShellNode* node) {
