@@ -17,8 +17,8 @@
 #include "app/settings/options.h"
 #include "app/shell/page_selection.h"
 #include "app/shell/player_page.h"
-#include "engine/media/av_log.h"
 #include "app/shell/status_panels.h"
+#include "engine/media/av_log.h"
 
 namespace vexo {
 
