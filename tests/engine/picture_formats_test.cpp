@@ -16,7 +16,9 @@
 
 #include "engine/input/av_in_file_list.h"
 #include "engine/media/av_types.h"
+#include "engine/media/media_lib.h"
 #include "engine/playlist/av_playlist.h"
+#include "engine/video/av_scale.h"
 #include "engine/video/av_screen.h"
 #include "tests/support/decode_rig.h"
 #include "tests/support/test_in_file.h"
@@ -244,6 +246,62 @@ TEST_P(HdrPictures, SnapshotIsToneMappedLikeFfmpegsChain) {
   std::printf("%s without tone mapping: PSNR %.2f dB, mean luma %.1f\n", GetParam().File, plainPsnr,
               MeanLuma(plain));
   EXPECT_LT(plainPsnr, psnr);
+}
+
+// An HDR picture in other layouts than the decoder's planar 10 bits, as
+// hardware decoders and 8-bit encoders give them, is tone-mapped the same:
+// semi-planar 10 bits (P010) and planar 12 bits exactly, 8 bits within the
+// rounding of their samples (about 53 dB; untouched, they are 20 dB off).
+TEST(HdrLayouts, AreToneMappedAlike) {
+  test::LoadMediaLib();
+  AVParams = DefaultAVParams;
+  TAVPlayList playList;
+  playList.Add(test::MediaPath("hlg.mp4"));
+  std::string error, errorFile;
+  TAVInFileList list(playList, TScreenSize{1920, 1080}, true, true, true, error, errorFile,
+                     nullptr);
+  TAVScreen screen(list.FrameWidth, list.FrameHeight, vmGDI, nullptr, 0, true, 0, 0,
+                   list.FrameWidth, list.FrameHeight, list.FrameAspect);
+  ASSERT_EQ(list.DecodeVideo(screen, dfShow), drPicture);
+  const AVFrame& frame = *list.CurFileRef->DecFrame;
+  ASSERT_EQ(frame.format, AV_PIX_FMT_YUV420P10LE);
+  const int32_t w = frame.width, h = frame.height;
+  auto toBgra = [&](const TAVPicture& src, int32_t pixFmt) {
+    std::vector<uint8_t> bgra(size_t(w) * h * 4);
+    TAVPicture dst;
+    dst.data[0] = bgra.data();
+    dst.linesize[0] = w * 4;
+    std::string err;
+    ConvertPicture(src, dst, w, err, 1, FCC_ARGB, pixFmt, h, w, h, w, h);
+    EXPECT_EQ(err, "");
+    return bgra;
+  };
+  const TAVPicture decoded = PictureOfFrame(frame);
+  const std::vector<uint8_t> want = toBgra(decoded, frame.format);
+  struct TLayout {
+    AVPixelFormat Format;
+    double MinPsnr;
+  };
+  for (const TLayout layout : {TLayout{AV_PIX_FMT_P010LE, 99}, TLayout{AV_PIX_FMT_YUV420P, 45},
+                               TLayout{AV_PIX_FMT_NV12, 45}, TLayout{AV_PIX_FMT_YUV422P12LE, 60}}) {
+    SCOPED_TRACE(PixFmtText(layout.Format));
+    SwsContext* sws = ff::sws_getCachedContext(nullptr, w, h, AVPixelFormat(frame.format), w, h,
+                                               layout.Format, SWS_POINT, nullptr, nullptr, nullptr);
+    ASSERT_NE(sws, nullptr);
+    AVFrame* other = ff::av_frame_alloc();
+    other->format = layout.Format, other->width = w, other->height = h;
+    ASSERT_EQ(ff::av_frame_get_buffer(other, 0), 0);
+    ff::sws_scale(sws, frame.data, frame.linesize, 0, h, other->data, other->linesize);
+    ff::sws_freeContext(sws);
+    TAVPicture pic = PictureOfFrame(*other);
+    pic.Colour = decoded.Colour;
+    const double psnr = PsnrOf(toBgra(pic, layout.Format), want);
+    std::printf("%s: PSNR %.2f dB against planar 10 bits\n", PixFmtText(layout.Format).c_str(),
+                psnr);
+    EXPECT_GE(psnr, layout.MinPsnr);
+    ff::av_frame_free(&other);
+  }
+  AVParams = DefaultAVParams;
 }
 
 std::string HdrName(const ::testing::TestParamInfo<THdrCase>& info) {
