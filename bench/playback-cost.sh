@@ -13,8 +13,8 @@
 # with --decode-all, so that both players decode every picture (see below).
 #
 # mpv is installed when missing; it is the yardstick here, nothing needs it.
-# With x11 output mpv scales the picture to the window before converting it
-# and shows HLG untouched, without tone mapping: it does less than ours.
+# With x11 output mpv converts the picture scaled down to the window, ours at
+# the picture's size: far fewer pixels go through its conversion.
 # Mode 1 draws through Mesa's software renderer under Xvfb: its figure
 # measures llvmpipe as much as the player.
 set -euo pipefail
