@@ -452,16 +452,19 @@ int32_t ConvertResolved(const TAVPicture& src, const TAVPicture& dst, int32_t sr
                         TPictureTurn turn) {
   if (ToneMapsPicture(srcPixFmt, src.Colour) && srcWidth > 0 && srcHeight > 0 && src.data[0]) {
     // High dynamic range, of any sample size and layout: tone-mapped into
-    // 4:4:4 BT.709 for every destination.
+    // BT.709, straight to R, G, B for 32-bit destinations, 4:4:4 for others.
+    const bool rgb = Is32BitFourCC(dstFourCC);
+    const AVPixelFormat interFmt = rgb ? PIX_FMT_BGR24 : AV_PIX_FMT_YUV444P;
     TAVPicture pic;
-    if (!PrepareIntermediate(AV_PIX_FMT_YUV444P, srcWidth, srcHeight, pic)) {
+    if (!PrepareIntermediate(interFmt, srcWidth, srcHeight, pic)) {
       errMsg = UnsupportedFormat(srcPixFmt);
       return 0;
     }
-    ToneMapPicture(src, srcPixFmt, srcWidth, srcHeight, pic);
+    ToneMapPicture(src, srcPixFmt, srcWidth, srcHeight, pic,
+                   rgb ? TToneOutput::Bgr : TToneOutput::Yuv);
     pic.Colour = TPictureColour{TColourMatrix::Bt709, TColourRange::Limited};
-    return ConvertResolved(pic, dst, srcWidth, errMsg, fillBorders, dstFourCC, AV_PIX_FMT_YUV444P,
-                           dstHeight, dstWidth, contentHeight, contentWidth, srcHeight, turn);
+    return ConvertResolved(pic, dst, srcWidth, errMsg, fillBorders, dstFourCC, interFmt, dstHeight,
+                           dstWidth, contentHeight, contentWidth, srcHeight, turn);
   }
   TChromaShifts shifts;
   const bool ownPath = PlanarSourceShifts(srcPixFmt, shifts) || srcPixFmt == PIX_FMT_BGR24;

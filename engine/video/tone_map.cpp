@@ -56,8 +56,10 @@ uint8_t Byte(double v) {
 }
 
 // Y, Cb, Cr normalised (Y in [0, 1], chroma in [-0.5, 0.5]) to the 8-bit
-// BT.709 limited-range samples of the tone-mapped colour, unrounded.
-void MapNormalised(TColourTransfer transfer, double y, double cb, double cr, double out[3]) {
+// BT.709 samples of the tone-mapped colour, unrounded: Y, Cb, Cr in limited
+// range, or B, G, R in full range.
+void MapNormalised(TColourTransfer transfer, TToneOutput output, double y, double cb, double cr,
+                   double out[3]) {
   // BT.2020 non-constant luminance.
   double rgb[3] = {y + 1.4746 * cr, 0, y + 1.8814 * cb};
   rgb[1] = (y - 0.2627 * rgb[0] - 0.0593 * rgb[2]) / 0.6780;
@@ -84,11 +86,22 @@ void MapNormalised(TColourTransfer transfer, double y, double cb, double cr, dou
   out[0] = 16 + 219 * yy;
   out[1] = 128 + 224 * (bp - yy) / 1.8556;
   out[2] = 128 + 224 * (rp - yy) / 1.5748;
+  if (output == TToneOutput::Bgr) {
+    // The colours that limited-range samples would show, bounded as their
+    // bytes bound them, but unrounded.
+    const double y8 = (std::clamp(out[0], 0.0, 255.0) - 16) / 219;
+    const double pb = (std::clamp(out[1], 0.0, 255.0) - 128) / 224;
+    const double pr = (std::clamp(out[2], 0.0, 255.0) - 128) / 224;
+    const double r8 = y8 + 1.5748 * pr, b8 = y8 + 1.8556 * pb;
+    out[0] = 255 * b8;
+    out[1] = 255 * (y8 - 0.2126 * r8 - 0.0722 * b8) / 0.7152;
+    out[2] = 255 * r8;
+  }
 }
 
 // The table: kGrid points a side over the whole code range of each sample,
-// with each entry the 8-bit result (Y, Cb, Cr and a pad, so that an entry
-// is one vector); trilinear between the points.
+// with each entry the 8-bit result (three samples and a pad, so that an
+// entry is one vector); trilinear between the points.
 constexpr int kGrid = 33;
 constexpr int kEntry = 4;
 constexpr ptrdiff_t kCrStep = kEntry, kCbStep = kGrid * kCrStep, kLayerStep = kGrid * kCbStep;
@@ -98,9 +111,11 @@ struct TToneTable {
   std::vector<float> Entries;  // kGrid^3 entries
 };
 
-TToneTable Table;
+// The table of each output, for the last transfer it served.
+TToneTable Tables[2];
 
-const TToneTable& TableFor(TColourTransfer transfer) {
+const TToneTable& TableFor(TColourTransfer transfer, TToneOutput output) {
+  TToneTable& Table = Tables[output == TToneOutput::Bgr];
   if (Table.Transfer == transfer && !Table.Entries.empty()) return Table;
   Table.Transfer = transfer;
   Table.Entries.assign(size_t(kLayerStep) * kGrid, 0.0f);
@@ -114,7 +129,7 @@ const TToneTable& TableFor(TColourTransfer transfer) {
         const double yn = (code(y) * 1023 - 64) / 876;
         const double cbn = (code(cb) * 1023 - 512) / 896, crn = (code(cr) * 1023 - 512) / 896;
         double out[3];
-        MapNormalised(transfer, yn, cbn, crn, out);
+        MapNormalised(transfer, output, yn, cbn, crn, out);
         e[0] = float(out[0]), e[1] = float(out[1]), e[2] = float(out[2]);
         e += kEntry;
       }
@@ -167,8 +182,8 @@ bool ToneMapsPicture(int32_t pixFmt, const TPictureColour& colour) {
 void ToneMapSample(TColourTransfer transfer, int bits, int y, int cb, int cr, uint8_t out[3]) {
   const double unit = double(1 << (bits - 8));
   double v[3];
-  MapNormalised(transfer, (y / unit - 16) / 219, (cb / unit - 128) / 224, (cr / unit - 128) / 224,
-                v);
+  MapNormalised(transfer, TToneOutput::Yuv, (y / unit - 16) / 219, (cb / unit - 128) / 224,
+                (cr / unit - 128) / 224, v);
   for (int i = 0; i < 3; ++i) out[i] = Byte(v[i]);
 }
 
@@ -250,9 +265,9 @@ class TCodeRow {
 }  // namespace
 
 void ToneMapPicture(const TAVPicture& src, int32_t pixFmt, int32_t width, int32_t height,
-                    const TAVPicture& dst) {
+                    const TAVPicture& dst, TToneOutput output) {
   const AVPixFmtDescriptor* d = ff::av_pix_fmt_desc_get(AVPixelFormat(pixFmt));
-  const float* entries = TableFor(src.Colour.Transfer).Entries.data();
+  const float* entries = TableFor(src.Colour.Transfer, output).Entries.data();
   const std::vector<TGridPlace>& places = GridPlaces(d->comp[0].depth);
   const int hs = d->log2_chroma_w, vs = d->log2_chroma_h;
   const int32_t cw = -((-width) >> hs), ch = -((-height) >> vs);
@@ -261,6 +276,7 @@ void ToneMapPicture(const TAVPicture& src, int32_t pixFmt, int32_t width, int32_
   for (int r = 0; r < (1 << vs); ++r) lumaRows.emplace_back(src, d->comp[0], width);
   TCodeRow cbRow(src, d->comp[1], cw), crRow(src, d->comp[2], cw);
   TQuad layers[kGrid];
+  const bool packed = output == TToneOutput::Bgr;
   for (int32_t cy = 0; cy < ch; ++cy) {
     const int32_t y0 = cy << vs, rows = std::min(height, (cy + 1) << vs) - y0;
     TCodes luma[4];
@@ -270,6 +286,7 @@ void ToneMapPicture(const TAVPicture& src, int32_t pixFmt, int32_t width, int32_
     for (int32_t r = 0; r < rows; ++r) {
       luma[r] = lumaRows[size_t(r)].Row(y0 + r);
       outY[r] = dst.data[0] + ptrdiff_t(y0 + r) * dst.linesize[0];
+      if (packed) continue;
       outCb[r] = dst.data[1] + ptrdiff_t(y0 + r) * dst.linesize[1];
       outCr[r] = dst.data[2] + ptrdiff_t(y0 + r) * dst.linesize[2];
     }
@@ -296,9 +313,14 @@ void ToneMapPicture(const TAVPicture& src, int32_t pixFmt, int32_t width, int32_
         for (int32_t x = x0; x < x1; ++x) {
           const TGridPlace y = places[luma[r][x]];
           const uint32_t out = Bytes(Blend(layers[y.Point], layers[y.Point + 1], y.Weight));
-          outY[r][x] = uint8_t(out);
-          outCb[r][x] = uint8_t(out >> 8);
-          outCr[r][x] = uint8_t(out >> 16);
+          if (packed) {
+            uint8_t* o = outY[r] + 3 * x;
+            o[0] = uint8_t(out), o[1] = uint8_t(out >> 8), o[2] = uint8_t(out >> 16);
+          } else {
+            outY[r][x] = uint8_t(out);
+            outCb[r][x] = uint8_t(out >> 8);
+            outCr[r][x] = uint8_t(out >> 16);
+          }
         }
     }
   }

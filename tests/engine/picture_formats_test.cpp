@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -302,6 +303,41 @@ TEST(HdrLayouts, AreToneMappedAlike) {
     ff::av_frame_free(&other);
   }
   AVParams = DefaultAVParams;
+}
+
+// A 32-bit picture of a smooth HDR ramp is as smooth as 8 bits go: each
+// 10-bit HLG grey code a pixel, the shown levels climb by at most one and
+// use nearly all 256 (through 8-bit limited-range samples in between they
+// would climb by two in places and use 219).
+TEST(HdrLayouts, AGreyRampKeepsEveryLevel) {
+  test::LoadMediaLib();
+  AVParams = DefaultAVParams;
+  constexpr int32_t w = 876, h = 2;
+  std::vector<uint16_t> y(size_t(w) * h), c(size_t(w / 2), 512);
+  for (int32_t x = 0; x < w; ++x) y[size_t(x)] = y[size_t(w + x)] = uint16_t(64 + x);
+  TAVPicture src;
+  src.data[0] = reinterpret_cast<uint8_t*>(y.data());
+  src.data[1] = src.data[2] = reinterpret_cast<uint8_t*>(c.data());
+  src.linesize[0] = w * 2;
+  src.Colour = {TColourMatrix::Bt2020, TColourRange::Limited, TColourTransfer::Hlg, true};
+  std::vector<uint8_t> bgra(size_t(w) * h * 4);
+  TAVPicture dst;
+  dst.data[0] = bgra.data();
+  dst.linesize[0] = w * 4;
+  std::string error;
+  ConvertPicture(src, dst, w, error, 1, FCC_ARGB, AV_PIX_FMT_YUV420P10LE, h, w, h, w, h);
+  ASSERT_EQ(error, "");
+  std::vector<bool> used(256);
+  int largest = 0;
+  for (int32_t x = 0; x < w; ++x) {
+    const uint8_t* p = &bgra[size_t(4 * x)];
+    EXPECT_LE(std::abs(p[0] - p[1]), 1) << "grey at " << x;
+    EXPECT_LE(std::abs(p[2] - p[1]), 1) << "grey at " << x;
+    used[p[1]] = true;
+    if (x > 0) largest = std::max(largest, std::abs(p[1] - p[-3]));
+  }
+  EXPECT_LE(largest, 1);
+  EXPECT_GE(std::count(used.begin(), used.end(), true), 250);
 }
 
 std::string HdrName(const ::testing::TestParamInfo<THdrCase>& info) {
