@@ -108,36 +108,6 @@ double OursPerPicture(const std::vector<AVFrame*>& frames, TFourCC fourcc) {
   return (CpuSeconds(RUSAGE_SELF) - start) / double(frames.size());
 }
 
-// How smooth a tone-mapped grey ramp comes out in 32 bits: a 10-bit HLG
-// ramp over the whole limited range, one code a pixel, through our
-// conversion; prints the green levels used and the largest step between
-// neighbouring pixels (1 is as smooth as 8 bits go).
-void PrintRampSteps() {
-  constexpr int32_t w = 876, h = 2;
-  std::vector<uint16_t> y(size_t(w) * h), c(size_t(w / 2), 512);
-  for (int32_t x = 0; x < w; ++x) y[size_t(x)] = y[size_t(w + x)] = uint16_t(64 + x);
-  TAVPicture src;
-  src.data[0] = reinterpret_cast<uint8_t*>(y.data());
-  src.data[1] = src.data[2] = reinterpret_cast<uint8_t*>(c.data());
-  src.linesize[0] = w * 2, src.linesize[1] = src.linesize[2] = 0;
-  src.Colour = {TColourMatrix::Bt2020, TColourRange::Limited, TColourTransfer::Hlg, true};
-  std::vector<uint8_t> bgra(size_t(w) * h * 4);
-  TAVPicture dst;
-  dst.data[0] = bgra.data();
-  dst.linesize[0] = w * 4;
-  std::string error;
-  ConvertPicture(src, dst, w, error, 1, FCC_ARGB, AV_PIX_FMT_YUV420P10LE, h, w, h, w, h);
-  int steps[256] = {}, largest = 0;
-  for (int32_t x = 0; x < w; ++x) {
-    steps[bgra[size_t(4 * x + 1)]] = 1;
-    if (x > 0)
-      largest = std::max(largest, std::abs(bgra[size_t(4 * x + 1)] - bgra[size_t(4 * x - 3)]));
-  }
-  int levels = 0;
-  for (int v : steps) levels += v;
-  std::printf("grey ramp of %d codes: %d levels, largest step %d\n", w, levels, largest);
-}
-
 int RunToneMap(int argc, char** argv) {
   std::string file;
   int count = 25, rounds = 5;
@@ -192,7 +162,6 @@ int RunToneMap(int argc, char** argv) {
               argb / reference);
   std::printf("ours into YV12         %7.2f ms per picture  ratio %.3f\n", yv12 * 1e3,
               yv12 / reference);
-  PrintRampSteps();
   for (AVFrame* f : frames) ff::av_frame_free(&f);
   return 0;
 }

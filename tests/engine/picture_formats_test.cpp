@@ -249,6 +249,18 @@ TEST_P(HdrPictures, SnapshotIsToneMappedLikeFfmpegsChain) {
   EXPECT_LT(plainPsnr, psnr);
 }
 
+// `src` (w x h in `pixFmt`) converted into a 32-bit picture of its size.
+std::vector<uint8_t> BgraOf(const TAVPicture& src, int32_t pixFmt, int32_t w, int32_t h) {
+  std::vector<uint8_t> bgra(size_t(w) * h * 4);
+  TAVPicture dst;
+  dst.data[0] = bgra.data();
+  dst.linesize[0] = w * 4;
+  std::string error;
+  ConvertPicture(src, dst, w, error, 1, FCC_ARGB, pixFmt, h, w, h, w, h);
+  EXPECT_EQ(error, "");
+  return bgra;
+}
+
 // An HDR picture in other layouts than the decoder's planar 10 bits, as
 // hardware decoders and 8-bit encoders give them, is tone-mapped the same:
 // semi-planar 10 bits (P010) and planar 12 bits exactly, 8 bits within the
@@ -267,16 +279,7 @@ TEST(HdrLayouts, AreToneMappedAlike) {
   const AVFrame& frame = *list.CurFileRef->DecFrame;
   ASSERT_EQ(frame.format, AV_PIX_FMT_YUV420P10LE);
   const int32_t w = frame.width, h = frame.height;
-  auto toBgra = [&](const TAVPicture& src, int32_t pixFmt) {
-    std::vector<uint8_t> bgra(size_t(w) * h * 4);
-    TAVPicture dst;
-    dst.data[0] = bgra.data();
-    dst.linesize[0] = w * 4;
-    std::string err;
-    ConvertPicture(src, dst, w, err, 1, FCC_ARGB, pixFmt, h, w, h, w, h);
-    EXPECT_EQ(err, "");
-    return bgra;
-  };
+  auto toBgra = [&](const TAVPicture& src, int32_t pixFmt) { return BgraOf(src, pixFmt, w, h); };
   const TAVPicture decoded = PictureOfFrame(frame);
   const std::vector<uint8_t> want = toBgra(decoded, frame.format);
   struct TLayout {
@@ -320,13 +323,7 @@ TEST(HdrLayouts, AGreyRampKeepsEveryLevel) {
   src.data[1] = src.data[2] = reinterpret_cast<uint8_t*>(c.data());
   src.linesize[0] = w * 2;
   src.Colour = {TColourMatrix::Bt2020, TColourRange::Limited, TColourTransfer::Hlg, true};
-  std::vector<uint8_t> bgra(size_t(w) * h * 4);
-  TAVPicture dst;
-  dst.data[0] = bgra.data();
-  dst.linesize[0] = w * 4;
-  std::string error;
-  ConvertPicture(src, dst, w, error, 1, FCC_ARGB, AV_PIX_FMT_YUV420P10LE, h, w, h, w, h);
-  ASSERT_EQ(error, "");
+  const std::vector<uint8_t> bgra = BgraOf(src, AV_PIX_FMT_YUV420P10LE, w, h);
   std::vector<bool> used(256);
   int largest = 0;
   for (int32_t x = 0; x < w; ++x) {
