@@ -134,9 +134,12 @@ void BM_Vexo(benchmark::State& state, const ConvertCase* c) {
 // each frame from a ring larger than the last-level cache (as a picture that
 // the decoder's work has pushed out); `readBack` reads the picture after each
 // conversion, as painting or the upload to the display does.
+// `between` moves that many MiB through the caches before each conversion,
+// as the decoder does between two pictures of the player.
 struct StoreCase {
   const char* name;
   bool stream, fresh, readBack;
+  int between = 0;
 };
 
 const StoreCase kStoreCases[] = {
@@ -148,6 +151,8 @@ const StoreCase kStoreCases[] = {
     {"ARGB same destination read back, cached stores", false, false, true},
     {"ARGB new destination read back, streamed", true, true, true},
     {"ARGB new destination read back, cached stores", false, true, true},
+    {"ARGB same destination read back, 16 MiB between, streamed", true, false, true, 16},
+    {"ARGB same destination read back, 16 MiB between, cached stores", false, false, true, 16},
 };
 
 void BM_VexoStores(benchmark::State& state, const StoreCase* s) {
@@ -158,12 +163,18 @@ void BM_VexoStores(benchmark::State& state, const StoreCase* s) {
   std::vector<Destination> dsts;
   for (int i = 0; i < ring; ++i) dsts.emplace_back(c);
   std::vector<uint8_t> shown(dsts[0].planes[0].size());
+  std::vector<uint8_t> traffic(size_t(s->between) << 20), trafficCopy(traffic.size());
   const int64_t old = SetStreamingStoreBytes(s->stream ? 0 : INT64_MAX);
   std::string err;
   int next = 0;
   for (auto _ : state) {
     const Destination& dst = dsts[size_t(next)];
     next = (next + 1) % ring;
+    if (!traffic.empty()) {
+      state.PauseTiming();
+      std::memcpy(trafficCopy.data(), traffic.data(), traffic.size());
+      state.ResumeTiming();
+    }
     const int32_t bytes =
         ConvertPicture(src.pic, dst.pic, src.width, err, 1, c.code, PIX_FMT_YUV420P, c.dstHeight,
                        c.dstWidth, c.contentHeight, c.contentWidth, src.height, c.turn);
