@@ -340,3 +340,18 @@ ff -f lavfi -i "testsrc2=size=320x240:rate=25:duration=1" -f lavfi -i "$tone1" \
 ff -f lavfi -i "testsrc2=size=320x240:rate=25:duration=1" -vf "format=yuv420p10le" -c:v libx265 \
    -preset ultrafast -x265-params log-level=error "${hdr_tags[@]}" -color_trc smpte2084 \
    -tag:v hvc1 "$out/pq.mp4"
+
+# Variable picture rates, numbered in presentation order, with a tone: a clip
+# at 30, then 10, then 15 pictures a second (1.5 s, 1.5 s, 1 s), and one that
+# starts at 5 a second and goes on at 30 (1.5 s each). Pictures are kept from
+# a 30-a-second source, each at its own time.
+vfr_clip() {  # vfr_clip NAME SECONDS SELECT
+  local keep="select='$3',$bars"
+  for ext in mp4 mkv; do
+    ff -f lavfi -i "color=c=gray:size=160x120:rate=30:duration=$2,format=yuv420p,$keep" \
+       -f lavfi -i "$(tone_src 440 44100 "$2")" -fps_mode vfr "${h264_fast[@]}" -g 30 -bf 2 \
+       -c:a aac -b:a 64k "$out/$1.$ext"
+  done
+}
+vfr_clip vfr_three_rates 4 "if(lt(t\\,1.5)\\,1\\,if(lt(t\\,3)\\,not(mod(n\\,3))\\,not(mod(n\\,2))))"
+vfr_clip vfr_slow_start 3 "if(lt(t\\,1.5)\\,not(mod(n\\,6))\\,1)"
