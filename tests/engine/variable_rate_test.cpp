@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,10 @@ struct TClip {
   int32_t Pictures;
   int32_t LengthMs;
 };
+
+void PrintTo(const TClip& clip, std::ostream* out) {
+  *out << clip.Name;
+}
 
 // 30, 10 and 15 pictures a second; 5 and then 30.
 const TClip kClips[] = {{"vfr_three_rates.mp4", 75, 4000},
@@ -153,6 +158,44 @@ TEST_P(VariableRate, EveryPictureKeepsItsPlaceAndItsOwnTime) {
 
 INSTANTIATE_TEST_SUITE_P(Clips, VariableRate, ::testing::ValuesIn(kClips),
                          [](const auto& info) { return test::TestName(info.param.Name); });
+
+// A variable-rate clip between constant-rate files and a photo: its pictures
+// keep their own times inside the timeline, the files after it start where it
+// ends, and it is found again after the list closed it while far away.
+TEST_F(VariableRate, AMixedTimelineSeeksIntoEveryFileByTime) {
+  Open({"numbered_mpeg4.avi", "photo_640x480.jpg", "gl_440_44100_stereo.avi", "vfr_slow_start.mkv",
+        "numbered_mpeg4_1000.avi"});
+  ASSERT_TRUE(player->IsOpen()) << player->ErrorText();
+  const TAVInFileList& timeline = *player->List();
+  ASSERT_EQ(timeline.Count, 5);
+  EXPECT_TRUE(timeline.File(3).VariableRate());
+  EXPECT_NEAR(timeline.StartMs[4], timeline.StartMs[3] + 3000, 1);
+  EXPECT_EQ(player->FrameToMs(timeline.StartFrames[4]), timeline.StartMs[4]);
+  EXPECT_NEAR(double(player->TotalDurationMs()), timeline.StartMs[4] + 4000.0, 1.0);
+  const std::string vfr = test::MediaPath("vfr_slow_start.mkv");
+  struct TLanding {
+    int32_t File;
+    double Seconds;  // into the file
+    int Number;      // -1: the one ffmpeg shows there
+  };
+  for (const TLanding& to : {TLanding{3, 1.55, -1}, TLanding{4, 0.1, 1002}, TLanding{3, 0.5, -1},
+                             TLanding{0, 2.0, 50}, TLanding{3, 2.7, -1}}) {
+    SCOPED_TRACE(to.File * 100 + to.Seconds);
+    player->SetState(psTracking);
+    player->SeekMs(timeline.StartMs[size_t(to.File)] + int32_t(to.Seconds * 1000));
+    player->SetState(psPaused);
+    ASSERT_EQ(player->ErrorCode(), peNone) << player->ErrorText();
+    EXPECT_EQ(timeline.CurFile, to.File);
+    const int32_t shown = test::ReadFrameNumber(*player->Screen());
+    if (to.Number >= 0) {
+      EXPECT_EQ(shown, to.Number);
+    } else {
+      const int ffmpeg = FfmpegNumberAt(vfr, to.Seconds);
+      EXPECT_TRUE(shown == ffmpeg || shown == ffmpeg - 1) << shown << " vs ffmpeg " << ffmpeg;
+      EXPECT_EQ(player->Position() - timeline.StartFrames[3], shown);
+    }
+  }
+}
 
 // A file whose pictures one rate places keeps numbering by that rate alone.
 TEST(ConstantRate, KeepsNumberingByItsRate) {
