@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <random>
 #include <string>
@@ -17,6 +18,7 @@ extern "C" {
 #include "bench/bench_command.h"
 #include "engine/media/media_lib.h"
 #include "engine/video/av_scale.h"
+#include "engine/video/streaming_store.h"
 
 namespace vexo::bench {
 namespace {
@@ -127,6 +129,63 @@ void BM_Vexo(benchmark::State& state, const ConvertCase* c) {
   if (!err.empty()) state.SkipWithError(err.c_str());
 }
 
+// How the 32-bit rows store, against where the destination lies: one
+// destination reused (in the caches, as in the cases above) or a new one
+// each frame from a ring larger than the last-level cache (as a picture that
+// the decoder's work has pushed out); `readBack` reads the picture after each
+// conversion, as painting or the upload to the display does.
+// `between` moves that many MiB through the caches before each conversion,
+// as the decoder does between two pictures of the player.
+struct StoreCase {
+  const char* name;
+  bool stream, fresh, readBack;
+  int between = 0;
+};
+
+const StoreCase kStoreCases[] = {
+    {"ARGB same destination, streamed", true, false, false},
+    {"ARGB same destination, cached stores", false, false, false},
+    {"ARGB new destination, streamed", true, true, false},
+    {"ARGB new destination, cached stores", false, true, false},
+    {"ARGB same destination read back, streamed", true, false, true},
+    {"ARGB same destination read back, cached stores", false, false, true},
+    {"ARGB new destination read back, streamed", true, true, true},
+    {"ARGB new destination read back, cached stores", false, true, true},
+    {"ARGB same destination read back, 16 MiB between, streamed", true, false, true, 16},
+    {"ARGB same destination read back, 16 MiB between, cached stores", false, false, true, 16},
+};
+
+void BM_VexoStores(benchmark::State& state, const StoreCase* s) {
+  const ConvertCase& c = kCases[0];
+  const Source& src = TheSource();
+  // 64 MiB of destinations: twice the last-level cache of the machines measured.
+  const int ring = s->fresh ? 8 : 1;
+  std::vector<Destination> dsts;
+  for (int i = 0; i < ring; ++i) dsts.emplace_back(c);
+  std::vector<uint8_t> shown(dsts[0].planes[0].size());
+  std::vector<uint8_t> traffic(size_t(s->between) << 20), trafficCopy(traffic.size());
+  const int64_t old = SetStreamingStoreBytes(s->stream ? 0 : INT64_MAX);
+  std::string err;
+  int next = 0;
+  for (auto _ : state) {
+    const Destination& dst = dsts[size_t(next)];
+    next = (next + 1) % ring;
+    if (!traffic.empty()) {
+      state.PauseTiming();
+      std::memcpy(trafficCopy.data(), traffic.data(), traffic.size());
+      state.ResumeTiming();
+    }
+    const int32_t bytes =
+        ConvertPicture(src.pic, dst.pic, src.width, err, 1, c.code, PIX_FMT_YUV420P, c.dstHeight,
+                       c.dstWidth, c.contentHeight, c.contentWidth, src.height, c.turn);
+    if (s->readBack) std::memcpy(shown.data(), dst.planes[0].data(), shown.size());
+    benchmark::DoNotOptimize(bytes);
+    benchmark::ClobberMemory();
+  }
+  SetStreamingStoreBytes(old);
+  if (!err.empty()) state.SkipWithError(err.c_str());
+}
+
 void BM_SwScale(benchmark::State& state, const ConvertCase* c) {
   const Source& src = TheSource();
   Destination dst(*c);
@@ -203,6 +262,9 @@ int RunConvert(int argc, char** argv) {
     benchmark::RegisterBenchmark((std::string("swscale/") + c.name).c_str(), BM_SwScale, &c)
         ->Unit(benchmark::kMillisecond);
   }
+  for (const StoreCase& c : kStoreCases)
+    benchmark::RegisterBenchmark((std::string("stores/") + c.name).c_str(), BM_VexoStores, &c)
+        ->Unit(benchmark::kMillisecond);
   for (const ConvertCase& c : kPortraitCases)
     benchmark::RegisterBenchmark((std::string("vexo/") + c.name).c_str(), BM_Vexo, &c)
         ->Unit(benchmark::kMillisecond);

@@ -5,12 +5,16 @@
 # Under a private X server (1280x800) and a private PulseAudio server with a
 # null sink, plays the same generated 10 s 1080p30 H.264+AAC clip in
 # vexo-play (modes 2 and 1, 640x480 window) and in mpv (x11 output, same
-# window size), RUNS times each (default 3), taking turns. Prints the
+# window size), and a 10 s 1080p30 10-bit HEVC HLG clip (tone-mapped on the
+# processor in mode 2) in both, RUNS times each (default 3), taking turns;
+# PLAYERS="vexo-mode2-hlg mpv-hlg" measures a part (vexo-mode1-hlg is one more). Prints the
 # processor seconds per second of media and the peak resident memory of every
 # run, the median of each player and the ratios ours/peer. vexo-play runs
 # with --decode-all, so that both players decode every picture (see below).
 #
 # mpv is installed when missing; it is the yardstick here, nothing needs it.
+# With x11 output mpv converts the picture scaled down to the window, ours at
+# the picture's size: far fewer pixels go through its conversion.
 # Mode 1 draws through Mesa's software renderer under Xvfb: its figure
 # measures llvmpipe as much as the player.
 set -euo pipefail
@@ -43,6 +47,21 @@ if [ ! -s "$clip" ]; then
     -c:v libx264 -preset veryfast -pix_fmt yuv420p -b:v 8M -maxrate 10M -bufsize 16M -g 60 \
     -c:a aac -ac 2 -b:a 128k "$clip.part.mp4"
   mv "$clip.part.mp4" "$clip"
+fi
+
+# The same picture as 10-bit HEVC in BT.2020 with the HLG transfer, as
+# phones record.
+hlg_clip=$clip_dir/playback_hlg_1080p30_10s.mp4
+if [ ! -s "$hlg_clip" ]; then
+  mkdir -p "$clip_dir"
+  echo "Generating $hlg_clip"
+  ffmpeg -loglevel error -y \
+    -f lavfi -i "testsrc2=size=1920x1080:rate=30,noise=alls=12:allf=t,format=yuv420p10le" \
+    -f lavfi -i "sine=frequency=440:sample_rate=48000" -t "$media_seconds" \
+    -c:v libx265 -preset ultrafast -x265-params log-level=error -b:v 8M -g 60 \
+    -color_primaries bt2020 -colorspace bt2020nc -color_range tv -color_trc arib-std-b67 \
+    -c:a aac -ac 2 -b:a 128k "$hlg_clip.part.mp4"
+  mv "$hlg_clip.part.mp4" "$hlg_clip"
 fi
 
 work=$(mktemp -d /tmp/vexo-playback-cost-XXXXXX)
@@ -93,7 +112,8 @@ run_player() {
     python3 "$work/measure.py" "$@"
 }
 
-players=(vexo-mode2 vexo-mode1 mpv)
+# shellcheck disable=SC2206
+players=(${PLAYERS:-vexo-mode2 vexo-mode1 mpv vexo-mode2-hlg mpv-hlg})
 # The peer decodes every picture even when it falls behind; ours would skip to
 # the next key frame, which on a loaded machine makes it look cheaper than it
 # is. CATCH_UP=1 measures the player as it ships.
@@ -104,6 +124,9 @@ command_of() {
     vexo-mode2) echo "$play --mode 2 --play --exit-at-end $decode_all $clip" ;;
     vexo-mode1) echo "$play --mode 1 --play --exit-at-end $decode_all $clip" ;;
     mpv) echo "mpv --no-config --vo=x11 --geometry=640x480 $clip" ;;
+    vexo-mode2-hlg) echo "$play --mode 2 --play --exit-at-end $decode_all $hlg_clip" ;;
+    vexo-mode1-hlg) echo "$play --mode 1 --play --exit-at-end $decode_all $hlg_clip" ;;
+    mpv-hlg) echo "mpv --no-config --vo=x11 --geometry=640x480 $hlg_clip" ;;
   esac
 }
 
@@ -112,6 +135,7 @@ median() { tr ' ' '\n' | grep -v '^$' | sort -g | awk '{v[NR]=$1} END {print (NR
 
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "clip: $clip (${media_seconds} s)"
+echo "HLG clip: $hlg_clip (${media_seconds} s)"
 declare -A cpu rss
 for run in $(seq "$runs"); do
   for player in "${players[@]}"; do
@@ -139,7 +163,9 @@ for player in "${players[@]}"; do
   echo "median $(printf '%-10s' "$player") $(calc "${cpu_med[$player]} / $media_seconds") cpu s per media s," \
     "peak RSS $(calc "${rss_med[$player]} / 1024") MiB"
 done
-for player in vexo-mode2 vexo-mode1; do
-  echo "ratio $player/mpv: cpu $(calc "${cpu_med[$player]} / ${cpu_med[mpv]}")," \
-    "peak RSS $(calc "${rss_med[$player]} / ${rss_med[mpv]}")"
+for pair in vexo-mode2/mpv vexo-mode1/mpv vexo-mode2-hlg/mpv-hlg vexo-mode1-hlg/mpv-hlg; do
+  ours=${pair%/*} peer=${pair#*/}
+  [ -n "${cpu_med[$ours]:-}" ] && [ -n "${cpu_med[$peer]:-}" ] || continue
+  echo "ratio $ours/$peer: cpu $(calc "${cpu_med[$ours]} / ${cpu_med[$peer]}")," \
+    "peak RSS $(calc "${rss_med[$ours]} / ${rss_med[$peer]}")"
 done

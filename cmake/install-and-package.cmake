@@ -1,6 +1,6 @@
 # `cmake --install` lays out the program as a desktop installs it:
 #   bin/vexoplayer
-#   share/vexoplayer/{language,Skins,help}  (the executable finds them by ../share/vexoplayer)
+#   share/vexoplayer/{language,Skins,help,VexoPlayer.skn}  (found by ../share/vexoplayer)
 #   share/applications/vexoplayer.desktop
 #   share/icons/hicolor/{scalable,48x48,128x128}/apps/vexoplayer.{svg,png}
 # and `cpack -G DEB` packs the same tree. The developer tools and tests are not installed.
@@ -10,6 +10,7 @@ install(DIRECTORY ${CMAKE_SOURCE_DIR}/resources/language ${CMAKE_SOURCE_DIR}/res
   ${CMAKE_SOURCE_DIR}/resources/help
   DESTINATION share/vexoplayer
   PATTERN ".keep" EXCLUDE)
+install(FILES ${CMAKE_SOURCE_DIR}/resources/VexoPlayer.skn DESTINATION share/vexoplayer)
 install(FILES ${CMAKE_SOURCE_DIR}/resources/vexoplayer.desktop DESTINATION share/applications)
 install(FILES ${CMAKE_SOURCE_DIR}/resources/icons/vexoplayer.svg
   DESTINATION share/icons/hicolor/scalable/apps)

@@ -91,7 +91,7 @@ void StatNode(int dirFd, const QByteArray& name, TShellNode& node) {
   node.Kind = folder ? TNodeKind::Folder : TNodeKind::File;
   node.Attributes = attributes;
   node.HasChildren = folder;
-  node.Size = folder ? 0 : uint32_t(target.stx_size);
+  node.Size = folder ? 0 : uint64_t(target.stx_size);
   node.Device = (uint64_t(target.stx_dev_major) << 32) | target.stx_dev_minor;
   node.Inode = target.stx_ino;
   node.Modified = (target.stx_mask & STATX_MTIME) ? ToDateTime(target.stx_mtime) : QDateTime();
@@ -105,9 +105,13 @@ void StatNode(int dirFd, const QByteArray& name, TShellNode& node) {
 TFolderListing ReadFolder(const TFolderRequest& request, const std::atomic<bool>& cancel) {
   TFolderListing listing;
   const int fd = OpenFolder(request.Path);
-  if (fd < 0) return listing;
+  if (fd < 0) {
+    listing.Error = errno;
+    return listing;
+  }
   DIR* dir = ::fdopendir(fd);
   if (!dir) {
+    listing.Error = errno;
     ::close(fd);
     return listing;
   }
@@ -120,7 +124,10 @@ TFolderListing ReadFolder(const TFolderRequest& request, const std::atomic<bool>
   while (!cancel.load(std::memory_order_relaxed)) {
     errno = 0;
     const dirent* entry = ::readdir(dir);
-    if (!entry) break;
+    if (!entry) {
+      listing.Error = errno;
+      break;
+    }
     const QByteArray name(entry->d_name);
     if (name == "." || name == "..") continue;
     auto node =

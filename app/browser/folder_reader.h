@@ -20,6 +20,7 @@ struct TFolderRequest {
 struct TFolderListing {
   std::vector<std::unique_ptr<TShellNode>> Nodes;
   bool Readable = false;  // the folder could be opened and read
+  int Error = 0;          // why it could not be read to its end (errno), 0 when it could
 };
 
 // Stops early, with what it has, when cancel turns true.

@@ -62,6 +62,7 @@ struct TShellGrid::TEnumJob {
   std::vector<std::unique_ptr<TShellNode>> Kept;
   std::vector<std::function<void(bool)>> Waiters;
   bool BusyCursor = false;
+  int ReadError = 0;
 };
 
 TShellGrid::TShellGrid(QWidget* parent) : QTreeView(parent) {
@@ -133,14 +134,15 @@ void TShellGrid::StartEnumeration(TShellNode* node, std::function<void(bool)> wa
   FJobs[node] = std::move(job);
   if (OnBeginEnum) OnBeginEnum(node);
 
-  auto deliver = [this, node, id](std::vector<std::unique_ptr<TShellNode>> items) {
+  auto deliver = [this, node, id](std::vector<std::unique_ptr<TShellNode>> items, int readError) {
     auto shared = std::make_shared<std::vector<std::unique_ptr<TShellNode>>>(std::move(items));
     QMetaObject::invokeMethod(
-        this, [this, node, id, shared] { Arrive(node, id, std::move(*shared)); },
+        this,
+        [this, node, id, shared, readError] { Arrive(node, id, std::move(*shared), readError); },
         Qt::QueuedConnection);
   };
   if (node->Kind == TNodeKind::Desktop) {
-    deliver(DesktopChildren());
+    deliver(DesktopChildren(), 0);
     return;
   }
   const bool computer = node->Kind == TNodeKind::Computer;
@@ -150,17 +152,22 @@ void TShellGrid::StartEnumeration(TShellNode* node, std::function<void(bool)> wa
   request.ReadPhotoDates = ReadPhotoDates;
   request.SortByDate = FSortByDate;
   FPool.start([computer, request, cancel, deliver] {
-    std::vector<std::unique_ptr<TShellNode>> items =
-        computer ? ComputerVolumes() : ReadFolder(request, *cancel).Nodes;
-    if (!cancel->load()) deliver(std::move(items));
+    if (computer) {
+      std::vector<std::unique_ptr<TShellNode>> volumes = ComputerVolumes();
+      if (!cancel->load()) deliver(std::move(volumes), 0);
+      return;
+    }
+    TFolderListing listing = ReadFolder(request, *cancel);
+    if (!cancel->load()) deliver(std::move(listing.Nodes), listing.Error);
   });
 }
 
 void TShellGrid::Arrive(TShellNode* node, uint64_t id,
-                        std::vector<std::unique_ptr<TShellNode>> items) {
+                        std::vector<std::unique_ptr<TShellNode>> items, int readError) {
   auto it = FJobs.find(node);
   if (it == FJobs.end() || it->second->Id != id) return;
   it->second->Items = std::move(items);
+  it->second->ReadError = readError;
   ProcessSlice(node, id);
 }
 
@@ -213,6 +220,7 @@ void TShellGrid::EndEnumeration(TShellNode* node, bool complete) {
   }
   if (job->BusyCursor) QGuiApplication::restoreOverrideCursor();
   if (OnEndEnum) OnEndEnum(node);
+  if (complete && job->ReadError != 0 && OnReadFailed) OnReadFailed(node, job->ReadError);
   for (auto& waiter : job->Waiters) waiter(complete);
 }
 
@@ -365,16 +373,45 @@ void TShellGrid::RestoreTreeState(const TShellTreeState& state, std::function<vo
 
 // ---- refreshing ----
 
+QStringList TShellGrid::OpenFolderPaths() const {
+  QStringList paths;
+  // Only folders the user can see open: a parent closed hides its children's state.
+  std::function<void(const TShellNode*)> walk = [&](const TShellNode* node) {
+    for (const auto& child : node->Children) {
+      if (!child->IsFolder() || !isExpanded(IndexOf(child.get()))) continue;
+      paths << NodeDisplayPath(child.get());
+      walk(child.get());
+    }
+  };
+  if (const TShellNode* root = RootNode()) walk(root);
+  return paths;
+}
+
+void TShellGrid::ReopenFolders(QStringList paths, std::function<void()> done) {
+  if (paths.isEmpty()) return done();
+  const QString path = paths.takeFirst();
+  FindByDisplayPath(path, [this, path, paths, done](TShellNode* node) {
+    // A folder that is gone leaves its nearest parent as it is.
+    if (!node || NodeDisplayPath(node).compare(path, Qt::CaseInsensitive) != 0)
+      return ReopenFolders(paths, done);
+    ExpandNode(node, [this, paths, done](bool) { ReopenFolders(paths, done); });
+  });
+}
+
 void TShellGrid::RefreshAll(std::function<void()> done) {
   TShellNode* root = RootNode();
   if (!root) return;
   const TShellTreeState state = GetTreeState();
+  // The user's place is more than the selection: the folders left open stay open.
+  const QStringList open = OpenFolderPaths();
   ++FRestoring;
   MarkForReEnumeration(root);
-  ExpandNode(root, [this, state, done](bool) {
-    RestoreTreeState(state, [this, done] {
-      --FRestoring;
-      if (done) done();
+  ExpandNode(root, [this, state, open, done](bool) {
+    ReopenFolders(open, [this, state, done] {
+      RestoreTreeState(state, [this, done] {
+        --FRestoring;
+        if (done) done();
+      });
     });
   });
 }
@@ -601,7 +638,7 @@ QString TShellGrid::TypeName(const TShellNode* node) const {
 void TShellGrid::UpdateSize(TShellNode* node) {
   struct stat info {};
   if (node && !node->IsFolder() && ::stat(node->Path.constData(), &info) == 0)
-    node->Size = uint32_t(info.st_size);
+    node->Size = uint64_t(info.st_size);
 }
 
 void TShellGrid::ExaminePhoto(TShellNode* node) {

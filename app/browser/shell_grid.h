@@ -45,6 +45,8 @@ class TShellGrid : public QTreeView {
   TNodeEvent OnBeginEnum;
   TNodeFlagEvent OnEnumItem;  // abort preset to false
   TNodeEvent OnEndEnum;
+  // After OnEndEnum, when the folder could not be read (error is errno).
+  std::function<void(TShellNode*, int error)> OnReadFailed;
   TNodeFlagEvent OnAddFile;     // accept preset to true
   TNodeFlagEvent OnCheckAbort;  // abort preset to false; the node may be null at the end
 
@@ -149,7 +151,8 @@ class TShellGrid : public QTreeView {
   struct TEnumJob;
 
   void StartEnumeration(TShellNode* node, std::function<void(bool)> waiter);
-  void Arrive(TShellNode* node, uint64_t id, std::vector<std::unique_ptr<TShellNode>> items);
+  void Arrive(TShellNode* node, uint64_t id, std::vector<std::unique_ptr<TShellNode>> items,
+              int readError);
   void ProcessSlice(TShellNode* node, uint64_t id);
   void EndEnumeration(TShellNode* node, bool complete);
   void NodeDeleting(TShellNode* node);
@@ -158,6 +161,9 @@ class TShellGrid : public QTreeView {
   void MarkForReEnumeration(TShellNode* node);
   void FindStep(TShellNode* node, QStringList texts, std::function<void(TShellNode*)> done);
   void ReselectChild(TShellNode* parent, const QByteArray& path);
+  // Display paths of the open folders, parents first.
+  QStringList OpenFolderPaths() const;
+  void ReopenFolders(QStringList paths, std::function<void()> done);
 
   TShellModel* FModel;
   QPointer<QMenu> FPopupMenu;

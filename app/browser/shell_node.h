@@ -48,7 +48,7 @@ class TShellNode {
   uint32_t Attributes = 0;
   bool Enumerated = false;
   bool HasChildren = false;
-  uint32_t Size = 0;  // low 32 bits of the size; 0 for folders
+  uint64_t Size = 0;  // bytes; 0 for folders
   QDateTime Created;  // invalid when unknown
   QDateTime Modified;
   QDateTime SortDate;

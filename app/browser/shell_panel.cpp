@@ -36,6 +36,7 @@ void TShellPanel::SetGrid(QWidget* grid) {
 void TShellPanel::SetSkinActive(bool on) {
   FSkinActive = on;
   setFrameShape(on ? QFrame::NoFrame : QFrame::Box);
+  FInfoPanel->SetSkinActive(on);
   if (auto* frame = qobject_cast<QFrame*>(FGrid.data())) {
     frame->setFrameShape(on ? QFrame::Box : QFrame::NoFrame);
     frame->setFrameShadow(QFrame::Plain);

@@ -44,10 +44,18 @@ int CompareNodes(const TShellNode& a, const TShellNode& b, bool sortByDate) {
     if (rootA) return QFile::decodeName(a.Path).compare(QFile::decodeName(b.Path));
     return CompareByName(a, b);
   }
-  if (sortByDate && a.SortDate.isValid() && b.SortDate.isValid()) {
-    if (a.SortDate < b.SortDate) return -1;
-    if (b.SortDate < a.SortDate) return 1;
-    return 0;
+  if (sortByDate) {
+    // Files without a date follow the dated ones, by name among themselves:
+    // comparing a dated file with an undated one by name would make the
+    // order go round in circles (dated z before dated a, a before undated m
+    // before z), which no sort can follow.
+    const bool datedA = a.SortDate.isValid(), datedB = b.SortDate.isValid();
+    if (datedA != datedB) return datedA ? -1 : 1;
+    if (datedA) {
+      if (a.SortDate < b.SortDate) return -1;
+      if (b.SortDate < a.SortDate) return 1;
+      return 0;
+    }
   }
   return CompareByName(a, b);
 }

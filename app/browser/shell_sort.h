@@ -18,8 +18,7 @@ QCollator MakeNameCollator();
 // Negative when a goes first.
 int CompareNodes(const TShellNode& a, const TShellNode& b, bool sortByDate);
 
-// Stable, so that the order stays defined even though "by date, or by name
-// when one of the two has no date" is not a strict ordering of files.
+// Stable: files of the same date keep the order in which they were read.
 void SortNodes(std::vector<std::unique_ptr<TShellNode>>& nodes, bool sortByDate);
 
 }  // namespace vexo

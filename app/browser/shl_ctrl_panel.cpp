@@ -2,6 +2,7 @@
 
 #include <QIcon>
 #include <QLocale>
+#include <QRegularExpression>
 
 #include "app/common/language_list.h"
 
@@ -38,6 +39,20 @@ QString FrameRateText(double rate) {
   return QString::asprintf("%.4g", rate) + ' ' + LResList.GetText("AVPlayerEnc", 4101);
 }
 
+QString StripDateText(const QDateTime& date) {
+  return date.isValid() ? QLocale().toString(date.toLocalTime().date(), "MMM d, yyyy") : QString();
+}
+
+QString StripTimeText(const QDateTime& date) {
+  if (!date.isValid()) return {};
+  // The long format names the zone ("t"), which a picture's own time does
+  // not have, and a file's time in local time needs no more than the clock.
+  QString format = QLocale().timeFormat(QLocale::LongFormat);
+  format.remove(QRegularExpression(QStringLiteral("\\s*t+\\s*$|^\\s*t+\\s*")));
+  format.replace(QRegularExpression(QStringLiteral("\\s+t+\\s+")), QStringLiteral(" "));
+  return QLocale().toString(date.toLocalTime().time(), format);
+}
+
 QString SoundChannelsText(int channels) {
   switch (channels) {
     case 0:
@@ -51,11 +66,10 @@ QString SoundChannelsText(int channels) {
   }
 }
 
-TShlCtrlPanel::TShlCtrlPanel(QWidget* parent) : QWidget(parent) {
+TShlCtrlPanel::TShlCtrlPanel(QWidget* parent) : TCtrlPanel(parent) {
   setObjectName(QStringLiteral("ShlCtrlPanel"));
   setFocusPolicy(Qt::StrongFocus);
   setFixedHeight(kHeight);
-  setAutoFillBackground(true);
   for (size_t i = 0; i < 3; ++i) {
     FCaptionLabels[i] = new QLabel(this);
     FValueLabels[i] = new QLabel(this);
@@ -102,12 +116,9 @@ void TShlCtrlPanel::ShowInfo(const TShlNodeDate& node, const TMediaInfo& info) {
   }
   if (info.TotalFrames == 1) {
     SetCaptions(PhotoCaptions(node.Tag == 2));
-    const QLocale locale;
-    const bool dated = node.SortDate.isValid();
     FValueLabels[0]->setText(PictureSizeText(info.BiggestWidth, info.BiggestHeight));
-    FValueLabels[1]->setText(dated ? locale.toString(node.SortDate.date(), "MMM d, yyyy") : "");
-    FValueLabels[2]->setText(dated ? locale.toString(node.SortDate.time(), QLocale::LongFormat)
-                                   : "");
+    FValueLabels[1]->setText(StripDateText(node.SortDate));
+    FValueLabels[2]->setText(StripTimeText(node.SortDate));
     return;
   }
   SetCaptions(VideoCaptions());

@@ -10,6 +10,7 @@
 #include <array>
 
 #include "app/browser/media_probe.h"
+#include "app/player/ctrl_panel.h"
 #include "engine/playback/player_media_info.h"
 
 namespace vexo {
@@ -21,7 +22,7 @@ struct TShlNodeDate {
   int Tag = 0;
 };
 
-class TShlCtrlPanel : public QWidget {
+class TShlCtrlPanel : public TCtrlPanel {
   Q_OBJECT
 
  public:
@@ -69,6 +70,10 @@ class TShlCtrlPanel : public QWidget {
 
 // "%d x %d"; "%.4g" and the unit; the channel text.
 QString PictureSizeText(int width, int height);
+// The date and the time a node's date is shown with: in local time, and a
+// recording date (which carries no zone) as it stands, without a zone name.
+QString StripDateText(const QDateTime& date);
+QString StripTimeText(const QDateTime& date);
 QString FrameRateText(double rate);
 QString SoundChannelsText(int channels);
 

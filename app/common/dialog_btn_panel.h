@@ -34,7 +34,7 @@ enum TDlgBtnKind : int {
   bFinish,
   bStop,
   bPrint,
-  bHelp,
+  bDlgHelp,
   bNew,
   bSetup,
   kDlgBtnKindCount

@@ -39,16 +39,22 @@ QSize PercentOfWorkArea(int percent) {
 bool LoadWindowPlacement(QWidget* window, const TSIniFile& ini, const QString& section) {
   if (ini.ReadInteger(section, "PPI", 0) != PixelsPerInch(window)) return false;
   const QRect desktop = Desktop(window);
-  int left = std::max(ini.ReadInteger(section, "Left", window->x()), WorkArea.left());
-  int top = std::max(ini.ReadInteger(section, "Top", window->y()), WorkArea.top());
   const int width =
       std::max(400, std::min(ini.ReadInteger(section, "Width", window->width()), desktop.width()));
   const int height = std::max(
       400, std::min(ini.ReadInteger(section, "Height", window->height()), desktop.height()));
-  if (left + width > desktop.right() + 1)
-    left = std::max(desktop.left(), desktop.right() + 1 - width);
-  if (top + height > desktop.bottom() + 1)
-    top = std::max(desktop.top(), desktop.bottom() + 1 - height);
+  // In 64 bits: a stored position near the end of the integer range must not
+  // wrap round when the size is added and so escape being moved back.
+  auto place = [](int stored, int workStart, int deskStart, int deskEnd, int size) {
+    int64_t at = std::max<int64_t>(stored, workStart);
+    if (at + size > int64_t(deskEnd) + 1)
+      at = std::max<int64_t>(deskStart, int64_t(deskEnd) + 1 - size);
+    return int(at);
+  };
+  const int left = place(ini.ReadInteger(section, "Left", window->x()), WorkArea.left(),
+                         desktop.left(), desktop.right(), width);
+  const int top = place(ini.ReadInteger(section, "Top", window->y()), WorkArea.top(), desktop.top(),
+                        desktop.bottom(), height);
   window->setGeometry(left, top, width, height);
   return ini.ReadBool(section, "Maximized", false);
 }

@@ -1,5 +1,6 @@
 #include "app/player/av_panel.h"
 
+#include <QFile>
 #include <QLinearGradient>
 #include <QPaintEvent>
 #include <QPainter>
@@ -12,7 +13,9 @@
 #include "app/player/page_list.h"
 #include "app/player/player_error_text.h"
 #include "app/player/player_widget.h"
+#include "app/player/present_files.h"
 #include "app/player/video_panel_texts.h"
+#include "app/shell/mirra_ad_panel.h"
 #include "engine/media/av_types.h"
 #include "engine/playlist/av_playlist.h"
 
@@ -131,27 +134,71 @@ void TAVPanel::paintEvent(QPaintEvent* event) {
 
 // ---- Opening and closing ----
 
+void TAVPanel::ShowAdPanel(TOptions& options) {
+  if (FAdPanel || !FPageList) return;
+  auto* panel = new TMirraAdPanel(options);
+  // The player draws into a window of its own, which a plain widget could not cover.
+  panel->setAttribute(Qt::WA_NativeWindow);
+  panel->Init(FPageList->Pages(0));
+  panel->raise();
+  FAdPanel = panel;
+}
+
+TMirraAdPanel* TAVPanel::AdPanel() const {
+  return static_cast<TMirraAdPanel*>(FAdPanel.data());
+}
+
 void TAVPanel::PlayList(TAVPlayList* list, uint8_t /*mode*/) {
   if (!list) return Close();
-  const QStringList missing = DropMissingFiles(*list);
+  delete FAdPanel.data();
+  // A later PlayList or a Close while this one looks for its files wins.
+  if (FPresenceCancel) FPresenceCancel->store(true);
+  const auto cancel = std::make_shared<std::atomic<bool>>(false);
+  FPresenceCancel = cancel;
+  std::vector<std::string> paths;
+  paths.reserve(size_t(list->Count()));
+  for (int i = 0; i < list->Count(); ++i) paths.push_back(list->Strings(i));
+  std::vector<char> present;
+  const bool checked = CheckFilesPresent(paths, cancel, present);
+  if (FPresenceCancel == cancel) FPresenceCancel.reset();
+  // Nothing else may have changed the list meanwhile either.
+  if (!checked || list->Count() != int(paths.size())) return;
+  QStringList missing;
+  std::unique_ptr<TAVPlayList> existing = PresentEntries(paths, present, missing);
+  // The player always plays a copy: it leaves out what cannot be opened, and
+  // the list the user opened (and may save again) must lose no entry.
+  // The old copy stays alive until the player has let go of it.
+  std::unique_ptr<TAVPlayList> previous = std::move(FPresentList);
+  FPresentList = std::move(existing);
+  TAVPlayList* playing = FPresentList.get();
   if (!missing.isEmpty()) ShowInfo(MissingFilesMessage(missing));
   FListTitle = QString::fromStdString(list->Name());
-  FPlayer->Player().OpenPlayList(list, AVParams.VideoMode);
+  FPlayer->Player().OpenPlayList(playing, AVParams.VideoMode);
   QStringList leftOut;
   for (const std::string& path : FPlayer->Player().LeftOutFiles())
-    leftOut << QString::fromStdString(path);
+    leftOut << QFile::decodeName(QByteArray::fromStdString(path));
   if (!leftOut.isEmpty()) ShowInfo(LeftOutFilesMessage(leftOut));
-  FControlPanel->SetPlayList(list);
+  // A list that plays whole carries its timing itself.
+  if (playing->Count() == list->Count() && playing->AllItemsKnown())
+    for (int i = 0; i < playing->Count(); ++i) {
+      const TPlayListItem* item = playing->GetItem(i);
+      list->SetItemInfo(i, item->FrameCount(), item->FrameRate(), item->StartFrame());
+    }
+  FControlPanel->SetPlayList(playing);
   ReportVideoMode();
   if (OnFileLoaded) OnFileLoaded(IsOpen());
 }
 
 void TAVPanel::PlayFile(const QString& path, uint8_t mode) {
-  if (path.isEmpty()) {
+  PlayNativeFile(path.isEmpty() ? std::string() : QFile::encodeName(path).toStdString(), mode);
+}
+
+void TAVPanel::PlayNativeFile(const std::string& path, uint8_t mode) {
+  if (path.empty()) {
     Close();
   } else {
     TAVPlayList single;
-    single.Add(path.toStdString());
+    single.Add(path);
     PlayList(&single, mode);
     ReportVideoMode();
   }
@@ -160,6 +207,7 @@ void TAVPanel::PlayFile(const QString& path, uint8_t mode) {
 }
 
 void TAVPanel::Close() {
+  if (FPresenceCancel) FPresenceCancel->store(true);
   FListTitle.clear();
   FPlayer->Player().OpenPlayList(nullptr, AVParams.VideoMode);
   FControlPanel->SetPlayList(nullptr);

@@ -7,15 +7,21 @@
 // the control strip hides and comes back when the mouse nears the bottom.
 #include <QMenu>
 #include <QPoint>
+#include <QPointer>
 #include <QWidget>
+#include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <string>
 
 #include "app/player/av_control_panel.h"
 #include "engine/playback/av_player_enc.h"
 
 namespace vexo {
 
+class TMirraAdPanel;
+class TOptions;
 class TPageList;
 class TPlayerWidget;
 
@@ -36,7 +42,14 @@ class TAVPanel : public QWidget {
 
   // An empty path closes. The mode of the settings is used, not `mode`.
   void PlayFile(const QString& path, uint8_t mode);
+  // The same for a path as the file system's bytes, which need not be text.
+  void PlayNativeFile(const std::string& path, uint8_t mode);
+  // Plays the entries whose files exist and names the missing ones in a
+  // message; the list itself keeps every entry, so that saving it loses
+  // none. A list that plays whole gets its timing; otherwise the timing goes
+  // to the panel's own copy of the entries that play.
   void PlayList(TAVPlayList* list, uint8_t mode);
+  // Also abandons a PlayList that is still looking for its files.
   void Close();
 
   bool IsOpen() const;
@@ -58,6 +71,10 @@ class TAVPanel : public QWidget {
   void SetSkinActive(bool on);
   void SetPopupMenu(QMenu* menu);
   void ReportVideoMode();
+  // Lays the sibling product's picture over the video area until the first
+  // file or playlist opens; `options` keeps the day it may come back.
+  void ShowAdPanel(TOptions& options);
+  TMirraAdPanel* AdPanel() const;
 
   // The width-to-height ratio the video area keeps; -1 for none.
   virtual double AspectRatio() const { return -1; }
@@ -89,6 +106,11 @@ class TAVPanel : public QWidget {
   QString FListTitle;
   TAVPlayerEnc::TNotify FOnFullScreen;
   bool FSkinActive = false;
+  // The entries that play when some of a list's files are missing.
+  std::unique_ptr<TAVPlayList> FPresentList;
+  // Set to stop the look for files of the PlayList under way.
+  std::shared_ptr<std::atomic<bool>> FPresenceCancel;
+  QPointer<QWidget> FAdPanel;
 };
 
 }  // namespace vexo

@@ -1,6 +1,6 @@
 #include "app/player/video_panel_texts.h"
 
-#include <QFileInfo>
+#include <QFile>
 
 #include "app/common/language_list.h"
 #include "app/common/text_utils.h"
@@ -91,18 +91,18 @@ QString LeftOutFilesMessage(const QStringList& leftOut) {
   return LResList.GetText("AVPlayerEnc", 9003) + "\n\n" + NamedPaths(leftOut).join('\n');
 }
 
-QStringList DropMissingFiles(TAVPlayList& list) {
-  QStringList missing;
-  for (int i = 0; i < list.Count();) {
-    const QString path = QString::fromStdString(list.Strings(i));
-    if (QFileInfo(path).isFile()) {
-      ++i;
-      continue;
+std::unique_ptr<TAVPlayList> PresentEntries(const std::vector<std::string>& paths,
+                                            const std::vector<char>& present,
+                                            QStringList& missing) {
+  auto list = std::make_unique<TAVPlayList>();
+  for (size_t i = 0; i < paths.size(); ++i) {
+    if (i < present.size() && present[i]) {
+      list->Add(paths[i]);
+    } else if (missing.size() <= kNamedMissing) {
+      missing << QFile::decodeName(QByteArray::fromStdString(paths[i]));
     }
-    list.Delete(i);
-    if (missing.size() <= kNamedMissing) missing << path;
   }
-  return missing;
+  return list;
 }
 
 }  // namespace vexo

@@ -4,6 +4,9 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace vexo {
 
@@ -28,9 +31,11 @@ QString MissingFilesMessage(const QStringList& missing);
 // The same for files that exist but could not be opened (damaged, not media).
 QString LeftOutFilesMessage(const QStringList& leftOut);
 
-// Removes the entries whose file does not exist and returns their paths, as
-// many as the message names plus one (so that it knows there were more).
-QStringList DropMissingFiles(TAVPlayList& list);
+// A list of the paths whose file is present (as FilesPresent answers), in
+// order and without timing; missing receives the others, as many as the
+// message names plus one (so that it knows there were more).
+std::unique_ptr<TAVPlayList> PresentEntries(const std::vector<std::string>& paths,
+                                            const std::vector<char>& present, QStringList& missing);
 
 // The path lies where removable drives and network shares are mounted, so a
 // missing file there may only be on a drive that is not connected.

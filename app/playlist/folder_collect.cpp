@@ -3,9 +3,13 @@
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "app/common/media_extensions.h"
 #include "app/settings/options.h"
+#include "engine/playlist/av_playlist.h"
+#include "engine/playlist/playlist_names.h"
 
 namespace vexo {
 
@@ -37,6 +41,11 @@ class TCollector {
 
   void AddFolder(const QString& folder) {
     if (Stopped()) return;
+    // A linked folder is walked like its target, unless it leads back to a
+    // folder being walked.
+    const QString real = QFileInfo(folder).canonicalFilePath();
+    if (real.isEmpty() || FWalking.contains(real)) return;
+    FWalking << real;
     Report(0, folder);
     const QDir dir(folder);
     const QFileInfoList files =
@@ -51,11 +60,11 @@ class TCollector {
           dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
       for (const QFileInfo& info : folders) {
         if (Stopped()) break;
-        // Links could lead back up the tree.
-        if (!info.isSymLink()) AddFolder(info.absoluteFilePath());
+        AddFolder(info.absoluteFilePath());
       }
     }
     Report(1, folder);
+    FWalking.removeLast();
   }
 
   QStringList Files;
@@ -63,6 +72,8 @@ class TCollector {
  private:
   const TOptions& FOptions;
   const TFolderCollect& FHow;
+  // Real paths of the folder being walked and of those above it.
+  QStringList FWalking;
 };
 
 }  // namespace
@@ -82,12 +93,33 @@ QStringList CollectMediaFiles(const QStringList& paths, const TOptions& options,
   return collector.Files;
 }
 
+namespace {
+
+bool GoesFirst(const QString& ext, int order) {
+  return order == 0 ? IsVideoExt(ext) : IsPhotoExt(ext);
+}
+
+}  // namespace
+
 void OrderPlayList(QStringList& files, int order) {
   if (order != 0 && order != 1) return;
   std::stable_partition(files.begin(), files.end(), [order](const QString& file) {
-    const QString ext = DotExtension(QFileInfo(file));
-    return order == 0 ? IsVideoExt(ext) : IsPhotoExt(ext);
+    return GoesFirst(DotExtension(QFileInfo(file)), order);
   });
+}
+
+void OrderPlayList(TAVPlayList& list, int order) {
+  if (order != 0 && order != 1) return;
+  std::vector<std::string> entries;
+  entries.reserve(size_t(list.Count()));
+  for (int i = 0; i < list.Count(); ++i) entries.push_back(list.Strings(i));
+  std::stable_partition(entries.begin(), entries.end(), [order](const std::string& entry) {
+    const std::string name = PathFileNamePart(entry);
+    const size_t dot = name.rfind('.');
+    return dot != std::string::npos && GoesFirst(QString::fromUtf8(name.substr(dot)), order);
+  });
+  list.Clear();
+  for (const std::string& entry : entries) list.Add(entry);
 }
 
 }  // namespace vexo

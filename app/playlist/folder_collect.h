@@ -9,6 +9,7 @@
 
 namespace vexo {
 
+class TAVPlayList;
 class TOptions;
 
 struct TFolderCollect {
@@ -30,5 +31,8 @@ QStringList CollectMediaFiles(const QStringList& paths, const TOptions& options,
 // Order 0 moves the videos to the front, 1 the pictures; each group keeps its
 // order. Any other value keeps the list as it is.
 void OrderPlayList(QStringList& files, int order);
+// The same for the entries of a playlist, kept as the bytes they are; the
+// list is built anew (its timing and file name are dropped).
+void OrderPlayList(TAVPlayList& list, int order);
 
 }  // namespace vexo

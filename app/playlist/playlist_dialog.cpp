@@ -53,7 +53,7 @@ void TPlaylistDialog::Setup(const TPLSelectionInfo& selection, TStartEvent onSta
   layout->addWidget(Pages);
 
   Buttons = new TDialogBtnPanel(this);
-  Buttons->Setup(DlgBtns({bProceed, bCancel, bHelp}), true, 8,
+  Buttons->Setup(DlgBtns({bProceed, bCancel, bDlgHelp}), true, 8,
                  [this](QPushButton* button) { ButtonClicked(button); });
   layout->addWidget(Buttons);
 
@@ -126,7 +126,7 @@ void TPlaylistDialog::ButtonClicked(QPushButton* button) {
       Buttons->KeepDialogOpen();
       CancelPressed();
       break;
-    case bHelp:
+    case bDlgHelp:
       ShowHelpContext(kHelpContext);
       break;
     default:

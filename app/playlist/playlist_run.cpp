@@ -14,6 +14,12 @@ namespace vexo {
 
 bool OpenPlayListWithProgress(TAVPlayerEnc& player, TAVPlayList& list, uint8_t videoMode,
                               TPlaylistDialog& dialog) {
+  return OpenPlayListWithProgress(player, list, dialog,
+                                  [&] { player.OpenPlayList(&list, videoMode); });
+}
+
+bool OpenPlayListWithProgress(TAVPlayerEnc& player, TAVPlayList& list, TPlaylistDialog& dialog,
+                              const std::function<void()>& open) {
   const auto previous = player.OnOpenProgress;
   player.OnOpenProgress = [&](int32_t index) {
     if (!dialog.Cancelled() && index >= 0 && index < list.Count())
@@ -22,7 +28,7 @@ bool OpenPlayListWithProgress(TAVPlayerEnc& player, TAVPlayList& list, uint8_t v
     if (dialog.Cancelled()) player.CancelOpen();
   };
   list.SetOpening(true);
-  player.OpenPlayList(&list, videoMode);
+  open();
   list.SetOpening(false);
   player.OnOpenProgress = previous;
   if (dialog.Cancelled()) {

@@ -4,6 +4,7 @@
 // to the dialog, and a cancel honoured at the next step.
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 
 namespace vexo {
 
@@ -17,6 +18,10 @@ class TPlaylistDialog;
 // True when the player opened the list.
 bool OpenPlayListWithProgress(TAVPlayerEnc& player, TAVPlayList& list, uint8_t videoMode,
                               TPlaylistDialog& dialog);
+// The same, with `open` handing the list to the player (through whoever shows
+// it besides the player).
+bool OpenPlayListWithProgress(TAVPlayerEnc& player, TAVPlayList& list, TPlaylistDialog& dialog,
+                              const std::function<void()>& open);
 
 // The dialog's start work for a selection of plain paths: collect (kinds 0, 1,
 // 3, 4, then 2), order by the options, open. Ends the dialog: Accepted when

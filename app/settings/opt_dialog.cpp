@@ -134,7 +134,7 @@ void TOptDialog::Init(int page) {
   LoadControls();
 
   BtnPanel = new TDialogBtnPanel(this);
-  BtnPanel->Setup(DlgBtns({bDefault, bOK, bCancel, bHelp}), false, 8,
+  BtnPanel->Setup(DlgBtns({bDefault, bOK, bCancel, bDlgHelp}), false, 8,
                   [this](QPushButton* button) { ButtonClick(button); });
   QPushButton* defaults = BtnPanel->Button(bDefault);
   defaults->setText(Text(2));
@@ -399,7 +399,7 @@ void TOptDialog::ButtonClick(QPushButton* button) {
       FOptions.ApplyToEngine();
       StoreLanguage();
       break;
-    case bHelp:
+    case bDlgHelp:
       ShowHelpContext(kHelpContext);
       break;
     default:

@@ -266,7 +266,8 @@ QString TOptions::ProductTitle() const {
 }
 
 QString TOptions::SkinMarkerPath() const {
-  return JoinPath(FProgramDir, QStringLiteral("VexoPlayer.skn"));
+  // An installed program keeps its pictures with its other files.
+  return JoinPath(ResourceFolderFor(FProgramDir), QStringLiteral("VexoPlayer.skn"));
 }
 
 bool TOptions::ShowMirraPanelToday() {

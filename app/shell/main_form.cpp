@@ -12,6 +12,7 @@
 
 #include "app/common/help_pages.h"
 #include "app/common/ini_file.h"
+#include "app/common/jpeg_rotation.h"
 #include "app/common/language_list.h"
 #include "app/common/menu_system.h"
 #include "app/common/message_boxes.h"
@@ -85,6 +86,8 @@ TPLMainForm::TPLMainForm(QWidget* parent) : QMainWindow(parent) {
   FOptions = std::make_unique<TOptions>();
   FOptions->LoadSave(false);
   FOptions->ApplyToEngine();
+  // A turn of a photo that an earlier run did not finish leaves a hidden file.
+  RemoveRotationLeftovers();
 }
 
 TPLMainForm::~TPLMainForm() {

@@ -35,11 +35,8 @@ namespace vexo {
 namespace {
 
 constexpr int kMinimumBrowserWidth = 200;
-
-bool IsNavigationKey(int key) {
-  return key == Qt::Key_End || key == Qt::Key_Home || key == Qt::Key_Left || key == Qt::Key_Right ||
-         key == Qt::Key_Up || key == Qt::Key_Down;
-}
+// What a stored browser width must leave of the screen for the picture.
+constexpr int kMinVideoWidth = 300;
 
 // The modifiers the full-screen key option asks for: 0 none, 1 Shift, 2 Alt.
 Qt::KeyboardModifiers FullScreenModifiers(int option) {
@@ -72,8 +69,10 @@ TPlayerPage::~TPlayerPage() {
     FGrid->OnEndEnum = nullptr;
     FGrid->OnAddFile = nullptr;
     FGrid->OnCheckAbort = nullptr;
+    FGrid->OnReadFailed = nullptr;
     disconnect(FGrid, nullptr, this, nullptr);
   }
+  if (!FBusyReadings.empty()) QGuiApplication::restoreOverrideCursor();
 }
 
 void TPlayerPage::Init(TMenuSystem* menuSystem, TStatusPanels* statusBar, TNotify onTitleChange,
@@ -91,6 +90,7 @@ void TPlayerPage::Init(TMenuSystem* menuSystem, TStatusPanels* statusBar, TNotif
   SetupVideo();
   qApp->installEventFilter(this);
   RestoreBrowserState();
+  if (!FVideoPanel->IsOpen() && FOptions.ShowMirraPanelToday()) FVideoPanel->ShowAdPanel(FOptions);
 }
 
 void TPlayerPage::SetupBrowser() {
@@ -99,7 +99,7 @@ void TPlayerPage::SetupBrowser() {
   FBrowserPanel->SetGrid(FGrid);
   FBrowserCtrlPanel = FBrowserPanel->InfoPanel();
   connect(FBrowserPanel, &TShellPanel::PlayClicked, this,
-          [this] { CreatePlayList(FOptions.GetOption(oPlayShowPLDlg).GetBool()); });
+          [this] { CreatePlayList(FOptions.GetOption(oPlayShowPLDlg).GetBool(), true); });
   FGrid->SetSortByDate(FOptions.GetOption(oSortType).GetInt() == 1);
   FGrid->ReadPhotoDates = FGrid->SortByDate();
   if (MenuSystem()) FGrid->SetPopupMenu(MenuSystem()->GetPopupMenu(kBrowserPopup));
@@ -120,15 +120,23 @@ void TPlayerPage::SetupVideo() {
   FSplitter->addWidget(FRightPanel);
   FSplitter->setStretchFactor(1, 1);
   int browserWidth = TShellPanel::kWidth;
-  if (TIniPar* saved = FOptions.GetDynamic(dGridWidth); saved && saved->GetInt() >= 200)
+  if (TIniPar* saved = FOptions.GetDynamic(dGridWidth);
+      saved && saved->GetInt() >= kMinimumBrowserWidth)
     browserWidth = saved->GetInt();
+  // A stored width wider than the screen, or than the window, would leave
+  // the picture no room.
+  const QScreen* screen = this->screen();
+  int room = screen ? screen->availableGeometry().width() : WorkArea.width();
+  if (FMainWindow && FMainWindow->width() > 0) room = std::min(room, FMainWindow->width());
+  browserWidth = std::min(browserWidth, std::max(kMinimumBrowserWidth, room - kMinVideoWidth));
   FSplitter->setSizes({browserWidth, std::max(1, width() - browserWidth)});
 
   FVideoPanel->OnVideoMode = [this](uint8_t mode) { ShowVideoMode(mode); };
   FVideoPanel->OnFileLoaded = [this](bool hasFile) {
     if (MenuSystem()) MenuSystem()->SetEnabled(mvSaveAs, hasFile);
   };
-  FVideoPanel->Init([this] { FullScreenChanged(); }, [this] { SeekDone(); }, {});
+  FVideoPanel->Init([this] { FullScreenChanged(); }, [this] { SeekDone(); },
+                    [this](int32_t index) { OpenProgress(index); });
   if (MenuSystem()) FVideoPanel->SetPopupMenu(MenuSystem()->GetPopupMenu(kVideoPopup));
   TAVPlayerEnc& player = *FVideoPanel->Player();
   auto panelStateChange = player.OnStateChange;
@@ -206,13 +214,25 @@ void TPlayerPage::OpenSelection(TShellNode* node) {
     FVideoPanel->Close();
   } else {
     ++FOpenCount;
-    FVideoPanel->PlayFile(QString::fromLocal8Bit(FGrid->NodeNativePath(node)), VideoMode());
+    FVideoPanel->PlayNativeFile(FGrid->NodeNativePath(node).toStdString(), VideoMode());
   }
   --FOpensRunning;
 }
 
 void TPlayerPage::SelectionHandler(TShellNode* node) {
   if (FGrid->Restoring()) return;
+  OpenSelection(node);
+  FBrowserCtrlPanel->SetPlayEnabled(SelCanMakePlayList(FGrid->SelectedNodes()));
+  ShowNodeInfo(node);
+  UpdateSelectionCommands(node);
+  if (node) CurrentList().Clear();
+  FireTitleChange();
+  emit SelectionHandled();
+  // A selection that changed while the file opened is handled now.
+  if (FSelectionWaits) FSelectionTimer.start();
+}
+
+void TPlayerPage::ShowNodeInfo(TShellNode* node) {
   QString type, size;
   QString created = LResList.GetCommon(cCreated) + ":";
   if (node) {
@@ -223,24 +243,15 @@ void TPlayerPage::SelectionHandler(TShellNode* node) {
       created += " " + FGrid->CreatedText(node) + "    " + LResList.GetCommon(cModified) + ": " +
                  FGrid->DateText(node);
   }
-  OpenSelection(node);
-  const TMediaInfo info = FVideoPanel->GetMediaInfo();
-  FBrowserCtrlPanel->SetPlayEnabled(SelCanMakePlayList(FGrid->SelectedNodes()));
   TShlNodeDate date;
   if (node) {
     date.SortDate = node->SortDate;
     date.Tag = node->Tag;
   }
-  FBrowserCtrlPanel->ShowInfo(date, info);
+  FBrowserCtrlPanel->ShowInfo(date, FVideoPanel->GetMediaInfo());
   SetStatusPanel(1, type);
   SetStatusPanel(2, size);
   SetStatusText(created);
-  UpdateSelectionCommands(node);
-  if (node) CurrentList().Clear();
-  FireTitleChange();
-  emit SelectionHandled();
-  // A selection that changed while the file opened is handled now.
-  if (FSelectionWaits) FSelectionTimer.start();
 }
 
 void TPlayerPage::UpdateSelectionCommands(TShellNode*) {
@@ -347,16 +358,22 @@ void TPlayerPage::ShowOptions(int firstPage) {
   if (!ShowOptionsDialog(FOptions, firstPage, rebuild, this)) return;
   QCoreApplication::processEvents();
   FVideoPanel->Close();
-  if (rebuild) {
-    FGrid->SetSortByDate(FOptions.GetOption(oSortType).GetInt() == 1);
-    FGrid->ReadPhotoDates = FGrid->SortByDate();
-    FGrid->RefreshAll();
-  }
   // New settings take effect at once.
-  if (CurrentList().Count() == 0)
-    SelectionHandler(FGrid->SelectedNode());
-  else
-    FVideoPanel->PlayList(&CurrentList(), VideoMode());
+  auto replay = [this] {
+    if (CurrentList().Count() == 0)
+      SelectionHandler(FGrid->SelectedNode());
+    else
+      FVideoPanel->PlayList(&CurrentList(), VideoMode());
+  };
+  if (!rebuild) return replay();
+  FGrid->SetSortByDate(FOptions.GetOption(oSortType).GetInt() == 1);
+  FGrid->ReadPhotoDates = FGrid->SortByDate();
+  // The tree is read again in the background; the selection is back only
+  // when that is done, and the handler ignores it until then.
+  QPointer<TPlayerPage> self(this);
+  FGrid->RefreshAll([self, replay] {
+    if (self) replay();
+  });
 }
 
 // ---- keys ----
@@ -367,8 +384,9 @@ bool TPlayerPage::FocusInBrowser() const {
 }
 
 void TPlayerPage::HandleKey(int& key, Qt::KeyboardModifiers shift) {
-  // In the browser the arrows, Home and End move through the tree.
-  if (FocusInBrowser() && IsNavigationKey(key)) return;
+  // Whatever has the focus: the player's keys come first, so that Home in the
+  // tree goes to the start of the file and Left and Right step through the
+  // files; what is left goes on to the focused control.
   FVideoPanel->HandleKey(key, shift);
   if (key == 0) return;
   switch (key) {

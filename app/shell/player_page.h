@@ -11,6 +11,7 @@
 #include <QSplitter>
 #include <QTimer>
 #include <functional>
+#include <set>
 
 #include "app/shell/base_page.h"
 #include "app/shell/file_copy_job.h"
@@ -57,9 +58,9 @@ class TPlayerPage : public TBasePage {
   QString PlayListTitle() const;
   QString PlayListFileName() const;
 
-  // Plays the browser's selection as a playlist, through the playlist dialog
-  // when asked.
-  void CreatePlayList(bool showDialog);
+  // Opens the browser's selection as a playlist, through the playlist dialog
+  // when asked, and with `play` starts playing it.
+  void CreatePlayList(bool showDialog, bool play = false);
   // Updates everything that follows the selection and opens a selected file.
   void SelectionHandler(TShellNode* node);
 
@@ -126,12 +127,27 @@ class TPlayerPage : public TBasePage {
   void SeekDone();
   void ShowVideoMode(uint8_t mode);
   void UpdateSelectionCommands(TShellNode* node);
+  // The information strip and the status bar for a node, or for none.
+  void ShowNodeInfo(TShellNode* node);
   void BuildAndPlay(TPlaylistDialog* dialog);
+  // A progress text of the status bar with a file's name; `now` paints it
+  // at once, for work that does not return to the event loop in between.
+  void ShowProgressText(int text, const QString& path, bool now = false);
+  // The player opens the list's entry `index`.
+  void OpenProgress(int32_t index);
   // Saving the list is offered for two or more files.
   void UpdateListCommands();
   void PostRecentPlayList();
   // Plays the page's list, which replaces the browser's selection.
   void PlayCurrentList();
+  // What was handed over waits while the page is busy or a dialog or message
+  // box is open, and opens in the order it came once they are done.
+  bool HandOverMustWait() const;
+  void PlayHandedOver();
+  void OpenHandedOver(const QStringList& paths);
+  void ResumeHandedOver();
+  // Ends a playlist's opening and lets waiting hand-overs go on.
+  void EndPlayListOpening();
   QString PictureFolder() const;
   bool CopyTo();
   void StartCopy(const QString& source, const QString& target);
@@ -168,10 +184,17 @@ class TPlayerPage : public TBasePage {
   int FOpenCount = 0;
   int FMostOpensAtOnce = 0;
   bool FPlayListOpening = false;
+  // The list being built starts playing once it is open.
+  bool FPlayWhenOpen = false;
+  // Folders being read that show the busy cursor.
+  std::set<const TShellNode*> FBusyReadings;
 
   TFileCopyJob* FCopyJob = nullptr;
   // Files from outside that wait for the browser to finish its restoring.
   QStringList FWaitingPaths;
+  // Hand-overs from outside not yet opened, oldest first.
+  QList<QStringList> FHandedOver;
+  bool FOpeningHandedOver = false;
   QPointer<QProgressDialog> FCopyProgress;
   bool FKeysFromHost = false;
 };

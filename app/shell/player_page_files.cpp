@@ -110,8 +110,11 @@ void TPlayerPage::PlayCurrentList() {
   list.SetOpening(true);
   FVideoPanel->PlayList(&list, VideoMode());
   list.SetOpening(false);
-  FPlayListOpening = false;
+  EndPlayListOpening();
   SetStatusText(SavedStatus);
+  // The browser's selection is gone: what it described goes with it.
+  FBrowserCtrlPanel->SetPlayEnabled(false);
+  ShowNodeInfo(nullptr);
   UpdateSelectionCommands(nullptr);
   UpdateListCommands();
   FireTitleChange();

@@ -1,6 +1,9 @@
 // Files and folders that come from outside the browser: the command line, a
 // later start of the program, a drop from a file manager.
+#include <QApplication>
+#include <QDialog>
 #include <QFileInfo>
+#include <QTimer>
 #include <utility>
 
 #include "app/browser/shell_grid.h"
@@ -30,7 +33,46 @@ void TPlayerPage::PlayPaths(const QStringList& paths) {
           Qt::SingleShotConnection);
     return;
   }
-  if (FPlayListOpening || FGrid->Collecting()) return;
+  FHandedOver.append(paths);
+  PlayHandedOver();
+}
+
+bool TPlayerPage::HandOverMustWait() const {
+  return FPlayListOpening || FGrid->Collecting() || QApplication::activeModalWidget();
+}
+
+void TPlayerPage::PlayHandedOver() {
+  // One at a time: the one under way takes up the rest when it is done.
+  if (FOpeningHandedOver) return;
+  while (!FHandedOver.isEmpty()) {
+    if (HandOverMustWait()) {
+      // A box or dialog that closes is the only news of the wait's end;
+      // the page's own work says so itself when it ends.
+      if (QWidget* modal = QApplication::activeModalWidget()) {
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+          connect(dialog, &QDialog::finished, this, &TPlayerPage::ResumeHandedOver,
+                  Qt::UniqueConnection);
+        connect(modal, &QObject::destroyed, this, &TPlayerPage::ResumeHandedOver,
+                Qt::UniqueConnection);
+      }
+      return;
+    }
+    FOpeningHandedOver = true;
+    OpenHandedOver(FHandedOver.takeFirst());
+    FOpeningHandedOver = false;
+  }
+}
+
+void TPlayerPage::ResumeHandedOver() {
+  if (!FHandedOver.isEmpty()) QTimer::singleShot(0, this, &TPlayerPage::PlayHandedOver);
+}
+
+void TPlayerPage::EndPlayListOpening() {
+  FPlayListOpening = false;
+  ResumeHandedOver();
+}
+
+void TPlayerPage::OpenHandedOver(const QStringList& paths) {
   if (paths.size() == 1 && QFileInfo(paths[0]).suffix().compare("asx", Qt::CaseInsensitive) == 0) {
     OpenPlayListFile(paths[0]);
     // A file that could not be read has said so and changed nothing.

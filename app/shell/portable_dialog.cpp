@@ -90,7 +90,7 @@ void TPortableDialog::Init(const QString& drive, const QString& displayName) {
   y = StatusLabel->geometry().bottom() + 12;
 
   Buttons = new TDialogBtnPanel(this);
-  Buttons->Setup(DlgBtns({bProceed, bCancel, bHelp}), true, 8,
+  Buttons->Setup(DlgBtns({bProceed, bCancel, bDlgHelp}), true, 8,
                  [this](QPushButton* button) { ButtonClicked(button); });
   Buttons->setGeometry(0, y, kClientWidth, TDialogBtnPanel::kHeight);
   setFixedSize(kClientWidth, y + TDialogBtnPanel::kHeight);
@@ -110,7 +110,7 @@ void TPortableDialog::ButtonClicked(QPushButton* button) {
         accept();
       }
       break;
-    case bHelp:
+    case bDlgHelp:
       ShowHelpContext(kHelpContext);
       break;
     default:
@@ -158,7 +158,7 @@ void TPortableDialog::RemovePlayer() {
 void TPortableDialog::StartWork(std::function<TPortableError()> work) {
   for (QRadioButton* radio : Choice) radio->setEnabled(false);
   ProgressBar->show();
-  Buttons->EnableButtons({}, DlgBtns({bProceed, bCancel, bHelp}));
+  Buttons->EnableButtons({}, DlgBtns({bProceed, bCancel, bDlgHelp}));
   FWorker = QThread::create([this, work = std::move(work)] { FError = work(); });
   connect(FWorker, &QThread::finished, this, [this] {
     FWorker->deleteLater();
@@ -177,7 +177,7 @@ void TPortableDialog::ShowStep(int step, const QString& target) {
 void TPortableDialog::Finish(const TPortableError& error) {
   FDone = true;
   FSucceeded = error.Ok();
-  Buttons->EnableButtons(DlgBtns({bCancel, bHelp}), {});
+  Buttons->EnableButtons(DlgBtns({bCancel, bDlgHelp}), {});
   if (QPushButton* proceed = Buttons->Button(bProceed)) proceed->hide();
   if (QPushButton* cancel = Buttons->Button(bCancel)) cancel->setText(Buttons->Caption(bClose));
   ProgressBar->setValue(ProgressBar->maximum());

@@ -71,7 +71,7 @@ bool SearchKeyFrame(TAVInFile& file, int64_t target, bool withAudio, bool firstO
                                 ? packet->pts
                                 : (file.AviReorders() ? packet->dts : AV_NOPTS_VALUE);
       if (stamp != AV_NOPTS_VALUE && video.TicksPerFrame > 0)
-        video.KeyFramePos = int32_t(std::floor(double(stamp) / double(video.TicksPerFrame) + 0.5));
+        video.KeyFramePos = int32_t(file.FrameOfStamp(double(stamp)));
       video.DecodedSinceSeek = int32_t(n);
       const bool key = (packet->flags & AV_PKT_FLAG_KEY) != 0;
       queued = key && (video.KeyFramePos <= last || firstOnly);
@@ -104,10 +104,10 @@ int SeekFileToFrame(TAVInFile& file, TAVScreen& screen, int64_t frame, bool with
   }
   if (video.FramePos > 0) video.SeekFrame = int32_t(video.FramePos - 1);
   TTrack& audio = file.Audio[0];
-  audio.SkipTicks = std::llround(double(video.SeekFrame) * audio.TicksPerFrame);
+  audio.SkipTicks = std::llround(file.FrameTicks(audio, video.SeekFrame));
   if (file.WaveBuf && video.FrameRate > 0)
     audio.DeliveredBytes =
-        std::llround(double(video.SeekFrame) / video.FrameRate * file.WaveBuf->OutRate) *
+        std::llround(file.FrameSeconds(video.SeekFrame) * file.WaveBuf->OutRate) *
         file.WaveBuf->OutChannels * 2;
   return result;
 }

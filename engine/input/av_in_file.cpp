@@ -261,6 +261,7 @@ void TAVInFile::InitDecoders(TAVInFile* prevFile, std::string& error) {
   OpenDecoder(tkVideo, prevFile, true);
   CountFrames();
   ComputeFrameRate();
+  CollectFrameTimes();
   Video.FramePos = 0;
   Video.SeekFrame = 0;
   Video.KeyFramePos = Video.ShownFrame = Video.DecodedSinceSeek = Video.TargetFrame = 0;
@@ -379,17 +380,29 @@ void TAVInFile::ScanFrameCount() {
   auto isVideoStamp = [&] {
     return packet->stream_index == index && packet->pts != AV_NOPTS_VALUE;
   };
+  FScanStamps.clear();
+  FScanComplete = true;
+  auto keepStamp = [&] {
+    if (!(packet->flags & AV_PKT_FLAG_DISCARD)) FScanStamps.push_back(packet->pts);
+  };
   if (!flv) {
     while (ff::av_read_frame(FormatCtx, packet) >= 0) {
       const bool found = isVideoStamp();
-      if (found) first = packet->pts;
+      if (found) {
+        first = packet->pts;
+        keepStamp();
+      }
       ff::av_packet_unref(packet);
       if (found) break;
     }
-    JumpToTail();
+    if (JumpToTail()) {
+      FScanComplete = false;
+      FScanStamps.clear();
+    }
   }
   while (ff::av_read_frame(FormatCtx, packet) >= 0) {
     if (isVideoStamp()) {
+      keepStamp();
       if (first == AV_NOPTS_VALUE) first = packet->pts;
       if (last != AV_NOPTS_VALUE && packet->pts > last &&
           (interval == 0 || packet->pts - last < interval))
@@ -424,20 +437,21 @@ void TAVInFile::ScanFrameCount() {
 // serves. Matroska, Ogg and ASF are entered only through their own seek: a
 // jump into the middle of a Matroska cluster makes the demultiplexer index
 // blocks under wrong times, and every later seek lands in the wrong place.
-void TAVInFile::JumpToTail() {
+bool TAVInFile::JumpToTail() {
   const int64_t size = FormatCtx->pb ? ff::avio_size(FormatCtx->pb) : -1;
-  if (size <= kTailScanBytes) return;
+  if (size <= kTailScanBytes) return false;
   if (FullyParsed()) {
     ff::av_seek_frame(FormatCtx, -1, size - kTailScanBytes, AVSEEK_FLAG_BYTE);
-    return;
+    return true;
   }
   const int64_t duration = FormatCtx->duration;
-  if (duration == AV_NOPTS_VALUE || duration <= kTailScanSeconds * AV_TIME_BASE) return;
+  if (duration == AV_NOPTS_VALUE || duration <= kTailScanSeconds * AV_TIME_BASE) return false;
   const int64_t start = FormatCtx->start_time != AV_NOPTS_VALUE ? FormatCtx->start_time : 0;
   const int64_t target = start + duration - kTailScanSeconds * AV_TIME_BASE;
   // A seek that fails leaves the reading where it was: the scan then reads on
   // to the end from there.
   ff::avformat_seek_file(FormatCtx, -1, std::numeric_limits<int64_t>::min(), target, target, 0);
+  return true;
 }
 
 void TAVInFile::ComputeFrameRate() {

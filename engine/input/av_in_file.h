@@ -69,6 +69,24 @@ class TAVInFile {
   static void ReleaseSharedDecoders(TAVInFile* file, int32_t kind);
   void CountFrames();
   void ComputeFrameRate();
+  // The pictures' own times, where the container's index or the stamps of
+  // the packets read while counting show that one rate misplaces them.
+  void CollectFrameTimes();
+
+  // Each picture shows at its own time (Video.FrameTimes).
+  bool VariableRate() const { return !Video.FrameTimes.empty(); }
+  // Seconds from frame 0 to `frame`; FrameCount gives the file's length.
+  double FrameSeconds(int64_t frame) const;
+  // The time of `frame` in the ticks of `track` (the video or the sound).
+  double FrameTicks(const TTrack& track, int64_t frame) const;
+  // The picture whose time is nearest to a video stamp (ticks from frame 0).
+  int64_t FrameOfStamp(double ticks) const;
+  // The picture on show `ms` milliseconds after frame 0.
+  int64_t FrameAtMs(double ms) const;
+  // How long `frame` stays on show, in ms.
+  double FrameDurationMs(int64_t frame) const;
+  // The file's length on the timeline in sample frames at `rate`.
+  int64_t LengthInSamples(int32_t rate) const;
 
   // Video for tkVideo; Audio[0] for tkAudio when the file has sound, else nullptr.
   TTrack* TrackOf(int32_t kind);
@@ -164,7 +182,13 @@ class TAVInFile {
   void DropAudio();
   void CorrectAacFormat(TTrack& track);
   void ScanFrameCount();
-  void JumpToTail();
+  // False when the end is near enough to read everything.
+  bool JumpToTail();
+  // The presentation stamps of all video packets, read through the file.
+  std::vector<int64_t> ReadVideoStamps();
+  // Video stamps met while counting, and whether they are all of them.
+  std::vector<int64_t> FScanStamps;
+  bool FScanComplete = false;
   void PlaceAfterDecoderSkip(int64_t missingSamples, int64_t& waitBytes, int64_t& trimBytes) const;
   // Closes a track's own decoder and makes a fresh, unopened one in its place:
   // today's library cannot reopen a closed context.

@@ -252,10 +252,7 @@ int TAVInFile::DecodeAudio(uint8_t*& output, int32_t& count, int32_t mode, TAVIn
   int64_t trimBytes = 0, waitBytes = 0;
   SwrContext* converter = mode == 0 ? AudioResample : EncResample;
   const int64_t outFrameBytes = int64_t(wave.OutChannels) * 2;
-  audio.ExpectedBytes =
-      Video.FrameRate > 0
-          ? int64_t(double(Video.FrameCount) * wave.OutRate / Video.FrameRate) * outFrameBytes
-          : 0;
+  audio.ExpectedBytes = LengthInSamples(wave.OutRate) * outFrameBytes;
   if (AudioCount > 0 && !audio.Opened && audio.SharedFrom < 0)
     OpenDecoder(tkAudio, prevFile, false);
   const bool decoding = AudioCount > 0 && audio.CodecCtx && ff::avcodec_is_open(audio.CodecCtx);

@@ -24,6 +24,7 @@ std::string NameWithoutFolder(const std::string& path) {
 // takes no time rather than poisoning every later start time.
 double FileMs(const TAVInFile& file) {
   const TTrack& video = file.Video;
+  if (file.VariableRate()) return file.FrameSeconds(video.FrameCount) * 1000.0;
   return video.FrameRate > 0 ? double(video.FrameCount) * 1000.0 / video.FrameRate : 0.0;
 }
 
@@ -236,10 +237,14 @@ int32_t TAVInFileList::FileIndexOfFrame(int32_t frame) const {
 int32_t TAVInFileList::FrameToMs(int32_t frame) const {
   if (Count == 0) return 0;
   const int32_t i = FileIndexOfFrame(frame);
-  const float rate = Files[size_t(i)]->Video.FrameRate;
+  const TAVInFile& file = *Files[size_t(i)];
+  const float rate = file.Video.FrameRate;
+  const int32_t inFrames = frame - StartFrames[size_t(i)];
   // Multiplying first keeps whole results whole: (f / rate) * 1000 would
   // truncate 290 to 289 for some frames.
-  const double inFile = rate > 0 ? double(frame - StartFrames[size_t(i)]) * 1000.0 / rate : 0.0;
+  const double inFile = file.VariableRate() ? file.FrameSeconds(inFrames) * 1000.0
+                        : rate > 0          ? double(inFrames) * 1000.0 / rate
+                                            : 0.0;
   return int32_t(inFile) + StartMs[size_t(i)];
 }
 
@@ -247,7 +252,10 @@ int32_t TAVInFileList::MsToFrame(int32_t ms) const {
   if (Count == 0) return 0;
   int32_t i = 0;
   while (i + 1 < Count && StartMs[size_t(i) + 1] < ms) ++i;
-  const double rate = Files[size_t(i)]->Video.FrameRate;
+  const TAVInFile& file = *Files[size_t(i)];
+  if (file.VariableRate())
+    return int32_t(file.FrameAtMs(double(ms - StartMs[size_t(i)]))) + StartFrames[size_t(i)];
+  const double rate = file.Video.FrameRate;
   return int32_t(double(ms - StartMs[size_t(i)]) * rate / 1000.0) + StartFrames[size_t(i)];
 }
 

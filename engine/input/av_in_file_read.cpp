@@ -15,12 +15,6 @@ bool HasStamp(int64_t stamp) {
   return stamp != AV_NOPTS_VALUE;
 }
 
-// Position of a time within the stream as a frame number; stamps are rounded
-// to whole ticks, so the nearest frame is the right one.
-int64_t FrameOfTicks(double ticks, double ticksPerFrame) {
-  return ticksPerFrame > 0 ? int64_t(std::floor(ticks / ticksPerFrame + 0.5)) : 0;
-}
-
 constexpr uint8_t kSequenceHeader = 0xB3;
 constexpr uint8_t kGroupOfPictures = 0xB8;
 // Longer than any sound block: how far before its target a Matroska sound
@@ -110,7 +104,7 @@ void TAVInFile::PrepareAudioPacket(TAVPacket& packet) {
 bool TAVInFile::EndsAfterSeekTarget(const TTrack& track, const TAVPacket& packet) const {
   if (!HasStamp(packet.pts)) return true;
   if (packet.flags & AV_PKT_FLAG_DISCARD) return Video.SeekFrame <= 0;
-  const double target = std::floor(double(Video.SeekFrame) * track.TicksPerFrame + 0.001);
+  const double target = std::floor(FrameTicks(track, Video.SeekFrame) + 0.001);
   return double(packet.pts + packet.duration) > target;
 }
 
@@ -179,7 +173,7 @@ int TAVInFile::Seek(int64_t frame, bool withAudio) {
     if (audio && !audio->CodecCtx) audio = nullptr;
     auto seekAudio = [&] {
       const AVRational base = audio->Stream->time_base;
-      int64_t ticks = int64_t(double(frame) * audio->TicksPerFrame) + FAudioStartTicks;
+      int64_t ticks = int64_t(FrameTicks(*audio, frame)) + FAudioStartTicks;
       // Matroska skips every block stamped before the target, the one that
       // holds it too: the seek goes a little further back, no earlier than
       // the sound's start.
@@ -201,7 +195,7 @@ int TAVInFile::Seek(int64_t frame, bool withAudio) {
     // key frame altogether.
     const bool anyFrame = FormatName().rfind("mpeg", 0) == 0 || frame == Video.FrameCount - 1;
     const int flags = AVSEEK_FLAG_BACKWARD | (anyFrame ? AVSEEK_FLAG_ANY : 0);
-    const int64_t stamp = int64_t(double(frame) * Video.TicksPerFrame) + start;
+    const int64_t stamp = int64_t(FrameTicks(Video, frame)) + start;
     // A transport stream is searched by decode stamps, and the first key
     // picture is decoded before the stream's start time: a seek by time to
     // frame 0 lands behind it.
@@ -225,7 +219,7 @@ int TAVInFile::Seek(int64_t frame, bool withAudio) {
       const AVIndexEntry* key =
           entry >= 0 ? ff::avformat_index_get_entry(Video.Stream, entry) : nullptr;
       if (key) {
-        const int64_t keyFrame = FrameOfTicks(double(key->timestamp - start), Video.TicksPerFrame);
+        const int64_t keyFrame = FrameOfStamp(double(key->timestamp - start));
         Video.SeekFrame = int32_t(std::clamp<int64_t>(keyFrame, 0, frame));
       }
     }

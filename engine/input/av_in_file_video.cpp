@@ -223,9 +223,7 @@ int TAVInFile::DecodeVideo(TAVScreen& screen, TAVInFile* prevFile, int32_t flags
         keyStamp = stamp;
         keyStampKnown = true;
       }
-      Video.FramePos = keyStampKnown
-                           ? int64_t(std::floor(double(keyStamp) / Video.TicksPerFrame + 0.5)) + 1
-                           : Video.FramePos + 1;
+      Video.FramePos = keyStampKnown ? FrameOfStamp(double(keyStamp)) + 1 : Video.FramePos + 1;
       // A picture's own stamp never puts it before where counting does. An AVI
       // stamps its pictures with their frame index, and an empty chunk (a
       // repeated picture) is no packet today: the gap in the stamps counts. In

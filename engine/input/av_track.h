@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/media/av_packet_buf.h"
 #include "engine/video/picture_turn.h"
@@ -39,6 +40,11 @@ struct TTrack {
   int32_t ShownFrame = 0;
   int32_t DecodedSinceSeek = 0;
   int32_t TargetFrame = 0;
+  // Video whose pictures keep no one rate: each picture's presentation time in
+  // stream ticks from frame 0's, in presentation order, and the end of the
+  // last picture. Empty where FrameRate alone places every picture.
+  std::vector<int64_t> FrameTimes;
+  int64_t EndTicks = 0;
 
   // 1 when this track itself opened CodecCtx.
   uint8_t Opened = 0;

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vexo {
 
@@ -17,5 +18,13 @@ int32_t ExifOrientationOfData(const uint8_t* data, size_t size);
 // stands, leaving every other byte as it was. False when there is no such
 // tag in the first IFD or the block cannot be read.
 bool MarkExifUpright(uint8_t* data, size_t size);
+
+// Sets the Orientation tag of a JPEG file's bytes to `value` (1..8) and
+// changes nothing else the picture holds: the tag is changed where it stands;
+// an EXIF block without the tag gets a copy of its first IFD with the tag
+// added behind its other data (every offset in it stays valid); a picture
+// without an EXIF block gets one holding only the tag. False, leaving the
+// bytes as they were, when the file is not a JPEG or the block cannot take it.
+bool SetExifOrientation(std::vector<uint8_t>& jpeg, int value);
 
 }  // namespace vexo

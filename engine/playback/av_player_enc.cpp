@@ -519,6 +519,9 @@ bool TAVPlayerEnc::FirstIsImage() {
 float TAVPlayerEnc::FrameRate() {
   return FList && FList->CurFileRef ? FList->CurFileRef->Video.FrameRate : 0;
 }
+double TAVPlayerEnc::FileFrameMs(int64_t frame) {
+  return FList && FList->CurFileRef ? FList->CurFileRef->FrameDurationMs(frame) : 0;
+}
 int64_t TAVPlayerEnc::FileFramePos() {
   return FList && FList->CurFileRef ? FList->CurFileRef->Video.FramePos : 0;
 }

@@ -143,6 +143,7 @@ class TAVPlayerEnc : public TVideoTimeline, public TAudioSource {
   int64_t StartFrames(int32_t index) override;
   bool FirstIsImage() override;
   float FrameRate() override;
+  double FileFrameMs(int64_t frame) override;
   int64_t FileFramePos() override;
   int64_t FileFrameCount() override;
   std::string CodecName() override;

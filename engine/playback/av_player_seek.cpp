@@ -182,8 +182,8 @@ void TAVPlayerEnc::FinishSeek() {
   // The file's sound starts again where its pictures now are.
   if (file.AudioCount > 0 && video.FrameRate > 0) {
     TTrack& audio = file.Audio[0];
-    audio.SkipTicks = std::llround(double(video.SeekFrame) * audio.TicksPerFrame);
-    audio.DeliveredBytes = std::llround(double(video.SeekFrame) / video.FrameRate * list.OutRate) *
+    audio.SkipTicks = std::llround(file.FrameTicks(audio, video.SeekFrame));
+    audio.DeliveredBytes = std::llround(file.FrameSeconds(video.SeekFrame) * list.OutRate) *
                            int64_t(list.OutChannels) * 2;
   }
   if (OnPosition) OnPosition();

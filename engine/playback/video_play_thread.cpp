@@ -130,7 +130,7 @@ void TVideoPlayThread::Execute() {
       if (!Terminated() &&
           (list.FramePos() == list.TotalFrames() || list.FileFramePos() == list.FileFrameCount())) {
         // The last frame of a file stays on screen for its own duration.
-        due += int64_t(FrameDurationMs(frameRate));
+        due += int64_t(list.FileFrameMs(list.FileFramePos() - 1));
         int64_t now = FClock.NowMs() - startTime;
         if (now < due) FClock.Wait(FWakeEvent, due - now);
       }

@@ -41,6 +41,13 @@ class TVideoTimeline {
   virtual int64_t FileFramePos() = 0;
   virtual int64_t FileFrameCount() = 0;
   virtual std::string CodecName() = 0;
+  // How long picture `frame` of the current file stays on show: one picture
+  // of its rate, unless its pictures keep their own times.
+  virtual double FileFrameMs(int64_t frame) {
+    const float rate = FrameRate();
+    (void)frame;
+    return rate > 0 ? 1000.0 / rate : 0.0;
+  }
 
   // Empties the decoded-frame ring before catching up.
   virtual void ResetFrameRing() = 0;

@@ -402,18 +402,6 @@ int32_t ConvertThroughSwscale(const TAVPicture& src, const TAVPicture& dst, int3
     errMsg = UnsupportedFormat(srcPixFmt);
     return 0;
   }
-  if (ToneMapsPicture(srcPixFmt, src.Colour)) {
-    // High dynamic range: tone-mapped into 4:4:4 BT.709 for every destination.
-    TAVPicture pic;
-    if (!PrepareIntermediate(AV_PIX_FMT_YUV444P, sw, sh, pic)) {
-      errMsg = UnsupportedFormat(srcPixFmt);
-      return 0;
-    }
-    ToneMapPicture(src, srcPixFmt, sw, sh, pic);
-    pic.Colour = TPictureColour{TColourMatrix::Bt709, TColourRange::Limited};
-    return ConvertResolved(pic, dst, sw, errMsg, fillBorders, dstFourCC, AV_PIX_FMT_YUV444P,
-                           dstHeight, dstWidth, contentHeight, contentWidth, sh, turn);
-  }
   bool alpha = false;
   const AVPixelFormat interFmt = IntermediateFormat(*d, alpha);
   const bool fromRgb =
@@ -462,6 +450,22 @@ int32_t ConvertResolved(const TAVPicture& src, const TAVPicture& dst, int32_t sr
                         int32_t srcPixFmt, int32_t dstHeight, int32_t dstWidth,
                         int32_t contentHeight, int32_t contentWidth, int32_t srcHeight,
                         TPictureTurn turn) {
+  if (ToneMapsPicture(srcPixFmt, src.Colour) && srcWidth > 0 && srcHeight > 0 && src.data[0]) {
+    // High dynamic range, of any sample size and layout: tone-mapped into
+    // BT.709, straight to R, G, B for 32-bit destinations, 4:4:4 for others.
+    const bool rgb = Is32BitFourCC(dstFourCC);
+    const AVPixelFormat interFmt = rgb ? PIX_FMT_BGR24 : AV_PIX_FMT_YUV444P;
+    TAVPicture pic;
+    if (!PrepareIntermediate(interFmt, srcWidth, srcHeight, pic)) {
+      errMsg = UnsupportedFormat(srcPixFmt);
+      return 0;
+    }
+    ToneMapPicture(src, srcPixFmt, srcWidth, srcHeight, pic,
+                   rgb ? TToneOutput::Bgr : TToneOutput::Yuv);
+    pic.Colour = TPictureColour{TColourMatrix::Bt709, TColourRange::Limited};
+    return ConvertResolved(pic, dst, srcWidth, errMsg, fillBorders, dstFourCC, interFmt, dstHeight,
+                           dstWidth, contentHeight, contentWidth, srcHeight, turn);
+  }
   TChromaShifts shifts;
   const bool ownPath = PlanarSourceShifts(srcPixFmt, shifts) || srcPixFmt == PIX_FMT_BGR24;
   if (!ownPath)

@@ -8,13 +8,16 @@ namespace vexo {
 
 namespace {
 
-int64_t CoreCacheBytes() {
-  const long bytes = sysconf(_SC_LEVEL2_CACHE_SIZE);
-  return bytes > 0 ? bytes : int64_t(1) << 20;
+int64_t LastCacheBytes() {
+  for (int level : {_SC_LEVEL3_CACHE_SIZE, _SC_LEVEL2_CACHE_SIZE}) {
+    const long bytes = sysconf(level);
+    if (bytes > 0) return bytes;
+  }
+  return int64_t(8) << 20;
 }
 
 int64_t& Threshold() {
-  static int64_t bytes = CoreCacheBytes();
+  static int64_t bytes = LastCacheBytes();
   return bytes;
 }
 

@@ -13,10 +13,16 @@ namespace vexo {
 // mapping switched on.
 bool ToneMapsPicture(int32_t pixFmt, const TPictureColour& colour);
 
-// Tone-maps `src` (width x height in `pixFmt`) into `dst`, an 8-bit 4:4:4
-// picture of the same size in BT.709, limited range.
+// What the tone mapping writes: 8-bit 4:4:4 Y, Cb, Cr planes in BT.709,
+// limited range (for the planar and packed 4:2:2 screens); or packed 8-bit
+// B, G, R in full range (for 32-bit pictures: all 256 levels of each
+// channel, where limited range in between would leave 219 of them).
+enum class TToneOutput { Yuv, Bgr };
+
+// Tone-maps `src` (width x height in `pixFmt`) into `dst`, a picture of the
+// same size laid out as `output` says.
 void ToneMapPicture(const TAVPicture& src, int32_t pixFmt, int32_t width, int32_t height,
-                    const TAVPicture& dst);
+                    const TAVPicture& dst, TToneOutput output);
 
 // One sample triple through the tone mapping, in floating point, without
 // the table: Y, Cb, Cr of `bits` bits in, 8-bit BT.709 limited range out.

@@ -12,6 +12,7 @@
 
 #include "app/common/dialog_btn_panel.h"
 #include "app/common/language_list.h"
+#include "app/shell/command_table.h"
 #include "picture_checks.h"
 #include "xvfb_qt_app.h"
 
@@ -87,10 +88,10 @@ TEST_F(DialogBtnPanelTest, MissingTextsFallBackAndATranslationReplacesThem) {
   lrf.write("[a_dlgbtnpanel]\nbProceed=Weiter\nbHelp=\n");
   lrf.close();
   LResList.LoadFile(lrf.fileName());
-  TBtnDialog d(DlgBtns({bProceed, bRetry, bHelp}));
+  TBtnDialog d(DlgBtns({bProceed, bRetry, bDlgHelp}));
   EXPECT_EQ(d.Panel->Button(bProceed)->text(), "Weiter");
   EXPECT_EQ(d.Panel->Button(bRetry)->text(), "&Retry");
-  EXPECT_EQ(d.Panel->Button(bHelp)->text(), "");  // present but empty stays empty
+  EXPECT_EQ(d.Panel->Button(bDlgHelp)->text(), "");  // present but empty stays empty
   LResList.Clear();
   EXPECT_EQ(d.Panel->Caption(bProceed), "&Proceed");
 }
@@ -131,16 +132,18 @@ TEST_P(DialogBtnLayoutTest, ButtonsSitWhereTheRulesPutThem) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, DialogBtnLayoutTest,
-    ::testing::Values(
-        TLayoutCase{"OkCancelHelp", {bOK, bCancel, bHelp}, 400, {114, 208, 302}},
-        TLayoutCase{"DefaultsOnTheLeft", {bDefault, bOK, bCancel, bHelp}, 400, {8, 114, 208, 302}},
-        // 4 pixels between Back and Next, 20 between Next and Cancel.
-        TLayoutCase{"WizardGap", {bBack, bNext, bCancel}, 500, {198, 292, 402}},
-        TLayoutCase{"TwoLeftOneRight", {bAdd, bDelete, bClose}, 300, {8, 102, 202}}),
+    ::testing::Values(TLayoutCase{"OkCancelHelp", {bOK, bCancel, bDlgHelp}, 400, {114, 208, 302}},
+                      TLayoutCase{"DefaultsOnTheLeft",
+                                  {bDefault, bOK, bCancel, bDlgHelp},
+                                  400,
+                                  {8, 114, 208, 302}},
+                      // 4 pixels between Back and Next, 20 between Next and Cancel.
+                      TLayoutCase{"WizardGap", {bBack, bNext, bCancel}, 500, {198, 292, 402}},
+                      TLayoutCase{"TwoLeftOneRight", {bAdd, bDelete, bClose}, 300, {8, 102, 202}}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(DialogBtnPanelTest, EnterPressesTheDefaultAndEscapeTheCancelButton) {
-  TBtnDialog d(DlgBtns({bOK, bCancel, bHelp}));
+  TBtnDialog d(DlgBtns({bOK, bCancel, bDlgHelp}));
   ASSERT_TRUE(d.Show());
   QTest::keyClick(d.Edit, Qt::Key_Return);
   EXPECT_EQ(d.Clicks, std::vector<int>{bOK});
@@ -156,7 +159,7 @@ TEST_F(DialogBtnPanelTest, EnterPressesTheDefaultAndEscapeTheCancelButton) {
 }
 
 TEST_F(DialogBtnPanelTest, WithoutRolesEnterAndEscapeDoNothing) {
-  TBtnDialog d(DlgBtns({bHelp}));
+  TBtnDialog d(DlgBtns({bDlgHelp}));
   EXPECT_EQ(d.Panel->DefaultButton(), nullptr);
   EXPECT_EQ(d.Panel->CancelButton(), nullptr);
   ASSERT_TRUE(d.Show());
@@ -169,17 +172,17 @@ TEST_F(DialogBtnPanelTest, WithoutRolesEnterAndEscapeDoNothing) {
 TEST_F(DialogBtnPanelTest, TheFirstConfirmingKindIsTheDefault) {
   TBtnDialog wizard(DlgBtns({bBack, bNext, bFinish, bCancel}));
   EXPECT_EQ(wizard.Panel->DefaultButton(), wizard.Panel->Button(bNext));
-  TBtnDialog closeOnly(DlgBtns({bClose, bHelp}));
+  TBtnDialog closeOnly(DlgBtns({bClose, bDlgHelp}));
   EXPECT_EQ(closeOnly.Panel->DefaultButton(), closeOnly.Panel->Button(bClose));
   EXPECT_EQ(closeOnly.Panel->CancelButton(), closeOnly.Panel->Button(bClose));
 }
 
 TEST_F(DialogBtnPanelTest, ClicksReachTheHandlerAndOnlyClosingKindsClose) {
-  TBtnDialog d(DlgBtns({bDefault, bOK, bCancel, bHelp}));
+  TBtnDialog d(DlgBtns({bDefault, bOK, bCancel, bDlgHelp}));
   ASSERT_TRUE(d.Show());
-  QTest::mouseClick(d.Panel->Button(bHelp), Qt::LeftButton);
+  QTest::mouseClick(d.Panel->Button(bDlgHelp), Qt::LeftButton);
   QTest::mouseClick(d.Panel->Button(bDefault), Qt::LeftButton);
-  EXPECT_EQ(d.Clicks, (std::vector<int>{bHelp, bDefault}));
+  EXPECT_EQ(d.Clicks, (std::vector<int>{bDlgHelp, bDefault}));
   EXPECT_TRUE(d.Dialog.isVisible());
   // The handler can refuse to close, for example on an invalid value.
   d.KeepOpen = true;
@@ -210,12 +213,12 @@ TEST_F(DialogBtnPanelTest, EnablingWinsOverDisablingAndOthersKeepTheirState) {
 // The panel as a person sees it: its buttons in one row, each with its text,
 // inside the dialog, apart and drawn. The picture is kept for a look.
 TEST_F(DialogBtnPanelTest, TheButtonsStandInOneRowWithTheirTextsAndAreSavedAsAPicture) {
-  TBtnDialog d(DlgBtns({bDefault, bOK, bCancel, bHelp}), 460);
+  TBtnDialog d(DlgBtns({bDefault, bOK, bCancel, bDlgHelp}), 460);
   ASSERT_TRUE(d.Show());
   QTest::qWait(50);
   const QImage shot = d.Dialog.grab().toImage();
   std::vector<const QWidget*> buttons;
-  for (int kind : {bDefault, bOK, bCancel, bHelp}) {
+  for (int kind : {bDefault, bOK, bCancel, bDlgHelp}) {
     QPushButton* button = d.Panel->Button(kind);
     ASSERT_NE(button, nullptr) << kind;
     EXPECT_TRUE(button->isVisible()) << kind;
@@ -227,6 +230,19 @@ TEST_F(DialogBtnPanelTest, TheButtonsStandInOneRowWithTheirTextsAndAreSavedAsAPi
   }
   test::ExpectLaidOut(&d.Dialog, buttons, shot);
   EXPECT_TRUE(shot.save(VEXO_BIN_DIR "/../dialog_btn_panel.png"));
+}
+
+}  // namespace
+}  // namespace vexo
+
+namespace vexo {
+namespace {
+
+// The Help button kind and the tool bar's Help command can be named in one
+// file, and both keep the language key "bHelp".
+TEST(DialogBtnKinds, HelpButtonAndHelpCommandLiveTogether) {
+  EXPECT_STREQ(DlgBtnRec(bDlgHelp).Key, "bHelp");
+  EXPECT_STREQ(PlayerCommandTable().Rows[bHelp].Name, "bHelp");
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "app/playlist/folder_collect.h"
 #include "app/settings/options.h"
+#include "engine/playlist/av_playlist.h"
 
 namespace vexo {
 namespace {
@@ -50,6 +51,27 @@ TEST_F(FolderCollectTest, LaterVideoTypesCountAsVideos) {
   EXPECT_EQ(Names(files).mid(1), videos);
 }
 
+// Ordering a playlist keeps each entry's bytes, also those of a name that is
+// not valid UTF-8, and the order inside each group.
+TEST(OrderPlayList, EntriesKeepTheirBytes) {
+  const std::string odd = "/d/caf\xE9.avi", photo = "/d/\xFF.jpg";
+  const struct {
+    int Order;
+    std::vector<std::string> Expected;
+  } cases[] = {{0, {odd, "/d/b.mp4", photo, "/d/c.JPG"}},
+               {1, {photo, "/d/c.JPG", odd, "/d/b.mp4"}},
+               {2, {photo, odd, "/d/c.JPG", "/d/b.mp4"}}};
+  for (const auto& c : cases) {
+    TAVPlayList list;
+    for (const std::string& entry : {photo, odd, std::string("/d/c.JPG"), std::string("/d/b.mp4")})
+      list.Add(entry);
+    OrderPlayList(list, c.Order);
+    std::vector<std::string> got;
+    for (int i = 0; i < list.Count(); ++i) got.push_back(list.Strings(i));
+    EXPECT_EQ(got, c.Expected) << c.Order;
+  }
+}
+
 TEST_F(FolderCollectTest, ASwitchedOffTypeIsLeftOut) {
   Options->GetExtOption(seMKV)->SetBool(false);
   Options->GetExtOption(seTS)->SetBool(false);
@@ -60,6 +82,39 @@ TEST_F(FolderCollectTest, ASwitchedOffTypeIsLeftOut) {
   EXPECT_TRUE(videos.contains("m.mts"));
   EXPECT_TRUE(videos.contains("d.m2ts"));
   EXPECT_EQ(videos.size(), 9);
+}
+
+}  // namespace
+}  // namespace vexo
+
+namespace vexo {
+namespace {
+
+// A linked folder gives its target's files; a link back up the tree, a link
+// to itself and a broken link end nothing and add nothing twice.
+TEST(FolderCollectLinks, LinksCountLikeTheirTargetsAndLoopsEnd) {
+  QTemporaryDir program, root;
+  TOptions options(program.path());
+  QDir dir(root.path());
+  ASSERT_TRUE(dir.mkpath("elsewhere/deeper"));
+  ASSERT_TRUE(dir.mkpath("shown"));
+  for (const char* name : {"elsewhere/x.avi", "elsewhere/deeper/y.jpg", "shown/own.avi"}) {
+    QFile file(dir.filePath(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  }
+  ASSERT_TRUE(QFile::link(dir.filePath("elsewhere"), dir.filePath("shown/linked")));
+  ASSERT_TRUE(QFile::link(dir.filePath("elsewhere/x.avi"), dir.filePath("shown/z.avi")));
+  ASSERT_TRUE(QFile::link(dir.filePath("gone.avi"), dir.filePath("shown/broken.avi")));
+  ASSERT_TRUE(QFile::link(dir.filePath("shown"), dir.filePath("elsewhere/deeper/up")));
+  ASSERT_TRUE(QFile::link(dir.filePath("shown"), dir.filePath("shown/self")));
+  TFolderCollect how;
+  how.PlayFolders = true;
+  how.Subfolders = true;
+  QStringList names;
+  for (const QString& file : CollectMediaFiles({dir.filePath("shown")}, options, how))
+    names << dir.relativeFilePath(file);
+  EXPECT_EQ(names, (QStringList{"shown/own.avi", "shown/z.avi", "shown/linked/x.avi",
+                                "shown/linked/deeper/y.jpg"}));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "app/common/help_pages.h"
 #include "app/common/language_list.h"
+#include "app/common/media_extensions.h"
 #include "app/common/message_boxes.h"
 #include "app/common/program_environment.h"
 #include "qt_test_app.h"
@@ -43,6 +44,23 @@ std::set<int> LiteralContextsInCode() {
         found.insert(m.next().captured(1).toInt());
   }
   return found;
+}
+
+// The help says what the program does: the types it lists, the one file Copy
+// to copies, the page that Restore defaults resets, and no columns that the
+// browser does not have.
+TEST(HelpPages, DescribeWhatTheProgramDoes) {
+  const QString start = ReadAll(kHelpSource + "/index.html");
+  for (const QString& ext : MediaExtensions()) {
+    if (ext.isEmpty()) continue;
+    EXPECT_TRUE(start.contains(QRegularExpression(QRegularExpression::escape(ext) + "\\b")))
+        << "the help does not list " << ext.toStdString();
+  }
+  const QString files = ReadAll(kHelpSource + "/file-commands.html");
+  EXPECT_FALSE(files.contains("Copies the selected files"));
+  EXPECT_FALSE(files.contains("selected JPEG photos"));
+  EXPECT_FALSE(ReadAll(kHelpSource + "/options.html").contains("puts every setting back"));
+  EXPECT_FALSE(ReadAll(kHelpSource + "/browsing.html").contains("columns"));
 }
 
 TEST(HelpPages, EveryContextHasAPageThatExists) {

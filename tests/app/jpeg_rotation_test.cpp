@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 #include <libexif/exif-data.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <turbojpeg.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <vector>
@@ -14,6 +18,7 @@
 #include "app/common/language_list.h"
 #include "engine/media/av_types.h"
 #include "engine/media/exif_orientation.h"
+#include "engine/video/picture_turn.h"
 #include "qt_test_app.h"
 #include "tests/support/exif_writer.h"
 #include "tests/support/test_media.h"
@@ -44,6 +49,14 @@ QByteArray WithExif(const QByteArray& jpeg) {
 QByteArray ReadAll(const QString& path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray Bytes(const std::vector<uint8_t>& bytes) {
+  return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+}
+
+std::vector<uint8_t> Vector(const QByteArray& bytes) {
+  return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
 
 void WriteAll(const QString& path, const QByteArray& bytes) {
@@ -88,7 +101,18 @@ QString RecordedDate(const QString& path) {
 
 class RotateJpegTest : public ::testing::Test {
  protected:
-  void SetUp() override { test::QtApp(); }
+  // The note of temporaries lives in the data folder: a private one here.
+  void SetUp() override {
+    test::QtApp();
+    FSavedData = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", FDir.filePath("data").toUtf8());
+    AVParams = DefaultAVParams;
+  }
+  void TearDown() override {
+    qputenv("XDG_DATA_HOME", FSavedData);
+    AVParams = DefaultAVParams;
+  }
+  QByteArray FSavedData;
   QString Photo(const char* media, const QString& name = "photo.jpg") {
     const QByteArray bytes = WithExif(ReadAll(QString::fromStdString(test::MediaPath(media))));
     EXPECT_FALSE(bytes.isEmpty());
@@ -98,7 +122,7 @@ class RotateJpegTest : public ::testing::Test {
   }
   QByteArray Jpegtran(const QString& source, const char* rotate) {
     QProcess tool;
-    tool.start("jpegtran", {"-rotate", rotate, "-trim", "-copy", "all", source});
+    tool.start("jpegtran", {"-rotate", rotate, "-perfect", "-copy", "all", source});
     EXPECT_TRUE(tool.waitForFinished(30000));
     EXPECT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
     return tool.readAllStandardOutput();
@@ -106,15 +130,204 @@ class RotateJpegTest : public ::testing::Test {
   QTemporaryDir FDir;
 };
 
+// A JPEG of the given size with 4:2:0 colour, whose blocks are 16 x 16: busy
+// enough that every edge pixel counts.
+QByteArray SyntheticJpeg(int width, int height) {
+  std::vector<unsigned char> rgb(size_t(width) * height * 3);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      unsigned char* p = &rgb[(size_t(y) * width + x) * 3];
+      p[0] = uint8_t(x * 255 / std::max(1, width - 1));
+      p[1] = uint8_t(y * 255 / std::max(1, height - 1));
+      p[2] = uint8_t(((x / 7) ^ (y / 5)) * 37);
+    }
+  tjhandle handle = tjInitCompress();
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  const int status =
+      tjCompress2(handle, rgb.data(), width, 0, height, TJPF_RGB, &out, &size, TJSAMP_420, 90, 0);
+  QByteArray jpeg =
+      status == 0 ? QByteArray(reinterpret_cast<const char*>(out), qsizetype(size)) : QByteArray();
+  tjFree(out);
+  tjDestroy(handle);
+  return jpeg;
+}
+
+TPixels Turned(const TPixels& source, TPictureTurn turn) {
+  if (turn == ptNone || source.Rgb.empty()) return source;
+  TPixels out;
+  out.Width = TurnSwapsAxes(turn) ? source.Height : source.Width;
+  out.Height = TurnSwapsAxes(turn) ? source.Width : source.Height;
+  out.Rgb.resize(source.Rgb.size());
+  TurnPlane(source.Rgb.data(), source.Width * 3, source.Width, source.Height, 3, turn,
+            out.Rgb.data(), out.Width * 3);
+  return out;
+}
+
+// The picture as a viewer shows it: decoded, then turned by its Orientation tag.
+TPixels Shown(const QString& path) {
+  return Turned(Decode(ReadAll(path)), TurnOfOrientation(ReadExifOrientation(path.toStdString())));
+}
+
+int LargestDifference(const TPixels& a, const TPixels& b) {
+  if (a.Rgb.size() != b.Rgb.size() || a.Rgb.empty()) return 256;
+  int largest = 0;
+  for (size_t i = 0; i < a.Rgb.size(); ++i)
+    largest = std::max(largest, std::abs(a.Rgb[i] - b.Rgb[i]));
+  return largest;
+}
+
+// No turn loses a pixel, whether or not the size is a whole number of 16 x 16
+// blocks: the picture shown after a turn is the picture shown before, turned,
+// all of it; four turns give back the very same pixels.
+TEST_F(RotateJpegTest, NoTurnLosesAPixel) {
+  const struct { int Width, Height; } sizes[] = {{2592, 1944}, {1001, 751}, {640, 480}, {96, 50}};
+  for (const auto& size : sizes)
+    for (bool clockwise : {true, false}) {
+      const std::string name = std::to_string(size.Width) + "x" + std::to_string(size.Height) +
+                               (clockwise ? " cw" : " ccw");
+      SCOPED_TRACE(name);
+      const QString path = FDir.filePath("photo.jpg");
+      WriteAll(path, SyntheticJpeg(size.Width, size.Height));
+      const TPixels before = Shown(path);
+      ASSERT_EQ(before.Width, size.Width);
+      QString error;
+      ASSERT_TRUE(RotateJpegFile(path, clockwise, &error)) << error.toStdString();
+      const TPixels once = Shown(path);
+      EXPECT_EQ(once.Width, size.Height);
+      EXPECT_EQ(once.Height, size.Width);
+      // Turning the coded picture computes its pixels afresh, within a few steps.
+      EXPECT_LE(LargestDifference(once, Turned(before, clockwise ? ptRotate90 : ptRotate270)), 4);
+      for (int i = 0; i < 3; ++i) ASSERT_TRUE(RotateJpegFile(path, clockwise, &error));
+      const TPixels back = Shown(path);
+      EXPECT_EQ(back.Width, size.Width);
+      EXPECT_TRUE(back.Rgb == before.Rgb);
+      EXPECT_EQ(ReadExifOrientation(path.toStdString()), 1);
+      EXPECT_EQ(QDir(FDir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    }
+}
+
+// Where only the tag can turn the picture, whatever else the file holds stays:
+// an EXIF block without the tag keeps its other tags, one with the tag has it
+// changed where it stands, a file without a block gets one.
+TEST_F(RotateJpegTest, TurnByTagKeepsTheRestOfTheFile) {
+  const QByteArray plain = SyntheticJpeg(1001, 751);
+  const std::vector<uint8_t> stored(plain.begin(), plain.end());
+  const struct {
+    const char* Name;
+    QByteArray Bytes;
+    bool Dated;
+  } cases[] = {
+      {"no EXIF block", plain, false},
+      {"EXIF without orientation", Bytes(test::WithExif(stored, -1, kRecorded)), true},
+      {"EXIF with orientation", Bytes(test::WithExif(stored, 1, kRecorded)), true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const QString path = FDir.filePath("tagged.jpg");
+    WriteAll(path, c.Bytes);
+    ASSERT_TRUE(RotateJpegFile(path, true, nullptr));
+    EXPECT_EQ(ReadExifOrientation(path.toStdString()), 6);
+    if (c.Dated) {
+      EXPECT_EQ(RecordedDate(path), kRecorded);
+    }
+    // The coded picture itself is untouched.
+    EXPECT_TRUE(Decode(ReadAll(path)).Rgb == Decode(plain).Rgb);
+    ASSERT_TRUE(RotateJpegFile(path, false, nullptr));
+    EXPECT_EQ(ReadExifOrientation(path.toStdString()), 1);
+    if (c.Dated) {
+      EXPECT_EQ(RecordedDate(path), kRecorded);
+    }
+  }
+}
+
+// With photo orientation off the player would not show a turn by the tag:
+// the photo is left alone and the user is told why.
+TEST_F(RotateJpegTest, WithoutPhotoOrientationAnUnevenPhotoIsLeftAloneWithAReason) {
+  test::TBoxRecorder boxes;
+  LResList.LoadFile(VEXO_SOURCE_DIR "/resources/language/English.lrf");
+  AVParams.TurnPhotos = 0;
+  const QString path = FDir.filePath("uneven.jpg");
+  const QByteArray original = SyntheticJpeg(1001, 751);
+  WriteAll(path, original);
+  EXPECT_EQ(RotateJpegPicture(path, true, nullptr), TRotation::NeedsOrientation);
+  EXPECT_FALSE(RotateJpeg(path, true));
+  EXPECT_EQ(ReadAll(path), original);
+  ASSERT_EQ(boxes.Boxes.size(), 1u);
+  EXPECT_EQ(boxes.Boxes[0].Text, LResList.GetText("AVPlayerEnc", 9004));
+  // A turn that fits the blocks (a quarter anticlockwise: the right edge is whole
+  // only when the width is, so a 1008-wide photo) still works.
+  const QString even = FDir.filePath("even.jpg");
+  WriteAll(even, SyntheticJpeg(1008, 751));
+  EXPECT_TRUE(RotateJpegFile(even, false, nullptr));
+  LResList.Clear();
+}
+
+// A run killed while writing the turned picture leaves its temporary under a
+// hidden name the browser does not list, and the next start removes it; the
+// photo stays whole. The kill comes from the file size limit, in a child.
+TEST_F(RotateJpegTest, AKilledTurnLeavesNothingVisibleAndTheNextStartClearsUp) {
+  const QString path = FDir.filePath("big.jpg");
+  const QByteArray original = SyntheticJpeg(2592, 1944);
+  ASSERT_GT(original.size(), 200000);
+  WriteAll(path, original);
+  const pid_t child = fork();
+  if (child == 0) {
+    const rlimit limit{100000, 100000}, noCore{0, 0};
+    ::setrlimit(RLIMIT_CORE, &noCore);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    RotateJpegFile(path, false, nullptr);
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status)) << "the turn was not cut short";
+  EXPECT_EQ(ReadAll(path), original);
+  const QString temporary = RotationTemporaryName(path);
+  EXPECT_TRUE(QFileInfo(temporary).fileName().startsWith('.'));
+  ASSERT_TRUE(QFile::exists(temporary));
+  EXPECT_EQ(QDir(FDir.path()).entryList(QDir::Files), QStringList{"big.jpg"});
+  RemoveRotationLeftovers();
+  EXPECT_FALSE(QFile::exists(temporary));
+  EXPECT_EQ(ReadAll(path), original);
+  // A name in the note that is not one of ours is never removed.
+  QDir().mkpath(FDir.filePath("data/vexoplayer"));
+  WriteAll(FDir.filePath("data/vexoplayer/turning"), QFile::encodeName(path) + '\0');
+  RemoveRotationLeftovers();
+  EXPECT_EQ(ReadAll(path), original);
+}
+
+// The turned photo keeps the extended attributes and permissions of the
+// original. Other hard links keep the picture as it was: the new file takes
+// the name in one step and so is a file of its own.
+TEST_F(RotateJpegTest, AttributesStayAndHardLinksKeepTheOriginal) {
+  const QString path = FDir.filePath("tagged.jpg"), link = FDir.filePath("album.jpg");
+  const QByteArray original = SyntheticJpeg(640, 480);
+  WriteAll(path, original);
+  const QByteArray native = QFile::encodeName(path);
+  if (::setxattr(native.constData(), "user.vexo.rating", "5", 1, 0) != 0)
+    GTEST_SKIP() << "no extended attributes here";
+  ASSERT_EQ(::chmod(native.constData(), 0640), 0);
+  ASSERT_EQ(::link(native.constData(), QFile::encodeName(link).constData()), 0);
+  ASSERT_TRUE(RotateJpegFile(path, true, nullptr));
+  char value[8] = {};
+  EXPECT_EQ(::getxattr(native.constData(), "user.vexo.rating", value, sizeof value), 1);
+  EXPECT_EQ(value[0], '5');
+  struct stat info {};
+  ASSERT_EQ(::stat(native.constData(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0640u);
+  EXPECT_NE(ReadAll(path), original);
+  EXPECT_EQ(ReadAll(link), original);
+}
+
 TEST_F(RotateJpegTest, MatchesJpegtranPixelsAndKeepsExif) {
   struct Case {
     const char* Media;
     bool Clockwise;
     const char* Rotate;
-  } cases[] = {{"photo_640x480.jpg", true, "90"},
-               {"photo_640x480.jpg", false, "270"},
-               {"photo_100x75.jpg", true, "90"},
-               {"photo_100x75.jpg", false, "270"}};
+  } cases[] = {{"photo_640x480.jpg", true, "90"}, {"photo_640x480.jpg", false, "270"}};
+  // A photo whose size is not a whole number of blocks is not turned in its
+  // coded picture at all (NoTurnLosesAPixel): cutting blocks off was the fault.
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.Media) + " " + c.Rotate);
     const QString path = Photo(c.Media);
@@ -128,9 +341,23 @@ TEST_F(RotateJpegTest, MatchesJpegtranPixelsAndKeepsExif) {
     EXPECT_EQ(ours.Height, theirs.Height);
     EXPECT_TRUE(ours.Rgb == theirs.Rgb);
     EXPECT_EQ(RecordedDate(path), kRecorded);
-    EXPECT_FALSE(QFile::exists(path + "Rotated.jpg"));
-    EXPECT_EQ(QDir(FDir.path()).entryList(QDir::Files).size(), 1);
+    EXPECT_FALSE(QFile::exists(RotationTemporaryName(path)));
+    EXPECT_EQ(QDir(FDir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
   }
+}
+
+// Turning a photo through a link (as the browser lists linked folders and
+// files) turns the target and leaves the link a link.
+TEST_F(RotateJpegTest, ALinkedPhotoTurnsItsTarget) {
+  const QString path = Photo("photo_640x480.jpg");
+  const QString link = FDir.filePath("link.jpg");
+  ASSERT_TRUE(QFile::link(path, link));
+  ASSERT_TRUE(RotateJpegFile(link, true, nullptr));
+  EXPECT_TRUE(QFileInfo(link).isSymLink());
+  const TPixels turned = Decode(ReadAll(path));
+  EXPECT_EQ(turned.Width, 480);
+  EXPECT_EQ(turned.Height, 640);
+  EXPECT_EQ(QDir(FDir.path()).entryList(QDir::Files | QDir::System).size(), 2);
 }
 
 TEST_F(RotateJpegTest, FourTurnsGiveTheSamePicture) {
@@ -158,12 +385,12 @@ TEST_F(RotateJpegTest, FailuresLeaveTheSourceByteForByte) {
     WriteAll(path, c.Bytes);
     EXPECT_FALSE(RotateJpeg(path, true));
     EXPECT_EQ(ReadAll(path), c.Bytes);
-    EXPECT_FALSE(QFile::exists(path + "Rotated.jpg"));
+    EXPECT_FALSE(QFile::exists(RotationTemporaryName(path)));
   }
   // The temporary name is taken by a folder: nothing can be written.
   const QString blocked = Photo("photo_640x480.jpg", "blocked.jpg");
   const QByteArray original = ReadAll(blocked);
-  ASSERT_TRUE(QDir().mkdir(blocked + "Rotated.jpg"));
+  ASSERT_TRUE(QDir().mkdir(RotationTemporaryName(blocked)));
   EXPECT_FALSE(RotateJpeg(blocked, false));
   EXPECT_EQ(ReadAll(blocked), original);
   EXPECT_FALSE(RotateJpeg(FDir.filePath("missing.jpg"), true));
@@ -174,14 +401,6 @@ TEST_F(RotateJpegTest, FailuresLeaveTheSourceByteForByte) {
     EXPECT_EQ(box.Text, LResList.GetText("AVPlayerEnc", 9001));
   }
   LResList.Clear();
-}
-
-QByteArray Bytes(const std::vector<uint8_t>& bytes) {
-  return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
-}
-
-std::vector<uint8_t> Vector(const QByteArray& bytes) {
-  return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
 
 // The pixels of a JPEG turned losslessly by one operation, markers dropped.

@@ -358,7 +358,7 @@ TEST_F(OptDialogTest, HelpOpensTheDialogsPageOfTheHelpFolder) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
   }
   Open();
-  Press(bHelp);
+  Press(bDlgHelp);
   EXPECT_TRUE(Dialog->isVisible());
   ASSERT_EQ(browser.Urls.size(), 1u);
   const QUrl url = browser.Urls[0];

@@ -9,6 +9,7 @@
 #include <QDBusInterface>
 #include <QDBusObjectPath>
 #include <QDBusReply>
+#include <QDialog>
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
@@ -16,8 +17,10 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 #include <chrono>
+#include <filesystem>
 #include <future>
 #include <memory>
 
@@ -387,6 +390,82 @@ TEST_F(DropTest, ADroppedPlaylistFilePlaysItsEntriesAndABrokenOneSaysWhy) {
   // What played stays, paused as it was.
   EXPECT_EQ(Player()->FileCount(), 2);
   EXPECT_EQ(Player()->State(), psPaused);
+}
+
+// Files handed over while a message box or a dialog is open wait for it to
+// close and then open, in the order they came.
+TEST_F(DropTest, FilesHandedOverWhileABoxIsOpenOpenOnceItCloses) {
+  const QString clip = desktop->Clips + "/short_clip.avi";
+  TAVPlayList saved;
+  saved.Add((desktop->Clips + "/gone.avi").toStdString());
+  saved.Add((desktop->Clips + "/folder/two.avi").toStdString());
+  const QString listPath = desktop->Clips + "/with_gone.asx";
+  saved.SaveToFile(listPath.toStdString());
+  // The "not found" box of the list is up when the later start hands over.
+  SetMessageBoxHook([&](const TMsgBoxRequest& request) {
+    Boxes << request.Text;
+    Form->Page()->PlayPaths({clip});
+    return true;
+  });
+  Form->Page()->PlayPaths({listPath});
+  SetMessageBoxHook([this](const TMsgBoxRequest& request) {
+    Boxes << request.Text;
+    return true;
+  });
+  ASSERT_EQ(Boxes.size(), 1);
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return QString::fromStdString(Player()->CurrentFilePath()) == clip; }, 10000));
+  EXPECT_EQ(Player()->FileCount(), 1);
+
+  // A dialog of the program's own is open: the files wait for it too.
+  QDialog dialog(Form.get());
+  std::string duringDialog;
+  QTimer::singleShot(0, [&] {
+    Form->Page()->PlayPaths({desktop->Clips + "/folder/one.avi"});
+    Form->Page()->PlayPaths({desktop->Clips + "/folder/two.avi"});
+    duringDialog = Player()->CurrentFilePath();
+    QTimer::singleShot(100, &dialog, &QDialog::accept);
+  });
+  dialog.exec();
+  EXPECT_EQ(QString::fromStdString(duringDialog), clip);
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] {
+        return QString::fromStdString(Player()->CurrentFilePath()).endsWith("folder/two.avi");
+      },
+      10000));
+}
+
+// Names are bytes: a list naming files whose names are not valid UTF-8 (as
+// raw bytes, or as the file URLs the player itself writes) finds and plays
+// them, and saving it again keeps every entry, the missing one too.
+TEST_F(DropTest, AListWithNamesThatAreNotTextPlaysThemAndKeepsEveryEntry) {
+  const QByteArray clips = QFile::encodeName(desktop->Clips);
+  const QByteArray raw = clips + "/caf\xE9.avi", escaped = clips + "/\xFF\xFE.avi";
+  for (const QByteArray& name : {raw, escaped})
+    ASSERT_TRUE(std::filesystem::copy_file((desktop->Clips + "/short_clip.avi").toStdString(),
+                                           name.toStdString(),
+                                           std::filesystem::copy_options::overwrite_existing));
+  const QString listPath = desktop->Clips + "/bytes.asx";
+  QFile file(listPath);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("<asx version=\"3.0\">\n<entry><ref href=\"" + raw + "\"/></entry>\n" +
+             "<entry><ref href=\"file://" + clips + "/%FF%FE.avi\"/></entry>\n" +
+             "<entry><ref href=\"" + clips + "/gone.avi\"/></entry>\n</asx>\n");
+  file.close();
+  Form->Page()->PlayPaths({listPath});
+  ASSERT_EQ(Boxes.size(), 1);
+  EXPECT_FALSE(Boxes[0].contains("caf"));
+  EXPECT_EQ(Player()->FileCount(), 2);
+  const TAVPlayList& list = Form->Page()->CurrentList();
+  ASSERT_EQ(list.Count(), 3);
+  const QString again = desktop->Clips + "/again.asx";
+  Form->Page()->CurrentList().SaveToFile(again.toStdString());
+  TAVPlayList reread;
+  reread.LoadFromFile(again.toStdString());
+  ASSERT_EQ(reread.Count(), 3);
+  EXPECT_EQ(reread.Strings(0), raw.toStdString());
+  EXPECT_EQ(reread.Strings(1), escaped.toStdString());
+  EXPECT_EQ(reread.Strings(2), (clips + "/gone.avi").toStdString());
 }
 
 TEST_F(DropTest, ADragWithoutFilesIsRefusedAndNothingChanges) {

@@ -121,20 +121,28 @@ class TPageRig {
 
   // Finds the path in the browser, selects it and waits until the page has
   // handled the selection.
-  TShellNode* Select(const QString& path) {
-    TShellNode* found = nullptr;
-    bool done = false;
-    Grid().LocatePath(QFile::encodeName(path), [&](TShellNode* node) {
-      found = node;
-      done = true;
-    });
-    EXPECT_TRUE(QTest::qWaitFor([&] { return done; }, 10000)) << path.toStdString();
+  TShellNode* Select(const QString& path) { return Select(QFile::encodeName(path)); }
+  // The same for a path as the file system's bytes.
+  TShellNode* Select(const QByteArray& path) {
+    TShellNode* found = Locate(path);
     if (!found) return nullptr;
     // The position of an earlier run may have selected it already.
     if (Grid().SelectedNode() == found && Grid().SelectedCount() == 1) return found;
     const int before = Handled;
     Grid().SelectNode(found);
     EXPECT_TRUE(QTest::qWaitFor([&] { return Handled > before && !Page->SelectionPending(); }));
+    return found;
+  }
+  // Finds the path in the browser, opening the folders on the way.
+  TShellNode* Locate(const QString& path) { return Locate(QFile::encodeName(path)); }
+  TShellNode* Locate(const QByteArray& path) {
+    TShellNode* found = nullptr;
+    bool done = false;
+    Grid().LocatePath(path, [&](TShellNode* node) {
+      found = node;
+      done = true;
+    });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return done; }, 10000)) << path.toStdString();
     return found;
   }
   void Expand(TShellNode* node) {

@@ -4,13 +4,16 @@
 // the browser position across runs, a held arrow key and the first picture on
 // the X server's screen in every output mode.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <QDir>
 #include <QImage>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 #include <cstdlib>
+#include <filesystem>
 
 #include "app/browser/shell_panel.h"
 #include "app/player/player_widget.h"
@@ -263,6 +266,76 @@ TEST_F(PlayerPageTest, TheBrowserPositionAndWidthComeBackAfterARebuild) {
   // The selection is shown at once, as after a click.
   EXPECT_TRUE(QTest::qWaitFor([&] { return OpenFile() == SelectedFile(); }));
   EXPECT_EQ(Page->OpenCount(), 1);
+}
+
+// A stored browser width beyond the screen leaves the picture its room, and
+// what is saved afterwards fits the screen.
+TEST_F(PlayerPageTest, AStoredBrowserWidthBeyondTheScreenIsClamped) {
+  Destroy();
+  Build([](TOptions& options) {
+    options.GetOption(oAVVideoMode).SetInt(vmGDI);
+    options.GetDynamic(dGridWidth)->SetInt(2147483647);
+  });
+  const int screen = Page->screen()->availableGeometry().width();
+  EXPECT_LE(Page->BrowserPanel()->width(), screen - 300);
+  EXPECT_GE(Page->VideoPanel()->width(), 100);
+  Page->SaveLayout();
+  EXPECT_LE(Options->GetDynamic(dGridWidth)->GetInt(), screen);
+}
+
+// A file name is bytes from the browser to the player: one that is not valid
+// UTF-8 opens as any other, alone and in a playlist of its folder.
+TEST_F(PlayerPageTest, AFileWhoseNameIsNotTextOpens) {
+  const QByteArray folder = QFile::encodeName(desktop->Clips()) + "/bytes";
+  const QByteArray odd = folder + "/caf\xE9 \xFF.avi";
+  ASSERT_EQ(::mkdir(folder.constData(), 0755), 0);
+  ASSERT_TRUE(
+      QFile::copy(desktop->Clips() + "/a_numbered.avi", QFile::decodeName(folder) + "/b.avi"));
+  ASSERT_TRUE(std::filesystem::copy_file((desktop->Clips() + "/a_numbered.avi").toStdString(),
+                                         odd.toStdString()));
+  test::TBoxRecorder boxes;
+  ASSERT_TRUE(Select(odd));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Player().IsOpen(); }));
+  EXPECT_TRUE(boxes.Boxes.empty());
+  EXPECT_EQ(Player().CurrentFilePath(), odd.toStdString());
+  ASSERT_TRUE(Select(folder));
+  Execute(mFile_CreatePL);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Player().FileCount() == 2; }, 10000));
+  ASSERT_EQ(Page->CurrentList().Count(), 2);
+  EXPECT_EQ(Page->CurrentList().Strings(1), odd.toStdString());
+  std::filesystem::remove_all(folder.toStdString());
+}
+
+// A folder that cannot be read says so in the status bar, in words.
+TEST_F(PlayerPageTest, AFolderThatCannotBeReadSaysSo) {
+  const QString folder = desktop->Clips() + "/vanishing";
+  ASSERT_TRUE(QDir().mkdir(folder));
+  TShellNode* node = nullptr;
+  bool found = false;
+  Grid().LocatePath(QFile::encodeName(folder), [&](TShellNode* located) {
+    node = located;
+    found = true;
+  });
+  ASSERT_TRUE(QTest::qWaitFor([&] { return found; }, 10000));
+  ASSERT_TRUE(node);
+  ASSERT_TRUE(QDir().rmdir(folder));
+  Expand(node);
+  EXPECT_EQ(Page->StatusText(), "The folder \"vanishing\" cannot be read. It was not found.");
+  QTest::qWait(300);
+  Window->screen()->grabWindow(Window->winId()).save(VEXO_BIN_DIR "/../unreadable-folder.png");
+  // A damaged file says so in words on the picture area; the code goes to the log.
+  const QString damaged = desktop->Clips() + "/damaged.avi";
+  QFile bytes(damaged);
+  ASSERT_TRUE(bytes.open(QIODevice::WriteOnly));
+  bytes.write(QByteArray(300000, '\x5A'));
+  bytes.close();
+  Grid().RefreshFolder(QFile::encodeName(desktop->Clips()));
+  ASSERT_TRUE(Select(damaged));
+  EXPECT_TRUE(QString::fromStdString(Player().ErrorText()).endsWith("not a media file."))
+      << Player().ErrorText();
+  QTest::qWait(300);
+  Window->screen()->grabWindow(Window->winId()).save(VEXO_BIN_DIR "/../damaged-file.png");
+  QFile::remove(damaged);
 }
 
 TEST_F(PlayerPageTest, AHeldArrowKeyOpensOnlyWhereItStops) {

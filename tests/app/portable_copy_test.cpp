@@ -159,7 +159,7 @@ class PortableCopyTest : public ::testing::Test {
   static void ExpectDoneState(TPortableDialog& dialog) {
     EXPECT_FALSE(dialog.Buttons->Button(bProceed)->isVisible());
     EXPECT_TRUE(dialog.Buttons->Button(bCancel)->isEnabled());
-    EXPECT_TRUE(dialog.Buttons->Button(bHelp)->isEnabled());
+    EXPECT_TRUE(dialog.Buttons->Button(bDlgHelp)->isEnabled());
     EXPECT_EQ(dialog.Buttons->Button(bCancel)->text(), dialog.Buttons->Caption(bClose));
     EXPECT_FALSE(dialog.ProgressBar->isVisible());
   }

@@ -26,6 +26,7 @@
 #include "app/browser/folder_reader.h"
 #include "app/browser/mount_watcher.h"
 #include "app/browser/shell_grid.h"
+#include "app/browser/shell_sort.h"
 #include "app/browser/shell_texts.h"
 #include "app/common/language_list.h"
 #include "app/common/media_extensions.h"
@@ -529,14 +530,21 @@ TEST_F(ShellGridTest, OddNamesLinksAndLoopsNeitherHangNorLoseThePlace) {
   EXPECT_EQ(Grid->SelectedNode(), z);
 }
 
-TEST_F(ShellGridTest, FolderThatCannotBeReadShowsEmpty) {
+TEST_F(ShellGridTest, FolderThatCannotBeReadShowsEmptyAndSaysWhy) {
   ::mkdir((Root + "/vanishing").constData(), 0755);
+  ::mkdir((Root + "/fine").constData(), 0755);
+  WriteFile(Root + "/fine/a.avi");
   TShellNode* parent = Open(Root);
   ASSERT_NE(parent, nullptr);
   TShellNode* vanishing = Child(parent, "vanishing");
   ::rmdir((Root + "/vanishing").constData());
   int ended = 0;
+  std::vector<std::pair<TShellNode*, int>> failed;
   Grid->OnEndEnum = [&](TShellNode*) { ++ended; };
+  Grid->OnReadFailed = [&](TShellNode* node, int error) {
+    EXPECT_EQ(ended, 1);
+    failed.emplace_back(node, error);
+  };
   test::TBoxRecorder boxes;
   bool done = false;
   Grid->ExpandNode(vanishing, [&](bool) { done = true; });
@@ -546,6 +554,46 @@ TEST_F(ShellGridTest, FolderThatCannotBeReadShowsEmpty) {
   EXPECT_FALSE(Grid->IsExpanded(vanishing));
   EXPECT_EQ(ended, 1);
   EXPECT_TRUE(boxes.Boxes.empty());
+  ASSERT_EQ(failed.size(), 1u);
+  EXPECT_EQ(failed[0].first, vanishing);
+  EXPECT_EQ(failed[0].second, ENOENT);
+  // A folder that reads fine says nothing.
+  failed.clear();
+  ASSERT_NE(Open(Root + "/fine"), nullptr);
+  EXPECT_TRUE(failed.empty());
+  Grid->OnReadFailed = nullptr;
+}
+
+// A folder its reader may not enter is told from an empty one: the reading
+// reports the system's reason. Root may read anything, so the reading runs
+// in a child that has given up its privileges.
+TEST(FolderReader, ReportsWhyAFolderCannotBeRead) {
+  QTemporaryDir dir;
+  const QByteArray locked = QFile::encodeName(dir.filePath("locked"));
+  ASSERT_EQ(::mkdir(locked.constData(), 0700), 0);
+  ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
+  if (geteuid() != 0) {
+    ASSERT_EQ(::chmod(locked.constData(), 0), 0);
+  }
+  const pid_t child = fork();
+  if (child == 0) {
+    constexpr uid_t kNobody = 65534;
+    if (geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) _exit(2);
+    std::atomic<bool> cancel{false};
+    TFolderRequest request;
+    request.Path = locked;
+    const TFolderListing listing = ReadFolder(request, cancel);
+    _exit(!listing.Readable && listing.Error == EACCES ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ::chmod(locked.constData(), 0700);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  std::atomic<bool> cancel{false};
+  TFolderRequest readable;
+  readable.Path = QFile::encodeName(dir.path());
+  EXPECT_EQ(ReadFolder(readable, cancel).Error, 0);
 }
 
 TEST_F(ShellGridTest, PathLongerThanTheSystemLimitIsListed) {
@@ -683,13 +731,11 @@ TEST_F(ShellGridTest, RefreshMyComputerKeepsItOpenAndTheVolumeSelected) {
 TEST(ShellTexts, SizesInKilobytesAndMegabytes) {
   TShellNode node(TNodeKind::File, "f.avi", "/f.avi");
   const struct {
-    uint32_t Size;
+    uint64_t Size;
     const char* Text;
-  } cases[] = {{0, "1 KB"},
-               {1023, "1 KB"},
-               {1024, "1.00 KB"},
-               {1048575, "1024.00 KB"},
-               {1048576, "1.00 MB"}};
+  } cases[] = {{0, "1 KB"},          {1023, "1 KB"},
+               {1024, "1.00 KB"},    {1048575, "1024.00 KB"},
+               {1048576, "1.00 MB"}, {5368709120, "5120.00 MB"}};
   for (const auto& c : cases) {
     node.Size = c.Size;
     EXPECT_EQ(SizeText(node), c.Text) << c.Size;
@@ -697,6 +743,67 @@ TEST(ShellTexts, SizesInKilobytesAndMegabytes) {
   TShellNode folder(TNodeKind::Folder, "d", "/d");
   folder.Attributes = saFolder;
   EXPECT_EQ(SizeText(folder), "");
+}
+
+// A 5 GiB video (sparse, so it takes no room) is listed with all its bytes.
+TEST_F(ShellGridTest, SizesBeyondFourGigabytesAreKept) {
+  const QByteArray path = Root + "/big.avi";
+  WriteFile(path);
+  constexpr uint64_t kBig = uint64_t(5) << 30;
+  ASSERT_EQ(::truncate(path.constData(), off_t(kBig)), 0);
+  TShellNode* folder = Open(Root);
+  ASSERT_NE(folder, nullptr);
+  TShellNode* big = Child(folder, "big.avi");
+  ASSERT_NE(big, nullptr);
+  EXPECT_EQ(big->Size, kBig);
+  big->Size = 0;
+  Grid->UpdateSize(big);
+  EXPECT_EQ(big->Size, kBig);
+}
+
+// Sorting by date must be a strict weak ordering, files without a date
+// included, or the sort is undefined. Dated files go first by date (equal
+// dates keep the order they were read in), then the undated ones by name.
+TEST(ShellSort, ByDateIsAStrictWeakOrderWithUndatedFilesLast) {
+  const QDateTime old(QDate(2001, 1, 1), QTime(0, 0)), recent(QDate(2020, 1, 1), QTime(0, 0));
+  const struct {
+    const char* Name;
+    QDateTime Date;
+  } table[] = {{"z.avi", old}, {"a.avi", recent}, {"m.avi", {}},
+               {"c.avi", old}, {"b.avi", {}},     {"y.avi", recent}};
+  std::vector<std::unique_ptr<TShellNode>> nodes;
+  for (const auto& row : table) {
+    auto node =
+        std::make_unique<TShellNode>(TNodeKind::File, row.Name, QByteArray("/d/") + row.Name);
+    node->SortDate = row.Date;
+    nodes.push_back(std::move(node));
+  }
+  auto folder = std::make_unique<TShellNode>(TNodeKind::Folder, "f", "/d/f");
+  folder->Attributes = saFolder;
+  nodes.push_back(std::move(folder));
+
+  auto less = [](const TShellNode* x, const TShellNode* y) {
+    return CompareNodes(*x, *y, true) < 0;
+  };
+  auto same = [&](const TShellNode* x, const TShellNode* y) { return !less(x, y) && !less(y, x); };
+  for (const auto& a : nodes)
+    for (const auto& b : nodes) {
+      EXPECT_EQ(CompareNodes(*a, *b, true), -CompareNodes(*b, *a, true))
+          << a->Text.toStdString() << " " << b->Text.toStdString();
+      for (const auto& c : nodes) {
+        const std::string names = (a->Text + " " + b->Text + " " + c->Text).toStdString();
+        if (less(a.get(), b.get()) && less(b.get(), c.get())) {
+          EXPECT_TRUE(less(a.get(), c.get())) << names;
+        }
+        if (same(a.get(), b.get()) && same(b.get(), c.get())) {
+          EXPECT_TRUE(same(a.get(), c.get())) << names;
+        }
+      }
+    }
+  SortNodes(nodes, true);
+  QStringList order;
+  for (const auto& node : nodes) order << node->Text;
+  EXPECT_EQ(order, (QStringList{"f", "z.avi", "c.avi", "a.avi", "y.avi", "b.avi", "m.avi"}));
 }
 
 TEST(DisplayPath, SeparatorsInsideNamesSurvive) {

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
@@ -164,6 +165,32 @@ TEST(WindowPlacement, StoredPlacementAppliesOnlyAtTheSamePixelDensity) {
   third.setGeometry(1, 2, 300, 200);
   EXPECT_FALSE(LoadWindowPlacement(&third, ini, "Window"));
   EXPECT_EQ(third.geometry(), QRect(1, 2, 300, 200));
+}
+
+// Stored positions at the ends of the integer range must not wrap round
+// when the size is added: the window still lands on the desktop.
+TEST(WindowPlacement, PositionsOutOfRangeComeBackOnTheDesktop) {
+  test::QtApp();
+  QTemporaryDir dir;
+  TSIniFile ini(dir.filePath("w.ini"));
+  QWidget probe;
+  SaveWindowPlacement(&probe, ini, "Window");
+  WorkArea = QRect(0, 0, 800, 600);
+  const QRect desktop = probe.screen()->virtualGeometry();
+  const struct {
+    int Left, Top;
+  } cases[] = {{2147483000, 2147483000}, {2147483647, 10}, {-2147483000, -2147483647}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.Left) + "," + std::to_string(c.Top));
+    ini.WriteInteger("Window", "Left", c.Left);
+    ini.WriteInteger("Window", "Top", c.Top);
+    ini.WriteInteger("Window", "Width", 640);
+    ini.WriteInteger("Window", "Height", 480);
+    QWidget window;
+    LoadWindowPlacement(&window, ini, "Window");
+    EXPECT_TRUE(desktop.contains(window.geometry()))
+        << window.geometry().x() << "," << window.geometry().y();
+  }
 }
 
 TEST(ProgramEnvironment, FoldersAreSetAndMade) {

@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QImage>
 #include <QListWidget>
 #include <QLocale>
 #include <QSignalSpy>
 #include <QTest>
+#include <ctime>
 
 #include "app/browser/shell_panel.h"
 #include "app/browser/shl_ctrl_panel.h"
@@ -220,6 +222,82 @@ TEST_F(ColumnTest, TheTreeStandsAboveTheInformationAndIsSavedAsAPicture) {
   test::ExpectLaidOut(&column, {grid, column.InfoPanel()}, shot);
   QDir().mkpath(VEXO_BIN_DIR "/../screenshots");
   EXPECT_TRUE(shot.save(VEXO_BIN_DIR "/../screenshots/column.png"));
+}
+
+}  // namespace
+}  // namespace vexo
+
+namespace vexo {
+namespace {
+
+// The strip's date and time: a file's time in the user's zone, a picture's
+// own recording time as it stands; neither names a zone.
+struct TStripDateCase {
+  const char* name;
+  QDateTime date;
+  const char* dateText;
+  const char* timeText;
+};
+
+void PrintTo(const TStripDateCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
+class StripDateTest : public ColumnTest, public ::testing::WithParamInterface<TStripDateCase> {
+ protected:
+  void SetUp() override {
+    ColumnTest::SetUp();
+    FZone = qgetenv("TZ");
+    qputenv("TZ", "Asia/Tokyo");
+    tzset();
+  }
+  void TearDown() override {
+    if (FZone.isNull())
+      qunsetenv("TZ");
+    else
+      qputenv("TZ", FZone);
+    tzset();
+    ColumnTest::TearDown();
+  }
+  QByteArray FZone;
+};
+
+TEST_P(StripDateTest, ShowsLocalTimeWithoutAZone) {
+  TMediaInfo photo;
+  photo.BiggestWidth = 640;
+  photo.BiggestHeight = 480;
+  photo.TotalFrames = 1;
+  TShlCtrlPanel panel;
+  panel.ShowInfo({GetParam().date, 1}, photo);
+  EXPECT_EQ(panel.ValueLabel(1)->text(), GetParam().dateText);
+  // Some locales put a narrow blank before AM and PM.
+  EXPECT_EQ(panel.ValueLabel(2)->text().replace(QChar(0x202F), ' '), GetParam().timeText);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Times, StripDateTest,
+    ::testing::Values(
+        // Tokyo is nine hours ahead of UTC: the file's evening is the next morning there.
+        TStripDateCase{"FileTimeInUtc", QDateTime(QDate(2007, 3, 4), QTime(20, 15), Qt::UTC),
+                       "Mar 5, 2007", "5:15:00 AM"},
+        TStripDateCase{"RecordingTime", QDateTime(QDate(2007, 3, 5), QTime(14, 30)), "Mar 5, 2007",
+                       "2:30:00 PM"},
+        TStripDateCase{"NoDate", QDateTime(), "", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The strip paints the control strips' gradient bands, not a flat face.
+TEST_F(ColumnTest, StripPaintsTheGradientOfTheControlStrips) {
+  TShellPanel column;
+  column.SetGrid(new QListWidget);
+  column.resize(TShellPanel::kWidth, 300);
+  column.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&column));
+  const QImage strip = column.InfoPanel()->grab().toImage();
+  const QColor face = column.InfoPanel()->palette().color(QPalette::Button);
+  const int x = 2;
+  EXPECT_EQ(strip.pixelColor(x, TShlCtrlPanel::kHeight / 2), face);
+  EXPECT_NE(strip.pixelColor(x, 0), face);
+  EXPECT_LT(qGray(strip.pixelColor(x, TShlCtrlPanel::kHeight - 1).rgb()), qGray(face.rgb()));
 }
 
 }  // namespace

@@ -277,7 +277,7 @@ class TSampleWindow {
     Panel->setFixedHeight(70);
     column->addWidget(Panel);
     auto* buttons = new TDialogBtnPanel(central);
-    buttons->Setup(DlgBtns({bOK, bCancel, bHelp}), true, 8, [](QPushButton*) {});
+    buttons->Setup(DlgBtns({bOK, bCancel, bDlgHelp}), true, 8, [](QPushButton*) {});
     column->addWidget(buttons);
     Window.setCentralWidget(central);
     QObject::connect(&skins, &TSkinManager::ActiveChanged, Panel, &TCtrlPanel::SetSkinActive);

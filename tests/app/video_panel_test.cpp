@@ -5,21 +5,29 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWheelEvent>
+#include <atomic>
 #include <cmath>
+#include <csignal>
+#include <filesystem>
 #include <memory>
 
+#include "app/common/error_words.h"
 #include "app/common/language_list.h"
 #include "app/common/text_utils.h"
 #include "app/player/av_panel.h"
 #include "app/player/page_list.h"
+#include "app/player/player_error_text.h"
 #include "app/player/player_widget.h"
+#include "app/player/present_files.h"
 #include "app/player/tick_bar.h"
 #include "app/player/track_bar.h"
 #include "app/player/video_panel_texts.h"
@@ -30,6 +38,7 @@
 #include "engine/playlist/av_playlist.h"
 #include "event_wait.h"
 #include "platform/platform_sound_system.h"
+#include "platform/termination_signals.h"
 #include "platform/video_system.h"
 #include "qt_test_app.h"
 #include "tests/support/desktop_app.h"
@@ -108,7 +117,8 @@ class VideoPanelTest : public ::testing::Test {
     ASSERT_EQ(boxes.Boxes.size(), 1u);
     EXPECT_EQ(boxes.Boxes[0].Kind, TMsgKind::Info);
     EXPECT_EQ(boxes.Boxes[0].Text, message);
-    ASSERT_EQ(list.Count(), 2);
+    // The list the user opened loses no entry; what plays leaves one out.
+    ASSERT_EQ(list.Count(), 3);
     EXPECT_EQ(Player().FileCount(), 2);
     EXPECT_EQ(Controls().TickBar()->Marks().size(), 3u);
     Player().SetState(psPlaying);
@@ -397,8 +407,9 @@ TEST_F(VideoPanelTest, AnUnopenableFileShowsItsErrorTextInThePanel) {
   EXPECT_TRUE(boxes.Boxes.empty());
   EXPECT_EQ(Player().ErrorCode(), peOpen);
   const QString text = QString::fromStdString(Player().ErrorText());
-  EXPECT_TRUE(text.startsWith("The file \"not_media.avi\" could not be opened.\r\nError: "))
-      << text.toStdString();
+  EXPECT_EQ(text,
+            "The file \"not_media.avi\" could not be opened.\r\nError: The file is damaged or "
+            "not a media file.");
   // Drawn on the picture area: light text on the dark background.
   Settle(200);
   const QImage shot = Panel->PlayerWidget()->grab().toImage();
@@ -438,12 +449,103 @@ TEST_F(VideoPanelTest, ADamagedFileIsLeftOutWithAMessageAndTheRestPlays) {
           QString::fromStdString(bad));
 }
 
-TEST(MissingFilesMessage, NamesTwelveAndAddsTheDriveHintForDetachableMounts) {
+// The list the user opened keeps the entries whose files are missing (saving
+// it loses none); what plays leaves them out.
+TEST_F(VideoPanelTest, MissingEntriesStayInTheListThatWasOpened) {
+  test::TBoxRecorder boxes;
+  const std::string missing = Dir.filePath("gone.mp4").toStdString();
   TAVPlayList list;
-  list.Add(VEXO_SOURCE_DIR "/CMakeLists.txt");
-  for (int i = 0; i < 14; ++i) list.Add("/media/stick/clip" + std::to_string(i) + ".avi");
-  const QStringList missing = DropMissingFiles(list);
-  EXPECT_EQ(list.Count(), 1);
+  OpenList({missing, "numbered_h264.mp4", "h264_aac.mp4"}, list);
+  ASSERT_EQ(boxes.Boxes.size(), 1u);
+  ASSERT_EQ(list.Count(), 3);
+  EXPECT_EQ(list.Strings(0), missing);
+  EXPECT_EQ(Player().FileCount(), 2);
+  EXPECT_EQ(Controls().TickBar()->Marks().size(), 3u);
+  // A list that plays whole carries its timing itself.
+  TAVPlayList whole;
+  OpenList({"numbered_h264.mp4", "h264_aac.mp4"}, whole);
+  EXPECT_TRUE(whole.AllItemsKnown());
+  EXPECT_EQ(boxes.Boxes.size(), 1u);
+}
+
+// A name is bytes: a file whose name is not valid UTF-8 is found and plays,
+// from a list and on its own.
+TEST_F(VideoPanelTest, ANameThatIsNotTextIsFoundAndPlays) {
+  test::TBoxRecorder boxes;
+  const std::string odd = QFile::encodeName(Dir.path()).toStdString() + "/caf\xE9 \xFF.mp4";
+  ASSERT_TRUE(std::filesystem::copy_file(test::MediaPath("numbered_h264.mp4"), odd));
+  TAVPlayList list;
+  OpenList({odd, "h264_aac.mp4"}, list);
+  EXPECT_TRUE(boxes.Boxes.empty());
+  EXPECT_EQ(Player().FileCount(), 2);
+  Panel->PlayNativeFile(odd, vmGDI);
+  EXPECT_TRUE(Panel->IsOpen());
+  EXPECT_EQ(Player().FileCount(), 1);
+  EXPECT_TRUE(boxes.Boxes.empty());
+}
+
+// A long list is looked through on a worker: meanwhile the interface serves
+// its events, and a terminate signal is heard and ends the open at once.
+TEST_F(VideoPanelTest, ALongListIsCheckedWhileTheInterfaceRuns) {
+  test::TBoxRecorder boxes;
+  TAVPlayList list;
+  for (int i = 0; i < 100000; ++i)
+    list.Add(Dir.filePath("gone" + QString::number(i) + ".mp4").toStdString());
+  list.Add(test::MediaPath("numbered_h264.mp4"));
+  bool served = false;
+  QTimer::singleShot(0, [&] { served = true; });
+  Panel->PlayList(&list, vmGDI);
+  EXPECT_TRUE(served);
+  EXPECT_EQ(list.Count(), 100001);
+  EXPECT_EQ(Player().FileCount(), 1);
+  ASSERT_EQ(boxes.Boxes.size(), 1u);
+  EXPECT_EQ(boxes.Boxes[0].Text.split('\n').size(), 2 + 13);
+
+  TTerminationSignals ending;
+  bool heard = false;
+  QObject::connect(&ending, &TTerminationSignals::Received, [&] {
+    heard = true;
+    Panel->Close();
+  });
+  QTimer::singleShot(0, [] { ::raise(SIGTERM); });
+  Panel->PlayList(&list, vmGDI);
+  EXPECT_TRUE(heard);
+  EXPECT_FALSE(Panel->IsOpen());
+  EXPECT_EQ(boxes.Boxes.size(), 1u);
+}
+
+// The library's and the system's numbers reach the user as words; the
+// designed texts that are not numbers pass unchanged.
+TEST(ErrorWords, CodesBecomeWords) {
+  const struct {
+    const char* Detail;
+    const char* Words;
+  } media[] = {
+      {"ErrorCode -13 on av_open_input_file", "Permission denied."},
+      {"ErrorCode -24 on av_open_input_file", "Too many files are open."},
+      {"ErrorCode -1094995529 on av_find_stream_info", "The file is damaged or not a media file."},
+      {"ErrorCode -2 on av_open_input_file", "It was not found."},
+      {"ErrorCode -5 on av_open_input_file", "It could not be read."},
+      {"ErrorCode -99999999 on av_open_input_file", "It could not be read."},
+      {"Failed to decode 1st frame", "Failed to decode 1st frame"},
+      {"", ""},
+  };
+  for (const auto& c : media) EXPECT_EQ(MediaErrorWords(c.Detail), c.Words) << c.Detail;
+  EXPECT_EQ(SystemErrorWords(EACCES), "Permission denied.");
+  EXPECT_EQ(SystemErrorWords(EMFILE), "Too many files are open.");
+  const QString text =
+      ComposePlayerErrorText(peOpen, "x.avi", "ErrorCode -24 on av_open_input_file");
+  EXPECT_EQ(text, "The file \"x.avi\" could not be opened.\r\nError: Too many files are open.");
+}
+
+TEST(MissingFilesMessage, NamesTwelveAndAddsTheDriveHintForDetachableMounts) {
+  std::vector<std::string> paths{VEXO_SOURCE_DIR "/CMakeLists.txt"};
+  for (int i = 0; i < 14; ++i) paths.push_back("/media/stick/clip" + std::to_string(i) + ".avi");
+  const std::atomic<bool> never{false};
+  QStringList missing;
+  const auto present = PresentEntries(paths, FilesPresent(paths, never), missing);
+  ASSERT_EQ(present->Count(), 1);
+  EXPECT_EQ(present->Strings(0), paths[0]);
   const QStringList lines = MissingFilesMessage(missing).split('\n');
   ASSERT_EQ(lines.size(), 2 + 13 + 2);
   EXPECT_EQ(lines[2], "\t/media/stick/clip0.avi");

@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -16,7 +17,9 @@
 
 #include "engine/input/av_in_file_list.h"
 #include "engine/media/av_types.h"
+#include "engine/media/media_lib.h"
 #include "engine/playlist/av_playlist.h"
+#include "engine/video/av_scale.h"
 #include "engine/video/av_screen.h"
 #include "tests/support/decode_rig.h"
 #include "tests/support/test_in_file.h"
@@ -244,6 +247,94 @@ TEST_P(HdrPictures, SnapshotIsToneMappedLikeFfmpegsChain) {
   std::printf("%s without tone mapping: PSNR %.2f dB, mean luma %.1f\n", GetParam().File, plainPsnr,
               MeanLuma(plain));
   EXPECT_LT(plainPsnr, psnr);
+}
+
+// `src` (w x h in `pixFmt`) converted into a 32-bit picture of its size.
+std::vector<uint8_t> BgraOf(const TAVPicture& src, int32_t pixFmt, int32_t w, int32_t h) {
+  std::vector<uint8_t> bgra(size_t(w) * h * 4);
+  TAVPicture dst;
+  dst.data[0] = bgra.data();
+  dst.linesize[0] = w * 4;
+  std::string error;
+  ConvertPicture(src, dst, w, error, 1, FCC_ARGB, pixFmt, h, w, h, w, h);
+  EXPECT_EQ(error, "");
+  return bgra;
+}
+
+// An HDR picture in other layouts than the decoder's planar 10 bits, as
+// hardware decoders and 8-bit encoders give them, is tone-mapped the same:
+// semi-planar 10 bits (P010) and planar 12 bits exactly, 8 bits within the
+// rounding of their samples (about 53 dB; untouched, they are 20 dB off).
+TEST(HdrLayouts, AreToneMappedAlike) {
+  test::LoadMediaLib();
+  AVParams = DefaultAVParams;
+  TAVPlayList playList;
+  playList.Add(test::MediaPath("hlg.mp4"));
+  std::string error, errorFile;
+  TAVInFileList list(playList, TScreenSize{1920, 1080}, true, true, true, error, errorFile,
+                     nullptr);
+  TAVScreen screen(list.FrameWidth, list.FrameHeight, vmGDI, nullptr, 0, true, 0, 0,
+                   list.FrameWidth, list.FrameHeight, list.FrameAspect);
+  ASSERT_EQ(list.DecodeVideo(screen, dfShow), drPicture);
+  const AVFrame& frame = *list.CurFileRef->DecFrame;
+  ASSERT_EQ(frame.format, AV_PIX_FMT_YUV420P10LE);
+  const int32_t w = frame.width, h = frame.height;
+  auto toBgra = [&](const TAVPicture& src, int32_t pixFmt) { return BgraOf(src, pixFmt, w, h); };
+  const TAVPicture decoded = PictureOfFrame(frame);
+  const std::vector<uint8_t> want = toBgra(decoded, frame.format);
+  struct TLayout {
+    AVPixelFormat Format;
+    double MinPsnr;
+  };
+  for (const TLayout layout : {TLayout{AV_PIX_FMT_P010LE, 99}, TLayout{AV_PIX_FMT_YUV420P, 45},
+                               TLayout{AV_PIX_FMT_NV12, 45}, TLayout{AV_PIX_FMT_YUV422P12LE, 60}}) {
+    SCOPED_TRACE(PixFmtText(layout.Format));
+    SwsContext* sws = ff::sws_getCachedContext(nullptr, w, h, AVPixelFormat(frame.format), w, h,
+                                               layout.Format, SWS_POINT, nullptr, nullptr, nullptr);
+    ASSERT_NE(sws, nullptr);
+    AVFrame* other = ff::av_frame_alloc();
+    other->format = layout.Format, other->width = w, other->height = h;
+    ASSERT_EQ(ff::av_frame_get_buffer(other, 0), 0);
+    ff::sws_scale(sws, frame.data, frame.linesize, 0, h, other->data, other->linesize);
+    ff::sws_freeContext(sws);
+    TAVPicture pic = PictureOfFrame(*other);
+    pic.Colour = decoded.Colour;
+    const double psnr = PsnrOf(toBgra(pic, layout.Format), want);
+    std::printf("%s: PSNR %.2f dB against planar 10 bits\n", PixFmtText(layout.Format).c_str(),
+                psnr);
+    EXPECT_GE(psnr, layout.MinPsnr);
+    ff::av_frame_free(&other);
+  }
+  AVParams = DefaultAVParams;
+}
+
+// A 32-bit picture of a smooth HDR ramp is as smooth as 8 bits go: each
+// 10-bit HLG grey code a pixel, the shown levels climb by at most one and
+// use nearly all 256 (through 8-bit limited-range samples in between they
+// would climb by two in places and use 219).
+TEST(HdrLayouts, AGreyRampKeepsEveryLevel) {
+  test::LoadMediaLib();
+  AVParams = DefaultAVParams;
+  constexpr int32_t w = 876, h = 2;
+  std::vector<uint16_t> y(size_t(w) * h), c(size_t(w / 2), 512);
+  for (int32_t x = 0; x < w; ++x) y[size_t(x)] = y[size_t(w + x)] = uint16_t(64 + x);
+  TAVPicture src;
+  src.data[0] = reinterpret_cast<uint8_t*>(y.data());
+  src.data[1] = src.data[2] = reinterpret_cast<uint8_t*>(c.data());
+  src.linesize[0] = w * 2;
+  src.Colour = {TColourMatrix::Bt2020, TColourRange::Limited, TColourTransfer::Hlg, true};
+  const std::vector<uint8_t> bgra = BgraOf(src, AV_PIX_FMT_YUV420P10LE, w, h);
+  std::vector<bool> used(256);
+  int largest = 0;
+  for (int32_t x = 0; x < w; ++x) {
+    const uint8_t* p = &bgra[size_t(4 * x)];
+    EXPECT_LE(std::abs(p[0] - p[1]), 1) << "grey at " << x;
+    EXPECT_LE(std::abs(p[2] - p[1]), 1) << "grey at " << x;
+    used[p[1]] = true;
+    if (x > 0) largest = std::max(largest, std::abs(p[1] - p[-3]));
+  }
+  EXPECT_LE(largest, 1);
+  EXPECT_GE(std::count(used.begin(), used.end(), true), 250);
 }
 
 std::string HdrName(const ::testing::TestParamInfo<THdrCase>& info) {

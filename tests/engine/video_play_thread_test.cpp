@@ -177,6 +177,29 @@ TEST_F(VideoThreadTest, LastFrameOfEachFileIsHeldBeforeTheNextFileIsRequested) {
   EXPECT_EQ(list.decodeTimes.at(4) - start, 120);
 }
 
+// Pictures at their own times, as a clip whose rate drops from 30 to 5 a
+// second: each is shown when its time comes, and the last one stays up for
+// its own duration, not for one picture of the file's average rate.
+TEST_F(VideoThreadTest, PicturesOfAVariableRateAreShownAtTheirOwnTimes) {
+  struct TVariableTimeline : FakeTimeline {
+    using FakeTimeline::FakeTimeline;
+    int64_t FrameToMs(int64_t frame) override { return times[size_t(frame)]; }
+    double FileFrameMs(int64_t frame) override {
+      return double(times[size_t(frame) + 1] - times[size_t(frame)]);
+    }
+    std::vector<int64_t> times{0, 33, 67, 100, 300, 500, 700};  // and the end
+  };
+  StepClock clock;
+  TVariableTimeline list({6}, 10, &clock);
+  Play(list, clock);
+  RunToEnd();
+  EXPECT_EQ(Positions(), (std::vector<int64_t>{1, 2, 3, 4, 5}));
+  for (size_t k = 0; k + 1 < events.size(); ++k)
+    EXPECT_EQ(events[k].at, list.times[k + 1]) << "picture " << k + 1;
+  EXPECT_EQ(events.back().kind, "end");
+  EXPECT_EQ(events.back().at, 700);
+}
+
 struct LagCase {
   float fps;
   int64_t lateMs;

@@ -340,3 +340,26 @@ ff -f lavfi -i "testsrc2=size=320x240:rate=25:duration=1" -f lavfi -i "$tone1" \
 ff -f lavfi -i "testsrc2=size=320x240:rate=25:duration=1" -vf "format=yuv420p10le" -c:v libx265 \
    -preset ultrafast -x265-params log-level=error "${hdr_tags[@]}" -color_trc smpte2084 \
    -tag:v hvc1 "$out/pq.mp4"
+
+# Variable picture rates, numbered in presentation order, with a tone: a clip
+# at 30, then 10, then 15 pictures a second (1.5 s, 1.5 s, 1 s), and one that
+# starts at 5 a second and goes on at 30 (1.5 s each). Pictures are kept from
+# a 30-a-second source, each at its own time.
+vfr_clip() {  # vfr_clip NAME SECONDS SELECT
+  local keep="select='$3',$bars"
+  for ext in mp4 mkv; do
+    ff -f lavfi -i "color=c=gray:size=160x120:rate=30:duration=$2,format=yuv420p,$keep" \
+       -f lavfi -i "$(tone_src 440 44100 "$2")" -fps_mode vfr "${h264_fast[@]}" -g 30 -bf 2 \
+       -c:a aac -b:a 64k "$out/$1.$ext"
+  done
+}
+vfr_clip vfr_three_rates 4 "if(lt(t\\,1.5)\\,1\\,if(lt(t\\,3)\\,not(mod(n\\,3))\\,not(mod(n\\,2))))"
+vfr_clip vfr_slow_start 3 "if(lt(t\\,1.5)\\,not(mod(n\\,6))\\,1)"
+# Flashes and beeps together at 0.6 and 1.4 s, where the pictures come 5 a
+# second, and at 2.5 and 3.3 s, where they come 30 a second: each picture is
+# white for 100 ms from its flash, and a 1 kHz beep sounds for 50 ms.
+flashes="between(T\\,0.6\\,0.699)+between(T\\,1.4\\,1.499)+between(T\\,2.5\\,2.599)+between(T\\,3.3\\,3.399)"
+beeps="between(t\\,0.6\\,0.65)+between(t\\,1.4\\,1.45)+between(t\\,2.5\\,2.55)+between(t\\,3.3\\,3.35)"
+ff -f lavfi -i "color=c=black:size=160x120:rate=30:duration=4,format=yuv420p,select='if(lt(t\\,2)\\,not(mod(n\\,6))\\,1)',geq=lum='if($flashes\\,235\\,16)':cb=128:cr=128" \
+   -f lavfi -i "aevalsrc=if($beeps\\,0.5*sin(2*PI*1000*t)\\,0):s=44100:d=4" -ac 2 -fps_mode vfr \
+   "${h264_fast[@]}" -g 30 -c:a aac -b:a 128k "$out/vfr_flash_beep.mp4"

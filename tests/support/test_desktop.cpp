@@ -298,6 +298,8 @@ std::vector<std::string> TTestDesktop::Environment() const {
   return entries;
 }
 
-TXServer::TXServer() { FServer = StartXvfb(FDisplay); }
+TXServer::TXServer() {
+  FServer = StartXvfb(FDisplay);
+}
 
 }  // namespace vexo::test
