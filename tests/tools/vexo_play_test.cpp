@@ -107,6 +107,18 @@ class VexoPlayTest : public ::testing::Test {
                              [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
   }
   std::string Snap() const { return Dir + "/snap.jpg"; }
+  // Plays the clips as one list in the mode given: every file opens, the list
+  // plays through once and nothing reports an error.
+  template <size_t N>
+  void ExpectListPlaysToTheEnd(const char* mode, const char* const (&clips)[N]) {
+    std::vector<std::string> args = {"--mode", mode, "--play", "--exit-at-end"};
+    for (const char* clip : clips) args.push_back(test::MediaPath(clip));
+    auto run = Play(args);
+    EXPECT_EQ(run.Status, 0) << Output;
+    EXPECT_EQ(Value(run, "opened files=").substr(0, 2), std::to_string(N) + " ") << Output;
+    EXPECT_EQ(Count(run, "state Playing -> Stopped"), 1) << Output;
+    EXPECT_EQ(Count(run, "error"), 0) << Output;
+  }
 
   std::string Dir;
   std::string Output;
@@ -288,14 +300,7 @@ TEST_F(VexoPlayTest, APlaylistOfClipsAndAPhotoPlaysToTheEnd) {
 TEST_F(VexoPlayTest, TodaysCodecsAndContainersPlayToTheEnd) {
   const char* clips[] = {"hevc_aac.mov", "av1_aac.mp4",   "theora_vorbis.ogv", "photo_100x75.jpg",
                          "wmv2_wma.wmv", "mpeg2_ac3.vob", "h264_aac.3gp"};
-  std::vector<std::string> args = {"--mode", "2", "--play", "--exit-at-end"};
-  for (const char* clip : clips) args.push_back(test::MediaPath(clip));
-  auto run = Play(args);
-  EXPECT_EQ(run.Status, 0) << Output;
-  EXPECT_EQ(Value(run, "opened files=").substr(0, 2), std::to_string(std::size(clips)) + " ")
-      << Output;
-  EXPECT_EQ(Count(run, "state Playing -> Stopped"), 1) << Output;
-  EXPECT_EQ(Count(run, "error"), 0) << Output;
+  ExpectListPlaysToTheEnd("2", clips);
 }
 
 // A playlist of today's pixel formats, a high-dynamic-range clip and a photo
@@ -310,14 +315,7 @@ TEST_F(VexoPlayTest, EveryPixelFormatFamilyPlaysToTheEnd) {
                          "numbered_grey.mkv"};
   for (const char* mode : {"2", "1"}) {
     SCOPED_TRACE(std::string("mode ") + mode);
-    std::vector<std::string> args = {"--mode", mode, "--play", "--exit-at-end"};
-    for (const char* clip : clips) args.push_back(test::MediaPath(clip));
-    auto run = Play(args);
-    EXPECT_EQ(run.Status, 0) << Output;
-    EXPECT_EQ(Value(run, "opened files=").substr(0, 2), std::to_string(std::size(clips)) + " ")
-        << Output;
-    EXPECT_EQ(Count(run, "state Playing -> Stopped"), 1) << Output;
-    EXPECT_EQ(Count(run, "error"), 0) << Output;
+    ExpectListPlaysToTheEnd(mode, clips);
   }
 }
 
