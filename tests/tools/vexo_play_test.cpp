@@ -9,6 +9,7 @@
 #include <QColor>
 #include <QImage>
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -283,7 +284,13 @@ INSTANTIATE_TEST_SUITE_P(Containers, VexoPlaySeekTest,
                                            TSeekCase{"numbered_mpeg2.mpg", 44, 44},
                                            // Beyond the end: the last frame.
                                            TSeekCase{"numbered_h264.mp4", 100000, 299},
-                                           TSeekCase{"numbered_mpeg2.mpg", 100000, 299}));
+                                           TSeekCase{"numbered_mpeg2.mpg", 100000, 299}),
+                         [](const ::testing::TestParamInfo<TSeekCase>& info) {
+                           std::string name = info.param.File;
+                           for (char& c : name)
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           return name + "_frame_" + std::to_string(info.param.Frame);
+                         });
 
 TEST_F(VexoPlayTest, APlaylistOfClipsAndAPhotoPlaysToTheEnd) {
   auto run = Play({"--mode", "2", "--play", "--exit-at-end", test::MediaPath("h264_aac.mp4"),
