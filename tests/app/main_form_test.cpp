@@ -286,8 +286,7 @@ TEST_F(MainFormTest, SkinMenusOfferThePresentSheetsAndEachAppliesAndClears) {
   // The common word in another case is no skin name.
   Form->Options()->GetOption(oSkinName).SetText("NONE");
   Form->PostApplySkin();
-  QTest::qWait(100);
-  EXPECT_FALSE(Form->SkinManager()->Active());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !Form->SkinManager()->Active(); }, 5000));
 }
 
 TEST_F(MainFormTest, ClosingSavesTheWindowAndOptionsAndTheNextStartRestoresThem) {

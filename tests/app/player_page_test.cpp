@@ -89,9 +89,10 @@ class PlayerPageTest : public ::testing::Test, public test::TPageRig<TRecordingP
 TEST_F(PlayerPageTest, SelectingAFileShowsItsFirstPictureReadyToPlay) {
   ASSERT_TRUE(Select(desktop->Clips() + "/a_numbered.avi"));
   ASSERT_TRUE(QTest::qWaitFor([&] { return Player().State() == psStopped; }));
-  QTest::qWait(200);
-  const QImage picture = Page->VideoPanel()->PlayerWidget()->grab().toImage();
-  EXPECT_EQ(FrameNumberOf(picture), 0);
+  // The first picture is painted after the stop is reported.
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return FrameNumberOf(Page->VideoPanel()->PlayerWidget()->grab().toImage()) == 0; },
+      5000));
   EXPECT_TRUE(Page->VideoPanel()->ControlPanel()->Button(TAVControlPanel::biPlay)->isEnabled());
   EXPECT_TRUE(Enabled(mvFullScreen));
   EXPECT_TRUE(Enabled(mEdit_CopyTo));
