@@ -108,26 +108,30 @@ constexpr ptrdiff_t kCrStep = kEntry, kCbStep = kGrid * kCrStep, kLayerStep = kG
 
 struct TToneTable {
   TColourTransfer Transfer = TColourTransfer::Sdr;
+  bool FullRange = false;
   std::vector<float> Entries;  // kGrid^3 entries
 };
 
-// The table of each output, for the last transfer it served.
+// The table of each output, for the last transfer and range it served.
 TToneTable Tables[2];
 
-const TToneTable& TableFor(TColourTransfer transfer, TToneOutput output) {
+const TToneTable& TableFor(TColourTransfer transfer, bool fullRange, TToneOutput output) {
   TToneTable& Table = Tables[output == TToneOutput::Bgr];
-  if (Table.Transfer == transfer && !Table.Entries.empty()) return Table;
+  if (Table.Transfer == transfer && Table.FullRange == fullRange && !Table.Entries.empty())
+    return Table;
   Table.Transfer = transfer;
+  Table.FullRange = fullRange;
   Table.Entries.assign(size_t(kLayerStep) * kGrid, 0.0f);
   float* e = Table.Entries.data();
   for (int y = 0; y < kGrid; ++y)
     for (int cb = 0; cb < kGrid; ++cb)
       for (int cr = 0; cr < kGrid; ++cr) {
-        // Grid point i stands for code i / (kGrid - 1) of the full code range,
-        // taken as limited range (the range of every HDR format here).
-        auto code = [](int i) { return double(i) / (kGrid - 1); };
-        const double yn = (code(y) * 1023 - 64) / 876;
-        const double cbn = (code(cb) * 1023 - 512) / 896, crn = (code(cr) * 1023 - 512) / 896;
+        // Grid point i stands for code i / (kGrid - 1) of the whole code
+        // range, read as the source's range says (nearly always limited).
+        auto code = [](int i) { return double(i) / (kGrid - 1) * 1023; };
+        const double yScale = fullRange ? 1023 : 876, cScale = fullRange ? 1023 : 896;
+        const double yn = (code(y) - (fullRange ? 0 : 64)) / yScale;
+        const double cbn = (code(cb) - 512) / cScale, crn = (code(cr) - 512) / cScale;
         double out[3];
         MapNormalised(transfer, output, yn, cbn, crn, out);
         e[0] = float(out[0]), e[1] = float(out[1]), e[2] = float(out[2]);
@@ -267,7 +271,8 @@ class TCodeRow {
 void ToneMapPicture(const TAVPicture& src, int32_t pixFmt, int32_t width, int32_t height,
                     const TAVPicture& dst, TToneOutput output) {
   const AVPixFmtDescriptor* d = ff::av_pix_fmt_desc_get(AVPixelFormat(pixFmt));
-  const float* entries = TableFor(src.Colour.Transfer, output).Entries.data();
+  const float* entries =
+      TableFor(src.Colour.Transfer, src.Colour.Range == TColourRange::Full, output).Entries.data();
   const std::vector<TGridPlace>& places = GridPlaces(d->comp[0].depth);
   const int hs = d->log2_chroma_w, vs = d->log2_chroma_h;
   const int32_t cw = -((-width) >> hs), ch = -((-height) >> vs);

@@ -1,7 +1,7 @@
 #pragma once
 // High-dynamic-range pictures (PQ or HLG, BT.2020) brought to an ordinary
 // screen: tone-mapped to BT.709 in limited range through a 3D lookup table
-// over the source's Y, Cb, Cr.
+// over the source's Y, Cb, Cr, read in the range the source says.
 #include <cstdint>
 
 #include "engine/video/av_scale.h"

@@ -265,6 +265,8 @@ std::vector<uint8_t> BgraOf(const TAVPicture& src, int32_t pixFmt, int32_t w, in
 // hardware decoders and 8-bit encoders give them, is tone-mapped the same:
 // semi-planar 10 bits (P010) and planar 12 bits exactly, 8 bits within the
 // rounding of their samples (about 53 dB; untouched, they are 20 dB off).
+// So is the same picture stored in full range (read as limited, its
+// contrast and colours are off, about 37 dB).
 TEST(HdrLayouts, AreToneMappedAlike) {
   test::LoadMediaLib();
   AVParams = DefaultAVParams;
@@ -285,23 +287,51 @@ TEST(HdrLayouts, AreToneMappedAlike) {
   struct TLayout {
     AVPixelFormat Format;
     double MinPsnr;
+    bool FullRange = false;
   };
-  for (const TLayout layout : {TLayout{AV_PIX_FMT_P010LE, 99}, TLayout{AV_PIX_FMT_YUV420P, 45},
-                               TLayout{AV_PIX_FMT_NV12, 45}, TLayout{AV_PIX_FMT_YUV422P12LE, 60}}) {
-    SCOPED_TRACE(PixFmtText(layout.Format));
-    SwsContext* sws = ff::sws_getCachedContext(nullptr, w, h, AVPixelFormat(frame.format), w, h,
-                                               layout.Format, SWS_POINT, nullptr, nullptr, nullptr);
-    ASSERT_NE(sws, nullptr);
+  for (const TLayout layout :
+       {TLayout{AV_PIX_FMT_P010LE, 99}, TLayout{AV_PIX_FMT_YUV420P, 45},
+        TLayout{AV_PIX_FMT_NV12, 45}, TLayout{AV_PIX_FMT_YUV422P12LE, 60},
+        TLayout{AV_PIX_FMT_YUV420P10LE, 45, true}, TLayout{AV_PIX_FMT_YUV420P, 45, true}}) {
+    SCOPED_TRACE(PixFmtText(layout.Format) + (layout.FullRange ? " full range" : ""));
     AVFrame* other = ff::av_frame_alloc();
     other->format = layout.Format, other->width = w, other->height = h;
     ASSERT_EQ(ff::av_frame_get_buffer(other, 0), 0);
-    ff::sws_scale(sws, frame.data, frame.linesize, 0, h, other->data, other->linesize);
-    ff::sws_freeContext(sws);
+    if (layout.FullRange) {
+      // Full range by its definition: codes 0 to 2^n - 1 for Y, 2^(n-1) for
+      // no colour, where limited range leaves a foot and a head room.
+      const bool words = layout.Format == AV_PIX_FMT_YUV420P10LE;
+      const double top = words ? 1023 : 255, mid = words ? 512 : 128;
+      for (int plane = 0; plane < 3; ++plane) {
+        const int32_t pw = plane ? (w + 1) / 2 : w, ph = plane ? (h + 1) / 2 : h;
+        for (int32_t row = 0; row < ph; ++row) {
+          const auto* in =
+              reinterpret_cast<const uint16_t*>(frame.data[plane] + row * frame.linesize[plane]);
+          uint8_t* out = other->data[plane] + row * other->linesize[plane];
+          for (int32_t x = 0; x < pw; ++x) {
+            const double v = plane ? (in[x] - 512) / 896.0 * top + mid : (in[x] - 64) / 876.0 * top;
+            const auto code = uint16_t(std::clamp(std::lround(v), 0L, long(top)));
+            if (words)
+              reinterpret_cast<uint16_t*>(out)[x] = code;
+            else
+              out[x] = uint8_t(code);
+          }
+        }
+      }
+    } else {
+      SwsContext* sws =
+          ff::sws_getCachedContext(nullptr, w, h, AVPixelFormat(frame.format), w, h, layout.Format,
+                                   SWS_POINT, nullptr, nullptr, nullptr);
+      ASSERT_NE(sws, nullptr);
+      ff::sws_scale(sws, frame.data, frame.linesize, 0, h, other->data, other->linesize);
+      ff::sws_freeContext(sws);
+    }
     TAVPicture pic = PictureOfFrame(*other);
     pic.Colour = decoded.Colour;
+    if (layout.FullRange) pic.Colour.Range = TColourRange::Full;
     const double psnr = PsnrOf(toBgra(pic, layout.Format), want);
-    std::printf("%s: PSNR %.2f dB against planar 10 bits\n", PixFmtText(layout.Format).c_str(),
-                psnr);
+    std::printf("%s%s: PSNR %.2f dB against planar 10 bits\n", PixFmtText(layout.Format).c_str(),
+                layout.FullRange ? " full range" : "", psnr);
     EXPECT_GE(psnr, layout.MinPsnr);
     ff::av_frame_free(&other);
   }
