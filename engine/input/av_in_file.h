@@ -29,7 +29,7 @@ class TAVDecodeError : public std::runtime_error {
 // Flags of TAVInFile::DecodeVideo.
 enum TDecodeFlag : int32_t {
   dfShow = 1,       // convert the picture into the screen's frame buffer
-  dfEncode = 2,     // convert the picture into the list's encoder picture
+  dfEncode = 2,     // convert the picture into EncPicture, when the caller gives one
   dfKeySeek = 4,    // skip packets before the first key frame, one per call
   dfFillRing = 8,   // also keep each converted picture in the list's ring
   dfRingOnly = 16,  // read nothing; hand out a picture held in the ring
@@ -158,6 +158,7 @@ class TAVInFile {
   AVFrame* DecFrame = nullptr;
   AVFrame* DstPicture = nullptr;
   TAVFrameBuf* FrameBufRef = nullptr;
+  // Target of dfEncode; none unless a caller sets one (playback never does).
   AVFrame* EncPicture = nullptr;
   SwrContext* AudioResample = nullptr;
   SwrContext* EncResample = nullptr;

@@ -142,9 +142,7 @@ class TAVInFileList {
   TAVInFile* CurFileRef = nullptr;
   TAVInFile* PrevFileRef = nullptr;
   uint8_t FirstFrame = 0;
-  AVFrame* EncPicture = nullptr;
   TAVFrameBuf FrameRing;
-  TBuffer EncBuffer;
   TWaveBuffer WaveBuf;
   uint8_t Gapless = 0;
   uint8_t AudioOutMode = 2;
@@ -158,7 +156,6 @@ class TAVInFileList {
 
  private:
   void Progress(int32_t stage, int32_t index);
-  void AllocateEncoderPicture();
   bool OpenFiles(const TAVPlayList& playList, std::string& error, std::string& errorFile);
   void AddToTimeline(TAVInFile& file);
   void SetUpSound();
