@@ -115,7 +115,6 @@ struct TAVParams {
   // Selects the primary sound output, PulseAudio; cleared, the fall-back
   // output is ALSA.
   uint8_t UseSoundServer = 1;
-  uint8_t ClipToWindow = 1;
   uint8_t Planar = 1;
   uint8_t OverlayFlip = 1;
   uint8_t GaplessPlay = 1;

@@ -110,11 +110,9 @@ void TAVScreen::ReInit(int32_t width, int32_t height, bool force, uint8_t mode,
   if (FVideoMode == vmRaster) {
     Ovr_LineBytes = Ovr_Width * 4;
   } else {
-    int32_t lineBytes = 0;
-    uint8_t* address = nullptr;
-    if (MyLockSurface(lineBytes, address, false)) {
-      Ovr_LineBytes = lineBytes;
-      UnlockSurface(false);
+    int32_t lines = 0;
+    if (WritePicture([&lines](uint8_t*, int32_t lineBytes) { lines = lineBytes; }, false)) {
+      Ovr_LineBytes = lines;
     } else {
       Log("Warning: AVScreen.ReInit: MyLockSurface() failed, taking Ovr_LineBytes = Ovr_Width * 4");
       Ovr_LineBytes = Ovr_Width * 4;
@@ -148,22 +146,13 @@ void TAVScreen::RecreateDevice(int32_t winLeft, int32_t winTop, TVideoCanvas* ca
 bool TAVScreen::CreateDevices(uint8_t mode, TNativeWindow window) {
   TVideoSystem* system = CurrentVideoSystem();
   if (mode == vmXVideo || mode == vmGLShader) {
-    if (!FSurfaceDevice) {
-      std::unique_ptr<TSurfaceDevice> device = system ? system->NewSurfaceDevice(mode) : nullptr;
-      const uint32_t created = device ? device->Create() : uint32_t(veNoDisplay);
-      if (LogVideoError("SurfaceDevice.Create:", created)) return false;
-      FSurfaceDevice = std::move(device);
-      if (LogVideoError("SetCooperativeLevel:", FSurfaceDevice->SetCooperativeLevel(window)))
-        return false;
-    }
-    if (!FPrimarySurface) {
-      if (FSurfaceDevice->CreatePrimarySurface(window) != veOk) return false;
-      FPrimarySurface = true;
-      AttachClipper(mode, true, window);
-      TDevicePixelFormat format;
-      FSurfaceDevice->GetPrimaryPixelFormat(format);
-      FPixFormat = MakeSurfacePixelFormat(format);
-    }
+    if (FSurfaceDevice) return true;
+    std::unique_ptr<TSurfaceDevice> device = system ? system->NewSurfaceDevice(mode) : nullptr;
+    const uint32_t configured =
+        device ? device->Configure(window, FSurfaceCaps) : uint32_t(veNoDisplay);
+    if (LogVideoError("SurfaceDevice.Configure:", configured)) return false;
+    FSurfaceDevice = std::move(device);
+    FPixFormat = MakeSurfacePixelFormat(FSurfaceCaps.WindowFormat);
     return true;
   }
   if (mode == vmGLTextureGrey || mode == vmGLTextureArgb) {
@@ -188,15 +177,10 @@ bool TAVScreen::CreateDevices(uint8_t mode, TNativeWindow window) {
   return false;
 }
 
-void TAVScreen::AttachClipper(uint8_t mode, bool attach, TNativeWindow window) {
-  FSurfaceDevice->SetClipper(attach && mode == vmGLShader && AVParams.ClipToWindow != 0, window);
-}
-
 std::string TAVScreen::CheckVModeSupport(uint8_t mode) {
   if (mode == vmXVideo || mode == vmGLShader) {
-    TSurfaceCaps caps;
-    if (!FSurfaceDevice || FSurfaceDevice->GetCaps(caps) != veOk)
-      return "CheckVModeSupport: Failed on SurfaceDevice.GetCaps()";
+    if (!FSurfaceDevice) return "CheckVModeSupport: No surface device";
+    const TSurfaceCaps& caps = FSurfaceCaps;
     if (mode == vmXVideo) {
       if (!caps.Overlay)
         return "CheckVModeSupport: Video card doesn't support Overlay in current mode";
@@ -233,17 +217,17 @@ bool TAVScreen::CreateOverlaySurface(uint8_t mode, int32_t width, bool planarAll
   desc.Width = width;
   desc.Height = height;
   desc.Overlay = mode == vmXVideo;
-  desc.Flip = desc.Overlay && AVParams.OverlayFlip != 0;
+  desc.BackBuffer = desc.Overlay && AVParams.OverlayFlip != 0;
   uint32_t code = veNoFourCC;
   for (;;) {
     for (TFourCC fourCC : list) {
       desc.FourCC = fourCC;
-      code = FSurfaceDevice->CreateSurface(desc);
+      uint32_t backBufferCode = veOk;
+      code = FSurfaceDevice->Configure(desc, backBufferCode);
       if (code != veOk) continue;
       FOverlay = true;
       FFourCC = fourCC;
-      if (desc.Flip &&
-          !LogVideoError("FOverlay.GetAttachedSurface: ", FSurfaceDevice->GetAttachedSurface()))
+      if (desc.BackBuffer && !LogVideoError("FOverlay.BackBuffer: ", backBufferCode))
         FBackBuf = true;
       Ovr_Width = desc.Width;
       Ovr_Height = desc.Height;
@@ -255,7 +239,7 @@ bool TAVScreen::CreateOverlaySurface(uint8_t mode, int32_t width, bool planarAll
     desc.Width = 640;
     desc.Height = 480;
   }
-  LogVideoError("SurfaceDevice.CreateSurface(FSurface): ", code);
+  LogVideoError("SurfaceDevice.Configure(FSurface): ", code);
   return false;
 }
 
@@ -285,13 +269,7 @@ bool TAVScreen::CreateTexture(uint8_t mode, int32_t width, int32_t height) {
 }
 
 void TAVScreen::ReleaseSurfaces() {
-  if (FSurfaceDevice) {
-    if (FBackBuf) FSurfaceDevice->ReleaseBackBuffer();
-    if (FOverlay) {
-      if (FVideoMode == vmXVideo) UpdateOverlay(true);
-      FSurfaceDevice->ReleaseSurface();
-    }
-  }
+  if (FSurfaceDevice && FOverlay) FSurfaceDevice->Release();
   FBackBuf = false;
   FOverlay = false;
   if (FTextureDevice && FTexture) FTextureDevice->ReleaseTexture(FTexture);
@@ -299,8 +277,6 @@ void TAVScreen::ReleaseSurfaces() {
 }
 
 void TAVScreen::ReleaseDevices() {
-  if (FSurfaceDevice && FPrimarySurface) FSurfaceDevice->ReleasePrimarySurface();
-  FPrimarySurface = false;
   FSurfaceDevice.reset();
   // The scene's vertex buffer belongs to the device and goes with it.
   FPlaneScene.reset();
@@ -358,7 +334,7 @@ void TAVScreen::UpdateOverlay(bool hide) {
   if (FVideoMode != vmXVideo || !FSurfaceDevice || !FOverlay) return;
   if (FSrcRect.Right < 0 || FSrcRect.Bottom < 0) return;
   LogVideoError("UpdateOverlay: ",
-                FSurfaceDevice->UpdateOverlay(FSrcRect, FDstRect, FColorKey, !hide));
+                FSurfaceDevice->Present(hide ? pkHide : pkPlace, {FSrcRect, FDstRect, FColorKey}));
 }
 
 void TAVScreen::SetColorKey(uint32_t color) {
@@ -366,30 +342,34 @@ void TAVScreen::SetColorKey(uint32_t color) {
   UpdateOverlay();
 }
 
-bool TAVScreen::MyLockSurface(int32_t& lineBytes, uint8_t*& address, bool front) {
-  lineBytes = 0;
-  address = nullptr;
+bool TAVScreen::WritePicture(const TSurfaceWriter& write, bool front) {
   if (IsSurfaceMode() && FSurfaceDevice && FOverlay) {
-    const TSurfaceId surface = FBackBuf && !front ? sidBackBuffer : sidOverlay;
-    return FSurfaceDevice->Lock(surface, lineBytes, address) == veOk && address;
+    bool restored = false;
+    const uint32_t code = FSurfaceDevice->Upload(write, front, restored);
+    if (restored) {
+      Log("Surface lost: Restore Overlay/Shader Surface");
+      UpdateOverlay();
+    }
+    return code == veOk;
   }
-  if (IsTextureMode() && FTextureDevice && FTexture)
-    return FTextureDevice->LockTexture(FTexture, lineBytes, address) == veOk && address;
-  return false;
-}
-
-void TAVScreen::UnlockSurface(bool front) {
-  if (IsSurfaceMode() && FSurfaceDevice && FOverlay)
-    FSurfaceDevice->Unlock(FBackBuf && !front ? sidBackBuffer : sidOverlay);
-  else if (IsTextureMode() && FTextureDevice && FTexture)
+  if (IsTextureMode() && FTextureDevice && FTexture) {
+    int32_t lineBytes = 0;
+    uint8_t* address = nullptr;
+    if (FTextureDevice->LockTexture(FTexture, lineBytes, address) != veOk || !address) return false;
+    write(address, lineBytes);
     FTextureDevice->UnlockTexture(FTexture);
+    return true;
+  }
+  return false;
 }
 
 void TAVScreen::ClearSurface() {
   if (FVideoMode != vmXVideo) return;
-  int32_t lineBytes = 0;
-  uint8_t* address = nullptr;
-  if (!MyLockSurface(lineBytes, address, true)) return;
+  WritePicture([this](uint8_t* address, int32_t lineBytes) { ClearPicture(address, lineBytes); },
+               true);
+}
+
+void TAVScreen::ClearPicture(uint8_t* address, int32_t lineBytes) {
   if (FPlanar) {
     const size_t luma = size_t(lineBytes) * size_t(Ovr_Height);
     std::memset(address, 0, luma);
@@ -405,24 +385,6 @@ void TAVScreen::ClearSurface() {
         row[x + 1] = pair[1];
       }
     }
-  }
-  UnlockSurface(true);
-}
-
-void TAVScreen::RestoreLostSurfaces() {
-  if (!IsSurfaceMode() || !FSurfaceDevice) return;
-  if (FPrimarySurface && FSurfaceDevice->IsLost(sidPrimary)) {
-    FSurfaceDevice->Restore(sidPrimary);
-    Log("Surface lost: Restore Primary Surface");
-  }
-  if (FBackBuf && FSurfaceDevice->IsLost(sidBackBuffer)) {
-    FSurfaceDevice->Restore(sidBackBuffer);
-    Log("Surface lost: Restore BackBuffer Surface");
-  }
-  if (FOverlay && FSurfaceDevice->IsLost(sidOverlay)) {
-    FSurfaceDevice->Restore(sidOverlay);
-    Log("Surface lost: Restore Overlay/Shader Surface");
-    UpdateOverlay();
   }
 }
 
@@ -468,21 +430,17 @@ void TAVScreen::ShowFrame() {
                            TFrameBitmapView{FFrameBuf, FBitmapWidth, FBitmapHeight, FFrameStride});
     return;
   }
-  RestoreLostSurfaces();
-
-  int32_t lineBytes = 0;
-  uint8_t* address = nullptr;
-  if (MyLockSurface(lineBytes, address, false)) {
-    CopyFrame(address, lineBytes);
-    UnlockSurface(false);
-  }
+  WritePicture([this](uint8_t* address, int32_t lineBytes) { CopyFrame(address, lineBytes); },
+               false);
 
   if (FVideoMode == vmXVideo) {
-    if (FBackBuf && FSurfaceDevice) FSurfaceDevice->Flip();
+    // Without a back buffer the overlay shows the store as written.
+    if (FBackBuf && FSurfaceDevice) FSurfaceDevice->Present(pkFrame, {FSrcRect, FDstRect, 0});
   } else if (FVideoMode == vmGLShader) {
     if (FSurfaceDevice) FSurfaceDevice->SetPictureColour(FColour);
     if (FSurfaceDevice && FOverlay)
-      LogVideoError("FPrimarySurface.Blt: ", FSurfaceDevice->Blt(FDstRect));
+      LogVideoError("SurfaceDevice.Present: ",
+                    FSurfaceDevice->Present(pkFrame, {FSrcRect, FDstRect, FColorKey}));
   } else if (IsTextureMode()) {
     PresentTexture();
   }

@@ -58,9 +58,6 @@ class TAVScreen {
   void EndUpdate() { --FBusy; }
   bool IsBusy() const { return FBusy > 0; }
 
-  bool MyLockSurface(int32_t& lineBytes, uint8_t*& address, bool front);
-  void UnlockSurface(bool front);
-
   // The frame-buffer contract with the decoder.
   uint8_t* FFrameBuf = nullptr;
   int32_t FFrameStride = 0;
@@ -103,12 +100,13 @@ class TAVScreen {
   bool CreateVideoSurface(uint8_t mode, int32_t width, bool planarAllowed, int32_t height);
   bool CreateOverlaySurface(uint8_t mode, int32_t width, bool planarAllowed, int32_t height);
   bool CreateTexture(uint8_t mode, int32_t width, int32_t height);
-  void AttachClipper(uint8_t mode, bool attach, TNativeWindow window);
   void ReleaseSurfaces();
   void ReleaseDevices();
   void ResizeBitmap(int32_t width, int32_t height);
-  void RestoreLostSurfaces();
+  // Lets `write` fill the device's picture: the shown one when `front`.
+  bool WritePicture(const TSurfaceWriter& write, bool front);
   void CopyFrame(uint8_t* address, int32_t lineBytes);
+  void ClearPicture(uint8_t* address, int32_t lineBytes);
   void PresentTexture();
   bool IsSurfaceMode() const { return FVideoMode == vmXVideo || FVideoMode == vmGLShader; }
   bool IsTextureMode() const {
@@ -122,7 +120,7 @@ class TAVScreen {
   TVideoCanvas* FCanvas = nullptr;
   TNativeWindow FWnd = 0;
   std::unique_ptr<TSurfaceDevice> FSurfaceDevice;
-  bool FPrimarySurface = false;
+  TSurfaceCaps FSurfaceCaps;
   bool FOverlay = false;
   bool FBackBuf = false;
   std::unique_ptr<TTextureDevice> FTextureDevice;

@@ -167,10 +167,9 @@ TEST_F(AVScreenTest, WideOverlayIsRetriedAt640x480) {
 TEST_F(AVScreenTest, NarrowSurfaceFailureIsNotRetried) {
   system.Surface->MaxWidth = 100;
   auto screen = Make(vmGLShader, 640, 480);
-  EXPECT_EQ(
-      log.Lines(),
-      (std::vector<std::string>{
-          "SurfaceDevice.CreateSurface(FSurface): : Not enough memory for the video surface."}));
+  EXPECT_EQ(log.Lines(),
+            (std::vector<std::string>{
+                "SurfaceDevice.Configure(FSurface): : Not enough memory for the video surface."}));
   EXPECT_EQ(screen->FVideoMode, vmRaster);
   EXPECT_EQ(FourCCText(screen->FFourCC), "ARGB");
   EXPECT_EQ(screen->Ovr_Width, 640);
@@ -196,14 +195,14 @@ TEST_F(AVScreenTest, FourCCsAreTriedInOrder) {
   EXPECT_EQ(tried, (std::vector<std::string>{"YV12", "UYVY", "YUY2"}));
   EXPECT_EQ(FourCCText(screen->FFourCC), "YUY2");
   EXPECT_TRUE(system.Surface->Created.Overlay);
-  EXPECT_TRUE(system.Surface->Created.Flip);
+  EXPECT_TRUE(system.Surface->Created.BackBuffer);
   EXPECT_TRUE(screen->HasBackBuffer());
 }
 
 TEST_F(AVScreenTest, MissingBackBufferIsLoggedAndTolerated) {
-  system.Surface->AttachResult = veOutOfMemory;
+  system.Surface->BackBufferResult = veOutOfMemory;
   auto screen = Make(vmXVideo);
-  EXPECT_TRUE(Logged("FOverlay.GetAttachedSurface: : Not enough memory for the video surface."));
+  EXPECT_TRUE(Logged("FOverlay.BackBuffer: : Not enough memory for the video surface."));
   EXPECT_EQ(screen->FVideoMode, vmXVideo);
   EXPECT_FALSE(screen->HasBackBuffer());
 }
@@ -217,13 +216,11 @@ TEST_F(AVScreenTest, DeviceFailuresFallBackToRasterWithTheirLines) {
   };
   const Case cases[] = {
       {"no display", vmGLShader,
-       [](TMemoryVideoSystem& s) { s.Surface->CreateResult = veNoDisplay; },
-       "SurfaceDevice.Create:: No display or window is available for video output."},
-      {"cooperative level", vmXVideo,
-       [](TMemoryVideoSystem& s) { s.Surface->CooperativeResult = veNoDisplay; },
-       "SetCooperativeLevel:: No display or window is available for video output."},
-      {"caps", vmXVideo, [](TMemoryVideoSystem& s) { s.Surface->CapsResult = veGeneric; },
-       "CheckVModeSupport: Failed on SurfaceDevice.GetCaps()"},
+       [](TMemoryVideoSystem& s) { s.Surface->ConfigureResult = veNoDisplay; },
+       "SurfaceDevice.Configure:: No display or window is available for video output."},
+      {"no context", vmXVideo,
+       [](TMemoryVideoSystem& s) { s.Surface->ConfigureResult = veNoContext; },
+       "SurfaceDevice.Configure:: No OpenGL context could be created for the window."},
       {"no overlay", vmXVideo, [](TMemoryVideoSystem& s) { s.Surface->Caps.Overlay = false; },
        "CheckVModeSupport: Video card doesn't support Overlay in current mode"},
       {"no colour key", vmXVideo,
@@ -271,11 +268,12 @@ TEST_F(AVScreenTest, WithoutAVideoSystemOnlyRasterWorks) {
   SetVideoSystem(nullptr);
   auto screen = Make(vmXVideo);
   EXPECT_EQ(screen->FVideoMode, vmRaster);
-  EXPECT_TRUE(Logged("SurfaceDevice.Create:: No display or window is available for video output."));
+  EXPECT_TRUE(
+      Logged("SurfaceDevice.Configure:: No display or window is available for video output."));
 }
 
 TEST_F(AVScreenTest, FailedLockWarnsAndTakesFourBytesAPixel) {
-  system.Surface->LockResult = veSurfaceLost;
+  system.Surface->UploadResult = veSurfaceLost;
   auto screen = Make(vmGLShader);
   EXPECT_TRUE(Logged(
       "Warning: AVScreen.ReInit: MyLockSurface() failed, taking Ovr_LineBytes = Ovr_Width * 4"));
@@ -283,11 +281,11 @@ TEST_F(AVScreenTest, FailedLockWarnsAndTakesFourBytesAPixel) {
   EXPECT_EQ(screen->FVideoMode, vmGLShader);
   // A failed lock skips the copy, but the surface is still shown.
   screen->ShowFrame();
-  EXPECT_EQ(system.Surface->Blts, 1);
+  EXPECT_EQ(system.Surface->Frames, 1);
 }
 
 TEST_F(AVScreenTest, ColorKeyIsPackedAndHandedToTheOverlay) {
-  system.Surface->PixelFormat = {32, 0, 0, 16, 0xF800, 0x07E0, 0x001F, 0};
+  system.Surface->Caps.WindowFormat = {32, 0, 0, 16, 0xF800, 0x07E0, 0x001F, 0};
   auto screen = Make(vmXVideo);
   screen->SetColorKey(0x00FF8040);
   EXPECT_EQ(screen->FColorKey, 0x441Fu);
@@ -313,7 +311,7 @@ TEST_F(AVScreenTest, ClearSurfacePaintsBlackInEachLayout) {
     fresh.Surface->FourCCs = c.fourCCs;
     auto screen = Make(vmXVideo, 8, 4);
     screen->ClearSurface();
-    const test::TMemorySurface& front = fresh.Surface->Surfaces[sidOverlay];
+    const test::TMemorySurface& front = fresh.Surface->Front;
     for (int32_t y = 0; y < 4; ++y)
       for (int32_t x = 0; x < front.LineBytes; x += 2) {
         ASSERT_EQ(front.Bytes[y * front.LineBytes + x], c.first) << y << "," << x;
@@ -326,7 +324,7 @@ TEST_F(AVScreenTest, ClearSurfaceOnPlanarOverlayBlanksLumaAndChroma) {
   auto screen = Make(vmXVideo, 8, 4);
   ASSERT_EQ(screen->FFourCC, FCC_YV12);
   screen->ClearSurface();
-  const test::TMemorySurface& front = system.Surface->Surfaces[sidOverlay];
+  const test::TMemorySurface& front = system.Surface->Front;
   const size_t luma = size_t(front.LineBytes) * 4, chroma = size_t(front.LineBytes / 2) * 4;
   for (size_t i = 0; i < luma; ++i) ASSERT_EQ(front.Bytes[i], 0) << i;
   for (size_t i = luma; i < luma + chroma; ++i) ASSERT_EQ(front.Bytes[i], 128) << i;
@@ -336,7 +334,7 @@ TEST_F(AVScreenTest, ClearSurfaceOnPlanarOverlayBlanksLumaAndChroma) {
 TEST_F(AVScreenTest, ClearSurfaceLeavesOtherModesAlone) {
   auto screen = Make(vmGLShader, 8, 4);
   screen->ClearSurface();
-  EXPECT_EQ(system.Surface->Locks, 1);  // the line-size probe of ReInit only
+  EXPECT_EQ(system.Surface->Uploads, 1);  // the line-size probe of ReInit only
 }
 
 // Fills a YV12 frame whose every byte tells its plane, row and column.
@@ -355,7 +353,7 @@ TEST_F(AVScreenTest, ShowFrameCopiesLumaAndBothChromaPlanes) {
   auto screen = Make(vmGLShader, 8, 6);
   FillPlanarFrame(*screen);
   screen->ShowFrame();
-  const test::TMemorySurface& s = system.Surface->Surfaces[sidOverlay];
+  const test::TMemorySurface& s = system.Surface->Front;
   const int32_t l = s.LineBytes;
   for (int32_t y = 0; y < 6; ++y)
     for (int32_t x = 0; x < 8; ++x) ASSERT_EQ(s.Bytes[y * l + x], y * 16 + x);
@@ -366,65 +364,61 @@ TEST_F(AVScreenTest, ShowFrameCopiesLumaAndBothChromaPlanes) {
         ASSERT_EQ(s.Bytes[l * 6 + plane * (l / 2) * 3 + y * (l / 2) + x],
                   0x80 + plane * 0x40 + y * 8 + x)
             << plane << ":" << y << "," << x;
-  EXPECT_EQ(system.Surface->Blts, 1);
-  EXPECT_EQ(system.Surface->LastBltDest, screen->FDstRect);
+  EXPECT_EQ(system.Surface->Frames, 1);
+  EXPECT_EQ(system.Surface->LastFrameDest, screen->FDstRect);
 }
 
 TEST_F(AVScreenTest, ShowFrameFlipsTheOverlayBackBuffer) {
   auto screen = Make(vmXVideo, 8, 6);
   FillPlanarFrame(*screen);
   screen->ShowFrame();
-  EXPECT_EQ(system.Surface->Flips, 1);
+  EXPECT_EQ(system.Surface->Frames, 1);
   // The copy went into the back buffer, which the flip brought to the front.
-  EXPECT_EQ(system.Surface->Surfaces[sidOverlay]
-                .Bytes[1 * system.Surface->Surfaces[sidOverlay].LineBytes + 2],
-            18);
+  EXPECT_EQ(system.Surface->Front.Bytes[1 * system.Surface->Front.LineBytes + 2], 18);
 }
 
 TEST_F(AVScreenTest, ShowFrameDoesNothingWhileBusy) {
   auto screen = Make(vmGLShader, 8, 6);
   FillPlanarFrame(*screen);
-  const int locks = system.Surface->Locks;
+  const int uploads = system.Surface->Uploads;
   screen->BeginUpdate();
   EXPECT_TRUE(screen->IsBusy());
   screen->ShowFrame();
-  EXPECT_EQ(system.Surface->Locks, locks);
-  EXPECT_EQ(system.Surface->Blts, 0);
+  EXPECT_EQ(system.Surface->Uploads, uploads);
+  EXPECT_EQ(system.Surface->Frames, 0);
   screen->EndUpdate();
   EXPECT_FALSE(screen->IsBusy());
   screen->ShowFrame();
-  EXPECT_EQ(system.Surface->Blts, 1);
+  EXPECT_EQ(system.Surface->Frames, 1);
 }
 
 TEST_F(AVScreenTest, ShowFrameIgnoresALineSizeBeyondTheFrameBuffer) {
   auto screen = Make(vmGLShader, 8, 6);
   screen->FFrameLineBytes = screen->FFrameStride * 2;
   screen->ShowFrame();
-  EXPECT_EQ(system.Surface->Surfaces[sidOverlay].Bytes[0], 0xEE);
-  EXPECT_EQ(system.Surface->Blts, 1);
+  EXPECT_EQ(system.Surface->Front.Bytes[0], 0xEE);
+  EXPECT_EQ(system.Surface->Frames, 1);
 }
 
 TEST_F(AVScreenTest, BlitFailureIsLogged) {
-  system.Surface->BltResult = veSurfaceLost;
+  system.Surface->PresentResult = veSurfaceLost;
   auto screen = Make(vmGLShader, 8, 6);
   screen->ShowFrame();
   EXPECT_TRUE(
-      Logged("FPrimarySurface.Blt: : The video surface has been lost and must be restored."));
+      Logged("SurfaceDevice.Present: : The video surface has been lost and must be restored."));
 }
 
-TEST_F(AVScreenTest, LostSurfacesAreRestoredInOrder) {
+TEST_F(AVScreenTest, ALostSurfaceIsRestoredAndTheOverlayPlacedAgain) {
   auto screen = Make(vmXVideo, 8, 6);
-  for (bool& lost : system.Surface->Lost) lost = true;
+  system.Surface->Lost = true;
   const int updates = system.Surface->Updates;
   screen->ShowFrame();
-  const std::vector<std::string> expected{"Surface lost: Restore Primary Surface",
-                                          "Surface lost: Restore BackBuffer Surface",
-                                          "Surface lost: Restore Overlay/Shader Surface"};
+  const std::vector<std::string> expected{"Surface lost: Restore Overlay/Shader Surface"};
   EXPECT_EQ(log.Lines(), expected);
-  EXPECT_EQ(system.Surface->Restores, 3);
+  EXPECT_EQ(system.Surface->Restores, 1);
   EXPECT_EQ(system.Surface->Updates, updates + 1);
   screen->ShowFrame();
-  EXPECT_EQ(log.Lines().size(), 3u);
+  EXPECT_EQ(log.Lines().size(), 1u);
 }
 
 TEST_F(AVScreenTest, GreyTextureGetsTheLumaPlaneOnly) {
