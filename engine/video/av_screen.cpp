@@ -157,22 +157,16 @@ bool TAVScreen::CreateDevices(uint8_t mode, TNativeWindow window) {
   }
   if (mode == vmGLTextureGrey || mode == vmGLTextureArgb) {
     if (!FPlaneScene) FPlaneScene = std::make_unique<TPlaneScene>();
-    if (!FTextureDevice) {
-      FTextureDevice = system ? system->NewTextureDevice() : nullptr;
-      if (!FTextureDevice) {
-        Log("NewTextureDevice returned NULL");
-        return false;
-      }
+    if (FTextureDevice) return true;
+    std::unique_ptr<TTextureDevice> device = system ? system->NewTextureDevice() : nullptr;
+    if (!device) {
+      Log("NewTextureDevice returned NULL");
+      return false;
     }
-    if (!FTextureDeviceMade) {
-      if (LogVideoError("TextureDevice.GetAdapterDisplayMode:",
-                        FTextureDevice->GetAdapterDisplayMode()))
-        return false;
-      if (LogVideoError("TextureDevice.CreateDevice:", FTextureDevice->CreateDevice(window)))
-        return false;
-      FTextureDeviceMade = true;
-    }
-    return FTextureDeviceMade;
+    if (LogVideoError("TextureDevice.Configure:", device->Configure(window, FTextureCaps)))
+      return false;
+    FTextureDevice = std::move(device);
+    return true;
   }
   return false;
 }
@@ -192,10 +186,8 @@ std::string TAVScreen::CheckVModeSupport(uint8_t mode) {
     return "";
   }
   if (mode == vmGLTextureGrey || mode == vmGLTextureArgb) {
-    TTextureCaps caps;
-    if (!FTextureDevice || FTextureDevice->GetDeviceCaps(caps) != veOk)
-      return "CheckVModeSupport: Failed on TextureDevice.GetDeviceCaps()";
-    if (!caps.DynamicTextures) return "CheckVModeSupport: Dynamic textures not supported";
+    if (!FTextureDevice) return "CheckVModeSupport: No texture device";
+    if (!FTextureCaps.DynamicTextures) return "CheckVModeSupport: Dynamic textures not supported";
   }
   return "";
 }
@@ -244,24 +236,20 @@ bool TAVScreen::CreateOverlaySurface(uint8_t mode, int32_t width, bool planarAll
 }
 
 bool TAVScreen::CreateTexture(uint8_t mode, int32_t width, int32_t height) {
-  if (!FTextureDevice || !FTextureDeviceMade) return false;
-  TTextureCaps caps;
-  if (FTextureDevice->GetDeviceCaps(caps) != veOk) return false;
+  if (!FTextureDevice) return false;
   int32_t textureWidth = width;
   int32_t textureHeight = height;
-  if (caps.PowerOfTwoOnly) {
+  if (FTextureCaps.PowerOfTwoOnly) {
     textureWidth = NextPowerOfTwo(width);
     textureHeight = NextPowerOfTwo(height);
     FPlaneScene->SetTexRange(float(height) / float(textureHeight),
                              float(width) / float(textureWidth));
   }
-  if (LogVideoError("TextureDevice.GetDisplayMode:", FTextureDevice->GetDisplayMode()))
-    return false;
   FFourCC = mode == vmGLTextureGrey ? FCC_GRAY : FCC_ARGB;
-  const TTextureFormat format = mode == vmGLTextureGrey ? tfLuminance8 : tfARGB32;
+  const TTextureDesc desc{mode == vmGLTextureGrey ? tfLuminance8 : tfARGB32, textureWidth,
+                          textureHeight};
   uint32_t texture = 0;
-  if (LogVideoError("TextureDevice.CreateTexture:",
-                    FTextureDevice->CreateTexture(textureWidth, textureHeight, format, texture)))
+  if (LogVideoError("TextureDevice.Configure(FTexture):", FTextureDevice->Configure(desc, texture)))
     return false;
   FTexture = texture;
   FPlaneScene->InitScene(FTextureDevice.get(), FAspect);
@@ -272,7 +260,7 @@ void TAVScreen::ReleaseSurfaces() {
   if (FSurfaceDevice && FOverlay) FSurfaceDevice->Release();
   FBackBuf = false;
   FOverlay = false;
-  if (FTextureDevice && FTexture) FTextureDevice->ReleaseTexture(FTexture);
+  if (FTextureDevice && FTexture) FTextureDevice->Release();
   FTexture = 0;
 }
 
@@ -280,8 +268,6 @@ void TAVScreen::ReleaseDevices() {
   FSurfaceDevice.reset();
   // The scene's vertex buffer belongs to the device and goes with it.
   FPlaneScene.reset();
-  if (FTextureDevice && FTextureDeviceMade) FTextureDevice->ReleaseDevice();
-  FTextureDeviceMade = false;
   FTextureDevice.reset();
 }
 
@@ -352,14 +338,7 @@ bool TAVScreen::WritePicture(const TSurfaceWriter& write, bool front) {
     }
     return code == veOk;
   }
-  if (IsTextureMode() && FTextureDevice && FTexture) {
-    int32_t lineBytes = 0;
-    uint8_t* address = nullptr;
-    if (FTextureDevice->LockTexture(FTexture, lineBytes, address) != veOk || !address) return false;
-    write(address, lineBytes);
-    FTextureDevice->UnlockTexture(FTexture);
-    return true;
-  }
+  if (IsTextureMode() && FTextureDevice && FTexture) return FTextureDevice->Upload(write) == veOk;
   return false;
 }
 
@@ -447,15 +426,14 @@ void TAVScreen::ShowFrame() {
 }
 
 void TAVScreen::PresentTexture() {
-  if (!FTextureDevice || !FTextureDeviceMade || !FPlaneScene) return;
+  if (!FTextureDevice || !FPlaneScene) return;
   FTextureDevice->SetPictureColour(FColour);
   if (LogVideoError("PlaneScene.DrawScene", FPlaneScene->DrawScene(FTextureDevice.get(), FTexture)))
     return;
   if (!LogVideoError("TextureDevice.Present", FTextureDevice->Present(FDisplayRect))) return;
   Log("OpenGL: Trying to restore AVScreen");
   RecreateDevice(FWinLeft, FWinTop, FCanvas, FWnd, FWinWidth, FWinHeight);
-  if (IsTextureMode() && FTextureDevice && FTextureDeviceMade &&
-      FTextureDevice->Present(FDisplayRect) == veOk)
+  if (IsTextureMode() && FTextureDevice && FTextureDevice->Present(FDisplayRect) == veOk)
     Log("OpenGL: Screen restored OK");
 }
 

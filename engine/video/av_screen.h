@@ -124,7 +124,7 @@ class TAVScreen {
   bool FOverlay = false;
   bool FBackBuf = false;
   std::unique_ptr<TTextureDevice> FTextureDevice;
-  bool FTextureDeviceMade = false;
+  TTextureCaps FTextureCaps;
   uint32_t FTexture = 0;
   std::unique_ptr<TPlaneScene> FPlaneScene;
   int32_t FBusy = 0;

@@ -116,20 +116,29 @@ struct TTextureCaps {
 };
 
 // The texture modes' device: draws the plane scene and presents it.
+// The picture's texture: its texel format and size.
+struct TTextureDesc {
+  TTextureFormat Format = tfLuminance8;
+  int32_t Width = 0;
+  int32_t Height = 0;
+};
+
+// The texture modes' device (modes GLTextureGrey and GLTextureArgb): the
+// plane scene draws the picture's texture through it. Its life: configured
+// on a window, configured for a texture, then uploads and presents per frame.
 class TTextureDevice : public TVideoDevice, public TPlaneDevice {
  public:
-  virtual uint32_t GetAdapterDisplayMode() = 0;
-  virtual uint32_t CreateDevice(TNativeWindow window) = 0;
-  virtual void ReleaseDevice() = 0;
-  virtual uint32_t GetDeviceCaps(TTextureCaps& caps) = 0;
-  virtual uint32_t GetDisplayMode() = 0;
-  virtual uint32_t CreateTexture(int32_t width, int32_t height, TTextureFormat format,
-                                 uint32_t& texture) = 0;
-  virtual void ReleaseTexture(uint32_t texture) = 0;
-  virtual uint32_t LockTexture(uint32_t texture, int32_t& lineBytes, uint8_t*& address) = 0;
-  virtual void UnlockTexture(uint32_t texture) = 0;
-  // Shows the drawn back buffer in `display` (client coordinates).
+  // Binds the device to `window` and tells what it can do there.
+  virtual uint32_t Configure(TNativeWindow window, TTextureCaps& caps) = 0;
+  // Makes the picture's texture, replacing any earlier one; `texture` names
+  // it to the plane scene.
+  virtual uint32_t Configure(const TTextureDesc& desc, uint32_t& texture) = 0;
+  // Lets `write` fill the texture's texels, which reach the device after it.
+  virtual uint32_t Upload(const TSurfaceWriter& write) = 0;
+  // Shows the drawn scene in `display` (client coordinates).
   virtual uint32_t Present(const TVideoRect& display) = 0;
+  // Frees the texture.
+  virtual void Release() = 0;
 };
 
 // The 32-bit frame bitmap: Width x Height pixels B, G, R, A, stored bottom-up

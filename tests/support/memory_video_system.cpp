@@ -67,33 +67,27 @@ void TMemorySurfaceDevice::SetWindowRect(const TVideoRect& window, const TVideoR
   Display = display;
 }
 
-uint32_t TMemoryTextureDevice::CreateDevice(TNativeWindow) {
-  if (DeviceResult) return DeviceResult;
+uint32_t TMemoryTextureDevice::Configure(TNativeWindow, TTextureCaps& caps) {
+  if (ConfigureResult) return ConfigureResult;
+  caps = Caps;
   ++DevicesCreated;
   return 0;
 }
 
-uint32_t TMemoryTextureDevice::GetDeviceCaps(TTextureCaps& caps) {
-  caps = Caps;
-  return CapsResult;
-}
-
-uint32_t TMemoryTextureDevice::CreateTexture(int32_t width, int32_t height, TTextureFormat format,
-                                             uint32_t& texture) {
+uint32_t TMemoryTextureDevice::Configure(const TTextureDesc& desc, uint32_t& texture) {
+  Release();
   if (TextureResult) return TextureResult;
-  TextureWidth = width;
-  TextureHeight = height;
-  Format = format;
-  Texels.assign(size_t(width) * size_t(height) * (format == tfARGB32 ? 4 : 1), 0xEE);
+  TextureWidth = desc.Width;
+  TextureHeight = desc.Height;
+  Format = desc.Format;
+  Texels.assign(size_t(desc.Width) * size_t(desc.Height) * (desc.Format == tfARGB32 ? 4 : 1), 0xEE);
   texture = NextHandle++;
   return 0;
 }
 
-uint32_t TMemoryTextureDevice::LockTexture(uint32_t texture, int32_t& lineBytes,
-                                           uint8_t*& address) {
-  if (!texture) return veInvalidCall;
-  lineBytes = TextureWidth * (Format == tfARGB32 ? 4 : 1);
-  address = Texels.data();
+uint32_t TMemoryTextureDevice::Upload(const TSurfaceWriter& write) {
+  if (Texels.empty()) return veInvalidCall;
+  write(Texels.data(), TextureWidth * (Format == tfARGB32 ? 4 : 1));
   return 0;
 }
 

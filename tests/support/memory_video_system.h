@@ -47,11 +47,8 @@ class TMemorySurfaceDevice : public TSurfaceDevice {
 
 class TMemoryTextureDevice : public TTextureDevice {
  public:
-  uint32_t AdapterResult = 0;
-  uint32_t DeviceResult = 0;
-  uint32_t CapsResult = 0;
+  uint32_t ConfigureResult = 0;
   TTextureCaps Caps{true, false};
-  uint32_t DisplayModeResult = 0;
   uint32_t TextureResult = 0;
   int PresentFailures = 0;  // presents that fail before one succeeds
   uint32_t BackBufferResult = 0;
@@ -67,17 +64,11 @@ class TMemoryTextureDevice : public TTextureDevice {
   std::vector<TPlaneVertex> BufferVertices;
   TVideoRect Window, Display, PresentedRect;
 
-  uint32_t GetAdapterDisplayMode() override { return AdapterResult; }
-  uint32_t CreateDevice(TNativeWindow) override;
-  void ReleaseDevice() override {}
-  uint32_t GetDeviceCaps(TTextureCaps& caps) override;
-  uint32_t GetDisplayMode() override { return DisplayModeResult; }
-  uint32_t CreateTexture(int32_t width, int32_t height, TTextureFormat format,
-                         uint32_t& texture) override;
-  void ReleaseTexture(uint32_t) override {}
-  uint32_t LockTexture(uint32_t texture, int32_t& lineBytes, uint8_t*& address) override;
-  void UnlockTexture(uint32_t) override {}
+  uint32_t Configure(TNativeWindow, TTextureCaps& caps) override;
+  uint32_t Configure(const TTextureDesc& desc, uint32_t& texture) override;
+  uint32_t Upload(const TSurfaceWriter& write) override;
   uint32_t Present(const TVideoRect& display) override;
+  void Release() override { Texels.clear(); }
   void SetWindowRect(const TVideoRect& window, const TVideoRect& display) override;
 
   uint32_t SetPlaneStates(const TPlaneStates&) override { return 0; }
