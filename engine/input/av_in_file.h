@@ -10,6 +10,7 @@
 
 #include "engine/input/av_track.h"
 #include "engine/media/av_frame_buf.h"
+#include "engine/media/av_types.h"
 #include "engine/media/low_pass_filter.h"
 #include "engine/media/wave_buffer.h"
 
@@ -144,6 +145,9 @@ class TAVInFile {
   AVFormatContext* FormatCtx = nullptr;
   uint8_t StreamsInfoOK = 0;
   int32_t FileCount = 0;
+  // The engine values as they stood when the file was opened: a file
+  // reopened later on the audio thread never reads what the options change.
+  TAVParams Params = AVParams;
   int32_t FileIndex = 0;
   // The file before this one in the list, or nullptr.
   TAVInFile* PrevFileRef = nullptr;

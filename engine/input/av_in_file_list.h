@@ -10,6 +10,7 @@
 
 #include "engine/input/av_in_file.h"
 #include "engine/media/av_frame_buf.h"
+#include "engine/media/av_types.h"
 #include "engine/media/buffer.h"
 #include "engine/media/wave_buffer.h"
 
@@ -153,6 +154,8 @@ class TAVInFileList {
   // window moves to another screen.
   int32_t ScreenWidth = 0;
   int32_t ScreenHeight = 0;
+  // The engine values as they stood when the list was opened.
+  TAVParams Params = AVParams;
 
  private:
   void Progress(int32_t stage, int32_t index);

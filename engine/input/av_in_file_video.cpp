@@ -139,7 +139,7 @@ void TAVInFile::WrapFrameBuffer(TAVScreen& screen) {
 }
 
 bool TAVInFile::ShowPicture(TAVScreen& screen, uint8_t firstFrame, bool keepInRing) {
-  if (AVParams.ProbeEachImage == 0)
+  if (Params.ProbeEachImage == 0)
     FitPicture(screen.Ovr_Width, screen.Ovr_Height, screen.FPixelAspect, screen.FAspect);
   // Checked before converting: the conversion must never write past the buffer.
   const int64_t needed = screen.FVideoMode == vmRaster

@@ -61,6 +61,7 @@ TAVPlayer::~TAVPlayer() {
 // ---- Opening and closing ----
 
 void TAVPlayer::OpenPlayList(TAVPlayList* playList, uint8_t mode) {
+  FParams = AVParams;
   if (!playList || playList->Count() == 0) {
     if (FState != psClosed || FErrorCode != peNone) {
       FErrorCode = peNone;
@@ -87,7 +88,7 @@ void TAVPlayer::OpenPlayList(TAVPlayList* playList, uint8_t mode) {
   };
   // Gapless play keeps one frame size for the whole list, which only the
   // overlay can show without re-creating its surface between files.
-  const bool gapless = AVParams.GaplessPlay == 1 && mode == vmXVideo;
+  const bool gapless = FParams.GaplessPlay == 1 && mode == vmXVideo;
   std::string error, errorFile;
   try {
     FList = std::make_unique<TAVInFileList>(*playList, TScreenSize{desktopW, desktopH}, true,
@@ -220,10 +221,10 @@ uint8_t TAVPlayer::InitScreen(int32_t width, int32_t height, TInitKind kind, uin
       FScreen.reset();
       FScreen =
           std::make_unique<TAVScreen>(width, height, mode, FHost.Canvas(), FHost.NativeWindow(),
-                                      AVParams.Planar != 0, left, top, winW, winH, aspect);
+                                      FParams.Planar != 0, left, top, winW, winH, aspect);
     } else if (FScreen) {
       FScreen->ReInit(width, height, kind == ikRecreate, mode, FHost.Canvas(), FHost.NativeWindow(),
-                      AVParams.Planar != 0, left, top, winW, winH, aspect);
+                      FParams.Planar != 0, left, top, winW, winH, aspect);
     }
   } catch (const std::exception& e) {
     Log(e.what());
@@ -233,7 +234,7 @@ uint8_t TAVPlayer::InitScreen(int32_t width, int32_t height, TInitKind kind, uin
   if (!FScreen) return vmRaster;
   if (FScreen->FVideoMode == vmXVideo) {
     std::this_thread::sleep_for(kOverlaySettleTime);
-    FScreen->SetColorKey(AVParams.BackColor);
+    FScreen->SetColorKey(FParams.BackColor);
     FScreen->ClearSurface();
   }
   return FScreen->FVideoMode;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/media/av_types.h"
 #include "engine/playback/audio_source.h"
 #include "engine/playback/av_event.h"
 #include "engine/playback/player_media_info.h"
@@ -180,6 +181,9 @@ class TAVPlayer : public TVideoTimeline, public TAudioSource {
   bool ScreenFailed();
 
   TPlayerHost& FHost;
+  // The engine values taken when the playlist was opened; the options may
+  // change the global meanwhile without reaching the open timeline.
+  TAVParams FParams = AVParams;
   std::unique_ptr<TAudioPlayThread> FAudioThread;
   std::unique_ptr<TVideoPlayThread> FVideoThread;
   bool FStopping = false;

@@ -30,28 +30,28 @@ void TAVPlayer::SeekTo(int32_t frame, int32_t ms, bool force) {
   const int32_t target = std::max(0, std::min(frame, FList->TotalFrames - 1));
   if (force || target != FPosition) {
     FPosition = target;
-    if (AVParams.SeekUpdate == 1 && PositionFile(target, false)) DecodeToScreen(force);
+    if (FParams.SeekUpdate == 1 && PositionFile(target, false)) DecodeToScreen(force);
   } else if (target == 0 && FList->Count > 0) {
     FList->CurFileRef = &FList->File(0);
   }
 }
 
 void TAVPlayer::SeekToFrame(int32_t frame) {
-  const uint8_t seekAlgo = AVParams.SeekAlgo, seekUpdate = AVParams.SeekUpdate;
   struct TRestore {
+    TAVParams& params;
     uint8_t algo, update;
     ~TRestore() {
-      AVParams.SeekAlgo = algo;
-      AVParams.SeekUpdate = update;
+      params.SeekAlgo = algo;
+      params.SeekUpdate = update;
     }
-  } restore{seekAlgo, seekUpdate};
-  AVParams.SeekUpdate = 0;
+  } restore{FParams, FParams.SeekAlgo, FParams.SeekUpdate};
+  FParams.SeekUpdate = 0;
   SeekTo(frame, 0, true);
   FinishSeek();
 }
 
 void TAVPlayer::SeekMs(int32_t ms) {
-  if (FState == psTracking) SeekTo(0, ms, AVParams.PhotoSeek != 0);
+  if (FState == psTracking) SeekTo(0, ms, FParams.PhotoSeek != 0);
 }
 
 bool TAVPlayer::PositionFile(int32_t frame, bool withAudio, bool search) {
@@ -100,7 +100,7 @@ bool TAVPlayer::PositionFile(int32_t frame, bool withAudio, bool search) {
   // Seeking an AVI's sound along with its pictures lands far off.
   if (file.FormatName() == "avi") withAudio = false;
   if (file.IsImage || !search) return true;
-  SearchKeyFrame(file, video.TargetFrame, withAudio, AVParams.SeekAlgo == saFirstKeyFrame);
+  SearchKeyFrame(file, video.TargetFrame, withAudio, FParams.SeekAlgo == saFirstKeyFrame);
   return true;
 }
 
@@ -134,7 +134,7 @@ void TAVPlayer::DecodeToScreen(bool force) {
     return;
   }
   list.FramePos = start + int32_t(video.FramePos);
-  if (result == drPicture && (force || AVParams.SeekUpdate == 1)) {
+  if (result == drPicture && (force || FParams.SeekUpdate == 1)) {
     const bool alreadyShown = video.ShownFrame == video.FramePos - 1;
     const bool edge = video.TargetFrame == 0 || video.TargetFrame == video.FrameCount - 1;
     if (!alreadyShown || edge) PaintFrame(false);
@@ -144,9 +144,9 @@ void TAVPlayer::DecodeToScreen(bool force) {
 
 void TAVPlayer::FinishSeek() {
   if (!FList || !FList->CurFileRef) return;
-  if (AVParams.SeekAlgo == saExactFrame) {
+  if (FParams.SeekAlgo == saExactFrame) {
     // The exact frame: the engine's seek knows which key frames it can trust.
-    if (!PositionFile(std::max(0, FPosition), AVParams.SeekAudio != 0, false)) return;
+    if (!PositionFile(std::max(0, FPosition), FParams.SeekAudio != 0, false)) return;
     TAVInFileList& list = *FList;
     TAVInFile& file = *list.CurFileRef;
     if (file.IsImage) {
@@ -154,7 +154,7 @@ void TAVPlayer::FinishSeek() {
     } else if (FScreen) {
       int result = 0;
       try {
-        result = SeekFileToFrame(file, *FScreen, file.Video.TargetFrame, AVParams.SeekAudio != 0,
+        result = SeekFileToFrame(file, *FScreen, file.Video.TargetFrame, FParams.SeekAudio != 0,
                                  list.PrevFileRef, list.FirstFrame);
       } catch (const std::exception& e) {
         Fail(peDecode, std::filesystem::path(file.FileName).filename().string(), e.what());
@@ -166,10 +166,10 @@ void TAVPlayer::FinishSeek() {
     }
   } else {
     const TAVInFile& file = *FList->CurFileRef;
-    if (AVParams.SeekUpdate == 0 || file.IsImage || AVParams.SeekAudio == 1) {
-      if (!PositionFile(std::max(0, FPosition), AVParams.SeekAudio != 0)) return;
+    if (FParams.SeekUpdate == 0 || file.IsImage || FParams.SeekAudio == 1) {
+      if (!PositionFile(std::max(0, FPosition), FParams.SeekAudio != 0)) return;
       const bool image = FList->CurFileRef->IsImage;
-      DecodeToScreen(image || (AVParams.SeekUpdate == 0 && AVParams.SeekAlgo != saExactFrame));
+      DecodeToScreen(image || (FParams.SeekUpdate == 0 && FParams.SeekAlgo != saExactFrame));
     }
   }
   if (!FList || !FScreen) return;
