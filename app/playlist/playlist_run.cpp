@@ -44,9 +44,9 @@ void BuildAndPlay(TPlaylistDialog& dialog, const QStringList& selection, const T
   QCoreApplication::processEvents(QEventLoop::AllEvents);
   list.Clear();
   TFolderCollect how;
-  how.PlayFolders = options.GetOption(oPlayFolders).GetBool();
-  how.Subfolders = options.GetOption(oPlaySubfolders).GetBool();
-  how.FolderMedia = options.GetOption(oPlayFolderMedia).GetInt();
+  how.PlayFolders = options.PlayFolders();
+  how.Subfolders = options.PlaySubfolders();
+  how.FolderMedia = options.FolderMedia();
   how.OnProgress = [&dialog](int kind, const QString& path) { dialog.Progress(kind, path); };
   how.Aborted = [&dialog] { return dialog.Cancelled(); };
   QStringList files = CollectMediaFiles(selection, options, how);
@@ -55,7 +55,7 @@ void BuildAndPlay(TPlaylistDialog& dialog, const QStringList& selection, const T
     dialog.done(QDialog::Rejected);
     return;
   }
-  OrderPlayList(files, options.GetOption(oPlayOrder).GetInt());
+  OrderPlayList(files, options.PlayOrder());
   for (const QString& file : files) list.Add(file.toStdString());
   if (list.Count() == 0) {
     dialog.done(QDialog::Accepted);

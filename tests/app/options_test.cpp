@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <random>
+#include <vector>
 
 #include "app/common/ini_file.h"
 #include "app/common/language_list.h"
@@ -247,6 +248,28 @@ TEST_F(OptionsTest, AssignAndResetDefaults) {
   EXPECT_EQ(main.GetOption(oSortType).GetInt(), 0);
   EXPECT_EQ(main.GetOption(oPhotoSec).GetInt(), 9);
   EXPECT_TRUE(main.IsMediaExtension(".mov"));
+}
+
+// Whoever acts on an option hears of a new value, whether set directly or
+// taken over from the dialog's copy, and of nothing else.
+TEST_F(OptionsTest, ChangedTellsEachOptionThatTookANewValue) {
+  TOptions main(FProgram.path()), work(FProgram.path());
+  std::vector<int> changed;
+  QObject::connect(&main, &TOptions::Changed, [&](int option) { changed.push_back(option); });
+  main.GetOption(oSortType).SetInt(1);
+  main.GetOption(oSortType).SetInt(1);
+  EXPECT_EQ(changed, std::vector<int>{oSortType});
+  EXPECT_TRUE(main.SortByDate());
+  changed.clear();
+  work.Assign(main);
+  work.GetOption(oPhotoSec).SetInt(9);
+  work.GetOption(oSkinName).SetText("DarkGlass");
+  main.Assign(work);
+  EXPECT_EQ(changed, (std::vector<int>{oSkinName, oPhotoSec}));
+  EXPECT_EQ(main.SkinName(), "DarkGlass");
+  changed.clear();
+  main.Assign(work);
+  EXPECT_TRUE(changed.empty());
 }
 
 TEST_F(OptionsTest, RemovableOrOpticalProgramFolderIsPortable) {
