@@ -62,21 +62,19 @@ const float QuadVertices[16] = {-1, 1, 0, 0, -1, -1, 0, 1, 1, 1, 1, 0, 1, -1, 1,
 
 }  // namespace
 
-uint32_t TGLSurfaceDevice::Create() {
-  return qGuiApp ? veOk : veNoDisplay;
-}
-
-uint32_t TGLSurfaceDevice::SetCooperativeLevel(TNativeWindow window) {
-  if (!window) return veNoDisplay;
+uint32_t TGLSurfaceDevice::Configure(TNativeWindow window, TSurfaceCaps& caps) {
+  if (!qGuiApp || !window) return veNoDisplay;
   FWnd = window;
+  if (uint32_t code = OpenWindow()) return code;
+  caps = TSurfaceCaps{false, false, true, true, {32, 0, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0}};
   return veOk;
 }
 
-uint32_t TGLSurfaceDevice::CreatePrimarySurface(TNativeWindow window) {
-  if (uint32_t code = FWindow.Create(window ? window : FWnd)) return code;
+uint32_t TGLSurfaceDevice::OpenWindow() {
+  if (uint32_t code = FWindow.Create(FWnd)) return code;
   FProgram = std::make_unique<QOpenGLShaderProgram>();
   if (uint32_t code = BuildProgram(*FProgram, BlitVertexShader, BlitFragmentShader)) {
-    ReleasePrimarySurface();
+    ReleaseWindow();
     return code;
   }
   QOpenGLFunctions* gl = FWindow.Functions();
@@ -87,27 +85,17 @@ uint32_t TGLSurfaceDevice::CreatePrimarySurface(TNativeWindow window) {
   return veOk;
 }
 
-void TGLSurfaceDevice::ReleasePrimarySurface() {
-  ReleaseSurface();
+void TGLSurfaceDevice::ReleaseWindow() {
+  Release();
   if (FQuad && FWindow.MakeCurrent()) FWindow.Functions()->glDeleteBuffers(1, &FQuad);
   FQuad = 0;
   FProgram.reset();
   FWindow.Release();
 }
 
-uint32_t TGLSurfaceDevice::GetPrimaryPixelFormat(TDevicePixelFormat& format) {
-  format = TDevicePixelFormat{32, 0, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0};
-  return veOk;
-}
-
-uint32_t TGLSurfaceDevice::GetCaps(TSurfaceCaps& caps) {
-  if (!FWindow.IsValid()) return veNoContext;
-  caps = TSurfaceCaps{false, false, true, true};
-  return veOk;
-}
-
-uint32_t TGLSurfaceDevice::CreateSurface(const TSurfaceDesc& desc) {
-  ReleaseSurface();
+uint32_t TGLSurfaceDevice::Configure(const TSurfaceDesc& desc, uint32_t& backBufferCode) {
+  Release();
+  backBufferCode = veUnsupported;
   if (desc.Overlay) return veUnsupported;
   if (desc.FourCC != FCC_YV12 && desc.FourCC != FCC_UYVY && desc.FourCC != FCC_YUY2)
     return veNoFourCC;
@@ -132,29 +120,32 @@ void TGLSurfaceDevice::DeleteTextures() {
   FTextures[0] = FTextures[1] = FTextures[2] = 0;
 }
 
-void TGLSurfaceDevice::ReleaseSurface() {
+void TGLSurfaceDevice::Release() {
   DeleteTextures();
   FPixels.clear();
   FLineBytes = 0;
 }
 
-uint32_t TGLSurfaceDevice::GetAttachedSurface() {
-  return veUnsupported;
-}
-
-uint32_t TGLSurfaceDevice::Lock(TSurfaceId surface, int32_t& lineBytes, uint8_t*& address) {
-  if (surface != sidOverlay || FPixels.empty()) return veInvalidCall;
-  lineBytes = FLineBytes;
-  address = FPixels.data();
+uint32_t TGLSurfaceDevice::Upload(const TSurfaceWriter& write, bool, bool& restored) {
+  restored = false;
+  // The window goes with its parent (a new top-level, a closed panel): the
+  // picture store is made again on a new one.
+  if (!FWindow.IsValid() && FWnd) {
+    const TSurfaceDesc desc = FDesc;
+    ReleaseWindow();
+    if (uint32_t code = OpenWindow()) return code;
+    uint32_t backBufferCode = veOk;
+    if (desc.Width > 0)
+      if (uint32_t code = Configure(desc, backBufferCode)) return code;
+    restored = true;
+  }
+  if (FPixels.empty()) return veInvalidCall;
+  write(FPixels.data(), FLineBytes);
   return veOk;
 }
 
-uint32_t TGLSurfaceDevice::Flip() {
-  return veUnsupported;
-}
-
-void TGLSurfaceDevice::Upload(int index, int32_t width, int32_t height, int32_t rowTexels,
-                              const uint8_t* data, bool rgba) {
+void TGLSurfaceDevice::UploadPlane(int index, int32_t width, int32_t height, int32_t rowTexels,
+                                   const uint8_t* data, bool rgba) {
   QOpenGLFunctions* gl = FWindow.Functions();
   gl->glActiveTexture(GLenum(GL_TEXTURE0 + index));
   gl->glBindTexture(GL_TEXTURE_2D, FTextures[index]);
@@ -176,8 +167,10 @@ void TGLSurfaceDevice::Upload(int index, int32_t width, int32_t height, int32_t 
                         data + size_t(y) * size_t(rowTexels) * size_t(texelBytes));
 }
 
-uint32_t TGLSurfaceDevice::Blt(const TVideoRect& dest) {
+uint32_t TGLSurfaceDevice::Present(TPresentKind kind, const TSurfacePlacement& placement) {
+  if (kind != pkFrame) return veUnsupported;
   if (FPixels.empty() || !FProgram) return veInvalidCall;
+  const TVideoRect& dest = placement.Dest;
   // Placed before the context is made current, which takes the window's size.
   FWindow.SetGeometry({dest.Left - FWindowRect.Left, dest.Top - FWindowRect.Top,
                        dest.Right - FWindowRect.Left, dest.Bottom - FWindowRect.Top});
@@ -188,12 +181,12 @@ uint32_t TGLSurfaceDevice::Blt(const TVideoRect& dest) {
   if (planar) {
     const int32_t cw = (w + 1) / 2, ch = (h + 1) / 2, chromaLine = FLineBytes / 2;
     const uint8_t* chroma = FPixels.data() + size_t(FLineBytes) * size_t(h);
-    Upload(0, w, h, FLineBytes, FPixels.data(), false);
+    UploadPlane(0, w, h, FLineBytes, FPixels.data(), false);
     // "YV12" keeps V before U.
-    Upload(2, cw, ch, chromaLine, chroma, false);
-    Upload(1, cw, ch, chromaLine, chroma + size_t(chromaLine) * size_t(ch), false);
+    UploadPlane(2, cw, ch, chromaLine, chroma, false);
+    UploadPlane(1, cw, ch, chromaLine, chroma + size_t(chromaLine) * size_t(ch), false);
   } else {
-    Upload(0, (w + 1) / 2, h, FLineBytes / 4, FPixels.data(), true);
+    UploadPlane(0, (w + 1) / 2, h, FLineBytes / 4, FPixels.data(), true);
   }
 
   const QSize size = FWindow.PixelSize();
@@ -225,23 +218,6 @@ uint32_t TGLSurfaceDevice::Blt(const TVideoRect& dest) {
   const bool drawn = gl->glGetError() == GL_NO_ERROR;
   FWindow.SwapBuffers();
   return drawn ? veOk : veGeneric;
-}
-
-uint32_t TGLSurfaceDevice::UpdateOverlay(const TVideoRect&, const TVideoRect&, uint32_t, bool) {
-  return veUnsupported;
-}
-
-bool TGLSurfaceDevice::IsLost(TSurfaceId surface) {
-  return surface != sidBackBuffer && !FWindow.IsValid();
-}
-
-uint32_t TGLSurfaceDevice::Restore(TSurfaceId surface) {
-  if (surface == sidPrimary) {
-    const TSurfaceDesc desc = FDesc;
-    if (uint32_t code = CreatePrimarySurface(FWnd)) return code;
-    if (desc.Width > 0) return CreateSurface(desc);
-  }
-  return FWindow.IsValid() ? veOk : veSurfaceLost;
 }
 
 void TGLSurfaceDevice::SetWindowRect(const TVideoRect& window, const TVideoRect&) {

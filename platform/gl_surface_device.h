@@ -1,6 +1,6 @@
 #pragma once
 // The blit mode on OpenGL: the FourCC picture ("YV12", "UYVY" or "YUY2") is
-// kept in memory, uploaded as textures at every blit and turned into RGB by a
+// kept in memory, uploaded as textures at every present and turned into RGB by a
 // fragment shader in the child window that covers the destination.
 #include <QOpenGLShaderProgram>
 #include <vector>
@@ -12,32 +12,22 @@ namespace vexo {
 
 class TGLSurfaceDevice : public TSurfaceDevice {
  public:
-  ~TGLSurfaceDevice() override { ReleasePrimarySurface(); }
+  ~TGLSurfaceDevice() override { ReleaseWindow(); }
 
-  uint32_t Create() override;
-  uint32_t SetCooperativeLevel(TNativeWindow window) override;
-  uint32_t CreatePrimarySurface(TNativeWindow window) override;
-  void ReleasePrimarySurface() override;
-  void SetClipper(bool, TNativeWindow) override {}
-  uint32_t GetPrimaryPixelFormat(TDevicePixelFormat& format) override;
-  uint32_t GetCaps(TSurfaceCaps& caps) override;
-  uint32_t CreateSurface(const TSurfaceDesc& desc) override;
-  void ReleaseSurface() override;
-  uint32_t GetAttachedSurface() override;
-  void ReleaseBackBuffer() override {}
-  uint32_t Lock(TSurfaceId surface, int32_t& lineBytes, uint8_t*& address) override;
-  void Unlock(TSurfaceId) override {}
-  uint32_t Flip() override;
-  uint32_t Blt(const TVideoRect& dest) override;
-  uint32_t UpdateOverlay(const TVideoRect&, const TVideoRect&, uint32_t, bool) override;
-  bool IsLost(TSurfaceId surface) override;
-  uint32_t Restore(TSurfaceId surface) override;
+  uint32_t Configure(TNativeWindow window, TSurfaceCaps& caps) override;
+  uint32_t Configure(const TSurfaceDesc& desc, uint32_t& backBufferCode) override;
+  uint32_t Upload(const TSurfaceWriter& write, bool front, bool& restored) override;
+  uint32_t Present(TPresentKind kind, const TSurfacePlacement& placement) override;
+  void Release() override;
   void SetWindowRect(const TVideoRect& window, const TVideoRect& display) override;
 
  private:
+  // The child window with its context, shader program and quad.
+  uint32_t OpenWindow();
+  void ReleaseWindow();
   void DeleteTextures();
-  void Upload(int index, int32_t width, int32_t height, int32_t rowTexels, const uint8_t* data,
-              bool rgba);
+  void UploadPlane(int index, int32_t width, int32_t height, int32_t rowTexels, const uint8_t* data,
+                   bool rgba);
 
   TNativeWindow FWnd = 0;
   TGLVideoWindow FWindow;

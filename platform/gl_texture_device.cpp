@@ -43,101 +43,81 @@ void main() {
 
 }  // namespace
 
-uint32_t TGLTextureDevice::GetAdapterDisplayMode() {
-  return qGuiApp && QGuiApplication::primaryScreen() ? veOk : veNoDisplay;
-}
-
-uint32_t TGLTextureDevice::CreateDevice(TNativeWindow window) {
-  ReleaseDevice();
+uint32_t TGLTextureDevice::Configure(TNativeWindow window, TTextureCaps& caps) {
+  ReleaseWindow();
+  if (!qGuiApp || !QGuiApplication::primaryScreen()) return veNoDisplay;
   if (uint32_t code = FWindow.Create(window)) return code;
   FProgram = std::make_unique<QOpenGLShaderProgram>();
   if (uint32_t code = BuildProgram(*FProgram, PlaneVertexShader, PlaneFragmentShader)) {
-    ReleaseDevice();
+    ReleaseWindow();
     return code;
   }
-  return veOk;
-}
-
-void TGLTextureDevice::ReleaseDevice() {
-  if (FWindow.MakeCurrent()) {
-    QOpenGLFunctions* gl = FWindow.Functions();
-    for (auto& [id, texture] : FTextures) gl->glDeleteTextures(1, &id);
-  }
-  FTextures.clear();
-  FProgram.reset();
-  FWindow.Release();
-}
-
-uint32_t TGLTextureDevice::GetDeviceCaps(TTextureCaps& caps) {
   if (!FWindow.MakeCurrent()) return veSurfaceLost;
   caps.DynamicTextures = true;
   caps.PowerOfTwoOnly = !FWindow.Functions()->hasOpenGLFeature(QOpenGLFunctions::NPOTTextures);
   return veOk;
 }
 
-uint32_t TGLTextureDevice::GetDisplayMode() {
-  return FWindow.IsValid() ? veOk : veSurfaceLost;
+void TGLTextureDevice::ReleaseWindow() {
+  Release();
+  FProgram.reset();
+  FWindow.Release();
 }
 
-uint32_t TGLTextureDevice::CreateTexture(int32_t width, int32_t height, TTextureFormat format,
-                                         uint32_t& texture) {
+uint32_t TGLTextureDevice::Configure(const TTextureDesc& desc, uint32_t& texture) {
+  Release();
   texture = 0;
-  if (!FWindow.MakeCurrent()) return veSurfaceLost;
-  if (width <= 0 || height <= 0) return veInvalidParams;
+  if (!FWindow.IsValid() || !FWindow.MakeCurrent()) return veSurfaceLost;
+  if (desc.Width <= 0 || desc.Height <= 0) return veInvalidParams;
   QOpenGLFunctions* gl = FWindow.Functions();
   GLint maxSize = 0;
   gl->glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
-  if (width > maxSize || height > maxSize) return veInvalidParams;
+  if (desc.Width > maxSize || desc.Height > maxSize) return veInvalidParams;
   GLuint id = 0;
   gl->glGenTextures(1, &id);
   if (!id) return veOutOfMemory;
   gl->glBindTexture(GL_TEXTURE_2D, id);
-  if (format == tfARGB32)
-    gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_BGRA, GL_UNSIGNED_BYTE,
-                     nullptr);
+  if (desc.Format == tfARGB32)
+    gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, desc.Width, desc.Height, 0, GL_BGRA,
+                     GL_UNSIGNED_BYTE, nullptr);
   else
-    gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_LUMINANCE, width, height, 0, GL_LUMINANCE,
+    gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_LUMINANCE, desc.Width, desc.Height, 0, GL_LUMINANCE,
                      GL_UNSIGNED_BYTE, nullptr);
   gl->glBindTexture(GL_TEXTURE_2D, 0);
   if (gl->glGetError() != GL_NO_ERROR) {
     gl->glDeleteTextures(1, &id);
     return veOutOfMemory;
   }
-  TTexture& t = FTextures[id];
-  t.Width = width;
-  t.Height = height;
-  t.Format = format;
-  t.Staging.assign(size_t(width) * size_t(height) * size_t(BytesPerTexel(t)), 0);
+  FTextureId = id;
+  FTexture.Width = desc.Width;
+  FTexture.Height = desc.Height;
+  FTexture.Format = desc.Format;
+  FTexture.Staging.assign(
+      size_t(desc.Width) * size_t(desc.Height) * size_t(BytesPerTexel(FTexture)), 0);
   texture = id;
   return veOk;
 }
 
-void TGLTextureDevice::ReleaseTexture(uint32_t texture) {
-  auto found = FTextures.find(texture);
-  if (found == FTextures.end()) return;
-  if (FWindow.MakeCurrent()) FWindow.Functions()->glDeleteTextures(1, &texture);
-  FTextures.erase(found);
+void TGLTextureDevice::Release() {
+  if (FTextureId && FWindow.MakeCurrent()) FWindow.Functions()->glDeleteTextures(1, &FTextureId);
+  FTextureId = 0;
+  FTexture = TTexture{};
 }
 
-uint32_t TGLTextureDevice::LockTexture(uint32_t texture, int32_t& lineBytes, uint8_t*& address) {
-  auto found = FTextures.find(texture);
-  if (found == FTextures.end()) return veInvalidCall;
-  lineBytes = found->second.Width * BytesPerTexel(found->second);
-  address = found->second.Staging.data();
-  return veOk;
-}
-
-void TGLTextureDevice::UnlockTexture(uint32_t texture) {
-  auto found = FTextures.find(texture);
-  if (found == FTextures.end() || !FWindow.MakeCurrent()) return;
-  const TTexture& t = found->second;
+uint32_t TGLTextureDevice::Upload(const TSurfaceWriter& write) {
+  if (!FTextureId) return veInvalidCall;
+  const TTexture& t = FTexture;
+  write(FTexture.Staging.data(), t.Width * BytesPerTexel(t));
+  // Without the context the texels stay staged; the present reports the loss.
+  if (!FWindow.MakeCurrent()) return veOk;
   QOpenGLFunctions* gl = FWindow.Functions();
-  gl->glBindTexture(GL_TEXTURE_2D, texture);
+  gl->glBindTexture(GL_TEXTURE_2D, FTextureId);
   gl->glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   gl->glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, t.Width, t.Height,
                       t.Format == tfARGB32 ? GL_BGRA : GL_LUMINANCE, GL_UNSIGNED_BYTE,
                       t.Staging.data());
   gl->glBindTexture(GL_TEXTURE_2D, 0);
+  return veOk;
 }
 
 uint32_t TGLTextureDevice::Present(const TVideoRect&) {
@@ -233,7 +213,7 @@ uint32_t TGLTextureDevice::EndScene() {
 uint32_t TGLTextureDevice::DrawTexturedStrip(uint32_t texture, uint32_t buffer, uint32_t stride,
                                              uint32_t, uint32_t primitives) {
   if (!FWindow.MakeCurrent() || !FProgram) return veSurfaceLost;
-  if (!FTextures.count(texture) || !buffer) return veInvalidCall;
+  if (!texture || texture != FTextureId || !buffer) return veInvalidCall;
   QOpenGLFunctions* gl = FWindow.Functions();
   FProgram->bind();
   FProgram->setUniformValue("picture", 0);
@@ -241,7 +221,7 @@ uint32_t TGLTextureDevice::DrawTexturedStrip(uint32_t texture, uint32_t buffer, 
                             FStates.AlphaTest ? float(FStates.AlphaRef) / 255.0f : -1.0f);
   // A luminance texture holds the picture's luma samples; the 32-bit one
   // holds colours already.
-  const bool luma = FTextures.at(texture).Format == tfLuminance8;
+  const bool luma = FTexture.Format == tfLuminance8;
   const TYuvCoefficients c = YuvCoefficients(FColour);
   FProgram->setUniformValue("lumaMap", luma ? float(c.LumaScale) : 1.0f,
                             luma ? float(c.LumaOffset / 255) : 0.0f);

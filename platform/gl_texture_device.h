@@ -3,7 +3,6 @@
 // one texture of 8-bit luminance (grey) or 32-bit BGRA, presented by swapping
 // the child window that covers the picture rectangle.
 #include <QOpenGLShaderProgram>
-#include <map>
 #include <vector>
 
 #include "engine/video/video_device.h"
@@ -13,19 +12,13 @@ namespace vexo {
 
 class TGLTextureDevice : public TTextureDevice {
  public:
-  ~TGLTextureDevice() override { ReleaseDevice(); }
+  ~TGLTextureDevice() override { ReleaseWindow(); }
 
-  uint32_t GetAdapterDisplayMode() override;
-  uint32_t CreateDevice(TNativeWindow window) override;
-  void ReleaseDevice() override;
-  uint32_t GetDeviceCaps(TTextureCaps& caps) override;
-  uint32_t GetDisplayMode() override;
-  uint32_t CreateTexture(int32_t width, int32_t height, TTextureFormat format,
-                         uint32_t& texture) override;
-  void ReleaseTexture(uint32_t texture) override;
-  uint32_t LockTexture(uint32_t texture, int32_t& lineBytes, uint8_t*& address) override;
-  void UnlockTexture(uint32_t texture) override;
+  uint32_t Configure(TNativeWindow window, TTextureCaps& caps) override;
+  uint32_t Configure(const TTextureDesc& desc, uint32_t& texture) override;
+  uint32_t Upload(const TSurfaceWriter& write) override;
   uint32_t Present(const TVideoRect& display) override;
+  void Release() override;
   void SetWindowRect(const TVideoRect& window, const TVideoRect& display) override;
 
   uint32_t SetPlaneStates(const TPlaneStates& states) override;
@@ -41,6 +34,8 @@ class TGLTextureDevice : public TTextureDevice {
                              uint32_t primitives) override;
 
  private:
+  void ReleaseWindow();
+
   struct TTexture {
     int32_t Width = 0;
     int32_t Height = 0;
@@ -51,7 +46,9 @@ class TGLTextureDevice : public TTextureDevice {
 
   TGLVideoWindow FWindow;
   std::unique_ptr<QOpenGLShaderProgram> FProgram;
-  std::map<uint32_t, TTexture> FTextures;
+  // The picture's texture, in OpenGL's name.
+  uint32_t FTextureId = 0;
+  TTexture FTexture;
   TPlaneStates FStates;
   TPlaneMatrix FProjection{};
   TPlaneMatrix FView{};

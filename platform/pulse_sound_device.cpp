@@ -5,14 +5,12 @@
 #include <thread>
 
 #include "engine/media/av_log.h"
+#include "engine/playback/sound_error_text.h"
 
 namespace vexo {
 
 namespace {
 
-constexpr uint32_t kNoDriver = 0x88780078;
-constexpr uint32_t kGenericError = 0x80004005;
-constexpr uint32_t kBadFormat = 0x88780064;
 // A server that accepts the connection but never answers must not hang the player.
 constexpr auto kAnswerTimeout = std::chrono::seconds(3);
 constexpr pa_usec_t kTargetUsec = 200000;
@@ -48,7 +46,7 @@ void Unref(pa_operation* operation) {
 std::unique_ptr<TPulseSoundDevice> TPulseSoundDevice::Connect(const std::string& server,
                                                               uint32_t& code) {
   std::unique_ptr<TPulseSoundDevice> device(new TPulseSoundDevice);
-  code = kNoDriver;
+  code = sndNoOutput;
   device->FLoop = pa_threaded_mainloop_new();
   if (!device->FLoop) return nullptr;
   device->FContext = pa_context_new(pa_threaded_mainloop_get_api(device->FLoop), "Vexo Player");
@@ -82,15 +80,15 @@ uint32_t TPulseSoundDevice::Open(int32_t rate, int32_t channels, uint32_t buffer
   TLoopLock lock(FLoop);
   pa_sample_spec spec{PA_SAMPLE_S16LE, uint32_t(rate), uint8_t(channels)};
   if (channels > int32_t(PA_CHANNELS_MAX) || !pa_sample_spec_valid(&spec)) {
-    LogSoundError("DSBuffer.SetFormat", kBadFormat);
-    return kBadFormat;
+    LogSoundError("Stream.SetFormat", sndBadFormat);
+    return sndBadFormat;
   }
   FFrameBytes = int64_t(channels) * 2;
   FBytesPerSecond = int64_t(rate) * FFrameBytes;
   FStream = pa_stream_new(FContext, "Vexo Player", &spec, nullptr);
   if (!FStream) {
-    LogSoundError("CreateSoundBuffer", kGenericError);
-    return kGenericError;
+    LogSoundError("Stream.Connect", sndStreamFailed);
+    return sndStreamFailed;
   }
   // No pre-buffering: the stream starts when uncorked, like a looping buffer
   // told to play, and keeps its clock running through an underrun. Left to the
@@ -112,8 +110,8 @@ uint32_t TPulseSoundDevice::Open(int32_t rate, int32_t channels, uint32_t buffer
                      return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
                    }) ||
       pa_stream_get_state(stream) != PA_STREAM_READY) {
-    LogSoundError("CreateSoundBuffer", kGenericError);
-    return kGenericError;
+    LogSoundError("Stream.Connect", sndStreamFailed);
+    return sndStreamFailed;
   }
   FPlayed = 0;
   return 0;

@@ -101,40 +101,34 @@ bool WindowsAreX() {
 TXvSurfaceDevice::TXvSurfaceDevice() : F(std::make_unique<TState>()) {}
 
 TXvSurfaceDevice::~TXvSurfaceDevice() {
-  ReleasePrimarySurface();
+  Release();
+  if (F->Gc) XFreeGC(F->Dpy, F->Gc);
   if (F->Dpy) XCloseDisplay(F->Dpy);
 }
 
-uint32_t TXvSurfaceDevice::Create() {
-  // No X display: the device stands without one and offers no overlay.
-  if (!WindowsAreX()) return veOk;
-  if (!F->Dpy) F->Dpy = XOpenDisplay(nullptr);
-  return F->Dpy ? veOk : veNoDisplay;
-}
-
-uint32_t TXvSurfaceDevice::SetCooperativeLevel(TNativeWindow window) {
-  if (!F->Dpy) return window ? veOk : veNoDisplay;
-  XWindowAttributes attributes;
-  if (!window || !XGetWindowAttributes(F->Dpy, Window(window), &attributes)) return veNoDisplay;
-  F->Wnd = Window(window);
+uint32_t TXvSurfaceDevice::Configure(TNativeWindow window, TSurfaceCaps& caps) {
+  if (uint32_t code = Open(window)) return code;
+  if (uint32_t code = WindowFormat(caps.WindowFormat)) return code;
+  QueryCaps(caps);
   return veOk;
 }
 
-uint32_t TXvSurfaceDevice::CreatePrimarySurface(TNativeWindow window) {
-  if (window) F->Wnd = Window(window);
-  if (!F->Dpy) return window ? veOk : veNoDisplay;
-  if (!F->Wnd) return veNoDisplay;
-  F->Gc = XCreateGC(F->Dpy, F->Wnd, 0, nullptr);
+uint32_t TXvSurfaceDevice::Open(TNativeWindow window) {
+  // No X display: the device stands without one and offers no overlay.
+  if (WindowsAreX() && !F->Dpy) {
+    F->Dpy = XOpenDisplay(nullptr);
+    if (!F->Dpy) return veNoDisplay;
+  }
+  if (!window) return veNoDisplay;
+  if (!F->Dpy) return veOk;
+  XWindowAttributes attributes;
+  if (!XGetWindowAttributes(F->Dpy, Window(window), &attributes)) return veNoDisplay;
+  F->Wnd = Window(window);
+  if (!F->Gc) F->Gc = XCreateGC(F->Dpy, F->Wnd, 0, nullptr);
   return F->Gc ? veOk : veOutOfMemory;
 }
 
-void TXvSurfaceDevice::ReleasePrimarySurface() {
-  ReleaseSurface();
-  if (F->Gc) XFreeGC(F->Dpy, F->Gc);
-  F->Gc = nullptr;
-}
-
-uint32_t TXvSurfaceDevice::GetPrimaryPixelFormat(TDevicePixelFormat& format) {
+uint32_t TXvSurfaceDevice::WindowFormat(TDevicePixelFormat& format) {
   if (!F->Dpy) {
     format = TDevicePixelFormat{};
     format.BitCount = 32;
@@ -154,15 +148,15 @@ uint32_t TXvSurfaceDevice::GetPrimaryPixelFormat(TDevicePixelFormat& format) {
   return veOk;
 }
 
-uint32_t TXvSurfaceDevice::GetCaps(TSurfaceCaps& caps) {
-  caps = TSurfaceCaps{};
-  if (!F->Dpy) return veOk;
+void TXvSurfaceDevice::QueryCaps(TSurfaceCaps& caps) {
+  caps.Overlay = caps.OverlayColorKey = caps.FourCCBlit = caps.StretchBlit = false;
+  if (!F->Dpy) return;
   unsigned version, release, request, event, error;
   if (XvQueryExtension(F->Dpy, &version, &release, &request, &event, &error) != Success)
-    return veOk;  // no extension: no overlay
+    return;  // no extension: no overlay
   unsigned count = 0;
   XvAdaptorInfo* adaptors = nullptr;
-  if (XvQueryAdaptors(F->Dpy, DefaultRootWindow(F->Dpy), &count, &adaptors) != Success) return veOk;
+  if (XvQueryAdaptors(F->Dpy, DefaultRootWindow(F->Dpy), &count, &adaptors) != Success) return;
   for (unsigned i = 0; i < count; ++i) {
     if ((adaptors[i].type & (XvInputMask | XvImageMask)) != (XvInputMask | XvImageMask)) continue;
     caps.Overlay = true;
@@ -170,11 +164,11 @@ uint32_t TXvSurfaceDevice::GetCaps(TSurfaceCaps& caps) {
       if (PortHasColorKey(F->Dpy, adaptors[i].base_id + p)) caps.OverlayColorKey = true;
   }
   if (adaptors) XvFreeAdaptorInfo(adaptors);
-  return veOk;
 }
 
-uint32_t TXvSurfaceDevice::CreateSurface(const TSurfaceDesc& desc) {
-  ReleaseSurface();
+uint32_t TXvSurfaceDevice::Configure(const TSurfaceDesc& desc, uint32_t& backBufferCode) {
+  Release();
+  backBufferCode = veOk;
   if (!desc.Overlay) return veUnsupported;
   if (!F->Dpy) return veNoOverlayHardware;
   if (!XShmQueryExtension(F->Dpy)) return veSharedMemory;
@@ -198,13 +192,20 @@ uint32_t TXvSurfaceDevice::CreateSurface(const TSurfaceDesc& desc) {
   if (!F->Port) return code;
   F->FourCC = desc.FourCC;
   code = MakeImage(F->Dpy, F->Port, desc, F->Front);
-  if (code) ReleaseSurface();
-  return code;
+  if (code) {
+    Release();
+    return code;
+  }
+  if (desc.BackBuffer) {
+    backBufferCode = MakeImage(F->Dpy, F->Port, desc, F->Back);
+    if (backBufferCode) FreeImage(F->Dpy, F->Back);
+  }
+  return veOk;
 }
 
-void TXvSurfaceDevice::ReleaseSurface() {
-  ReleaseBackBuffer();
+void TXvSurfaceDevice::Release() {
   if (!F->Dpy) return;
+  FreeImage(F->Dpy, F->Back);
   FreeImage(F->Dpy, F->Front);
   if (F->Port) {
     XvStopVideo(F->Dpy, F->Port, F->Wnd);
@@ -214,45 +215,34 @@ void TXvSurfaceDevice::ReleaseSurface() {
   F->Shown = false;
 }
 
-uint32_t TXvSurfaceDevice::GetAttachedSurface() {
-  if (!F->Front.Image) return veInvalidCall;
-  TSurfaceDesc desc{F->FourCC, F->Front.Image->width, F->Front.Image->height, true, false};
-  const uint32_t code = MakeImage(F->Dpy, F->Port, desc, F->Back);
-  if (code) FreeImage(F->Dpy, F->Back);
-  return code;
-}
-
-void TXvSurfaceDevice::ReleaseBackBuffer() {
-  if (F->Dpy) FreeImage(F->Dpy, F->Back);
-}
-
-uint32_t TXvSurfaceDevice::Lock(TSurfaceId surface, int32_t& lineBytes, uint8_t*& address) {
-  TShmImage& image = surface == sidBackBuffer ? F->Back : F->Front;
+uint32_t TXvSurfaceDevice::Upload(const TSurfaceWriter& write, bool front, bool& restored) {
+  restored = false;
+  TShmImage& image = F->Back.Image && !front ? F->Back : F->Front;
   if (!image.Image) return veInvalidCall;
-  lineBytes = image.Image->pitches[0];
-  address = reinterpret_cast<uint8_t*>(image.Image->data);
+  write(reinterpret_cast<uint8_t*>(image.Image->data), image.Image->pitches[0]);
   return veOk;
 }
 
-uint32_t TXvSurfaceDevice::Flip() {
-  if (!F->Back.Image) return veInvalidCall;
-  std::swap(F->Front, F->Back);
-  return F->Shown ? UpdateOverlay(F->Source, F->Dest, 0, true) : veOk;
-}
-
-uint32_t TXvSurfaceDevice::Blt(const TVideoRect&) {
-  return veUnsupported;
-}
-
-uint32_t TXvSurfaceDevice::UpdateOverlay(const TVideoRect& source, const TVideoRect& dest,
-                                         uint32_t colorKey, bool show) {
+uint32_t TXvSurfaceDevice::Present(TPresentKind kind, const TSurfacePlacement& placement) {
+  if (kind == pkPlace) return Show(placement);
   if (!F->Port || !F->Front.Image) return veInvalidCall;
-  if (!show) {
+  if (kind == pkHide) {
     XvStopVideo(F->Dpy, F->Port, F->Wnd);
     F->Shown = false;
     XFlush(F->Dpy);
     return veOk;
   }
+  // A new picture: the back buffer comes to the front where the overlay shows.
+  if (!F->Back.Image) return veInvalidCall;
+  std::swap(F->Front, F->Back);
+  return F->Shown ? Show({F->Source, F->Dest, 0}) : veOk;
+}
+
+uint32_t TXvSurfaceDevice::Show(const TSurfacePlacement& placement) {
+  if (!F->Port || !F->Front.Image) return veInvalidCall;
+  const TVideoRect& source = placement.Source;
+  const TVideoRect& dest = placement.Dest;
+  const uint32_t colorKey = placement.ColorKey;
   // A flip repeats the last placement without touching the key.
   if (!F->Shown || source != F->Source || dest != F->Dest || colorKey) {
     const Atom key = XInternAtom(F->Dpy, "XV_COLORKEY", True);

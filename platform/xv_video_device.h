@@ -12,28 +12,18 @@ class TXvSurfaceDevice : public TSurfaceDevice {
   TXvSurfaceDevice();
   ~TXvSurfaceDevice() override;
 
-  uint32_t Create() override;
-  uint32_t SetCooperativeLevel(TNativeWindow window) override;
-  uint32_t CreatePrimarySurface(TNativeWindow window) override;
-  void ReleasePrimarySurface() override;
-  void SetClipper(bool, TNativeWindow) override {}
-  uint32_t GetPrimaryPixelFormat(TDevicePixelFormat& format) override;
-  uint32_t GetCaps(TSurfaceCaps& caps) override;
-  uint32_t CreateSurface(const TSurfaceDesc& desc) override;
-  void ReleaseSurface() override;
-  uint32_t GetAttachedSurface() override;
-  void ReleaseBackBuffer() override;
-  uint32_t Lock(TSurfaceId surface, int32_t& lineBytes, uint8_t*& address) override;
-  void Unlock(TSurfaceId) override {}
-  uint32_t Flip() override;
-  uint32_t Blt(const TVideoRect&) override;
-  uint32_t UpdateOverlay(const TVideoRect& source, const TVideoRect& dest, uint32_t colorKey,
-                         bool show) override;
-  bool IsLost(TSurfaceId) override { return false; }
-  uint32_t Restore(TSurfaceId) override { return 0; }
+  uint32_t Configure(TNativeWindow window, TSurfaceCaps& caps) override;
+  uint32_t Configure(const TSurfaceDesc& desc, uint32_t& backBufferCode) override;
+  uint32_t Upload(const TSurfaceWriter& write, bool front, bool& restored) override;
+  uint32_t Present(TPresentKind kind, const TSurfacePlacement& placement) override;
+  void Release() override;
   void SetWindowRect(const TVideoRect& window, const TVideoRect& display) override;
 
  private:
+  uint32_t Open(TNativeWindow window);
+  uint32_t WindowFormat(TDevicePixelFormat& format);
+  void QueryCaps(TSurfaceCaps& caps);
+  uint32_t Show(const TSurfacePlacement& placement);
   struct TState;
   std::unique_ptr<TState> F;
 };

@@ -25,8 +25,10 @@ int TIniPar::GetInt() const {
 
 void TIniPar::SetInt(int value) {
   CheckKind(ipInteger, __LINE__);
-  if (value != FIntValue) Modified = true;
+  if (value == FIntValue) return;
+  Modified = true;
   FIntValue = value;
+  Changed();
 }
 
 bool TIniPar::GetBool() const {
@@ -36,8 +38,10 @@ bool TIniPar::GetBool() const {
 
 void TIniPar::SetBool(bool value) {
   CheckKind(ipBoolean, __LINE__);
-  if (value != FBoolValue) Modified = true;
+  if (value == FBoolValue) return;
+  Modified = true;
   FBoolValue = value;
+  Changed();
 }
 
 double TIniPar::GetFloat() const {
@@ -47,8 +51,10 @@ double TIniPar::GetFloat() const {
 
 void TIniPar::SetFloat(double value) {
   CheckKind(ipFloat, __LINE__);
-  if (value != FFloatValue) Modified = true;
+  if (value == FFloatValue) return;
+  Modified = true;
   FFloatValue = value;
+  Changed();
 }
 
 QString TIniPar::GetText() const {
@@ -58,8 +64,10 @@ QString TIniPar::GetText() const {
 
 void TIniPar::SetText(const QString& value) {
   CheckKind(ipText, __LINE__);
-  if (value != FTextValue) Modified = true;
+  if (value == FTextValue) return;
+  Modified = true;
   FTextValue = value;
+  Changed();
 }
 
 void TIniPar::SetDefault(const QString& text) {
@@ -158,8 +166,21 @@ void TIniPar::ReadWrite(bool write, TSIniFile* ini, const QString& key, const QS
 
 void TIniPar::CopyFrom(const TIniPar& other) {
   const bool modified = Modified;
+  const bool changed = !SameValue(other);
+  std::function<void()> onChange = std::move(OnChange);
   *this = other;
   Modified = modified;
+  OnChange = std::move(onChange);
+  if (changed) Changed();
+}
+
+bool TIniPar::SameValue(const TIniPar& other) const {
+  return FKind == other.FKind && FIntValue == other.FIntValue && FBoolValue == other.FBoolValue &&
+         FFloatValue == other.FFloatValue && FTextValue == other.FTextValue;
+}
+
+void TIniPar::Changed() {
+  if (OnChange) OnChange();
 }
 
 }  // namespace vexo

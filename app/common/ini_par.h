@@ -2,6 +2,7 @@
 // One typed setting with its ini key, default and last section.
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 namespace vexo {
 
@@ -34,8 +35,12 @@ class TIniPar {
   // Reads or writes the value in section of ini under key (each replaces the
   // one kept when not empty). Without ini the setting returns to its default.
   void ReadWrite(bool write, TSIniFile* ini, const QString& key = {}, const QString& section = {});
-  // Every field but Modified.
+  // Every field but Modified and OnChange.
   void CopyFrom(const TIniPar& other);
+
+  // Called after a setter or CopyFrom gave the setting another value
+  // (reading the settings file and Reset stay silent).
+  std::function<void()> OnChange;
 
   QString Section;  // section last used; empty until read or written
   QString Key;
@@ -46,6 +51,8 @@ class TIniPar {
 
  private:
   void CheckKind(TKind kind, int line) const;
+  bool SameValue(const TIniPar& other) const;
+  void Changed();
 
   TKind FKind;
   int FIntValue = 0;

@@ -29,11 +29,11 @@ void TPLSettPanel::Setup(TPlayFoldersChanged onPlayFoldersChanged) {
   y += 24;
   PlayFoldersBox = new QCheckBox(LResList.GetText("PlaylistDialog", 1011), this);
   PlayFoldersBox->setGeometry(24, y, w - 24, kRadioHeight);
-  PlayFoldersBox->setChecked(FOptions.GetOption(oPlayFolders).GetBool());
+  PlayFoldersBox->setChecked(FOptions.PlayFolders());
   y += 24;
   SubfoldersBox = new QCheckBox(LResList.GetText("PlaylistDialog", 1012), this);
   SubfoldersBox->setGeometry(48, y, w - 60, kRadioHeight);
-  SubfoldersBox->setChecked(FOptions.GetOption(oPlaySubfolders).GetBool());
+  SubfoldersBox->setChecked(FOptions.PlaySubfolders());
   y += 36;
 
   new TTitlePanel(this, LResList.GetText("PlaylistDialog", 1021), 12, y, w - 24);
@@ -41,7 +41,7 @@ void TPLSettPanel::Setup(TPlayFoldersChanged onPlayFoldersChanged) {
   const QString media[3] = {LResList.GetText("PlaylistDialog", 1031),
                             LResList.GetText("PlaylistDialog", 1032),
                             LResList.GetText("PlaylistDialog", 1033)};
-  const int checkedMedia = FOptions.GetOption(oPlayFolderMedia).GetInt();
+  const int checkedMedia = FOptions.FolderMedia();
   for (int i = 0; i < 3; ++i) {
     MediaButtons[size_t(i)] = new QRadioButton(media[i], this);
     MediaButtons[size_t(i)]->setGeometry(24, y, w - 36, kRadioHeight);
@@ -59,14 +59,14 @@ void TPLSettPanel::Setup(TPlayFoldersChanged onPlayFoldersChanged) {
                       LResList.GetText("PlaylistDialog", 1072),
                       LResList.GetText("PlaylistDialog", 1073)});
   OrderBox->setGeometry(220, y, w - 232, OrderBox->sizeHint().height());
-  OrderBox->setCurrentIndex(FOptions.GetOption(oPlayOrder).GetInt());
+  OrderBox->setCurrentIndex(FOptions.PlayOrder());
   y += 34 + 3;
 
   auto* line = new THLine(this, 12, y, w - 24);
   y = line->geometry().bottom() + 1 + 12;
   NoShowBox = new QCheckBox(LResList.GetText("PlaylistDialog", 1101), this);
   NoShowBox->setGeometry(12, y, w - 24, kRadioHeight);
-  NoShowBox->setChecked(!FOptions.GetOption(oPlayShowPLDlg).GetBool());
+  NoShowBox->setChecked(!FOptions.ShowPlayListDialog());
 
   connect(PlayFoldersBox, &QCheckBox::clicked, this, [this] { PlayFoldersChange(); });
   PlayFoldersChange();

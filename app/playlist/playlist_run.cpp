@@ -7,18 +7,18 @@
 #include "app/playlist/folder_collect.h"
 #include "app/playlist/playlist_dialog.h"
 #include "app/settings/options.h"
-#include "engine/playback/av_player_enc.h"
+#include "engine/playback/av_player.h"
 #include "engine/playlist/av_playlist.h"
 
 namespace vexo {
 
-bool OpenPlayListWithProgress(TAVPlayerEnc& player, TAVPlayList& list, uint8_t videoMode,
+bool OpenPlayListWithProgress(TAVPlayer& player, TAVPlayList& list, uint8_t videoMode,
                               TPlaylistDialog& dialog) {
   return OpenPlayListWithProgress(player, list, dialog,
                                   [&] { player.OpenPlayList(&list, videoMode); });
 }
 
-bool OpenPlayListWithProgress(TAVPlayerEnc& player, TAVPlayList& list, TPlaylistDialog& dialog,
+bool OpenPlayListWithProgress(TAVPlayer& player, TAVPlayList& list, TPlaylistDialog& dialog,
                               const std::function<void()>& open) {
   const auto previous = player.OnOpenProgress;
   player.OnOpenProgress = [&](int32_t index) {
@@ -40,13 +40,13 @@ bool OpenPlayListWithProgress(TAVPlayerEnc& player, TAVPlayList& list, TPlaylist
 }
 
 void BuildAndPlay(TPlaylistDialog& dialog, const QStringList& selection, const TOptions& options,
-                  TAVPlayList& list, TAVPlayerEnc& player, uint8_t videoMode) {
+                  TAVPlayList& list, TAVPlayer& player, uint8_t videoMode) {
   QCoreApplication::processEvents(QEventLoop::AllEvents);
   list.Clear();
   TFolderCollect how;
-  how.PlayFolders = options.GetOption(oPlayFolders).GetBool();
-  how.Subfolders = options.GetOption(oPlaySubfolders).GetBool();
-  how.FolderMedia = options.GetOption(oPlayFolderMedia).GetInt();
+  how.PlayFolders = options.PlayFolders();
+  how.Subfolders = options.PlaySubfolders();
+  how.FolderMedia = options.FolderMedia();
   how.OnProgress = [&dialog](int kind, const QString& path) { dialog.Progress(kind, path); };
   how.Aborted = [&dialog] { return dialog.Cancelled(); };
   QStringList files = CollectMediaFiles(selection, options, how);
@@ -55,7 +55,7 @@ void BuildAndPlay(TPlaylistDialog& dialog, const QStringList& selection, const T
     dialog.done(QDialog::Rejected);
     return;
   }
-  OrderPlayList(files, options.GetOption(oPlayOrder).GetInt());
+  OrderPlayList(files, options.PlayOrder());
   for (const QString& file : files) list.Add(file.toStdString());
   if (list.Count() == 0) {
     dialog.done(QDialog::Accepted);

@@ -99,9 +99,9 @@ void ApplySoundOutput(QString name) {
   const std::string chosen = name.toStdString();
   const bool serverDefault = chosen == kDefaultSoundOutput;
   if (!serverDefault)
-    AVParams.UseDirectSound = 0;
+    AVParams.UseSoundServer = 0;
   else if (gAppliedSoundOutput != kDefaultSoundOutput)
-    AVParams.UseDirectSound = DefaultAVParams.UseDirectSound;
+    AVParams.UseSoundServer = DefaultAVParams.UseSoundServer;
   gAppliedSoundOutput = chosen;
   if (TSoundSystem* sound = SoundSystem()) sound->SelectOutput(chosen);
 }
@@ -133,6 +133,8 @@ QString TOptions::SiblingProductMarker() {
 TOptions::TOptions(const QString& programDir)
     : FProgramDir(ExcludeSlash(programDir.isEmpty() ? ProgramDir : programDir)) {
   CreateTable(FOptions, kOptionDefs);
+  for (int i = 0; i < kOptionCount; ++i)
+    if (FOptions[i]) FOptions[i]->OnChange = [this, i] { emit Changed(i); };
   CreateTable(FDynamic, kDynamicDefs);
   for (int i = 0; i < kExtOptionCount; ++i)
     FExtensions[i] = std::make_unique<TIniPar>(TIniPar::ipBoolean, i == seCstm ? "" : "1",
@@ -151,6 +153,51 @@ TIniPar& TOptions::GetOption(int index) const {
   if (!HasOption(index))
     qFatal("Assertion failure in options.cpp, line %d: option %d does not exist", __LINE__, index);
   return *FOptions[index];
+}
+
+QString TOptions::SkinName() const {
+  return GetOption(oSkinName).GetText();
+}
+
+void TOptions::SetSkinName(const QString& name) {
+  GetOption(oSkinName).SetText(name);
+}
+
+bool TOptions::ExpandTreeAtStart() const {
+  return GetOption(oPlayExpandTree).GetBool();
+}
+
+bool TOptions::ShowPlayListDialog() const {
+  return GetOption(oPlayShowPLDlg).GetBool();
+}
+
+bool TOptions::SortByDate() const {
+  return GetOption(oSortType).GetInt() == 1;
+}
+
+bool TOptions::PlayFolders() const {
+  return GetOption(oPlayFolders).GetBool();
+}
+
+int TOptions::FolderMedia() const {
+  return GetOption(oPlayFolderMedia).GetInt();
+}
+
+bool TOptions::PlaySubfolders() const {
+  return GetOption(oPlaySubfolders).GetBool();
+}
+
+int TOptions::PlayOrder() const {
+  return GetOption(oPlayOrder).GetInt();
+}
+
+uint8_t TOptions::VideoMode() const {
+  // A hand-edited file may hold anything; the engine gets a mode it knows.
+  return static_cast<uint8_t>(qBound(0, GetOption(oAVVideoMode).GetInt(), 4));
+}
+
+QString TOptions::SoundDevice() const {
+  return GetOption(oAVSoundDevice).GetText();
 }
 
 bool TOptions::HasOption(int index) const {
@@ -221,14 +268,14 @@ void TOptions::ApplyToEngine() const {
   // A hand-edited file may hold anything; the engine gets values it can use.
   const int seconds = GetOption(oPhotoSec).GetInt();
   AVParams.PhotoDurationMs = qBound(0, seconds, 24 * 3600) * 1000;
-  AVParams.VideoMode = static_cast<uint8_t>(qBound(0, GetOption(oAVVideoMode).GetInt(), 4));
+  AVParams.VideoMode = VideoMode();
   AVParams.PhotoSeek = GetOption(oAVPhotoSeek).GetBool() ? 1 : 0;
   // The dialog offers this switch; it would mislead if the engine never saw it.
   AVParams.Planar = GetOption(oAVPlanar).GetBool() ? 1 : 0;
   AVParams.TurnVideos = GetOption(oAVTurnVideo).GetBool() ? 1 : 0;
   AVParams.TurnPhotos = GetOption(oAVTurnPhoto).GetBool() ? 1 : 0;
   AVParams.ToneMap = GetOption(oAVToneMap).GetBool() ? 1 : 0;
-  ApplySoundOutput(GetOption(oAVSoundDevice).GetText());
+  ApplySoundOutput(SoundDevice());
 }
 
 void TOptions::Assign(const TOptions& other) {

@@ -2,6 +2,7 @@
 // Every persistent setting of the player, with its key, kind and default, the
 // recent-file list, and the file extensions treated as media.
 #include <QDate>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -90,7 +91,9 @@ constexpr int kRecentMax = 7;
 // program portable.
 inline const QString kPortableIniName = QStringLiteral("vexoplayer.ini");
 
-class TOptions {
+class TOptions : public QObject {
+  Q_OBJECT
+
  public:
   // programDir holds the program (and, in portable mode, its settings file);
   // empty means ProgramDir.
@@ -104,6 +107,19 @@ class TOptions {
   TIniPar* GetDynamic(int index) const;
   TIniPar* GetExtOption(int index) const;
   int FullScreenKey() const;
+
+  // Typed reads of the options the program acts on.
+  QString SkinName() const;
+  void SetSkinName(const QString& name);
+  bool ExpandTreeAtStart() const;
+  bool ShowPlayListDialog() const;
+  bool SortByDate() const;
+  bool PlayFolders() const;
+  int FolderMedia() const;
+  bool PlaySubfolders() const;
+  int PlayOrder() const;
+  uint8_t VideoMode() const;
+  QString SoundDevice() const;
 
   // The user's settings file, or vexoplayer.ini beside the program when portable.
   QString StorePath() const;
@@ -134,6 +150,10 @@ class TOptions {
   static std::function<double()> Random;
   // Path whose existence tells that the sibling product is installed.
   static QString SiblingProductMarker();
+
+ signals:
+  // An option (a TOptionIndex) took another value through its setter or Assign.
+  void Changed(int option);
 
  private:
   QString FProgramDir;

@@ -168,7 +168,7 @@ void TPLMainForm::AfterFirstShow() {
 
 void TPLMainForm::BuildSkinMenus() {
   const QStringList present = FSkinManager->SkinNames();
-  const QString chosen = FOptions->GetOption(oSkinName).GetText();
+  const QString chosen = FOptions->SkinName();
   const QStringList main =
       QStringList{LResList.GetCommon(cNone), QString()} + PresentSkins(kMainSkins, present);
   FMenuSystem->FillList(mTools_Skins, main, chosen.isEmpty() ? 0 : PositionOf(main, chosen));
@@ -177,7 +177,7 @@ void TPLMainForm::BuildSkinMenus() {
 }
 
 void TPLMainForm::ApplySkin() {
-  const QString name = FOptions->GetOption(oSkinName).GetText();
+  const QString name = FOptions->SkinName();
   if (!name.isEmpty() && name.compare(LResList.GetCommon(cNone), Qt::CaseInsensitive) != 0) {
     FSkinManager->SetSkinName(name);
     FSkinManager->SetActive(true);
@@ -239,12 +239,12 @@ void TPLMainForm::ExecuteCommand(TMSAction& action, bool& handled) {
       break;
     case mTools_Skins:
       if (!action.IsListEntry()) break;
-      FOptions->GetOption(oSkinName).SetText(action.SubIndex() == 0 ? QString() : action.Caption());
+      FOptions->SetSkinName(action.SubIndex() == 0 ? QString() : action.Caption());
       PostApplySkin();
       break;
     case mTools_SkinsAdtnl:
       if (!action.IsListEntry()) break;
-      FOptions->GetOption(oSkinName).SetText(action.Caption());
+      FOptions->SetSkinName(action.Caption());
       PostApplySkin();
       break;
     case mHelp_Contents:

@@ -99,8 +99,8 @@ void TPlayerPage::SetupBrowser() {
   FBrowserPanel->SetGrid(FGrid);
   FBrowserCtrlPanel = FBrowserPanel->InfoPanel();
   connect(FBrowserPanel, &TShellPanel::PlayClicked, this,
-          [this] { CreatePlayList(FOptions.GetOption(oPlayShowPLDlg).GetBool(), true); });
-  FGrid->SetSortByDate(FOptions.GetOption(oSortType).GetInt() == 1);
+          [this] { CreatePlayList(FOptions.ShowPlayListDialog(), true); });
+  FGrid->SetSortByDate(FOptions.SortByDate());
   FGrid->ReadPhotoDates = FGrid->SortByDate();
   if (MenuSystem()) FGrid->SetPopupMenu(MenuSystem()->GetPopupMenu(kBrowserPopup));
   SetupGridEvents();
@@ -138,7 +138,7 @@ void TPlayerPage::SetupVideo() {
   FVideoPanel->Init([this] { FullScreenChanged(); }, [this] { SeekDone(); },
                     [this](int32_t index) { OpenProgress(index); });
   if (MenuSystem()) FVideoPanel->SetPopupMenu(MenuSystem()->GetPopupMenu(kVideoPopup));
-  TAVPlayerEnc& player = *FVideoPanel->Player();
+  TAVPlayer& player = *FVideoPanel->Player();
   auto panelStateChange = player.OnStateChange;
   player.OnStateChange = [this, panelStateChange](uint8_t from, uint8_t to) {
     if (panelStateChange) panelStateChange(from, to);
@@ -154,7 +154,7 @@ void TPlayerPage::SetupVideo() {
 }
 
 uint8_t TPlayerPage::VideoMode() const {
-  return uint8_t(FOptions.GetOption(oAVVideoMode).GetInt());
+  return FOptions.VideoMode();
 }
 
 // ---- hooks ----
@@ -295,7 +295,7 @@ bool TPlayerPage::ExecuteCommand(TMSAction& action) {
   switch (action.Index()) {
     case mFile_CreatePL:
       if (!full && SelCanMakePlayList(FGrid->SelectedNodes()))
-        CreatePlayList(FOptions.GetOption(oPlayShowPLDlg).GetBool());
+        CreatePlayList(FOptions.ShowPlayListDialog());
       break;
     case mFile_OptionsPL:
       if (!full && SelCanMakePlayList(FGrid->SelectedNodes())) CreatePlayList(true);
@@ -366,7 +366,7 @@ void TPlayerPage::ShowOptions(int firstPage) {
       FVideoPanel->PlayList(&CurrentList(), VideoMode());
   };
   if (!rebuild) return replay();
-  FGrid->SetSortByDate(FOptions.GetOption(oSortType).GetInt() == 1);
+  FGrid->SetSortByDate(FOptions.SortByDate());
   FGrid->ReadPhotoDates = FGrid->SortByDate();
   // The tree is read again in the background; the selection is back only
   // when that is done, and the handler ignores it until then.
@@ -392,8 +392,7 @@ void TPlayerPage::HandleKey(int& key, Qt::KeyboardModifiers shift) {
   switch (key) {
     case Qt::Key_Return:
     case Qt::Key_Enter: {
-      const Qt::KeyboardModifiers wanted =
-          FullScreenModifiers(FOptions.GetOption(oAVFullScreenKey).GetInt());
+      const Qt::KeyboardModifiers wanted = FullScreenModifiers(FOptions.FullScreenKey());
       const Qt::KeyboardModifiers held =
           shift & (Qt::ShiftModifier | Qt::AltModifier | Qt::ControlModifier);
       if (FVideoPanel->IsOpen() && held == wanted && FVideoPanel->ToggleFullScreen()) key = 0;
@@ -529,7 +528,7 @@ void TPlayerPage::PortableStart() {
 
 void TPlayerPage::SaveBrowserState() {
   TShellTreeState state = FGrid->GetTreeState();
-  if (!FOptions.GetOption(oPlayExpandTree).GetBool()) {
+  if (!FOptions.ExpandTreeAtStart()) {
     state.SelectedExpanded = false;
     QStringList texts = SplitDisplayPath(state.SelectedPath);
     if (texts.size() > 2) texts = texts.mid(0, 2);

@@ -80,10 +80,10 @@ void TPlayerPage::OpenHandedOver(const QStringList& paths) {
   } else {
     TFolderCollect how;
     how.PlayFolders = true;
-    how.Subfolders = FOptions.GetOption(oPlaySubfolders).GetBool();
-    how.FolderMedia = FOptions.GetOption(oPlayFolderMedia).GetInt();
+    how.Subfolders = FOptions.PlaySubfolders();
+    how.FolderMedia = FOptions.FolderMedia();
     QStringList files = CollectMediaFiles(paths, FOptions, how);
-    OrderPlayList(files, FOptions.GetOption(oPlayOrder).GetInt());
+    OrderPlayList(files, FOptions.PlayOrder());
     if (files.isEmpty()) {
       ShowInfo(LResList.GetText("Player", 1002));
       return;
@@ -93,7 +93,7 @@ void TPlayerPage::OpenHandedOver(const QStringList& paths) {
     for (const QString& file : files) list.Add(file.toStdString());
     PlayCurrentList();
   }
-  TAVPlayerEnc& player = *FVideoPanel->Player();
+  TAVPlayer& player = *FVideoPanel->Player();
   if (player.State() == psStopped || player.State() == psPaused) player.SetState(psPlaying);
 }
 

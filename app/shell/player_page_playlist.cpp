@@ -63,7 +63,7 @@ void TPlayerPage::SetupGridEvents() {
     if (!FPlayListOpening) SetStatusText(SavedStatus);
   };
   FGrid->OnAddFile = [this](TShellNode* node, bool& accept) {
-    const int media = FOptions.GetOption(oPlayFolderMedia).GetInt();
+    const int media = FOptions.FolderMedia();
     if (media == 0)
       accept = IsVideoExt(node->Extension());
     else if (media == 1)
@@ -129,8 +129,7 @@ void TPlayerPage::BuildAndPlay(TPlaylistDialog* dialog) {
   FSelectionWaits = false;
   QPointer<TPlaylistDialog> guard(dialog);
   const bool started = FGrid->AddSelectedToPlayList(
-      list, FOptions.GetOption(oPlayFolders).GetBool(),
-      FOptions.GetOption(oPlaySubfolders).GetBool(), [this, guard, dialog](bool aborted) {
+      list, FOptions.PlayFolders(), FOptions.PlaySubfolders(), [this, guard, dialog](bool aborted) {
         TAVPlayList& list = CurrentList();
         if (dialog && !guard) return;
         if (dialog) dialog->Progress(plSearchDone, {});
@@ -142,7 +141,7 @@ void TPlayerPage::BuildAndPlay(TPlaylistDialog* dialog) {
           return;
         }
         // The entries stay the bytes the file system gave: a name need not be text.
-        OrderPlayList(list, FOptions.GetOption(oPlayOrder).GetInt());
+        OrderPlayList(list, FOptions.PlayOrder());
         if (list.Count() > 0) {
           if (dialog) {
             // Through the video panel, which shows the list's ticks and items.
@@ -157,7 +156,7 @@ void TPlayerPage::BuildAndPlay(TPlaylistDialog* dialog) {
           } else {
             FVideoPanel->PlayList(&list, VideoMode());
           }
-          TAVPlayerEnc& player = *FVideoPanel->Player();
+          TAVPlayer& player = *FVideoPanel->Player();
           if (FPlayWhenOpen && list.Count() > 0 && player.State() == psStopped)
             player.SetState(psPlaying);
         } else {

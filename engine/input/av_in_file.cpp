@@ -56,13 +56,13 @@ bool ValidDuration(int64_t duration) {
 // How the stored pictures are turned to stand upright: a photo by its EXIF
 // Orientation tag, a video by its stream's display matrix. The user may
 // switch either off.
-TPictureTurn StoredTurn(const AVStream* stream, bool image, const std::string& codecName,
-                        const std::string& fileName) {
+TPictureTurn StoredTurn(const TAVParams& params, const AVStream* stream, bool image,
+                        const std::string& codecName, const std::string& fileName) {
   if (image) {
-    if (!AVParams.TurnPhotos || !DecoderIs(codecName, "mjpeg")) return ptNone;
+    if (!params.TurnPhotos || !DecoderIs(codecName, "mjpeg")) return ptNone;
     return TurnOfOrientation(ReadExifOrientation(fileName));
   }
-  if (!AVParams.TurnVideos) return ptNone;
+  if (!params.TurnVideos) return ptNone;
   size_t size = 0;
   const uint8_t* matrix = ff::av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, &size);
   if (!matrix || size < 9 * sizeof(int32_t)) return ptNone;
@@ -113,12 +113,12 @@ TAVInFile::TAVInFile(const std::string& fileName, std::string& error, int32_t fi
   }
   InitDecoders(prevFile, error);
   if (!error.empty()) return;
-  LowPassOn = AVParams.LowPassOn;
-  if (LowPassOn && (AudioCount == 0 || Audio[0].SampleRate * 0.4 < double(AVParams.LowPassCutoff)))
+  LowPassOn = Params.LowPassOn;
+  if (LowPassOn && (AudioCount == 0 || Audio[0].SampleRate * 0.4 < double(Params.LowPassCutoff)))
     LowPassOn = 0;
   if (LowPassOn)
     for (int32_t channel = 0; channel < Audio[0].Channels; ++channel)
-      LowPass.emplace_back(AVParams.LowPassCutoff, AVParams.LowPassOrder, Audio[0].SampleRate, 0.1);
+      LowPass.emplace_back(Params.LowPassCutoff, Params.LowPassOrder, Audio[0].SampleRate, 0.1);
 }
 
 bool TAVInFile::Open(TAVInFile* prevFile, std::string& error) {
@@ -135,9 +135,9 @@ bool TAVInFile::Open(TAVInFile* prevFile, std::string& error) {
     // A JPEG small enough for the format probe to read to its end is taken
     // for a JPEG stream rather than a picture file; it is a photo all the same.
     if (format == "image2" || format == "jpeg_pipe") IsImage = 1;
-    const bool probe =
-        format == "mpeg" || format == "flv" || (!IsImage && HeaderLacksPictureRate()) ||
-        (IsImage && (AVParams.ProbeEachImage == 1 || !prevFile || !prevFile->IsImage));
+    const bool probe = format == "mpeg" || format == "flv" ||
+                       (!IsImage && HeaderLacksPictureRate()) ||
+                       (IsImage && (Params.ProbeEachImage == 1 || !prevFile || !prevFile->IsImage));
     if (!probe) {
       StreamsInfoOK = IsImage ? 0 : 1;
       return true;
@@ -252,7 +252,7 @@ void TAVInFile::InitDecoders(TAVInFile* prevFile, std::string& error) {
     Video.DisplayAspect = float(double(Video.Width) / Video.Height);
   }
   // Everything after this sees the picture as it stands upright.
-  Video.Turn = StoredTurn(Video.Stream, IsImage, Video.CodecName, FileName);
+  Video.Turn = StoredTurn(Params, Video.Stream, IsImage, Video.CodecName, FileName);
   if (TurnSwapsAxes(Video.Turn)) {
     std::swap(Video.Width, Video.Height);
     Video.SampleAspect = 1 / Video.SampleAspect;
@@ -456,7 +456,7 @@ bool TAVInFile::JumpToTail() {
 
 void TAVInFile::ComputeFrameRate() {
   if (IsImage) {
-    Video.FrameRate = float(double(Video.FrameCount) / (AVParams.PhotoDurationMs / 1000.0));
+    Video.FrameRate = float(double(Video.FrameCount) / (Params.PhotoDurationMs / 1000.0));
     return;
   }
   const AVStream* stream = Video.Stream;

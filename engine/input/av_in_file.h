@@ -10,6 +10,7 @@
 
 #include "engine/input/av_track.h"
 #include "engine/media/av_frame_buf.h"
+#include "engine/media/av_types.h"
 #include "engine/media/low_pass_filter.h"
 #include "engine/media/wave_buffer.h"
 
@@ -29,7 +30,7 @@ class TAVDecodeError : public std::runtime_error {
 // Flags of TAVInFile::DecodeVideo.
 enum TDecodeFlag : int32_t {
   dfShow = 1,       // convert the picture into the screen's frame buffer
-  dfEncode = 2,     // convert the picture into the list's encoder picture
+  dfEncode = 2,     // convert the picture into EncPicture, when the caller gives one
   dfKeySeek = 4,    // skip packets before the first key frame, one per call
   dfFillRing = 8,   // also keep each converted picture in the list's ring
   dfRingOnly = 16,  // read nothing; hand out a picture held in the ring
@@ -144,6 +145,9 @@ class TAVInFile {
   AVFormatContext* FormatCtx = nullptr;
   uint8_t StreamsInfoOK = 0;
   int32_t FileCount = 0;
+  // The engine values as they stood when the file was opened: a file
+  // reopened later on the audio thread never reads what the options change.
+  TAVParams Params = AVParams;
   int32_t FileIndex = 0;
   // The file before this one in the list, or nullptr.
   TAVInFile* PrevFileRef = nullptr;
@@ -158,6 +162,7 @@ class TAVInFile {
   AVFrame* DecFrame = nullptr;
   AVFrame* DstPicture = nullptr;
   TAVFrameBuf* FrameBufRef = nullptr;
+  // Target of dfEncode; none unless a caller sets one (playback never does).
   AVFrame* EncPicture = nullptr;
   SwrContext* AudioResample = nullptr;
   SwrContext* EncResample = nullptr;

@@ -27,7 +27,7 @@ void TAVInFile::OpenDecoder(int32_t kind, TAVInFile* prevFile, bool atOpen) {
     // Only a context that is open (by its file or through a chain) can be
     // taken over; an unopened one would decode nothing.
     const bool prevLive = prevTrack && (prevTrack->Opened || prevTrack->SharedFrom >= 0);
-    if (AVParams.CodecCtxShare == 1 && !atOpen && prevFile && prevLive &&
+    if (Params.CodecCtxShare == 1 && !atOpen && prevFile && prevLive &&
         CanShareDecoder(track, prevTrack, kind) && InputFormat() &&
         InputFormat() == prevFile->InputFormat()) {
       track->CodecCtx = prevTrack->CodecCtx;

@@ -46,7 +46,6 @@ TAVInFileList::TAVInFileList(const TAVPlayList& playList, TScreenSize screen, bo
   StartMs.assign(size_t(Count), 0);
   WaveBuf.PlayAudio = playAudio ? 1 : 0;
   Progress(lpStarting, Count - 1);
-  AllocateEncoderPicture();
   if (!OpenFiles(playList, error, errorFile)) return;
   if (Count == 0) return;
 
@@ -72,18 +71,6 @@ TAVInFileList::TAVInFileList(const TAVPlayList& playList, TScreenSize screen, bo
 
 void TAVInFileList::Progress(int32_t stage, int32_t index) {
   if (Count > 1 && FOnProgress) FOnProgress(*this, stage, index);
-}
-
-void TAVInFileList::AllocateEncoderPicture() {
-  EncPicture = ff::av_frame_alloc();
-  if (!EncPicture) throw std::bad_alloc();
-  const int width = EncodeParams.Width, height = EncodeParams.Height;
-  EncBuffer.resize(size_t(ff::av_image_get_buffer_size(PIX_FMT_YUV420P, width, height, 1)));
-  ff::av_image_fill_arrays(EncPicture->data, EncPicture->linesize, EncBuffer.data(),
-                           PIX_FMT_YUV420P, width, height, 1);
-  EncPicture->width = width;
-  EncPicture->height = height;
-  EncPicture->format = PIX_FMT_YUV420P;
 }
 
 // A damaged entry does not block the others: it is left out, and only a
@@ -114,7 +101,6 @@ bool TAVInFileList::OpenFiles(const TAVPlayList& playList, std::string& error,
       continue;
     }
     file.WaveBuf = &WaveBuf;
-    file.EncPicture = EncPicture;
     file.FrameBufRef = &FrameRing;
     file.PrevFileRef = prev;
     file.FilesRef = &Files;
@@ -274,7 +260,6 @@ TAVInFileList::~TAVInFileList() {
   for (auto& file : Files)
     for (TTrack* track : {&file->Video, &file->Audio[0]}) track->CodecCtx = track->OwnCodecCtx;
   Files.clear();
-  if (EncPicture) ff::av_frame_free(&EncPicture);
 }
 
 }  // namespace vexo

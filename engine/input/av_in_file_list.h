@@ -10,6 +10,7 @@
 
 #include "engine/input/av_in_file.h"
 #include "engine/media/av_frame_buf.h"
+#include "engine/media/av_types.h"
 #include "engine/media/buffer.h"
 #include "engine/media/wave_buffer.h"
 
@@ -142,9 +143,7 @@ class TAVInFileList {
   TAVInFile* CurFileRef = nullptr;
   TAVInFile* PrevFileRef = nullptr;
   uint8_t FirstFrame = 0;
-  AVFrame* EncPicture = nullptr;
   TAVFrameBuf FrameRing;
-  TBuffer EncBuffer;
   TWaveBuffer WaveBuf;
   uint8_t Gapless = 0;
   uint8_t AudioOutMode = 2;
@@ -155,10 +154,11 @@ class TAVInFileList {
   // window moves to another screen.
   int32_t ScreenWidth = 0;
   int32_t ScreenHeight = 0;
+  // The engine values as they stood when the list was opened.
+  TAVParams Params = AVParams;
 
  private:
   void Progress(int32_t stage, int32_t index);
-  void AllocateEncoderPicture();
   bool OpenFiles(const TAVPlayList& playList, std::string& error, std::string& errorFile);
   void AddToTimeline(TAVInFile& file);
   void SetUpSound();

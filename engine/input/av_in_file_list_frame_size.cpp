@@ -47,18 +47,18 @@ void TAVInFileList::ComputeFrameSize(int32_t width, int32_t height, bool fit, fl
     if (videoW > 0) {
       w = videoW;
       h = videoH;
-      CapToPreset(AVParams.VideoSizePreset, ScreenWidth, ScreenHeight, w, h);
+      CapToPreset(Params.VideoSizePreset, ScreenWidth, ScreenHeight, w, h);
       if (imageW > 0) {
-        RaiseToPreset(AVParams.MixedMinSizePreset, ScreenWidth, ScreenHeight, w, h);
+        RaiseToPreset(Params.MixedMinSizePreset, ScreenWidth, ScreenHeight, w, h);
         w = std::min(w, imageW);
         h = std::min(h, imageH);
       }
     } else {
       w = imageW;
       h = imageH;
-      CapToPreset(AVParams.ImageSizePreset, ScreenWidth, ScreenHeight, w, h);
+      CapToPreset(Params.ImageSizePreset, ScreenWidth, ScreenHeight, w, h);
     }
-    if (AVParams.RoundWidth == 1) {
+    if (Params.RoundWidth == 1) {
       RoundUpWidth(w);
       if (ScreenWidth > 0) w = std::min(w, ScreenWidth);
     }
@@ -76,7 +76,7 @@ void TAVInFileList::ComputeFrameSize(int32_t width, int32_t height, bool fit, fl
       }
     }
     if (FrameWidth > 0) FramePixelAspect = float(FrameHeight) * FrameAspect / float(FrameWidth);
-    if (AVParams.VideoMode != vmGDI && AVParams.Planar == 1) FrameHeight &= ~1;
+    if (Params.VideoMode != vmRaster && Params.Planar == 1) FrameHeight &= ~1;
   }
 
   // The next decode of each file fits and wraps the new surface afresh.

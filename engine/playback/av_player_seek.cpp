@@ -12,7 +12,7 @@
 #include "engine/media/av_log.h"
 #include "engine/media/av_packet.h"
 #include "engine/media/av_types.h"
-#include "engine/playback/av_player_enc.h"
+#include "engine/playback/av_player.h"
 #include "engine/video/av_screen.h"
 
 namespace vexo {
@@ -24,37 +24,37 @@ constexpr int32_t kSeekDecode = dfShow | dfKeySeek;
 
 }  // namespace
 
-void TAVPlayerEnc::SeekTo(int32_t frame, int32_t ms, bool force) {
+void TAVPlayer::SeekTo(int32_t frame, int32_t ms, bool force) {
   if (!FList) return;
   if (ms > 0 && frame == 0) frame = FList->MsToFrame(ms);
   const int32_t target = std::max(0, std::min(frame, FList->TotalFrames - 1));
   if (force || target != FPosition) {
     FPosition = target;
-    if (AVParams.SeekUpdate == 1 && PositionFile(target, false)) DecodeToScreen(force);
+    if (FParams.SeekUpdate == 1 && PositionFile(target, false)) DecodeToScreen(force);
   } else if (target == 0 && FList->Count > 0) {
     FList->CurFileRef = &FList->File(0);
   }
 }
 
-void TAVPlayerEnc::SeekToFrame(int32_t frame) {
-  const uint8_t seekAlgo = AVParams.SeekAlgo, seekUpdate = AVParams.SeekUpdate;
+void TAVPlayer::SeekToFrame(int32_t frame) {
   struct TRestore {
+    TAVParams& params;
     uint8_t algo, update;
     ~TRestore() {
-      AVParams.SeekAlgo = algo;
-      AVParams.SeekUpdate = update;
+      params.SeekAlgo = algo;
+      params.SeekUpdate = update;
     }
-  } restore{seekAlgo, seekUpdate};
-  AVParams.SeekUpdate = 0;
+  } restore{FParams, FParams.SeekAlgo, FParams.SeekUpdate};
+  FParams.SeekUpdate = 0;
   SeekTo(frame, 0, true);
   FinishSeek();
 }
 
-void TAVPlayerEnc::SeekMs(int32_t ms) {
-  if (FState == psTracking) SeekTo(0, ms, AVParams.PhotoSeek != 0);
+void TAVPlayer::SeekMs(int32_t ms) {
+  if (FState == psTracking) SeekTo(0, ms, FParams.PhotoSeek != 0);
 }
 
-bool TAVPlayerEnc::PositionFile(int32_t frame, bool withAudio, bool search) {
+bool TAVPlayer::PositionFile(int32_t frame, bool withAudio, bool search) {
   TAVInFileList& list = *FList;
   const int32_t previous = list.CurFile;
   const int32_t index = list.FileIndexOfFrame(frame);
@@ -100,18 +100,18 @@ bool TAVPlayerEnc::PositionFile(int32_t frame, bool withAudio, bool search) {
   // Seeking an AVI's sound along with its pictures lands far off.
   if (file.FormatName() == "avi") withAudio = false;
   if (file.IsImage || !search) return true;
-  SearchKeyFrame(file, video.TargetFrame, withAudio, AVParams.SeekAlgo == saFirstKeyFrame);
+  SearchKeyFrame(file, video.TargetFrame, withAudio, FParams.SeekAlgo == saFirstKeyFrame);
   return true;
 }
 
-bool TAVPlayerEnc::ScreenFailed() {
+bool TAVPlayer::ScreenFailed() {
   if (!FScreen || FScreen->FErrMsg.empty()) return false;
   const std::string file = FScreen->FErrFile, text = FScreen->FErrMsg;
   Fail(peDecode, file, text);
   return true;
 }
 
-void TAVPlayerEnc::DecodeToScreen(bool force) {
+void TAVPlayer::DecodeToScreen(bool force) {
   if (!FList || !FList->CurFileRef || !FScreen || FErrorCode != peNone) return;
   TAVInFileList& list = *FList;
   TAVInFile& file = *list.CurFileRef;
@@ -134,7 +134,7 @@ void TAVPlayerEnc::DecodeToScreen(bool force) {
     return;
   }
   list.FramePos = start + int32_t(video.FramePos);
-  if (result == drPicture && (force || AVParams.SeekUpdate == 1)) {
+  if (result == drPicture && (force || FParams.SeekUpdate == 1)) {
     const bool alreadyShown = video.ShownFrame == video.FramePos - 1;
     const bool edge = video.TargetFrame == 0 || video.TargetFrame == video.FrameCount - 1;
     if (!alreadyShown || edge) PaintFrame(false);
@@ -142,11 +142,11 @@ void TAVPlayerEnc::DecodeToScreen(bool force) {
   video.ShownFrame = int32_t(video.FramePos - 1);
 }
 
-void TAVPlayerEnc::FinishSeek() {
+void TAVPlayer::FinishSeek() {
   if (!FList || !FList->CurFileRef) return;
-  if (AVParams.SeekAlgo == saExactFrame) {
+  if (FParams.SeekAlgo == saExactFrame) {
     // The exact frame: the engine's seek knows which key frames it can trust.
-    if (!PositionFile(std::max(0, FPosition), AVParams.SeekAudio != 0, false)) return;
+    if (!PositionFile(std::max(0, FPosition), FParams.SeekAudio != 0, false)) return;
     TAVInFileList& list = *FList;
     TAVInFile& file = *list.CurFileRef;
     if (file.IsImage) {
@@ -154,7 +154,7 @@ void TAVPlayerEnc::FinishSeek() {
     } else if (FScreen) {
       int result = 0;
       try {
-        result = SeekFileToFrame(file, *FScreen, file.Video.TargetFrame, AVParams.SeekAudio != 0,
+        result = SeekFileToFrame(file, *FScreen, file.Video.TargetFrame, FParams.SeekAudio != 0,
                                  list.PrevFileRef, list.FirstFrame);
       } catch (const std::exception& e) {
         Fail(peDecode, std::filesystem::path(file.FileName).filename().string(), e.what());
@@ -166,10 +166,10 @@ void TAVPlayerEnc::FinishSeek() {
     }
   } else {
     const TAVInFile& file = *FList->CurFileRef;
-    if (AVParams.SeekUpdate == 0 || file.IsImage || AVParams.SeekAudio == 1) {
-      if (!PositionFile(std::max(0, FPosition), AVParams.SeekAudio != 0)) return;
+    if (FParams.SeekUpdate == 0 || file.IsImage || FParams.SeekAudio == 1) {
+      if (!PositionFile(std::max(0, FPosition), FParams.SeekAudio != 0)) return;
       const bool image = FList->CurFileRef->IsImage;
-      DecodeToScreen(image || (AVParams.SeekUpdate == 0 && AVParams.SeekAlgo != saExactFrame));
+      DecodeToScreen(image || (FParams.SeekUpdate == 0 && FParams.SeekAlgo != saExactFrame));
     }
   }
   if (!FList || !FScreen) return;
@@ -193,7 +193,7 @@ void TAVPlayerEnc::FinishSeek() {
       " InListFramePos=" + std::to_string(FPosition));
 }
 
-void TAVPlayerEnc::NavigateKey(TNavigateKey key) {
+void TAVPlayer::NavigateKey(TNavigateKey key) {
   if (!FList) return;
   const int32_t i = FList->CurFile, n = FList->Count;
   const bool playing = FState == psPlaying;

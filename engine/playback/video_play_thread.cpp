@@ -27,7 +27,9 @@ TVideoPlayThread::TVideoPlayThread(TVideoTimeline* list, TOnFinished onFinished,
       FClock(clock),
       FOnPosition(std::move(onPosition)),
       FOnFinished(std::move(onFinished)),
-      FOnSkipMode(std::move(onSkipMode)) {
+      FOnSkipMode(std::move(onSkipMode)),
+      FLagFrames(AVParams.LagFrames),
+      FLagMinMs(AVParams.LagMinMs) {
   // Running from creation on, so that a stop right after creation waits for it.
   FRunning.store(true);
   Start();
@@ -109,7 +111,7 @@ void TVideoPlayThread::Execute() {
       if (offset != 0) due += offset;
       int64_t elapsed = FClock.NowMs() - startTime;
       float frameRate = list.FrameRate();
-      int64_t threshold = LagThresholdMs(frameRate, AVParams.LagFrames, AVParams.LagMinMs);
+      int64_t threshold = LagThresholdMs(frameRate, FLagFrames, FLagMinMs);
 
       if (!Terminated()) {
         if (elapsed < due) {

@@ -57,6 +57,9 @@ class TVideoPlayThread : public TAVThread {
   TOnPosition FOnPosition;
   TOnFinished FOnFinished;
   TOnSkipMode FOnSkipMode;
+  // Taken on the user-interface thread at creation, never read from the global.
+  const int32_t FLagFrames;
+  const int32_t FLagMinMs;
 };
 
 }  // namespace vexo

@@ -38,19 +38,19 @@ TAVScreen::TAVScreen(int32_t width, int32_t height, uint8_t mode, TVideoCanvas* 
                      TNativeWindow window, bool planarAllowed, int32_t winLeft, int32_t winTop,
                      int32_t winWidth, int32_t winHeight, float aspect)
     : Ovr_Width(width), Ovr_Height(height), FCanvas(canvas), FWnd(window) {
-  if (mode == vmOverlay) DisableComposition();
-  if (mode != vmGDI) {
+  if (mode == vmXVideo) DisableComposition();
+  if (mode != vmRaster) {
     if (!CreateDevices(mode, window)) {
-      mode = vmGDI;
+      mode = vmRaster;
     } else {
       const std::string unsupported = CheckVModeSupport(mode);
       if (!unsupported.empty()) {
         Log(unsupported);
-        mode = vmGDI;
+        mode = vmRaster;
       }
     }
     // Nothing of a mode given up may stay on the window.
-    if (mode == vmGDI) ReleaseDevices();
+    if (mode == vmRaster) ReleaseDevices();
   }
   ReInit(width, height, false, mode, canvas, window, planarAllowed, winLeft, winTop, winWidth,
          winHeight, aspect);
@@ -74,9 +74,9 @@ void TAVScreen::ReInit(int32_t width, int32_t height, bool force, uint8_t mode,
 
   if (force) {
     ReleaseDevices();
-    if (mode != vmGDI && !CreateDevices(mode, FWnd)) {
+    if (mode != vmRaster && !CreateDevices(mode, FWnd)) {
       ReleaseDevices();
-      mode = vmGDI;
+      mode = vmRaster;
     }
   }
 
@@ -88,13 +88,13 @@ void TAVScreen::ReInit(int32_t width, int32_t height, bool force, uint8_t mode,
   SetAspect(aspect);
   SetWindowRect(winLeft, winTop, false, winHeight, winWidth);
 
-  if (FVideoMode == vmGDI) {
+  if (FVideoMode == vmRaster) {
     FFourCC = FCC_ARGB;
   } else if (!CreateVideoSurface(FVideoMode, width, planarAllowed, height)) {
     FFourCC = FCC_ARGB;
     ReleaseSurfaces();
     ReleaseDevices();
-    FVideoMode = vmGDI;
+    FVideoMode = vmRaster;
     // The retry may have left a smaller size behind.
     Ovr_Width = width;
     Ovr_Height = height;
@@ -107,14 +107,12 @@ void TAVScreen::ReInit(int32_t width, int32_t height, bool force, uint8_t mode,
 
   FPixFmt = PixFmtOfFourCC(FFourCC);
 
-  if (FVideoMode == vmGDI) {
+  if (FVideoMode == vmRaster) {
     Ovr_LineBytes = Ovr_Width * 4;
   } else {
-    int32_t lineBytes = 0;
-    uint8_t* address = nullptr;
-    if (MyLockSurface(lineBytes, address, false)) {
-      Ovr_LineBytes = lineBytes;
-      UnlockSurface(false);
+    int32_t lines = 0;
+    if (WritePicture([&lines](uint8_t*, int32_t lineBytes) { lines = lineBytes; }, false)) {
+      Ovr_LineBytes = lines;
     } else {
       Log("Warning: AVScreen.ReInit: MyLockSurface() failed, taking Ovr_LineBytes = Ovr_Width * 4");
       Ovr_LineBytes = Ovr_Width * 4;
@@ -147,97 +145,81 @@ void TAVScreen::RecreateDevice(int32_t winLeft, int32_t winTop, TVideoCanvas* ca
 
 bool TAVScreen::CreateDevices(uint8_t mode, TNativeWindow window) {
   TVideoSystem* system = CurrentVideoSystem();
-  if (mode == vmOverlay || mode == vmDDraw) {
-    if (!DD7) {
-      std::unique_ptr<TSurfaceDevice> device = system ? system->NewSurfaceDevice(mode) : nullptr;
-      const uint32_t created = device ? device->Create() : uint32_t(veNoDisplay);
-      if (LogDDrawError("DirectDrawCreate:", created)) return false;
-      DD7 = std::move(device);
-      if (LogDDrawError("SetCooperativeLevel:", DD7->SetCooperativeLevel(window))) return false;
-    }
-    if (!FPrimarySurface) {
-      if (DD7->CreatePrimarySurface(window) != veOk) return false;
-      FPrimarySurface = true;
-      AttachClipper(mode, true, window);
-      TDevicePixelFormat format;
-      DD7->GetPrimaryPixelFormat(format);
-      FPixFormat = MakeSurfacePixelFormat(format);
-    }
+  if (mode == vmXVideo || mode == vmGLShader) {
+    if (FSurfaceDevice) return true;
+    std::unique_ptr<TSurfaceDevice> device = system ? system->NewSurfaceDevice(mode) : nullptr;
+    const uint32_t configured =
+        device ? device->Configure(window, FSurfaceCaps) : uint32_t(veNoDisplay);
+    if (LogVideoError("SurfaceDevice.Configure:", configured)) return false;
+    FSurfaceDevice = std::move(device);
+    FPixFormat = MakeSurfacePixelFormat(FSurfaceCaps.WindowFormat);
     return true;
   }
-  if (mode == vmD3D || mode == vmD3D_ARGB) {
-    if (!D3DPlaneScene) D3DPlaneScene = std::make_unique<TPlaneScene9>();
-    if (!D3D) {
-      D3D = system ? system->NewTextureDevice() : nullptr;
-      if (!D3D) {
-        Log("Direct3DCreate9 returned NULL");
-        return false;
-      }
+  if (mode == vmGLTextureGrey || mode == vmGLTextureArgb) {
+    if (!FPlaneScene) FPlaneScene = std::make_unique<TPlaneScene>();
+    if (FTextureDevice) return true;
+    std::unique_ptr<TTextureDevice> device = system ? system->NewTextureDevice() : nullptr;
+    if (!device) {
+      Log("NewTextureDevice returned NULL");
+      return false;
     }
-    if (!D3DDev) {
-      if (LogDDrawError("D3D.GetAdapterDisplayMode:", D3D->GetAdapterDisplayMode())) return false;
-      if (LogDDrawError("D3D.CreateDevice:", D3D->CreateDevice(window))) return false;
-      D3DDev = true;
-    }
-    return D3DDev;
+    if (LogVideoError("TextureDevice.Configure:", device->Configure(window, FTextureCaps)))
+      return false;
+    FTextureDevice = std::move(device);
+    return true;
   }
   return false;
 }
 
-void TAVScreen::AttachClipper(uint8_t mode, bool attach, TNativeWindow window) {
-  DD7->SetClipper(attach && mode == vmDDraw && AVParams.DDrawClipper != 0, window);
-}
-
 std::string TAVScreen::CheckVModeSupport(uint8_t mode) {
-  if (mode == vmOverlay || mode == vmDDraw) {
-    TSurfaceCaps caps;
-    if (!DD7 || DD7->GetCaps(caps) != veOk) return "CheckVModeSupport: Failed on DD7.GetCaps()";
-    if (mode == vmOverlay) {
+  if (mode == vmXVideo || mode == vmGLShader) {
+    if (!FSurfaceDevice) return "CheckVModeSupport: No surface device";
+    const TSurfaceCaps& caps = FSurfaceCaps;
+    if (mode == vmXVideo) {
       if (!caps.Overlay)
         return "CheckVModeSupport: Video card doesn't support Overlay in current mode";
       if (!caps.OverlayColorKey)
         return "CheckVModeSupport: Video card doesn't support Color Keying";
     } else if (!caps.FourCCBlit && !caps.StretchBlit) {
-      return "CheckVModeSupport: Video card doesn't support DDraw Blitting";
+      return "CheckVModeSupport: Video card doesn't support shader blitting";
     }
     return "";
   }
-  if (mode == vmD3D || mode == vmD3D_ARGB) {
-    TTextureCaps caps;
-    if (!D3D || D3D->GetDeviceCaps(caps) != veOk)
-      return "CheckVModeSupport: Failed on D3D.GetDeviceCaps()";
-    if (!caps.DynamicTextures) return "CheckVModeSupport: Dynamic textures not supported";
+  if (mode == vmGLTextureGrey || mode == vmGLTextureArgb) {
+    if (!FTextureDevice) return "CheckVModeSupport: No texture device";
+    if (!FTextureCaps.DynamicTextures) return "CheckVModeSupport: Dynamic textures not supported";
   }
   return "";
 }
 
 bool TAVScreen::CreateVideoSurface(uint8_t mode, int32_t width, bool planarAllowed,
                                    int32_t height) {
-  if (mode == vmOverlay || mode == vmDDraw)
+  if (mode == vmXVideo || mode == vmGLShader)
     return CreateOverlaySurface(mode, width, planarAllowed, height);
-  if (mode == vmD3D || mode == vmD3D_ARGB) return CreateTexture(mode, width, height);
+  if (mode == vmGLTextureGrey || mode == vmGLTextureArgb) return CreateTexture(mode, width, height);
   return false;
 }
 
 bool TAVScreen::CreateOverlaySurface(uint8_t mode, int32_t width, bool planarAllowed,
                                      int32_t height) {
-  if (!DD7) return false;
+  if (!FSurfaceDevice) return false;
   TFccArray list;
   ParseFourCCList(list, planarAllowed && AVParams.Planar == 1 ? "YV12, UYVY, YUY2" : "UYVY, YUY2");
   TSurfaceDesc desc;
   desc.Width = width;
   desc.Height = height;
-  desc.Overlay = mode == vmOverlay;
-  desc.Flip = desc.Overlay && AVParams.OverlayFlip != 0;
+  desc.Overlay = mode == vmXVideo;
+  desc.BackBuffer = desc.Overlay && AVParams.OverlayFlip != 0;
   uint32_t code = veNoFourCC;
   for (;;) {
     for (TFourCC fourCC : list) {
       desc.FourCC = fourCC;
-      code = DD7->CreateSurface(desc);
+      uint32_t backBufferCode = veOk;
+      code = FSurfaceDevice->Configure(desc, backBufferCode);
       if (code != veOk) continue;
       FOverlay = true;
       FFourCC = fourCC;
-      if (desc.Flip && !LogDDrawError("FOverlay.GetAttachedSurface: ", DD7->GetAttachedSurface()))
+      if (desc.BackBuffer && !LogVideoError("FOverlay.BackBuffer: ", backBufferCode))
         FBackBuf = true;
       Ovr_Width = desc.Width;
       Ovr_Height = desc.Height;
@@ -249,57 +231,44 @@ bool TAVScreen::CreateOverlaySurface(uint8_t mode, int32_t width, bool planarAll
     desc.Width = 640;
     desc.Height = 480;
   }
-  LogDDrawError("DD7.CreateSurface(FSurface): ", code);
+  LogVideoError("SurfaceDevice.Configure(FSurface): ", code);
   return false;
 }
 
 bool TAVScreen::CreateTexture(uint8_t mode, int32_t width, int32_t height) {
-  if (!D3D || !D3DDev) return false;
-  TTextureCaps caps;
-  if (D3D->GetDeviceCaps(caps) != veOk) return false;
+  if (!FTextureDevice) return false;
   int32_t textureWidth = width;
   int32_t textureHeight = height;
-  if (caps.PowerOfTwoOnly) {
+  if (FTextureCaps.PowerOfTwoOnly) {
     textureWidth = NextPowerOfTwo(width);
     textureHeight = NextPowerOfTwo(height);
-    D3DPlaneScene->SetTexRange(float(height) / float(textureHeight),
-                               float(width) / float(textureWidth));
+    FPlaneScene->SetTexRange(float(height) / float(textureHeight),
+                             float(width) / float(textureWidth));
   }
-  if (LogDDrawError("D3DDev.GetDisplayMode:", D3D->GetDisplayMode())) return false;
-  FFourCC = mode == vmD3D ? FCC_GRAY : FCC_ARGB;
-  const TTextureFormat format = mode == vmD3D ? tfLuminance8 : tfARGB32;
+  FFourCC = mode == vmGLTextureGrey ? FCC_GRAY : FCC_ARGB;
+  const TTextureDesc desc{mode == vmGLTextureGrey ? tfLuminance8 : tfARGB32, textureWidth,
+                          textureHeight};
   uint32_t texture = 0;
-  if (LogDDrawError("D3DDev.CreateTexture:",
-                    D3D->CreateTexture(textureWidth, textureHeight, format, texture)))
+  if (LogVideoError("TextureDevice.Configure(FTexture):", FTextureDevice->Configure(desc, texture)))
     return false;
   FTexture = texture;
-  D3DPlaneScene->InitScene(D3D.get(), FAspect);
+  FPlaneScene->InitScene(FTextureDevice.get(), FAspect);
   return true;
 }
 
 void TAVScreen::ReleaseSurfaces() {
-  if (DD7) {
-    if (FBackBuf) DD7->ReleaseBackBuffer();
-    if (FOverlay) {
-      if (FVideoMode == vmOverlay) UpdateOverlay(true);
-      DD7->ReleaseSurface();
-    }
-  }
+  if (FSurfaceDevice && FOverlay) FSurfaceDevice->Release();
   FBackBuf = false;
   FOverlay = false;
-  if (D3D && FTexture) D3D->ReleaseTexture(FTexture);
+  if (FTextureDevice && FTexture) FTextureDevice->Release();
   FTexture = 0;
 }
 
 void TAVScreen::ReleaseDevices() {
-  if (DD7 && FPrimarySurface) DD7->ReleasePrimarySurface();
-  FPrimarySurface = false;
-  DD7.reset();
+  FSurfaceDevice.reset();
   // The scene's vertex buffer belongs to the device and goes with it.
-  D3DPlaneScene.reset();
-  if (D3D && D3DDev) D3D->ReleaseDevice();
-  D3DDev = false;
-  D3D.reset();
+  FPlaneScene.reset();
+  FTextureDevice.reset();
 }
 
 void TAVScreen::SetAspect(float aspect) {
@@ -332,7 +301,7 @@ void TAVScreen::SetWindowRect(int32_t left, int32_t top, bool updateOverlay, int
   FDisplayRect = {dx, dy, dx + w - 1, dy + h - 1};
   FSrcRect = {0, 0, Ovr_Width - 1, Ovr_Height - 1};
 
-  if (FVideoMode == vmOverlay) {
+  if (FVideoMode == vmXVideo) {
     int32_t screenWidth = 0, screenHeight = 0;
     if (TVideoSystem* system = CurrentVideoSystem())
       system->PrimaryScreenSize(screenWidth, screenHeight);
@@ -341,16 +310,17 @@ void TAVScreen::SetWindowRect(int32_t left, int32_t top, bool updateOverlay, int
   }
 
   const TVideoRect window{left, top, left + width - 1, top + height - 1};
-  if (DD7) DD7->SetWindowRect(window, FDisplayRect);
-  if (D3D) D3D->SetWindowRect(window, FDisplayRect);
+  if (FSurfaceDevice) FSurfaceDevice->SetWindowRect(window, FDisplayRect);
+  if (FTextureDevice) FTextureDevice->SetWindowRect(window, FDisplayRect);
 
   if (updateOverlay) UpdateOverlay();
 }
 
 void TAVScreen::UpdateOverlay(bool hide) {
-  if (FVideoMode != vmOverlay || !DD7 || !FOverlay) return;
+  if (FVideoMode != vmXVideo || !FSurfaceDevice || !FOverlay) return;
   if (FSrcRect.Right < 0 || FSrcRect.Bottom < 0) return;
-  LogDDrawError("UpdateOverlay: ", DD7->UpdateOverlay(FSrcRect, FDstRect, FColorKey, !hide));
+  LogVideoError("UpdateOverlay: ",
+                FSurfaceDevice->Present(hide ? pkHide : pkPlace, {FSrcRect, FDstRect, FColorKey}));
 }
 
 void TAVScreen::SetColorKey(uint32_t color) {
@@ -358,30 +328,27 @@ void TAVScreen::SetColorKey(uint32_t color) {
   UpdateOverlay();
 }
 
-bool TAVScreen::MyLockSurface(int32_t& lineBytes, uint8_t*& address, bool front) {
-  lineBytes = 0;
-  address = nullptr;
-  if (IsSurfaceMode() && DD7 && FOverlay) {
-    const TSurfaceId surface = FBackBuf && !front ? sidBackBuffer : sidOverlay;
-    return DD7->Lock(surface, lineBytes, address) == veOk && address;
+bool TAVScreen::WritePicture(const TSurfaceWriter& write, bool front) {
+  if (IsSurfaceMode() && FSurfaceDevice && FOverlay) {
+    bool restored = false;
+    const uint32_t code = FSurfaceDevice->Upload(write, front, restored);
+    if (restored) {
+      Log("Surface lost: Restore Overlay/Shader Surface");
+      UpdateOverlay();
+    }
+    return code == veOk;
   }
-  if (IsTextureMode() && D3D && FTexture)
-    return D3D->LockTexture(FTexture, lineBytes, address) == veOk && address;
+  if (IsTextureMode() && FTextureDevice && FTexture) return FTextureDevice->Upload(write) == veOk;
   return false;
 }
 
-void TAVScreen::UnlockSurface(bool front) {
-  if (IsSurfaceMode() && DD7 && FOverlay)
-    DD7->Unlock(FBackBuf && !front ? sidBackBuffer : sidOverlay);
-  else if (IsTextureMode() && D3D && FTexture)
-    D3D->UnlockTexture(FTexture);
+void TAVScreen::ClearSurface() {
+  if (FVideoMode != vmXVideo) return;
+  WritePicture([this](uint8_t* address, int32_t lineBytes) { ClearPicture(address, lineBytes); },
+               true);
 }
 
-void TAVScreen::ClearSurface() {
-  if (FVideoMode != vmOverlay) return;
-  int32_t lineBytes = 0;
-  uint8_t* address = nullptr;
-  if (!MyLockSurface(lineBytes, address, true)) return;
+void TAVScreen::ClearPicture(uint8_t* address, int32_t lineBytes) {
   if (FPlanar) {
     const size_t luma = size_t(lineBytes) * size_t(Ovr_Height);
     std::memset(address, 0, luma);
@@ -397,24 +364,6 @@ void TAVScreen::ClearSurface() {
         row[x + 1] = pair[1];
       }
     }
-  }
-  UnlockSurface(true);
-}
-
-void TAVScreen::RestoreLostSurfaces() {
-  if (!IsSurfaceMode() || !DD7) return;
-  if (FPrimarySurface && DD7->IsLost(sidPrimary)) {
-    DD7->Restore(sidPrimary);
-    Log("Surface lost: Restore Primary Surface");
-  }
-  if (FBackBuf && DD7->IsLost(sidBackBuffer)) {
-    DD7->Restore(sidBackBuffer);
-    Log("Surface lost: Restore BackBuffer Surface");
-  }
-  if (FOverlay && DD7->IsLost(sidOverlay)) {
-    DD7->Restore(sidOverlay);
-    Log("Surface lost: Restore Overlay/DDraw Surface");
-    UpdateOverlay();
   }
 }
 
@@ -454,41 +403,38 @@ void TAVScreen::CopyFrame(uint8_t* address, int32_t lineBytes) {
 
 void TAVScreen::ShowFrame() {
   if (FBusy > 0) return;
-  if (FVideoMode == vmGDI) {
+  if (FVideoMode == vmRaster) {
     if (FCanvas && FFrameBuf)
       FCanvas->StretchDraw(FDisplayRect,
                            TFrameBitmapView{FFrameBuf, FBitmapWidth, FBitmapHeight, FFrameStride});
     return;
   }
-  RestoreLostSurfaces();
+  WritePicture([this](uint8_t* address, int32_t lineBytes) { CopyFrame(address, lineBytes); },
+               false);
 
-  int32_t lineBytes = 0;
-  uint8_t* address = nullptr;
-  if (MyLockSurface(lineBytes, address, false)) {
-    CopyFrame(address, lineBytes);
-    UnlockSurface(false);
-  }
-
-  if (FVideoMode == vmOverlay) {
-    if (FBackBuf && DD7) DD7->Flip();
-  } else if (FVideoMode == vmDDraw) {
-    if (DD7) DD7->SetPictureColour(FColour);
-    if (DD7 && FOverlay) LogDDrawError("FPrimarySurface.Blt: ", DD7->Blt(FDstRect));
+  if (FVideoMode == vmXVideo) {
+    // Without a back buffer the overlay shows the store as written.
+    if (FBackBuf && FSurfaceDevice) FSurfaceDevice->Present(pkFrame, {FSrcRect, FDstRect, 0});
+  } else if (FVideoMode == vmGLShader) {
+    if (FSurfaceDevice) FSurfaceDevice->SetPictureColour(FColour);
+    if (FSurfaceDevice && FOverlay)
+      LogVideoError("SurfaceDevice.Present: ",
+                    FSurfaceDevice->Present(pkFrame, {FSrcRect, FDstRect, FColorKey}));
   } else if (IsTextureMode()) {
     PresentTexture();
   }
 }
 
 void TAVScreen::PresentTexture() {
-  if (!D3D || !D3DDev || !D3DPlaneScene) return;
-  D3D->SetPictureColour(FColour);
-  if (LogDDrawError("D3DPlaneScene.DrawScene", D3DPlaneScene->DrawScene(D3D.get(), FTexture)))
+  if (!FTextureDevice || !FPlaneScene) return;
+  FTextureDevice->SetPictureColour(FColour);
+  if (LogVideoError("PlaneScene.DrawScene", FPlaneScene->DrawScene(FTextureDevice.get(), FTexture)))
     return;
-  if (!LogDDrawError("D3DDev.Present", D3D->Present(FDisplayRect))) return;
-  Log("D3D: Trying to restore AVScreen");
+  if (!LogVideoError("TextureDevice.Present", FTextureDevice->Present(FDisplayRect))) return;
+  Log("OpenGL: Trying to restore AVScreen");
   RecreateDevice(FWinLeft, FWinTop, FCanvas, FWnd, FWinWidth, FWinHeight);
-  if (IsTextureMode() && D3D && D3DDev && D3D->Present(FDisplayRect) == veOk)
-    Log("D3D: Screen restored OK");
+  if (IsTextureMode() && FTextureDevice && FTextureDevice->Present(FDisplayRect) == veOk)
+    Log("OpenGL: Screen restored OK");
 }
 
 }  // namespace vexo

@@ -58,9 +58,6 @@ class TAVScreen {
   void EndUpdate() { --FBusy; }
   bool IsBusy() const { return FBusy > 0; }
 
-  bool MyLockSurface(int32_t& lineBytes, uint8_t*& address, bool front);
-  void UnlockSurface(bool front);
-
   // The frame-buffer contract with the decoder.
   uint8_t* FFrameBuf = nullptr;
   int32_t FFrameStride = 0;
@@ -79,7 +76,7 @@ class TAVScreen {
   int32_t FWinTop = 0;
   int32_t FWinWidth = 0;
   int32_t FWinHeight = 0;
-  uint8_t FVideoMode = vmGDI;
+  uint8_t FVideoMode = vmRaster;
   int32_t Ovr_LineBytes = 0;
   float FAspect = 0;
   float FPixelAspect = 0;
@@ -94,7 +91,7 @@ class TAVScreen {
 
   TVideoCanvas* Canvas() const { return FCanvas; }
   TNativeWindow Window() const { return FWnd; }
-  TPlaneScene9* PlaneScene() const { return D3DPlaneScene.get(); }
+  TPlaneScene* PlaneScene() const { return FPlaneScene.get(); }
   bool HasBackBuffer() const { return FBackBuf; }
 
  private:
@@ -103,15 +100,18 @@ class TAVScreen {
   bool CreateVideoSurface(uint8_t mode, int32_t width, bool planarAllowed, int32_t height);
   bool CreateOverlaySurface(uint8_t mode, int32_t width, bool planarAllowed, int32_t height);
   bool CreateTexture(uint8_t mode, int32_t width, int32_t height);
-  void AttachClipper(uint8_t mode, bool attach, TNativeWindow window);
   void ReleaseSurfaces();
   void ReleaseDevices();
   void ResizeBitmap(int32_t width, int32_t height);
-  void RestoreLostSurfaces();
+  // Lets `write` fill the device's picture: the shown one when `front`.
+  bool WritePicture(const TSurfaceWriter& write, bool front);
   void CopyFrame(uint8_t* address, int32_t lineBytes);
+  void ClearPicture(uint8_t* address, int32_t lineBytes);
   void PresentTexture();
-  bool IsSurfaceMode() const { return FVideoMode == vmOverlay || FVideoMode == vmDDraw; }
-  bool IsTextureMode() const { return FVideoMode == vmD3D || FVideoMode == vmD3D_ARGB; }
+  bool IsSurfaceMode() const { return FVideoMode == vmXVideo || FVideoMode == vmGLShader; }
+  bool IsTextureMode() const {
+    return FVideoMode == vmGLTextureGrey || FVideoMode == vmGLTextureArgb;
+  }
 
   // Bottom-up 32-bit pixels; FFrameBuf points at its start.
   std::vector<uint8_t, TCacheLineAllocator<uint8_t>> FBitmap;
@@ -119,14 +119,14 @@ class TAVScreen {
   int32_t FBitmapHeight = 0;
   TVideoCanvas* FCanvas = nullptr;
   TNativeWindow FWnd = 0;
-  std::unique_ptr<TSurfaceDevice> DD7;
-  bool FPrimarySurface = false;
+  std::unique_ptr<TSurfaceDevice> FSurfaceDevice;
+  TSurfaceCaps FSurfaceCaps;
   bool FOverlay = false;
   bool FBackBuf = false;
-  std::unique_ptr<TTextureDevice> D3D;
-  bool D3DDev = false;
+  std::unique_ptr<TTextureDevice> FTextureDevice;
+  TTextureCaps FTextureCaps;
   uint32_t FTexture = 0;
-  std::unique_ptr<TPlaneScene9> D3DPlaneScene;
+  std::unique_ptr<TPlaneScene> FPlaneScene;
   int32_t FBusy = 0;
 };
 

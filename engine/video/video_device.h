@@ -2,8 +2,9 @@
 // The video back ends as the screen sees them. The platform layer implements
 // them (XVideo, OpenGL, raster painting) and installs a video system that
 // makes them; tests install memory-only ones. Every call that can fail answers
-// 0 or a code that LogDDrawError describes.
+// 0 or a code that LogVideoError describes.
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "engine/media/av_types.h"
@@ -36,26 +37,6 @@ struct TDevicePixelFormat {
   uint32_t ABitMask = 0;
 };
 
-// What a surface device can do.
-struct TSurfaceCaps {
-  bool Overlay = false;
-  bool OverlayColorKey = false;
-  bool FourCCBlit = false;
-  bool StretchBlit = false;
-};
-
-// The output surface asked for: an overlay (with a back buffer to flip when
-// Flip is set) or an off-screen surface that is blitted to the window.
-struct TSurfaceDesc {
-  TFourCC FourCC = 0;
-  int32_t Width = 0;
-  int32_t Height = 0;
-  bool Overlay = false;
-  bool Flip = false;
-};
-
-enum TSurfaceId : uint8_t { sidPrimary, sidBackBuffer, sidOverlay };
-
 // Common to both kinds of device.
 class TVideoDevice {
  public:
@@ -71,33 +52,60 @@ class TVideoDevice {
   TPictureColour FColour;
 };
 
-// The surface modes' device: overlay (mode Overlay) or off-screen surface
-// blitted to the window (mode DDraw).
+// What a surface device can do on its window, and the window's pixel format.
+struct TSurfaceCaps {
+  bool Overlay = false;
+  bool OverlayColorKey = false;
+  bool FourCCBlit = false;
+  bool StretchBlit = false;
+  TDevicePixelFormat WindowFormat;
+};
+
+// The picture store asked for: an overlay (with a back buffer to draw into
+// when BackBuffer is set) or a picture that each present draws into the
+// window.
+struct TSurfaceDesc {
+  TFourCC FourCC = 0;
+  int32_t Width = 0;
+  int32_t Height = 0;
+  bool Overlay = false;
+  bool BackBuffer = false;
+};
+
+// Fills the picture store: its first byte and its line size.
+using TSurfaceWriter = std::function<void(uint8_t* address, int32_t lineBytes)>;
+
+enum TPresentKind : uint8_t {
+  pkFrame,  // a new picture was uploaded: show it
+  pkPlace,  // show the overlay at the placement, where the window shows the colour key
+  pkHide,   // take the overlay off the screen
+};
+
+// Where a present shows the picture: `Source` of the picture into `Dest`
+// (screen coordinates).
+struct TSurfacePlacement {
+  TVideoRect Source;
+  TVideoRect Dest;
+  uint32_t ColorKey = 0;
+};
+
+// The surface modes' device: an XVideo overlay (mode XVideo) or a picture
+// drawn into the window by a shader (mode GLShader). Its life: configured on
+// a window, configured for a picture, then uploads and presents per frame.
 class TSurfaceDevice : public TVideoDevice {
  public:
-  virtual uint32_t Create() = 0;
-  virtual uint32_t SetCooperativeLevel(TNativeWindow window) = 0;
-  virtual uint32_t CreatePrimarySurface(TNativeWindow window) = 0;
-  virtual void ReleasePrimarySurface() = 0;
-  // Binds (attach) or clears the clipper that keeps a blit inside the window.
-  virtual void SetClipper(bool attach, TNativeWindow window) = 0;
-  virtual uint32_t GetPrimaryPixelFormat(TDevicePixelFormat& format) = 0;
-  virtual uint32_t GetCaps(TSurfaceCaps& caps) = 0;
-  virtual uint32_t CreateSurface(const TSurfaceDesc& desc) = 0;
-  virtual void ReleaseSurface() = 0;
-  virtual uint32_t GetAttachedSurface() = 0;
-  virtual void ReleaseBackBuffer() = 0;
-  virtual uint32_t Lock(TSurfaceId surface, int32_t& lineBytes, uint8_t*& address) = 0;
-  virtual void Unlock(TSurfaceId surface) = 0;
-  virtual uint32_t Flip() = 0;
-  // Copies the surface to `dest` (screen coordinates) of the window.
-  virtual uint32_t Blt(const TVideoRect& dest) = 0;
-  // Shows (or hides) the overlay from `source` to `dest` (screen coordinates)
-  // where the window shows the colour key.
-  virtual uint32_t UpdateOverlay(const TVideoRect& source, const TVideoRect& dest,
-                                 uint32_t colorKey, bool show) = 0;
-  virtual bool IsLost(TSurfaceId surface) = 0;
-  virtual uint32_t Restore(TSurfaceId surface) = 0;
+  // Binds the device to `window` and tells what it can do there.
+  virtual uint32_t Configure(TNativeWindow window, TSurfaceCaps& caps) = 0;
+  // Makes the picture store, replacing any earlier one. A back buffer that
+  // cannot be made leaves the store without one and its code in `backBufferCode`.
+  virtual uint32_t Configure(const TSurfaceDesc& desc, uint32_t& backBufferCode) = 0;
+  // Lets `write` fill the picture store: the back buffer if there is one,
+  // unless `front`. A store lost with its window is made again first, and
+  // `restored` says so.
+  virtual uint32_t Upload(const TSurfaceWriter& write, bool front, bool& restored) = 0;
+  virtual uint32_t Present(TPresentKind kind, const TSurfacePlacement& placement) = 0;
+  // Frees the picture store, taking the overlay off the screen.
+  virtual void Release() = 0;
 };
 
 enum TTextureFormat : uint8_t { tfLuminance8, tfARGB32 };
@@ -108,20 +116,29 @@ struct TTextureCaps {
 };
 
 // The texture modes' device: draws the plane scene and presents it.
+// The picture's texture: its texel format and size.
+struct TTextureDesc {
+  TTextureFormat Format = tfLuminance8;
+  int32_t Width = 0;
+  int32_t Height = 0;
+};
+
+// The texture modes' device (modes GLTextureGrey and GLTextureArgb): the
+// plane scene draws the picture's texture through it. Its life: configured
+// on a window, configured for a texture, then uploads and presents per frame.
 class TTextureDevice : public TVideoDevice, public TPlaneDevice {
  public:
-  virtual uint32_t GetAdapterDisplayMode() = 0;
-  virtual uint32_t CreateDevice(TNativeWindow window) = 0;
-  virtual void ReleaseDevice() = 0;
-  virtual uint32_t GetDeviceCaps(TTextureCaps& caps) = 0;
-  virtual uint32_t GetDisplayMode() = 0;
-  virtual uint32_t CreateTexture(int32_t width, int32_t height, TTextureFormat format,
-                                 uint32_t& texture) = 0;
-  virtual void ReleaseTexture(uint32_t texture) = 0;
-  virtual uint32_t LockTexture(uint32_t texture, int32_t& lineBytes, uint8_t*& address) = 0;
-  virtual void UnlockTexture(uint32_t texture) = 0;
-  // Shows the drawn back buffer in `display` (client coordinates).
+  // Binds the device to `window` and tells what it can do there.
+  virtual uint32_t Configure(TNativeWindow window, TTextureCaps& caps) = 0;
+  // Makes the picture's texture, replacing any earlier one; `texture` names
+  // it to the plane scene.
+  virtual uint32_t Configure(const TTextureDesc& desc, uint32_t& texture) = 0;
+  // Lets `write` fill the texture's texels, which reach the device after it.
+  virtual uint32_t Upload(const TSurfaceWriter& write) = 0;
+  // Shows the drawn scene in `display` (client coordinates).
   virtual uint32_t Present(const TVideoRect& display) = 0;
+  // Frees the texture.
+  virtual void Release() = 0;
 };
 
 // The 32-bit frame bitmap: Width x Height pixels B, G, R, A, stored bottom-up

@@ -16,6 +16,7 @@
 #include "engine/media/av_types.h"
 #include "engine/playback/av_sync_queue.h"
 #include "engine/playback/av_thread_lock.h"
+#include "engine/playback/sound_error_text.h"
 
 namespace vexo {
 namespace {
@@ -106,12 +107,12 @@ class FakeSoundSystem : public TSoundSystem {
   std::unique_ptr<TSoundDevice> CreateStream(uint32_t& code) override {
     ++streamsAsked;
     if (!serverUp) {
-      code = 0x88780078;
+      code = sndNoOutput;
       return nullptr;
     }
     return Hand(stream);
   }
-  std::unique_ptr<TSoundDevice> CreateWaveOut(uint32_t deviceId) override {
+  std::unique_ptr<TSoundDevice> CreateFallback(uint32_t deviceId) override {
     lastDeviceId = deviceId;
     ++waveOutsAsked;
     return Hand(waveOut);
@@ -147,7 +148,7 @@ class RecordingView : public TLogView {
 class AudioThreadTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    AVParams.UseDirectSound = 1;
+    AVParams.UseSoundServer = 1;
     CreateLog(&view, 0);
     view.SetVisible(true);
   }
@@ -266,7 +267,7 @@ TEST_F(AudioThreadTest, EndAtTheFirstFetchOpensAndClosesOnly) {
   EXPECT_TRUE(Logged("LAST mWait = -40"));
 }
 
-TEST_F(AudioThreadTest, NoServerSwitchesToWaveOutForTheRestOfTheProcess) {
+TEST_F(AudioThreadTest, NoServerSwitchesToAlsaForTheRestOfTheProcess) {
   FakeSource first(44100, 2, 3, 17640);
   FakeDevice waveOut;
   FakeSoundSystem system;
@@ -274,8 +275,8 @@ TEST_F(AudioThreadTest, NoServerSwitchesToWaveOutForTheRestOfTheProcess) {
   system.waveOut = &waveOut;
   Play(first, &system);
   RunToEnd();
-  EXPECT_TRUE(Logged("Error: Failed to create IDirectSound object, switching to MCI audio"));
-  EXPECT_EQ(AVParams.UseDirectSound, 0);
+  EXPECT_TRUE(Logged("Error: Failed to connect to the sound server, switching to ALSA audio"));
+  EXPECT_EQ(AVParams.UseSoundServer, 0);
   EXPECT_EQ(waveOut.written, 3 * 17640);
   EXPECT_EQ(system.lastDeviceId, 3u);
   EXPECT_TRUE(errors.empty());
@@ -288,7 +289,7 @@ TEST_F(AudioThreadTest, NoServerSwitchesToWaveOutForTheRestOfTheProcess) {
   RunToEnd();
   EXPECT_EQ(system.streamsAsked, 1);
   EXPECT_EQ(system.waveOutsAsked, 2);
-  EXPECT_FALSE(Logged("Error: Failed to create IDirectSound object, switching to MCI audio"));
+  EXPECT_FALSE(Logged("Error: Failed to connect to the sound server, switching to ALSA audio"));
 }
 
 struct OpenFailure {
@@ -320,9 +321,10 @@ TEST_P(AudioOpenFailureTest, ReportsOnTheUserInterfaceThreadAndEnds) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Devices, AudioOpenFailureTest,
-                         ::testing::Values(OpenFailure{"StreamBuffer", true, 0x80004005, 0, true},
-                                           OpenFailure{"WaveOutDevice", false, 0, 2, true},
-                                           OpenFailure{"NoWaveOutAtAll", false, 0, 0, false}),
+                         ::testing::Values(OpenFailure{"StreamBuffer", true, sndStreamFailed, 0,
+                                                       true},
+                                           OpenFailure{"FallbackDevice", false, 0, 2, true},
+                                           OpenFailure{"NoFallbackAtAll", false, 0, 0, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(AudioThreadTest, NoSoundSystemAtAllIsAnOpenFailure) {

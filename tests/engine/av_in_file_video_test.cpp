@@ -187,7 +187,7 @@ INSTANTIATE_TEST_SUITE_P(Files, LargeMatroskaTest,
                          [](const auto& info) { return test::TestName(info.param); });
 
 TEST_F(InFileVideoTest, SeekLandsOnTheFrameInEveryScreenLayout) {
-  for (uint8_t mode : {vmGDI, vmOverlay, vmDDraw, vmD3D}) {
+  for (uint8_t mode : {vmRaster, vmXVideo, vmGLShader, vmGLTextureGrey}) {
     test::TDecodeRig rig(320, 240, mode);
     auto file = rig.Open("numbered_mpeg4.avi");
     ASSERT_EQ(SeekFileToFrame(*file, *rig.Screen, 137, false), drPicture) << int(mode);
@@ -375,6 +375,22 @@ TEST_F(InFileVideoTest, EncoderPictureGetsTheFrameAtTheEncoderSize) {
   EXPECT_LT(luma(3), 64);
   ff::av_frame_free(&enc);
   file->EncPicture = nullptr;
+}
+
+// The options change the engine values on the user-interface thread while
+// the audio thread may reopen a file; an open file keeps the values it was
+// opened with, here the fitting of every picture to the surface.
+TEST_F(InFileVideoTest, AnOpenFileKeepsTheEngineValuesOfItsOpening) {
+  AVParams.ProbeEachImage = 0;
+  test::TDecodeRig rig;
+  auto file = rig.Open("numbered_mpeg4.avi");
+  ASSERT_EQ(file->DecodeVideo(*rig.Screen, nullptr, dfShow, 0), drPicture);
+  EXPECT_EQ(file->FitHeight, 240);
+  AVParams.ProbeEachImage = 1;
+  rig.Screen->ReInit(640, 360, false, vmRaster, nullptr, 0, true, 0, 0, 640, 360, 16.0f / 9);
+  ASSERT_EQ(file->DecodeVideo(*rig.Screen, nullptr, dfShow, 0), drPicture);
+  EXPECT_EQ(file->FitHeight, 360) << "the picture is fitted to the new surface, as at opening";
+  EXPECT_LE(file->FitWidth, 640);
 }
 
 TEST_F(InFileVideoTest, PictureFitsTheSurfaceKeepingItsAspect) {

@@ -8,70 +8,58 @@
 
 namespace vexo::test {
 
-uint32_t TMemorySurfaceDevice::GetPrimaryPixelFormat(TDevicePixelFormat& format) {
-  format = PixelFormat;
-  return 0;
-}
-
-uint32_t TMemorySurfaceDevice::GetCaps(TSurfaceCaps& caps) {
+uint32_t TMemorySurfaceDevice::Configure(TNativeWindow, TSurfaceCaps& caps) {
   caps = Caps;
-  return CapsResult;
+  return ConfigureResult;
 }
 
-uint32_t TMemorySurfaceDevice::CreateSurface(const TSurfaceDesc& desc) {
+uint32_t TMemorySurfaceDevice::Configure(const TSurfaceDesc& desc, uint32_t& backBufferCode) {
+  Release();
   Tried.push_back(desc);
   if (desc.Width > MaxWidth) return veOutOfMemory;
   if (std::find(FourCCs.begin(), FourCCs.end(), desc.FourCC) == FourCCs.end()) return veNoFourCC;
   Created = desc;
-  TMemorySurface& surface = Surfaces[sidOverlay];
-  surface.LineBytes = FourCCLineBytes(desc.FourCC, desc.Width) + LinePadding;
+  Front.LineBytes = FourCCLineBytes(desc.FourCC, desc.Width) + LinePadding;
   // Planar surfaces keep their chroma planes at half the line size below luma.
   const size_t rows = size_t(desc.Height) + (desc.FourCC == FCC_YV12 ? desc.Height : 0);
-  surface.Bytes.assign(size_t(surface.LineBytes) * rows, 0xEE);
+  Front.Bytes.assign(size_t(Front.LineBytes) * rows, 0xEE);
+  backBufferCode = desc.BackBuffer ? BackBufferResult : 0;
+  if (desc.BackBuffer && !BackBufferResult) {
+    Back = Front;
+    HasBack = true;
+  }
   return 0;
 }
 
-uint32_t TMemorySurfaceDevice::GetAttachedSurface() {
-  if (AttachResult) return AttachResult;
-  Surfaces[sidBackBuffer] = Surfaces[sidOverlay];
+uint32_t TMemorySurfaceDevice::Upload(const TSurfaceWriter& write, bool front, bool& restored) {
+  ++Uploads;
+  restored = Lost;
+  if (Lost) ++Restores;
+  Lost = false;
+  if (UploadResult) return UploadResult;
+  TMemorySurface& surface = HasBack && !front ? Back : Front;
+  if (surface.Bytes.empty()) return veSurfaceLost;
+  write(surface.Bytes.data(), surface.LineBytes);
   return 0;
 }
 
-uint32_t TMemorySurfaceDevice::Lock(TSurfaceId surface, int32_t& lineBytes, uint8_t*& address) {
-  ++Locks;
-  if (LockResult) return LockResult;
-  auto found = Surfaces.find(surface);
-  if (found == Surfaces.end()) return veSurfaceLost;
-  lineBytes = found->second.LineBytes;
-  address = found->second.Bytes.data();
-  return 0;
-}
-
-uint32_t TMemorySurfaceDevice::Flip() {
-  ++Flips;
-  std::swap(Surfaces[sidOverlay], Surfaces[sidBackBuffer]);
-  return 0;
-}
-
-uint32_t TMemorySurfaceDevice::Blt(const TVideoRect& dest) {
-  ++Blts;
-  LastBltDest = dest;
-  return BltResult;
-}
-
-uint32_t TMemorySurfaceDevice::UpdateOverlay(const TVideoRect& source, const TVideoRect& dest,
-                                             uint32_t colorKey, bool show) {
-  ++(show ? Updates : Hides);
-  LastSource = source;
-  LastDest = dest;
-  LastColorKey = colorKey;
+uint32_t TMemorySurfaceDevice::Present(TPresentKind kind, const TSurfacePlacement& placement) {
+  if (kind == pkFrame) {
+    ++Frames;
+    LastFrameDest = placement.Dest;
+    if (HasBack) std::swap(Front, Back);
+    return PresentResult;
+  }
+  ++(kind == pkPlace ? Updates : Hides);
+  LastSource = placement.Source;
+  LastDest = placement.Dest;
+  LastColorKey = placement.ColorKey;
   return UpdateResult;
 }
 
-uint32_t TMemorySurfaceDevice::Restore(TSurfaceId surface) {
-  ++Restores;
-  Lost[surface] = false;
-  return 0;
+void TMemorySurfaceDevice::Release() {
+  Front = Back = TMemorySurface{};
+  HasBack = false;
 }
 
 void TMemorySurfaceDevice::SetWindowRect(const TVideoRect& window, const TVideoRect& display) {
@@ -79,33 +67,27 @@ void TMemorySurfaceDevice::SetWindowRect(const TVideoRect& window, const TVideoR
   Display = display;
 }
 
-uint32_t TMemoryTextureDevice::CreateDevice(TNativeWindow) {
-  if (DeviceResult) return DeviceResult;
+uint32_t TMemoryTextureDevice::Configure(TNativeWindow, TTextureCaps& caps) {
+  if (ConfigureResult) return ConfigureResult;
+  caps = Caps;
   ++DevicesCreated;
   return 0;
 }
 
-uint32_t TMemoryTextureDevice::GetDeviceCaps(TTextureCaps& caps) {
-  caps = Caps;
-  return CapsResult;
-}
-
-uint32_t TMemoryTextureDevice::CreateTexture(int32_t width, int32_t height, TTextureFormat format,
-                                             uint32_t& texture) {
+uint32_t TMemoryTextureDevice::Configure(const TTextureDesc& desc, uint32_t& texture) {
+  Release();
   if (TextureResult) return TextureResult;
-  TextureWidth = width;
-  TextureHeight = height;
-  Format = format;
-  Texels.assign(size_t(width) * size_t(height) * (format == tfARGB32 ? 4 : 1), 0xEE);
+  TextureWidth = desc.Width;
+  TextureHeight = desc.Height;
+  Format = desc.Format;
+  Texels.assign(size_t(desc.Width) * size_t(desc.Height) * (desc.Format == tfARGB32 ? 4 : 1), 0xEE);
   texture = NextHandle++;
   return 0;
 }
 
-uint32_t TMemoryTextureDevice::LockTexture(uint32_t texture, int32_t& lineBytes,
-                                           uint8_t*& address) {
-  if (!texture) return veInvalidCall;
-  lineBytes = TextureWidth * (Format == tfARGB32 ? 4 : 1);
-  address = Texels.data();
+uint32_t TMemoryTextureDevice::Upload(const TSurfaceWriter& write) {
+  if (Texels.empty()) return veInvalidCall;
+  write(Texels.data(), TextureWidth * (Format == tfARGB32 ? 4 : 1));
   return 0;
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 // Memory-only video back ends: surfaces and textures are byte arrays, every
 // call is counted, and each can be told to fail.
-#include <map>
 #include <memory>
 #include <vector>
 
@@ -17,60 +16,39 @@ struct TMemorySurface {
 class TMemorySurfaceDevice : public TSurfaceDevice {
  public:
   // Settings the test chooses before the screen runs.
-  uint32_t CreateResult = 0;
-  uint32_t CooperativeResult = 0;
-  uint32_t PrimaryResult = 0;
-  TDevicePixelFormat PixelFormat{32, 0, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0};
-  uint32_t CapsResult = 0;
-  TSurfaceCaps Caps{true, true, true, true};
+  uint32_t ConfigureResult = 0;
+  TSurfaceCaps Caps{true, true, true, true, {32, 0, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0}};
   std::vector<TFourCC> FourCCs{FCC_YV12, FCC_UYVY, FCC_YUY2};
   int32_t MaxWidth = 4096;
   int32_t LinePadding = 64;  // bytes added to every surface line
-  uint32_t AttachResult = 0;
-  uint32_t LockResult = 0;
-  uint32_t BltResult = 0;
-  uint32_t UpdateResult = 0;
-  bool Lost[3] = {};
+  uint32_t BackBufferResult = 0;
+  uint32_t UploadResult = 0;
+  uint32_t PresentResult = 0;  // what presenting a frame answers
+  uint32_t UpdateResult = 0;   // what placing the overlay answers
+  bool Lost = false;           // the next upload finds the store lost
 
   // What the screen did.
   std::vector<TSurfaceDesc> Tried;
   TSurfaceDesc Created;
-  std::map<TSurfaceId, TMemorySurface> Surfaces;
-  int Locks = 0, Flips = 0, Blts = 0, Updates = 0, Hides = 0, Restores = 0;
-  bool ClipperAttached = false;
-  TVideoRect LastBltDest, LastSource, LastDest;
+  TMemorySurface Front, Back;
+  bool HasBack = false;
+  int Uploads = 0, Frames = 0, Updates = 0, Hides = 0, Restores = 0;
+  TVideoRect LastFrameDest, LastSource, LastDest;
   uint32_t LastColorKey = 0;
   TVideoRect Window, Display;
 
-  uint32_t Create() override { return CreateResult; }
-  uint32_t SetCooperativeLevel(TNativeWindow) override { return CooperativeResult; }
-  uint32_t CreatePrimarySurface(TNativeWindow) override { return PrimaryResult; }
-  void ReleasePrimarySurface() override {}
-  void SetClipper(bool attach, TNativeWindow) override { ClipperAttached = attach; }
-  uint32_t GetPrimaryPixelFormat(TDevicePixelFormat& format) override;
-  uint32_t GetCaps(TSurfaceCaps& caps) override;
-  uint32_t CreateSurface(const TSurfaceDesc& desc) override;
-  void ReleaseSurface() override { Surfaces.erase(sidOverlay); }
-  uint32_t GetAttachedSurface() override;
-  void ReleaseBackBuffer() override { Surfaces.erase(sidBackBuffer); }
-  uint32_t Lock(TSurfaceId surface, int32_t& lineBytes, uint8_t*& address) override;
-  void Unlock(TSurfaceId) override {}
-  uint32_t Flip() override;
-  uint32_t Blt(const TVideoRect& dest) override;
-  uint32_t UpdateOverlay(const TVideoRect& source, const TVideoRect& dest, uint32_t colorKey,
-                         bool show) override;
-  bool IsLost(TSurfaceId surface) override { return Lost[surface]; }
-  uint32_t Restore(TSurfaceId surface) override;
+  uint32_t Configure(TNativeWindow, TSurfaceCaps& caps) override;
+  uint32_t Configure(const TSurfaceDesc& desc, uint32_t& backBufferCode) override;
+  uint32_t Upload(const TSurfaceWriter& write, bool front, bool& restored) override;
+  uint32_t Present(TPresentKind kind, const TSurfacePlacement& placement) override;
+  void Release() override;
   void SetWindowRect(const TVideoRect& window, const TVideoRect& display) override;
 };
 
 class TMemoryTextureDevice : public TTextureDevice {
  public:
-  uint32_t AdapterResult = 0;
-  uint32_t DeviceResult = 0;
-  uint32_t CapsResult = 0;
+  uint32_t ConfigureResult = 0;
   TTextureCaps Caps{true, false};
-  uint32_t DisplayModeResult = 0;
   uint32_t TextureResult = 0;
   int PresentFailures = 0;  // presents that fail before one succeeds
   uint32_t BackBufferResult = 0;
@@ -86,17 +64,11 @@ class TMemoryTextureDevice : public TTextureDevice {
   std::vector<TPlaneVertex> BufferVertices;
   TVideoRect Window, Display, PresentedRect;
 
-  uint32_t GetAdapterDisplayMode() override { return AdapterResult; }
-  uint32_t CreateDevice(TNativeWindow) override;
-  void ReleaseDevice() override {}
-  uint32_t GetDeviceCaps(TTextureCaps& caps) override;
-  uint32_t GetDisplayMode() override { return DisplayModeResult; }
-  uint32_t CreateTexture(int32_t width, int32_t height, TTextureFormat format,
-                         uint32_t& texture) override;
-  void ReleaseTexture(uint32_t) override {}
-  uint32_t LockTexture(uint32_t texture, int32_t& lineBytes, uint8_t*& address) override;
-  void UnlockTexture(uint32_t) override {}
+  uint32_t Configure(TNativeWindow, TTextureCaps& caps) override;
+  uint32_t Configure(const TTextureDesc& desc, uint32_t& texture) override;
+  uint32_t Upload(const TSurfaceWriter& write) override;
   uint32_t Present(const TVideoRect& display) override;
+  void Release() override { Texels.clear(); }
   void SetWindowRect(const TVideoRect& window, const TVideoRect& display) override;
 
   uint32_t SetPlaneStates(const TPlaneStates&) override { return 0; }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/media/av_types.h"
 #include "engine/playback/audio_source.h"
 #include "engine/playback/av_event.h"
 #include "engine/playback/player_media_info.h"
@@ -51,9 +52,7 @@ enum TNavigateKey : uint8_t { nkHome, nkEnd, nkLeft, nkRight };
 inline constexpr int32_t kCursorTickMs = 500;
 inline constexpr int32_t kCursorTicks = 4;
 
-// "Enc" is historical: this control only plays and never encodes. Its file
-// list still keeps an encoder-sized picture, which playback never fills.
-class TAVPlayerEnc : public TVideoTimeline, public TAudioSource {
+class TAVPlayer : public TVideoTimeline, public TAudioSource {
  public:
   using TNotify = std::function<void()>;
   using TOnLag = std::function<void(bool late)>;
@@ -64,10 +63,10 @@ class TAVPlayerEnc : public TVideoTimeline, public TAudioSource {
                                           const std::string& argument, const std::string& detail)>;
   using TOnStateChange = std::function<void(uint8_t oldState, uint8_t newState)>;
 
-  explicit TAVPlayerEnc(TPlayerHost& host);
-  ~TAVPlayerEnc() override;
-  TAVPlayerEnc(const TAVPlayerEnc&) = delete;
-  TAVPlayerEnc& operator=(const TAVPlayerEnc&) = delete;
+  explicit TAVPlayer(TPlayerHost& host);
+  ~TAVPlayer() override;
+  TAVPlayer(const TAVPlayer&) = delete;
+  TAVPlayer& operator=(const TAVPlayer&) = delete;
 
   // Opens the playlist as one timeline; nothing or an empty list closes.
   void OpenPlayList(TAVPlayList* playList, uint8_t mode);
@@ -182,6 +181,9 @@ class TAVPlayerEnc : public TVideoTimeline, public TAudioSource {
   bool ScreenFailed();
 
   TPlayerHost& FHost;
+  // The engine values taken when the playlist was opened; the options may
+  // change the global meanwhile without reaching the open timeline.
+  TAVParams FParams = AVParams;
   std::unique_ptr<TAudioPlayThread> FAudioThread;
   std::unique_ptr<TVideoPlayThread> FVideoThread;
   bool FStopping = false;
