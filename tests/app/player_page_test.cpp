@@ -331,7 +331,7 @@ TEST_F(PlayerPageTest, AFolderThatCannotBeReadSaysSo) {
   bytes.close();
   Grid().RefreshFolder(QFile::encodeName(desktop->Clips()));
   ASSERT_TRUE(Select(damaged));
-  EXPECT_TRUE(QString::fromStdString(Player().ErrorText()).endsWith("not a media file."))
+  EXPECT_TRUE(QString::fromStdString(Player().ErrorText()).endsWith("not a video."))
       << Player().ErrorText();
   QTest::qWait(300);
   Window->screen()->grabWindow(Window->winId()).save(VEXO_BIN_DIR "/../damaged-file.png");

@@ -14,9 +14,11 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWheelEvent>
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 
@@ -41,6 +43,7 @@
 #include "platform/termination_signals.h"
 #include "platform/video_system.h"
 #include "qt_test_app.h"
+#include "tests/support/captured_log.h"
 #include "tests/support/desktop_app.h"
 #include "tests/support/frame_bars.h"
 #include "tests/support/input_fuzz.h"
@@ -400,24 +403,70 @@ TEST_F(VideoPanelTest, ASinglePictureLeavesTheControlsDisabled) {
 
 // ---- Errors and missing files ----
 
-TEST_F(VideoPanelTest, AnUnopenableFileShowsItsErrorTextInThePanel) {
-  test::TBoxRecorder boxes;
-  Panel->PlayFile(QString::fromStdString(test::MediaPath("not_media.avi")), vmGDI);
-  EXPECT_FALSE(Panel->IsOpen());
-  EXPECT_TRUE(boxes.Boxes.empty());
-  EXPECT_EQ(Player().ErrorCode(), peOpen);
-  const QString text = QString::fromStdString(Player().ErrorText());
-  EXPECT_EQ(text,
-            "The file \"not_media.avi\" could not be opened.\r\nError: The file is damaged or "
-            "not a media file.");
-  // Drawn on the picture area: light text on the dark background.
-  Settle(200);
-  const QImage shot = Panel->PlayerWidget()->grab().toImage();
-  int light = 0;
-  for (int y = shot.height() / 3; y < shot.height() * 2 / 3; ++y)
-    for (int x = 0; x < shot.width(); ++x) light += qGray(shot.pixel(x, y)) > 160;
-  EXPECT_GT(light, 50);
-  EXPECT_FALSE(Controls().Button(TAVControlPanel::biPlay)->isEnabled());
+// The rows of the picture that hold light pixels: the error text's extent.
+struct TTextBox {
+  int Top = -1, Bottom = -1, Left = -1, Right = -1;
+};
+TTextBox LightBox(const QImage& shot) {
+  TTextBox box;
+  for (int y = 0; y < shot.height(); ++y)
+    for (int x = 0; x < shot.width(); ++x) {
+      if (qGray(shot.pixel(x, y)) <= 160) continue;
+      if (box.Top < 0) box.Top = y;
+      box.Bottom = y;
+      if (box.Left < 0 || x < box.Left) box.Left = x;
+      box.Right = std::max(box.Right, x);
+    }
+  return box;
+}
+
+// A user reads which file failed and why in plain words, at the size of a
+// message; the library's numbers and the input file's own texts go to the log.
+TEST_F(VideoPanelTest, AFileThatCannotBeOpenedIsNamedWithItsProblemInPlainWords) {
+  // A picture stream in a format the library knows by name but cannot decode:
+  // an MJPEG clip whose stream claims AVS2.
+  std::vector<uint8_t> bytes = test::ReadBytes(test::MediaPath("mjpeg.avi"));
+  for (size_t i = 0; i + 4 <= bytes.size(); ++i)
+    if (std::memcmp(&bytes[i], "MJPG", 4) == 0) std::memcpy(&bytes[i], "AVS2", 4);
+  const std::string avs2 = Dir.filePath("avs2.avi").toStdString();
+  ASSERT_TRUE(test::WriteBytes(avs2, bytes));
+  const struct {
+    std::string Path;
+    QString Text;
+    std::string Logged;
+  } cases[] = {
+      {test::MediaPath("not_media.avi"),
+       "The file \"not_media.avi\" could not be opened.\r\nThis file is damaged or not a video.",
+       "not_media.avi: ErrorCode -1094995529 on av_open_input_file"},
+      {avs2,
+       "The file \"avs2.avi\" could not be opened.\r\nThis video format is not supported: AVS2",
+       "avs2.avi: Can't find video decoder, codec_id = "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Path);
+    test::TBoxRecorder boxes;
+    test::TCapturedLog log;
+    Panel->PlayFile(QString::fromStdString(c.Path), vmGDI);
+    EXPECT_FALSE(Panel->IsOpen());
+    EXPECT_TRUE(boxes.Boxes.empty());
+    EXPECT_EQ(Player().ErrorCode(), peOpen);
+    EXPECT_EQ(QString::fromStdString(Player().ErrorText()), c.Text);
+    const std::vector<std::string>& lines = log.Lines();
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+      return line.rfind(c.Logged, 0) == 0;
+    })) << c.Logged;
+    // Drawn on the picture area, light on the dark background: two lines of a
+    // readable size, whole within the area.
+    Settle(200);
+    const QImage shot = Panel->PlayerWidget()->grab().toImage();
+    const TTextBox box = LightBox(shot);
+    ASSERT_GE(box.Top, 0);
+    EXPECT_GT(box.Bottom - box.Top, 20);
+    EXPECT_LT(box.Bottom - box.Top, 80);
+    EXPECT_GT(box.Left, 0);
+    EXPECT_LT(box.Right, shot.width() - 1);
+    EXPECT_FALSE(Controls().Button(TAVControlPanel::biPlay)->isEnabled());
+  }
 }
 
 TEST_F(VideoPanelTest, AMissingFileIsDroppedWithAMessageAndTheRestPlays) {
@@ -523,19 +572,27 @@ TEST(ErrorWords, CodesBecomeWords) {
   } media[] = {
       {"ErrorCode -13 on av_open_input_file", "Permission denied."},
       {"ErrorCode -24 on av_open_input_file", "Too many files are open."},
-      {"ErrorCode -1094995529 on av_find_stream_info", "The file is damaged or not a media file."},
+      {"ErrorCode -1094995529 on av_find_stream_info", "This file is damaged or not a video."},
+      {"Failed to decode 1st frame", "This file is damaged or not a video."},
+      {"No video stream found", "This file is damaged or not a video."},
+      {"Bad video stream (width=0)", "This file is damaged or not a video."},
+      {"Unknown video format", "This video format is not supported: x.avi"},
+      {"The video screen could not be created", "The video screen could not be created"},
       {"ErrorCode -2 on av_open_input_file", "It was not found."},
       {"ErrorCode -5 on av_open_input_file", "It could not be read."},
       {"ErrorCode -99999999 on av_open_input_file", "It could not be read."},
-      {"Failed to decode 1st frame", "Failed to decode 1st frame"},
       {"", ""},
   };
-  for (const auto& c : media) EXPECT_EQ(MediaErrorWords(c.Detail), c.Words) << c.Detail;
+  for (const auto& c : media) EXPECT_EQ(MediaErrorWords(c.Detail, "x.avi"), c.Words) << c.Detail;
   EXPECT_EQ(SystemErrorWords(EACCES), "Permission denied.");
   EXPECT_EQ(SystemErrorWords(EMFILE), "Too many files are open.");
   const QString text =
       ComposePlayerErrorText(peOpen, "x.avi", "ErrorCode -24 on av_open_input_file");
-  EXPECT_EQ(text, "The file \"x.avi\" could not be opened.\r\nError: Too many files are open.");
+  EXPECT_EQ(text, "The file \"x.avi\" could not be opened.\r\nToo many files are open.");
+  // A text without plain words keeps its label.
+  EXPECT_EQ(ComposePlayerErrorText(peScreen, "x.avi", "The video screen could not be created"),
+            "The picture of \"x.avi\" could not be shown.\r\nError: The video screen could not "
+            "be created");
 }
 
 TEST(MissingFilesMessage, NamesTwelveAndAddsTheDriveHintForDetachableMounts) {
