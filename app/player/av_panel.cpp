@@ -304,14 +304,52 @@ void TAVPanel::ResetMousePos() {
 
 // ---- Keys, mouse and full screen ----
 
-void TAVPanel::HandleKey(int& key, Qt::KeyboardModifiers /*shift*/) {
+int32_t SeekKeyMs(int key, Qt::KeyboardModifiers shift) {
+  const Qt::KeyboardModifiers held =
+      shift & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+  int32_t sign = 0;
+  bool arrowSideways = false;
+  switch (key) {
+    case Qt::Key_Left:
+      sign = -1, arrowSideways = true;
+      break;
+    case Qt::Key_Right:
+      sign = 1, arrowSideways = true;
+      break;
+    case Qt::Key_Down:
+      sign = -1;
+      break;
+    case Qt::Key_Up:
+      sign = 1;
+      break;
+    default:
+      return 0;
+  }
+  if (held == Qt::ControlModifier) return sign * (arrowSideways ? kShortSeekMs : kLongSeekMs);
+  if (held == Qt::ShiftModifier) return sign * kLongSeekMs;
+  return 0;
+}
+
+void TAVPanel::HandleKey(int& key, Qt::KeyboardModifiers shift) {
   if (!FPlayer) return;
   TAVPlayerEnc& player = FPlayer->Player();
   const uint8_t state = player.State();
   const int32_t files = player.FileCount();
+  const int32_t seek = SeekKeyMs(key, shift);
+  if (seek != 0) {
+    if (files >= 1) {
+      player.SeekByMs(seek);
+      key = 0;
+    }
+    return;
+  }
   switch (key) {
     case Qt::Key_Escape:
-      if (state == psPlaying || state == psPaused) {
+      // Full screen is left first; only then does Esc stop.
+      if (IsFullScreen()) {
+        key = 0;
+        SetFullScreen(false);
+      } else if (state == psPlaying || state == psPaused) {
         key = 0;
         player.SetState(psStopped);
       }
