@@ -15,6 +15,7 @@
 #include "app/player/player_widget.h"
 #include "app/player/present_files.h"
 #include "app/player/video_panel_texts.h"
+#include "app/player/volume_control.h"
 #include "app/shell/mirra_ad_panel.h"
 #include "engine/media/av_types.h"
 #include "engine/playlist/av_playlist.h"
@@ -335,6 +336,28 @@ void TAVPanel::HandleKey(int& key, Qt::KeyboardModifiers shift) {
   TAVPlayerEnc& player = FPlayer->Player();
   const uint8_t state = player.State();
   const int32_t files = player.FileCount();
+  // The loudness is the user's whether or not anything plays; Shift may be
+  // needed to type + at all.
+  if (!(shift & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+    TVolumeControl& volume = TVolumeControl::Instance();
+    switch (key) {
+      case Qt::Key_Plus:
+      case Qt::Key_Equal:
+        volume.Step(1);
+        key = 0;
+        return;
+      case Qt::Key_Minus:
+        volume.Step(-1);
+        key = 0;
+        return;
+      case Qt::Key_M:
+        volume.ToggleMute();
+        key = 0;
+        return;
+      default:
+        break;
+    }
+  }
   const int32_t seek = SeekKeyMs(key, shift);
   if (seek != 0) {
     if (files >= 1) {

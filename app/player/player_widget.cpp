@@ -6,11 +6,13 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QWheelEvent>
 #include <algorithm>
 #include <exception>
 
 #include "app/player/jpeg_writer.h"
 #include "app/player/video_popup_rules.h"
+#include "app/player/volume_control.h"
 #include "engine/input/av_in_file_list.h"
 #include "engine/media/av_log.h"
 #include "engine/media/av_types.h"
@@ -109,6 +111,15 @@ void TPlayerWidget::contextMenuEvent(QContextMenuEvent* event) {
   if (!FPopupMenu) return QWidget::contextMenuEvent(event);
   PopupOpening();
   FPopupMenu->exec(event->globalPos());
+}
+
+void TPlayerWidget::wheelEvent(QWheelEvent* event) {
+  constexpr int kNotch = 120;
+  FWheelRest += event->angleDelta().y();
+  const int notches = FWheelRest / kNotch;
+  FWheelRest -= notches * kNotch;
+  if (notches != 0) TVolumeControl::Instance().Step(notches);
+  event->accept();
 }
 
 void TPlayerWidget::PaintBackground() {

@@ -41,6 +41,8 @@ class TPlayerWidget : public QWidget, private TPlayerHost {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
+  // The wheel over the picture sets the loudness, a step per notch.
+  void wheelEvent(QWheelEvent* event) override;
 
  private:
   TVideoCanvas* Canvas() override { return &FCanvas; }
@@ -62,6 +64,8 @@ class TPlayerWidget : public QWidget, private TPlayerHost {
   QTimer FCursorTimer;
   QPointer<QMenu> FPopupMenu;
   std::unique_ptr<TAVPlayerEnc> FPlayer;
+  // What a fine-grained wheel turned short of a whole notch.
+  int FWheelRest = 0;
 };
 
 }  // namespace vexo

@@ -280,7 +280,7 @@ bool TPLMainForm::eventFilter(QObject* watched, QEvent* event) {
     return false;
   auto* keyEvent = static_cast<QKeyEvent*>(event);
   int key = keyEvent->key();
-  if (!IsPageKey(key)) return false;
+  if (!IsPageKey(key, watched)) return false;
   FPage->HandleKey(key, keyEvent->modifiers());
   return key == 0;
 }

@@ -427,7 +427,7 @@ bool TPlayerPage::eventFilter(QObject* watched, QEvent* event) {
                                                             : foDeleteToTrash);
     return true;
   }
-  if (!IsPageKey(key) || FKeysFromHost) return false;
+  if (!IsPageKey(key, watched) || FKeysFromHost) return false;
   HandleKey(key, keyEvent->modifiers());
   return key == 0;
 }

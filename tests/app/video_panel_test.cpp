@@ -18,8 +18,10 @@
 #include <atomic>
 #include <cmath>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "app/common/error_words.h"
@@ -34,6 +36,7 @@
 #include "app/player/track_bar.h"
 #include "app/player/video_panel_texts.h"
 #include "app/player/video_popup_rules.h"
+#include "app/player/volume_control.h"
 #include "app/shell/command_table.h"
 #include "engine/media/av_log.h"
 #include "engine/media/av_types.h"
@@ -47,6 +50,7 @@
 #include "tests/support/desktop_app.h"
 #include "tests/support/frame_bars.h"
 #include "tests/support/input_fuzz.h"
+#include "tests/support/monitor_recorder.h"
 #include "tests/support/test_media.h"
 
 namespace vexo {
@@ -700,6 +704,124 @@ TEST_F(VideoPanelTest, ASkinStylesTheStripsInsteadOfTheGradient) {
   qApp->setStyleSheet(QString());
   EXPECT_EQ(Controls().grab().toImage().pixelColor(inside), plain);
   EXPECT_NE(plain, QColor(20, 180, 40));
+}
+
+// ---- Volume ----
+
+// The loudness of the recording around one moment: the root mean square of
+// the left channel from `from` to `to`.
+double RecordedLevel(const test::TMonitorRecorder::Take& take,
+                     test::TMonitorRecorder::Clock::time_point from,
+                     test::TMonitorRecorder::Clock::time_point to) {
+  double energy = 0;
+  int64_t count = 0;
+  for (size_t i = 0; i < take.left.size(); ++i) {
+    const auto at = take.At(int64_t(i));
+    if (at < from || at >= to) continue;
+    energy += double(take.left[i]) * take.left[i];
+    ++count;
+  }
+  return count > 0 ? std::sqrt(energy / double(count)) : -1;
+}
+
+// The first moment from `from` on at which 5 ms of the recording are below
+// `level`: when a change was heard.
+test::TMonitorRecorder::Clock::time_point HeardBelow(const test::TMonitorRecorder::Take& take,
+                                                     test::TMonitorRecorder::Clock::time_point from,
+                                                     double level) {
+  const auto window = test::TMonitorRecorder::FrameTime(test::TMonitorRecorder::kRate / 200);
+  for (auto at = from; at < take.At(int64_t(take.left.size())); at += window / 5)
+    if (RecordedLevel(take, at, at + window) < level) return at;
+  return test::TMonitorRecorder::Clock::time_point::max();
+}
+
+// The slider, the mute key, the wheel over the picture: the null sink's level
+// follows each at once, falling and rising, and the controls show it.
+TEST_F(VideoPanelTest, TheVolumeControlsSetTheLoudnessHeardAtOnce) {
+  using Clock = test::TMonitorRecorder::Clock;
+  TVolumeControl& volume = TVolumeControl::Instance();
+  volume.Set({1, false});
+  test::TMonitorRecorder recorder(desktop->Desktop->PulseAddress(), test::TTestDesktop::kNullSink,
+                                  10);
+  ASSERT_TRUE(recorder.connected);
+  ASSERT_TRUE(recorder.WaitReceiving(std::chrono::seconds(10)));
+  // A fresh sink's window of silence rendered ahead has to run out first.
+  Settle(3000);
+  Panel->PlayFile(QString::fromStdString(test::MediaPath("sound_long.avi")), vmGDI);
+  Player().SetState(psPlaying);
+  ASSERT_EQ(Player().State(), psPlaying);
+  Settle(1500);
+
+  TCTrackBar& slider = *Controls().VolumeBar();
+  std::vector<Clock::time_point> changes;
+  const auto change = [&](const std::function<void()>& act) {
+    changes.push_back(Clock::now());
+    act();
+    Settle(800);
+  };
+  change(
+      [&] { QTest::mouseClick(&slider, Qt::LeftButton, {}, QPoint(slider.XOfPosition(50), 10)); });
+  // Half way, to the pixel.
+  const int clicked = slider.Position();
+  EXPECT_NEAR(clicked, 50, 2);
+  EXPECT_EQ(volume.Volume(), (TSoundVolume{clicked / 100.0, false}));
+  change([&] {
+    int key = Qt::Key_M;
+    Panel->HandleKey(key, Qt::NoModifier);
+    EXPECT_EQ(key, 0);
+  });
+  EXPECT_TRUE(Controls().MuteButton()->isChecked());
+  change([&] { QTest::mouseClick(Controls().MuteButton(), Qt::LeftButton); });
+  EXPECT_FALSE(Controls().MuteButton()->isChecked());
+  change([&] {
+    QWidget* picture = Panel->PlayerWidget();
+    const QPointF at(picture->width() / 2, picture->height() / 2);
+    QWheelEvent wheel(at, picture->mapToGlobal(at), QPoint(), QPoint(0, 120 * 10), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(picture, &wheel);
+  });
+  EXPECT_EQ(slider.Position(), 100);
+  const auto end = Clock::now();
+  // The strip with its loudness controls, plain and in a skin, to be looked at.
+  Controls().grab().save(VEXO_BIN_DIR "/../control-panel-volume.png");
+  QFile sheet(VEXO_SOURCE_DIR "/resources/Skins/BlueIce.qss");
+  ASSERT_TRUE(sheet.open(QIODevice::ReadOnly));
+  qApp->setStyleSheet(QString::fromUtf8(sheet.readAll()));
+  Panel->SetSkinActive(true);
+  Controls().grab().save(VEXO_BIN_DIR "/../control-panel-volume-skin.png");
+  Panel->SetSkinActive(false);
+  qApp->setStyleSheet(QString());
+  Player().SetState(psPaused);
+  ASSERT_TRUE(recorder.WaitRecorded(end, std::chrono::seconds(10)));
+  const test::TMonitorRecorder::Take take = recorder.Recorded();
+
+  // Each level from a little after its change to its next change.
+  std::vector<double> levels;
+  changes.push_back(end);
+  // Clear of both changes: the recording's clock is only as good as the
+  // moments its fragments arrive.
+  const auto margin = std::chrono::milliseconds(150);
+  levels.push_back(
+      RecordedLevel(take, changes[0] - std::chrono::milliseconds(800), changes[0] - margin));
+  for (size_t i = 0; i + 1 < changes.size(); ++i)
+    levels.push_back(RecordedLevel(take, changes[i] + margin, changes[i + 1] - margin));
+  const double full = levels[0];
+  ASSERT_GT(full, 1000) << "the tone was not heard";
+  // Half way on the slider is an eighth of the amplitude, as the sound
+  // server's scale goes.
+  const double half = SoundVolumeFactor(clicked / 100.0);
+  EXPECT_NEAR(levels[1] / full, half, 0.03);
+  EXPECT_LT(levels[2] / full, 0.01);
+  EXPECT_NEAR(levels[3] / full, half, 0.03);
+  EXPECT_NEAR(levels[4] / full, 1, 0.1);
+  // Heard within 50 ms of the change: the slider's fall and the mute.
+  for (size_t i : {size_t(0), size_t(1)}) {
+    const auto heard = HeardBelow(take, changes[i] - std::chrono::milliseconds(20),
+                                  (levels[i] + levels[i + 1]) / 2);
+    const auto lag = std::chrono::duration_cast<std::chrono::milliseconds>(heard - changes[i]);
+    std::printf("change %zu heard after %lld ms\n", i, (long long)lag.count());
+    EXPECT_LT(lag.count(), 50) << "change " << i;
+  }
 }
 
 // ---- Keys ----
