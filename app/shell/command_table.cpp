@@ -15,8 +15,8 @@ constexpr std::array<TMenuRec, kCommandRowCount> kRows = [] {
   rows.fill(kNoCommand);
   rows[mFile] = {"mFile",
                  -1,
-                 {mFile_CreatePL, mFile_OptionsPL, mFile_OpenPL, mFile_SavePL, mFile_OpenRecent,
-                  mFile_CopyPlayer, mFile_Exit}};
+                 {mFile_CreatePL, mFile_OptionsPL, mFile_OpenPL, mFile_SavePL, mFile_Open,
+                  mFile_OpenRecent, mFile_CopyPlayer, mFile_Exit}};
   rows[mFile_CreatePL] = {"mFile_CreatePL", 10, {}};
   rows[mFile_OptionsPL] = {"mFile_OptionsPL", -1, {}};
   rows[mFile_OpenPL] = {"mFile_OpenPL", 11, {}};

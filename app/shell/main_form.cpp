@@ -35,8 +35,8 @@ namespace {
 
 // The commands the player page runs itself.
 constexpr TCommandSet kPageCommands =
-    TCommandSet{mFile_CreatePL, mFile_OptionsPL, mFile_OpenPL, mFile_SavePL, mTools_Options,
-                mtViewSett,     mvFullScreen,    mvOptions,    mvSaveAs} |
+    TCommandSet{mFile_CreatePL, mFile_OptionsPL, mFile_OpenPL, mFile_SavePL, mFile_Open,
+                mTools_Options, mtViewSett,      mvFullScreen, mvOptions,    mvSaveAs} |
     TCommandSet::Range(mEdit_Cut, mEdit_Delete) | TCommandSet::Range(bOpenPL, bOptions);
 
 constexpr int kStatusPanelWidths[] = {170, 170, 90};
@@ -229,7 +229,7 @@ void TPLMainForm::ExecuteCommand(TMSAction& action, bool& handled) {
   }
   switch (row) {
     case mFile_OpenRecent:
-      if (action.IsListEntry()) FPage->OpenPlayListFile(action.Caption());
+      if (action.IsListEntry()) FPage->OpenRecent(action.Caption());
       break;
     case mFile_CopyPlayer:
       FPage->CopyPlayerToMedia();

@@ -308,10 +308,13 @@ bool TPlayerPage::ExecuteCommand(TMSAction& action) {
     case bSavePL:
       SavePlayListFile();
       break;
+    case mFile_Open:
+      OpenMediaFiles();
+      break;
     case mFile_OpenRecent:
-      // An entry's caption is the playlist file's path.
+      // An entry's caption is the file's path.
       if (!action.IsListEntry()) return TBasePage::ExecuteCommand(action);
-      OpenPlayListFile(action.Caption());
+      OpenRecent(action.Caption());
       break;
     case mEdit_Cut:
     case bCut:

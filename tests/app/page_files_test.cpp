@@ -297,6 +297,58 @@ TEST_F(PageFilesTest, TheRecentListKeepsTheSevenNewestAndOpensAnEntry) {
   EXPECT_EQ(Options->Recent().size(), 7);
 }
 
+// File > Open file asks for media files through the desktop's dialog: one
+// plays, several play as a playlist, and each joins the recent list beside
+// the playlist files, from where it opens again.
+TEST_F(PageFilesTest, OpenFilePlaysTheChosenFilesAndTheRecentListOffersThem) {
+  const QString clip = desktop->Path("recent/clip.avi");
+  const QString photo = desktop->Path("recent/photo.jpg");
+  const QString playlist = desktop->Path("recent/both.asx");
+  TAVPlayList saved;
+  saved.Add(clip.toStdString());
+  saved.Add(photo.toStdString());
+  saved.SaveToFile(playlist.toStdString());
+  OpenAndRecord(playlist);
+  {
+    TDialogAnswers dialogs;
+    dialogs.Files = {clip};
+    Execute(mFile_Open);
+    ASSERT_EQ(dialogs.Requests.size(), 1u);
+    EXPECT_FALSE(dialogs.Requests[0].Save);
+    EXPECT_EQ(dialogs.Requests[0].Title, "Open Files");
+    EXPECT_TRUE(dialogs.Requests[0].MultiSelect);
+    // The enabled media types first, then everything.
+    const QString& filter = dialogs.Requests[0].Filter;
+    EXPECT_TRUE(filter.startsWith("Video and photo files (*.avi *.mov")) << filter.toStdString();
+    EXPECT_TRUE(filter.contains("*.jpg")) << filter.toStdString();
+    EXPECT_TRUE(filter.endsWith(";;All files (*)")) << filter.toStdString();
+  }
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Player().State() == psPlaying; }, 10000));
+  EXPECT_EQ(Player().FileCount(), 1);
+  EXPECT_EQ(Page->VideoPanel()->CurrentFilePath(), clip);
+  EXPECT_EQ(Options->Recent(), (QStringList{clip, playlist}));
+  EXPECT_EQ(RecentMenu(), (QStringList{clip, playlist}));
+
+  // The dialog cancelled changes nothing.
+  {
+    TDialogAnswers dialogs;
+    Execute(mFile_Open);
+    EXPECT_EQ(dialogs.Requests.size(), 1u);
+  }
+  EXPECT_EQ(Player().FileCount(), 1);
+  EXPECT_EQ(Options->Recent(), (QStringList{clip, playlist}));
+
+  // A file of the list opens from there, a playlist file as a playlist.
+  ASSERT_TRUE(Select(desktop->Clips() + "/b_clip.avi"));
+  TMSAction* entry = RecentEntry(clip);
+  ASSERT_TRUE(entry);
+  Menus->ExecuteAction(entry);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Page->VideoPanel()->CurrentFilePath() == clip; }));
+  Menus->ExecuteAction(RecentEntry(playlist));
+  EXPECT_EQ(Page->PlayListFileName(), playlist);
+  EXPECT_EQ(Player().FileCount(), 2);
+}
+
 TEST_F(PageFilesTest, APlaylistWithFilesGoneMeanwhilePlaysTheRestAndNamesTheMissing) {
   const QString kept = desktop->Path("moved/kept.avi");
   const QString gone = desktop->Path("moved/gone.avi");
