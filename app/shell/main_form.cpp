@@ -35,8 +35,9 @@ namespace {
 
 // The commands the player page runs itself.
 constexpr TCommandSet kPageCommands =
-    TCommandSet{mFile_CreatePL, mFile_OptionsPL, mFile_OpenPL, mFile_SavePL, mFile_Open,
-                mTools_Options, mtViewSett,      mvFullScreen, mvOptions,    mvSaveAs} |
+    TCommandSet{mFile_CreatePL, mFile_OptionsPL,  mFile_OpenPL,   mFile_SavePL,
+                mFile_Open,     mFile_OpenFolder, mTools_Options, mtViewSett,
+                mvFullScreen,   mvOptions,        mvSaveAs} |
     TCommandSet::Range(mEdit_Cut, mEdit_Delete) | TCommandSet::Range(bOpenPL, bOptions);
 
 constexpr int kStatusPanelWidths[] = {170, 170, 90};

@@ -311,6 +311,9 @@ bool TPlayerPage::ExecuteCommand(TMSAction& action) {
     case mFile_Open:
       OpenMediaFiles();
       break;
+    case mFile_OpenFolder:
+      OpenMediaFolder();
+      break;
     case mFile_OpenRecent:
       // An entry's caption is the file's path.
       if (!action.IsListEntry()) return TBasePage::ExecuteCommand(action);

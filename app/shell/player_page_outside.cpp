@@ -45,6 +45,12 @@ void TPlayerPage::OpenMediaFiles() {
   PlayPaths(files);
 }
 
+void TPlayerPage::OpenMediaFolder() {
+  const QString folder = FolderDialog(LResList.GetText("Player", 119), {});
+  if (folder.isEmpty()) return;
+  OpenRecent(folder);
+}
+
 void TPlayerPage::OpenRecent(const QString& path) {
   if (QFileInfo(path).suffix().compare("asx", Qt::CaseInsensitive) == 0) {
     OpenPlayListFile(path);

@@ -297,9 +297,9 @@ TEST_F(PageFilesTest, TheRecentListKeepsTheSevenNewestAndOpensAnEntry) {
   EXPECT_EQ(Options->Recent().size(), 7);
 }
 
-// File > Open file asks for media files through the desktop's dialog: one
-// plays, several play as a playlist, and each joins the recent list beside
-// the playlist files, from where it opens again.
+// File > Open file and Open folder ask through the desktop's dialogs; what
+// they open plays, and joins the recent list beside the playlist files, from
+// where it opens again.
 TEST_F(PageFilesTest, OpenFilePlaysTheChosenFilesAndTheRecentListOffersThem) {
   const QString clip = desktop->Path("recent/clip.avi");
   const QString photo = desktop->Path("recent/photo.jpg");
@@ -347,6 +347,22 @@ TEST_F(PageFilesTest, OpenFilePlaysTheChosenFilesAndTheRecentListOffersThem) {
   Menus->ExecuteAction(RecentEntry(playlist));
   EXPECT_EQ(Page->PlayListFileName(), playlist);
   EXPECT_EQ(Player().FileCount(), 2);
+
+  // File > Open folder plays the folder's media files as one list, and the
+  // folder joins the recent list.
+  const QString folder = desktop->Path("recent");
+  {
+    TDialogAnswers dialogs;
+    dialogs.Files = {folder};
+    Execute(mFile_OpenFolder);
+    ASSERT_EQ(dialogs.Requests.size(), 1u);
+    EXPECT_TRUE(dialogs.Requests[0].PickFolder);
+    EXPECT_EQ(dialogs.Requests[0].Title, "Open Folder");
+  }
+  EXPECT_EQ(ListEntries(), (QStringList{clip, photo}));
+  EXPECT_TRUE(Page->PlayListFileName().isEmpty());
+  EXPECT_EQ(Options->Recent().value(0), folder);
+  EXPECT_EQ(RecentMenu().value(0), folder);
 }
 
 TEST_F(PageFilesTest, APlaylistWithFilesGoneMeanwhilePlaysTheRestAndNamesTheMissing) {
