@@ -170,6 +170,15 @@ class PageFilesTest : public ::testing::Test, public test::TPageRig<TPlayerPage>
       if (action->Caption() == path) return action;
     return nullptr;
   }
+  // Runs the command `row`, whose one dialog is answered with `answer`
+  // (cancelled when empty); what the dialog was asked.
+  TFileDialogRequest AskedBy(int row, const QString& answer) {
+    TDialogAnswers dialogs;
+    if (!answer.isEmpty()) dialogs.Files = {answer};
+    Execute(row);
+    EXPECT_EQ(dialogs.Requests.size(), 1u);
+    return dialogs.Requests.empty() ? TFileDialogRequest{} : dialogs.Requests.front();
+  }
   // Opens a playlist file as the recent list or the main window would, and
   // waits until the recent list has followed.
   void OpenAndRecord(const QString& path) {
@@ -309,20 +318,16 @@ TEST_F(PageFilesTest, OpenFilePlaysTheChosenFilesAndTheRecentListOffersThem) {
   saved.Add(photo.toStdString());
   saved.SaveToFile(playlist.toStdString());
   OpenAndRecord(playlist);
-  {
-    TDialogAnswers dialogs;
-    dialogs.Files = {clip};
-    Execute(mFile_Open);
-    ASSERT_EQ(dialogs.Requests.size(), 1u);
-    EXPECT_FALSE(dialogs.Requests[0].Save);
-    EXPECT_EQ(dialogs.Requests[0].Title, "Open Files");
-    EXPECT_TRUE(dialogs.Requests[0].MultiSelect);
-    // The enabled media types first, then everything.
-    const QString& filter = dialogs.Requests[0].Filter;
-    EXPECT_TRUE(filter.startsWith("Video and photo files (*.avi *.mov")) << filter.toStdString();
-    EXPECT_TRUE(filter.contains("*.jpg")) << filter.toStdString();
-    EXPECT_TRUE(filter.endsWith(";;All files (*)")) << filter.toStdString();
-  }
+  const TFileDialogRequest files = AskedBy(mFile_Open, clip);
+  EXPECT_FALSE(files.Save);
+  EXPECT_FALSE(files.PickFolder);
+  EXPECT_EQ(files.Title, "Open Files");
+  EXPECT_TRUE(files.MultiSelect);
+  // The enabled media types first, then everything.
+  EXPECT_TRUE(files.Filter.startsWith("Video and photo files (*.avi *.mov"))
+      << files.Filter.toStdString();
+  EXPECT_TRUE(files.Filter.contains("*.jpg")) << files.Filter.toStdString();
+  EXPECT_TRUE(files.Filter.endsWith(";;All files (*)")) << files.Filter.toStdString();
   ASSERT_TRUE(QTest::qWaitFor([&] { return Player().State() == psPlaying; }, 10000));
   EXPECT_EQ(Player().FileCount(), 1);
   EXPECT_EQ(Page->VideoPanel()->CurrentFilePath(), clip);
@@ -330,11 +335,7 @@ TEST_F(PageFilesTest, OpenFilePlaysTheChosenFilesAndTheRecentListOffersThem) {
   EXPECT_EQ(RecentMenu(), (QStringList{clip, playlist}));
 
   // The dialog cancelled changes nothing.
-  {
-    TDialogAnswers dialogs;
-    Execute(mFile_Open);
-    EXPECT_EQ(dialogs.Requests.size(), 1u);
-  }
+  AskedBy(mFile_Open, {});
   EXPECT_EQ(Player().FileCount(), 1);
   EXPECT_EQ(Options->Recent(), (QStringList{clip, playlist}));
 
@@ -351,14 +352,9 @@ TEST_F(PageFilesTest, OpenFilePlaysTheChosenFilesAndTheRecentListOffersThem) {
   // File > Open folder plays the folder's media files as one list, and the
   // folder joins the recent list.
   const QString folder = desktop->Path("recent");
-  {
-    TDialogAnswers dialogs;
-    dialogs.Files = {folder};
-    Execute(mFile_OpenFolder);
-    ASSERT_EQ(dialogs.Requests.size(), 1u);
-    EXPECT_TRUE(dialogs.Requests[0].PickFolder);
-    EXPECT_EQ(dialogs.Requests[0].Title, "Open Folder");
-  }
+  const TFileDialogRequest folders = AskedBy(mFile_OpenFolder, folder);
+  EXPECT_TRUE(folders.PickFolder);
+  EXPECT_EQ(folders.Title, "Open Folder");
   EXPECT_EQ(ListEntries(), (QStringList{clip, photo}));
   EXPECT_TRUE(Page->PlayListFileName().isEmpty());
   EXPECT_EQ(Options->Recent().value(0), folder);
