@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
@@ -463,6 +464,9 @@ TEST_F(VideoPanelTest, AFileThatCannotBeOpenedIsNamedWithItsProblemInPlainWords)
     // readable size, whole within the area.
     Settle(200);
     const QImage shot = Panel->PlayerWidget()->grab().toImage();
+    // To be looked at.
+    shot.save(
+        QString(VEXO_BIN_DIR "/../error-text-%1.png").arg(QFileInfo(c.Path.c_str()).baseName()));
     const TTextBox box = LightBox(shot);
     ASSERT_GE(box.Top, 0);
     EXPECT_GT(box.Bottom - box.Top, 20);
