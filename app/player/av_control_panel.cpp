@@ -1,6 +1,7 @@
 #include "app/player/av_control_panel.h"
 
 #include <QResizeEvent>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 
@@ -125,6 +126,13 @@ void TAVControlPanel::Init(TAVPlayerEnc& player, TNotify onSeekDone, TOnButtonCl
 void TAVControlPanel::resizeEvent(QResizeEvent* event) {
   TCtrlPanel::resizeEvent(event);
   LayoutChildren();
+}
+
+void TAVControlPanel::wheelEvent(QWheelEvent* event) {
+  if (!FVolumeBar || !FVolumeBar->geometry().contains(event->position().toPoint()))
+    return TCtrlPanel::wheelEvent(event);
+  TVolumeControl::Instance().TurnWheel(event->angleDelta().y());
+  event->accept();
 }
 
 void TAVControlPanel::LayoutChildren() {

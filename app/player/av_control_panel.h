@@ -56,6 +56,9 @@ class TAVControlPanel : public TCtrlPanel {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  // The wheel over the volume slider sets the loudness; the position bar
+  // leaves it alone.
+  void wheelEvent(QWheelEvent* event) override;
 
  private:
   void LayoutChildren();

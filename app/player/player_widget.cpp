@@ -114,11 +114,7 @@ void TPlayerWidget::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void TPlayerWidget::wheelEvent(QWheelEvent* event) {
-  constexpr int kNotch = 120;
-  FWheelRest += event->angleDelta().y();
-  const int notches = FWheelRest / kNotch;
-  FWheelRest -= notches * kNotch;
-  if (notches != 0) TVolumeControl::Instance().Step(notches);
+  TVolumeControl::Instance().TurnWheel(event->angleDelta().y());
   event->accept();
 }
 

@@ -64,8 +64,6 @@ class TPlayerWidget : public QWidget, private TPlayerHost {
   QTimer FCursorTimer;
   QPointer<QMenu> FPopupMenu;
   std::unique_ptr<TAVPlayerEnc> FPlayer;
-  // What a fine-grained wheel turned short of a whole notch.
-  int FWheelRest = 0;
 };
 
 }  // namespace vexo

@@ -32,4 +32,12 @@ void TVolumeControl::Step(int steps) {
   Set({now.Level + steps * kStep, steps > 0 ? false : now.Muted});
 }
 
+void TVolumeControl::TurnWheel(int angleDelta) {
+  constexpr int kNotch = 120;
+  FWheelRest += angleDelta;
+  const int notches = FWheelRest / kNotch;
+  FWheelRest -= notches * kNotch;
+  if (notches != 0) Step(notches);
+}
+
 }  // namespace vexo

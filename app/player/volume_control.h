@@ -26,12 +26,17 @@ class TVolumeControl : public QObject {
   void ToggleMute() { SetMuted(!Volume().Muted); }
   // Moves the level by `steps` of kStep; a step up brings a muted sound back.
   void Step(int steps);
+  // A turn of the mouse wheel by `angleDelta` (120 a notch): a step a notch,
+  // what a fine-grained wheel turns short of a notch kept for the next turn.
+  void TurnWheel(int angleDelta);
 
  signals:
   void Changed(TSoundVolume volume);
 
  private:
   TVolumeControl() = default;
+
+  int FWheelRest = 0;
 };
 
 }  // namespace vexo

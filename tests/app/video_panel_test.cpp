@@ -785,6 +785,13 @@ TEST_F(VideoPanelTest, TheVolumeControlsSetTheLoudnessHeardAtOnce) {
     QApplication::sendEvent(picture, &wheel);
   });
   EXPECT_EQ(slider.Position(), 100);
+  // Over the slider the wheel sets it too, a step a notch (the slider passes
+  // the wheel on to the strip).
+  const QPointF onSlider = slider.geometry().center();
+  QWheelEvent down(onSlider, Controls().mapToGlobal(onSlider), QPoint(), QPoint(0, -120),
+                   Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(&Controls(), &down);
+  EXPECT_EQ(slider.Position(), 95);
   const auto end = Clock::now();
   // The strip with its loudness controls, plain and in a skin, to be looked at.
   Controls().grab().save(VEXO_BIN_DIR "/../control-panel-volume.png");
