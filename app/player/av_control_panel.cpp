@@ -11,7 +11,7 @@
 #include "app/player/tick_bar.h"
 #include "app/player/track_bar.h"
 #include "app/player/volume_control.h"
-#include "engine/playback/av_player_enc.h"
+#include "engine/playback/av_player.h"
 
 namespace vexo {
 
@@ -40,7 +40,7 @@ TAVControlPanel::TAVControlPanel(QWidget* parent) : TCtrlPanel(parent) {
   setFixedHeight(kHeight);
 }
 
-void TAVControlPanel::Init(TAVPlayerEnc& player, TNotify onSeekDone, TOnButtonClick onButtonClick,
+void TAVControlPanel::Init(TAVPlayer& player, TNotify onSeekDone, TOnButtonClick onButtonClick,
                            TNotify onStopped) {
   FPlayer = &player;
   player.OnLag = [this](bool late) { FLagIndicator->setVisible(late); };

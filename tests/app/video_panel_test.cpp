@@ -89,7 +89,7 @@ class VideoPanelTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(desktop->Ready());
     test::LoadMediaLib();
-    AVParams.VideoMode = vmGDI;
+    AVParams.VideoMode = vmRaster;
     Window = std::make_unique<QWidget>();
     auto* layout = new QVBoxLayout(Window.get());
     layout->setContentsMargins(0, 0, 0, 0);
@@ -114,7 +114,7 @@ class VideoPanelTest : public ::testing::Test {
     }
   }
 
-  TAVPlayerEnc& Player() { return *Panel->Player(); }
+  TAVPlayer& Player() { return *Panel->Player(); }
   TAVControlPanel& Controls() { return *Panel->ControlPanel(); }
   TCTrackBar& Bar() { return *Controls().PositionBar(); }
 
@@ -138,7 +138,7 @@ class VideoPanelTest : public ::testing::Test {
   void OpenList(const std::vector<std::string>& names, TAVPlayList& list) {
     for (const std::string& name : names)
       list.Add(name.front() == '/' ? name : test::MediaPath(name));
-    Panel->PlayList(&list, vmGDI);
+    Panel->PlayList(&list, vmRaster);
   }
 
   int SnapshotFrame() {
@@ -280,7 +280,7 @@ TEST_F(VideoPanelTest, DraggingAcrossATickSeeksAndReleaseLandsOnTheExactFrame) {
 }
 
 TEST_F(VideoPanelTest, AClickBesideTheHandleJumpsThereAndPauses) {
-  Panel->PlayFile(QString::fromStdString(test::MediaPath("numbered_mpeg4.avi")), vmGDI);
+  Panel->PlayFile(QString::fromStdString(test::MediaPath("numbered_mpeg4.avi")), vmRaster);
   ASSERT_TRUE(Panel->IsOpen());
   const int x = Bar().width() * 3 / 4;
   Drag({x});
@@ -291,7 +291,7 @@ TEST_F(VideoPanelTest, AClickBesideTheHandleJumpsThereAndPauses) {
 }
 
 TEST_F(VideoPanelTest, TheWheelAndTheKeyboardLeaveTheBarAlone) {
-  Panel->PlayFile(QString::fromStdString(test::MediaPath("numbered_mpeg4.avi")), vmGDI);
+  Panel->PlayFile(QString::fromStdString(test::MediaPath("numbered_mpeg4.avi")), vmRaster);
   const QPointF at(Bar().width() / 2.0, Bar().height() / 2.0);
   QWheelEvent wheel(at, Bar().mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
                     Qt::NoModifier, Qt::NoScrollPhase, false);
@@ -317,7 +317,7 @@ class TPaintCounter : public QObject {
 };
 
 TEST_F(VideoPanelTest, APositionRepaintsOnlyTheStripTheHandleCrossed) {
-  Panel->PlayFile(QString::fromStdString(test::MediaPath("numbered_mpeg4.avi")), vmGDI);
+  Panel->PlayFile(QString::fromStdString(test::MediaPath("numbered_mpeg4.avi")), vmRaster);
   Bar().SetPosition(6000);
   Settle();
   TPaintCounter paints(&Bar());
@@ -339,7 +339,7 @@ TEST_F(VideoPanelTest, LabelsShowThePositionAndTheDuration) {
   EXPECT_EQ(Controls().TimeLabel()->text(), "00:00:00");
   EXPECT_EQ(Controls().TotalLabel()->text(), " / 00:00:00");
   EXPECT_EQ(Controls().CaptionLabel()->text(), "Video:");
-  Panel->PlayFile(QString::fromStdString(test::MediaPath("numbered_h264.mp4")), vmGDI);
+  Panel->PlayFile(QString::fromStdString(test::MediaPath("numbered_h264.mp4")), vmRaster);
   EXPECT_EQ(Controls().TotalLabel()->text(), " / 00:00:12");
   EXPECT_EQ(Controls().CaptionLabel()->text(), "Video: numbered_h264.mp4");
   // A single file shows no ticks.
@@ -364,7 +364,7 @@ TEST_F(VideoPanelTest, ButtonsFollowThePlayState) {
   EXPECT_FALSE(play.isEnabled());
   EXPECT_FALSE(Bar().isEnabled());
 
-  Panel->PlayFile(QString::fromStdString(test::MediaPath("numbered_h264.mp4")), vmGDI);
+  Panel->PlayFile(QString::fromStdString(test::MediaPath("numbered_h264.mp4")), vmRaster);
   EXPECT_TRUE(stop.isEnabled());
   EXPECT_TRUE(play.isEnabled());
   EXPECT_TRUE(Bar().isEnabled());
@@ -398,7 +398,7 @@ TEST_F(VideoPanelTest, ButtonsFollowThePlayState) {
 }
 
 TEST_F(VideoPanelTest, ASinglePictureLeavesTheControlsDisabled) {
-  Panel->PlayFile(QString::fromStdString(test::MediaPath("photo_640x480.jpg")), vmGDI);
+  Panel->PlayFile(QString::fromStdString(test::MediaPath("photo_640x480.jpg")), vmRaster);
   ASSERT_TRUE(Panel->IsOpen());
   EXPECT_FALSE(Controls().Button(TAVControlPanel::biPlay)->isEnabled());
   EXPECT_FALSE(Bar().isEnabled());
@@ -451,7 +451,7 @@ TEST_F(VideoPanelTest, AFileThatCannotBeOpenedIsNamedWithItsProblemInPlainWords)
     SCOPED_TRACE(c.Path);
     test::TBoxRecorder boxes;
     test::TCapturedLog log;
-    Panel->PlayFile(QString::fromStdString(c.Path), vmGDI);
+    Panel->PlayFile(QString::fromStdString(c.Path), vmRaster);
     EXPECT_FALSE(Panel->IsOpen());
     EXPECT_TRUE(boxes.Boxes.empty());
     EXPECT_EQ(Player().ErrorCode(), peOpen);
@@ -535,7 +535,7 @@ TEST_F(VideoPanelTest, ANameThatIsNotTextIsFoundAndPlays) {
   OpenList({odd, "h264_aac.mp4"}, list);
   EXPECT_TRUE(boxes.Boxes.empty());
   EXPECT_EQ(Player().FileCount(), 2);
-  Panel->PlayNativeFile(odd, vmGDI);
+  Panel->PlayNativeFile(odd, vmRaster);
   EXPECT_TRUE(Panel->IsOpen());
   EXPECT_EQ(Player().FileCount(), 1);
   EXPECT_TRUE(boxes.Boxes.empty());
@@ -551,7 +551,7 @@ TEST_F(VideoPanelTest, ALongListIsCheckedWhileTheInterfaceRuns) {
   list.Add(test::MediaPath("numbered_h264.mp4"));
   bool served = false;
   QTimer::singleShot(0, [&] { served = true; });
-  Panel->PlayList(&list, vmGDI);
+  Panel->PlayList(&list, vmRaster);
   EXPECT_TRUE(served);
   EXPECT_EQ(list.Count(), 100001);
   EXPECT_EQ(Player().FileCount(), 1);
@@ -565,7 +565,7 @@ TEST_F(VideoPanelTest, ALongListIsCheckedWhileTheInterfaceRuns) {
     Panel->Close();
   });
   QTimer::singleShot(0, [] { ::raise(SIGTERM); });
-  Panel->PlayList(&list, vmGDI);
+  Panel->PlayList(&list, vmRaster);
   EXPECT_TRUE(heard);
   EXPECT_FALSE(Panel->IsOpen());
   EXPECT_EQ(boxes.Boxes.size(), 1u);
@@ -626,7 +626,7 @@ TEST(MissingFilesMessage, NamesTwelveAndAddsTheDriveHintForDetachableMounts) {
 // ---- Full screen ----
 
 TEST_F(VideoPanelTest, FullScreenHidesTheControlsAndTheMouseBringsThemBack) {
-  Panel->PlayFile(QString::fromStdString(test::MediaPath("numbered_h264.mp4")), vmGDI);
+  Panel->PlayFile(QString::fromStdString(test::MediaPath("numbered_h264.mp4")), vmRaster);
   const QRect normalArea = Panel->PageList()->geometry();
   EXPECT_EQ(normalArea.topLeft(), QPoint(8, 8));
   EXPECT_EQ(normalArea.bottom() + 1 + 8, Controls().y());
@@ -751,7 +751,7 @@ TEST_F(VideoPanelTest, TheVolumeControlsSetTheLoudnessHeardAtOnce) {
   ASSERT_TRUE(recorder.WaitReceiving(std::chrono::seconds(10)));
   // A fresh sink's window of silence rendered ahead has to run out first.
   Settle(3000);
-  Panel->PlayFile(QString::fromStdString(test::MediaPath("sound_long.avi")), vmGDI);
+  Panel->PlayFile(QString::fromStdString(test::MediaPath("sound_long.avi")), vmRaster);
   Player().SetState(psPlaying);
   ASSERT_EQ(Player().State(), psPlaying);
   Settle(1500);

@@ -170,7 +170,7 @@ class TurnedFileTest : public ::testing::Test {
       EXPECT_EQ(list.FrameWidth, quarter ? 48 : 96);
       EXPECT_EQ(list.FrameHeight, quarter ? 96 : 48);
     }
-    TAVScreen screen(list.FrameWidth, list.FrameHeight, vmGDI, nullptr, 0, true, 0, 0,
+    TAVScreen screen(list.FrameWidth, list.FrameHeight, vmRaster, nullptr, 0, true, 0, 0,
                      list.FrameWidth, list.FrameHeight, list.FrameAspect);
     ASSERT_EQ(list.DecodeVideo(screen, dfShow), drPicture) << screen.FErrMsg;
     const int32_t fitWidth = file.FitWidth, fitHeight = file.FitHeight;
