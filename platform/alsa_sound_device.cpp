@@ -1,6 +1,7 @@
 #include "platform/alsa_sound_device.h"
 
 #include <chrono>
+#include <cmath>
 #include <stdexcept>
 
 namespace vexo {
@@ -47,6 +48,16 @@ int64_t TAlsaSoundDevice::PlayedBytes() {
 
 uint32_t TAlsaSoundDevice::Write(const uint8_t* data, uint32_t size) {
   if (!FPcm) return 0;
+  // The device has no volume of its own for this program: the samples are
+  // scaled, and a change is heard once the buffers already written have played.
+  const double factor = SoundVolumeFactor(SoundVolume().Heard());
+  if (factor < 1) {
+    FScaled.resize(size / 2);
+    const auto* samples = reinterpret_cast<const int16_t*>(data);
+    for (size_t i = 0; i < FScaled.size(); ++i)
+      FScaled[i] = int16_t(std::lround(samples[i] * factor));
+    data = reinterpret_cast<const uint8_t*>(FScaled.data());
+  }
   const snd_pcm_uframes_t frames = snd_pcm_uframes_t(size / FFrameBytes);
   snd_pcm_uframes_t done = 0;
   auto lastProgress = std::chrono::steady_clock::now();

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/playback/sound_device.h"
 
@@ -31,6 +32,7 @@ class TAlsaSoundDevice : public TSoundDevice {
   snd_pcm_t* FPcm = nullptr;
   int64_t FFrameBytes = 0;
   int64_t FWritten = 0;
+  std::vector<int16_t> FScaled;
 };
 
 }  // namespace vexo

@@ -1,6 +1,8 @@
 #include "platform/pulse_sound_device.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <stdexcept>
 #include <thread>
 
@@ -77,6 +79,12 @@ TPulseSoundDevice::~TPulseSoundDevice() {
 }
 
 uint32_t TPulseSoundDevice::Open(int32_t rate, int32_t channels, uint32_t bufferBytes) {
+  const uint32_t result = OpenStream(rate, channels, bufferBytes);
+  if (result == 0) FollowVolume();
+  return result;
+}
+
+uint32_t TPulseSoundDevice::OpenStream(int32_t rate, int32_t channels, uint32_t bufferBytes) {
   TLoopLock lock(FLoop);
   pa_sample_spec spec{PA_SAMPLE_S16LE, uint32_t(rate), uint8_t(channels)};
   if (channels > int32_t(PA_CHANNELS_MAX) || !pa_sample_spec_valid(&spec)) {
@@ -103,7 +111,11 @@ uint32_t TPulseSoundDevice::Open(int32_t rate, int32_t channels, uint32_t buffer
   auto flags = pa_stream_flags_t(PA_STREAM_START_CORKED | PA_STREAM_INTERPOLATE_TIMING |
                                  PA_STREAM_AUTO_TIMING_UPDATE);
   pa_stream* stream = FStream;
-  if (pa_stream_connect_playback(stream, nullptr, &attr, flags, nullptr, nullptr) < 0 ||
+  // The stream's own volume, not the output's: the first sound is already
+  // as loud as the player is set, and other programs are not touched.
+  FChannels = uint8_t(channels);
+  const pa_cvolume volume = StreamVolume(SoundVolume().Heard());
+  if (pa_stream_connect_playback(stream, nullptr, &attr, flags, &volume, nullptr) < 0 ||
       !WaitSettled(FLoop,
                    [stream] {
                      pa_stream_state_t state = pa_stream_get_state(stream);
@@ -154,8 +166,24 @@ uint32_t TPulseSoundDevice::Write(const uint8_t* data, uint32_t size) {
   return size;
 }
 
+pa_cvolume TPulseSoundDevice::StreamVolume(double level) const {
+  pa_cvolume volume;
+  pa_cvolume_set(&volume, FChannels,
+                 pa_volume_t(std::lround(std::clamp(level, 0.0, 1.0) * PA_VOLUME_NORM)));
+  return volume;
+}
+
+void TPulseSoundDevice::ApplyVolume(double level) {
+  TLoopLock lock(FLoop);
+  if (!FStream || pa_stream_get_state(FStream) != PA_STREAM_READY) return;
+  const pa_cvolume volume = StreamVolume(level);
+  Unref(pa_context_set_sink_input_volume(FContext, pa_stream_get_index(FStream), &volume, nullptr,
+                                         nullptr));
+}
+
 void TPulseSoundDevice::Close() {
   if (!FLoop) return;
+  UnfollowVolume();
   TLoopLock lock(FLoop);
   if (!FStream) return;
   pa_stream_disconnect(FStream);

@@ -26,14 +26,22 @@ class TPulseSoundDevice : public TSoundDevice {
   int64_t PlayedBytes() override;
   uint32_t Write(const uint8_t* data, uint32_t size) override;
   void Close() override;
+  // Sets the stream's volume on the server: heard at once, unlike samples
+  // scaled here, which wait behind what the server holds already.
+  void ApplyVolume(double level) override;
 
  private:
   TPulseSoundDevice() = default;
+  uint32_t OpenStream(int32_t rate, int32_t channels, uint32_t bufferBytes);
   void Cork(bool cork);
+  // The server's volume for the heard level, on every channel; the server's
+  // scale is already the listener's, so the level maps on it evenly.
+  pa_cvolume StreamVolume(double level) const;
 
   pa_threaded_mainloop* FLoop = nullptr;
   pa_context* FContext = nullptr;
   pa_stream* FStream = nullptr;
+  uint8_t FChannels = 0;
   int64_t FBytesPerSecond = 0;
   int64_t FFrameBytes = 0;
   int64_t FPlayed = 0;

@@ -8,6 +8,7 @@ extern "C" {
 #include <cerrno>
 
 #include "app/common/language_list.h"
+#include "engine/media/media_lib.h"
 
 namespace vexo {
 
@@ -19,6 +20,7 @@ enum TErrorWords {
   ewDamaged = 1103,
   ewNotFound = 1104,
   ewUnreadable = 1105,
+  ewUnsupported = 1106,
 };
 
 int WordsOfErrno(int error) {
@@ -43,7 +45,28 @@ QString SystemErrorWords(int error) {
   return LResList.GetText("AVPlayerEnc", WordsOfErrno(error));
 }
 
-QString MediaErrorWords(const QString& detail) {
+QString UnsupportedFormatWords(const QString& format) {
+  return LResList.GetText("AVPlayerEnc", ewUnsupported).replace("%s", format);
+}
+
+QString MediaErrorWords(const QString& detail, const QString& fileName) {
+  // What the input file reports when its container or picture cannot be made
+  // sense of.
+  static const QRegularExpression kDamaged(
+      QStringLiteral("^(No video stream found|not a video file|error on finding stream info|"
+                     "Failed to decode 1st frame|Bad video stream \\(width=-?\\d+\\))$"));
+  if (kDamaged.match(detail).hasMatch()) return LResList.GetText("AVPlayerEnc", ewDamaged);
+  // A codec the library does not know at all has no name to give.
+  if (detail == QLatin1String("Unknown video format")) return UnsupportedFormatWords(fileName);
+  static const QRegularExpression kNoDecoder(
+      QStringLiteral("^Can't find video decoder, codec_id = (\\d+)$"));
+  const QRegularExpressionMatch decoder = kNoDecoder.match(detail);
+  if (decoder.hasMatch()) {
+    const char* name = ff::avcodec_get_name
+                           ? ff::avcodec_get_name(AVCodecID(decoder.captured(1).toInt()))
+                           : nullptr;
+    return UnsupportedFormatWords(name ? QString::fromUtf8(name).toUpper() : fileName);
+  }
   static const QRegularExpression kCode(QStringLiteral("^ErrorCode (-?\\d+) on \\w+$"));
   const QRegularExpressionMatch match = kCode.match(detail);
   if (!match.hasMatch()) return detail;
@@ -51,9 +74,10 @@ QString MediaErrorWords(const QString& detail) {
   const int code = match.captured(1).toInt(&ok);
   if (!ok) return detail;
   switch (code) {
+    case AVERROR_DECODER_NOT_FOUND:
+      return UnsupportedFormatWords(fileName);
     case AVERROR_INVALIDDATA:
     case AVERROR_DEMUXER_NOT_FOUND:
-    case AVERROR_DECODER_NOT_FOUND:
     case AVERROR_STREAM_NOT_FOUND:
     case AVERROR_EOF:
       return LResList.GetText("AVPlayerEnc", ewDamaged);

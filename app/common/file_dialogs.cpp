@@ -19,7 +19,10 @@ TFileDialogHook& DialogHook() {
 TFileDialogAnswer RunRealDialog(const TFileDialogRequest& request) {
   QFileDialog dialog(QApplication::activeWindow(), request.Title, request.Folder, request.Filter);
   dialog.setAcceptMode(request.Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  if (request.Save)
+  if (request.PickFolder) {
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+  } else if (request.Save)
     dialog.setFileMode(QFileDialog::AnyFile);
   else
     dialog.setFileMode(request.MultiSelect ? QFileDialog::ExistingFiles
@@ -86,6 +89,19 @@ QString OpenFileDialog(const QString& title, const QString& filter, const QStrin
     result.clear();
   }
   return result;
+}
+
+QString FolderDialog(const QString& title, const QString& folder) {
+  TFileDialogRequest request;
+  request.PickFolder = true;
+  request.Title = title;
+  request.Folder = folder.isEmpty() ? LastOpenDir : folder;
+  const TFileDialogAnswer answer = Run(request);
+  if (!answer.Accepted || answer.Files.isEmpty()) return {};
+  const QString chosen = answer.Files.first();
+  if (!QFileInfo(chosen).isDir()) return {};
+  LastOpenDir = chosen;
+  return chosen;
 }
 
 QString SaveFileDialog(const QString& title, const QString& filter, const QString& folder,

@@ -17,6 +17,8 @@ struct TFileDialogRequest {
   bool MultiSelect = false;
   bool OverwritePrompt = false;
   QString DefaultExt;
+  // A folder is asked for, not files.
+  bool PickFolder = false;
 };
 
 struct TFileDialogAnswer {
@@ -36,6 +38,9 @@ QString QtFileFilter(const QString& filter);
 // A chosen file that does not exist is reported and gives empty.
 QString OpenFileDialog(const QString& title, const QString& filter, const QString& folder,
                        QString& fileName, QStringList* list, int& filterIndex);
+// Returns the chosen folder or empty; starts in `folder`, or where the last
+// folder was chosen.
+QString FolderDialog(const QString& title, const QString& folder);
 QString SaveFileDialog(const QString& title, const QString& filter, const QString& folder,
                        QString& fileName, bool overwritePrompt, const QString& defaultExt,
                        const QString& proposedName);

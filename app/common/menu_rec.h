@@ -17,6 +17,12 @@ struct TMenuRec {
   TCommandSet SubItems;
 };
 
+// A row that menus show right after another row, rather than in row order.
+struct TMenuPlacement {
+  int Row;
+  int After;
+};
+
 struct TMenuTable {
   std::span<const TMenuRec> Rows;
   TCommandSet MenuSeparators;     // a separator line goes before these in a menu
@@ -26,6 +32,7 @@ struct TMenuTable {
   TCommandSet RadioLists;         // their entries are radio items
   TCommandSet UncheckedCaptions;  // the caption may be missing without a message
   TCommandSet AutoCheck;          // toggle their own check mark
+  std::span<const TMenuPlacement> PlacedAfter = {};
 };
 
 }  // namespace vexo

@@ -155,6 +155,13 @@ std::vector<int> TMenuSystem::ActionRows(const TCommandSet& set) const {
   std::vector<int> rows;
   for (int row = FMinIndex; row <= FMaxIndex; ++row)
     if (set.Contains(row) && FActions[row]) rows.push_back(row);
+  for (const TMenuPlacement& placed : FTable.PlacedAfter) {
+    auto row = std::find(rows.begin(), rows.end(), placed.Row);
+    if (row == rows.end() || std::find(rows.begin(), rows.end(), placed.After) == rows.end())
+      continue;
+    rows.erase(row);
+    rows.insert(std::find(rows.begin(), rows.end(), placed.After) + 1, placed.Row);
+  }
   return rows;
 }
 

@@ -1,13 +1,16 @@
 #include "app/player/av_control_panel.h"
 
 #include <QResizeEvent>
+#include <QWheelEvent>
 #include <algorithm>
+#include <cmath>
 
 #include "app/common/language_list.h"
 #include "app/common/text_utils.h"
 #include "app/common/theme_icons.h"
 #include "app/player/tick_bar.h"
 #include "app/player/track_bar.h"
+#include "app/player/volume_control.h"
 #include "engine/playback/av_player.h"
 
 namespace vexo {
@@ -22,6 +25,9 @@ constexpr int kLagWidth = 160;
 constexpr int kLagTop = 58;
 constexpr int kLagHeight = 4;
 constexpr int kGlyphPause = 2;
+// The loudness controls at the right end of the position bar's row.
+constexpr int kMuteSize = TCTrackBar::kHeight;
+constexpr int kVolumeWidth = 84;
 
 bool Runs(uint8_t state) {
   return state == psStopped || state == psPlaying || state == psPaused || state == psTracking;
@@ -83,6 +89,27 @@ void TAVControlPanel::Init(TAVPlayer& player, TNotify onSeekDone, TOnButtonClick
   connect(FPositionBar, &TCTrackBar::Changed, this, &TAVControlPanel::BarChanged);
   connect(FPositionBar, &TCTrackBar::MouseUp, this, &TAVControlPanel::BarMouseUp);
 
+  FMuteButton = new QToolButton(this);
+  FMuteButton->setObjectName("MuteButton");
+  FMuteButton->setAccessibleName(LResList.ReadValue("Accessible", "Mute", {}));
+  FMuteButton->setCheckable(true);
+  FMuteButton->setAutoRaise(true);
+  FMuteButton->setFocusPolicy(Qt::NoFocus);
+  FMuteButton->setIconSize(QSize(20, 20));
+  FMuteButton->setFixedSize(kMuteSize, kMuteSize);
+  FVolumeGlyphs = {ThemeIcon("audio-volume-high"), ThemeIcon("audio-volume-muted")};
+  FVolumeBar = new TCTrackBar(this);
+  FVolumeBar->setObjectName("VolumeBar");
+  FVolumeBar->setAccessibleName(LResList.ReadValue("Accessible", "Volume", {}));
+  FVolumeBar->SetMax(100);
+  TVolumeControl& volume = TVolumeControl::Instance();
+  connect(FMuteButton, &QToolButton::clicked, this,
+          [](bool muted) { TVolumeControl::Instance().SetMuted(muted); });
+  connect(FVolumeBar, &TCTrackBar::Changed, this,
+          [](int32_t percent) { TVolumeControl::Instance().SetLevel(percent / 100.0); });
+  connect(&volume, &TVolumeControl::Changed, this, &TAVControlPanel::ShowVolume);
+  ShowVolume(volume.Volume());
+
   FLagIndicator = new QWidget(this);
   FLagIndicator->setObjectName("LagIndicator");
   FLagIndicator->setAutoFillBackground(true);
@@ -101,6 +128,13 @@ void TAVControlPanel::resizeEvent(QResizeEvent* event) {
   LayoutChildren();
 }
 
+void TAVControlPanel::wheelEvent(QWheelEvent* event) {
+  if (!FVolumeBar || !FVolumeBar->geometry().contains(event->position().toPoint()))
+    return TCtrlPanel::wheelEvent(event);
+  TVolumeControl::Instance().TurnWheel(event->angleDelta().y());
+  event->accept();
+}
+
 void TAVControlPanel::LayoutChildren() {
   if (!FPositionBar) return;
   int x = kMargin;
@@ -110,7 +144,11 @@ void TAVControlPanel::LayoutChildren() {
   }
   x += kMargin;
   const int barTop = (kHeight - FPositionBar->height()) / 2 + 3;
-  FPositionBar->setGeometry(x, barTop, std::max(0, width() - x - kMargin), FPositionBar->height());
+  const int volumeLeft = std::max(x, width() - kMargin - kVolumeWidth);
+  FVolumeBar->setGeometry(volumeLeft, barTop, kVolumeWidth, FVolumeBar->height());
+  FMuteButton->move(volumeLeft - kMuteSize - 2, barTop);
+  FPositionBar->setGeometry(x, barTop, std::max(0, FMuteButton->x() - x - kMargin),
+                            FPositionBar->height());
   const QRect channel = FPositionBar->ChannelRect();
   FTickBar->setGeometry(FPositionBar->x() + channel.left(), FPositionBar->geometry().bottom() + 1,
                         channel.width(), TTickBar::kHeight);
@@ -153,6 +191,12 @@ void TAVControlPanel::ButtonClicked(int index) {
     FPlayer->SetState(psPlaying);
   else if (state == psPlaying)
     FPlayer->SetState(psPaused);
+}
+
+void TAVControlPanel::ShowVolume(TSoundVolume volume) {
+  FVolumeBar->SetPosition(int32_t(std::lround(volume.Level * 100)));
+  FMuteButton->setChecked(volume.Muted);
+  FMuteButton->setIcon(FVolumeGlyphs[volume.Muted ? 1 : 0]);
 }
 
 void TAVControlPanel::SetControlsEnabled(bool enabled) {

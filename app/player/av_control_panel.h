@@ -2,8 +2,9 @@
 // The strip under the video: Stop and Play/Pause, the position bar with a
 // tick at every playlist item's start, the elapsed and total time, a caption
 // line naming the file or the playlist item under the play position, and a
-// thin red line that lights while the video runs late. It drives the player
-// directly and follows its notifications.
+// thin red line that lights while the video runs late, and the loudness: a
+// mute button and a volume slider. It drives the player directly and follows
+// its notifications.
 #include <QLabel>
 #include <QToolButton>
 #include <array>
@@ -11,6 +12,7 @@
 #include <functional>
 
 #include "app/player/ctrl_panel.h"
+#include "engine/playback/sound_device.h"
 #include "engine/playlist/av_playlist.h"
 
 namespace vexo {
@@ -47,11 +49,16 @@ class TAVControlPanel : public TCtrlPanel {
   QLabel* TotalLabel() const { return FTotalLabel; }
   QLabel* CaptionLabel() const { return FCaptionLabel; }
   QWidget* LagIndicator() const { return FLagIndicator; }
+  QToolButton* MuteButton() const { return FMuteButton; }
+  TCTrackBar* VolumeBar() const { return FVolumeBar; }
   int32_t ItemIndex() const { return FItemIndex; }
   const QString& CaptionText() const { return FCaptionText; }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  // The wheel over the volume slider sets the loudness; the position bar
+  // leaves it alone.
+  void wheelEvent(QWheelEvent* event) override;
 
  private:
   void LayoutChildren();
@@ -60,6 +67,7 @@ class TAVControlPanel : public TCtrlPanel {
   void StateChanged(uint8_t oldState, uint8_t newState);
   void PositionChanged();
   void SetControlsEnabled(bool enabled);
+  void ShowVolume(TSoundVolume volume);
   void UpdateTime(bool repaintNow);
   void UpdateTotal();
   void UpdateItemLabel(uint8_t state);
@@ -77,6 +85,9 @@ class TAVControlPanel : public TCtrlPanel {
   TTickBar* FTickBar = nullptr;
   TCTrackBar* FPositionBar = nullptr;
   QWidget* FLagIndicator = nullptr;
+  QToolButton* FMuteButton = nullptr;
+  TCTrackBar* FVolumeBar = nullptr;
+  std::array<QIcon, 2> FVolumeGlyphs;
   TAVPlayList FListCopy;
   int32_t FItemIndex = -1;
   QString FCaptionText;

@@ -15,6 +15,7 @@
 #include "app/player/player_widget.h"
 #include "app/player/present_files.h"
 #include "app/player/video_panel_texts.h"
+#include "app/player/volume_control.h"
 #include "app/shell/mirra_ad_panel.h"
 #include "engine/media/av_types.h"
 #include "engine/playlist/av_playlist.h"
@@ -304,14 +305,74 @@ void TAVPanel::ResetMousePos() {
 
 // ---- Keys, mouse and full screen ----
 
-void TAVPanel::HandleKey(int& key, Qt::KeyboardModifiers /*shift*/) {
+int32_t SeekKeyMs(int key, Qt::KeyboardModifiers shift) {
+  const Qt::KeyboardModifiers held =
+      shift & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+  int32_t sign = 0;
+  bool arrowSideways = false;
+  switch (key) {
+    case Qt::Key_Left:
+      sign = -1, arrowSideways = true;
+      break;
+    case Qt::Key_Right:
+      sign = 1, arrowSideways = true;
+      break;
+    case Qt::Key_Down:
+      sign = -1;
+      break;
+    case Qt::Key_Up:
+      sign = 1;
+      break;
+    default:
+      return 0;
+  }
+  if (held == Qt::ControlModifier) return sign * (arrowSideways ? kShortSeekMs : kLongSeekMs);
+  if (held == Qt::ShiftModifier) return sign * kLongSeekMs;
+  return 0;
+}
+
+void TAVPanel::HandleKey(int& key, Qt::KeyboardModifiers shift) {
   if (!FPlayer) return;
   TAVPlayer& player = FPlayer->Player();
   const uint8_t state = player.State();
   const int32_t files = player.FileCount();
+  // The loudness is the user's whether or not anything plays; Shift may be
+  // needed to type + at all.
+  if (!(shift & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+    TVolumeControl& volume = TVolumeControl::Instance();
+    switch (key) {
+      case Qt::Key_Plus:
+      case Qt::Key_Equal:
+        volume.Step(1);
+        key = 0;
+        return;
+      case Qt::Key_Minus:
+        volume.Step(-1);
+        key = 0;
+        return;
+      case Qt::Key_M:
+        volume.ToggleMute();
+        key = 0;
+        return;
+      default:
+        break;
+    }
+  }
+  const int32_t seek = SeekKeyMs(key, shift);
+  if (seek != 0) {
+    if (files >= 1) {
+      player.SeekByMs(seek);
+      key = 0;
+    }
+    return;
+  }
   switch (key) {
     case Qt::Key_Escape:
-      if (state == psPlaying || state == psPaused) {
+      // Full screen is left first; only then does Esc stop.
+      if (IsFullScreen()) {
+        key = 0;
+        SetFullScreen(false);
+      } else if (state == psPlaying || state == psPaused) {
         key = 0;
         player.SetState(psStopped);
       }

@@ -20,6 +20,13 @@
 
 namespace vexo {
 
+// The seeking keys: Ctrl+Left and Ctrl+Right move by kShortSeekMs, Ctrl+Up,
+// Ctrl+Down and Shift with an arrow by kLongSeekMs (Up and Right forwards).
+// The amount for `key` held with `shift`, 0 for any other key.
+constexpr int32_t kShortSeekMs = 5000;
+constexpr int32_t kLongSeekMs = 60000;
+int32_t SeekKeyMs(int key, Qt::KeyboardModifiers shift);
+
 class TMirraAdPanel;
 class TOptions;
 class TPageList;
@@ -61,8 +68,8 @@ class TAVPanel : public QWidget {
   bool CurrentIsPhoto() const;
   TMediaInfo GetMediaInfo() const;
   bool SaveFrame(const QString& fileName);
-  // Esc, Space, Home, End, Left and Right (Qt key codes); a key used here
-  // becomes 0.
+  // Esc (in full screen it leaves full screen), Space, Home, End, Left and
+  // Right, and the seeking keys (Qt key codes); a key used here becomes 0.
   void HandleKey(int& key, Qt::KeyboardModifiers shift);
   void SetListTitle(const QString& title);
   void SetControlPanelVisible(bool visible);

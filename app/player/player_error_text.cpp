@@ -15,11 +15,12 @@ QString ComposePlayerErrorText(int code, const QString& argument, const QString&
   // (the open failure, 5, is 1005).
   QString text = LResList.GetText("AVPlayerEnc", kPlayerErrorTextBase + code);
   if (text.contains("%s")) text.replace("%s", argument);
-  // The library's numbers are for the log; the user reads what they mean.
-  const QString words = MediaErrorWords(detail);
-  if (words != detail) Log((argument + ": " + detail).toStdString());
-  if (!words.isEmpty()) text += "\r\n" + LResList.GetCommon(cError) + ": " + words;
-  return text;
+  // The technical text is for the log; the user reads what it means, in a
+  // sentence of its own. A text without plain words is shown as it stands.
+  if (!detail.isEmpty()) Log((argument + ": " + detail).toStdString());
+  const QString words = MediaErrorWords(detail, argument);
+  if (words.isEmpty()) return text;
+  return text + "\r\n" + (words == detail ? LResList.GetCommon(cError) + ": " + words : words);
 }
 
 }  // namespace vexo

@@ -6,11 +6,13 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QWheelEvent>
 #include <algorithm>
 #include <exception>
 
 #include "app/player/jpeg_writer.h"
 #include "app/player/video_popup_rules.h"
+#include "app/player/volume_control.h"
 #include "engine/input/av_in_file_list.h"
 #include "engine/media/av_log.h"
 #include "engine/media/av_types.h"
@@ -20,6 +22,9 @@
 namespace vexo {
 
 namespace {
+
+constexpr int kErrorTextMinPoints = 9;
+constexpr int kErrorTextMaxPoints = 16;
 
 QColor ColorOf(uint32_t colorRef) {
   return QColor(int(colorRef & 0xFF), int((colorRef >> 8) & 0xFF), int((colorRef >> 16) & 0xFF));
@@ -108,6 +113,11 @@ void TPlayerWidget::contextMenuEvent(QContextMenuEvent* event) {
   FPopupMenu->exec(event->globalPos());
 }
 
+void TPlayerWidget::wheelEvent(QWheelEvent* event) {
+  TVolumeControl::Instance().TurnWheel(event->angleDelta().y());
+  event->accept();
+}
+
 void TPlayerWidget::PaintBackground() {
   if (FPainter)
     PaintBackgroundWith(*FPainter);
@@ -135,11 +145,15 @@ void TPlayerWidget::PaintBackgroundWith(QPainter& painter) {
   }
   painter.save();
   painter.setRenderHint(QPainter::TextAntialiasing);
+  // Grows with the area, but stays the size of a message that is read, not a
+  // title over the picture, also in full screen.
   QFont font("Arial");
-  font.setPointSize(std::max(client.width() / 25, 8));
+  font.setPointSize(std::clamp(client.width() / 50, kErrorTextMinPoints, kErrorTextMaxPoints));
   painter.setFont(font);
   painter.setPen(QColor(0xE0, 0xE0, 0xE0));
-  painter.drawText(client, Qt::AlignCenter | Qt::TextWordWrap, QString::fromStdString(text));
+  const int margin = client.width() / 12;
+  painter.drawText(client.adjusted(margin, 0, -margin, 0), Qt::AlignCenter | Qt::TextWordWrap,
+                   QString::fromStdString(text));
   painter.restore();
 }
 

@@ -41,6 +41,8 @@ class TPlayerWidget : public QWidget, private TPlayerHost {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
+  // The wheel over the picture sets the loudness, a step per notch.
+  void wheelEvent(QWheelEvent* event) override;
 
  private:
   TVideoCanvas* Canvas() override { return &FCanvas; }

@@ -6,6 +6,7 @@
 #include <QStandardPaths>
 #include <QtGlobal>
 #include <algorithm>
+#include <cmath>
 
 #include "app/common/ini_file.h"
 #include "app/common/language_list.h"
@@ -14,6 +15,7 @@
 #include "app/common/path_utils.h"
 #include "app/common/program_environment.h"
 #include "app/common/text_utils.h"
+#include "app/player/volume_control.h"
 #include "engine/media/av_types.h"
 #include "engine/playback/sound_device.h"
 #include "platform/drive_info.h"
@@ -55,6 +57,8 @@ constexpr TParDef kOptionDefs[] = {
     {oAVTurnVideo, TIniPar::ipBoolean, "1", "oAVTurnVideo"},
     {oAVTurnPhoto, TIniPar::ipBoolean, "1", "oAVTurnPhoto"},
     {oAVToneMap, TIniPar::ipBoolean, "1", "oAVToneMap"},
+    {oAVVolume, TIniPar::ipInteger, "100", "oAVVolume", 0, 100},
+    {oAVMute, TIniPar::ipBoolean, "", "oAVMute"},
 };
 
 constexpr TParDef kDynamicDefs[] = {
@@ -232,6 +236,10 @@ void TOptions::LoadSave(bool save, TSIniFile* store, bool skipOptions) {
     store = own.get();
   }
   if (save) {
+    // The volume changes while the program runs, without the options.
+    const TSoundVolume volume = TVolumeControl::Instance().Volume();
+    GetOption(oAVVolume).SetInt(int(std::lround(volume.Level * 100)));
+    GetOption(oAVMute).SetBool(volume.Muted);
     GetDynamic(dImagePath)->SetText(SnapshotDir);
     for (int i = 0; i < kRecentMax; ++i)
       GetDynamic(dRecent1 + i)->SetText(i < FRecent.size() ? FRecent[i] : QString());
@@ -261,6 +269,9 @@ void TOptions::LoadSave(bool save, TSIniFile* store, bool skipOptions) {
   }
   Loaded = true;
   if (GetOption(oPlayMirraDay).GetInt() == 0) GetOption(oPlayMirraDay).SetInt(Today() + 2);
+  if (!skipOptions)
+    TVolumeControl::Instance().Set(
+        {GetOption(oAVVolume).GetInt() / 100.0, GetOption(oAVMute).GetBool()});
   ApplyToEngine();
 }
 

@@ -40,7 +40,10 @@ enum TOptionIndex : int {
   oAVTurnPhoto = 69,
   // High-dynamic-range videos tone-mapped to an ordinary screen's colours.
   oAVToneMap = 70,
-  kOptionCount = 71
+  // The player's loudness in percent, and whether it is muted.
+  oAVVolume = 71,
+  oAVMute = 72,
+  kOptionCount = 73
 };
 
 // Rows of the dynamic table ("Dynamic"): values the program keeps for itself.

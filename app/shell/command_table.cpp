@@ -15,14 +15,15 @@ constexpr std::array<TMenuRec, kCommandRowCount> kRows = [] {
   rows.fill(kNoCommand);
   rows[mFile] = {"mFile",
                  -1,
-                 {mFile_CreatePL, mFile_OptionsPL, mFile_OpenPL, mFile_SavePL, mFile_OpenRecent,
-                  mFile_CopyPlayer, mFile_Exit}};
+                 {mFile_CreatePL, mFile_OptionsPL, mFile_OpenPL, mFile_SavePL, mFile_Open,
+                  mFile_OpenFolder, mFile_OpenRecent, mFile_CopyPlayer, mFile_Exit}};
   rows[mFile_CreatePL] = {"mFile_CreatePL", 10, {}};
   rows[mFile_OptionsPL] = {"mFile_OptionsPL", -1, {}};
   rows[mFile_OpenPL] = {"mFile_OpenPL", 11, {}};
   rows[mFile_SavePL] = {"mFile_SavePL", 12, {}};
   rows[mFile_New] = {"mFile_New", 7, {}};
   rows[mFile_Open] = {"mFile_Open", 8, {}};
+  rows[mFile_OpenFolder] = {"mFile_OpenFolder", -1, {}};
   rows[mFile_OpenRecent] = {"mFile_OpenRecent", -1, {}};
   rows[mFile_Save] = {"mFile_Save", 9, {}};
   rows[mFile_Manage] = {"mFile_Manage", -1, {}};
@@ -69,6 +70,9 @@ constexpr std::array<TMenuRec, kCommandRowCount> kRows = [] {
   return rows;
 }();
 
+// Opening a folder goes with opening files.
+constexpr TMenuPlacement kPlacements[] = {{mFile_OpenFolder, mFile_Open}};
+
 const TMenuTable kTable = {
     kRows,
     /*MenuSeparators=*/
@@ -81,6 +85,7 @@ const TMenuTable kTable = {
     /*UncheckedCaptions=*/
     {bOpenPL, bSavePL, bRotateCW, bRotateCCW, bCopyTo, bDelItems, bOptions, bHelp},
     /*AutoCheck=*/{},
+    /*PlacedAfter=*/kPlacements,
 };
 
 // Freedesktop names of the pictures, by image index; our own drawings of the

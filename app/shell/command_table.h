@@ -48,6 +48,8 @@ enum TCommandId : int {
   mHelp_Contents,
   mHelp_Online,
   mHelp_About,
+  // Beyond the table shared with the sibling product: the player's own.
+  mFile_OpenFolder,
   bOpenPL = 50,
   bSavePL,
   bCut,
@@ -69,7 +71,8 @@ enum TCommandId : int {
 const TMenuTable& PlayerCommandTable();
 
 // The sets the main window builds its menus from.
-inline constexpr TCommandSet kMainMenuCommands = TCommandSet::Range(mFile, mHelp_About);
+inline constexpr TCommandSet kMainMenuCommands =
+    TCommandSet::Range(mFile, mHelp_About) | TCommandSet{mFile_OpenFolder};
 inline constexpr TCommandSet kToolBarCommands = {bOpenPL, bSavePL,   bRotateCW, bRotateCCW,
                                                  bCopyTo, bDelItems, bOptions,  bHelp};
 inline constexpr TCommandSet kBrowserPopupCommands = {

@@ -35,8 +35,9 @@ namespace {
 
 // The commands the player page runs itself.
 constexpr TCommandSet kPageCommands =
-    TCommandSet{mFile_CreatePL, mFile_OptionsPL, mFile_OpenPL, mFile_SavePL, mTools_Options,
-                mtViewSett,     mvFullScreen,    mvOptions,    mvSaveAs} |
+    TCommandSet{mFile_CreatePL, mFile_OptionsPL,  mFile_OpenPL,   mFile_SavePL,
+                mFile_Open,     mFile_OpenFolder, mTools_Options, mtViewSett,
+                mvFullScreen,   mvOptions,        mvSaveAs} |
     TCommandSet::Range(mEdit_Cut, mEdit_Delete) | TCommandSet::Range(bOpenPL, bOptions);
 
 constexpr int kStatusPanelWidths[] = {170, 170, 90};
@@ -229,7 +230,7 @@ void TPLMainForm::ExecuteCommand(TMSAction& action, bool& handled) {
   }
   switch (row) {
     case mFile_OpenRecent:
-      if (action.IsListEntry()) FPage->OpenPlayListFile(action.Caption());
+      if (action.IsListEntry()) FPage->OpenRecent(action.Caption());
       break;
     case mFile_CopyPlayer:
       FPage->CopyPlayerToMedia();
@@ -280,7 +281,7 @@ bool TPLMainForm::eventFilter(QObject* watched, QEvent* event) {
     return false;
   auto* keyEvent = static_cast<QKeyEvent*>(event);
   int key = keyEvent->key();
-  if (!IsPageKey(key)) return false;
+  if (!IsPageKey(key, watched)) return false;
   FPage->HandleKey(key, keyEvent->modifiers());
   return key == 0;
 }

@@ -4,8 +4,10 @@
 #include <QDBusMessage>
 #include <QFileInfo>
 #include <QUrl>
+#include <cmath>
 #include <utility>
 
+#include "app/player/volume_control.h"
 #include "app/shell/media_remote.h"
 
 namespace vexo {
@@ -21,7 +23,8 @@ QVariantMap Snapshot(const TMprisPlayerAdaptor& adaptor) {
           {"CanGoPrevious", adaptor.CanGoPrevious()},
           {"CanPlay", adaptor.CanPlay()},
           {"CanPause", adaptor.CanPause()},
-          {"CanSeek", adaptor.CanSeek()}};
+          {"CanSeek", adaptor.CanSeek()},
+          {"Volume", adaptor.Volume()}};
 }
 
 }  // namespace
@@ -64,6 +67,22 @@ TMprisPlayerAdaptor::TMprisPlayerAdaptor(TMediaRemote* remote, QObject* host, QD
   FReported = Snapshot(*this);
   connect(remote, &TMediaRemote::Changed, this, &TMprisPlayerAdaptor::ReportChanges);
   connect(remote, &TMediaRemote::Seeked, this, &TMprisPlayerAdaptor::Seeked);
+  connect(&TVolumeControl::Instance(), &TVolumeControl::Changed, this,
+          &TMprisPlayerAdaptor::ReportChanges);
+}
+
+double TMprisPlayerAdaptor::Volume() const {
+  return TVolumeControl::Instance().Volume().Heard();
+}
+
+void TMprisPlayerAdaptor::SetVolume(double volume) {
+  // A request that is not a number is no loudness at all.
+  if (!std::isfinite(volume)) return;
+  if (volume <= 0) {
+    TVolumeControl::Instance().SetMuted(true);
+    return;
+  }
+  TVolumeControl::Instance().Set({volume, false});
 }
 
 QString TMprisPlayerAdaptor::PlaybackStatus() const {

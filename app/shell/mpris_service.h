@@ -68,12 +68,14 @@ class TMprisPlayerAdaptor : public QDBusAbstractAdaptor {
   TMprisPlayerAdaptor(TMediaRemote* remote, QObject* host, QDBusConnection bus);
 
   QString PlaybackStatus() const;
-  // Playback runs at its own speed and loudness only; a request to change
-  // them is accepted and has no effect.
+  // Playback runs at its own speed only; a request to change it is accepted
+  // and has no effect.
   double Rate() const { return 1.0; }
   void SetRate(double) {}
-  double Volume() const { return 1.0; }
-  void SetVolume(double) {}
+  // The loudness heard, 0 while muted; setting it unmutes (above 0) and sets
+  // the level, which cannot rise above the sound as recorded.
+  double Volume() const;
+  void SetVolume(double volume);
   QVariantMap Metadata() const;
   qlonglong Position() const;
   bool CanGoNext() const;

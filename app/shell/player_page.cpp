@@ -308,10 +308,16 @@ bool TPlayerPage::ExecuteCommand(TMSAction& action) {
     case bSavePL:
       SavePlayListFile();
       break;
+    case mFile_Open:
+      OpenMediaFiles();
+      break;
+    case mFile_OpenFolder:
+      OpenMediaFolder();
+      break;
     case mFile_OpenRecent:
-      // An entry's caption is the playlist file's path.
+      // An entry's caption is the file's path.
       if (!action.IsListEntry()) return TBasePage::ExecuteCommand(action);
-      OpenPlayListFile(action.Caption());
+      OpenRecent(action.Caption());
       break;
     case mEdit_Cut:
     case bCut:
@@ -426,7 +432,7 @@ bool TPlayerPage::eventFilter(QObject* watched, QEvent* event) {
                                                             : foDeleteToTrash);
     return true;
   }
-  if (!IsPageKey(key) || FKeysFromHost) return false;
+  if (!IsPageKey(key, watched) || FKeysFromHost) return false;
   HandleKey(key, keyEvent->modifiers());
   return key == 0;
 }

@@ -70,6 +70,14 @@ class TPlayerPage : public TBasePage {
   void PlayPaths(const QStringList& paths);
   // Opens and plays a playlist file; an empty path asks for one.
   virtual void OpenPlayListFile(const QString& path);
+  // Asks for media files (several make a playlist) and plays them; each goes
+  // into the recent list.
+  void OpenMediaFiles();
+  // Asks for a folder and plays its media files as the browser's Play would;
+  // the folder goes into the recent list.
+  void OpenMediaFolder();
+  // An entry of the recent list: a playlist file, or a media file or folder.
+  void OpenRecent(const QString& path);
   virtual void SavePlayListFile();
   // True when something was done or, for a copy, started.
   virtual bool FileOperation(TFileOperation kind);

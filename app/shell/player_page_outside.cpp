@@ -1,5 +1,6 @@
 // Files and folders that come from outside the browser: the command line, a
-// later start of the program, a drop from a file manager.
+// later start of the program, a drop from a file manager, the open dialog and
+// the recent list.
 #include <QApplication>
 #include <QDialog>
 #include <QFileInfo>
@@ -7,14 +8,58 @@
 #include <utility>
 
 #include "app/browser/shell_grid.h"
+#include "app/common/file_dialogs.h"
 #include "app/common/language_list.h"
+#include "app/common/media_extensions.h"
 #include "app/common/message_boxes.h"
 #include "app/player/av_panel.h"
 #include "app/playlist/folder_collect.h"
 #include "app/settings/options.h"
 #include "app/shell/player_page.h"
+#include "app/shell/recent_playlists.h"
 
 namespace vexo {
+
+void TPlayerPage::OpenMediaFiles() {
+  // The enabled media types, then everything.
+  QStringList patterns;
+  for (int i = 0; i < kMediaExtCount; ++i) {
+    const QString& ext = i == kCustomExtIndex
+                             ? (FOptions.GetOption(oCustomExt).GetText().isEmpty()
+                                    ? QString()
+                                    : u'.' + FOptions.GetOption(oCustomExt).GetText())
+                             : MediaExtensions()[size_t(i)];
+    if (!ext.isEmpty() && FOptions.IsMediaExtension(ext)) patterns << u'*' + ext;
+  }
+  const QString filter = LResList.GetText("Player", 117) + u'|' + patterns.join(u';') + u'|' +
+                         LResList.GetText("Player", 118) + QStringLiteral("|*.*");
+  QString fileName;
+  QStringList files;
+  int filterIndex = 1;
+  if (OpenFileDialog(LResList.GetText("Player", 116), filter, {}, fileName, &files, filterIndex)
+          .isEmpty())
+    return;
+  for (auto file = files.crbegin(); file != files.crend(); ++file)
+    RecordRecentPlayList(FOptions, MenuSystem(), *file);
+  emit RecentPlayListsChanged();
+  PlayPaths(files);
+}
+
+void TPlayerPage::OpenMediaFolder() {
+  const QString folder = FolderDialog(LResList.GetText("Player", 119), {});
+  if (folder.isEmpty()) return;
+  OpenRecent(folder);
+}
+
+void TPlayerPage::OpenRecent(const QString& path) {
+  if (QFileInfo(path).suffix().compare("asx", Qt::CaseInsensitive) == 0) {
+    OpenPlayListFile(path);
+    return;
+  }
+  RecordRecentPlayList(FOptions, MenuSystem(), path);
+  emit RecentPlayListsChanged();
+  PlayPaths({path});
+}
 
 void TPlayerPage::PlayPaths(const QStringList& paths) {
   if (paths.isEmpty()) return;

@@ -79,6 +79,9 @@ class TAVPlayer : public TVideoTimeline, public TAudioSource {
   void SeekMs(int32_t ms);
   void SeekToFrame(int32_t frame);
   void NavigateKey(TNavigateKey key);
+  // Moves the position by `deltaMs` within the timeline (clamped to its ends);
+  // a player that was playing plays on from there.
+  void SeekByMs(int32_t deltaMs);
   void SetSkinActive(bool on);
   // The window moved or was resized.
   void Reposition();
@@ -163,6 +166,9 @@ class TAVPlayer : public TVideoTimeline, public TAudioSource {
   void OnListPictureSize();
   void StartThreads();
   void StopThreads();
+  // Seeks to `target` (a timeline frame); playback stops for the seek and
+  // resumes when it was running.
+  void SeekKeepingState(int32_t target);
   void VideoPosition(int32_t frame);
   void VideoLag(bool late);
   void VideoFinished();

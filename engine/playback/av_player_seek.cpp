@@ -228,6 +228,21 @@ void TAVPlayer::NavigateKey(TNavigateKey key) {
       break;
   }
   if (target < 0) return;
+  SeekKeepingState(target);
+}
+
+void TAVPlayer::SeekByMs(int32_t deltaMs) {
+  if (!FList || FList->TotalFrames <= 0 || FErrorCode != peNone || FState == psTracking) return;
+  const int64_t now = FList->FrameToMs(std::max(FPosition, 0));
+  const int64_t total = FList->FrameToMs(FList->TotalFrames);
+  const int32_t ms = int32_t(std::clamp<int64_t>(now + deltaMs, 0, total));
+  const int32_t target = std::clamp(FList->MsToFrame(ms), 0, FList->TotalFrames - 1);
+  if (target == std::max(FPosition, 0)) return;
+  SeekKeepingState(target);
+}
+
+void TAVPlayer::SeekKeepingState(int32_t target) {
+  const bool playing = FState == psPlaying;
   if (playing) {
     StopThreads();
     FState = psPaused;

@@ -9,6 +9,24 @@
 
 namespace vexo {
 
+// The loudness of the player's own sound on the user's scale: 0 silent to 1
+// the sound as recorded, perceived to grow evenly in between. Muted keeps the
+// level for when the sound comes back.
+struct TSoundVolume {
+  double Level = 1;
+  bool Muted = false;
+  bool operator==(const TSoundVolume&) const = default;
+  // The level heard: 0 while muted.
+  double Heard() const { return Muted ? 0 : Level; }
+};
+
+// Sets the player's loudness; every open output follows at once. Any thread.
+void SetSoundVolume(TSoundVolume volume);
+TSoundVolume SoundVolume();
+// The factor a sample is scaled by for the heard level `level` (the cube, as
+// sound servers map their volume scale).
+double SoundVolumeFactor(double level);
+
 class TSoundDevice {
  public:
   virtual ~TSoundDevice() = default;
@@ -26,6 +44,16 @@ class TSoundDevice {
   virtual uint32_t Write(const uint8_t* data, uint32_t size) = 0;
   // Releases whatever Open made; harmless on a device never opened.
   virtual void Close() = 0;
+  // Plays on at the heard level `level` (0 to 1), from now on. The default
+  // does nothing: a device that scales its samples reads SoundVolume itself.
+  virtual void ApplyVolume(double level) { (void)level; }
+
+ protected:
+  // An output whose loudness is set outside its samples joins the outputs told
+  // of every change (and is told the current level at once) while it is open.
+  // Neither may be called while holding a lock that ApplyVolume takes.
+  void FollowVolume();
+  void UnfollowVolume();
 };
 
 class TSoundSystem {

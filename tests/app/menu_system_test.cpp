@@ -111,7 +111,7 @@ TEST_F(MenuSystemTest, MainMenuHasTheDesignedEntriesSeparatorsAndOrder) {
   EXPECT_EQ(Layout(Window->menuBar()), QStringList({"0>", "12>", "27>", "31>"}));
   EXPECT_EQ(Window->menuBar()->actions()[0]->text(), "&File");
   EXPECT_EQ(Layout(TopMenu(mFile)),
-            QStringList({"1", "2", "-", "3", "4", "-", "7>", "-", "10", "-", "11"}));
+            QStringList({"1", "2", "-", "3", "4", "6", "35", "-", "7>", "-", "10", "-", "11"}));
   // Row 16 opens the Edit menu without a separator although it asks for one.
   EXPECT_EQ(Layout(TopMenu(mEdit)), RowTexts({16, 17, -1, 18, -1, 19}));
   EXPECT_EQ(Layout(TopMenu(mTools)), QStringList({"28", "-", "29>"}));
@@ -236,7 +236,7 @@ TEST_F(MenuSystemTest, RecentListEnablesItsItemOnlyWhenFilled) {
   EXPECT_EQ(Layout(recent), QStringList({"/tmp/new.asx"}));
   EXPECT_EQ(recent->actions()[0]->statusTip(), "hint of new");
   EXPECT_EQ(Layout(TopMenu(mFile)),
-            QStringList({"1", "2", "-", "3", "4", "-", "7>", "-", "10", "-", "11"}));
+            QStringList({"1", "2", "-", "3", "4", "6", "35", "-", "7>", "-", "10", "-", "11"}));
 }
 
 TEST_F(MenuSystemTest, ListUnderTwoParentsFillsBoth) {
@@ -386,7 +386,7 @@ TEST_F(MenuSystemTest, HiddenCopyCommandDropsItsSeparator) {
     if (file->actionGeometry(item).isEmpty()) continue;
     (item->isSeparator() ? visibleSeparators : visibleItems)++;
   }
-  EXPECT_EQ(visibleItems, 6);
+  EXPECT_EQ(visibleItems, 8);
   EXPECT_EQ(visibleSeparators, 3);
   file->hide();
 }

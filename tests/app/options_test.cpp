@@ -9,6 +9,7 @@
 #include "app/common/ini_file.h"
 #include "app/common/language_list.h"
 #include "app/common/media_extensions.h"
+#include "app/player/volume_control.h"
 #include "app/settings/options.h"
 #include "engine/media/av_types.h"
 #include "platform/drive_info.h"
@@ -102,6 +103,31 @@ TEST_F(OptionsTest, SavedValuesComeBackAndReachTheEngine) {
   EXPECT_EQ(AVParams.PhotoDurationMs, 5000);
   EXPECT_EQ(AVParams.VideoMode, vmRaster);
   EXPECT_EQ(AVParams.PhotoSeek, 0);
+}
+
+// The loudness is set while the program runs, away from the options: what
+// was heard last is what the next start begins with, hand-edited values
+// brought into range.
+TEST_F(OptionsTest, TheVolumeHeardLastComesBack) {
+  TVolumeControl& volume = TVolumeControl::Instance();
+  {
+    TOptions options(FProgram.path());
+    options.LoadSave(false);
+    EXPECT_EQ(volume.Volume(), (TSoundVolume{1, false}));
+    volume.Set({0.35, true});
+    options.LoadSave(true);
+  }
+  volume.Set({1, false});
+  {
+    TOptions options(FProgram.path());
+    options.LoadSave(false);
+    EXPECT_EQ(volume.Volume(), (TSoundVolume{0.35, true}));
+    EXPECT_EQ(SoundVolume(), (TSoundVolume{0.35, true}));
+  }
+  WriteConfig("[Options]\noAVVolume=250\noAVMute=0\n");
+  TOptions options(FProgram.path());
+  options.LoadSave(false);
+  EXPECT_EQ(volume.Volume(), (TSoundVolume{1, false}));
 }
 
 // Settings files from before the tone-mapping switch existed tone-map HDR

@@ -9,12 +9,14 @@
 #include <QDBusInterface>
 #include <QDBusObjectPath>
 #include <QDBusReply>
+#include <QDBusVariant>
 #include <QDialog>
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
 #include <QMimeData>
 #include <QScreen>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -255,6 +257,23 @@ TEST_F(ProgramTest, StartedWithFilesPlaysThemAndTheMediaControlsDriveIt) {
   EXPECT_NEAR(recorder.Seeks[0], 1'000'000, 100'000);
   EXPECT_NEAR(recorder.Seeks[1], 600'000, 100'000);
 
+  // The loudness is read and set as the desktop's volume controls do; 0
+  // mutes, keeping the level for when the sound comes back.
+  const auto setVolume = [](double volume) {
+    QDBusInterface properties(kMprisService, kMprisPath, "org.freedesktop.DBus.Properties", Bus());
+    properties.call("Set", QStringLiteral("org.mpris.MediaPlayer2.Player"),
+                    QStringLiteral("Volume"), QVariant::fromValue(QDBusVariant(volume)));
+  };
+  EXPECT_DOUBLE_EQ(Property("Volume").toDouble(), 1.0);
+  setVolume(0.4);
+  EXPECT_DOUBLE_EQ(Property("Volume").toDouble(), 0.4);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return announced("Volume", 0.4); }, 5000));
+  setVolume(0);
+  EXPECT_DOUBLE_EQ(Property("Volume").toDouble(), 0.0);
+  setVolume(7.5);
+  EXPECT_DOUBLE_EQ(Property("Volume").toDouble(), 1.0);
+  setVolume(0.25);
+
   Player().call("Previous");
   EXPECT_TRUE(QTest::qWaitFor([] { return Title() == "long_clip"; }, 5000));
   Player().call("Stop");
@@ -263,6 +282,12 @@ TEST_F(ProgramTest, StartedWithFilesPlaysThemAndTheMediaControlsDriveIt) {
   Player("org.mpris.MediaPlayer2").call("Quit");
   EXPECT_EQ(Program->Wait(std::chrono::seconds(15)), 0);
   Program.reset();
+  // The next start begins as loud as this one ended.
+  const QSettings settings(
+      QString::fromStdString(desktop->Desktop->ConfigDir()) + "/Korvane Group/Vexo Player.conf",
+      QSettings::IniFormat);
+  EXPECT_EQ(settings.value("Options/oAVVolume").toInt(), 25);
+  EXPECT_FALSE(settings.value("Options/oAVMute").toBool());
 }
 
 TEST_F(ProgramTest, ALaterStartHandsItsFilesToTheRunningProgram) {

@@ -170,6 +170,15 @@ class PageFilesTest : public ::testing::Test, public test::TPageRig<TPlayerPage>
       if (action->Caption() == path) return action;
     return nullptr;
   }
+  // Runs the command `row`, whose one dialog is answered with `answer`
+  // (cancelled when empty); what the dialog was asked.
+  TFileDialogRequest AskedBy(int row, const QString& answer) {
+    TDialogAnswers dialogs;
+    if (!answer.isEmpty()) dialogs.Files = {answer};
+    Execute(row);
+    EXPECT_EQ(dialogs.Requests.size(), 1u);
+    return dialogs.Requests.empty() ? TFileDialogRequest{} : dialogs.Requests.front();
+  }
   // Opens a playlist file as the recent list or the main window would, and
   // waits until the recent list has followed.
   void OpenAndRecord(const QString& path) {
@@ -295,6 +304,61 @@ TEST_F(PageFilesTest, TheRecentListKeepsTheSevenNewestAndOpensAnEntry) {
   Build();
   EXPECT_EQ(Options->Recent().value(0), files[5]);
   EXPECT_EQ(Options->Recent().size(), 7);
+}
+
+// File > Open file and Open folder ask through the desktop's dialogs; what
+// they open plays, and joins the recent list beside the playlist files, from
+// where it opens again.
+TEST_F(PageFilesTest, OpenFilePlaysTheChosenFilesAndTheRecentListOffersThem) {
+  const QString clip = desktop->Path("recent/clip.avi");
+  const QString photo = desktop->Path("recent/photo.jpg");
+  const QString playlist = desktop->Path("recent/both.asx");
+  TAVPlayList saved;
+  saved.Add(clip.toStdString());
+  saved.Add(photo.toStdString());
+  saved.SaveToFile(playlist.toStdString());
+  OpenAndRecord(playlist);
+  const TFileDialogRequest files = AskedBy(mFile_Open, clip);
+  EXPECT_FALSE(files.Save);
+  EXPECT_FALSE(files.PickFolder);
+  EXPECT_EQ(files.Title, "Open Files");
+  EXPECT_TRUE(files.MultiSelect);
+  // The enabled media types first, then everything.
+  EXPECT_TRUE(files.Filter.startsWith("Video and photo files (*.avi *.mov"))
+      << files.Filter.toStdString();
+  EXPECT_TRUE(files.Filter.contains("*.jpg")) << files.Filter.toStdString();
+  EXPECT_TRUE(files.Filter.endsWith(";;All files (*)")) << files.Filter.toStdString();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Player().State() == psPlaying; }, 10000));
+  EXPECT_EQ(Player().FileCount(), 1);
+  EXPECT_EQ(Page->VideoPanel()->CurrentFilePath(), clip);
+  EXPECT_EQ(Options->Recent(), (QStringList{clip, playlist}));
+  EXPECT_EQ(RecentMenu(), (QStringList{clip, playlist}));
+
+  // The dialog cancelled changes nothing.
+  AskedBy(mFile_Open, {});
+  EXPECT_EQ(Player().FileCount(), 1);
+  EXPECT_EQ(Options->Recent(), (QStringList{clip, playlist}));
+
+  // A file of the list opens from there, a playlist file as a playlist.
+  ASSERT_TRUE(Select(desktop->Clips() + "/b_clip.avi"));
+  TMSAction* entry = RecentEntry(clip);
+  ASSERT_TRUE(entry);
+  Menus->ExecuteAction(entry);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Page->VideoPanel()->CurrentFilePath() == clip; }));
+  Menus->ExecuteAction(RecentEntry(playlist));
+  EXPECT_EQ(Page->PlayListFileName(), playlist);
+  EXPECT_EQ(Player().FileCount(), 2);
+
+  // File > Open folder plays the folder's media files as one list, and the
+  // folder joins the recent list.
+  const QString folder = desktop->Path("recent");
+  const TFileDialogRequest folders = AskedBy(mFile_OpenFolder, folder);
+  EXPECT_TRUE(folders.PickFolder);
+  EXPECT_EQ(folders.Title, "Open Folder");
+  EXPECT_EQ(ListEntries(), (QStringList{clip, photo}));
+  EXPECT_TRUE(Page->PlayListFileName().isEmpty());
+  EXPECT_EQ(Options->Recent().value(0), folder);
+  EXPECT_EQ(RecentMenu().value(0), folder);
 }
 
 TEST_F(PageFilesTest, APlaylistWithFilesGoneMeanwhilePlaysTheRestAndNamesTheMissing) {

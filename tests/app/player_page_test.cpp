@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QImage>
 #include <QMenuBar>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -50,6 +51,13 @@ void MakeFolders(test::TPageDesktop& desktop) {
   notes.open(QIODevice::WriteOnly);
   QDir().mkpath(home + "/colours");
   desktop.Copy("quadrants.mp4", home + "/colours/quadrants.mp4");
+  // Long enough for the minute-long seeks both ways, small and sparse enough
+  // to be made in a moment.
+  QDir().mkpath(home + "/long");
+  QProcess::execute("ffmpeg", {"-loglevel", "error", "-f", "lavfi", "-i",
+                               "testsrc2=size=96x64:rate=5:duration=150", "-c:v", "mpeg4", "-g",
+                               "5", home + "/long/a_long.avi"});
+  desktop.Copy("mpeg4_mp3.avi", home + "/long/b_clip.avi");
 }
 
 class TDesktop : public test::TPageDesktop {
@@ -59,6 +67,7 @@ class TDesktop : public test::TPageDesktop {
   QString Many() const { return HomePath() + "/many"; }
   QString Today() const { return HomePath() + "/today"; }
   QString Colours() const { return HomePath() + "/colours"; }
+  QString Long() const { return HomePath() + "/long"; }
 };
 
 TDesktop* const desktop = test::AddDesktopApp<TDesktop>();
@@ -214,6 +223,76 @@ TEST_F(PlayerPageTest, KeysGoToTheBrowserOrThePlayerByFocus) {
   EXPECT_FALSE(Page->VideoPanel()->IsFullScreen());
 }
 
+// Ctrl with the arrows seeks within the file, by 5 s sideways and a minute
+// up and down (Shift with an arrow: a minute too), in whatever state the
+// player is; the plain arrows still step through the folder's files.
+TEST_F(PlayerPageTest, SeekingKeysMoveByTheirAmountsAndKeepThePlayState) {
+  TShellNode* folder = Select(desktop->Long());
+  ASSERT_TRUE(folder);
+  Expand(folder);
+  ASSERT_TRUE(Select(desktop->Long() + "/a_long.avi"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Player().State() == psStopped; }));
+  ASSERT_GT(Player().TotalDurationMs(), 140000);
+  Grid().setFocus();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Grid().hasFocus(); }));
+  auto positionMs = [&] { return Player().FrameToMs(std::max(Player().Position(), 0)); };
+  QTest::keyClick(&Grid(), Qt::Key_Space);
+  ASSERT_EQ(Player().State(), psPlaying);
+  const struct {
+    Qt::Key Key;
+    Qt::KeyboardModifiers Held;
+    int64_t MovedMs;
+    uint8_t State;  // the state the player is put in first
+  } steps[] = {
+      {Qt::Key_Right, Qt::ControlModifier, 5000, psPlaying},
+      {Qt::Key_Up, Qt::ControlModifier, 60000, psPaused},
+      {Qt::Key_Right, Qt::ShiftModifier, 60000, psPaused},
+      {Qt::Key_Left, Qt::ShiftModifier, -60000, psPlaying},
+      {Qt::Key_Down, Qt::ControlModifier, -60000, psPaused},
+      {Qt::Key_Left, Qt::ControlModifier, -5000, psPaused},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(::testing::Message() << "key " << step.Key << " held " << step.Held.toInt());
+    if (Player().State() != step.State) Player().SetState(step.State);
+    const int64_t before = positionMs();
+    QTest::keyClick(&Grid(), step.Key, step.Held);
+    EXPECT_EQ(Player().State(), step.State);
+    const int64_t moved = positionMs() - before;
+    // Playing, the position goes on meanwhile by a few frames of 200 ms.
+    EXPECT_GE(moved, step.MovedMs - 200);
+    EXPECT_LE(moved, step.MovedMs + (step.State == psPlaying ? 1000 : 200));
+    EXPECT_EQ(SelectedFile(), desktop->Long() + "/a_long.avi");
+  }
+  // At the ends the position stops there.
+  QTest::keyClick(&Grid(), Qt::Key_Down, Qt::ControlModifier);
+  EXPECT_EQ(positionMs(), 0);
+  for (int i = 0; i < 3; ++i) QTest::keyClick(&Grid(), Qt::Key_Up, Qt::ControlModifier);
+  EXPECT_EQ(Player().Position(), Player().TotalFrames() - 1);
+  EXPECT_EQ(Player().State(), psPaused);
+  // The plain arrow steps to the next file.
+  QTest::keyClick(&Grid(), Qt::Key_Right);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !Page->SelectionPending(); }));
+  EXPECT_EQ(SelectedFile(), desktop->Long() + "/b_clip.avi");
+}
+
+// In full screen Esc leaves full screen and playback goes on; outside it Esc
+// stops.
+TEST_F(PlayerPageTest, EscLeavesFullScreenFirstThenStops) {
+  ASSERT_TRUE(Select(desktop->Clips() + "/a_numbered.avi"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Player().State() == psStopped; }));
+  Execute(mvFullScreen);
+  ASSERT_TRUE(Page->VideoPanel()->IsFullScreen());
+  QWidget* video = Page->VideoPanel()->PlayerWidget();
+  QTest::keyClick(video, Qt::Key_Space);
+  ASSERT_EQ(Player().State(), psPlaying);
+  QTest::keyClick(video, Qt::Key_Escape);
+  EXPECT_FALSE(Page->VideoPanel()->IsFullScreen());
+  EXPECT_FALSE(Menus->FindAction(mvFullScreen)->isChecked());
+  EXPECT_EQ(Player().State(), psPlaying);
+  QTest::keyClick(video, Qt::Key_Escape);
+  EXPECT_EQ(Player().State(), psStopped);
+}
+
 TEST_F(PlayerPageTest, DeleteInTheBrowserFollowsTheDeleteCommand) {
   ASSERT_TRUE(Select(desktop->Clips() + "/d_clip.avi"));
   ASSERT_TRUE(Enabled(mEdit_Delete));
@@ -332,7 +411,7 @@ TEST_F(PlayerPageTest, AFolderThatCannotBeReadSaysSo) {
   bytes.close();
   Grid().RefreshFolder(QFile::encodeName(desktop->Clips()));
   ASSERT_TRUE(Select(damaged));
-  EXPECT_TRUE(QString::fromStdString(Player().ErrorText()).endsWith("not a media file."))
+  EXPECT_TRUE(QString::fromStdString(Player().ErrorText()).endsWith("not a video."))
       << Player().ErrorText();
   QTest::qWait(300);
   Window->screen()->grabWindow(Window->winId()).save(VEXO_BIN_DIR "/../damaged-file.png");

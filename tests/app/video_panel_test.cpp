@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
@@ -14,10 +15,14 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWheelEvent>
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "app/common/error_words.h"
@@ -32,6 +37,7 @@
 #include "app/player/track_bar.h"
 #include "app/player/video_panel_texts.h"
 #include "app/player/video_popup_rules.h"
+#include "app/player/volume_control.h"
 #include "app/shell/command_table.h"
 #include "engine/media/av_log.h"
 #include "engine/media/av_types.h"
@@ -41,9 +47,11 @@
 #include "platform/termination_signals.h"
 #include "platform/video_system.h"
 #include "qt_test_app.h"
+#include "tests/support/captured_log.h"
 #include "tests/support/desktop_app.h"
 #include "tests/support/frame_bars.h"
 #include "tests/support/input_fuzz.h"
+#include "tests/support/monitor_recorder.h"
 #include "tests/support/test_media.h"
 
 namespace vexo {
@@ -400,24 +408,73 @@ TEST_F(VideoPanelTest, ASinglePictureLeavesTheControlsDisabled) {
 
 // ---- Errors and missing files ----
 
-TEST_F(VideoPanelTest, AnUnopenableFileShowsItsErrorTextInThePanel) {
-  test::TBoxRecorder boxes;
-  Panel->PlayFile(QString::fromStdString(test::MediaPath("not_media.avi")), vmRaster);
-  EXPECT_FALSE(Panel->IsOpen());
-  EXPECT_TRUE(boxes.Boxes.empty());
-  EXPECT_EQ(Player().ErrorCode(), peOpen);
-  const QString text = QString::fromStdString(Player().ErrorText());
-  EXPECT_EQ(text,
-            "The file \"not_media.avi\" could not be opened.\r\nError: The file is damaged or "
-            "not a media file.");
-  // Drawn on the picture area: light text on the dark background.
-  Settle(200);
-  const QImage shot = Panel->PlayerWidget()->grab().toImage();
-  int light = 0;
-  for (int y = shot.height() / 3; y < shot.height() * 2 / 3; ++y)
-    for (int x = 0; x < shot.width(); ++x) light += qGray(shot.pixel(x, y)) > 160;
-  EXPECT_GT(light, 50);
-  EXPECT_FALSE(Controls().Button(TAVControlPanel::biPlay)->isEnabled());
+// The rows of the picture that hold light pixels: the error text's extent.
+struct TTextBox {
+  int Top = -1, Bottom = -1, Left = -1, Right = -1;
+};
+TTextBox LightBox(const QImage& shot) {
+  TTextBox box;
+  for (int y = 0; y < shot.height(); ++y)
+    for (int x = 0; x < shot.width(); ++x) {
+      if (qGray(shot.pixel(x, y)) <= 160) continue;
+      if (box.Top < 0) box.Top = y;
+      box.Bottom = y;
+      if (box.Left < 0 || x < box.Left) box.Left = x;
+      box.Right = std::max(box.Right, x);
+    }
+  return box;
+}
+
+// A user reads which file failed and why in plain words, at the size of a
+// message; the library's numbers and the input file's own texts go to the log.
+TEST_F(VideoPanelTest, AFileThatCannotBeOpenedIsNamedWithItsProblemInPlainWords) {
+  // A picture stream in a format the library knows by name but cannot decode:
+  // an MJPEG clip whose stream claims AVS2.
+  std::vector<uint8_t> bytes = test::ReadBytes(test::MediaPath("mjpeg.avi"));
+  for (size_t i = 0; i + 4 <= bytes.size(); ++i)
+    if (std::memcmp(&bytes[i], "MJPG", 4) == 0) std::memcpy(&bytes[i], "AVS2", 4);
+  const std::string avs2 = Dir.filePath("avs2.avi").toStdString();
+  ASSERT_TRUE(test::WriteBytes(avs2, bytes));
+  const struct {
+    std::string Path;
+    QString Text;
+    std::string Logged;
+  } cases[] = {
+      {test::MediaPath("not_media.avi"),
+       "The file \"not_media.avi\" could not be opened.\r\nThis file is damaged or not a video.",
+       "not_media.avi: ErrorCode -1094995529 on av_open_input_file"},
+      {avs2,
+       "The file \"avs2.avi\" could not be opened.\r\nThis video format is not supported: AVS2",
+       "avs2.avi: Can't find video decoder, codec_id = "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Path);
+    test::TBoxRecorder boxes;
+    test::TCapturedLog log;
+    Panel->PlayFile(QString::fromStdString(c.Path), vmRaster);
+    EXPECT_FALSE(Panel->IsOpen());
+    EXPECT_TRUE(boxes.Boxes.empty());
+    EXPECT_EQ(Player().ErrorCode(), peOpen);
+    EXPECT_EQ(QString::fromStdString(Player().ErrorText()), c.Text);
+    const std::vector<std::string>& lines = log.Lines();
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+      return line.rfind(c.Logged, 0) == 0;
+    })) << c.Logged;
+    // Drawn on the picture area, light on the dark background: two lines of a
+    // readable size, whole within the area.
+    Settle(200);
+    const QImage shot = Panel->PlayerWidget()->grab().toImage();
+    // To be looked at.
+    shot.save(
+        QString(VEXO_BIN_DIR "/../error-text-%1.png").arg(QFileInfo(c.Path.c_str()).baseName()));
+    const TTextBox box = LightBox(shot);
+    ASSERT_GE(box.Top, 0);
+    EXPECT_GT(box.Bottom - box.Top, 20);
+    EXPECT_LT(box.Bottom - box.Top, 80);
+    EXPECT_GT(box.Left, 0);
+    EXPECT_LT(box.Right, shot.width() - 1);
+    EXPECT_FALSE(Controls().Button(TAVControlPanel::biPlay)->isEnabled());
+  }
 }
 
 TEST_F(VideoPanelTest, AMissingFileIsDroppedWithAMessageAndTheRestPlays) {
@@ -523,19 +580,27 @@ TEST(ErrorWords, CodesBecomeWords) {
   } media[] = {
       {"ErrorCode -13 on av_open_input_file", "Permission denied."},
       {"ErrorCode -24 on av_open_input_file", "Too many files are open."},
-      {"ErrorCode -1094995529 on av_find_stream_info", "The file is damaged or not a media file."},
+      {"ErrorCode -1094995529 on av_find_stream_info", "This file is damaged or not a video."},
+      {"Failed to decode 1st frame", "This file is damaged or not a video."},
+      {"No video stream found", "This file is damaged or not a video."},
+      {"Bad video stream (width=0)", "This file is damaged or not a video."},
+      {"Unknown video format", "This video format is not supported: x.avi"},
+      {"The video screen could not be created", "The video screen could not be created"},
       {"ErrorCode -2 on av_open_input_file", "It was not found."},
       {"ErrorCode -5 on av_open_input_file", "It could not be read."},
       {"ErrorCode -99999999 on av_open_input_file", "It could not be read."},
-      {"Failed to decode 1st frame", "Failed to decode 1st frame"},
       {"", ""},
   };
-  for (const auto& c : media) EXPECT_EQ(MediaErrorWords(c.Detail), c.Words) << c.Detail;
+  for (const auto& c : media) EXPECT_EQ(MediaErrorWords(c.Detail, "x.avi"), c.Words) << c.Detail;
   EXPECT_EQ(SystemErrorWords(EACCES), "Permission denied.");
   EXPECT_EQ(SystemErrorWords(EMFILE), "Too many files are open.");
   const QString text =
       ComposePlayerErrorText(peOpen, "x.avi", "ErrorCode -24 on av_open_input_file");
-  EXPECT_EQ(text, "The file \"x.avi\" could not be opened.\r\nError: Too many files are open.");
+  EXPECT_EQ(text, "The file \"x.avi\" could not be opened.\r\nToo many files are open.");
+  // A text without plain words keeps its label.
+  EXPECT_EQ(ComposePlayerErrorText(peScreen, "x.avi", "The video screen could not be created"),
+            "The picture of \"x.avi\" could not be shown.\r\nError: The video screen could not "
+            "be created");
 }
 
 TEST(MissingFilesMessage, NamesTwelveAndAddsTheDriveHintForDetachableMounts) {
@@ -643,6 +708,131 @@ TEST_F(VideoPanelTest, ASkinStylesTheStripsInsteadOfTheGradient) {
   qApp->setStyleSheet(QString());
   EXPECT_EQ(Controls().grab().toImage().pixelColor(inside), plain);
   EXPECT_NE(plain, QColor(20, 180, 40));
+}
+
+// ---- Volume ----
+
+// The loudness of the recording around one moment: the root mean square of
+// the left channel from `from` to `to`.
+double RecordedLevel(const test::TMonitorRecorder::Take& take,
+                     test::TMonitorRecorder::Clock::time_point from,
+                     test::TMonitorRecorder::Clock::time_point to) {
+  double energy = 0;
+  int64_t count = 0;
+  for (size_t i = 0; i < take.left.size(); ++i) {
+    const auto at = take.At(int64_t(i));
+    if (at < from || at >= to) continue;
+    energy += double(take.left[i]) * take.left[i];
+    ++count;
+  }
+  return count > 0 ? std::sqrt(energy / double(count)) : -1;
+}
+
+// The first moment from `from` on at which 5 ms of the recording are below
+// `level`: when a change was heard.
+test::TMonitorRecorder::Clock::time_point HeardBelow(const test::TMonitorRecorder::Take& take,
+                                                     test::TMonitorRecorder::Clock::time_point from,
+                                                     double level) {
+  const auto window = test::TMonitorRecorder::FrameTime(test::TMonitorRecorder::kRate / 200);
+  for (auto at = from; at < take.At(int64_t(take.left.size())); at += window / 5)
+    if (RecordedLevel(take, at, at + window) < level) return at;
+  return test::TMonitorRecorder::Clock::time_point::max();
+}
+
+// The slider, the mute key, the wheel over the picture: the null sink's level
+// follows each at once, falling and rising, and the controls show it.
+TEST_F(VideoPanelTest, TheVolumeControlsSetTheLoudnessHeardAtOnce) {
+  using Clock = test::TMonitorRecorder::Clock;
+  TVolumeControl& volume = TVolumeControl::Instance();
+  volume.Set({1, false});
+  test::TMonitorRecorder recorder(desktop->Desktop->PulseAddress(), test::TTestDesktop::kNullSink,
+                                  10);
+  ASSERT_TRUE(recorder.connected);
+  ASSERT_TRUE(recorder.WaitReceiving(std::chrono::seconds(10)));
+  // A fresh sink's window of silence rendered ahead has to run out first.
+  Settle(3000);
+  Panel->PlayFile(QString::fromStdString(test::MediaPath("sound_long.avi")), vmRaster);
+  Player().SetState(psPlaying);
+  ASSERT_EQ(Player().State(), psPlaying);
+  Settle(1500);
+
+  TCTrackBar& slider = *Controls().VolumeBar();
+  std::vector<Clock::time_point> changes;
+  const auto change = [&](const std::function<void()>& act) {
+    changes.push_back(Clock::now());
+    act();
+    Settle(800);
+  };
+  change(
+      [&] { QTest::mouseClick(&slider, Qt::LeftButton, {}, QPoint(slider.XOfPosition(50), 10)); });
+  // Half way, to the pixel.
+  const int clicked = slider.Position();
+  EXPECT_NEAR(clicked, 50, 2);
+  EXPECT_EQ(volume.Volume(), (TSoundVolume{clicked / 100.0, false}));
+  change([&] {
+    int key = Qt::Key_M;
+    Panel->HandleKey(key, Qt::NoModifier);
+    EXPECT_EQ(key, 0);
+  });
+  EXPECT_TRUE(Controls().MuteButton()->isChecked());
+  change([&] { QTest::mouseClick(Controls().MuteButton(), Qt::LeftButton); });
+  EXPECT_FALSE(Controls().MuteButton()->isChecked());
+  change([&] {
+    QWidget* picture = Panel->PlayerWidget();
+    const QPointF at(picture->width() / 2, picture->height() / 2);
+    QWheelEvent wheel(at, picture->mapToGlobal(at), QPoint(), QPoint(0, 120 * 10), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(picture, &wheel);
+  });
+  EXPECT_EQ(slider.Position(), 100);
+  // Over the slider the wheel sets it too, a step a notch (the slider passes
+  // the wheel on to the strip).
+  const QPointF onSlider = slider.geometry().center();
+  QWheelEvent down(onSlider, Controls().mapToGlobal(onSlider), QPoint(), QPoint(0, -120),
+                   Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(&Controls(), &down);
+  EXPECT_EQ(slider.Position(), 95);
+  const auto end = Clock::now();
+  // The strip with its loudness controls, plain and in a skin, to be looked at.
+  Controls().grab().save(VEXO_BIN_DIR "/../control-panel-volume.png");
+  QFile sheet(VEXO_SOURCE_DIR "/resources/Skins/BlueIce.qss");
+  ASSERT_TRUE(sheet.open(QIODevice::ReadOnly));
+  qApp->setStyleSheet(QString::fromUtf8(sheet.readAll()));
+  Panel->SetSkinActive(true);
+  Controls().grab().save(VEXO_BIN_DIR "/../control-panel-volume-skin.png");
+  Panel->SetSkinActive(false);
+  qApp->setStyleSheet(QString());
+  Player().SetState(psPaused);
+  ASSERT_TRUE(recorder.WaitRecorded(end, std::chrono::seconds(10)));
+  const test::TMonitorRecorder::Take take = recorder.Recorded();
+
+  // Each level from a little after its change to its next change.
+  std::vector<double> levels;
+  changes.push_back(end);
+  // Clear of both changes: the recording's clock is only as good as the
+  // moments its fragments arrive.
+  const auto margin = std::chrono::milliseconds(150);
+  levels.push_back(
+      RecordedLevel(take, changes[0] - std::chrono::milliseconds(800), changes[0] - margin));
+  for (size_t i = 0; i + 1 < changes.size(); ++i)
+    levels.push_back(RecordedLevel(take, changes[i] + margin, changes[i + 1] - margin));
+  const double full = levels[0];
+  ASSERT_GT(full, 1000) << "the tone was not heard";
+  // Half way on the slider is an eighth of the amplitude, as the sound
+  // server's scale goes.
+  const double half = SoundVolumeFactor(clicked / 100.0);
+  EXPECT_NEAR(levels[1] / full, half, 0.03);
+  EXPECT_LT(levels[2] / full, 0.01);
+  EXPECT_NEAR(levels[3] / full, half, 0.03);
+  EXPECT_NEAR(levels[4] / full, 1, 0.1);
+  // Heard within 50 ms of the change: the slider's fall and the mute.
+  for (size_t i : {size_t(0), size_t(1)}) {
+    const auto heard = HeardBelow(take, changes[i] - std::chrono::milliseconds(20),
+                                  (levels[i] + levels[i + 1]) / 2);
+    const auto lag = std::chrono::duration_cast<std::chrono::milliseconds>(heard - changes[i]);
+    std::printf("change %zu heard after %lld ms\n", i, (long long)lag.count());
+    EXPECT_LT(lag.count(), 50) << "change " << i;
+  }
 }
 
 // ---- Keys ----
