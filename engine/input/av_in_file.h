@@ -18,6 +18,7 @@ struct SwrContext;
 namespace vexo {
 
 class TAVScreen;
+class THeifPhoto;
 
 // Data that cannot be decoded as the file promised, or a broken call contract;
 // the playback threads catch it.
@@ -174,6 +175,12 @@ class TAVInFile {
 
  private:
   bool Open(TAVInFile* prevFile, std::string& error);
+  // Opens the container: the file itself, or the picture libheif decoded.
+  int OpenContainer();
+  // The stream probe; a photo's decoder never makes a picture of more than
+  // kMaxPhotoPixels while it probes.
+  int ProbeStreams();
+  std::unique_ptr<THeifPhoto> FHeif;
   void MapStreams();
   void SetUpAudio(TAVInFile* prevFile);
   // After avcodec_open2 failed with `code` on the track of `kind`.

@@ -71,6 +71,8 @@ extern "C" {
   X(av_stream_get_side_data)          \
   X(avio_size)                        \
   X(avio_seek)                        \
+  X(avio_alloc_context)               \
+  X(avio_context_free)                \
   X(avformat_index_get_entries_count) \
   X(avformat_index_get_entry)
 

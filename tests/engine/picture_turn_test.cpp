@@ -288,5 +288,68 @@ TEST_F(TurnedFileTest, EitherTurnCanBeSwitchedOff) {
   ExpectSeen(test::MediaPath("quadrants_rotate_tag.mp4"), {cRed, cLime, cBlue, cWhite}, false);
 }
 
+// ---------------------------------------------------------------------------
+// Photos of today's formats: PNG and WebP carry the tag in a chunk of their
+// own; HEIC and AVIF are turned by their own transform properties, which
+// libheif applies, and never again by the tag beside them.
+
+struct TFormatCase {
+  const char* name;
+  const char* file;  // the quadrants in that format, from the test media
+  bool exifTurns;
+};
+
+const TFormatCase kFormatCases[] = {
+    {"PNG", "quadrants.png", true},        {"LosslessWebP", "quadrants_lossless.webp", true},
+    {"LossyWebP", "quadrants.webp", true}, {"AVIF", "quadrants.avif", false},
+    {"HEIC", "quadrants.heic", false},
+};
+
+std::string FormatName(const ::testing::TestParamInfo<TFormatCase>& info) {
+  return info.param.name;
+}
+
+class PhotoFormatTest : public TurnedFileTest, public ::testing::WithParamInterface<TFormatCase> {
+ protected:
+  std::string Extension() const { return fs::path(GetParam().file).extension().string(); }
+  // The photo with an EXIF block holding `orientation` and a date.
+  std::string WithTag(int orientation) {
+    const std::string path = TempPath(std::string("tagged") + Extension());
+    const std::vector<uint8_t> plain = test::ReadBytes(test::MediaPath(GetParam().file));
+    const std::vector<uint8_t> tiff = test::ExifTiff(orientation, "2019:02:03 04:05:06");
+    if (Extension() == ".png") {
+      test::WriteBytes(path, test::WithPngExif(plain, tiff));
+    } else if (Extension() == ".webp") {
+      test::WriteBytes(path, test::WithWebpExif(plain, tiff, 96, 48));
+    } else {
+      test::WriteHeifFromJpeg(
+          path, test::WithExif(test::ReadBytes(test::MediaPath("quadrants.jpg")), orientation,
+                               "2019:02:03 04:05:06"));
+    }
+    return path;
+  }
+};
+
+INSTANTIATE_TEST_SUITE_P(Formats, PhotoFormatTest, ::testing::ValuesIn(kFormatCases), FormatName);
+
+TEST_P(PhotoFormatTest, OpensAsAPhotoAndShowsItsPicture) {
+  const std::string path = test::MediaPath(GetParam().file);
+  ExpectSeen(path, {cRed, cLime, cBlue, cWhite}, false);
+  std::string error;
+  const TAVInFile file(path, error, 0, nullptr);
+  ASSERT_EQ(error, "");
+  EXPECT_TRUE(file.IsImage);
+  EXPECT_EQ(file.Video.FrameCount, 1);
+}
+
+TEST_P(PhotoFormatTest, ExifOrientationTurnsOnlyWhatTheFormatLeavesToIt) {
+  const std::string path = WithTag(6);
+  EXPECT_EQ(ReadExifOrientation(path), 6);
+  if (GetParam().exifTurns)
+    ExpectSeen(path, {cBlue, cRed, cWhite, cLime}, true);
+  else
+    ExpectSeen(path, {cRed, cLime, cBlue, cWhite}, false);
+}
+
 }  // namespace
 }  // namespace vexo

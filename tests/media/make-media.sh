@@ -295,6 +295,13 @@ quads+="[a][b]hstack[t];[c][d]hstack[u];[t][u]vstack"
 ff -f lavfi -i "$quads,format=yuv420p" -t 0.2 -r 25 -c:v libx264 -preset ultrafast "$out/quadrants.mp4"
 ff -i "$out/quadrants.mp4" -c copy -metadata:s:v rotate=90 "$out/quadrants_rotate_tag.mp4"
 ff -f lavfi -i "$quads,format=yuvj420p" -frames:v 1 -q:v 2 "$out/quadrants.jpg"
+# The same photo in the formats of screenshots, the web and phones: PNG,
+# lossless and lossy WebP, AVIF and HEIC.
+ff -f lavfi -i "$quads,format=rgb24" -frames:v 1 "$out/quadrants.png"
+ff -f lavfi -i "$quads,format=rgb24" -frames:v 1 -c:v libwebp -lossless 1 "$out/quadrants_lossless.webp"
+ff -f lavfi -i "$quads,format=yuv420p" -frames:v 1 -c:v libwebp -quality 90 "$out/quadrants.webp"
+ff -f lavfi -i "$quads,format=yuv420p" -frames:v 1 -c:v libaom-av1 -still-picture 1 "$out/quadrants.avif"
+heif-enc -q 90 -o "$out/quadrants.heic" "$out/quadrants.png" > /dev/null
 
 echo "$sum" > "$stamp"
 
