@@ -351,5 +351,35 @@ TEST_P(PhotoFormatTest, ExifOrientationTurnsOnlyWhatTheFormatLeavesToIt) {
     ExpectSeen(path, {cRed, cLime, cBlue, cWhite}, false);
 }
 
+// A timeline of clips and photos of every format: each photo's picture is
+// shown when the timeline reaches it, after a clip, a JPEG or another photo.
+TEST_F(TurnedFileTest, PhotosOfEveryFormatPlayInATimelineWithClipsAndJpegs) {
+  const char* const names[] = {"quadrants.mp4",  "quadrants.jpg",  "quadrants.heic",
+                               "quadrants.png",  "quadrants.mp4",  "quadrants_lossless.webp",
+                               "quadrants.avif", "quadrants.webp", "quadrants.jpg"};
+  TAVPlayList playList;
+  for (const char* name : names) playList.Add(test::MediaPath(name));
+  std::string error, errorFile;
+  TAVInFileList list(playList, TScreenSize{1920, 1080}, true, true, true, error, errorFile,
+                     nullptr);
+  ASSERT_EQ(error, "");
+  ASSERT_EQ(list.Count, int32_t(std::size(names)));
+  TAVScreen screen(list.FrameWidth, list.FrameHeight, vmGDI, nullptr, 0, true, 0, 0,
+                   list.FrameWidth, list.FrameHeight, list.FrameAspect);
+  std::vector<int32_t> photosSeen;
+  for (int32_t picture = 0; picture < list.TotalFrames; ++picture) {
+    ASSERT_EQ(list.DecodeVideo(screen, dfShow), drPicture) << picture << " " << screen.FErrMsg;
+    const TAVInFile& file = *list.CurFileRef;
+    if (!file.IsImage || list.StartFrames[size_t(list.CurFile)] != picture) continue;
+    photosSeen.push_back(list.CurFile);
+    EXPECT_EQ(file.Video.Width, 96) << names[list.CurFile];
+    EXPECT_EQ(Text(QuadrantsOf(screen.FFrameBuf, screen.FFrameStride, screen.Ovr_Width,
+                               screen.Ovr_Height, file.FitWidth, file.FitHeight)),
+              Text({cRed, cLime, cBlue, cWhite}))
+        << names[list.CurFile];
+  }
+  EXPECT_EQ(photosSeen, (std::vector<int32_t>{1, 2, 3, 5, 6, 7, 8}));
+}
+
 }  // namespace
 }  // namespace vexo
