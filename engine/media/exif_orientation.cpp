@@ -189,6 +189,10 @@ bool MarkExifUpright(uint8_t* data, size_t size) {
          SetTiffOrientation(data + exif.Tiff, exif.TiffSize, 1) == TTagFound::Set;
 }
 
+bool MarkTiffUpright(uint8_t* tiff, size_t size) {
+  return tiff && SetTiffOrientation(tiff, size, 1) == TTagFound::Set;
+}
+
 bool SetExifOrientation(std::vector<uint8_t>& jpeg, int value) {
   if (value < 1 || value > 8 || jpeg.size() < 4 || jpeg[0] != 0xFF || jpeg[1] != 0xD8) return false;
   TExifSegment exif;

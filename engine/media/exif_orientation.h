@@ -19,6 +19,9 @@ int32_t ExifOrientationOfData(const uint8_t* data, size_t size);
 // tag in the first IFD or the block cannot be read.
 bool MarkExifUpright(uint8_t* data, size_t size);
 
+// The same for an EXIF block's TIFF structure alone (PNG's and WebP's chunks).
+bool MarkTiffUpright(uint8_t* tiff, size_t size);
+
 // Sets the Orientation tag of a JPEG file's bytes to `value` (1..8) and
 // changes nothing else the picture holds: the tag is changed where it stands;
 // an EXIF block without the tag gets a copy of its first IFD with the tag

@@ -302,6 +302,14 @@ ff -f lavfi -i "$quads,format=rgb24" -frames:v 1 -c:v libwebp -lossless 1 "$out/
 ff -f lavfi -i "$quads,format=yuv420p" -frames:v 1 -c:v libwebp -quality 90 "$out/quadrants.webp"
 ff -f lavfi -i "$quads,format=yuv420p" -frames:v 1 -c:v libaom-av1 -still-picture 1 "$out/quadrants.avif"
 heif-enc -q 90 -o "$out/quadrants.heic" "$out/quadrants.png" > /dev/null
+# Busy pictures of an odd size in the layouts PNG and lossless WebP store,
+# for the turns that must keep every pixel.
+ff -f lavfi -i testsrc2=s=37x23 -frames:v 1 -pix_fmt rgb24 "$out/busy_rgb.png"
+ff -f lavfi -i testsrc2=s=37x23 -vf "format=rgba,geq=r='r(X,Y)':g='g(X,Y)':b='b(X,Y)':a='X*7'" \
+   -frames:v 1 -pix_fmt rgba "$out/busy_rgba.png"
+ff -f lavfi -i testsrc2=s=37x23 -frames:v 1 -pix_fmt pal8 "$out/busy_pal8.png"
+ff -f lavfi -i testsrc2=s=37x23 -frames:v 1 -pix_fmt gray16be "$out/busy_gray16.png"
+ff -f lavfi -i testsrc2=s=37x23 -frames:v 1 -c:v libwebp -lossless 1 "$out/busy_lossless.webp"
 
 echo "$sum" > "$stamp"
 
