@@ -86,8 +86,12 @@ TPictureTurn StoredTurn(const AVStream* stream, bool image, const std::string& c
 }  // namespace
 
 TAVInFile::TAVInFile(const std::string& fileName, std::string& error, int32_t fileIndex,
-                     TAVInFile* prevFile)
-    : FileIndex(fileIndex), PrevFileRef(prevFile), FileName(fileName) {
+                     TAVInFile* prevFile, int32_t photoWidth, int32_t photoHeight)
+    : FileIndex(fileIndex),
+      PrevFileRef(prevFile),
+      FileName(fileName),
+      FPhotoWidth(photoWidth),
+      FPhotoHeight(photoHeight) {
   error.clear();
   Ext = LowerExtension(fileName);
   StreamsInfoOK = 0;
@@ -155,6 +159,26 @@ int TAVInFile::ProbeStreams() {
   const int probed = ff::avformat_find_stream_info(FormatCtx, options.data());
   for (AVDictionary*& entry : options) ff::av_dict_free(&entry);
   return probed;
+}
+
+// A JPEG photo of tens of megapixels shown on a screen of two: its decoder
+// leaves out what the screen cannot show, as libjpeg's scaled decoding
+// does, by the largest of 1/2, 1/4 and 1/8 whose picture still covers the
+// photo's size on the screen. Save As copies the file itself, and rotation
+// works on the file, so neither loses anything by it.
+int TAVInFile::PhotoScale() const {
+  if (!IsImage || FPhotoWidth <= 0 || FPhotoHeight <= 0 || Video.Width <= 0 || Video.Height <= 0 ||
+      !Video.Codec || !DecoderIs(Video.CodecName, "mjpeg"))
+    return 0;
+  const double fit =
+      std::min({1.0, double(FPhotoWidth) / Video.Width, double(FPhotoHeight) / Video.Height});
+  const double shownWidth = std::ceil(Video.Width * fit),
+               shownHeight = std::ceil(Video.Height * fit);
+  int scale = 0;
+  while (scale < std::min(3, int(Video.Codec->max_lowres)) &&
+         (Video.Width >> (scale + 1)) >= shownWidth && (Video.Height >> (scale + 1)) >= shownHeight)
+    ++scale;
+  return scale;
 }
 
 bool TAVInFile::Open(TAVInFile* prevFile, std::string& error) {

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -379,6 +380,41 @@ TEST_F(TurnedFileTest, PhotosOfEveryFormatPlayInATimelineWithClipsAndJpegs) {
         << names[list.CurFile];
   }
   EXPECT_EQ(photosSeen, (std::vector<int32_t>{1, 2, 3, 5, 6, 7, 8}));
+}
+
+// A JPEG photo far bigger than the screen is decoded at the largest of 1/2,
+// 1/4 and 1/8 that still covers its size there, and shows the same; a list
+// that keeps pictures at their own size decodes it whole.
+TEST_F(TurnedFileTest, BigJpegPhotosAreDecodedAtTheSizeTheScreenNeeds) {
+  const std::string stored = TempPath("stored.jpg");
+  const std::string command = "ffmpeg -v error -y -i '" + test::MediaPath("quadrants.jpg") +
+                              "' -vf scale=3072:1536:flags=neighbor -q:v 2 '" + stored + "'";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  // Shown a quarter turned: 1536 x 3072 upright.
+  const std::string photo = TempPath("big.jpg");
+  ASSERT_TRUE(test::WriteBytes(photo, test::WithExif(test::ReadBytes(stored), 6)));
+  const struct {
+    TScreenSize Screen;
+    bool Fit;
+    int32_t DecodedWidth;
+  } cases[] = {{{1920, 1080}, true, 1536}, {{400, 300}, true, 384}, {{1920, 1080}, false, 3072}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.Screen.Width) + (c.Fit ? " fitted" : " whole"));
+    TAVPlayList playList;
+    playList.Add(photo);
+    std::string error, errorFile;
+    TAVInFileList list(playList, c.Screen, c.Fit, true, true, error, errorFile, nullptr);
+    ASSERT_EQ(error, "");
+    TAVScreen screen(list.FrameWidth, list.FrameHeight, vmGDI, nullptr, 0, true, 0, 0,
+                     list.FrameWidth, list.FrameHeight, list.FrameAspect);
+    ASSERT_EQ(list.DecodeVideo(screen, dfShow), drPicture) << screen.FErrMsg;
+    const TAVInFile& file = *list.Files[0];
+    EXPECT_EQ(file.DecFrame->width, c.DecodedWidth);
+    EXPECT_EQ(file.Video.Width, 1536);
+    EXPECT_EQ(Text(QuadrantsOf(screen.FFrameBuf, screen.FFrameStride, screen.Ovr_Width,
+                               screen.Ovr_Height, file.FitWidth, file.FitHeight)),
+              Text({cBlue, cRed, cWhite, cLime}));
+  }
 }
 
 }  // namespace
