@@ -147,7 +147,17 @@ int TAVInFile::OpenContainer() {
     FormatCtx = nullptr;
     return AVERROR(ENOMEM);
   }
-  return ff::avformat_open_input(&FormatCtx, FileName.c_str(), THeifPhoto::Format(), nullptr);
+  // The demultiplexer is told the picture's size and layout, which it would
+  // otherwise learn only by decoding it.
+  AVDictionary* options = nullptr;
+  ff::av_dict_set(&options, "video_size",
+                  (std::to_string(FHeif->Width()) + "x" + std::to_string(FHeif->Height())).c_str(),
+                  0);
+  ff::av_dict_set(&options, "pixel_format", "rgb24", 0);
+  const int opened =
+      ff::avformat_open_input(&FormatCtx, FileName.c_str(), THeifPhoto::Format(), &options);
+  ff::av_dict_free(&options);
+  return opened;
 }
 
 int TAVInFile::ProbeStreams() {
@@ -212,6 +222,17 @@ bool TAVInFile::Open(TAVInFile* prevFile, std::string& error) {
     const bool probe =
         format == "mpeg" || format == "flv" || (!IsImage && HeaderLacksPictureRate()) ||
         (IsImage && (AVParams.ProbeEachImage == 1 || !prevFile || !prevFile->IsImage));
+    // The picture libheif decodes is described by its own header; where a
+    // photo would be probed, it is decoded now, once, so that a damaged one
+    // is known before the list plays.
+    if (FHeif) {
+      StreamsInfoOK = 1;
+      if (probe && !FHeif->DecodePicture()) {
+        error = FHeif->DecodeError();
+        return false;
+      }
+      return true;
+    }
     if (!probe) {
       StreamsInfoOK = IsImage ? 0 : 1;
       return true;
@@ -219,10 +240,6 @@ bool TAVInFile::Open(TAVInFile* prevFile, std::string& error) {
     step = "find stream info";
     const int probed = ProbeStreams();
     StreamsInfoOK = probed >= 0;
-    if (FHeif && !FHeif->DecodeError().empty()) {
-      error = FHeif->DecodeError();
-      return false;
-    }
     if (probed < 0) {
       error = "ErrorCode " + std::to_string(probed) + " on av_find_stream_info";
       return false;

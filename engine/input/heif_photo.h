@@ -27,6 +27,9 @@ class THeifPhoto {
   ~THeifPhoto();
   // Drops the decoded picture; it is decoded again when it is read again.
   void Release();
+  // Decodes the picture now rather than when it is first read; false with
+  // DecodeError set when it cannot be decoded.
+  bool DecodePicture();
   // Why the picture could not be decoded, once a read has failed.
   const std::string& DecodeError() const { return FDecodeError; }
 
@@ -43,7 +46,6 @@ class THeifPhoto {
   static int Read(void* opaque, uint8_t* buffer, int size);
   static int64_t Seek(void* opaque, int64_t offset, int whence);
   void CloseReader();
-  bool DecodePicture();
 
   std::string FFileName;
   std::string FDecodeError;
