@@ -740,6 +740,28 @@ TEST_F(PageFilesTest, TurningTheShownPhotoShowsItTurned) {
   EXPECT_EQ(SelectedFile(), photo);
 }
 
+// A photo of each of today's formats is shown at its own size and saved as
+// the file it is.
+TEST_F(PageFilesTest, PhotosOfTodaysFormatsShowTheirSizeAndSaveAsTheirFile) {
+  ASSERT_TRUE(Select(desktop->Path("formats")));
+  Expand(Grid().SelectedNode());
+  for (const char* name : {"quadrants.heic", "quadrants.avif", "quadrants.png", "quadrants.webp"}) {
+    SCOPED_TRACE(name);
+    const QString photo = desktop->Path(QString("formats/") + name);
+    ASSERT_TRUE(Select(photo));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Player().IsOpen() && OpenFile() == photo; }));
+    const TMediaInfo info = Page->VideoPanel()->GetMediaInfo();
+    EXPECT_EQ(QSize(info.BiggestWidth, info.BiggestHeight), QSize(96, 48));
+    EXPECT_EQ(info.TotalFrames, 1);
+    const QString saved = desktop->Path(QString("copy-out/saved-") + name);
+    TDialogAnswers dialogs;
+    dialogs.Files = {saved};
+    TBoxAnswers boxes;
+    EXPECT_TRUE(CopyWith(mvSaveAs));
+    EXPECT_EQ(ReadAll(saved), ReadAll(photo));
+  }
+}
+
 // Only what turns without loss offers the rotate commands; a photo compressed
 // with loss says why they are off, and a PNG turns in place.
 TEST_F(PageFilesTest, RotateIsOfferedOnlyForPhotosThatTurnWithoutLoss) {
