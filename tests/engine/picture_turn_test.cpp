@@ -22,6 +22,7 @@
 #include "engine/playlist/av_playlist.h"
 #include "engine/video/av_screen.h"
 #include "tests/support/exif_writer.h"
+#include "tests/support/heif_writer.h"
 #include "tests/support/input_fuzz.h"
 #include "tests/support/test_media.h"
 
@@ -350,6 +351,15 @@ TEST_P(PhotoFormatTest, ExifOrientationTurnsOnlyWhatTheFormatLeavesToIt) {
     ExpectSeen(path, {cBlue, cRed, cWhite, cLime}, true);
   else
     ExpectSeen(path, {cRed, cLime, cBlue, cWhite}, false);
+}
+
+// A phone writes the turn twice: as the file's own transform properties and
+// as the EXIF tag. libheif applies the first; the tag is not applied again.
+TEST_P(TurnedPhotoTest, HeicTurnedByItsOwnPropertiesIsTurnedOnce) {
+  const std::string path = TempPath("turned.heic");
+  test::WriteTurnedHeic(path, GetParam().turn, test::ExifTiff(GetParam().turn));
+  EXPECT_EQ(ReadExifOrientation(path), GetParam().turn);
+  ExpectSeen(path, GetParam().seen, TurnSwapsAxes(GetParam().turn));
 }
 
 // A timeline of clips and photos of every format: each photo's picture is
