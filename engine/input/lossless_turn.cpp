@@ -387,6 +387,22 @@ TPhotoTurnKind PhotoTurnKind(const std::string& path) {
   if (fd < 0) return tkNotAPhoto;
   TBytes head(kHeadBytes);
   const ssize_t got = ::pread(fd, head.data(), head.size(), 0);
+  if (got > 0 && IsWebp(head.data(), size_t(got))) {
+    // A colour profile before the picture may be longer than the head: the
+    // chunk headers are read where they lie, up to the picture's own.
+    TBytes headers;
+    uint8_t header[8];
+    for (off_t at = 12; headers.size() < kHeadBytes && ::pread(fd, header, 8, at) == 8;) {
+      const uint32_t length = Little32(header + 4);
+      headers.insert(headers.end(), header, header + 4);
+      headers.insert(headers.end(), {0, 0, 0, 0});
+      if (std::memcmp(header, "VP8 ", 4) == 0 || std::memcmp(header, "VP8L", 4) == 0) break;
+      at += off_t(8) + length + (length & 1);
+    }
+    ::close(fd);
+    headers.insert(headers.begin(), head.begin(), head.begin() + 12);
+    return PhotoTurnKindOfData(headers.data(), headers.size());
+  }
   ::close(fd);
   return got > 0 ? PhotoTurnKindOfData(head.data(), size_t(got)) : tkNotAPhoto;
 }

@@ -627,6 +627,17 @@ TEST_F(RotateJpegTest, LossyWebpHeicAndAvifAreNotTurned) {
               std::string(name).ends_with(".webp") ? tkLossyNoTurn : tkHeifNoTurn);
   }
   EXPECT_EQ(PhotoTurnKind(test::MediaPath("quadrants_lossless.webp")), tkLossless);
+  // A colour profile longer than the head read first does not hide the
+  // picture's kind behind it.
+  std::vector<uint8_t> profiled = {
+      'R', 'I',  'F', 'F', 0, 0,  0, 0, 'W', 'E', 'B', 'P', 'V', 'P', '8', 'X',  10,   0,    0,
+      0,   0x20, 0,   0,   0, 95, 0, 0, 47,  0,   0,   'I', 'C', 'C', 'P', 0xA0, 0x86, 0x01, 0};
+  profiled.resize(profiled.size() + 100000, 0);
+  const std::vector<uint8_t> lossless = test::ReadBytes(test::MediaPath("quadrants_lossless.webp"));
+  profiled.insert(profiled.end(), lossless.begin() + 12, lossless.end());
+  const QString withProfile = FDir.filePath("profiled.webp");
+  WriteAll(withProfile, Bytes(profiled));
+  EXPECT_EQ(PhotoTurnKind(withProfile.toStdString()), tkLossless);
   EXPECT_EQ(PhotoTurnKind(test::MediaPath("quadrants.png")), tkLossless);
   EXPECT_EQ(PhotoTurnKind(test::MediaPath("quadrants.jpg")), tkJpeg);
 }
