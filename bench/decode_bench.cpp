@@ -82,7 +82,7 @@ TDecodeRun DecodeTimeline(const std::string& file, TFourCC fourcc) {
   list.ComputeFrameSize(width, height, false, float(width) / float(height));
   // "YV12" comes from a surface mode, "ARGB" from raster painting.
   test::TMemoryVideoSystem videos;
-  const uint8_t mode = fourcc == FCC_YV12 ? vmDDraw : vmGDI;
+  const uint8_t mode = fourcc == FCC_YV12 ? vmGLShader : vmRaster;
   TAVScreen screen(width, height, mode, nullptr, 0, true, 0, 0, width, height,
                    float(width) / float(height));
   if (screen.FFourCC != fourcc) {

@@ -72,7 +72,7 @@ int Measure(const TAVPlayList& playList) {
     return 1;
   }
 
-  TAVScreen screen(list.FrameWidth, list.FrameHeight, vmGDI, nullptr, 0, true, 0, 0,
+  TAVScreen screen(list.FrameWidth, list.FrameHeight, vmRaster, nullptr, 0, true, 0, 0,
                    list.FrameWidth, list.FrameHeight, list.FrameAspect);
   // Each file's first picture: the decode that moves the list onto it.
   std::vector<double> firstPicture(size_t(list.Count), 0.0);

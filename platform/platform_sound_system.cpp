@@ -10,7 +10,7 @@ std::unique_ptr<TSoundDevice> TPlatformSoundSystem::CreateStream(uint32_t& code)
   return TPulseSoundDevice::Connect(FPulseServer, code);
 }
 
-std::unique_ptr<TSoundDevice> TPlatformSoundSystem::CreateWaveOut(uint32_t deviceId) {
+std::unique_ptr<TSoundDevice> TPlatformSoundSystem::CreateFallback(uint32_t deviceId) {
   std::string name = deviceId == 0 ? AlsaDevice() : "hw:" + std::to_string(deviceId);
   return std::make_unique<TAlsaSoundDevice>(name);
 }

@@ -20,7 +20,7 @@ class TPlatformSoundSystem : public TSoundSystem {
         FAlsaDevice(FDefaultAlsaDevice) {}
 
   std::unique_ptr<TSoundDevice> CreateStream(uint32_t& code) override;
-  std::unique_ptr<TSoundDevice> CreateWaveOut(uint32_t deviceId) override;
+  std::unique_ptr<TSoundDevice> CreateFallback(uint32_t deviceId) override;
   // "default" puts back the device given at construction.
   void SelectOutput(const std::string& name) override;
   std::string AlsaDevice() const;

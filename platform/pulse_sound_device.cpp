@@ -82,14 +82,14 @@ uint32_t TPulseSoundDevice::Open(int32_t rate, int32_t channels, uint32_t buffer
   TLoopLock lock(FLoop);
   pa_sample_spec spec{PA_SAMPLE_S16LE, uint32_t(rate), uint8_t(channels)};
   if (channels > int32_t(PA_CHANNELS_MAX) || !pa_sample_spec_valid(&spec)) {
-    LogSoundError("DSBuffer.SetFormat", kBadFormat);
+    LogSoundError("Stream.SetFormat", kBadFormat);
     return kBadFormat;
   }
   FFrameBytes = int64_t(channels) * 2;
   FBytesPerSecond = int64_t(rate) * FFrameBytes;
   FStream = pa_stream_new(FContext, "Vexo Player", &spec, nullptr);
   if (!FStream) {
-    LogSoundError("CreateSoundBuffer", kGenericError);
+    LogSoundError("Stream.Connect", kGenericError);
     return kGenericError;
   }
   // No pre-buffering: the stream starts when uncorked, like a looping buffer
@@ -112,7 +112,7 @@ uint32_t TPulseSoundDevice::Open(int32_t rate, int32_t channels, uint32_t buffer
                      return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
                    }) ||
       pa_stream_get_state(stream) != PA_STREAM_READY) {
-    LogSoundError("CreateSoundBuffer", kGenericError);
+    LogSoundError("Stream.Connect", kGenericError);
     return kGenericError;
   }
   FPlayed = 0;

@@ -14,8 +14,8 @@ TDesktopVideoSystem::~TDesktopVideoSystem() {
 }
 
 std::unique_ptr<TSurfaceDevice> TDesktopVideoSystem::NewSurfaceDevice(uint8_t mode) {
-  if (mode == vmOverlay) return std::make_unique<TXvSurfaceDevice>();
-  if (mode == vmDDraw) return std::make_unique<TGLSurfaceDevice>();
+  if (mode == vmXVideo) return std::make_unique<TXvSurfaceDevice>();
+  if (mode == vmGLShader) return std::make_unique<TGLSurfaceDevice>();
   return nullptr;
 }
 

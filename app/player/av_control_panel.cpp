@@ -8,7 +8,7 @@
 #include "app/common/theme_icons.h"
 #include "app/player/tick_bar.h"
 #include "app/player/track_bar.h"
-#include "engine/playback/av_player_enc.h"
+#include "engine/playback/av_player.h"
 
 namespace vexo {
 
@@ -34,7 +34,7 @@ TAVControlPanel::TAVControlPanel(QWidget* parent) : TCtrlPanel(parent) {
   setFixedHeight(kHeight);
 }
 
-void TAVControlPanel::Init(TAVPlayerEnc& player, TNotify onSeekDone, TOnButtonClick onButtonClick,
+void TAVControlPanel::Init(TAVPlayer& player, TNotify onSeekDone, TOnButtonClick onButtonClick,
                            TNotify onStopped) {
   FPlayer = &player;
   player.OnLag = [this](bool late) { FLagIndicator->setVisible(late); };

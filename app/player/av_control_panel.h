@@ -15,7 +15,7 @@
 
 namespace vexo {
 
-class TAVPlayerEnc;
+class TAVPlayer;
 class TCTrackBar;
 class TTickBar;
 
@@ -32,7 +32,7 @@ class TAVControlPanel : public TCtrlPanel {
   explicit TAVControlPanel(QWidget* parent = nullptr);
 
   // Builds the children and installs its handlers on the player.
-  void Init(TAVPlayerEnc& player, TNotify onSeekDone, TOnButtonClick onButtonClick = {},
+  void Init(TAVPlayer& player, TNotify onSeekDone, TOnButtonClick onButtonClick = {},
             TNotify onStopped = {});
 
   void SetCaption(const QString& text);
@@ -68,7 +68,7 @@ class TAVControlPanel : public TCtrlPanel {
   void BarMouseUp(Qt::MouseButton button);
   int64_t CurrentMs() const;
 
-  TAVPlayerEnc* FPlayer = nullptr;
+  TAVPlayer* FPlayer = nullptr;
   std::array<QToolButton*, 2> FButtons{};
   std::array<QIcon, 3> FGlyphs;
   QLabel* FTimeLabel = nullptr;

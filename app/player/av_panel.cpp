@@ -36,7 +36,7 @@ TAVPanel::TAVPanel(QWidget* parent) : QWidget(parent) {
 TAVPanel::~TAVPanel() {
   // The player stops its threads before the strip that follows it goes.
   if (FPlayer) {
-    TAVPlayerEnc& player = FPlayer->Player();
+    TAVPlayer& player = FPlayer->Player();
     player.OnStateChange = nullptr;
     player.OnPosition = nullptr;
     player.OnLag = nullptr;
@@ -46,17 +46,17 @@ TAVPanel::~TAVPanel() {
   }
 }
 
-TAVPlayerEnc* TAVPanel::Player() const {
+TAVPlayer* TAVPanel::Player() const {
   return FPlayer ? &FPlayer->Player() : nullptr;
 }
 
-void TAVPanel::Init(TAVPlayerEnc::TNotify onFullScreen, TAVControlPanel::TNotify onSeekDone,
-                    TAVPlayerEnc::TOnOpenProgress onOpenProgress) {
+void TAVPanel::Init(TAVPlayer::TNotify onFullScreen, TAVControlPanel::TNotify onSeekDone,
+                    TAVPlayer::TOnOpenProgress onOpenProgress) {
   FPageList = new TPageList(this);
   QWidget* page = FPageList->AddPage();
   FPlayer = new TPlayerWidget(page);
   FPlayer->setGeometry(page->rect());
-  TAVPlayerEnc& player = FPlayer->Player();
+  TAVPlayer& player = FPlayer->Player();
   player.OnOpenProgress = std::move(onOpenProgress);
   FOnFullScreen = std::move(onFullScreen);
   player.OnFullScreen = [this] { FullScreenSwitched(); };
@@ -217,12 +217,12 @@ void TAVPanel::Close() {
 
 void TAVPanel::ReportVideoMode() {
   if (!OnVideoMode) return;
-  const TAVPlayerEnc* player = Player();
+  const TAVPlayer* player = Player();
   OnVideoMode(player && player->IsOpen() ? player->VideoMode() : AVParams.VideoMode);
 }
 
 void TAVPanel::UpdateCaption() {
-  TAVPlayerEnc& player = FPlayer->Player();
+  TAVPlayer& player = FPlayer->Player();
   TOpenSummary open;
   open.Files = player.FileCount();
   open.TotalFrames = player.TotalFrames();
@@ -306,7 +306,7 @@ void TAVPanel::ResetMousePos() {
 
 void TAVPanel::HandleKey(int& key, Qt::KeyboardModifiers /*shift*/) {
   if (!FPlayer) return;
-  TAVPlayerEnc& player = FPlayer->Player();
+  TAVPlayer& player = FPlayer->Player();
   const uint8_t state = player.State();
   const int32_t files = player.FileCount();
   switch (key) {
@@ -345,7 +345,7 @@ void TAVPanel::HandleKey(int& key, Qt::KeyboardModifiers /*shift*/) {
 }
 
 void TAVPanel::PlayerMouseMove(const QPoint& position) {
-  TAVPlayerEnc& player = FPlayer->Player();
+  TAVPlayer& player = FPlayer->Player();
   if (!player.FullScreen() || position == FLastMouse) return;
   FLastMouse = position;
   player.ShowCursor(true);

@@ -16,7 +16,7 @@
 #include <string>
 
 #include "app/player/av_control_panel.h"
-#include "engine/playback/av_player_enc.h"
+#include "engine/playback/av_player.h"
 
 namespace vexo {
 
@@ -37,8 +37,8 @@ class TAVPanel : public QWidget {
 
   // onFullScreen moves and sizes the window around the panel when full screen
   // switches; onSeekDone runs after the position bar is let go.
-  void Init(TAVPlayerEnc::TNotify onFullScreen, TAVControlPanel::TNotify onSeekDone,
-            TAVPlayerEnc::TOnOpenProgress onOpenProgress);
+  void Init(TAVPlayer::TNotify onFullScreen, TAVControlPanel::TNotify onSeekDone,
+            TAVPlayer::TOnOpenProgress onOpenProgress);
 
   // An empty path closes. The mode of the settings is used, not `mode`.
   void PlayFile(const QString& path, uint8_t mode);
@@ -80,7 +80,7 @@ class TAVPanel : public QWidget {
   virtual double AspectRatio() const { return -1; }
 
   TPlayerWidget* PlayerWidget() const { return FPlayer; }
-  TAVPlayerEnc* Player() const;
+  TAVPlayer* Player() const;
   TAVControlPanel* ControlPanel() const { return FControlPanel; }
   TPageList* PageList() const { return FPageList; }
   const QString& ListTitle() const { return FListTitle; }
@@ -104,7 +104,7 @@ class TAVPanel : public QWidget {
   TAVControlPanel* FControlPanel = nullptr;
   QPoint FLastMouse{0, 0};
   QString FListTitle;
-  TAVPlayerEnc::TNotify FOnFullScreen;
+  TAVPlayer::TNotify FOnFullScreen;
   bool FSkinActive = false;
   // The entries that play when some of a list's files are missing.
   std::unique_ptr<TAVPlayList> FPresentList;

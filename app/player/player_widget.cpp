@@ -43,7 +43,7 @@ TPlayerWidget::TPlayerWidget(QWidget* parent) : QWidget(parent), FCanvas(this) {
       QMetaObject::invokeMethod(
           app, [] { CheckSynchronize(); }, Qt::QueuedConnection);
   });
-  FPlayer = std::make_unique<TAVPlayerEnc>(static_cast<TPlayerHost&>(*this));
+  FPlayer = std::make_unique<TAVPlayer>(static_cast<TPlayerHost&>(*this));
 }
 
 TPlayerWidget::~TPlayerWidget() {
@@ -119,7 +119,7 @@ void TPlayerWidget::PaintBackgroundWith(QPainter& painter) {
   const TAVScreen* screen = FPlayer->Screen();
   const QRect client = rect();
   painter.save();
-  if (screen && screen->FVideoMode != vmOverlay && !FPlayer->ScreenLock()) {
+  if (screen && screen->FVideoMode != vmXVideo && !FPlayer->ScreenLock()) {
     const TVideoRect& d = screen->FDisplayRect;
     const QRect display(QPoint(d.Left + 1, d.Top), QPoint(d.Right, d.Bottom));
     // The picture area is left alone so that it does not flicker.

@@ -9,7 +9,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "engine/playback/av_player_enc.h"
+#include "engine/playback/av_player.h"
 #include "engine/playback/player_host.h"
 #include "platform/raster_video_device.h"
 
@@ -22,7 +22,7 @@ class TPlayerWidget : public QWidget, private TPlayerHost {
   explicit TPlayerWidget(QWidget* parent = nullptr);
   ~TPlayerWidget() override;
 
-  TAVPlayerEnc& Player() { return *FPlayer; }
+  TAVPlayer& Player() { return *FPlayer; }
 
   bool SaveFrame(const QString& fileName);
   void SetPopupMenu(QMenu* menu);
@@ -61,7 +61,7 @@ class TPlayerWidget : public QWidget, private TPlayerHost {
   QPainter* FPainter = nullptr;
   QTimer FCursorTimer;
   QPointer<QMenu> FPopupMenu;
-  std::unique_ptr<TAVPlayerEnc> FPlayer;
+  std::unique_ptr<TAVPlayer> FPlayer;
 };
 
 }  // namespace vexo

@@ -1,7 +1,7 @@
 #include "app/player/video_popup_rules.h"
 
 #include "app/shell/command_table.h"
-#include "engine/playback/av_player_enc.h"
+#include "engine/playback/av_player.h"
 
 namespace vexo {
 

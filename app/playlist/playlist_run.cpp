@@ -7,18 +7,18 @@
 #include "app/playlist/folder_collect.h"
 #include "app/playlist/playlist_dialog.h"
 #include "app/settings/options.h"
-#include "engine/playback/av_player_enc.h"
+#include "engine/playback/av_player.h"
 #include "engine/playlist/av_playlist.h"
 
 namespace vexo {
 
-bool OpenPlayListWithProgress(TAVPlayerEnc& player, TAVPlayList& list, uint8_t videoMode,
+bool OpenPlayListWithProgress(TAVPlayer& player, TAVPlayList& list, uint8_t videoMode,
                               TPlaylistDialog& dialog) {
   return OpenPlayListWithProgress(player, list, dialog,
                                   [&] { player.OpenPlayList(&list, videoMode); });
 }
 
-bool OpenPlayListWithProgress(TAVPlayerEnc& player, TAVPlayList& list, TPlaylistDialog& dialog,
+bool OpenPlayListWithProgress(TAVPlayer& player, TAVPlayList& list, TPlaylistDialog& dialog,
                               const std::function<void()>& open) {
   const auto previous = player.OnOpenProgress;
   player.OnOpenProgress = [&](int32_t index) {
@@ -40,7 +40,7 @@ bool OpenPlayListWithProgress(TAVPlayerEnc& player, TAVPlayList& list, TPlaylist
 }
 
 void BuildAndPlay(TPlaylistDialog& dialog, const QStringList& selection, const TOptions& options,
-                  TAVPlayList& list, TAVPlayerEnc& player, uint8_t videoMode) {
+                  TAVPlayList& list, TAVPlayer& player, uint8_t videoMode) {
   QCoreApplication::processEvents(QEventLoop::AllEvents);
   list.Clear();
   TFolderCollect how;

@@ -9,18 +9,18 @@
 namespace vexo {
 
 class TAVPlayList;
-class TAVPlayerEnc;
+class TAVPlayer;
 class TOptions;
 class TPlaylistDialog;
 
 // Opens `list` in the player, reporting each opened entry (kind 5). A cancel
 // stops the opening before its next file and leaves the player closed.
 // True when the player opened the list.
-bool OpenPlayListWithProgress(TAVPlayerEnc& player, TAVPlayList& list, uint8_t videoMode,
+bool OpenPlayListWithProgress(TAVPlayer& player, TAVPlayList& list, uint8_t videoMode,
                               TPlaylistDialog& dialog);
 // The same, with `open` handing the list to the player (through whoever shows
 // it besides the player).
-bool OpenPlayListWithProgress(TAVPlayerEnc& player, TAVPlayList& list, TPlaylistDialog& dialog,
+bool OpenPlayListWithProgress(TAVPlayer& player, TAVPlayList& list, TPlaylistDialog& dialog,
                               const std::function<void()>& open);
 
 // The dialog's start work for a selection of plain paths: collect (kinds 0, 1,
@@ -28,6 +28,6 @@ bool OpenPlayListWithProgress(TAVPlayerEnc& player, TAVPlayList& list, TPlaylist
 // the list plays or nothing was found (after saying so), Rejected when the
 // user cancelled; the list is then empty and the player closed.
 void BuildAndPlay(TPlaylistDialog& dialog, const QStringList& selection, const TOptions& options,
-                  TAVPlayList& list, TAVPlayerEnc& player, uint8_t videoMode);
+                  TAVPlayList& list, TAVPlayer& player, uint8_t videoMode);
 
 }  // namespace vexo

@@ -99,9 +99,9 @@ void ApplySoundOutput(QString name) {
   const std::string chosen = name.toStdString();
   const bool serverDefault = chosen == kDefaultSoundOutput;
   if (!serverDefault)
-    AVParams.UseDirectSound = 0;
+    AVParams.UseSoundServer = 0;
   else if (gAppliedSoundOutput != kDefaultSoundOutput)
-    AVParams.UseDirectSound = DefaultAVParams.UseDirectSound;
+    AVParams.UseSoundServer = DefaultAVParams.UseSoundServer;
   gAppliedSoundOutput = chosen;
   if (TSoundSystem* sound = SoundSystem()) sound->SelectOutput(chosen);
 }

@@ -5,7 +5,7 @@
 #include "app/player/av_panel.h"
 #include "app/shell/player_page.h"
 #include "engine/input/av_in_file_list.h"
-#include "engine/playback/av_player_enc.h"
+#include "engine/playback/av_player.h"
 
 namespace vexo {
 
@@ -13,12 +13,12 @@ TMediaRemote::TMediaRemote(TPlayerPage& page, QObject* parent) : QObject(parent)
   connect(&page, &TPlayerPage::PlayerChanged, this, &TMediaRemote::Changed);
 }
 
-TAVPlayerEnc* TMediaRemote::Player() const {
+TAVPlayer* TMediaRemote::Player() const {
   return FPage.VideoPanel() ? FPage.VideoPanel()->Player() : nullptr;
 }
 
 bool TMediaRemote::IsOpen() const {
-  const TAVPlayerEnc* player = Player();
+  const TAVPlayer* player = Player();
   return player && player->IsOpen() && player->FileCount() > 0;
 }
 
@@ -62,7 +62,7 @@ int64_t TMediaRemote::TrackLengthUs() const {
 
 int64_t TMediaRemote::PositionUs() const {
   if (!IsOpen()) return 0;
-  TAVPlayerEnc& player = *Player();
+  TAVPlayer& player = *Player();
   const int64_t ms = player.FrameToMs(std::max(0, player.Position())) - TrackStartMs();
   return std::clamp<int64_t>(ms * 1000, 0, TrackLengthUs());
 }
@@ -122,7 +122,7 @@ void TMediaRemote::SetPosition(int64_t positionUs) {
 }
 
 void TMediaRemote::SeekToTrackMs(int64_t ms) {
-  TAVPlayerEnc& player = *Player();
+  TAVPlayer& player = *Player();
   const TAVInFileList& list = *player.List();
   const int32_t index = TrackIndex();
   // A time equal to a file's start belongs to the file before it: the start

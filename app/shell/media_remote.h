@@ -9,7 +9,7 @@
 
 namespace vexo {
 
-class TAVPlayerEnc;
+class TAVPlayer;
 class TPlayerPage;
 
 class TMediaRemote : public QObject {
@@ -52,7 +52,7 @@ class TMediaRemote : public QObject {
   void QuitRequested();
 
  private:
-  TAVPlayerEnc* Player() const;
+  TAVPlayer* Player() const;
   // Start of the current file in the timeline, ms.
   int32_t TrackStartMs() const;
   void SeekToTrackMs(int64_t ms);

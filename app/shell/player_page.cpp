@@ -138,7 +138,7 @@ void TPlayerPage::SetupVideo() {
   FVideoPanel->Init([this] { FullScreenChanged(); }, [this] { SeekDone(); },
                     [this](int32_t index) { OpenProgress(index); });
   if (MenuSystem()) FVideoPanel->SetPopupMenu(MenuSystem()->GetPopupMenu(kVideoPopup));
-  TAVPlayerEnc& player = *FVideoPanel->Player();
+  TAVPlayer& player = *FVideoPanel->Player();
   auto panelStateChange = player.OnStateChange;
   player.OnStateChange = [this, panelStateChange](uint8_t from, uint8_t to) {
     if (panelStateChange) panelStateChange(from, to);

@@ -93,7 +93,7 @@ void TPlayerPage::OpenHandedOver(const QStringList& paths) {
     for (const QString& file : files) list.Add(file.toStdString());
     PlayCurrentList();
   }
-  TAVPlayerEnc& player = *FVideoPanel->Player();
+  TAVPlayer& player = *FVideoPanel->Player();
   if (player.State() == psStopped || player.State() == psPaused) player.SetState(psPlaying);
 }
 

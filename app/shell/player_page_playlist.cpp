@@ -157,7 +157,7 @@ void TPlayerPage::BuildAndPlay(TPlaylistDialog* dialog) {
           } else {
             FVideoPanel->PlayList(&list, VideoMode());
           }
-          TAVPlayerEnc& player = *FVideoPanel->Player();
+          TAVPlayer& player = *FVideoPanel->Player();
           if (FPlayWhenOpen && list.Count() > 0 && player.State() == psStopped)
             player.SetState(psPlaying);
         } else {

@@ -76,7 +76,7 @@ void TAVInFileList::ComputeFrameSize(int32_t width, int32_t height, bool fit, fl
       }
     }
     if (FrameWidth > 0) FramePixelAspect = float(FrameHeight) * FrameAspect / float(FrameWidth);
-    if (AVParams.VideoMode != vmGDI && AVParams.Planar == 1) FrameHeight &= ~1;
+    if (AVParams.VideoMode != vmRaster && AVParams.Planar == 1) FrameHeight &= ~1;
   }
 
   // The next decode of each file fits and wraps the new surface afresh.

@@ -126,7 +126,7 @@ void TAVInFile::CheckPixelFormat(TAVScreen&) {
 // picture: the screen may have reallocated it since the last one.
 void TAVInFile::WrapFrameBuffer(TAVScreen& screen) {
   ff::av_frame_unref(DstPicture);
-  if (screen.FVideoMode == vmGDI) {
+  if (screen.FVideoMode == vmRaster) {
     DstPicture->data[0] = screen.FFrameBuf;
     DstPicture->linesize[0] = screen.FFrameStride;
   } else {
@@ -143,7 +143,7 @@ bool TAVInFile::ShowPicture(TAVScreen& screen, uint8_t firstFrame, bool keepInRi
   if (AVParams.ProbeEachImage == 0)
     FitPicture(screen.Ovr_Width, screen.Ovr_Height, screen.FPixelAspect, screen.FAspect);
   // Checked before converting: the conversion must never write past the buffer.
-  const int64_t needed = screen.FVideoMode == vmGDI
+  const int64_t needed = screen.FVideoMode == vmRaster
                              ? int64_t(screen.FFrameStride) * screen.Ovr_Height
                              : ff::av_image_get_buffer_size(AVPixelFormat(screen.FPixFmt),
                                                             screen.Ovr_Width, screen.Ovr_Height, 1);

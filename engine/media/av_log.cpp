@@ -92,7 +92,7 @@ void DrainLog() {
   for (const std::string& line : lines) log->LogView->AppendLine(line);
 }
 
-bool LogDDrawError(const std::string& text, uint32_t code) {
+bool LogVideoError(const std::string& text, uint32_t code) {
   if (code == 0) return false;
   Log(text + ": " + VideoErrorText(code));
   return true;

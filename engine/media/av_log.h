@@ -56,7 +56,7 @@ void Log(const std::string& text);
 void DrainLog();
 
 // Both return code != 0 and then log text + ": " + the code's description.
-bool LogDDrawError(const std::string& text, uint32_t code);
+bool LogVideoError(const std::string& text, uint32_t code);
 bool LogSoundError(const std::string& text, uint32_t code);
 
 // Formats one FFmpeg message as the log shows it ("Log L" level ": " text), or

@@ -53,11 +53,11 @@ inline constexpr AVPixelFormat PIX_FMT_YUVJ440P = AV_PIX_FMT_YUVJ440P;
 // Video output modes of the screen. The names are the ones the settings and
 // the log have always used; on Linux each is served by another technique.
 enum TVideoMode : uint8_t {
-  vmOverlay = 0,   // an XVideo port scaling the YUV picture, behind a colour key
-  vmDDraw = 1,     // a YUV surface drawn by an OpenGL shader
-  vmGDI = 2,       // an ARGB bitmap stretched by the raster painter
-  vmD3D = 3,       // the luminance plane as an OpenGL texture on a textured plane
-  vmD3D_ARGB = 4,  // an ARGB OpenGL texture on the textured plane
+  vmXVideo = 0,   // an XVideo port scaling the YUV picture, behind a colour key
+  vmGLShader = 1,     // a YUV surface drawn by an OpenGL shader
+  vmRaster = 2,       // an ARGB bitmap stretched by the raster painter
+  vmGLTextureGrey = 3,       // the luminance plane as an OpenGL texture on a textured plane
+  vmGLTextureArgb = 4,  // an ARGB OpenGL texture on the textured plane
 };
 
 // Target of the encoder output path; the player reads only the picture size,
@@ -110,13 +110,13 @@ enum TSeekAlgo : uint8_t {
 };
 
 // The engine's tuning values: defaults at start, three of them pushed by the
-// options store, UseDirectSound cleared when the primary sound output fails.
+// options store, UseSoundServer cleared when the primary sound output fails.
 struct TAVParams {
-  uint8_t VideoMode = vmOverlay;
+  uint8_t VideoMode = vmXVideo;
   // Selects the primary sound output, PulseAudio; cleared, the fall-back
   // output is ALSA.
-  uint8_t UseDirectSound = 1;
-  uint8_t DDrawClipper = 1;
+  uint8_t UseSoundServer = 1;
+  uint8_t ClipToWindow = 1;
   uint8_t Planar = 1;
   uint8_t OverlayFlip = 1;
   uint8_t GaplessPlay = 1;

@@ -50,12 +50,12 @@ TAudioPlayThread::TAudioPlayThread(TAudioSource* list, TOnError onError, uint32_
       FStartEvent(startEvent),
       FOnError(std::move(onError)),
       FSound(sound) {
-  if (AVParams.UseDirectSound == 1) {
+  if (AVParams.UseSoundServer == 1) {
     uint32_t code = kNoDriver;
-    if (FSound) FDS = FSound->CreateStream(code);
-    if (!FDS) {
-      Log("Error: Failed to create IDirectSound object, switching to MCI audio");
-      AVParams.UseDirectSound = 0;
+    if (FSound) FServerStream = FSound->CreateStream(code);
+    if (!FServerStream) {
+      Log("Error: Failed to connect to the sound server, switching to ALSA audio");
+      AVParams.UseSoundServer = 0;
     }
   }
   // Running from creation on, so that a stop right after creation waits for it.
@@ -89,19 +89,19 @@ void TAudioPlayThread::OpenDevice() {
     FError = int32_t(kInvalidParam);
     return;
   }
-  if (FDS) {
-    FError = int32_t(FDS->Open(rate, channels, uint32_t(FBufSize)));
+  if (FServerStream) {
+    FError = int32_t(FServerStream->Open(rate, channels, uint32_t(FBufSize)));
     return;
   }
-  if (FSound) FWaveOut = FSound->CreateWaveOut(FDeviceId);
-  FError = FWaveOut ? int32_t(FWaveOut->Open(rate, channels, 2 * FHalfSize)) : int32_t(kNoDriver);
+  if (FSound) FFallback = FSound->CreateFallback(FDeviceId);
+  FError = FFallback ? int32_t(FFallback->Open(rate, channels, 2 * FHalfSize)) : int32_t(kNoDriver);
 }
 
 void TAudioPlayThread::CloseDevice() {
-  if (FWaveOut) FWaveOut->Close();
-  FWaveOut.reset();
-  if (FDS) FDS->Close();
-  FDS.reset();
+  if (FFallback) FFallback->Close();
+  FFallback.reset();
+  if (FServerStream) FServerStream->Close();
+  FServerStream.reset();
 }
 
 void TAudioPlayThread::Execute() {
@@ -130,8 +130,8 @@ void TAudioPlayThread::Execute() {
 }
 
 void TAudioPlayThread::Stream(int64_t bytesPerSecond) {
-  TSoundDevice* device = FDS ? FDS.get() : FWaveOut.get();
-  const bool streaming = FDS != nullptr;
+  TSoundDevice* device = FServerStream ? FServerStream.get() : FFallback.get();
+  const bool streaming = FServerStream != nullptr;
   int64_t writePos = 0;  // bytes handed to the output
   int64_t startTime = NowMs();
   FChunkSize = 0;

@@ -18,7 +18,7 @@ class TAudioPlayThread : public TAVThread {
  public:
   using TOnError = std::function<void()>;
 
-  // Starts at once. With UseDirectSound set the primary output is connected
+  // Starts at once. With UseSoundServer set the primary output is connected
   // here; when that fails the fall-back is used from then on in this process.
   // `onError` runs on the user-interface thread when no device opens.
   TAudioPlayThread(TAudioSource* list, TOnError onError, uint32_t deviceId,
@@ -55,8 +55,8 @@ class TAudioPlayThread : public TAVThread {
   int32_t FChunkSize = 0;
   TOnError FOnError;
   TSoundSystem* FSound;
-  std::unique_ptr<TSoundDevice> FDS;  // the primary, streaming output
-  std::unique_ptr<TSoundDevice> FWaveOut;
+  std::unique_ptr<TSoundDevice> FServerStream;  // the primary, streaming output
+  std::unique_ptr<TSoundDevice> FFallback;
 };
 
 }  // namespace vexo

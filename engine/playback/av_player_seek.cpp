@@ -12,7 +12,7 @@
 #include "engine/media/av_log.h"
 #include "engine/media/av_packet.h"
 #include "engine/media/av_types.h"
-#include "engine/playback/av_player_enc.h"
+#include "engine/playback/av_player.h"
 #include "engine/video/av_screen.h"
 
 namespace vexo {
@@ -24,7 +24,7 @@ constexpr int32_t kSeekDecode = dfShow | dfKeySeek;
 
 }  // namespace
 
-void TAVPlayerEnc::SeekTo(int32_t frame, int32_t ms, bool force) {
+void TAVPlayer::SeekTo(int32_t frame, int32_t ms, bool force) {
   if (!FList) return;
   if (ms > 0 && frame == 0) frame = FList->MsToFrame(ms);
   const int32_t target = std::max(0, std::min(frame, FList->TotalFrames - 1));
@@ -36,7 +36,7 @@ void TAVPlayerEnc::SeekTo(int32_t frame, int32_t ms, bool force) {
   }
 }
 
-void TAVPlayerEnc::SeekToFrame(int32_t frame) {
+void TAVPlayer::SeekToFrame(int32_t frame) {
   const uint8_t seekAlgo = AVParams.SeekAlgo, seekUpdate = AVParams.SeekUpdate;
   struct TRestore {
     uint8_t algo, update;
@@ -50,11 +50,11 @@ void TAVPlayerEnc::SeekToFrame(int32_t frame) {
   FinishSeek();
 }
 
-void TAVPlayerEnc::SeekMs(int32_t ms) {
+void TAVPlayer::SeekMs(int32_t ms) {
   if (FState == psTracking) SeekTo(0, ms, AVParams.PhotoSeek != 0);
 }
 
-bool TAVPlayerEnc::PositionFile(int32_t frame, bool withAudio, bool search) {
+bool TAVPlayer::PositionFile(int32_t frame, bool withAudio, bool search) {
   TAVInFileList& list = *FList;
   const int32_t previous = list.CurFile;
   const int32_t index = list.FileIndexOfFrame(frame);
@@ -104,14 +104,14 @@ bool TAVPlayerEnc::PositionFile(int32_t frame, bool withAudio, bool search) {
   return true;
 }
 
-bool TAVPlayerEnc::ScreenFailed() {
+bool TAVPlayer::ScreenFailed() {
   if (!FScreen || FScreen->FErrMsg.empty()) return false;
   const std::string file = FScreen->FErrFile, text = FScreen->FErrMsg;
   Fail(peDecode, file, text);
   return true;
 }
 
-void TAVPlayerEnc::DecodeToScreen(bool force) {
+void TAVPlayer::DecodeToScreen(bool force) {
   if (!FList || !FList->CurFileRef || !FScreen || FErrorCode != peNone) return;
   TAVInFileList& list = *FList;
   TAVInFile& file = *list.CurFileRef;
@@ -142,7 +142,7 @@ void TAVPlayerEnc::DecodeToScreen(bool force) {
   video.ShownFrame = int32_t(video.FramePos - 1);
 }
 
-void TAVPlayerEnc::FinishSeek() {
+void TAVPlayer::FinishSeek() {
   if (!FList || !FList->CurFileRef) return;
   if (AVParams.SeekAlgo == saExactFrame) {
     // The exact frame: the engine's seek knows which key frames it can trust.
@@ -193,7 +193,7 @@ void TAVPlayerEnc::FinishSeek() {
       " InListFramePos=" + std::to_string(FPosition));
 }
 
-void TAVPlayerEnc::NavigateKey(TNavigateKey key) {
+void TAVPlayer::NavigateKey(TNavigateKey key) {
   if (!FList) return;
   const int32_t i = FList->CurFile, n = FList->Count;
   const bool playing = FState == psPlaying;

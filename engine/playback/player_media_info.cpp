@@ -42,20 +42,20 @@ std::string ModeLine(const TAVScreen& screen) {
   const std::string fcc = FourCCText(screen.FFourCC);
   const char* name = nullptr;
   switch (screen.FVideoMode) {
-    case vmOverlay:
+    case vmXVideo:
       name = "Overlay";
       break;
-    case vmDDraw:
-      name = "DDraw";
+    case vmGLShader:
+      name = "GLShader";
       break;
-    case vmD3D:
-      name = "D3D";
+    case vmGLTextureGrey:
+      name = "GLGrey";
       break;
-    case vmD3D_ARGB:
-      name = "D3D_ARGB";
+    case vmGLTextureArgb:
+      name = "GLArgb";
       break;
     default:
-      return "vMode: GDI: " + fcc;
+      return "vMode: Raster: " + fcc;
   }
   return std::string("vMode: ") + name + ": FourCC: " + fcc +
          ", Size: " + std::to_string(screen.Ovr_Width) + "x" + std::to_string(screen.Ovr_Height) +

@@ -35,7 +35,7 @@ class TSoundSystem {
   // no sound server can be reached.
   virtual std::unique_ptr<TSoundDevice> CreateStream(uint32_t& code) = 0;
   // The fall-back output on device `deviceId` (0: the default device).
-  virtual std::unique_ptr<TSoundDevice> CreateWaveOut(uint32_t deviceId) = 0;
+  virtual std::unique_ptr<TSoundDevice> CreateFallback(uint32_t deviceId) = 0;
   // The user's choice of output: "default" for the server's default output,
   // or a device name for the fall-back. Outputs made later use it.
   virtual void SelectOutput(const std::string& name) { (void)name; }

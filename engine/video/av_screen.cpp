@@ -38,19 +38,19 @@ TAVScreen::TAVScreen(int32_t width, int32_t height, uint8_t mode, TVideoCanvas* 
                      TNativeWindow window, bool planarAllowed, int32_t winLeft, int32_t winTop,
                      int32_t winWidth, int32_t winHeight, float aspect)
     : Ovr_Width(width), Ovr_Height(height), FCanvas(canvas), FWnd(window) {
-  if (mode == vmOverlay) DisableComposition();
-  if (mode != vmGDI) {
+  if (mode == vmXVideo) DisableComposition();
+  if (mode != vmRaster) {
     if (!CreateDevices(mode, window)) {
-      mode = vmGDI;
+      mode = vmRaster;
     } else {
       const std::string unsupported = CheckVModeSupport(mode);
       if (!unsupported.empty()) {
         Log(unsupported);
-        mode = vmGDI;
+        mode = vmRaster;
       }
     }
     // Nothing of a mode given up may stay on the window.
-    if (mode == vmGDI) ReleaseDevices();
+    if (mode == vmRaster) ReleaseDevices();
   }
   ReInit(width, height, false, mode, canvas, window, planarAllowed, winLeft, winTop, winWidth,
          winHeight, aspect);
@@ -74,9 +74,9 @@ void TAVScreen::ReInit(int32_t width, int32_t height, bool force, uint8_t mode,
 
   if (force) {
     ReleaseDevices();
-    if (mode != vmGDI && !CreateDevices(mode, FWnd)) {
+    if (mode != vmRaster && !CreateDevices(mode, FWnd)) {
       ReleaseDevices();
-      mode = vmGDI;
+      mode = vmRaster;
     }
   }
 
@@ -88,13 +88,13 @@ void TAVScreen::ReInit(int32_t width, int32_t height, bool force, uint8_t mode,
   SetAspect(aspect);
   SetWindowRect(winLeft, winTop, false, winHeight, winWidth);
 
-  if (FVideoMode == vmGDI) {
+  if (FVideoMode == vmRaster) {
     FFourCC = FCC_ARGB;
   } else if (!CreateVideoSurface(FVideoMode, width, planarAllowed, height)) {
     FFourCC = FCC_ARGB;
     ReleaseSurfaces();
     ReleaseDevices();
-    FVideoMode = vmGDI;
+    FVideoMode = vmRaster;
     // The retry may have left a smaller size behind.
     Ovr_Width = width;
     Ovr_Height = height;
@@ -107,7 +107,7 @@ void TAVScreen::ReInit(int32_t width, int32_t height, bool force, uint8_t mode,
 
   FPixFmt = PixFmtOfFourCC(FFourCC);
 
-  if (FVideoMode == vmGDI) {
+  if (FVideoMode == vmRaster) {
     Ovr_LineBytes = Ovr_Width * 4;
   } else {
     int32_t lineBytes = 0;
@@ -147,65 +147,65 @@ void TAVScreen::RecreateDevice(int32_t winLeft, int32_t winTop, TVideoCanvas* ca
 
 bool TAVScreen::CreateDevices(uint8_t mode, TNativeWindow window) {
   TVideoSystem* system = CurrentVideoSystem();
-  if (mode == vmOverlay || mode == vmDDraw) {
-    if (!DD7) {
+  if (mode == vmXVideo || mode == vmGLShader) {
+    if (!FSurfaceDevice) {
       std::unique_ptr<TSurfaceDevice> device = system ? system->NewSurfaceDevice(mode) : nullptr;
       const uint32_t created = device ? device->Create() : uint32_t(veNoDisplay);
-      if (LogDDrawError("DirectDrawCreate:", created)) return false;
-      DD7 = std::move(device);
-      if (LogDDrawError("SetCooperativeLevel:", DD7->SetCooperativeLevel(window))) return false;
+      if (LogVideoError("SurfaceDevice.Create:", created)) return false;
+      FSurfaceDevice = std::move(device);
+      if (LogVideoError("SetCooperativeLevel:", FSurfaceDevice->SetCooperativeLevel(window))) return false;
     }
     if (!FPrimarySurface) {
-      if (DD7->CreatePrimarySurface(window) != veOk) return false;
+      if (FSurfaceDevice->CreatePrimarySurface(window) != veOk) return false;
       FPrimarySurface = true;
       AttachClipper(mode, true, window);
       TDevicePixelFormat format;
-      DD7->GetPrimaryPixelFormat(format);
+      FSurfaceDevice->GetPrimaryPixelFormat(format);
       FPixFormat = MakeSurfacePixelFormat(format);
     }
     return true;
   }
-  if (mode == vmD3D || mode == vmD3D_ARGB) {
-    if (!D3DPlaneScene) D3DPlaneScene = std::make_unique<TPlaneScene9>();
-    if (!D3D) {
-      D3D = system ? system->NewTextureDevice() : nullptr;
-      if (!D3D) {
-        Log("Direct3DCreate9 returned NULL");
+  if (mode == vmGLTextureGrey || mode == vmGLTextureArgb) {
+    if (!FPlaneScene) FPlaneScene = std::make_unique<TPlaneScene>();
+    if (!FTextureDevice) {
+      FTextureDevice = system ? system->NewTextureDevice() : nullptr;
+      if (!FTextureDevice) {
+        Log("NewTextureDevice returned NULL");
         return false;
       }
     }
-    if (!D3DDev) {
-      if (LogDDrawError("D3D.GetAdapterDisplayMode:", D3D->GetAdapterDisplayMode())) return false;
-      if (LogDDrawError("D3D.CreateDevice:", D3D->CreateDevice(window))) return false;
-      D3DDev = true;
+    if (!FTextureDeviceMade) {
+      if (LogVideoError("TextureDevice.GetAdapterDisplayMode:", FTextureDevice->GetAdapterDisplayMode())) return false;
+      if (LogVideoError("TextureDevice.CreateDevice:", FTextureDevice->CreateDevice(window))) return false;
+      FTextureDeviceMade = true;
     }
-    return D3DDev;
+    return FTextureDeviceMade;
   }
   return false;
 }
 
 void TAVScreen::AttachClipper(uint8_t mode, bool attach, TNativeWindow window) {
-  DD7->SetClipper(attach && mode == vmDDraw && AVParams.DDrawClipper != 0, window);
+  FSurfaceDevice->SetClipper(attach && mode == vmGLShader && AVParams.ClipToWindow != 0, window);
 }
 
 std::string TAVScreen::CheckVModeSupport(uint8_t mode) {
-  if (mode == vmOverlay || mode == vmDDraw) {
+  if (mode == vmXVideo || mode == vmGLShader) {
     TSurfaceCaps caps;
-    if (!DD7 || DD7->GetCaps(caps) != veOk) return "CheckVModeSupport: Failed on DD7.GetCaps()";
-    if (mode == vmOverlay) {
+    if (!FSurfaceDevice || FSurfaceDevice->GetCaps(caps) != veOk) return "CheckVModeSupport: Failed on SurfaceDevice.GetCaps()";
+    if (mode == vmXVideo) {
       if (!caps.Overlay)
         return "CheckVModeSupport: Video card doesn't support Overlay in current mode";
       if (!caps.OverlayColorKey)
         return "CheckVModeSupport: Video card doesn't support Color Keying";
     } else if (!caps.FourCCBlit && !caps.StretchBlit) {
-      return "CheckVModeSupport: Video card doesn't support DDraw Blitting";
+      return "CheckVModeSupport: Video card doesn't support shader blitting";
     }
     return "";
   }
-  if (mode == vmD3D || mode == vmD3D_ARGB) {
+  if (mode == vmGLTextureGrey || mode == vmGLTextureArgb) {
     TTextureCaps caps;
-    if (!D3D || D3D->GetDeviceCaps(caps) != veOk)
-      return "CheckVModeSupport: Failed on D3D.GetDeviceCaps()";
+    if (!FTextureDevice || FTextureDevice->GetDeviceCaps(caps) != veOk)
+      return "CheckVModeSupport: Failed on TextureDevice.GetDeviceCaps()";
     if (!caps.DynamicTextures) return "CheckVModeSupport: Dynamic textures not supported";
   }
   return "";
@@ -213,31 +213,31 @@ std::string TAVScreen::CheckVModeSupport(uint8_t mode) {
 
 bool TAVScreen::CreateVideoSurface(uint8_t mode, int32_t width, bool planarAllowed,
                                    int32_t height) {
-  if (mode == vmOverlay || mode == vmDDraw)
+  if (mode == vmXVideo || mode == vmGLShader)
     return CreateOverlaySurface(mode, width, planarAllowed, height);
-  if (mode == vmD3D || mode == vmD3D_ARGB) return CreateTexture(mode, width, height);
+  if (mode == vmGLTextureGrey || mode == vmGLTextureArgb) return CreateTexture(mode, width, height);
   return false;
 }
 
 bool TAVScreen::CreateOverlaySurface(uint8_t mode, int32_t width, bool planarAllowed,
                                      int32_t height) {
-  if (!DD7) return false;
+  if (!FSurfaceDevice) return false;
   TFccArray list;
   ParseFourCCList(list, planarAllowed && AVParams.Planar == 1 ? "YV12, UYVY, YUY2" : "UYVY, YUY2");
   TSurfaceDesc desc;
   desc.Width = width;
   desc.Height = height;
-  desc.Overlay = mode == vmOverlay;
+  desc.Overlay = mode == vmXVideo;
   desc.Flip = desc.Overlay && AVParams.OverlayFlip != 0;
   uint32_t code = veNoFourCC;
   for (;;) {
     for (TFourCC fourCC : list) {
       desc.FourCC = fourCC;
-      code = DD7->CreateSurface(desc);
+      code = FSurfaceDevice->CreateSurface(desc);
       if (code != veOk) continue;
       FOverlay = true;
       FFourCC = fourCC;
-      if (desc.Flip && !LogDDrawError("FOverlay.GetAttachedSurface: ", DD7->GetAttachedSurface()))
+      if (desc.Flip && !LogVideoError("FOverlay.GetAttachedSurface: ", FSurfaceDevice->GetAttachedSurface()))
         FBackBuf = true;
       Ovr_Width = desc.Width;
       Ovr_Height = desc.Height;
@@ -249,57 +249,57 @@ bool TAVScreen::CreateOverlaySurface(uint8_t mode, int32_t width, bool planarAll
     desc.Width = 640;
     desc.Height = 480;
   }
-  LogDDrawError("DD7.CreateSurface(FSurface): ", code);
+  LogVideoError("SurfaceDevice.CreateSurface(FSurface): ", code);
   return false;
 }
 
 bool TAVScreen::CreateTexture(uint8_t mode, int32_t width, int32_t height) {
-  if (!D3D || !D3DDev) return false;
+  if (!FTextureDevice || !FTextureDeviceMade) return false;
   TTextureCaps caps;
-  if (D3D->GetDeviceCaps(caps) != veOk) return false;
+  if (FTextureDevice->GetDeviceCaps(caps) != veOk) return false;
   int32_t textureWidth = width;
   int32_t textureHeight = height;
   if (caps.PowerOfTwoOnly) {
     textureWidth = NextPowerOfTwo(width);
     textureHeight = NextPowerOfTwo(height);
-    D3DPlaneScene->SetTexRange(float(height) / float(textureHeight),
+    FPlaneScene->SetTexRange(float(height) / float(textureHeight),
                                float(width) / float(textureWidth));
   }
-  if (LogDDrawError("D3DDev.GetDisplayMode:", D3D->GetDisplayMode())) return false;
-  FFourCC = mode == vmD3D ? FCC_GRAY : FCC_ARGB;
-  const TTextureFormat format = mode == vmD3D ? tfLuminance8 : tfARGB32;
+  if (LogVideoError("TextureDevice.GetDisplayMode:", FTextureDevice->GetDisplayMode())) return false;
+  FFourCC = mode == vmGLTextureGrey ? FCC_GRAY : FCC_ARGB;
+  const TTextureFormat format = mode == vmGLTextureGrey ? tfLuminance8 : tfARGB32;
   uint32_t texture = 0;
-  if (LogDDrawError("D3DDev.CreateTexture:",
-                    D3D->CreateTexture(textureWidth, textureHeight, format, texture)))
+  if (LogVideoError("TextureDevice.CreateTexture:",
+                    FTextureDevice->CreateTexture(textureWidth, textureHeight, format, texture)))
     return false;
   FTexture = texture;
-  D3DPlaneScene->InitScene(D3D.get(), FAspect);
+  FPlaneScene->InitScene(FTextureDevice.get(), FAspect);
   return true;
 }
 
 void TAVScreen::ReleaseSurfaces() {
-  if (DD7) {
-    if (FBackBuf) DD7->ReleaseBackBuffer();
+  if (FSurfaceDevice) {
+    if (FBackBuf) FSurfaceDevice->ReleaseBackBuffer();
     if (FOverlay) {
-      if (FVideoMode == vmOverlay) UpdateOverlay(true);
-      DD7->ReleaseSurface();
+      if (FVideoMode == vmXVideo) UpdateOverlay(true);
+      FSurfaceDevice->ReleaseSurface();
     }
   }
   FBackBuf = false;
   FOverlay = false;
-  if (D3D && FTexture) D3D->ReleaseTexture(FTexture);
+  if (FTextureDevice && FTexture) FTextureDevice->ReleaseTexture(FTexture);
   FTexture = 0;
 }
 
 void TAVScreen::ReleaseDevices() {
-  if (DD7 && FPrimarySurface) DD7->ReleasePrimarySurface();
+  if (FSurfaceDevice && FPrimarySurface) FSurfaceDevice->ReleasePrimarySurface();
   FPrimarySurface = false;
-  DD7.reset();
+  FSurfaceDevice.reset();
   // The scene's vertex buffer belongs to the device and goes with it.
-  D3DPlaneScene.reset();
-  if (D3D && D3DDev) D3D->ReleaseDevice();
-  D3DDev = false;
-  D3D.reset();
+  FPlaneScene.reset();
+  if (FTextureDevice && FTextureDeviceMade) FTextureDevice->ReleaseDevice();
+  FTextureDeviceMade = false;
+  FTextureDevice.reset();
 }
 
 void TAVScreen::SetAspect(float aspect) {
@@ -332,7 +332,7 @@ void TAVScreen::SetWindowRect(int32_t left, int32_t top, bool updateOverlay, int
   FDisplayRect = {dx, dy, dx + w - 1, dy + h - 1};
   FSrcRect = {0, 0, Ovr_Width - 1, Ovr_Height - 1};
 
-  if (FVideoMode == vmOverlay) {
+  if (FVideoMode == vmXVideo) {
     int32_t screenWidth = 0, screenHeight = 0;
     if (TVideoSystem* system = CurrentVideoSystem())
       system->PrimaryScreenSize(screenWidth, screenHeight);
@@ -341,16 +341,16 @@ void TAVScreen::SetWindowRect(int32_t left, int32_t top, bool updateOverlay, int
   }
 
   const TVideoRect window{left, top, left + width - 1, top + height - 1};
-  if (DD7) DD7->SetWindowRect(window, FDisplayRect);
-  if (D3D) D3D->SetWindowRect(window, FDisplayRect);
+  if (FSurfaceDevice) FSurfaceDevice->SetWindowRect(window, FDisplayRect);
+  if (FTextureDevice) FTextureDevice->SetWindowRect(window, FDisplayRect);
 
   if (updateOverlay) UpdateOverlay();
 }
 
 void TAVScreen::UpdateOverlay(bool hide) {
-  if (FVideoMode != vmOverlay || !DD7 || !FOverlay) return;
+  if (FVideoMode != vmXVideo || !FSurfaceDevice || !FOverlay) return;
   if (FSrcRect.Right < 0 || FSrcRect.Bottom < 0) return;
-  LogDDrawError("UpdateOverlay: ", DD7->UpdateOverlay(FSrcRect, FDstRect, FColorKey, !hide));
+  LogVideoError("UpdateOverlay: ", FSurfaceDevice->UpdateOverlay(FSrcRect, FDstRect, FColorKey, !hide));
 }
 
 void TAVScreen::SetColorKey(uint32_t color) {
@@ -361,24 +361,24 @@ void TAVScreen::SetColorKey(uint32_t color) {
 bool TAVScreen::MyLockSurface(int32_t& lineBytes, uint8_t*& address, bool front) {
   lineBytes = 0;
   address = nullptr;
-  if (IsSurfaceMode() && DD7 && FOverlay) {
+  if (IsSurfaceMode() && FSurfaceDevice && FOverlay) {
     const TSurfaceId surface = FBackBuf && !front ? sidBackBuffer : sidOverlay;
-    return DD7->Lock(surface, lineBytes, address) == veOk && address;
+    return FSurfaceDevice->Lock(surface, lineBytes, address) == veOk && address;
   }
-  if (IsTextureMode() && D3D && FTexture)
-    return D3D->LockTexture(FTexture, lineBytes, address) == veOk && address;
+  if (IsTextureMode() && FTextureDevice && FTexture)
+    return FTextureDevice->LockTexture(FTexture, lineBytes, address) == veOk && address;
   return false;
 }
 
 void TAVScreen::UnlockSurface(bool front) {
-  if (IsSurfaceMode() && DD7 && FOverlay)
-    DD7->Unlock(FBackBuf && !front ? sidBackBuffer : sidOverlay);
-  else if (IsTextureMode() && D3D && FTexture)
-    D3D->UnlockTexture(FTexture);
+  if (IsSurfaceMode() && FSurfaceDevice && FOverlay)
+    FSurfaceDevice->Unlock(FBackBuf && !front ? sidBackBuffer : sidOverlay);
+  else if (IsTextureMode() && FTextureDevice && FTexture)
+    FTextureDevice->UnlockTexture(FTexture);
 }
 
 void TAVScreen::ClearSurface() {
-  if (FVideoMode != vmOverlay) return;
+  if (FVideoMode != vmXVideo) return;
   int32_t lineBytes = 0;
   uint8_t* address = nullptr;
   if (!MyLockSurface(lineBytes, address, true)) return;
@@ -402,18 +402,18 @@ void TAVScreen::ClearSurface() {
 }
 
 void TAVScreen::RestoreLostSurfaces() {
-  if (!IsSurfaceMode() || !DD7) return;
-  if (FPrimarySurface && DD7->IsLost(sidPrimary)) {
-    DD7->Restore(sidPrimary);
+  if (!IsSurfaceMode() || !FSurfaceDevice) return;
+  if (FPrimarySurface && FSurfaceDevice->IsLost(sidPrimary)) {
+    FSurfaceDevice->Restore(sidPrimary);
     Log("Surface lost: Restore Primary Surface");
   }
-  if (FBackBuf && DD7->IsLost(sidBackBuffer)) {
-    DD7->Restore(sidBackBuffer);
+  if (FBackBuf && FSurfaceDevice->IsLost(sidBackBuffer)) {
+    FSurfaceDevice->Restore(sidBackBuffer);
     Log("Surface lost: Restore BackBuffer Surface");
   }
-  if (FOverlay && DD7->IsLost(sidOverlay)) {
-    DD7->Restore(sidOverlay);
-    Log("Surface lost: Restore Overlay/DDraw Surface");
+  if (FOverlay && FSurfaceDevice->IsLost(sidOverlay)) {
+    FSurfaceDevice->Restore(sidOverlay);
+    Log("Surface lost: Restore Overlay/Shader Surface");
     UpdateOverlay();
   }
 }
@@ -454,7 +454,7 @@ void TAVScreen::CopyFrame(uint8_t* address, int32_t lineBytes) {
 
 void TAVScreen::ShowFrame() {
   if (FBusy > 0) return;
-  if (FVideoMode == vmGDI) {
+  if (FVideoMode == vmRaster) {
     if (FCanvas && FFrameBuf)
       FCanvas->StretchDraw(FDisplayRect,
                            TFrameBitmapView{FFrameBuf, FBitmapWidth, FBitmapHeight, FFrameStride});
@@ -469,26 +469,26 @@ void TAVScreen::ShowFrame() {
     UnlockSurface(false);
   }
 
-  if (FVideoMode == vmOverlay) {
-    if (FBackBuf && DD7) DD7->Flip();
-  } else if (FVideoMode == vmDDraw) {
-    if (DD7) DD7->SetPictureColour(FColour);
-    if (DD7 && FOverlay) LogDDrawError("FPrimarySurface.Blt: ", DD7->Blt(FDstRect));
+  if (FVideoMode == vmXVideo) {
+    if (FBackBuf && FSurfaceDevice) FSurfaceDevice->Flip();
+  } else if (FVideoMode == vmGLShader) {
+    if (FSurfaceDevice) FSurfaceDevice->SetPictureColour(FColour);
+    if (FSurfaceDevice && FOverlay) LogVideoError("FPrimarySurface.Blt: ", FSurfaceDevice->Blt(FDstRect));
   } else if (IsTextureMode()) {
     PresentTexture();
   }
 }
 
 void TAVScreen::PresentTexture() {
-  if (!D3D || !D3DDev || !D3DPlaneScene) return;
-  D3D->SetPictureColour(FColour);
-  if (LogDDrawError("D3DPlaneScene.DrawScene", D3DPlaneScene->DrawScene(D3D.get(), FTexture)))
+  if (!FTextureDevice || !FTextureDeviceMade || !FPlaneScene) return;
+  FTextureDevice->SetPictureColour(FColour);
+  if (LogVideoError("PlaneScene.DrawScene", FPlaneScene->DrawScene(FTextureDevice.get(), FTexture)))
     return;
-  if (!LogDDrawError("D3DDev.Present", D3D->Present(FDisplayRect))) return;
-  Log("D3D: Trying to restore AVScreen");
+  if (!LogVideoError("TextureDevice.Present", FTextureDevice->Present(FDisplayRect))) return;
+  Log("OpenGL: Trying to restore AVScreen");
   RecreateDevice(FWinLeft, FWinTop, FCanvas, FWnd, FWinWidth, FWinHeight);
-  if (IsTextureMode() && D3D && D3DDev && D3D->Present(FDisplayRect) == veOk)
-    Log("D3D: Screen restored OK");
+  if (IsTextureMode() && FTextureDevice && FTextureDeviceMade && FTextureDevice->Present(FDisplayRect) == veOk)
+    Log("OpenGL: Screen restored OK");
 }
 
 }  // namespace vexo

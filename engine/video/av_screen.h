@@ -79,7 +79,7 @@ class TAVScreen {
   int32_t FWinTop = 0;
   int32_t FWinWidth = 0;
   int32_t FWinHeight = 0;
-  uint8_t FVideoMode = vmGDI;
+  uint8_t FVideoMode = vmRaster;
   int32_t Ovr_LineBytes = 0;
   float FAspect = 0;
   float FPixelAspect = 0;
@@ -94,7 +94,7 @@ class TAVScreen {
 
   TVideoCanvas* Canvas() const { return FCanvas; }
   TNativeWindow Window() const { return FWnd; }
-  TPlaneScene9* PlaneScene() const { return D3DPlaneScene.get(); }
+  TPlaneScene* PlaneScene() const { return FPlaneScene.get(); }
   bool HasBackBuffer() const { return FBackBuf; }
 
  private:
@@ -110,8 +110,8 @@ class TAVScreen {
   void RestoreLostSurfaces();
   void CopyFrame(uint8_t* address, int32_t lineBytes);
   void PresentTexture();
-  bool IsSurfaceMode() const { return FVideoMode == vmOverlay || FVideoMode == vmDDraw; }
-  bool IsTextureMode() const { return FVideoMode == vmD3D || FVideoMode == vmD3D_ARGB; }
+  bool IsSurfaceMode() const { return FVideoMode == vmXVideo || FVideoMode == vmGLShader; }
+  bool IsTextureMode() const { return FVideoMode == vmGLTextureGrey || FVideoMode == vmGLTextureArgb; }
 
   // Bottom-up 32-bit pixels; FFrameBuf points at its start.
   std::vector<uint8_t, TCacheLineAllocator<uint8_t>> FBitmap;
@@ -119,14 +119,14 @@ class TAVScreen {
   int32_t FBitmapHeight = 0;
   TVideoCanvas* FCanvas = nullptr;
   TNativeWindow FWnd = 0;
-  std::unique_ptr<TSurfaceDevice> DD7;
+  std::unique_ptr<TSurfaceDevice> FSurfaceDevice;
   bool FPrimarySurface = false;
   bool FOverlay = false;
   bool FBackBuf = false;
-  std::unique_ptr<TTextureDevice> D3D;
-  bool D3DDev = false;
+  std::unique_ptr<TTextureDevice> FTextureDevice;
+  bool FTextureDeviceMade = false;
   uint32_t FTexture = 0;
-  std::unique_ptr<TPlaneScene9> D3DPlaneScene;
+  std::unique_ptr<TPlaneScene> FPlaneScene;
   int32_t FBusy = 0;
 };
 

@@ -17,7 +17,7 @@ constexpr int At(int row, int column) {
 
 }  // namespace
 
-TPlaneScene9::TPlaneScene9() {
+TPlaneScene::TPlaneScene() {
   // Strip order: top-left, bottom-left, top-right, bottom-right.
   FVertices = {{{-1, 1, 0, 0xFFFFFFFF, 0, 0},
                 {-1, -1, 0, 0xFFFFFFFF, 0, 1},
@@ -25,7 +25,7 @@ TPlaneScene9::TPlaneScene9() {
                 {1, -1, 0, 0xFFFFFFFF, 1, 1}}};
 }
 
-TPlaneMatrix TPlaneScene9::Projection(float a) {
+TPlaneMatrix TPlaneScene::Projection(float a) {
   TPlaneMatrix m = Identity();
   m[At(2, 2)] = a;
   m[At(3, 4)] = 1;
@@ -34,7 +34,7 @@ TPlaneMatrix TPlaneScene9::Projection(float a) {
   return m;
 }
 
-TPlaneMatrix TPlaneScene9::View(float a) {
+TPlaneMatrix TPlaneScene::View(float a) {
   // The plane at z = 0 seen from distance a: x in [-a, a], y in [-1, 1] fills
   // the viewport exactly.
   TPlaneMatrix m = Identity();
@@ -42,7 +42,7 @@ TPlaneMatrix TPlaneScene9::View(float a) {
   return m;
 }
 
-uint32_t TPlaneScene9::InitScene(TPlaneDevice* device, float aspect) {
+uint32_t TPlaneScene::InitScene(TPlaneDevice* device, float aspect) {
   if (!device) return veNullPointer;
   const float a = aspect >= 1.0f ? aspect : 1.0f;
   FVertices[0].X = FVertices[1].X = -a;
@@ -60,7 +60,7 @@ uint32_t TPlaneScene9::InitScene(TPlaneDevice* device, float aspect) {
   return device->SetTransform(ptView, View(a));
 }
 
-void TPlaneScene9::SetTexRange(float v, float u) {
+void TPlaneScene::SetTexRange(float v, float u) {
   FVertices[0].U = 0;
   FVertices[0].V = 0;
   FVertices[1].U = 0;
@@ -71,7 +71,7 @@ void TPlaneScene9::SetTexRange(float v, float u) {
   FVertices[3].V = v;
 }
 
-uint32_t TPlaneScene9::DrawScene(TPlaneDevice* device, uint32_t texture) {
+uint32_t TPlaneScene::DrawScene(TPlaneDevice* device, uint32_t texture) {
   if (!device || !texture) return veNullPointer;
   if (!FVertexBuffer) return veInvalidCall;
   if (uint32_t code = device->WriteVertexBuffer(FVertexBuffer, FVertices.data(), PlaneVertexBytes))

@@ -66,9 +66,9 @@ class TPlaneDevice {
                                      uint32_t format, uint32_t primitives) = 0;
 };
 
-class TPlaneScene9 {
+class TPlaneScene {
  public:
-  TPlaneScene9();
+  TPlaneScene();
 
   uint32_t InitScene(TPlaneDevice* device, float aspect);
   // Only the used fraction of a larger (power-of-two) texture is drawn.

@@ -2,7 +2,7 @@
 // The video back ends as the screen sees them. The platform layer implements
 // them (XVideo, OpenGL, raster painting) and installs a video system that
 // makes them; tests install memory-only ones. Every call that can fail answers
-// 0 or a code that LogDDrawError describes.
+// 0 or a code that LogVideoError describes.
 #include <cstdint>
 #include <memory>
 
@@ -72,7 +72,7 @@ class TVideoDevice {
 };
 
 // The surface modes' device: overlay (mode Overlay) or off-screen surface
-// blitted to the window (mode DDraw).
+// blitted to the window (mode GLShader).
 class TSurfaceDevice : public TVideoDevice {
  public:
   virtual uint32_t Create() = 0;

@@ -131,7 +131,7 @@ TEST_F(AccessibilityTest, EveryControlOfThePlaylistDialogHasAName) {
 TEST_F(AccessibilityTest, ThePositionBarTellsItsValueAndRange) {
   StartMainWindow();
   TAVPanel* panel = Form->Page()->VideoPanel();
-  panel->PlayFile(QString::fromStdString(test::MediaPath("h264_320x240.mp4")), vmGDI);
+  panel->PlayFile(QString::fromStdString(test::MediaPath("h264_320x240.mp4")), vmRaster);
   TCTrackBar* bar = panel->ControlPanel()->PositionBar();
   QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(bar);
   ASSERT_NE(iface, nullptr);

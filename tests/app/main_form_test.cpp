@@ -340,7 +340,7 @@ TEST_F(MainFormTest, WithoutTheServicesThereIsNothingToHoldAndNoDelay) {
 TEST_F(MainFormTest, SpaceOnTheWindowPlaysAndClosingDuringPlaybackEndsPromptly) {
   Start();
   OpenInBrowser(desktop->Clips + "/a_clip.avi");
-  TAVPlayerEnc* player = Form->Page()->VideoPanel()->Player();
+  TAVPlayer* player = Form->Page()->VideoPanel()->Player();
   QTest::keyClick(Form.get(), Qt::Key_Space);
   ASSERT_TRUE(QTest::qWaitFor([&] { return player->State() == psPlaying; }, 5000));
   QTest::qWait(500);

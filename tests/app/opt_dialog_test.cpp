@@ -129,7 +129,7 @@ TEST_F(OptDialogTest, OkStoresOneChangeFromEachPageAndTheEngineFollows) {
   Click(Dialog->TypeBox(seFLV));
   // Playback: the plain drawing output, packed pictures.
   ShowPage(opPlayback);
-  Control<QComboBox>(oAVVideoMode)->setCurrentIndex(vmGDI);
+  Control<QComboBox>(oAVVideoMode)->setCurrentIndex(vmRaster);
   Click(Control<QCheckBox>(oAVPlanar));
   ASSERT_TRUE(Control<QCheckBox>(oAVTurnPhoto)->isChecked());
   EXPECT_EQ(Control<QCheckBox>(oAVTurnPhoto)->text(),
@@ -149,7 +149,7 @@ TEST_F(OptDialogTest, OkStoresOneChangeFromEachPageAndTheEngineFollows) {
   EXPECT_EQ(stored.value("Options/oAVVideoMode").toString(), "2");
   EXPECT_EQ(stored.value("Options/oAVSoundDevice").toString(), "default");
   EXPECT_EQ(AVParams.PhotoDurationMs, 5000);
-  EXPECT_EQ(AVParams.VideoMode, vmGDI);
+  EXPECT_EQ(AVParams.VideoMode, vmRaster);
   EXPECT_EQ(stored.value("Options/oAVPlanar").toString(), "0");
   EXPECT_EQ(AVParams.Planar, 0);
   EXPECT_EQ(stored.value("Options/oAVTurnPhoto").toString(), "0");
@@ -245,14 +245,14 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(OptDialogTest, ModesOnlyTheSettingsFileSetsStayUntilChanged) {
-  Options->GetOption(oAVVideoMode).SetInt(vmD3D_ARGB);
+  Options->GetOption(oAVVideoMode).SetInt(vmGLTextureArgb);
   Open(opPlayback);
   auto* mode = Control<QComboBox>(oAVVideoMode);
   EXPECT_EQ(mode->count(), 5);
-  EXPECT_EQ(mode->currentIndex(), vmD3D_ARGB);
+  EXPECT_EQ(mode->currentIndex(), vmGLTextureArgb);
   Press(bOK);
-  EXPECT_EQ(Options->GetOption(oAVVideoMode).GetInt(), vmD3D_ARGB);
-  EXPECT_EQ(AVParams.VideoMode, vmD3D_ARGB);
+  EXPECT_EQ(Options->GetOption(oAVVideoMode).GetInt(), vmGLTextureArgb);
+  EXPECT_EQ(AVParams.VideoMode, vmGLTextureArgb);
 }
 
 TEST_F(OptDialogTest, TheLanguageListShowsEveryLanguageFileByItsName) {
@@ -283,7 +283,7 @@ TEST_F(OptDialogTest, TheLanguageListShowsEveryLanguageFileByItsName) {
 TEST_F(OptDialogTest, DefaultsResetTheActivePageAndTheMediaTypesOnly) {
   Options->GetOption(oPlayExpandTree).SetBool(true);
   Options->GetOption(oSortType).SetInt(1);
-  Options->GetOption(oAVVideoMode).SetInt(vmGDI);
+  Options->GetOption(oAVVideoMode).SetInt(vmRaster);
   Options->GetOption(oAVFullScreenKey).SetInt(1);
   Options->GetOption(oAVPhotoSeek).SetBool(false);
   Options->GetOption(oAVPlanar).SetBool(false);
@@ -302,9 +302,9 @@ TEST_F(OptDialogTest, DefaultsResetTheActivePageAndTheMediaTypesOnly) {
   EXPECT_TRUE(Control<QCheckBox>(oPlayExpandTree)->isChecked());
   EXPECT_EQ(Control<QComboBox>(oSortType)->currentIndex(), 1);
   // Nothing reaches the options before OK.
-  EXPECT_EQ(Options->GetOption(oAVVideoMode).GetInt(), vmGDI);
+  EXPECT_EQ(Options->GetOption(oAVVideoMode).GetInt(), vmRaster);
   Press(bOK);
-  EXPECT_EQ(Options->GetOption(oAVVideoMode).GetInt(), vmDDraw);
+  EXPECT_EQ(Options->GetOption(oAVVideoMode).GetInt(), vmGLShader);
   EXPECT_EQ(Options->GetOption(oAVSoundDevice).GetText(), "default");
   EXPECT_TRUE(Options->GetOption(oPlayExpandTree).GetBool());
   EXPECT_TRUE(Dialog->TreeRefreshNeeded);

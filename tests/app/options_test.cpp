@@ -64,7 +64,7 @@ TEST_F(OptionsTest, FirstStartGivesDefaults) {
   EXPECT_FALSE(options.GetOption(oPlaySubfolders).GetBool());
   EXPECT_EQ(options.GetDynamic(dGridWidth)->GetInt(), 250);
   EXPECT_EQ(AVParams.PhotoDurationMs, 2000);
-  EXPECT_EQ(AVParams.VideoMode, vmDDraw);
+  EXPECT_EQ(AVParams.VideoMode, vmGLShader);
   EXPECT_EQ(AVParams.PhotoSeek, 1);
   EXPECT_FALSE(options.HasOption(0));
   EXPECT_FALSE(options.HasOption(oAVPlanar + 1));
@@ -80,7 +80,7 @@ TEST_F(OptionsTest, SavedValuesComeBackAndReachTheEngine) {
     TOptions options(FProgram.path());
     options.LoadSave(false);
     options.GetOption(oPhotoSec).SetInt(5);
-    options.GetOption(oAVVideoMode).SetInt(vmGDI);
+    options.GetOption(oAVVideoMode).SetInt(vmRaster);
     options.GetOption(oAVPhotoSeek).SetBool(false);
     options.GetOption(oCustomExt).SetText("mkv");
     options.GetExtOption(seFLV)->SetBool(false);
@@ -99,7 +99,7 @@ TEST_F(OptionsTest, SavedValuesComeBackAndReachTheEngine) {
   EXPECT_EQ(options.SnapshotDir, FProgram.path());
   EXPECT_EQ(options.GetOption(oPlayMirraDay).GetInt(), kToday + 2);
   EXPECT_EQ(AVParams.PhotoDurationMs, 5000);
-  EXPECT_EQ(AVParams.VideoMode, vmGDI);
+  EXPECT_EQ(AVParams.VideoMode, vmRaster);
   EXPECT_EQ(AVParams.PhotoSeek, 0);
 }
 
@@ -338,17 +338,17 @@ INSTANTIATE_TEST_SUITE_P(
         DamagedFileCase{"UnreadableValues",
                         "[Options]\noPhotoSec=lots\noAVVideoMode=\noAVPhotoSeek=perhaps\n"
                         "[Dynamic]\ndGridWidth=1e9\n",
-                        2, vmDDraw, true, 250},
+                        2, vmGLShader, true, 250},
         // The section's missing bracket is forgiven; the binary key is not a setting.
         DamagedFileCase{"BrokenSectionAndBinaryKeys",
                         QByteArray("[Options\noPhotoSec=3\n\x00\x01\x02=\xFF\xFE\n[Dynamic]\n"
                                    "dRecent1=@Variant(\x00\x00\x00\x7f)\n",
                                    62),
-                        3, vmDDraw, true, 250},
-        DamagedFileCase{"Utf16Text", QByteArray("\xFF\xFE[\0O\0p\0t\0", 10), 2, vmDDraw, true, 250},
-        DamagedFileCase{"CutOffWithoutALineEnd", "[Options]\noPhotoSec=4\noAVVideoMode=2", 4, vmGDI,
+                        3, vmGLShader, true, 250},
+        DamagedFileCase{"Utf16Text", QByteArray("\xFF\xFE[\0O\0p\0t\0", 10), 2, vmGLShader, true, 250},
+        DamagedFileCase{"CutOffWithoutALineEnd", "[Options]\noPhotoSec=4\noAVVideoMode=2", 4, vmRaster,
                         true, 250},
-        DamagedFileCase{"RandomBytes", Noise(), 2, vmDDraw, true, 250}),
+        DamagedFileCase{"RandomBytes", Noise(), 2, vmGLShader, true, 250}),
     [](const ::testing::TestParamInfo<DamagedFileCase>& info) { return info.param.name; });
 
 TEST_F(OptionsTest, HandEditedOutOfRangeValuesAreBroughtIntoRange) {
@@ -368,21 +368,21 @@ TEST_F(OptionsTest, ChosenSoundOutputReachesTheSoundSystem) {
   TOptions options(FProgram.path());
   options.LoadSave(false);
   EXPECT_EQ(options.GetOption(oAVSoundDevice).GetText(), "default");
-  EXPECT_EQ(AVParams.UseDirectSound, 1);
+  EXPECT_EQ(AVParams.UseSoundServer, 1);
   // A device of its own bypasses the sound server.
   options.GetOption(oAVSoundDevice).SetText("plughw:CARD=Test,DEV=0");
   options.ApplyToEngine();
-  EXPECT_EQ(AVParams.UseDirectSound, 0);
+  EXPECT_EQ(AVParams.UseSoundServer, 0);
   EXPECT_EQ(sound.AlsaDevice(), "plughw:CARD=Test,DEV=0");
   // Back to the default: the server is tried again.
   options.GetOption(oAVSoundDevice).SetText("default");
   options.ApplyToEngine();
-  EXPECT_EQ(AVParams.UseDirectSound, 1);
+  EXPECT_EQ(AVParams.UseSoundServer, 1);
   EXPECT_EQ(sound.AlsaDevice(), "default");
   // A server that failed once stays given up while the choice stays the same.
-  AVParams.UseDirectSound = 0;
+  AVParams.UseSoundServer = 0;
   options.ApplyToEngine();
-  EXPECT_EQ(AVParams.UseDirectSound, 0);
+  EXPECT_EQ(AVParams.UseSoundServer, 0);
   SetSoundSystem(nullptr);
 }
 

@@ -338,7 +338,7 @@ class DropTest : public ::testing::Test {
     QCoreApplication::sendEvent(Form.get(), &drop);
     return drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
   }
-  TAVPlayerEnc* Player() const { return Form->Page()->VideoPanel()->Player(); }
+  TAVPlayer* Player() const { return Form->Page()->VideoPanel()->Player(); }
 
   std::unique_ptr<QTemporaryDir> Program;
   std::unique_ptr<TDesktopVideoSystem> Video;

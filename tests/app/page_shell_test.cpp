@@ -287,7 +287,7 @@ TEST_F(PageShellTest, TheSiblingProductPanelShowsAtStartWhenDue) {
   ProgramDir = program.path();
   TOptions::Random = [] { return 0.9; };
   Build([](TOptions& options) {
-    options.GetOption(oAVVideoMode).SetInt(vmGDI);
+    options.GetOption(oAVVideoMode).SetInt(vmRaster);
     options.GetOption(oPlayMirraDay).SetInt(1);
     options.GetOption(oPlayExpandTree).SetBool(true);
   });

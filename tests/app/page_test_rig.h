@@ -95,7 +95,7 @@ class TPageRig {
     ASSERT_TRUE(desktop.Ready());
     LoadMediaLib();
     Build([](TOptions& options) {
-      options.GetOption(oAVVideoMode).SetInt(vmGDI);
+      options.GetOption(oAVVideoMode).SetInt(vmRaster);
       options.GetOption(oPlayShowPLDlg).SetBool(false);
       options.GetOption(oPlayOrder).SetInt(2);
       options.GetOption(oPlayExpandTree).SetBool(true);
@@ -111,7 +111,7 @@ class TPageRig {
     Options.reset();
   }
 
-  TAVPlayerEnc& Player() { return *Page->VideoPanel()->Player(); }
+  TAVPlayer& Player() { return *Page->VideoPanel()->Player(); }
   TShellGrid& Grid() { return *Page->Grid(); }
   bool Enabled(int row) {
     TMSAction* action = Menus->FindAction(row);

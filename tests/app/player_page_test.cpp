@@ -273,7 +273,7 @@ TEST_F(PlayerPageTest, TheBrowserPositionAndWidthComeBackAfterARebuild) {
 TEST_F(PlayerPageTest, AStoredBrowserWidthBeyondTheScreenIsClamped) {
   Destroy();
   Build([](TOptions& options) {
-    options.GetOption(oAVVideoMode).SetInt(vmGDI);
+    options.GetOption(oAVVideoMode).SetInt(vmRaster);
     options.GetDynamic(dGridWidth)->SetInt(2147483647);
   });
   const int screen = Page->screen()->availableGeometry().width();
@@ -395,7 +395,7 @@ TEST_F(PlayerPageTest, TheBrowserListsTodaysVideoTypesUnlessSwitchedOff) {
   }
   Destroy();
   Build([](TOptions& options) {
-    options.GetOption(oAVVideoMode).SetInt(vmGDI);
+    options.GetOption(oAVVideoMode).SetInt(vmRaster);
     options.GetExtOption(seWEBM)->SetBool(false);
   });
   EXPECT_EQ(listed(), (QStringList{"a_clip.mkv", "c_camera.m2ts"}));
@@ -488,11 +488,11 @@ TEST_P(FirstPictureOnScreenTest, SelectingAClipShowsItsFirstPicture) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, FirstPictureOnScreenTest,
-                         ::testing::Values(TFirstPictureCase{"OpenGL", vmDDraw, true},
-                                           TFirstPictureCase{"GreyPlane", vmD3D, false},
-                                           TFirstPictureCase{"ColourPlane", vmD3D_ARGB, true},
-                                           TFirstPictureCase{"PlainDrawing", vmGDI, true},
-                                           TFirstPictureCase{"XVideo", vmOverlay, true}),
+                         ::testing::Values(TFirstPictureCase{"OpenGL", vmGLShader, true},
+                                           TFirstPictureCase{"GreyPlane", vmGLTextureGrey, false},
+                                           TFirstPictureCase{"ColourPlane", vmGLTextureArgb, true},
+                                           TFirstPictureCase{"PlainDrawing", vmRaster, true},
+                                           TFirstPictureCase{"XVideo", vmXVideo, true}),
                          [](const auto& info) { return std::string(info.param.Name); });
 
 }  // namespace

@@ -231,7 +231,7 @@ class PlaylistRunTest : public PlaylistDialogTest {
   int Run(const std::function<void(TPlaylistDialog&)>& during = {}) {
     auto dialog = std::make_unique<TPlaylistDialog>(nullptr, *Options);
     dialog->Setup({0, 1, 0}, [this](TPlaylistDialog& d) {
-      BuildAndPlay(d, {FMedia.path()}, *Options, List, Player->Player(), vmGDI);
+      BuildAndPlay(d, {FMedia.path()}, *Options, List, Player->Player(), vmRaster);
     });
     Dialog = dialog.get();
     if (during) during(*dialog);
@@ -251,7 +251,7 @@ class PlaylistRunTest : public PlaylistDialogTest {
 
 TEST_F(PlaylistRunTest, TheFolderOpensWithOneLinePerFileVideosFirst) {
   EXPECT_EQ(Run(), QDialog::Accepted);
-  TAVPlayerEnc& player = Player->Player();
+  TAVPlayer& player = Player->Player();
   ASSERT_TRUE(player.IsOpen());
   EXPECT_EQ(player.State(), psStopped);
   EXPECT_EQ(player.FileCount(), 8);

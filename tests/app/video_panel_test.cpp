@@ -81,7 +81,7 @@ class VideoPanelTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(desktop->Ready());
     test::LoadMediaLib();
-    AVParams.VideoMode = vmGDI;
+    AVParams.VideoMode = vmRaster;
     Window = std::make_unique<QWidget>();
     auto* layout = new QVBoxLayout(Window.get());
     layout->setContentsMargins(0, 0, 0, 0);
@@ -106,7 +106,7 @@ class VideoPanelTest : public ::testing::Test {
     }
   }
 
-  TAVPlayerEnc& Player() { return *Panel->Player(); }
+  TAVPlayer& Player() { return *Panel->Player(); }
   TAVControlPanel& Controls() { return *Panel->ControlPanel(); }
   TCTrackBar& Bar() { return *Controls().PositionBar(); }
 
@@ -130,7 +130,7 @@ class VideoPanelTest : public ::testing::Test {
   void OpenList(const std::vector<std::string>& names, TAVPlayList& list) {
     for (const std::string& name : names)
       list.Add(name.front() == '/' ? name : test::MediaPath(name));
-    Panel->PlayList(&list, vmGDI);
+    Panel->PlayList(&list, vmRaster);
   }
 
   int SnapshotFrame() {
@@ -272,7 +272,7 @@ TEST_F(VideoPanelTest, DraggingAcrossATickSeeksAndReleaseLandsOnTheExactFrame) {
 }
 
 TEST_F(VideoPanelTest, AClickBesideTheHandleJumpsThereAndPauses) {
-  Panel->PlayFile(QString::fromStdString(test::MediaPath("numbered_mpeg4.avi")), vmGDI);
+  Panel->PlayFile(QString::fromStdString(test::MediaPath("numbered_mpeg4.avi")), vmRaster);
   ASSERT_TRUE(Panel->IsOpen());
   const int x = Bar().width() * 3 / 4;
   Drag({x});
@@ -283,7 +283,7 @@ TEST_F(VideoPanelTest, AClickBesideTheHandleJumpsThereAndPauses) {
 }
 
 TEST_F(VideoPanelTest, TheWheelAndTheKeyboardLeaveTheBarAlone) {
-  Panel->PlayFile(QString::fromStdString(test::MediaPath("numbered_mpeg4.avi")), vmGDI);
+  Panel->PlayFile(QString::fromStdString(test::MediaPath("numbered_mpeg4.avi")), vmRaster);
   const QPointF at(Bar().width() / 2.0, Bar().height() / 2.0);
   QWheelEvent wheel(at, Bar().mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
                     Qt::NoModifier, Qt::NoScrollPhase, false);
@@ -309,7 +309,7 @@ class TPaintCounter : public QObject {
 };
 
 TEST_F(VideoPanelTest, APositionRepaintsOnlyTheStripTheHandleCrossed) {
-  Panel->PlayFile(QString::fromStdString(test::MediaPath("numbered_mpeg4.avi")), vmGDI);
+  Panel->PlayFile(QString::fromStdString(test::MediaPath("numbered_mpeg4.avi")), vmRaster);
   Bar().SetPosition(6000);
   Settle();
   TPaintCounter paints(&Bar());
@@ -331,7 +331,7 @@ TEST_F(VideoPanelTest, LabelsShowThePositionAndTheDuration) {
   EXPECT_EQ(Controls().TimeLabel()->text(), "00:00:00");
   EXPECT_EQ(Controls().TotalLabel()->text(), " / 00:00:00");
   EXPECT_EQ(Controls().CaptionLabel()->text(), "Video:");
-  Panel->PlayFile(QString::fromStdString(test::MediaPath("numbered_h264.mp4")), vmGDI);
+  Panel->PlayFile(QString::fromStdString(test::MediaPath("numbered_h264.mp4")), vmRaster);
   EXPECT_EQ(Controls().TotalLabel()->text(), " / 00:00:12");
   EXPECT_EQ(Controls().CaptionLabel()->text(), "Video: numbered_h264.mp4");
   // A single file shows no ticks.
@@ -356,7 +356,7 @@ TEST_F(VideoPanelTest, ButtonsFollowThePlayState) {
   EXPECT_FALSE(play.isEnabled());
   EXPECT_FALSE(Bar().isEnabled());
 
-  Panel->PlayFile(QString::fromStdString(test::MediaPath("numbered_h264.mp4")), vmGDI);
+  Panel->PlayFile(QString::fromStdString(test::MediaPath("numbered_h264.mp4")), vmRaster);
   EXPECT_TRUE(stop.isEnabled());
   EXPECT_TRUE(play.isEnabled());
   EXPECT_TRUE(Bar().isEnabled());
@@ -390,7 +390,7 @@ TEST_F(VideoPanelTest, ButtonsFollowThePlayState) {
 }
 
 TEST_F(VideoPanelTest, ASinglePictureLeavesTheControlsDisabled) {
-  Panel->PlayFile(QString::fromStdString(test::MediaPath("photo_640x480.jpg")), vmGDI);
+  Panel->PlayFile(QString::fromStdString(test::MediaPath("photo_640x480.jpg")), vmRaster);
   ASSERT_TRUE(Panel->IsOpen());
   EXPECT_FALSE(Controls().Button(TAVControlPanel::biPlay)->isEnabled());
   EXPECT_FALSE(Bar().isEnabled());
@@ -402,7 +402,7 @@ TEST_F(VideoPanelTest, ASinglePictureLeavesTheControlsDisabled) {
 
 TEST_F(VideoPanelTest, AnUnopenableFileShowsItsErrorTextInThePanel) {
   test::TBoxRecorder boxes;
-  Panel->PlayFile(QString::fromStdString(test::MediaPath("not_media.avi")), vmGDI);
+  Panel->PlayFile(QString::fromStdString(test::MediaPath("not_media.avi")), vmRaster);
   EXPECT_FALSE(Panel->IsOpen());
   EXPECT_TRUE(boxes.Boxes.empty());
   EXPECT_EQ(Player().ErrorCode(), peOpen);
@@ -478,7 +478,7 @@ TEST_F(VideoPanelTest, ANameThatIsNotTextIsFoundAndPlays) {
   OpenList({odd, "h264_aac.mp4"}, list);
   EXPECT_TRUE(boxes.Boxes.empty());
   EXPECT_EQ(Player().FileCount(), 2);
-  Panel->PlayNativeFile(odd, vmGDI);
+  Panel->PlayNativeFile(odd, vmRaster);
   EXPECT_TRUE(Panel->IsOpen());
   EXPECT_EQ(Player().FileCount(), 1);
   EXPECT_TRUE(boxes.Boxes.empty());
@@ -494,7 +494,7 @@ TEST_F(VideoPanelTest, ALongListIsCheckedWhileTheInterfaceRuns) {
   list.Add(test::MediaPath("numbered_h264.mp4"));
   bool served = false;
   QTimer::singleShot(0, [&] { served = true; });
-  Panel->PlayList(&list, vmGDI);
+  Panel->PlayList(&list, vmRaster);
   EXPECT_TRUE(served);
   EXPECT_EQ(list.Count(), 100001);
   EXPECT_EQ(Player().FileCount(), 1);
@@ -508,7 +508,7 @@ TEST_F(VideoPanelTest, ALongListIsCheckedWhileTheInterfaceRuns) {
     Panel->Close();
   });
   QTimer::singleShot(0, [] { ::raise(SIGTERM); });
-  Panel->PlayList(&list, vmGDI);
+  Panel->PlayList(&list, vmRaster);
   EXPECT_TRUE(heard);
   EXPECT_FALSE(Panel->IsOpen());
   EXPECT_EQ(boxes.Boxes.size(), 1u);
@@ -561,7 +561,7 @@ TEST(MissingFilesMessage, NamesTwelveAndAddsTheDriveHintForDetachableMounts) {
 // ---- Full screen ----
 
 TEST_F(VideoPanelTest, FullScreenHidesTheControlsAndTheMouseBringsThemBack) {
-  Panel->PlayFile(QString::fromStdString(test::MediaPath("numbered_h264.mp4")), vmGDI);
+  Panel->PlayFile(QString::fromStdString(test::MediaPath("numbered_h264.mp4")), vmRaster);
   const QRect normalArea = Panel->PageList()->geometry();
   EXPECT_EQ(normalArea.topLeft(), QPoint(8, 8));
   EXPECT_EQ(normalArea.bottom() + 1 + 8, Controls().y());

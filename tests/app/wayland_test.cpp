@@ -156,7 +156,7 @@ class WaylandTest : public ::testing::Test {
       Window->showNormal();
   }
 
-  TAVPlayerEnc& Player() { return *Panel->Player(); }
+  TAVPlayer& Player() { return *Panel->Player(); }
   TAVScreen& Screen() { return *Player().Screen(); }
 
   // Plays from the start to the end; answers the furthest position the bar showed.
@@ -177,7 +177,7 @@ class WaylandTest : public ::testing::Test {
   // the widget, which renders itself again on request; the OpenGL modes draw
   // into a window of their own, whose last picture is kept.
   QImage ShownPicture() {
-    if (Screen().FVideoMode != vmGDI) return TGLVideoWindow::LastShownPicture();
+    if (Screen().FVideoMode != vmRaster) return TGLVideoWindow::LastShownPicture();
     const TVideoRect r = Screen().FDisplayRect;
     return Panel->PlayerWidget()->grab().toImage().copy(r.Left, r.Top, r.Right - r.Left + 1,
                                                         r.Bottom - r.Top + 1);
@@ -245,7 +245,7 @@ TEST_F(WaylandTest, TheMainWindowOpensAndPlaysAClipWithItsDefaultMode) {
   Panel = form.Page()->VideoPanel();
   Panel->PlayFile(QString::fromStdString(test::MediaPath(kClip)), AVParams.VideoMode);
   ASSERT_EQ(Player().State(), psStopped) << Player().ErrorText();
-  EXPECT_EQ(Screen().FVideoMode, vmDDraw);
+  EXPECT_EQ(Screen().FVideoMode, vmGLShader);
   const int length = Panel->ControlPanel()->PositionBar()->Max();
   EXPECT_GE(PlayToTheEnd(), length - length / 20);
   ExpectTheFrameShown(false);
@@ -279,7 +279,7 @@ TEST_P(WaylandModeTest, AClipPlaysToTheEndAndItsColoursReachTheWindow) {
   EXPECT_EQ(Screen().FVideoMode, c.Shown) << ::testing::PrintToString(log.Lines());
   // A swap that waited for the compositor would hold the interface thread
   // at every picture; the video thread paces them itself.
-  if (c.Shown != vmGDI) {
+  if (c.Shown != vmRaster) {
     int videoWindows = 0;
     for (QWindow* window : QGuiApplication::allWindows())
       if (window->parent() && window->surfaceType() == QSurface::OpenGLSurface) {
@@ -293,18 +293,18 @@ TEST_P(WaylandModeTest, AClipPlaysToTheEndAndItsColoursReachTheWindow) {
   EXPECT_GE(PlayToTheEnd(), length - length / 20)
       << Player().ErrorText() << ::testing::PrintToString(log.Lines());
   ExpectTheFrameShown(c.Grey);
-  if (c.Requested == vmOverlay) {
+  if (c.Requested == vmXVideo) {
     EXPECT_TRUE(Logged(log, kNoOverlay));
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, WaylandModeTest,
-    ::testing::Values(TModeCase{"OverlayFallsBackToRaster", vmOverlay, vmGDI, false},
-                      TModeCase{"Blit", vmDDraw, vmDDraw, false},
-                      TModeCase{"Raster", vmGDI, vmGDI, false},
-                      TModeCase{"GreyTexture", vmD3D, vmD3D, true},
-                      TModeCase{"ColourTexture", vmD3D_ARGB, vmD3D_ARGB, false}),
+    ::testing::Values(TModeCase{"OverlayFallsBackToRaster", vmXVideo, vmRaster, false},
+                      TModeCase{"Blit", vmGLShader, vmGLShader, false},
+                      TModeCase{"Raster", vmRaster, vmRaster, false},
+                      TModeCase{"GreyTexture", vmGLTextureGrey, vmGLTextureGrey, true},
+                      TModeCase{"ColourTexture", vmGLTextureArgb, vmGLTextureArgb, false}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 class WaylandFullScreenTest : public WaylandTest, public ::testing::WithParamInterface<uint8_t> {};
@@ -333,7 +333,7 @@ TEST_P(WaylandFullScreenTest, FullScreenFillsTheOutputWithThePicture) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, WaylandFullScreenTest,
-                         ::testing::Values(uint8_t(vmDDraw), uint8_t(vmGDI), uint8_t(vmD3D_ARGB)),
+                         ::testing::Values(uint8_t(vmGLShader), uint8_t(vmRaster), uint8_t(vmGLTextureArgb)),
                          [](const auto& info) { return "Mode" + std::to_string(info.param); });
 
 // A Wayland session usually runs an X server beside it for older programs;
@@ -343,11 +343,11 @@ TEST_F(WaylandTest, AnXServerBesideTheCompositorIsNotAskedAboutWaylandWindows) {
   ASSERT_TRUE(x.Running());
   setenv("DISPLAY", x.DisplayName().c_str(), 1);
   test::TCapturedLog log;
-  AVParams.VideoMode = vmOverlay;
-  Panel->PlayFile(QString::fromStdString(test::MediaPath(kClip)), vmOverlay);
+  AVParams.VideoMode = vmXVideo;
+  Panel->PlayFile(QString::fromStdString(test::MediaPath(kClip)), vmXVideo);
   unsetenv("DISPLAY");
   ASSERT_EQ(Player().State(), psStopped) << Player().ErrorText();
-  EXPECT_EQ(Screen().FVideoMode, vmGDI);
+  EXPECT_EQ(Screen().FVideoMode, vmRaster);
   EXPECT_TRUE(Logged(log, kNoOverlay));
 }
 

@@ -111,7 +111,7 @@ class FakeSoundSystem : public TSoundSystem {
     }
     return Hand(stream);
   }
-  std::unique_ptr<TSoundDevice> CreateWaveOut(uint32_t deviceId) override {
+  std::unique_ptr<TSoundDevice> CreateFallback(uint32_t deviceId) override {
     lastDeviceId = deviceId;
     ++waveOutsAsked;
     return Hand(waveOut);
@@ -147,7 +147,7 @@ class RecordingView : public TLogView {
 class AudioThreadTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    AVParams.UseDirectSound = 1;
+    AVParams.UseSoundServer = 1;
     CreateLog(&view, 0);
     view.SetVisible(true);
   }
@@ -266,7 +266,7 @@ TEST_F(AudioThreadTest, EndAtTheFirstFetchOpensAndClosesOnly) {
   EXPECT_TRUE(Logged("LAST mWait = -40"));
 }
 
-TEST_F(AudioThreadTest, NoServerSwitchesToWaveOutForTheRestOfTheProcess) {
+TEST_F(AudioThreadTest, NoServerSwitchesToAlsaForTheRestOfTheProcess) {
   FakeSource first(44100, 2, 3, 17640);
   FakeDevice waveOut;
   FakeSoundSystem system;
@@ -274,8 +274,8 @@ TEST_F(AudioThreadTest, NoServerSwitchesToWaveOutForTheRestOfTheProcess) {
   system.waveOut = &waveOut;
   Play(first, &system);
   RunToEnd();
-  EXPECT_TRUE(Logged("Error: Failed to create IDirectSound object, switching to MCI audio"));
-  EXPECT_EQ(AVParams.UseDirectSound, 0);
+  EXPECT_TRUE(Logged("Error: Failed to connect to the sound server, switching to ALSA audio"));
+  EXPECT_EQ(AVParams.UseSoundServer, 0);
   EXPECT_EQ(waveOut.written, 3 * 17640);
   EXPECT_EQ(system.lastDeviceId, 3u);
   EXPECT_TRUE(errors.empty());
@@ -288,7 +288,7 @@ TEST_F(AudioThreadTest, NoServerSwitchesToWaveOutForTheRestOfTheProcess) {
   RunToEnd();
   EXPECT_EQ(system.streamsAsked, 1);
   EXPECT_EQ(system.waveOutsAsked, 2);
-  EXPECT_FALSE(Logged("Error: Failed to create IDirectSound object, switching to MCI audio"));
+  EXPECT_FALSE(Logged("Error: Failed to connect to the sound server, switching to ALSA audio"));
 }
 
 struct OpenFailure {
@@ -321,8 +321,8 @@ TEST_P(AudioOpenFailureTest, ReportsOnTheUserInterfaceThreadAndEnds) {
 
 INSTANTIATE_TEST_SUITE_P(Devices, AudioOpenFailureTest,
                          ::testing::Values(OpenFailure{"StreamBuffer", true, 0x80004005, 0, true},
-                                           OpenFailure{"WaveOutDevice", false, 0, 2, true},
-                                           OpenFailure{"NoWaveOutAtAll", false, 0, 0, false}),
+                                           OpenFailure{"FallbackDevice", false, 0, 2, true},
+                                           OpenFailure{"NoFallbackAtAll", false, 0, 0, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(AudioThreadTest, NoSoundSystemAtAllIsAnOpenFailure) {

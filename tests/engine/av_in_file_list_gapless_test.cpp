@@ -97,7 +97,7 @@ class GaplessPlayTest : public ::testing::TestWithParam<double> {
     test::LoadMediaLib();
     AVParams = DefaultAVParams;
     AVParams.PhotoDurationMs = 500;
-    AVParams.VideoMode = vmGDI;
+    AVParams.VideoMode = vmRaster;
   }
   void TearDown() override { AVParams = DefaultAVParams; }
 };
@@ -116,7 +116,7 @@ TEST_P(GaplessPlayTest, SoundStartsOnEveryFilesFirstPictureAndLastsAsLongAsThePi
   ASSERT_EQ(list.OutChannels, 6);
   const int32_t rate = list.OutRate;
   const int32_t frameBytes = list.OutChannels * 2;
-  TAVScreen screen(list.FrameWidth, list.FrameHeight, vmGDI, nullptr, 0, true, 0, 0,
+  TAVScreen screen(list.FrameWidth, list.FrameHeight, vmRaster, nullptr, 0, true, 0, 0,
                    list.FrameWidth, list.FrameHeight, list.FrameAspect);
 
   std::vector<int16_t> left;

@@ -14,7 +14,7 @@
 
 #include "engine/media/av_types.h"
 #include "engine/media/media_lib.h"
-#include "engine/playback/av_player_enc.h"
+#include "engine/playback/av_player.h"
 #include "engine/playlist/av_playlist.h"
 #include "engine/video/av_screen.h"
 #include "tests/support/input_fuzz.h"
@@ -211,8 +211,8 @@ TEST_F(FileListTest, AListLongerThanTheDescriptorLimitOpensAndPlays) {
       playList.Add(test::MediaPath(i % 2 ? "gl_silent_24fps.avi" : "gl_440_44100_stereo.avi"));
     test::TMemoryVideoSystem videos;
     test::TMemoryHost host;
-    TAVPlayerEnc player(host);
-    player.OpenPlayList(&playList, vmGDI);
+    TAVPlayer player(host);
+    player.OpenPlayList(&playList, vmRaster);
     if (!player.IsOpen() || player.FileCount() != kEntries) _exit(1);
     if (OpenDescriptors() > 40) _exit(2);
     const int32_t frames = int32_t(player.TotalFrames());
@@ -330,11 +330,11 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, FrameSizeTest,
     ::testing::Values(
         FrameSizeCase{
-            "screen_16_10_lies_between", {1680, 1050}, true, vmOverlay, spNone, 1.6f, 1280, 800},
+            "screen_16_10_lies_between", {1680, 1050}, true, vmXVideo, spNone, 1.6f, 1280, 800},
         FrameSizeCase{"screen_5_4_takes_the_narrowest",
                       {1280, 1024},
                       true,
-                      vmOverlay,
+                      vmXVideo,
                       spNone,
                       4.0f / 3,
                       1280,
@@ -342,7 +342,7 @@ INSTANTIATE_TEST_SUITE_P(
         FrameSizeCase{"screen_21_9_takes_the_widest",
                       {2560, 1080},
                       true,
-                      vmOverlay,
+                      vmXVideo,
                       spNone,
                       16.0f / 9,
                       1280,
@@ -350,18 +350,18 @@ INSTANTIATE_TEST_SUITE_P(
         FrameSizeCase{"not_gapless_takes_the_current_file",
                       {1680, 1050},
                       false,
-                      vmOverlay,
+                      vmXVideo,
                       spNone,
                       4.0f / 3,
                       640,
                       480},
         FrameSizeCase{
-            "capped_by_the_video_preset", {1680, 1050}, true, vmOverlay, sp320x240, 1.6f, 384, 240},
+            "capped_by_the_video_preset", {1680, 1050}, true, vmXVideo, sp320x240, 1.6f, 384, 240},
         // 1280 / 1.65 = 775.76: planar surfaces need an even height, raster ones do not.
         FrameSizeCase{
-            "planar_height_is_even", {1650, 1000}, true, vmOverlay, spNone, 1.65f, 1280, 774},
+            "planar_height_is_even", {1650, 1000}, true, vmXVideo, spNone, 1.65f, 1280, 774},
         FrameSizeCase{
-            "raster_height_may_be_odd", {1650, 1000}, true, vmGDI, spNone, 1.65f, 1280, 775}),
+            "raster_height_may_be_odd", {1650, 1000}, true, vmRaster, spNone, 1.65f, 1280, 775}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(FileListTest, PhotosOpenedWithoutProbingDoNotWidenTheAspectRange) {
@@ -406,7 +406,7 @@ TEST_F(FileListTest, RendersTheCurrentPictureIntoABitmapOfTheAskedShape) {
     ASSERT_EQ(error, "");
     TBitmap32 bitmap;
     EXPECT_FALSE(list->RenderToBitmap(bitmap, c.width, c.aspect, c.height));  // nothing decoded
-    TAVScreen screen(list->FrameWidth, list->FrameHeight, vmGDI, nullptr, 0, true, 0, 0,
+    TAVScreen screen(list->FrameWidth, list->FrameHeight, vmRaster, nullptr, 0, true, 0, 0,
                      list->FrameWidth, list->FrameHeight, list->FrameAspect);
     ASSERT_EQ(list->DecodeVideo(screen, dfShow), drPicture);
     ASSERT_TRUE(list->RenderToBitmap(bitmap, c.width, c.aspect, c.height));

@@ -187,7 +187,7 @@ INSTANTIATE_TEST_SUITE_P(Files, LargeMatroskaTest,
                          [](const auto& info) { return test::TestName(info.param); });
 
 TEST_F(InFileVideoTest, SeekLandsOnTheFrameInEveryScreenLayout) {
-  for (uint8_t mode : {vmGDI, vmOverlay, vmDDraw, vmD3D}) {
+  for (uint8_t mode : {vmRaster, vmXVideo, vmGLShader, vmGLTextureGrey}) {
     test::TDecodeRig rig(320, 240, mode);
     auto file = rig.Open("numbered_mpeg4.avi");
     ASSERT_EQ(SeekFileToFrame(*file, *rig.Screen, 137, false), drPicture) << int(mode);

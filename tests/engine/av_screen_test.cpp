@@ -64,7 +64,7 @@ TEST(AVScreenWindowRect, FitsThePictureWithItsAspect) {
        {0, 96, 1023, 671}},
   };
   for (const Case& c : cases) {
-    TAVScreen screen(c.width, c.height, vmGDI, nullptr, 0, true, 100, 50, c.winWidth, c.winHeight,
+    TAVScreen screen(c.width, c.height, vmRaster, nullptr, 0, true, 100, 50, c.winWidth, c.winHeight,
                      c.aspect);
     EXPECT_EQ(screen.FDisplayRect, c.display) << c.name;
     const TVideoRect dest{c.display.Left + 100, c.display.Top + 50, c.display.Right + 100,
@@ -75,7 +75,7 @@ TEST(AVScreenWindowRect, FitsThePictureWithItsAspect) {
 }
 
 TEST(AVScreenWindowRect, EmptyWindowChangesNothing) {
-  TAVScreen screen(640, 480, vmGDI, nullptr, 0, true, 0, 0, 800, 600, 4.0f / 3.0f);
+  TAVScreen screen(640, 480, vmRaster, nullptr, 0, true, 0, 0, 800, 600, 4.0f / 3.0f);
   screen.SetWindowRect(10, 10, false, 0, 500);
   screen.SetWindowRect(10, 10, false, 500, 0);
   EXPECT_EQ(screen.FDisplayRect, (TVideoRect{0, 0, 799, 599}));
@@ -83,8 +83,8 @@ TEST(AVScreenWindowRect, EmptyWindowChangesNothing) {
 }
 
 TEST_F(AVScreenTest, OverlayIsCutToThePrimaryScreen) {
-  auto screen = Make(vmOverlay, 640, 480);
-  ASSERT_EQ(screen->FVideoMode, vmOverlay);
+  auto screen = Make(vmXVideo, 640, 480);
+  ASSERT_EQ(screen->FVideoMode, vmXVideo);
   // 800 x 600 at x = 1000 on a 1280 pixel wide screen: 280 of 799 columns show.
   screen->SetWindowRect(1000, 0, true, 600, 800);
   EXPECT_EQ(screen->FDstRect, (TVideoRect{1000, 0, 1280, 599}));
@@ -95,7 +95,7 @@ TEST_F(AVScreenTest, OverlayIsCutToThePrimaryScreen) {
 }
 
 TEST_F(AVScreenTest, OtherModesAreNotCut) {
-  auto screen = Make(vmDDraw, 640, 480);
+  auto screen = Make(vmGLShader, 640, 480);
   screen->SetWindowRect(1000, 0, true, 600, 800);
   EXPECT_EQ(screen->FDstRect, (TVideoRect{1000, 0, 1799, 599}));
   EXPECT_EQ(system.Surface->Updates, 0);
@@ -111,12 +111,12 @@ TEST_F(AVScreenTest, FrameBufferMatchesEveryMode) {
     int32_t lineBytes;
   };
   const Case cases[] = {
-      {vmOverlay, true, FCC_YV12, AV_PIX_FMT_YUV420P, true, 320 + 64},
-      {vmOverlay, false, FCC_UYVY, AV_PIX_FMT_UYVY422, false, 640 + 64},
-      {vmDDraw, true, FCC_YV12, AV_PIX_FMT_YUV420P, true, 320 + 64},
-      {vmGDI, true, FCC_ARGB, AV_PIX_FMT_RGB32, false, 1280},
-      {vmD3D, true, FCC_GRAY, AV_PIX_FMT_YUV420P, true, 320},
-      {vmD3D_ARGB, true, FCC_ARGB, AV_PIX_FMT_RGB32, false, 1280},
+      {vmXVideo, true, FCC_YV12, AV_PIX_FMT_YUV420P, true, 320 + 64},
+      {vmXVideo, false, FCC_UYVY, AV_PIX_FMT_UYVY422, false, 640 + 64},
+      {vmGLShader, true, FCC_YV12, AV_PIX_FMT_YUV420P, true, 320 + 64},
+      {vmRaster, true, FCC_ARGB, AV_PIX_FMT_RGB32, false, 1280},
+      {vmGLTextureGrey, true, FCC_GRAY, AV_PIX_FMT_YUV420P, true, 320},
+      {vmGLTextureArgb, true, FCC_ARGB, AV_PIX_FMT_RGB32, false, 1280},
   };
   for (const Case& c : cases) {
     TMemoryVideoSystem fresh;
@@ -137,11 +137,11 @@ TEST_F(AVScreenTest, FrameBufferMatchesEveryMode) {
 }
 
 TEST_F(AVScreenTest, ReInitToANewSizeClearsTheFrameRecord) {
-  auto screen = Make(vmGDI);
+  auto screen = Make(vmRaster);
   screen->FFrameBuf[0] = 0x55;
   screen->FFrameBytes = 100;
   screen->FFrameLineBytes = 1280;
-  screen->ReInit(160, 120, false, vmGDI, nullptr, 0, true, 0, 0, 800, 600, 4.0f / 3.0f);
+  screen->ReInit(160, 120, false, vmRaster, nullptr, 0, true, 0, 0, 800, 600, 4.0f / 3.0f);
   EXPECT_EQ(screen->FFrameBufSize, 160 * 4 * 120);
   EXPECT_EQ(screen->FFrameBytes, 0);
   EXPECT_EQ(screen->FFrameLineBytes, 0);
@@ -150,9 +150,9 @@ TEST_F(AVScreenTest, ReInitToANewSizeClearsTheFrameRecord) {
 
 TEST_F(AVScreenTest, WideOverlayIsRetriedAt640x480) {
   system.Surface->MaxWidth = 1000;
-  auto screen = Make(vmOverlay, 1920, 1080);
+  auto screen = Make(vmXVideo, 1920, 1080);
   EXPECT_TRUE(Logged("FScreen: Create 1920x1080 failed, trying 640x480"));
-  ASSERT_EQ(screen->FVideoMode, vmOverlay);
+  ASSERT_EQ(screen->FVideoMode, vmXVideo);
   EXPECT_EQ(screen->Ovr_Width, 640);
   EXPECT_EQ(screen->Ovr_Height, 480);
   EXPECT_EQ(screen->FFrameBufSize, 640 * 4 * 480);
@@ -166,11 +166,11 @@ TEST_F(AVScreenTest, WideOverlayIsRetriedAt640x480) {
 
 TEST_F(AVScreenTest, NarrowSurfaceFailureIsNotRetried) {
   system.Surface->MaxWidth = 100;
-  auto screen = Make(vmDDraw, 640, 480);
+  auto screen = Make(vmGLShader, 640, 480);
   EXPECT_EQ(log.Lines(),
             (std::vector<std::string>{
-                "DD7.CreateSurface(FSurface): : Not enough memory for the video surface."}));
-  EXPECT_EQ(screen->FVideoMode, vmGDI);
+                "SurfaceDevice.CreateSurface(FSurface): : Not enough memory for the video surface."}));
+  EXPECT_EQ(screen->FVideoMode, vmRaster);
   EXPECT_EQ(FourCCText(screen->FFourCC), "ARGB");
   EXPECT_EQ(screen->Ovr_Width, 640);
   EXPECT_EQ(screen->FFrameBufSize, 640 * 4 * 480);
@@ -180,7 +180,7 @@ TEST_F(AVScreenTest, PlanarOffNeverTriesYV12) {
   for (bool allowed : {false, true}) {
     TMemoryVideoSystem fresh;
     AVParams.Planar = allowed ? 0 : 1;
-    auto screen = Make(vmOverlay, 320, 240, allowed);
+    auto screen = Make(vmXVideo, 320, 240, allowed);
     std::vector<std::string> tried;
     for (const TSurfaceDesc& desc : fresh.Surface->Tried) tried.push_back(FourCCText(desc.FourCC));
     EXPECT_EQ(tried, (std::vector<std::string>{"UYVY"}));
@@ -189,7 +189,7 @@ TEST_F(AVScreenTest, PlanarOffNeverTriesYV12) {
 
 TEST_F(AVScreenTest, FourCCsAreTriedInOrder) {
   system.Surface->FourCCs = {FCC_YUY2};
-  auto screen = Make(vmOverlay);
+  auto screen = Make(vmXVideo);
   std::vector<std::string> tried;
   for (const TSurfaceDesc& desc : system.Surface->Tried) tried.push_back(FourCCText(desc.FourCC));
   EXPECT_EQ(tried, (std::vector<std::string>{"YV12", "UYVY", "YUY2"}));
@@ -201,9 +201,9 @@ TEST_F(AVScreenTest, FourCCsAreTriedInOrder) {
 
 TEST_F(AVScreenTest, MissingBackBufferIsLoggedAndTolerated) {
   system.Surface->AttachResult = veOutOfMemory;
-  auto screen = Make(vmOverlay);
+  auto screen = Make(vmXVideo);
   EXPECT_TRUE(Logged("FOverlay.GetAttachedSurface: : Not enough memory for the video surface."));
-  EXPECT_EQ(screen->FVideoMode, vmOverlay);
+  EXPECT_EQ(screen->FVideoMode, vmXVideo);
   EXPECT_FALSE(screen->HasBackBuffer());
 }
 
@@ -215,40 +215,40 @@ TEST_F(AVScreenTest, DeviceFailuresFallBackToRasterWithTheirLines) {
     const char* line;
   };
   const Case cases[] = {
-      {"no display", vmDDraw, [](TMemoryVideoSystem& s) { s.Surface->CreateResult = veNoDisplay; },
-       "DirectDrawCreate:: No display or window is available for video output."},
-      {"cooperative level", vmOverlay,
+      {"no display", vmGLShader, [](TMemoryVideoSystem& s) { s.Surface->CreateResult = veNoDisplay; },
+       "SurfaceDevice.Create:: No display or window is available for video output."},
+      {"cooperative level", vmXVideo,
        [](TMemoryVideoSystem& s) { s.Surface->CooperativeResult = veNoDisplay; },
        "SetCooperativeLevel:: No display or window is available for video output."},
-      {"caps", vmOverlay, [](TMemoryVideoSystem& s) { s.Surface->CapsResult = veGeneric; },
-       "CheckVModeSupport: Failed on DD7.GetCaps()"},
-      {"no overlay", vmOverlay, [](TMemoryVideoSystem& s) { s.Surface->Caps.Overlay = false; },
+      {"caps", vmXVideo, [](TMemoryVideoSystem& s) { s.Surface->CapsResult = veGeneric; },
+       "CheckVModeSupport: Failed on SurfaceDevice.GetCaps()"},
+      {"no overlay", vmXVideo, [](TMemoryVideoSystem& s) { s.Surface->Caps.Overlay = false; },
        "CheckVModeSupport: Video card doesn't support Overlay in current mode"},
-      {"no colour key", vmOverlay,
+      {"no colour key", vmXVideo,
        [](TMemoryVideoSystem& s) { s.Surface->Caps.OverlayColorKey = false; },
        "CheckVModeSupport: Video card doesn't support Color Keying"},
-      {"no blitting", vmDDraw,
+      {"no blitting", vmGLShader,
        [](TMemoryVideoSystem& s) {
          s.Surface->Caps.FourCCBlit = s.Surface->Caps.StretchBlit = false;
        },
-       "CheckVModeSupport: Video card doesn't support DDraw Blitting"},
-      {"no Direct3D", vmD3D, [](TMemoryVideoSystem& s) { s.NoTextureDevice = true; },
-       "Direct3DCreate9 returned NULL"},
-      {"adapter", vmD3D, [](TMemoryVideoSystem& s) { s.Texture->AdapterResult = veNoDisplay; },
-       "D3D.GetAdapterDisplayMode:: No display or window is available for video output."},
-      {"device", vmD3D_ARGB, [](TMemoryVideoSystem& s) { s.Texture->DeviceResult = veNoContext; },
-       "D3D.CreateDevice:: No OpenGL context could be created for the window."},
-      {"device caps", vmD3D, [](TMemoryVideoSystem& s) { s.Texture->CapsResult = veGeneric; },
-       "CheckVModeSupport: Failed on D3D.GetDeviceCaps()"},
-      {"static textures", vmD3D,
+       "CheckVModeSupport: Video card doesn't support shader blitting"},
+      {"no texture device", vmGLTextureGrey, [](TMemoryVideoSystem& s) { s.NoTextureDevice = true; },
+       "NewTextureDevice returned NULL"},
+      {"adapter", vmGLTextureGrey, [](TMemoryVideoSystem& s) { s.Texture->AdapterResult = veNoDisplay; },
+       "TextureDevice.GetAdapterDisplayMode:: No display or window is available for video output."},
+      {"device", vmGLTextureArgb, [](TMemoryVideoSystem& s) { s.Texture->DeviceResult = veNoContext; },
+       "TextureDevice.CreateDevice:: No OpenGL context could be created for the window."},
+      {"device caps", vmGLTextureGrey, [](TMemoryVideoSystem& s) { s.Texture->CapsResult = veGeneric; },
+       "CheckVModeSupport: Failed on TextureDevice.GetDeviceCaps()"},
+      {"static textures", vmGLTextureGrey,
        [](TMemoryVideoSystem& s) { s.Texture->Caps.DynamicTextures = false; },
        "CheckVModeSupport: Dynamic textures not supported"},
-      {"display mode", vmD3D,
+      {"display mode", vmGLTextureGrey,
        [](TMemoryVideoSystem& s) { s.Texture->DisplayModeResult = veSurfaceLost; },
-       "D3DDev.GetDisplayMode:: The video surface has been lost and must be restored."},
-      {"texture", vmD3D_ARGB,
+       "TextureDevice.GetDisplayMode:: The video surface has been lost and must be restored."},
+      {"texture", vmGLTextureArgb,
        [](TMemoryVideoSystem& s) { s.Texture->TextureResult = veOutOfMemory; },
-       "D3DDev.CreateTexture:: Not enough memory for the video surface."},
+       "TextureDevice.CreateTexture:: Not enough memory for the video surface."},
   };
   for (const Case& c : cases) {
     TMemoryVideoSystem fresh;
@@ -256,7 +256,7 @@ TEST_F(AVScreenTest, DeviceFailuresFallBackToRasterWithTheirLines) {
     c.prepare(fresh);
     auto screen = Make(c.mode);
     EXPECT_EQ(lines.Lines(), std::vector<std::string>{c.line}) << c.name;
-    EXPECT_EQ(screen->FVideoMode, vmGDI) << c.name;
+    EXPECT_EQ(screen->FVideoMode, vmRaster) << c.name;
     EXPECT_EQ(FourCCText(screen->FFourCC), "ARGB") << c.name;
     EXPECT_EQ(screen->Ovr_LineBytes, 320 * 4) << c.name;
   }
@@ -264,18 +264,18 @@ TEST_F(AVScreenTest, DeviceFailuresFallBackToRasterWithTheirLines) {
 
 TEST_F(AVScreenTest, WithoutAVideoSystemOnlyRasterWorks) {
   SetVideoSystem(nullptr);
-  auto screen = Make(vmOverlay);
-  EXPECT_EQ(screen->FVideoMode, vmGDI);
-  EXPECT_TRUE(Logged("DirectDrawCreate:: No display or window is available for video output."));
+  auto screen = Make(vmXVideo);
+  EXPECT_EQ(screen->FVideoMode, vmRaster);
+  EXPECT_TRUE(Logged("SurfaceDevice.Create:: No display or window is available for video output."));
 }
 
 TEST_F(AVScreenTest, FailedLockWarnsAndTakesFourBytesAPixel) {
   system.Surface->LockResult = veSurfaceLost;
-  auto screen = Make(vmDDraw);
+  auto screen = Make(vmGLShader);
   EXPECT_TRUE(Logged(
       "Warning: AVScreen.ReInit: MyLockSurface() failed, taking Ovr_LineBytes = Ovr_Width * 4"));
   EXPECT_EQ(screen->Ovr_LineBytes, 320 * 4);
-  EXPECT_EQ(screen->FVideoMode, vmDDraw);
+  EXPECT_EQ(screen->FVideoMode, vmGLShader);
   // A failed lock skips the copy, but the surface is still shown.
   screen->ShowFrame();
   EXPECT_EQ(system.Surface->Blts, 1);
@@ -283,7 +283,7 @@ TEST_F(AVScreenTest, FailedLockWarnsAndTakesFourBytesAPixel) {
 
 TEST_F(AVScreenTest, ColorKeyIsPackedAndHandedToTheOverlay) {
   system.Surface->PixelFormat = {32, 0, 0, 16, 0xF800, 0x07E0, 0x001F, 0};
-  auto screen = Make(vmOverlay);
+  auto screen = Make(vmXVideo);
   screen->SetColorKey(0x00FF8040);
   EXPECT_EQ(screen->FColorKey, 0x441Fu);
   EXPECT_EQ(system.Surface->LastColorKey, 0x441Fu);
@@ -292,7 +292,7 @@ TEST_F(AVScreenTest, ColorKeyIsPackedAndHandedToTheOverlay) {
 
 TEST_F(AVScreenTest, OverlayUpdateFailureIsLogged) {
   system.Surface->UpdateResult = veInvalidParams;
-  auto screen = Make(vmOverlay);
+  auto screen = Make(vmXVideo);
   screen->UpdateOverlay();
   EXPECT_TRUE(Logged("UpdateOverlay: : One or more parameters are invalid for the video device."));
 }
@@ -306,7 +306,7 @@ TEST_F(AVScreenTest, ClearSurfacePaintsBlackInEachLayout) {
   for (const Case& c : cases) {
     TMemoryVideoSystem fresh;
     fresh.Surface->FourCCs = c.fourCCs;
-    auto screen = Make(vmOverlay, 8, 4);
+    auto screen = Make(vmXVideo, 8, 4);
     screen->ClearSurface();
     const test::TMemorySurface& front = fresh.Surface->Surfaces[sidOverlay];
     for (int32_t y = 0; y < 4; ++y)
@@ -318,7 +318,7 @@ TEST_F(AVScreenTest, ClearSurfacePaintsBlackInEachLayout) {
 }
 
 TEST_F(AVScreenTest, ClearSurfaceOnPlanarOverlayBlanksLumaAndChroma) {
-  auto screen = Make(vmOverlay, 8, 4);
+  auto screen = Make(vmXVideo, 8, 4);
   ASSERT_EQ(screen->FFourCC, FCC_YV12);
   screen->ClearSurface();
   const test::TMemorySurface& front = system.Surface->Surfaces[sidOverlay];
@@ -329,7 +329,7 @@ TEST_F(AVScreenTest, ClearSurfaceOnPlanarOverlayBlanksLumaAndChroma) {
 }
 
 TEST_F(AVScreenTest, ClearSurfaceLeavesOtherModesAlone) {
-  auto screen = Make(vmDDraw, 8, 4);
+  auto screen = Make(vmGLShader, 8, 4);
   screen->ClearSurface();
   EXPECT_EQ(system.Surface->Locks, 1);  // the line-size probe of ReInit only
 }
@@ -347,7 +347,7 @@ void FillPlanarFrame(TAVScreen& screen) {
 }
 
 TEST_F(AVScreenTest, ShowFrameCopiesLumaAndBothChromaPlanes) {
-  auto screen = Make(vmDDraw, 8, 6);
+  auto screen = Make(vmGLShader, 8, 6);
   FillPlanarFrame(*screen);
   screen->ShowFrame();
   const test::TMemorySurface& s = system.Surface->Surfaces[sidOverlay];
@@ -366,7 +366,7 @@ TEST_F(AVScreenTest, ShowFrameCopiesLumaAndBothChromaPlanes) {
 }
 
 TEST_F(AVScreenTest, ShowFrameFlipsTheOverlayBackBuffer) {
-  auto screen = Make(vmOverlay, 8, 6);
+  auto screen = Make(vmXVideo, 8, 6);
   FillPlanarFrame(*screen);
   screen->ShowFrame();
   EXPECT_EQ(system.Surface->Flips, 1);
@@ -377,7 +377,7 @@ TEST_F(AVScreenTest, ShowFrameFlipsTheOverlayBackBuffer) {
 }
 
 TEST_F(AVScreenTest, ShowFrameDoesNothingWhileBusy) {
-  auto screen = Make(vmDDraw, 8, 6);
+  auto screen = Make(vmGLShader, 8, 6);
   FillPlanarFrame(*screen);
   const int locks = system.Surface->Locks;
   screen->BeginUpdate();
@@ -392,7 +392,7 @@ TEST_F(AVScreenTest, ShowFrameDoesNothingWhileBusy) {
 }
 
 TEST_F(AVScreenTest, ShowFrameIgnoresALineSizeBeyondTheFrameBuffer) {
-  auto screen = Make(vmDDraw, 8, 6);
+  auto screen = Make(vmGLShader, 8, 6);
   screen->FFrameLineBytes = screen->FFrameStride * 2;
   screen->ShowFrame();
   EXPECT_EQ(system.Surface->Surfaces[sidOverlay].Bytes[0], 0xEE);
@@ -401,20 +401,20 @@ TEST_F(AVScreenTest, ShowFrameIgnoresALineSizeBeyondTheFrameBuffer) {
 
 TEST_F(AVScreenTest, BlitFailureIsLogged) {
   system.Surface->BltResult = veSurfaceLost;
-  auto screen = Make(vmDDraw, 8, 6);
+  auto screen = Make(vmGLShader, 8, 6);
   screen->ShowFrame();
   EXPECT_TRUE(
       Logged("FPrimarySurface.Blt: : The video surface has been lost and must be restored."));
 }
 
 TEST_F(AVScreenTest, LostSurfacesAreRestoredInOrder) {
-  auto screen = Make(vmOverlay, 8, 6);
+  auto screen = Make(vmXVideo, 8, 6);
   for (bool& lost : system.Surface->Lost) lost = true;
   const int updates = system.Surface->Updates;
   screen->ShowFrame();
   const std::vector<std::string> expected{"Surface lost: Restore Primary Surface",
                                           "Surface lost: Restore BackBuffer Surface",
-                                          "Surface lost: Restore Overlay/DDraw Surface"};
+                                          "Surface lost: Restore Overlay/Shader Surface"};
   EXPECT_EQ(log.Lines(), expected);
   EXPECT_EQ(system.Surface->Restores, 3);
   EXPECT_EQ(system.Surface->Updates, updates + 1);
@@ -423,7 +423,7 @@ TEST_F(AVScreenTest, LostSurfacesAreRestoredInOrder) {
 }
 
 TEST_F(AVScreenTest, GreyTextureGetsTheLumaPlaneOnly) {
-  auto screen = Make(vmD3D, 8, 6);
+  auto screen = Make(vmGLTextureGrey, 8, 6);
   FillPlanarFrame(*screen);
   screen->ShowFrame();
   const std::vector<uint8_t>& t = system.Texture->Texels;
@@ -436,7 +436,7 @@ TEST_F(AVScreenTest, GreyTextureGetsTheLumaPlaneOnly) {
 }
 
 TEST_F(AVScreenTest, ColourTextureIsUprightFromTheBottomUpFrame) {
-  auto screen = Make(vmD3D_ARGB, 4, 3);
+  auto screen = Make(vmGLTextureArgb, 4, 3);
   screen->FFrameLineBytes = 16;
   // Bottom-up: memory row 0 is the picture's bottom row.
   for (int32_t row = 0; row < 3; ++row)
@@ -449,7 +449,7 @@ TEST_F(AVScreenTest, ColourTextureIsUprightFromTheBottomUpFrame) {
 
 TEST_F(AVScreenTest, PowerOfTwoTextureDrawsOnlyThePicture) {
   system.Texture->Caps.PowerOfTwoOnly = true;
-  auto screen = Make(vmD3D, 320, 240);
+  auto screen = Make(vmGLTextureGrey, 320, 240);
   EXPECT_EQ(system.Texture->TextureWidth, 512);
   EXPECT_EQ(system.Texture->TextureHeight, 256);
   const auto& v = screen->PlaneScene()->Vertices();
@@ -460,25 +460,25 @@ TEST_F(AVScreenTest, PowerOfTwoTextureDrawsOnlyThePicture) {
 
 TEST_F(AVScreenTest, FailedPresentRecreatesTheDevice) {
   system.Texture->PresentFailures = 1;
-  auto screen = Make(vmD3D_ARGB, 8, 6);
+  auto screen = Make(vmGLTextureArgb, 8, 6);
   screen->ShowFrame();
   const std::vector<std::string> expected{
-      "D3DDev.Present: The video surface has been lost and must be restored.",
-      "D3D: Trying to restore AVScreen", "D3D: Screen restored OK"};
+      "TextureDevice.Present: The video surface has been lost and must be restored.",
+      "OpenGL: Trying to restore AVScreen", "OpenGL: Screen restored OK"};
   EXPECT_EQ(log.Lines(), expected);
-  EXPECT_EQ(screen->FVideoMode, vmD3D_ARGB);
+  EXPECT_EQ(screen->FVideoMode, vmGLTextureArgb);
   EXPECT_EQ(system.Texture->DevicesCreated, 1);  // the fresh device
   EXPECT_EQ(system.Texture->Presents, 1);
 }
 
 TEST_F(AVScreenTest, DrawFailureSkipsThePresent) {
-  auto screen = Make(vmD3D, 8, 6);
+  auto screen = Make(vmGLTextureGrey, 8, 6);
   system.Texture->DrawResult = veSurfaceLost;
   screen->ShowFrame();
   EXPECT_EQ(system.Texture->Draws, 0);
   EXPECT_EQ(system.Texture->Presents, 0);
   const std::vector<std::string> expected{
-      "D3DPlaneScene.DrawScene: The video surface has been lost and must be restored."};
+      "PlaneScene.DrawScene: The video surface has been lost and must be restored."};
   EXPECT_EQ(log.Lines(), expected);
   // The next frame draws and presents as usual once the device draws again.
   system.Texture->DrawResult = 0;
@@ -497,7 +497,7 @@ TEST_F(AVScreenTest, RasterModeStretchesTheBitmapIntoTheDisplayRect) {
     TVideoRect Display;
     TFrameBitmapView Bitmap;
   } canvas;
-  TAVScreen screen(640, 480, vmGDI, &canvas, 0, true, 0, 0, 1280, 720, 4.0f / 3.0f);
+  TAVScreen screen(640, 480, vmRaster, &canvas, 0, true, 0, 0, 1280, 720, 4.0f / 3.0f);
   screen.ShowFrame();
   EXPECT_EQ(canvas.Draws, 1);
   EXPECT_EQ(canvas.Display, (TVideoRect{160, 0, 1119, 719}));
@@ -507,12 +507,12 @@ TEST_F(AVScreenTest, RasterModeStretchesTheBitmapIntoTheDisplayRect) {
 }
 
 TEST_F(AVScreenTest, NewWindowForcesNewDevices) {
-  auto screen = Make(vmD3D, 8, 6);
+  auto screen = Make(vmGLTextureGrey, 8, 6);
   system.Texture->NextHandle = 100;  // marks the first device's handles
-  screen->ReInit(8, 6, false, vmD3D, nullptr, TNativeWindow(8), true, 0, 0, 800, 600, 1.0f);
+  screen->ReInit(8, 6, false, vmGLTextureGrey, nullptr, TNativeWindow(8), true, 0, 0, 800, 600, 1.0f);
   EXPECT_LT(system.Texture->NextHandle, 100u);
   EXPECT_EQ(screen->Window(), TNativeWindow(8));
-  EXPECT_EQ(screen->FVideoMode, vmD3D);
+  EXPECT_EQ(screen->FVideoMode, vmGLTextureGrey);
 }
 
 }  // namespace

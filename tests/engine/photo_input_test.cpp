@@ -130,7 +130,7 @@ class BadPhotoTest : public ::testing::TestWithParam<TBadPhoto> {
                                            error, errorFile, nullptr);
     keep = list.get();
     if (!error.empty()) return error;
-    TAVScreen screen(list->FrameWidth, list->FrameHeight, vmGDI, nullptr, 0, true, 0, 0,
+    TAVScreen screen(list->FrameWidth, list->FrameHeight, vmRaster, nullptr, 0, true, 0, 0,
                      list->FrameWidth, list->FrameHeight, list->FrameAspect);
     if (list->DecodeVideo(screen, dfShow) == drPicture) return {};
     return screen.FErrMsg.empty() ? "no picture" : screen.FErrMsg;

@@ -92,7 +92,7 @@ std::vector<uint8_t> SnapshotOf(const char* file, int32_t& w, int32_t& h, int32_
   TAVInFileList list(playList, TScreenSize{1920, 1080}, true, true, true, error, errorFile,
                      nullptr);
   EXPECT_EQ(error, "");
-  TAVScreen screen(list.FrameWidth, list.FrameHeight, vmGDI, nullptr, 0, true, 0, 0,
+  TAVScreen screen(list.FrameWidth, list.FrameHeight, vmRaster, nullptr, 0, true, 0, 0,
                    list.FrameWidth, list.FrameHeight, list.FrameAspect);
   TBitmap32 bitmap;
   if (list.DecodeVideo(screen, dfShow) != drPicture) {
@@ -143,7 +143,7 @@ TEST_P(PictureFormats, SnapshotMatchesFfmpegsOwnConversion) {
 TEST_P(PictureFormats, EveryOutputLayoutShowsThePicture) {
   const TFamily& family = GetParam();
   if (std::string(family.File) == "picture.png") GTEST_SKIP() << "no frame number";
-  for (uint8_t mode : {vmOverlay, vmDDraw, vmGDI, vmD3D, vmD3D_ARGB}) {
+  for (uint8_t mode : {vmXVideo, vmGLShader, vmRaster, vmGLTextureGrey, vmGLTextureArgb}) {
     SCOPED_TRACE("mode " + std::to_string(mode));
     test::TDecodeRig rig(320, 240, mode);
     auto file = rig.Open(family.File);
@@ -171,7 +171,7 @@ namespace {
 // halves is shown, in order, in each layout.
 TEST(PictureFormatChange, IsFollowedNotFatal) {
   test::LoadMediaLib();
-  for (uint8_t mode : {vmDDraw, vmGDI}) {
+  for (uint8_t mode : {vmGLShader, vmRaster}) {
     SCOPED_TRACE("mode " + std::to_string(mode));
     test::TDecodeRig rig(320, 240, mode);
     auto file = rig.Open("format_change.ts");
@@ -282,7 +282,7 @@ TEST(HdrLayouts, AreToneMappedAlike) {
   std::string error, errorFile;
   TAVInFileList list(playList, TScreenSize{1920, 1080}, true, true, true, error, errorFile,
                      nullptr);
-  TAVScreen screen(list.FrameWidth, list.FrameHeight, vmGDI, nullptr, 0, true, 0, 0,
+  TAVScreen screen(list.FrameWidth, list.FrameHeight, vmRaster, nullptr, 0, true, 0, 0,
                    list.FrameWidth, list.FrameHeight, list.FrameAspect);
   ASSERT_EQ(list.DecodeVideo(screen, dfShow), drPicture);
   const AVFrame& frame = *list.CurFileRef->DecFrame;

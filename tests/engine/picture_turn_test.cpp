@@ -172,7 +172,7 @@ class TurnedFileTest : public ::testing::Test {
       EXPECT_EQ(list.FrameWidth, quarter ? 48 : 96);
       EXPECT_EQ(list.FrameHeight, quarter ? 96 : 48);
     }
-    TAVScreen screen(list.FrameWidth, list.FrameHeight, vmGDI, nullptr, 0, true, 0, 0,
+    TAVScreen screen(list.FrameWidth, list.FrameHeight, vmRaster, nullptr, 0, true, 0, 0,
                      list.FrameWidth, list.FrameHeight, list.FrameAspect);
     ASSERT_EQ(list.DecodeVideo(screen, dfShow), drPicture) << screen.FErrMsg;
     const int32_t fitWidth = file.FitWidth, fitHeight = file.FitHeight;
@@ -375,7 +375,7 @@ TEST_F(TurnedFileTest, PhotosOfEveryFormatPlayInATimelineWithClipsAndJpegs) {
                      nullptr);
   ASSERT_EQ(error, "");
   ASSERT_EQ(list.Count, int32_t(std::size(names)));
-  TAVScreen screen(list.FrameWidth, list.FrameHeight, vmGDI, nullptr, 0, true, 0, 0,
+  TAVScreen screen(list.FrameWidth, list.FrameHeight, vmRaster, nullptr, 0, true, 0, 0,
                    list.FrameWidth, list.FrameHeight, list.FrameAspect);
   std::vector<int32_t> photosSeen;
   for (int32_t picture = 0; picture < list.TotalFrames; ++picture) {
@@ -415,7 +415,7 @@ TEST_F(TurnedFileTest, BigJpegPhotosAreDecodedAtTheSizeTheScreenNeeds) {
     std::string error, errorFile;
     TAVInFileList list(playList, c.Screen, c.Fit, true, true, error, errorFile, nullptr);
     ASSERT_EQ(error, "");
-    TAVScreen screen(list.FrameWidth, list.FrameHeight, vmGDI, nullptr, 0, true, 0, 0,
+    TAVScreen screen(list.FrameWidth, list.FrameHeight, vmRaster, nullptr, 0, true, 0, 0,
                      list.FrameWidth, list.FrameHeight, list.FrameAspect);
     ASSERT_EQ(list.DecodeVideo(screen, dfShow), drPicture) << screen.FErrMsg;
     const TAVInFile& file = *list.Files[0];

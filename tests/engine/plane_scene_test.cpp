@@ -21,7 +21,7 @@ std::array<float, 4> Transform(const TPlaneVertex& v, const TPlaneMatrix& view,
 }
 
 TEST(PlaneScene, InitialPlaneCoversTheTextureOnce) {
-  TPlaneScene9 scene;
+  TPlaneScene scene;
   const auto& v = scene.Vertices();
   const float expected[4][4] = {{-1, 1, 0, 0}, {-1, -1, 0, 1}, {1, 1, 1, 0}, {1, -1, 1, 1}};
   for (int i = 0; i < 4; ++i) {
@@ -38,7 +38,7 @@ TEST(PlaneScene, PlaneFillsTheViewportForEveryAspect) {
   for (float aspect : {0.5f, 1.0f, 4.0f / 3.0f, 16.0f / 9.0f}) {
     SCOPED_TRACE(aspect);
     test::TMemoryTextureDevice device;
-    TPlaneScene9 scene;
+    TPlaneScene scene;
     ASSERT_EQ(scene.InitScene(&device, aspect), 0u);
     // Narrow pictures are drawn with a = 1.
     const float a = aspect < 1 ? 1.0f : aspect;
@@ -66,7 +66,7 @@ TEST(PlaneScene, PlaneFillsTheViewportForEveryAspect) {
 }
 
 TEST(PlaneScene, TexRangeLimitsTheSampledPart) {
-  TPlaneScene9 scene;
+  TPlaneScene scene;
   scene.SetTexRange(0.5f, 0.625f);
   const auto& v = scene.Vertices();
   EXPECT_EQ(v[0].U, 0);
@@ -86,7 +86,7 @@ TEST(PlaneScene, TexRangeLimitsTheSampledPart) {
 
 TEST(PlaneScene, MissingPiecesAreReportedWithoutDrawing) {
   test::TMemoryTextureDevice device;
-  TPlaneScene9 scene;
+  TPlaneScene scene;
   EXPECT_EQ(scene.InitScene(nullptr, 1.0f), uint32_t(veNullPointer));
   EXPECT_EQ(scene.DrawScene(&device, 5), uint32_t(veInvalidCall));
   ASSERT_EQ(scene.InitScene(&device, 1.0f), 0u);
@@ -101,7 +101,7 @@ TEST(PlaneScene, MissingPiecesAreReportedWithoutDrawing) {
 TEST(PlaneScene, FirstFailingCallEndsInit) {
   test::TMemoryTextureDevice device;
   device.BackBufferResult = veSurfaceLost;
-  TPlaneScene9 scene;
+  TPlaneScene scene;
   EXPECT_EQ(scene.InitScene(&device, 1.0f), uint32_t(veSurfaceLost));
   EXPECT_EQ(device.Projection, TPlaneMatrix{});
 }

@@ -15,7 +15,7 @@
 #include "engine/input/av_in_file.h"
 #include "engine/input/av_in_file_list.h"
 #include "engine/media/av_types.h"
-#include "engine/playback/av_player_enc.h"
+#include "engine/playback/av_player.h"
 #include "engine/playback/av_sync_queue.h"
 #include "engine/playlist/av_playlist.h"
 #include "tests/support/captured_log.h"
@@ -130,10 +130,10 @@ TEST_P(UndecodableSound, PlaysToItsEndStopsAndSeeksAgain) {
   test::TMemoryHost host;
   TAVPlayList list;
   list.Add(path);
-  TAVPlayerEnc player(host);
+  TAVPlayer player(host);
   player.OnErrorText = [](int32_t, std::string& text, const std::string& argument,
                           const std::string& detail) { text = argument + ": " + detail; };
-  player.OpenPlayList(&list, vmGDI);
+  player.OpenPlayList(&list, vmRaster);
   ASSERT_TRUE(player.IsOpen()) << player.ErrorText();
   const int32_t frames = int32_t(player.TotalFrames());
   ASSERT_GT(frames, 10);

@@ -10,7 +10,7 @@
 
 #include "engine/input/av_in_file_list.h"
 #include "engine/media/av_types.h"
-#include "engine/playback/av_player_enc.h"
+#include "engine/playback/av_player.h"
 #include "engine/playlist/av_playlist.h"
 #include "engine/video/av_screen.h"
 #include "tests/support/decode_rig.h"
@@ -80,7 +80,7 @@ class VariableRate : public ::testing::TestWithParam<TClip> {
   void SetUp() override {
     test::LoadMediaLib();
     AVParams = DefaultAVParams;
-    player = std::make_unique<TAVPlayerEnc>(host);
+    player = std::make_unique<TAVPlayer>(host);
   }
   void TearDown() override {
     player.reset();
@@ -89,13 +89,13 @@ class VariableRate : public ::testing::TestWithParam<TClip> {
   void Open(const std::vector<std::string>& names) {
     list.Clear();
     for (const std::string& name : names) list.Add(test::MediaPath(name));
-    player->OpenPlayList(&list, vmGDI);
+    player->OpenPlayList(&list, vmRaster);
   }
 
   test::TMemoryVideoSystem videos;
   test::TMemoryHost host;
   TAVPlayList list;
-  std::unique_ptr<TAVPlayerEnc> player;
+  std::unique_ptr<TAVPlayer> player;
 };
 
 // Dragging the position bar to a time and letting go shows the picture on

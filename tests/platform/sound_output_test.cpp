@@ -154,7 +154,7 @@ class RecordingView : public TLogView {
 };
 
 constexpr const char* kSwitchLine =
-    "Error: Failed to create IDirectSound object, switching to MCI audio";
+    "Error: Failed to connect to the sound server, switching to ALSA audio";
 
 class SoundOutputTest : public ::testing::Test {
  protected:
@@ -233,7 +233,7 @@ TEST_F(SoundOutputTest, PulseAudioPlaysTheClipAndTheOffsetFollowsTheSound) {
   ASSERT_NO_FATAL_FAILURE(PlayRecorded(source, recorded));
 
   EXPECT_TRUE(errors.empty());
-  EXPECT_EQ(AVParams.UseDirectSound, 1);
+  EXPECT_EQ(AVParams.UseSoundServer, 1);
   EXPECT_FALSE(view.Has(kSwitchLine));
   EXPECT_EQ(source.fetched, 20);
 
@@ -303,7 +303,7 @@ TEST_F(SoundOutputTest, NoServerSwitchesToAlsaForTheRestOfTheProcess) {
   PlaySound(first, system);
   ServeUntilEnd([&] { return audio->Running(); });
   EXPECT_TRUE(view.Has(kSwitchLine));
-  EXPECT_EQ(AVParams.UseDirectSound, 0);
+  EXPECT_EQ(AVParams.UseSoundServer, 0);
   EXPECT_TRUE(errors.empty());
   EXPECT_EQ(first.fetched, 5) << "the null device did not play to the end";
   EXPECT_TRUE(startEvent.WaitFor(0));

@@ -27,7 +27,7 @@ TEST(SoundOutputs, TheServersDefaultComesFirstAndEveryDeviceOnce) {
 TEST(SoundOutputs, TheChoiceNamesTheFallBacksDevice) {
   TPlatformSoundSystem sound({}, "default");
   const auto deviceName = [&sound](uint32_t id) {
-    auto device = sound.CreateWaveOut(id);
+    auto device = sound.CreateFallback(id);
     auto* alsa = dynamic_cast<TAlsaSoundDevice*>(device.get());
     return alsa ? alsa->Name() : std::string("?");
   };

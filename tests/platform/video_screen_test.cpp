@@ -242,15 +242,15 @@ class VideoScreenDesktopTest : public ::testing::Test {
 };
 
 TEST_F(VideoScreenDesktopTest, RasterModePaintsTheFrameBitmap) {
-  MakeScreen(vmGDI);
-  EXPECT_EQ(screen->FVideoMode, vmGDI);
+  MakeScreen(vmRaster);
+  EXPECT_EQ(screen->FVideoMode, vmRaster);
   ExpectPicture(ShowAndGrab(false), false);
 }
 
 TEST_F(VideoScreenDesktopTest, OverlayWithoutXVideoFallsBackToRaster) {
   test::TCapturedLog log;
-  MakeScreen(vmOverlay);
-  EXPECT_EQ(screen->FVideoMode, vmGDI);
+  MakeScreen(vmXVideo);
+  EXPECT_EQ(screen->FVideoMode, vmRaster);
   EXPECT_EQ(FourCCText(screen->FFourCC), "ARGB");
   EXPECT_EQ(log.Lines(),
             std::vector<std::string>{
@@ -261,8 +261,8 @@ TEST_F(VideoScreenDesktopTest, OverlayWithoutXVideoFallsBackToRaster) {
 
 TEST_F(VideoScreenDesktopTest, BlitModeConvertsThePlanarPictureWithAShader) {
   test::TCapturedLog log;
-  MakeScreen(vmDDraw);
-  ASSERT_EQ(screen->FVideoMode, vmDDraw) << ::testing::PrintToString(log.Lines());
+  MakeScreen(vmGLShader);
+  ASSERT_EQ(screen->FVideoMode, vmGLShader) << ::testing::PrintToString(log.Lines());
   EXPECT_EQ(FourCCText(screen->FFourCC), "YV12");
   ExpectPicture(ShowAndGrab(false), false);
   EXPECT_TRUE(log.Lines().empty()) << ::testing::PrintToString(log.Lines());
@@ -273,24 +273,24 @@ TEST_F(VideoScreenDesktopTest, BlitModeConvertsThePlanarPictureWithAShader) {
 // one at (20, 255, 9).
 TEST_F(VideoScreenDesktopTest, BlitModeShowsABt709PictureInItsOwnColours) {
   Quadrants = kBt709Quadrants;
-  MakeScreen(vmDDraw);
-  ASSERT_EQ(screen->FVideoMode, vmDDraw);
+  MakeScreen(vmGLShader);
+  ASSERT_EQ(screen->FVideoMode, vmGLShader);
   screen->FColour = TPictureColour{TColourMatrix::Bt709, TColourRange::Limited};
   ExpectPicture(ShowAndGrab(false), false);
 }
 
 TEST_F(VideoScreenDesktopTest, BlitModeConvertsPackedPictures) {
   AVParams.Planar = 0;
-  MakeScreen(vmDDraw);
-  ASSERT_EQ(screen->FVideoMode, vmDDraw);
+  MakeScreen(vmGLShader);
+  ASSERT_EQ(screen->FVideoMode, vmGLShader);
   EXPECT_EQ(FourCCText(screen->FFourCC), "UYVY");
   ExpectPicture(ShowAndGrab(false), false);
 }
 
 TEST_F(VideoScreenDesktopTest, GreyTextureModeShowsTheLumaPlane) {
   test::TCapturedLog log;
-  MakeScreen(vmD3D);
-  ASSERT_EQ(screen->FVideoMode, vmD3D) << ::testing::PrintToString(log.Lines());
+  MakeScreen(vmGLTextureGrey);
+  ASSERT_EQ(screen->FVideoMode, vmGLTextureGrey) << ::testing::PrintToString(log.Lines());
   EXPECT_EQ(FourCCText(screen->FFourCC), "GRAY");
   ExpectPicture(ShowAndGrab(true), true);
   EXPECT_TRUE(log.Lines().empty()) << ::testing::PrintToString(log.Lines());
@@ -298,8 +298,8 @@ TEST_F(VideoScreenDesktopTest, GreyTextureModeShowsTheLumaPlane) {
 
 TEST_F(VideoScreenDesktopTest, ColourTextureModeShowsTheBottomUpFrameUpright) {
   test::TCapturedLog log;
-  MakeScreen(vmD3D_ARGB);
-  ASSERT_EQ(screen->FVideoMode, vmD3D_ARGB) << ::testing::PrintToString(log.Lines());
+  MakeScreen(vmGLTextureArgb);
+  ASSERT_EQ(screen->FVideoMode, vmGLTextureArgb) << ::testing::PrintToString(log.Lines());
   EXPECT_EQ(FourCCText(screen->FFourCC), "ARGB");
   ExpectPicture(ShowAndGrab(false), false);
   EXPECT_TRUE(log.Lines().empty()) << ::testing::PrintToString(log.Lines());

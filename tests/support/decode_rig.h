@@ -20,7 +20,7 @@ class TDecodeRig {
  public:
   // A screen of width x height pixels in `mode` (the memory devices serve
   // every mode), display aspect width / height.
-  explicit TDecodeRig(int32_t width = 320, int32_t height = 240, uint8_t mode = vmGDI);
+  explicit TDecodeRig(int32_t width = 320, int32_t height = 240, uint8_t mode = vmRaster);
 
   // Opens a fixture and hands it the rig's buffers; fails the test on an error.
   std::unique_ptr<TAVInFile> Open(const std::string& fixture);

@@ -11,7 +11,7 @@
 #include "engine/media/av_types.h"
 #include "engine/media/exif_orientation.h"
 #include "engine/media/photo_exif.h"
-#include "engine/playback/av_player_enc.h"
+#include "engine/playback/av_player.h"
 #include "engine/playlist/asx_file.h"
 #include "engine/playlist/av_playlist.h"
 #include "tests/support/memory_player_host.h"
@@ -25,10 +25,10 @@ bool ReadMediaLikeThePlayer(const std::string& path) {
   TMemoryHost host;
   TAVPlayList list;
   list.Add(path);
-  TAVPlayerEnc player(host);
+  TAVPlayer player(host);
   player.OnErrorText = [](int32_t, std::string& text, const std::string& argument,
                           const std::string& detail) { text = argument + ": " + detail; };
-  player.OpenPlayList(&list, vmGDI);
+  player.OpenPlayList(&list, vmRaster);
   if (!player.IsOpen()) return false;
   const int64_t frames = player.TotalFrames();
   for (int64_t frame : {frames / 2, frames - 1, int64_t(0)}) {

@@ -46,7 +46,7 @@ void OpenFolder(TPlayerPage& page, const TPlayOptions& options) {
       QObject::connect(
           &page, &TPlayerPage::SelectionHandled, &page,
           [&page] {
-            TAVPlayerEnc* player = page.VideoPanel()->Player();
+            TAVPlayer* player = page.VideoPanel()->Player();
             if (!player->IsOpen() || player->State() != psStopped) return;
             player->SetState(psPlaying);
             Print("playing " + QString::fromStdString(player->CurrentFilePath()));

@@ -60,7 +60,7 @@ TPlayWindow::TPlayWindow(const TPlayOptions& options) : FOptions(options) {
     }
   }
 
-  TAVPlayerEnc& player = FPlayer->Player();
+  TAVPlayer& player = FPlayer->Player();
   // The panel's own handlers run first; these only report.
   auto panelState = player.OnStateChange;
   player.OnStateChange = [this, panelState](uint8_t from, uint8_t to) {
@@ -159,7 +159,7 @@ void TPlayWindow::PlaySelected() {
   if (FGrid->Restoring() || FGrid->SelectedCount() != 1 || !node || node->IsFolder()) return;
   FList.Clear();
   FList.Add(node->Path.toStdString());
-  TAVPlayerEnc& player = FPlayer->Player();
+  TAVPlayer& player = FPlayer->Player();
   player.OpenPlayList(&FList, uint8_t(FOptions.Mode));
   Print("selected " + FGrid->NodePath(node));
 }
@@ -211,7 +211,7 @@ void TPlayWindow::Open() {
   } else {
     for (const std::string& file : FOptions.Files) FList.Add(file);
   }
-  TAVPlayerEnc& player = FPlayer->Player();
+  TAVPlayer& player = FPlayer->Player();
   if (!FPanel)
     player.OpenPlayList(&FList, uint8_t(FOptions.Mode));
   else if (FList.Count() == 1 && !asx)
@@ -274,7 +274,7 @@ bool TPlayWindow::WaitFor(const std::function<bool()>& done, double seconds) {
 }
 
 void TPlayWindow::RunScript() {
-  TAVPlayerEnc& player = FPlayer->Player();
+  TAVPlayer& player = FPlayer->Player();
   auto position = [&] { Print(QString("position %1").arg(player.Position())); };
   if (FOptions.FullScreen && player.IsOpen()) {
     player.SetFullScreen(true);
@@ -373,7 +373,7 @@ void TPlayWindow::keyPressEvent(QKeyEvent* event) {
     if (key == Qt::Key_O && event->modifiers() == Qt::ControlModifier) return OpenDialog();
     return QWidget::keyPressEvent(event);
   }
-  TAVPlayerEnc& player = FPlayer->Player();
+  TAVPlayer& player = FPlayer->Player();
   switch (event->key()) {
     case Qt::Key_Space:
       if (player.IsOpen()) player.SetState(player.State() == psPlaying ? psPaused : psPlaying);

@@ -41,7 +41,7 @@ int RunPlaylistDialog(QWidget* owner, TPlayerWidget& player, const TPlDialogRun&
     longestFreeze = std::max(longestFreeze, now - lastBeat);
     lastBeat = now;
   });
-  TAVPlayerEnc& engine = player.Player();
+  TAVPlayer& engine = player.Player();
   const auto previousStateChange = engine.OnStateChange;
   engine.OnStateChange = [&](uint8_t from, uint8_t to) {
     if (to == psStopped && firstPicture < 0 && clock.isValid()) firstPicture = clock.elapsed();

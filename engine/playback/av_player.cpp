@@ -1,4 +1,4 @@
-#include "engine/playback/av_player_enc.h"
+#include "engine/playback/av_player.h"
 
 #include <algorithm>
 #include <chrono>
@@ -45,12 +45,12 @@ const char* PlayStateName(uint8_t state) {
   return state < 5 ? names[state] : "Unknown";
 }
 
-TAVPlayerEnc::TAVPlayerEnc(TPlayerHost& host)
+TAVPlayer::TAVPlayer(TPlayerHost& host)
     : FHost(host), FWaveDevice(uint32_t(AVParams.PlayerTag)), FPlayAudio(AVParams.PlayAudio != 0) {
   if (MediaLibIsLoaded(mlAvFormat)) MediaLibInit();
 }
 
-TAVPlayerEnc::~TAVPlayerEnc() {
+TAVPlayer::~TAVPlayer() {
   FDestroying = true;
   StopThreads();
   FScreen.reset();
@@ -60,7 +60,7 @@ TAVPlayerEnc::~TAVPlayerEnc() {
 
 // ---- Opening and closing ----
 
-void TAVPlayerEnc::OpenPlayList(TAVPlayList* playList, uint8_t mode) {
+void TAVPlayer::OpenPlayList(TAVPlayList* playList, uint8_t mode) {
   if (!playList || playList->Count() == 0) {
     if (FState != psClosed || FErrorCode != peNone) {
       FErrorCode = peNone;
@@ -87,7 +87,7 @@ void TAVPlayerEnc::OpenPlayList(TAVPlayList* playList, uint8_t mode) {
   };
   // Gapless play keeps one frame size for the whole list, which only the
   // overlay can show without re-creating its surface between files.
-  const bool gapless = AVParams.GaplessPlay == 1 && mode == vmOverlay;
+  const bool gapless = AVParams.GaplessPlay == 1 && mode == vmXVideo;
   std::string error, errorFile;
   try {
     FList = std::make_unique<TAVInFileList>(*playList, TScreenSize{desktopW, desktopH}, true,
@@ -135,7 +135,7 @@ void TAVPlayerEnc::OpenPlayList(TAVPlayList* playList, uint8_t mode) {
         // what the error released is not touched again.
         if (!FList || !FScreen || FErrorCode != peNone) return;
         LogFileListInfo(*FList, *FScreen);
-        if (FScreen->FVideoMode == vmOverlay)
+        if (FScreen->FVideoMode == vmXVideo)
           FHost.PaintNow();
         else
           FHost.Invalidate();
@@ -154,7 +154,7 @@ void TAVPlayerEnc::OpenPlayList(TAVPlayList* playList, uint8_t mode) {
   Fail(peOpen, errorFile, error);
 }
 
-void TAVPlayerEnc::Close() {
+void TAVPlayer::Close() {
   if (FState == psPlaying) StopThreads();
   FList.reset();
   FScreen.reset();
@@ -163,19 +163,19 @@ void TAVPlayerEnc::Close() {
   FHost.Invalidate();
 }
 
-void TAVPlayerEnc::ReportError(uint8_t code, const std::string& file, const std::string& detail) {
+void TAVPlayer::ReportError(uint8_t code, const std::string& file, const std::string& detail) {
   FErrorCode = code;
   if (OnErrorText) OnErrorText(code, FScreenErrMsg, file, detail);
 }
 
-void TAVPlayerEnc::Fail(uint8_t code, const std::string& file, const std::string& detail) {
+void TAVPlayer::Fail(uint8_t code, const std::string& file, const std::string& detail) {
   ReportError(code, file, detail);
   Close();
 }
 
 // ---- The screen ----
 
-void TAVPlayerEnc::FInitScreen(int32_t width, int32_t height, uint8_t mode, float aspect) {
+void TAVPlayer::FInitScreen(int32_t width, int32_t height, uint8_t mode, float aspect) {
   std::string label;
   if (!FScreen || FScreen->FVideoMode != mode) {
     InitScreen(width, height, ikCreateNew, mode, aspect);
@@ -198,15 +198,15 @@ void TAVPlayerEnc::FInitScreen(int32_t width, int32_t height, uint8_t mode, floa
     screen.SetAspect(screenAspect);
     UpdateWindowRect();
   }
-  if (mode != vmGDI && screen.FVideoMode == vmGDI)
-    Log("FInitScreen (" + label + "): FAILED, switching to GDI mode");
+  if (mode != vmRaster && screen.FVideoMode == vmRaster)
+    Log("FInitScreen (" + label + "): FAILED, switching to raster mode");
   else
     Log("FInitScreen (" + label + "): OK, pix_fmt:" + std::to_string(screen.FPixFmt) +
         ", fcc:" + FourCCText(screen.FFourCC) + ", " + std::to_string(screen.Ovr_Width) + "x" +
         std::to_string(screen.Ovr_Height));
 }
 
-uint8_t TAVPlayerEnc::InitScreen(int32_t width, int32_t height, TInitKind kind, uint8_t mode,
+uint8_t TAVPlayer::InitScreen(int32_t width, int32_t height, TInitKind kind, uint8_t mode,
                                  float aspect) {
   int32_t left = 0, top = 0, winW = 0, winH = 0;
   FHost.ClientRect(left, top, winW, winH);
@@ -230,8 +230,8 @@ uint8_t TAVPlayerEnc::InitScreen(int32_t width, int32_t height, TInitKind kind, 
   }
   // A screen that could not even be created leaves nothing to show on;
   // callers treat that like a failed open.
-  if (!FScreen) return vmGDI;
-  if (FScreen->FVideoMode == vmOverlay) {
+  if (!FScreen) return vmRaster;
+  if (FScreen->FVideoMode == vmXVideo) {
     std::this_thread::sleep_for(kOverlaySettleTime);
     FScreen->SetColorKey(AVParams.BackColor);
     FScreen->ClearSurface();
@@ -239,7 +239,7 @@ uint8_t TAVPlayerEnc::InitScreen(int32_t width, int32_t height, TInitKind kind, 
   return FScreen->FVideoMode;
 }
 
-void TAVPlayerEnc::OnListPictureSize() {
+void TAVPlayer::OnListPictureSize() {
   if (!FList) return;
   TAVInFileList& list = *FList;
   const int32_t oldW = list.FrameWidth, oldH = list.FrameHeight;
@@ -254,26 +254,26 @@ void TAVPlayerEnc::OnListPictureSize() {
     FInitScreen(list.FrameWidth, list.FrameHeight, FScreen->FVideoMode, list.FrameAspect);
 }
 
-void TAVPlayerEnc::UpdateWindowRect() {
+void TAVPlayer::UpdateWindowRect() {
   if (FDestroying || !FScreen) return;
   int32_t left = 0, top = 0, w = 0, h = 0;
   FHost.ClientRect(left, top, w, h);
   FScreen->SetWindowRect(left, top, true, h, w);
 }
 
-void TAVPlayerEnc::Reposition() {
+void TAVPlayer::Reposition() {
   if (FScreen && FScreen->Ovr_Width > 0) UpdateWindowRect();
 }
 
-void TAVPlayerEnc::SetSkinActive(bool on) {
+void TAVPlayer::SetSkinActive(bool on) {
   if (on == FSkinActive) return;
   FSkinActive = on;
-  if (FScreen && FScreen->FVideoMode == vmDDraw)
+  if (FScreen && FScreen->FVideoMode == vmGLShader)
     InitScreen(FScreen->Ovr_Width, FScreen->Ovr_Height, ikRecreate, FScreen->FVideoMode,
                FScreen->FAspect);
 }
 
-bool TAVPlayerEnc::PaintFrame(bool repaintBackground) {
+bool TAVPlayer::PaintFrame(bool repaintBackground) {
   if (!FScreen || !FList || FScreenLock || FErrorCode != peNone) return false;
   if (repaintBackground || FScreen->FChanged) {
     FScreen->FChanged = false;
@@ -285,7 +285,7 @@ bool TAVPlayerEnc::PaintFrame(bool repaintBackground) {
 
 // ---- States and threads ----
 
-void TAVPlayerEnc::SetState(uint8_t state) {
+void TAVPlayer::SetState(uint8_t state) {
   if (state == FState) return;
   const uint8_t old = FState;
   FState = state;
@@ -316,7 +316,7 @@ void TAVPlayerEnc::SetState(uint8_t state) {
   if ((FState == psClosed || FState == psStopped) && OnFileChange) OnFileChange();
 }
 
-void TAVPlayerEnc::StartThreads() {
+void TAVPlayer::StartThreads() {
   const bool sound = FList->WaveBuf.PlayAudio && FList->HasAudio > 0 &&
                      !FList->AudioTrack.empty() && FList->AudioTrack[0].Codec;
   ++FPlayRun;
@@ -328,11 +328,11 @@ void TAVPlayerEnc::StartThreads() {
         this, [this] { AudioFailed(); }, FWaveDevice, FVideoThread->AVOffset(), &FStartEvent);
 }
 
-void TAVPlayerEnc::StopThreads() {
+void TAVPlayer::StopThreads() {
   if (FStopping) return;
   FStopping = true;
   struct TDone {
-    TAVPlayerEnc& player;
+    TAVPlayer& player;
     ~TDone() {
       player.FStartEvent.Reset();
       player.FStopping = false;
@@ -359,24 +359,24 @@ void TAVPlayerEnc::StopThreads() {
   }
 }
 
-void TAVPlayerEnc::VideoPosition(int32_t frame) {
+void TAVPlayer::VideoPosition(int32_t frame) {
   if (FDestroying) return;
   PaintFrame(false);
   FPosition = frame;
   if (OnPosition) OnPosition();
 }
 
-void TAVPlayerEnc::VideoLag(bool late) {
+void TAVPlayer::VideoLag(bool late) {
   if (!FDestroying && OnLag) OnLag(late);
 }
 
-void TAVPlayerEnc::VideoFinished() {
+void TAVPlayer::VideoFinished() {
   if (FScreen && !FScreen->FErrMsg.empty())
     ReportError(peScreen, FScreen->FErrFile, FScreen->FErrMsg);
   if (!FStopping) FHost.PostEndOfPlay(FPlayRun);
 }
 
-void TAVPlayerEnc::EndOfPlay(uint32_t run) {
+void TAVPlayer::EndOfPlay(uint32_t run) {
   if (FDestroying) return;
   if (FErrorCode != peNone) {
     if (FState != psClosed) Close();
@@ -387,14 +387,14 @@ void TAVPlayerEnc::EndOfPlay(uint32_t run) {
   SetState(psStopped);
 }
 
-void TAVPlayerEnc::AudioFailed() {
+void TAVPlayer::AudioFailed() {
   if (OnAudioError) OnAudioError(1);
   if (FVideoThread && FVideoThread->Suspended()) FVideoThread->Resume();
 }
 
 // ---- Full screen and the cursor ----
 
-void TAVPlayerEnc::SetFullScreen(bool on) {
+void TAVPlayer::SetFullScreen(bool on) {
   if (on == FFullScreen || !OnFullScreen) return;
   if (!on) {
     SetCursorAutoHide(false);
@@ -415,7 +415,7 @@ void TAVPlayerEnc::SetFullScreen(bool on) {
     } unlock{FScreenLock};
     OnFullScreen();
   }
-  if (FScreen && (FScreen->FVideoMode == vmD3D || FScreen->FVideoMode == vmD3D_ARGB)) {
+  if (FScreen && (FScreen->FVideoMode == vmGLTextureGrey || FScreen->FVideoMode == vmGLTextureArgb)) {
     int32_t left = 0, top = 0, w = 0, h = 0;
     FHost.ClientRect(left, top, w, h);
     FScreen->RecreateDevice(left, top, FHost.Canvas(), FHost.NativeWindow(), w, h);
@@ -427,7 +427,7 @@ void TAVPlayerEnc::SetFullScreen(bool on) {
   if (suspended && FVideoThread) FVideoThread->Resume();
 }
 
-void TAVPlayerEnc::ShowCursor(bool on) {
+void TAVPlayer::ShowCursor(bool on) {
   if (on != FCursorVisible) {
     FCursorVisible = on;
     FHost.SetCursorVisible(on);
@@ -435,7 +435,7 @@ void TAVPlayerEnc::ShowCursor(bool on) {
   FCursorTicks = kCursorTicks;
 }
 
-void TAVPlayerEnc::CursorTick() {
+void TAVPlayer::CursorTick() {
   if (!FCursorVisible) return;
   if (FCursorTicks <= 0)
     ShowCursor(false);
@@ -443,7 +443,7 @@ void TAVPlayerEnc::CursorTick() {
     --FCursorTicks;
 }
 
-void TAVPlayerEnc::SetCursorAutoHide(bool on) {
+void TAVPlayer::SetCursorAutoHide(bool on) {
   if (on == FCursorTimer) return;
   FCursorTimer = on;
   FHost.SetCursorTimer(on);
@@ -451,39 +451,39 @@ void TAVPlayerEnc::SetCursorAutoHide(bool on) {
 
 // ---- Queries ----
 
-int32_t TAVPlayerEnc::FileCount() const {
+int32_t TAVPlayer::FileCount() const {
   return FList ? FList->Count : 0;
 }
 
-int64_t TAVPlayerEnc::TotalFrames() {
+int64_t TAVPlayer::TotalFrames() {
   return FList ? FList->TotalFrames : 0;
 }
 
-int64_t TAVPlayerEnc::FrameToMs(int64_t frame) {
+int64_t TAVPlayer::FrameToMs(int64_t frame) {
   if (!FList || FList->TotalFrames == 0) return 0;
   return FList->FrameToMs(int32_t(frame));
 }
 
-double TAVPlayerEnc::DurationSeconds() const {
+double TAVPlayer::DurationSeconds() const {
   return FList ? FList->TotalMs / 1000.0 : 0;
 }
 
-std::string TAVPlayerEnc::CurrentFilePath() const {
+std::string TAVPlayer::CurrentFilePath() const {
   return FList && FList->CurFileRef ? FList->CurFileRef->FileName : std::string();
 }
 
-bool TAVPlayerEnc::CurrentIsPhoto() const {
+bool TAVPlayer::CurrentIsPhoto() const {
   return FList && FList->CurFileRef && FList->CurFileRef->IsImage;
 }
 
-std::string TAVPlayerEnc::FileListCaption() const {
+std::string TAVPlayer::FileListCaption() const {
   if (!FList || FList->Count == 0) return {};
   const std::string first = NameWithoutFolder(FList->File(0).FileName);
   if (FList->Count == 1) return first;
   return first + " ... " + NameWithoutFolder(FList->File(FList->Count - 1).FileName);
 }
 
-void TAVPlayerEnc::CountKinds(int32_t& videos, int32_t& pictures, bool& firstIsPicture) const {
+void TAVPlayer::CountKinds(int32_t& videos, int32_t& pictures, bool& firstIsPicture) const {
   videos = pictures = 0;
   firstIsPicture = false;
   if (!FList) return;
@@ -491,64 +491,64 @@ void TAVPlayerEnc::CountKinds(int32_t& videos, int32_t& pictures, bool& firstIsP
   firstIsPicture = FList->Count > 0 && FList->File(0).IsImage;
 }
 
-uint8_t TAVPlayerEnc::VideoMode() const {
+uint8_t TAVPlayer::VideoMode() const {
   return FScreen ? FScreen->FVideoMode : AVParams.VideoMode;
 }
 
-TMediaInfo TAVPlayerEnc::GetMediaInfo() const {
+TMediaInfo TAVPlayer::GetMediaInfo() const {
   return MediaInfoOf(FList.get());
 }
 
 // ---- The timeline for the threads ----
 
-int64_t TAVPlayerEnc::FramePos() {
+int64_t TAVPlayer::FramePos() {
   return FList ? FList->FramePos : 0;
 }
-int32_t TAVPlayerEnc::CurFile() {
+int32_t TAVPlayer::CurFile() {
   return FList ? FList->CurFile : 0;
 }
-int32_t TAVPlayerEnc::Count() {
+int32_t TAVPlayer::Count() {
   return FList ? FList->Count : 0;
 }
-int64_t TAVPlayerEnc::StartFrames(int32_t index) {
+int64_t TAVPlayer::StartFrames(int32_t index) {
   return FList && index >= 0 && index < FList->Count ? FList->StartFrames[size_t(index)] : 0;
 }
-bool TAVPlayerEnc::FirstIsImage() {
+bool TAVPlayer::FirstIsImage() {
   return FList && FList->Count > 0 && FList->File(0).IsImage;
 }
-float TAVPlayerEnc::FrameRate() {
+float TAVPlayer::FrameRate() {
   return FList && FList->CurFileRef ? FList->CurFileRef->Video.FrameRate : 0;
 }
-double TAVPlayerEnc::FileFrameMs(int64_t frame) {
+double TAVPlayer::FileFrameMs(int64_t frame) {
   return FList && FList->CurFileRef ? FList->CurFileRef->FrameDurationMs(frame) : 0;
 }
-int64_t TAVPlayerEnc::FileFramePos() {
+int64_t TAVPlayer::FileFramePos() {
   return FList && FList->CurFileRef ? FList->CurFileRef->Video.FramePos : 0;
 }
-int64_t TAVPlayerEnc::FileFrameCount() {
+int64_t TAVPlayer::FileFrameCount() {
   return FList && FList->CurFileRef ? FList->CurFileRef->Video.FrameCount : 0;
 }
-std::string TAVPlayerEnc::CodecName() {
+std::string TAVPlayer::CodecName() {
   return FList && FList->CurFileRef ? FList->CurFileRef->Video.CodecName : std::string();
 }
-void TAVPlayerEnc::ResetFrameRing() {
+void TAVPlayer::ResetFrameRing() {
   if (FList) FList->FrameRing.Reset();
 }
-int32_t TAVPlayerEnc::DecodeVideo(uint32_t flags) {
+int32_t TAVPlayer::DecodeVideo(uint32_t flags) {
   if (!FList || !FScreen) return drEnd;
   return FList->DecodeVideo(*FScreen, int32_t(flags));
 }
-std::string TAVPlayerEnc::ScreenErrorText() {
+std::string TAVPlayer::ScreenErrorText() {
   return FScreen ? FScreen->FErrMsg : std::string();
 }
 
-int32_t TAVPlayerEnc::OutRate() {
+int32_t TAVPlayer::OutRate() {
   return FList ? FList->OutRate : 0;
 }
-int32_t TAVPlayerEnc::OutChannels() {
+int32_t TAVPlayer::OutChannels() {
   return FList ? FList->OutChannels : 0;
 }
-int32_t TAVPlayerEnc::DecodeAudio(const uint8_t*& out, int32_t& size, int32_t mode) {
+int32_t TAVPlayer::DecodeAudio(const uint8_t*& out, int32_t& size, int32_t mode) {
   if (!FList) return 1;
   uint8_t* chunk = nullptr;
   const int32_t result = FList->DecodeAudio(chunk, size, mode);

@@ -11,7 +11,7 @@
 #include "engine/input/av_frame_seek.h"
 #include "engine/input/av_in_file_list.h"
 #include "engine/media/av_types.h"
-#include "engine/playback/av_player_enc.h"
+#include "engine/playback/av_player.h"
 #include "engine/playback/av_sync_queue.h"
 #include "engine/playback/player_host.h"
 #include "engine/playback/player_media_info.h"
@@ -33,7 +33,7 @@ class PlayerTest : public ::testing::Test {
   void SetUp() override {
     test::LoadMediaLib();
     AVParams = DefaultAVParams;
-    player = std::make_unique<TAVPlayerEnc>(host);
+    player = std::make_unique<TAVPlayer>(host);
     player->OnStateChange = [this](uint8_t from, uint8_t to) {
       states.push_back(std::string(PlayStateName(from)) + "->" + PlayStateName(to));
     };
@@ -47,7 +47,7 @@ class PlayerTest : public ::testing::Test {
     player.reset();
     AVParams = DefaultAVParams;
   }
-  void Open(const std::vector<std::string>& names, uint8_t mode = vmGDI) {
+  void Open(const std::vector<std::string>& names, uint8_t mode = vmRaster) {
     list.Clear();
     for (const std::string& name : names) list.Add(test::MediaPath(name));
     player->OpenPlayList(&list, mode);
@@ -62,15 +62,15 @@ class PlayerTest : public ::testing::Test {
   test::TMemoryVideoSystem videos;
   TMemoryHost host;
   TAVPlayList list;
-  std::unique_ptr<TAVPlayerEnc> player;
+  std::unique_ptr<TAVPlayer> player;
   std::vector<std::string> states;
   std::vector<int32_t> errors;
 };
 
 TEST_F(PlayerTest, AnEmptyPlaylistWhileClosedDoesNothing) {
   TAVPlayList empty;
-  player->OpenPlayList(&empty, vmGDI);
-  player->OpenPlayList(nullptr, vmGDI);
+  player->OpenPlayList(&empty, vmRaster);
+  player->OpenPlayList(nullptr, vmRaster);
   EXPECT_TRUE(states.empty());
   EXPECT_EQ(host.Invalidates, 0);
   EXPECT_FALSE(player->IsOpen());
@@ -108,7 +108,7 @@ TEST_F(PlayerTest, AnOpenClosedOnItsWayToStoppedTouchesNothingReleased) {
     states.push_back(std::string(PlayStateName(from)) + "->" + PlayStateName(to));
     if (to == psStopped) {
       TAVPlayList empty;
-      player->OpenPlayList(&empty, vmGDI);
+      player->OpenPlayList(&empty, vmRaster);
     }
   };
   Open({"numbered_mpeg4.avi"});
@@ -127,7 +127,7 @@ TEST_F(PlayerTest, AnUnopenableFileIsErrorFiveAndCloses) {
   EXPECT_FALSE(player->PaintFrame(true));
   // An empty list now clears the error.
   TAVPlayList empty;
-  player->OpenPlayList(&empty, vmGDI);
+  player->OpenPlayList(&empty, vmRaster);
   EXPECT_EQ(player->ErrorCode(), peNone);
   EXPECT_TRUE(player->ErrorText().empty());
 }
@@ -196,10 +196,10 @@ TEST_F(PlayerTest, PhotosShowAgainWhenSoughtBackToAndAtStop) {
 
 TEST_F(PlayerTest, ModesOtherThanOverlayOpenWithoutGaplessPlay) {
   AVParams.GaplessPlay = 1;
-  Open({"numbered_mpeg4.avi", "numbered_flv1.flv"}, vmDDraw);
+  Open({"numbered_mpeg4.avi", "numbered_flv1.flv"}, vmGLShader);
   ASSERT_TRUE(player->IsOpen());
   EXPECT_EQ(player->List()->Gapless, 0);
-  Open({"numbered_mpeg4.avi", "numbered_flv1.flv"}, vmOverlay);
+  Open({"numbered_mpeg4.avi", "numbered_flv1.flv"}, vmXVideo);
   ASSERT_TRUE(player->IsOpen());
   EXPECT_EQ(player->List()->Gapless, 1);
 }
@@ -279,7 +279,7 @@ TEST_F(PlayerTest, MediaInfoAndItsLogBlock) {
   ASSERT_NE(begin, lines.end());
   ASSERT_GE(lines.end() - begin, 7);
   EXPECT_EQ(*(begin - 1), "");
-  EXPECT_EQ(begin[1], "vMode: GDI: ARGB");
+  EXPECT_EQ(begin[1], "vMode: Raster: ARGB");
   EXPECT_EQ(begin[2], "Source pix fmt: 0");  // 4:2:0 planar
   EXPECT_EQ(begin[3], "video  : h264, 320x240, 25.0000 fps");
   EXPECT_EQ(begin[4], "length : 00:02, 50 frames");

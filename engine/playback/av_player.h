@@ -53,7 +53,7 @@ inline constexpr int32_t kCursorTicks = 4;
 
 // "Enc" is historical: this control only plays and never encodes. Its file
 // list still keeps an encoder-sized picture, which playback never fills.
-class TAVPlayerEnc : public TVideoTimeline, public TAudioSource {
+class TAVPlayer : public TVideoTimeline, public TAudioSource {
  public:
   using TNotify = std::function<void()>;
   using TOnLag = std::function<void(bool late)>;
@@ -64,10 +64,10 @@ class TAVPlayerEnc : public TVideoTimeline, public TAudioSource {
                                           const std::string& argument, const std::string& detail)>;
   using TOnStateChange = std::function<void(uint8_t oldState, uint8_t newState)>;
 
-  explicit TAVPlayerEnc(TPlayerHost& host);
-  ~TAVPlayerEnc() override;
-  TAVPlayerEnc(const TAVPlayerEnc&) = delete;
-  TAVPlayerEnc& operator=(const TAVPlayerEnc&) = delete;
+  explicit TAVPlayer(TPlayerHost& host);
+  ~TAVPlayer() override;
+  TAVPlayer(const TAVPlayer&) = delete;
+  TAVPlayer& operator=(const TAVPlayer&) = delete;
 
   // Opens the playlist as one timeline; nothing or an empty list closes.
   void OpenPlayList(TAVPlayList* playList, uint8_t mode);
