@@ -1,6 +1,8 @@
 // vexo-bench open FOLDER|PLAYLIST.asx: time opening a file list and decoding
 // its first picture, per file and in total. bench/make-open-media.sh makes a
 // folder of photos and clips to try it on.
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -26,9 +28,9 @@ double MsSince(Clock::time_point start) {
 }
 
 bool IsMediaFile(const std::filesystem::path& path) {
-  static const std::set<std::string> kExtensions{".avi",  ".mov",  ".flv", ".mpg",  ".mpe",
-                                                 ".mpeg", ".m1v",  ".mp4", ".divx", ".m4v",
-                                                 ".jpg",  ".jpeg", ".jpe"};
+  static const std::set<std::string> kExtensions{
+      ".avi", ".mov", ".flv",  ".mpg", ".mpe", ".mpeg", ".m1v",  ".mp4",  ".divx",
+      ".m4v", ".jpg", ".jpeg", ".jpe", ".png", ".webp", ".heic", ".heif", ".avif"};
   std::string ext = path.extension().string();
   std::transform(ext.begin(), ext.end(), ext.begin(),
                  [](unsigned char c) { return char(std::tolower(c)); });
@@ -103,6 +105,10 @@ int Measure(const TAVPlayList& playList) {
               openMs - openSum);
   std::printf("first picture of the list: %.2f ms\n", listFirstMs);
   std::printf("first pictures of all files: %.1f ms\n", firstSum);
+  // What the run took at its largest: a big photo's pictures decide it.
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  std::printf("peak resident memory: %.1f MiB\n", double(usage.ru_maxrss) / 1024);
   return 0;
 }
 

@@ -15,11 +15,15 @@ packages=(
   # sound, JPEG, EXIF, X11 overlay, XML
   libpulse-dev libasound2-dev libturbojpeg0-dev libexif-dev
   libx11-dev libxv-dev libxext-dev libpugixml-dev
+  # HEIC/HEIF and AVIF photos (HEVC through libde265, AV1 through dav1d)
+  libheif-dev libheif1
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libswscale-dev
   ffmpeg xvfb xauth pulseaudio pulseaudio-utils libjpeg-turbo-progs
   # a private session bus for the main window tests
   dbus-daemon
+  # HEIC test photos (heif-enc)
+  libheif-examples
   # native Wayland client, and a headless compositor to test it under
   qt6-wayland weston
   # desktop entry check, the Debian package's dependencies, the application icon's pictures

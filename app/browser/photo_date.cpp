@@ -2,17 +2,15 @@
 
 #include <fcntl.h>
 #include <libexif/exif-data.h>
-#include <libexif/exif-loader.h>
 #include <unistd.h>
 
 #include <memory>
 
+#include "engine/media/photo_exif.h"
+
 namespace vexo {
 
 namespace {
-
-// The EXIF block sits in the first segment of a JPEG, which is at most 64 KiB.
-constexpr size_t kHeadBytes = 70 * 1024;
 
 struct TFd {
   int Fd;
@@ -33,18 +31,10 @@ QDateTime ParseExifDateTime(const QByteArray& text) {
 QDateTime ReadPhotoDate(int dirFd, const QByteArray& name) {
   TFd file{::openat(dirFd, name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)};
   if (file.Fd < 0) return {};
-  std::unique_ptr<ExifLoader, void (*)(ExifLoader*)> loader(exif_loader_new(), &exif_loader_unref);
-  if (!loader) return {};
-  unsigned char buffer[8192];
-  size_t total = 0;
-  while (total < kHeadBytes) {
-    const ssize_t n = ::read(file.Fd, buffer, sizeof buffer);
-    if (n <= 0) break;
-    total += size_t(n);
-    if (!exif_loader_write(loader.get(), buffer, unsigned(n))) break;
-  }
-  std::unique_ptr<ExifData, void (*)(ExifData*)> data(exif_loader_get_data(loader.get()),
-                                                      &exif_data_unref);
+  const std::vector<uint8_t> block = ReadExifBlock(file.Fd);
+  if (block.empty()) return {};
+  std::unique_ptr<ExifData, void (*)(ExifData*)> data(
+      exif_data_new_from_data(block.data(), unsigned(block.size())), &exif_data_unref);
   if (!data) return {};
   ExifEntry* entry = exif_content_get_entry(data->ifd[EXIF_IFD_EXIF], EXIF_TAG_DATE_TIME_ORIGINAL);
   if (!entry || entry->format != EXIF_FORMAT_ASCII || !entry->data) return {};

@@ -1,6 +1,6 @@
 #pragma once
-// The recording date of a photo, from the DateTimeOriginal tag of its EXIF
-// block.
+// The recording date of a photo (JPEG, PNG, WebP, HEIF or AVIF), from the
+// DateTimeOriginal tag of its EXIF block.
 #include <QByteArray>
 #include <QDateTime>
 

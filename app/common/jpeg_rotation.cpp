@@ -19,6 +19,7 @@
 
 #include "app/common/language_list.h"
 #include "app/common/message_boxes.h"
+#include "engine/input/lossless_turn.h"
 #include "engine/media/av_types.h"
 #include "engine/media/exif_orientation.h"
 #include "engine/video/picture_turn.h"
@@ -205,6 +206,22 @@ int TransformOf(TPictureTurn turn) {
   }
 }
 
+// A PNG or lossless WebP photo re-encoded without loss, turned from how it
+// is shown.
+bool TurnLosslessFile(const QByteArray& source, bool clockwise, std::vector<uint8_t>& result,
+                      QString* error) {
+  const std::vector<uint8_t> file(source.begin(), source.end());
+  const TPictureTurn shown =
+      AVParams.TurnPhotos ? TurnOfOrientation(ExifOrientationOfData(file.data(), file.size()))
+                          : ptNone;
+  std::string reason;
+  if (TurnLosslessPhoto(file, CombineTurns(shown, clockwise ? ptRotate90 : ptRotate270),
+                        shown != ptNone, result, reason))
+    return true;
+  *error = QString::fromStdString(reason);
+  return false;
+}
+
 }  // namespace
 
 QString RotationTemporaryName(const QString& path) {
@@ -220,6 +237,30 @@ void RemoveRotationLeftovers() {
     if (IsOurTemporary(name)) ::unlink(name.constData());
   ::unlink(NotePath().constData());
 }
+
+namespace {
+
+// Writes the turned picture beside the source and puts it in the source's
+// place in one step; on any failure the source stays as it was.
+TRotation ReplaceWithTurned(const QString& path, const QByteArray& native, int sourceFd,
+                            const std::vector<uint8_t>& result, QString* error) {
+  const QByteArray temporary = Native(RotationTemporaryName(path));
+  if (!NoteTemporary(temporary)) {
+    *error = QStringLiteral("The note of the temporary file could not be written");
+    return TRotation::Failed;
+  }
+  bool replaced = WriteTemporary(temporary, sourceFd, result.data(), result.size(), error);
+  // rename replaces the source in one step: there is never a moment without it.
+  if (replaced && std::rename(temporary.constData(), native.constData()) != 0) {
+    *error = ErrnoText(errno);
+    replaced = false;
+  }
+  if (!replaced) ::unlink(temporary.constData());
+  ForgetTemporary(temporary);
+  return replaced ? TRotation::Turned : TRotation::Failed;
+}
+
+}  // namespace
 
 TRotation RotateJpegPicture(const QString& path, bool clockwise, QString* error) {
   // A link is turned in its target, and stays a link: the rename below would
@@ -257,12 +298,23 @@ TRotation RotateJpegPicture(const QString& path, bool clockwise, QString* error)
     return TRotation::Failed;
   }
 
+  const auto* bytes = reinterpret_cast<const unsigned char*>(source.constData());
+  std::vector<uint8_t> result;
+  switch (PhotoTurnKindOfData(bytes, size_t(source.size()))) {
+    case tkJpeg:
+      break;
+    case tkLossless:
+      if (!TurnLosslessFile(source, clockwise, result, error)) return TRotation::Failed;
+      return ReplaceWithTurned(path, native, sourceFd, result, error);
+    default:
+      *error = QStringLiteral("Only JPEG, PNG and lossless WebP photos can be turned without loss");
+      return TRotation::Failed;
+  }
   std::unique_ptr<void, TTjHandleFree> handle(tjInitTransform());
   if (!handle) {
     *error = QString::fromUtf8(tjGetErrorStr2(nullptr));
     return TRotation::Failed;
   }
-  const auto* bytes = reinterpret_cast<const unsigned char*>(source.constData());
   int width = 0, height = 0, subsampling = -1, colourspace = 0;
   if (tjDecompressHeader3(handle.get(), bytes, static_cast<unsigned long>(source.size()), &width,
                           &height, &subsampling, &colourspace) != 0) {
@@ -276,7 +328,6 @@ TRotation RotateJpegPicture(const QString& path, bool clockwise, QString* error)
                           : ptNone;
   const TPictureTurn turn = CombineTurns(shown, clockwise ? ptRotate90 : ptRotate270);
 
-  std::vector<uint8_t> result;
   if (TurnIsPerfect(turn, width, height, subsampling)) {
     tjtransform transform{};
     transform.op = TransformOf(turn);
@@ -318,20 +369,7 @@ TRotation RotateJpegPicture(const QString& path, bool clockwise, QString* error)
     }
   }
 
-  const QByteArray temporary = Native(RotationTemporaryName(path));
-  if (!NoteTemporary(temporary)) {
-    *error = QStringLiteral("The note of the temporary file could not be written");
-    return TRotation::Failed;
-  }
-  bool replaced = WriteTemporary(temporary, sourceFd, result.data(), result.size(), error);
-  // rename replaces the source in one step: there is never a moment without it.
-  if (replaced && std::rename(temporary.constData(), native.constData()) != 0) {
-    *error = ErrnoText(errno);
-    replaced = false;
-  }
-  if (!replaced) ::unlink(temporary.constData());
-  ForgetTemporary(temporary);
-  return replaced ? TRotation::Turned : TRotation::Failed;
+  return ReplaceWithTurned(path, native, sourceFd, result, error);
 }
 
 bool RotateJpegFile(const QString& path, bool clockwise, QString* error) {

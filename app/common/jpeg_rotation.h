@@ -20,6 +20,11 @@ enum class TRotation {
 // blocks off, so only the Orientation tag is changed, which every photo
 // viewer (this player among them) follows.
 //
+// A PNG or lossless WebP photo is decoded, turned and encoded again without
+// loss, its metadata kept, and only handed on once it decodes to exactly the
+// turned pixels. Other photos (lossy WebP, HEIC, AVIF) are not turned: that
+// would lose quality.
+//
 // The new file is written under a hidden temporary name beside the source
 // (listed in a note, so that a leftover of a killed run is found again), gets
 // the source's permissions, owner and extended attributes, and then takes the

@@ -4,15 +4,20 @@ namespace vexo {
 
 const std::array<QString, kMediaExtCount>& MediaExtensions() {
   static const std::array<QString, kMediaExtCount> list = {
-      ".avi",  ".mov", ".flv",  ".mpg",  ".mpe", ".mpeg",   ".m1v", ".mp4",
-      ".divx", ".m4v", ".jpg",  ".jpeg", ".jpe", QString(), ".mkv", ".webm",
-      ".ts",   ".mts", ".m2ts", ".3gp",  ".wmv", ".asf",    ".vob", ".ogv"};
+      ".avi", ".mov",  ".flv", ".mpg",    ".mpe", ".mpeg", ".m1v",  ".mp4",  ".divx", ".m4v",
+      ".jpg", ".jpeg", ".jpe", QString(), ".mkv", ".webm", ".ts",   ".mts",  ".m2ts", ".3gp",
+      ".wmv", ".asf",  ".vob", ".ogv",    ".png", ".webp", ".heic", ".heif", ".avif"};
   return list;
 }
 
 bool IsVideoExtIndex(int index) {
   return (index >= 0 && index < kFirstPhotoExt) ||
-         (index >= kFirstLaterVideoExt && index < kMediaExtCount);
+         (index >= kFirstLaterVideoExt && index < kFirstLaterPhotoExt);
+}
+
+bool IsPhotoExtIndex(int index) {
+  return (index >= kFirstPhotoExt && index < kCustomExtIndex) ||
+         (index >= kFirstLaterPhotoExt && index < kMediaExtCount);
 }
 
 namespace {
@@ -31,8 +36,7 @@ bool IsVideoExt(const QString& ext) {
 }
 
 bool IsPhotoExt(const QString& ext) {
-  const int index = IndexOf(ext);
-  return index >= kFirstPhotoExt && index < kCustomExtIndex;
+  return IsPhotoExtIndex(IndexOf(ext));
 }
 
 }  // namespace vexo

@@ -124,6 +124,17 @@ QIcon TMenuSystem::Image(int index) const {
   return index >= 0 && index < int(FImages.size()) ? FImages[index] : QIcon();
 }
 
+void TMenuSystem::SetHint(int row, const QString& hint) {
+  TMSAction* action = FindAction(row);
+  if (!action) return;
+  const QString shown =
+      hint.isEmpty()
+          ? MenuText(QString::fromLatin1(FTable.Rows[row].Name) + QLatin1Char('H'), false)
+          : hint;
+  action->setStatusTip(shown);
+  action->setToolTip(shown);
+}
+
 TMSAction* TMenuSystem::CreateAction(int row) {
   const TMenuRec& rec = FTable.Rows[row];
   if (!rec.Name) return nullptr;

@@ -64,6 +64,9 @@ class TMenuSystem : public QObject {
   void ShowCommands(const TCommandSet& show, const TCommandSet& hide);
   // One row at a time.
   void SetEnabled(int row, bool enabled);
+  // Shows `hint` for the row's command instead of its own; empty gives the
+  // row's own back.
+  void SetHint(int row, const QString& hint);
   void SetVisible(int row, bool visible);
 
   // The table's action of the row, or null when the row has none yet.

@@ -87,11 +87,12 @@ struct TTypeColumn {
   int X;
   std::vector<int> Types;
 };
-const TTypeColumn kTypeColumns[] = {{16, {seAVI, seMOV, seFLV, seMPG, seMPE, seMPEG, seM1V}},
-                                    {91, {seMP4, seDVX, seM4V, seMKV, seWEBM, seTS, seMTS}},
-                                    {166, {seM2TS, se3GP, seWMV, seASF, seVOB, seOGV}},
-                                    {257, {seJPG, seJPEG, seJPE}},
-                                    {361, {seCstm}}};
+const TTypeColumn kTypeColumns[] = {
+    {16, {seAVI, seMOV, seFLV, seMPG, seMPE, seMPEG, seM1V}},
+    {91, {seMP4, seDVX, seM4V, seMKV, seWEBM, seTS, seMTS}},
+    {166, {seM2TS, se3GP, seWMV, seASF, seVOB, seOGV}},
+    {257, {seJPG, seJPEG, seJPE, sePNG, seWEBP, seHEIC, seHEIF, seAVIF}},
+    {361, {seCstm}}};
 
 QString SoundOutputCaption(const TSoundOutput& output) {
   const QString name = QString::fromStdString(output.Name);
@@ -223,7 +224,7 @@ void TOptDialog::AddMediaTypes(QWidget* page, int& y) {
     headingHeight = label->height();
   }
   y += headingHeight + 4;
-  int firstColumnBottom = y;
+  int lowestColumnBottom = y;
   for (const TTypeColumn& column : kTypeColumns) {
     int columnY = y;
     for (int type : column.Types) {
@@ -235,14 +236,15 @@ void TOptDialog::AddMediaTypes(QWidget* page, int& y) {
       TypeBoxes[type] = box;
       columnY += box->height() + 2;
     }
-    if (column.X == kTypeColumns[0].X) firstColumnBottom = columnY;
+    // The buttons go below the longest column.
+    lowestColumnBottom = std::max(lowestColumnBottom, columnY);
     if (column.Types.back() == seCstm) {
       OptionControls[oCustomExt] = NewEdit(page, {}, column.X, columnY, 75);
       OptionControls[oCustomExt]->setAccessibleName(Text(1211));
       connect(TypeBoxes[seCstm], &QCheckBox::clicked, this, &TOptDialog::CustomTypeClicked);
     }
   }
-  const int buttonsY = firstColumnBottom + 4;
+  const int buttonsY = lowestColumnBottom + 4;
   TypeButtons[0] = NewButton(page, Text(3001), 210, buttonsY, 111, 28);
   TypeButtons[1] = NewButton(page, Text(3002), 325, buttonsY, 111, 28);
   for (int which : {0, 1})

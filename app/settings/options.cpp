@@ -78,9 +78,9 @@ constexpr TParDef kDynamicDefs[] = {
 };
 
 constexpr const char* kExtKeys[kExtOptionCount] = {
-    "seAVI", "seMOV", "seFLV",  "seMPG",  "seMPE", "seMPEG", "seM1V", "seMP4",
-    "seDVX", "seM4V", "seJPG",  "seJPEG", "seJPE", "seCstm", "seMKV", "seWEBM",
-    "seTS",  "seMTS", "seM2TS", "se3GP",  "seWMV", "seASF",  "seVOB", "seOGV"};
+    "seAVI", "seMOV",  "seFLV", "seMPG",  "seMPE", "seMPEG", "seM1V",  "seMP4",  "seDVX",  "seM4V",
+    "seJPG", "seJPEG", "seJPE", "seCstm", "seMKV", "seWEBM", "seTS",   "seMTS",  "seM2TS", "se3GP",
+    "seWMV", "seASF",  "seVOB", "seOGV",  "sePNG", "seWEBP", "seHEIC", "seHEIF", "seAVIF"};
 static_assert(kExtOptionCount == kMediaExtCount);
 
 template <size_t N, size_t M>

@@ -86,6 +86,12 @@ enum TExtIndex : int {
   seASF,
   seVOB,
   seOGV,
+  // Photos of phones, screenshots and the web.
+  sePNG,
+  seWEBP,
+  seHEIC,
+  seHEIF,
+  seAVIF,
   kExtOptionCount
 };
 

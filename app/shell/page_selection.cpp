@@ -2,8 +2,10 @@
 
 #include "app/browser/shell_grid.h"
 #include "app/browser/shell_node.h"
+#include "app/common/language_list.h"
 #include "app/common/media_extensions.h"
 #include "app/shell/command_table.h"
+#include "engine/input/lossless_turn.h"
 
 namespace vexo {
 
@@ -41,10 +43,36 @@ bool SelCanCopy(const std::vector<TShellNode*>& selection) {
   return true;
 }
 
-bool SelCanRotate(const std::vector<TShellNode*>& selection, int64_t frames) {
-  if (selection.size() != 1) return false;
+namespace {
+
+// The one selected photo the rotate commands would act on, or null.
+const TShellNode* RotationCandidate(const std::vector<TShellNode*>& selection, int64_t frames) {
+  if (selection.size() != 1) return nullptr;
   const TShellNode* node = selection.front();
-  return Movable(node) && !node->IsFolder() && frames == 1 && IsPhotoExt(node->Extension());
+  const bool photo =
+      Movable(node) && !node->IsFolder() && frames == 1 && IsPhotoExt(node->Extension());
+  return photo ? node : nullptr;
+}
+
+}  // namespace
+
+bool SelCanRotate(const std::vector<TShellNode*>& selection, int64_t frames) {
+  const TShellNode* node = RotationCandidate(selection, frames);
+  if (!node) return false;
+  const TPhotoTurnKind kind = PhotoTurnKind(node->Path.toStdString());
+  return kind == tkJpeg || kind == tkLossless;
+}
+
+QString RotateRefusalHint(const std::vector<TShellNode*>& selection, int64_t frames) {
+  const TShellNode* node = RotationCandidate(selection, frames);
+  if (!node) return {};
+  switch (PhotoTurnKind(node->Path.toStdString())) {
+    case tkLossyNoTurn:
+    case tkHeifNoTurn:
+      return LResList.GetText("AVPlayerEnc", 9006);
+    default:
+      return {};
+  }
 }
 
 bool SelCanCopyTo(const std::vector<TShellNode*>& selection) {

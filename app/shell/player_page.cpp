@@ -259,6 +259,12 @@ void TPlayerPage::UpdateSelectionCommands(TShellNode*) {
   const TCommandSet enabled =
       SelectionCommands(FGrid->SelectedNodes(), *FGrid, FVideoPanel->IsOpen(), info.TotalFrames);
   SetCommandStates(enabled, ManagedCommands() - enabled);
+  // A photo that would lose quality by turning says so on the commands.
+  if (MenuSystem()) {
+    const QString hint = RotateRefusalHint(FGrid->SelectedNodes(), info.TotalFrames);
+    for (int row : {mEdit_RotateCW, mEdit_RotateCCW, bRotateCW, bRotateCCW})
+      MenuSystem()->SetHint(row, hint);
+  }
 }
 
 void TPlayerPage::PlayerStateChanged() {

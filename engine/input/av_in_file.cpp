@@ -8,6 +8,7 @@
 #include <limits>
 #include <new>
 
+#include "engine/input/heif_photo.h"
 #include "engine/media/av_log.h"
 #include "engine/media/av_types.h"
 #include "engine/media/decoder_names.h"
@@ -49,6 +50,13 @@ double HeaderFrameRate(const AVStream* stream, const AVCodecContext* ctx) {
   return 0.0;
 }
 
+// The demultiplexers of single pictures: the file-name pattern reader and
+// the readers of one picture format each (jpeg_pipe, png_pipe, webp_pipe ...).
+bool IsPictureFormat(const std::string& format) {
+  return format == "image2" ||
+         (format.size() > 5 && format.compare(format.size() - 5, 5, "_pipe") == 0);
+}
+
 bool ValidDuration(int64_t duration) {
   return duration != AV_NOPTS_VALUE && duration > 0;
 }
@@ -59,7 +67,11 @@ bool ValidDuration(int64_t duration) {
 TPictureTurn StoredTurn(const TAVParams& params, const AVStream* stream, bool image,
                         const std::string& codecName, const std::string& fileName) {
   if (image) {
-    if (!params.TurnPhotos || !DecoderIs(codecName, "mjpeg")) return ptNone;
+    // libheif has turned a HEIF photo by the file's own rotation and mirror,
+    // which its EXIF tag repeats: it is not turned twice.
+    if (!params.TurnPhotos || !(DecoderIs(codecName, "mjpeg") || DecoderIs(codecName, "png") ||
+                                  DecoderIs(codecName, "webp")))
+      return ptNone;
     return TurnOfOrientation(ReadExifOrientation(fileName));
   }
   if (!params.TurnVideos) return ptNone;
@@ -74,8 +86,12 @@ TPictureTurn StoredTurn(const TAVParams& params, const AVStream* stream, bool im
 }  // namespace
 
 TAVInFile::TAVInFile(const std::string& fileName, std::string& error, int32_t fileIndex,
-                     TAVInFile* prevFile)
-    : FileIndex(fileIndex), PrevFileRef(prevFile), FileName(fileName) {
+                     TAVInFile* prevFile, int32_t photoWidth, int32_t photoHeight)
+    : FileIndex(fileIndex),
+      PrevFileRef(prevFile),
+      FileName(fileName),
+      FPhotoWidth(photoWidth),
+      FPhotoHeight(photoHeight) {
   error.clear();
   Ext = LowerExtension(fileName);
   StreamsInfoOK = 0;
@@ -121,10 +137,70 @@ TAVInFile::TAVInFile(const std::string& fileName, std::string& error, int32_t fi
       LowPass.emplace_back(Params.LowPassCutoff, Params.LowPassOrder, Audio[0].SampleRate, 0.1);
 }
 
+int TAVInFile::OpenContainer() {
+  if (!FHeif) return ff::avformat_open_input(&FormatCtx, FileName.c_str(), nullptr, nullptr);
+  FormatCtx = ff::avformat_alloc_context();
+  if (!FormatCtx) return AVERROR(ENOMEM);
+  FormatCtx->pb = FHeif->Reader();
+  if (!FormatCtx->pb) {
+    ff::avformat_free_context(FormatCtx);
+    FormatCtx = nullptr;
+    return AVERROR(ENOMEM);
+  }
+  // The demultiplexer is told the picture's size and layout, which it would
+  // otherwise learn only by decoding it.
+  AVDictionary* options = nullptr;
+  ff::av_dict_set(&options, "video_size",
+                  (std::to_string(FHeif->Width()) + "x" + std::to_string(FHeif->Height())).c_str(),
+                  0);
+  ff::av_dict_set(&options, "pixel_format", "rgb24", 0);
+  const int opened =
+      ff::avformat_open_input(&FormatCtx, FileName.c_str(), THeifPhoto::Format(), &options);
+  ff::av_dict_free(&options);
+  return opened;
+}
+
+int TAVInFile::ProbeStreams() {
+  FProbed = true;
+  if (!IsImage) return ff::avformat_find_stream_info(FormatCtx, nullptr);
+  std::vector<AVDictionary*> options(FormatCtx->nb_streams, nullptr);
+  for (AVDictionary*& entry : options)
+    ff::av_dict_set(&entry, "max_pixels", std::to_string(kMaxPhotoPixels).c_str(), 0);
+  const int probed = ff::avformat_find_stream_info(FormatCtx, options.data());
+  for (AVDictionary*& entry : options) ff::av_dict_free(&entry);
+  return probed;
+}
+
+// A JPEG photo of tens of megapixels shown on a screen of two: its decoder
+// leaves out what the screen cannot show, as libjpeg's scaled decoding
+// does, by the largest of 1/2, 1/4 and 1/8 whose picture still covers the
+// photo's size on the screen. Save As copies the file itself, and rotation
+// works on the file, so neither loses anything by it.
+int TAVInFile::PhotoScale() const {
+  if (!IsImage || FPhotoWidth <= 0 || FPhotoHeight <= 0 || Video.Width <= 0 || Video.Height <= 0 ||
+      !Video.Codec || !DecoderIs(Video.CodecName, "mjpeg"))
+    return 0;
+  const double fit =
+      std::min({1.0, double(FPhotoWidth) / Video.Width, double(FPhotoHeight) / Video.Height});
+  const double shownWidth = std::ceil(Video.Width * fit),
+               shownHeight = std::ceil(Video.Height * fit);
+  int scale = 0;
+  while (scale < std::min(3, int(Video.Codec->max_lowres)) &&
+         (Video.Width >> (scale + 1)) >= shownWidth && (Video.Height >> (scale + 1)) >= shownHeight)
+    ++scale;
+  return scale;
+}
+
 bool TAVInFile::Open(TAVInFile* prevFile, std::string& error) {
   const char* step = "open input file";
   try {
-    const int opened = ff::avformat_open_input(&FormatCtx, FileName.c_str(), nullptr, nullptr);
+    if (THeifPhoto::IsHeifFile(FileName)) {
+      step = "decode HEIF picture";
+      FHeif = std::make_unique<THeifPhoto>();
+      error = FHeif->Open(FileName);
+      if (!error.empty()) return false;
+    }
+    const int opened = OpenContainer();
     if (opened < 0) {
       FormatCtx = nullptr;
       error = "ErrorCode " + std::to_string(opened) + " on av_open_input_file";
@@ -134,17 +210,35 @@ bool TAVInFile::Open(TAVInFile* prevFile, std::string& error) {
     const std::string format = FormatName();
     // A JPEG small enough for the format probe to read to its end is taken
     // for a JPEG stream rather than a picture file; it is a photo all the same.
-    if (format == "image2" || format == "jpeg_pipe") IsImage = 1;
-    const bool probe = format == "mpeg" || format == "flv" ||
-                       (!IsImage && HeaderLacksPictureRate()) ||
-                       (IsImage && (Params.ProbeEachImage == 1 || !prevFile || !prevFile->IsImage));
+    if (IsPictureFormat(format)) IsImage = 1;
+    // A few bytes may declare a picture of gigabytes: the size stated in the
+    // header decides before a decoder sees it.
+    const TDeclaredSize declared = IsImage ? DeclaredPictureSize(FileName) : TDeclaredSize{};
+    if (declared.Width * declared.Height > kMaxPhotoPixels) {
+      error = "Picture too large (" + std::to_string(declared.Width) + " x " +
+              std::to_string(declared.Height) + ")";
+      return false;
+    }
+    const bool probe =
+        format == "mpeg" || format == "flv" || (!IsImage && HeaderLacksPictureRate()) ||
+        (IsImage && (Params.ProbeEachImage == 1 || !prevFile || !prevFile->IsImage));
+    // The picture libheif decodes is described by its own header; where a
+    // photo would be probed, it is decoded now, once, so that a damaged one
+    // is known before the list plays.
+    if (FHeif) {
+      StreamsInfoOK = 1;
+      if (probe && !FHeif->DecodePicture()) {
+        error = FHeif->DecodeError();
+        return false;
+      }
+      return true;
+    }
     if (!probe) {
       StreamsInfoOK = IsImage ? 0 : 1;
       return true;
     }
     step = "find stream info";
-    const int probed = ff::avformat_find_stream_info(FormatCtx, nullptr);
-    FProbed = true;
+    const int probed = ProbeStreams();
     StreamsInfoOK = probed >= 0;
     if (probed < 0) {
       error = "ErrorCode " + std::to_string(probed) + " on av_find_stream_info";
@@ -199,8 +293,7 @@ void TAVInFile::InitDecoders(TAVInFile* prevFile, std::string& error) {
   // A second probe learns nothing new, and the library may fail hard on a
   // damaged file it has probed before.
   if (!StreamsInfoOK && !FProbed) {
-    FProbed = true;
-    if (ff::avformat_find_stream_info(FormatCtx, nullptr) < 0) {
+    if (ProbeStreams() < 0) {
       error = "error on finding stream info";
       return;
     }
@@ -214,9 +307,18 @@ void TAVInFile::InitDecoders(TAVInFile* prevFile, std::string& error) {
   AVCodecContext* ctx = Video.CodecCtx;
   // A damaged header may claim a picture of gigabytes: the screen made for it
   // would take the machine's memory before the first picture failed.
+  if (IsImage && ctx->width == 0) {
+    error = "Picture cannot be decoded";
+    return;
+  }
   if (ctx->width == 0 ||
       ff::av_image_get_buffer_size(AV_PIX_FMT_BGRA, ctx->width, ctx->height, 1) < 0) {
     error = "Bad video stream (width=" + std::to_string(ctx->width) + ")";
+    return;
+  }
+  if (IsImage && int64_t(ctx->width) * ctx->height > kMaxPhotoPixels) {
+    error = "Picture too large (" + std::to_string(ctx->width) + " x " +
+            std::to_string(ctx->height) + ")";
     return;
   }
   Video.Codec = ff::avcodec_find_decoder(ctx->codec_id);
@@ -497,19 +599,20 @@ void TAVInFile::Suspend() {
     FStreamTimes.push_back({FormatCtx->streams[i]->start_time, FormatCtx->streams[i]->duration});
   FFormatTimes = {FormatCtx->start_time, FormatCtx->duration};
   ff::avformat_close_input(&FormatCtx);
+  if (FHeif) FHeif->Release();
   FSuspended = true;
 }
 
 bool TAVInFile::Resume() {
   if (!FSuspended) return FormatCtx != nullptr;
-  if (ff::avformat_open_input(&FormatCtx, FileName.c_str(), nullptr, nullptr) < 0) {
+  if (OpenContainer() < 0) {
     FormatCtx = nullptr;
     Log("Could not open again: " + FileName);
     return false;
   }
   // The same probe as at the first opening, so that the streams are described
   // as they were then.
-  if (FProbed) ff::avformat_find_stream_info(FormatCtx, nullptr);
+  if (FProbed) ProbeStreams();
   FormatCtx->flags |= AVFMT_FLAG_GENPTS;
   FormatCtx->start_time = FFormatTimes.Start;
   FormatCtx->duration = FFormatTimes.Duration;

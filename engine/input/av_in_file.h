@@ -19,6 +19,7 @@ struct SwrContext;
 namespace vexo {
 
 class TAVScreen;
+class THeifPhoto;
 
 // Data that cannot be decoded as the file promised, or a broken call contract;
 // the playback threads catch it.
@@ -52,8 +53,11 @@ class TAVInFile {
   // Opens and, where needed, probes the file. `error` is empty on success and
   // holds the reason otherwise; the object exists in both cases. `prevFile` is
   // the file before this one in its list, or nullptr for the first.
-  TAVInFile(const std::string& fileName, std::string& error, int32_t fileIndex,
-            TAVInFile* prevFile);
+  // photoWidth x photoHeight: the largest a photo is shown (the screen); a
+  // big JPEG photo is decoded at a reduced size that still covers it. 0 x 0
+  // decodes every photo at its full size.
+  TAVInFile(const std::string& fileName, std::string& error, int32_t fileIndex, TAVInFile* prevFile,
+            int32_t photoWidth = 0, int32_t photoHeight = 0);
   ~TAVInFile();
   TAVInFile(const TAVInFile&) = delete;
   TAVInFile& operator=(const TAVInFile&) = delete;
@@ -179,6 +183,17 @@ class TAVInFile {
 
  private:
   bool Open(TAVInFile* prevFile, std::string& error);
+  // Opens the container: the file itself, or the picture libheif decoded.
+  int OpenContainer();
+  // The stream probe; a photo's decoder never makes a picture of more than
+  // kMaxPhotoPixels while it probes.
+  int ProbeStreams();
+  // The decoder's reduction of a JPEG photo (lowres: 1/2, 1/4, 1/8), 0 for
+  // none.
+  int PhotoScale() const;
+  int32_t FPhotoWidth = 0;
+  int32_t FPhotoHeight = 0;
+  std::unique_ptr<THeifPhoto> FHeif;
   void MapStreams();
   void SetUpAudio(TAVInFile* prevFile);
   // After avcodec_open2 failed with `code` on the track of `kind`.

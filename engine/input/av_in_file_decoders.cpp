@@ -39,6 +39,7 @@ void TAVInFile::OpenDecoder(int32_t kind, TAVInFile* prevFile, bool atOpen) {
       track->CodecCtx = track->OwnCodecCtx;
       track->SharedFrom = -1;
       track->CodecCtx->thread_count = 0;  // as many as the machine has cores
+      if (kind == tkVideo) track->CodecCtx->lowres = PhotoScale();
       const int opened = ff::avcodec_open2(track->CodecCtx, track->Codec, nullptr);
       if (opened >= 0) {
         track->Opened = 1;

@@ -41,6 +41,7 @@ TAVInFileList::TAVInFileList(const TAVPlayList& playList, TScreenSize screen, bo
       FOnProgress(std::move(onProgress)) {
   error.clear();
   errorFile.clear();
+  if (fitToScreen) FPhotoSize = screen;
   Count = playList.Count();
   StartFrames.assign(size_t(Count), 0);
   StartMs.assign(size_t(Count), 0);
@@ -91,7 +92,8 @@ bool TAVInFileList::OpenFiles(const TAVPlayList& playList, std::string& error,
     TAVInFile* prev = Files.empty() ? nullptr : Files.back().get();
     const std::string& path = playList.Strings(i);
     std::string fileError;
-    Files.push_back(std::make_unique<TAVInFile>(path, fileError, opened(), prev));
+    Files.push_back(std::make_unique<TAVInFile>(path, fileError, opened(), prev, FPhotoSize.Width,
+                                                FPhotoSize.Height));
     TAVInFile& file = *Files.back();
     if (!fileError.empty()) {
       Progress(lpFileFailed, 0);

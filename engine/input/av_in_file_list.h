@@ -160,6 +160,8 @@ class TAVInFileList {
  private:
   void Progress(int32_t stage, int32_t index);
   bool OpenFiles(const TAVPlayList& playList, std::string& error, std::string& errorFile);
+  // The largest a photo is shown; 0 x 0 when pictures keep their own size.
+  TScreenSize FPhotoSize;
   void AddToTimeline(TAVInFile& file);
   void SetUpSound();
   // Flushes a file the sides are done with or about to start.

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "engine/input/av_in_file.h"
+#include "engine/input/heif_photo.h"
 #include "engine/media/av_types.h"
 #include "engine/media/decoder_names.h"
 #include "engine/media/media_lib.h"
@@ -241,7 +242,9 @@ int TAVInFile::DecodeVideo(TAVScreen& screen, TAVInFile* prevFile, int32_t flags
     r = drPicture;
   }
   if (r == drEnd && Video.FramePos == 0) {
-    if (screen.FErrMsg.empty()) screen.FErrMsg = "Failed to decode 1st frame";
+    if (screen.FErrMsg.empty())
+      screen.FErrMsg = FHeif && !FHeif->DecodeError().empty() ? FHeif->DecodeError()
+                                                              : "Failed to decode 1st frame";
     screen.FErrFile = FileName;
     return drEnd;
   }

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <libexif/exif-data.h>
-#include <libexif/exif-loader.h>
 #include <libexif/exif-utils.h>
 #include <unistd.h>
 
@@ -10,18 +9,17 @@
 #include <cstring>
 #include <memory>
 
+#include "engine/media/photo_exif.h"
+
 namespace vexo {
 
 namespace {
 
-// The EXIF block sits in the first segment of a JPEG, which is at most 64 KiB.
-constexpr size_t kHeadBytes = 70 * 1024;
-
-using TLoader = std::unique_ptr<ExifLoader, void (*)(ExifLoader*)>;
 using TData = std::unique_ptr<ExifData, void (*)(ExifData*)>;
 
-int32_t OrientationOf(ExifLoader* loader) {
-  TData data(exif_loader_get_data(loader), &exif_data_unref);
+int32_t OrientationOf(const std::vector<uint8_t>& block) {
+  if (block.empty()) return 1;
+  TData data(exif_data_new_from_data(block.data(), unsigned(block.size())), &exif_data_unref);
   if (!data) return 1;
   const ExifEntry* entry = exif_content_get_entry(data->ifd[EXIF_IFD_0], EXIF_TAG_ORIENTATION);
   if (!entry || entry->format != EXIF_FORMAT_SHORT || entry->components < 1 || !entry->data ||
@@ -191,6 +189,10 @@ bool MarkExifUpright(uint8_t* data, size_t size) {
          SetTiffOrientation(data + exif.Tiff, exif.TiffSize, 1) == TTagFound::Set;
 }
 
+bool MarkTiffUpright(uint8_t* tiff, size_t size) {
+  return tiff && SetTiffOrientation(tiff, size, 1) == TTagFound::Set;
+}
+
 bool SetExifOrientation(std::vector<uint8_t>& jpeg, int value) {
   if (value < 1 || value > 8 || jpeg.size() < 4 || jpeg[0] != 0xFF || jpeg[1] != 0xD8) return false;
   TExifSegment exif;
@@ -212,26 +214,13 @@ bool SetExifOrientation(std::vector<uint8_t>& jpeg, int value) {
 int32_t ReadExifOrientation(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) return 1;
-  TLoader loader(exif_loader_new(), &exif_loader_unref);
-  unsigned char buffer[8192];
-  size_t total = 0;
-  while (loader && total < kHeadBytes) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n <= 0) break;
-    total += size_t(n);
-    if (!exif_loader_write(loader.get(), buffer, unsigned(n))) break;
-  }
+  const int32_t orientation = OrientationOf(ReadExifBlock(fd));
   ::close(fd);
-  return loader ? OrientationOf(loader.get()) : 1;
+  return orientation;
 }
 
 int32_t ExifOrientationOfData(const uint8_t* data, size_t size) {
-  TLoader loader(exif_loader_new(), &exif_loader_unref);
-  if (!loader || !data) return 1;
-  size = std::min(size, kHeadBytes);
-  // The loader takes a writable buffer but only reads it.
-  exif_loader_write(loader.get(), const_cast<unsigned char*>(data), unsigned(size));
-  return OrientationOf(loader.get());
+  return OrientationOf(ExifBlockOfData(data, size));
 }
 
 }  // namespace vexo

@@ -71,6 +71,8 @@ extern "C" {
   X(av_stream_get_side_data)          \
   X(avio_size)                        \
   X(avio_seek)                        \
+  X(avio_alloc_context)               \
+  X(avio_context_free)                \
   X(avformat_index_get_entries_count) \
   X(avformat_index_get_entry)
 
@@ -78,6 +80,9 @@ extern "C" {
   X(avcodec_version)                 \
   X(avcodec_find_decoder)            \
   X(avcodec_find_decoder_by_name)    \
+  X(avcodec_find_encoder_by_name)    \
+  X(avcodec_send_frame)              \
+  X(avcodec_receive_packet)          \
   X(avcodec_get_name)                \
   X(avcodec_alloc_context3)          \
   X(avcodec_free_context)            \

@@ -72,6 +72,30 @@ TEST(OrderPlayList, EntriesKeepTheirBytes) {
   }
 }
 
+// Photos of phones, screenshots and the web are photos beside the JPEGs,
+// each with its own switch.
+TEST(FolderCollectPhotos, PhotosOfEveryFormatAreCollectedAsPhotos) {
+  QTemporaryDir program, folder;
+  TOptions options(program.path());
+  for (const char* name : {"a.avi", "b.HEIC", "c.heif", "d.avif", "e.jpg", "f.png", "g.WebP"}) {
+    QFile file(QDir(folder.path()).filePath(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  }
+  auto collect = [&](int folderMedia) {
+    TFolderCollect how;
+    how.FolderMedia = folderMedia;
+    QStringList names;
+    for (const QString& file : CollectMediaFiles({folder.path()}, options, how))
+      names << QDir(folder.path()).relativeFilePath(file);
+    return names;
+  };
+  EXPECT_EQ(collect(1), (QStringList{"b.HEIC", "c.heif", "d.avif", "e.jpg", "f.png", "g.WebP"}));
+  EXPECT_EQ(collect(0), QStringList{"a.avi"});
+  options.GetExtOption(seHEIC)->SetBool(false);
+  options.GetExtOption(seWEBP)->SetBool(false);
+  EXPECT_EQ(collect(2), (QStringList{"a.avi", "c.heif", "d.avif", "e.jpg", "f.png"}));
+}
+
 TEST_F(FolderCollectTest, ASwitchedOffTypeIsLeftOut) {
   Options->GetExtOption(seMKV)->SetBool(false);
   Options->GetExtOption(seTS)->SetBool(false);

@@ -12,15 +12,20 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <cctype>
+#include <cstring>
 #include <vector>
 
+#include "app/browser/photo_date.h"
 #include "app/common/jpeg_rotation.h"
 #include "app/common/language_list.h"
+#include "engine/input/lossless_turn.h"
 #include "engine/media/av_types.h"
 #include "engine/media/exif_orientation.h"
 #include "engine/video/picture_turn.h"
 #include "qt_test_app.h"
 #include "tests/support/exif_writer.h"
+#include "tests/support/input_fuzz.h"
 #include "tests/support/test_media.h"
 
 namespace vexo {
@@ -104,6 +109,8 @@ class RotateJpegTest : public ::testing::Test {
   // The note of temporaries lives in the data folder: a private one here.
   void SetUp() override {
     test::QtApp();
+    // PNG and WebP photos are turned through the media libraries.
+    test::LoadMediaLib();
     FSavedData = qgetenv("XDG_DATA_HOME");
     qputenv("XDG_DATA_HOME", FDir.filePath("data").toUtf8());
     AVParams = DefaultAVParams;
@@ -511,6 +518,128 @@ TEST_F(RotateJpegTest, ReadOnlyFolderLeavesTheSourceUntouched) {
   QFile::setPermissions(folder, readable | enterable | QFile::WriteOwner);
   EXPECT_EQ(ReadAll(path), original);
   EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 1);
+}
+
+// ---- photos stored without loss, and those that are not turned ----
+
+// A picture's pixels as 16-bit RGBA, which holds every layout PNG and
+// lossless WebP store without changing a value, with its size.
+struct TWidePixels {
+  int Width = 0, Height = 0;
+  QByteArray Rgba64;
+};
+
+TWidePixels WidePixels(const QString& path) {
+  QProcess probe;
+  probe.start("ffprobe", {"-v", "error", "-select_streams", "v:0", "-show_entries",
+                          "stream=width,height", "-of", "csv=p=0", path});
+  probe.waitForFinished(30000);
+  const QStringList size = QString::fromLatin1(probe.readAllStandardOutput()).trimmed().split(',');
+  QProcess decode;
+  decode.start("ffmpeg",
+               {"-v", "error", "-i", path, "-f", "rawvideo", "-pix_fmt", "rgba64le", "-"});
+  decode.waitForFinished(30000);
+  TWidePixels pixels;
+  if (size.size() == 2) pixels = {size[0].toInt(), size[1].toInt(), decode.readAllStandardOutput()};
+  return pixels;
+}
+
+// The picture turned a quarter clockwise.
+TWidePixels Clockwise(const TWidePixels& in) {
+  TWidePixels out{in.Height, in.Width, QByteArray(in.Rgba64.size(), 0)};
+  for (int y = 0; y < out.Height; ++y)
+    for (int x = 0; x < out.Width; ++x)
+      std::memcpy(out.Rgba64.data() + (y * out.Width + x) * 8,
+                  in.Rgba64.constData() + ((in.Height - 1 - x) * in.Width + y) * 8, 8);
+  return out;
+}
+
+bool SamePixels(const TWidePixels& a, const TWidePixels& b) {
+  return a.Width == b.Width && a.Height == b.Height && !a.Rgba64.isEmpty() && a.Rgba64 == b.Rgba64;
+}
+
+class LosslessTurnTest : public RotateJpegTest,
+                         public ::testing::WithParamInterface<const char*> {};
+
+INSTANTIATE_TEST_SUITE_P(Layouts, LosslessTurnTest,
+                         ::testing::Values("busy_rgb.png", "busy_rgba.png", "busy_pal8.png",
+                                           "busy_gray16.png", "busy_lossless.webp"),
+                         [](const auto& info) {
+                           std::string name = info.param;
+                           for (char& c : name)
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           return name;
+                         });
+
+// Re-encoded, not a value changes: a quarter turn gives exactly the turned
+// pixels, and turning back gives the very pixels of the start.
+TEST_P(LosslessTurnTest, KeepsEveryPixelAndTurnsBack) {
+  const QString path = FDir.filePath(QString::fromLatin1(GetParam()));
+  ASSERT_TRUE(QFile::copy(QString::fromStdString(test::MediaPath(GetParam())), path));
+  const TWidePixels before = WidePixels(path);
+  ASSERT_FALSE(before.Rgba64.isEmpty());
+  QString error;
+  ASSERT_EQ(RotateJpegPicture(path, true, &error), TRotation::Turned) << error.toStdString();
+  EXPECT_TRUE(SamePixels(WidePixels(path), Clockwise(before)));
+  EXPECT_FALSE(QFile::exists(RotationTemporaryName(path)));
+  ASSERT_EQ(RotateJpegPicture(path, false, &error), TRotation::Turned) << error.toStdString();
+  EXPECT_TRUE(SamePixels(WidePixels(path), before));
+}
+
+// A PNG or WebP shown turned by its EXIF block turns from how it is shown:
+// its pixels then stand upright, the tag says so, and the date stays.
+TEST_F(RotateJpegTest, TaggedPngAndWebpTurnFromHowTheyAreShownAndKeepTheirDate) {
+  const std::vector<uint8_t> tiff = test::ExifTiff(6, kRecorded);
+  const struct {
+    const char* Name;
+    std::vector<uint8_t> Bytes;
+  } cases[] = {
+      {"tagged.png", test::WithPngExif(test::ReadBytes(test::MediaPath("busy_rgb.png")), tiff)},
+      {"tagged.webp",
+       test::WithWebpExif(test::ReadBytes(test::MediaPath("busy_lossless.webp")), tiff, 37, 23)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const QString path = FDir.filePath(c.Name);
+    WriteAll(path, Bytes(c.Bytes));
+    const TWidePixels stored = WidePixels(path);
+    // Shown turned a quarter clockwise; a further quarter turns it upside down.
+    ASSERT_TRUE(RotateJpegFile(path, true, nullptr));
+    EXPECT_TRUE(SamePixels(WidePixels(path), Clockwise(Clockwise(stored))));
+    EXPECT_EQ(ReadExifOrientation(path.toStdString()), 1);
+    EXPECT_EQ(ReadPhotoDate(QFile::encodeName(path)), QDateTime(QDate(2021, 5, 6), QTime(7, 8, 9)));
+  }
+}
+
+// Photos compressed with loss are never re-encoded: the file stays byte for
+// byte, with the reason.
+TEST_F(RotateJpegTest, LossyWebpHeicAndAvifAreNotTurned) {
+  for (const char* name : {"quadrants.webp", "quadrants.heic", "quadrants.avif"}) {
+    SCOPED_TRACE(name);
+    const QString path = FDir.filePath(QString::fromLatin1(name));
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(test::MediaPath(name)), path));
+    const QByteArray before = ReadAll(path);
+    QString error;
+    EXPECT_EQ(RotateJpegPicture(path, true, &error), TRotation::Failed);
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(ReadAll(path), before);
+    EXPECT_EQ(PhotoTurnKind(path.toStdString()),
+              std::string(name).ends_with(".webp") ? tkLossyNoTurn : tkHeifNoTurn);
+  }
+  EXPECT_EQ(PhotoTurnKind(test::MediaPath("quadrants_lossless.webp")), tkLossless);
+  // A colour profile longer than the head read first does not hide the
+  // picture's kind behind it.
+  std::vector<uint8_t> profiled = {
+      'R', 'I',  'F', 'F', 0, 0,  0, 0, 'W', 'E', 'B', 'P', 'V', 'P', '8', 'X',  10,   0,    0,
+      0,   0x20, 0,   0,   0, 95, 0, 0, 47,  0,   0,   'I', 'C', 'C', 'P', 0xA0, 0x86, 0x01, 0};
+  profiled.resize(profiled.size() + 100000, 0);
+  const std::vector<uint8_t> lossless = test::ReadBytes(test::MediaPath("quadrants_lossless.webp"));
+  profiled.insert(profiled.end(), lossless.begin() + 12, lossless.end());
+  const QString withProfile = FDir.filePath("profiled.webp");
+  WriteAll(withProfile, Bytes(profiled));
+  EXPECT_EQ(PhotoTurnKind(withProfile.toStdString()), tkLossless);
+  EXPECT_EQ(PhotoTurnKind(test::MediaPath("quadrants.png")), tkLossless);
+  EXPECT_EQ(PhotoTurnKind(test::MediaPath("quadrants.jpg")), tkJpeg);
 }
 
 }  // namespace

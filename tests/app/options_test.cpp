@@ -204,15 +204,17 @@ TEST_F(OptionsTest, MediaExtensions) {
   EXPECT_FALSE(options.GetExtOption(seCstm)->GetBool());
 }
 
-// The containers of phones, camcorders and the web: each is a video type with
-// a switch of its own that leaves every other type alone.
-TEST_F(OptionsTest, LaterVideoTypesAreVideosWithOneSwitchEach) {
+// The containers of phones, camcorders and the web, and the photo formats of
+// phones, screenshots and the web: each is a video or a photo type with a
+// switch of its own that leaves every other type alone.
+TEST_F(OptionsTest, LaterTypesAreVideosOrPhotosWithOneSwitchEach) {
   TOptions options(FProgram.path());
   for (int type = kFirstLaterVideoExt; type < kExtOptionCount; ++type) {
     const QString ext = MediaExtensions()[type];
     SCOPED_TRACE(ext.toStdString());
-    EXPECT_TRUE(IsVideoExt(ext.toUpper()));
-    EXPECT_FALSE(IsPhotoExt(ext));
+    const bool video = type < kFirstLaterPhotoExt;
+    EXPECT_EQ(IsVideoExt(ext.toUpper()), video);
+    EXPECT_EQ(IsPhotoExt(ext.toUpper()), !video);
     EXPECT_TRUE(options.IsMediaExtension(ext));
     options.GetExtOption(type)->SetBool(false);
     EXPECT_FALSE(options.IsMediaExtension(ext.toUpper()));

@@ -56,7 +56,7 @@ constexpr qint64 kHugeSize = qint64(1) << 30;
 void MakeFolders(test::TPageDesktop& desktop) {
   const QString home = desktop.HomePath();
   for (const char* folder : {"clips", "del", "perm", "copy", "copy-out", "fail", "fail-out", "huge",
-                             "huge-out", "turn", "lists", "recent", "moved"})
+                             "huge-out", "turn", "lists", "recent", "moved", "formats"})
     QDir().mkpath(home + "/" + folder);
   desktop.Copy("numbered_mpeg4.avi", home + "/clips/a_numbered.avi");
   desktop.Copy("mpeg4_mp3.avi", home + "/clips/b_clip.avi");
@@ -71,6 +71,9 @@ void MakeFolders(test::TPageDesktop& desktop) {
   QFile sparse(home + "/huge/huge.avi");
   if (sparse.open(QIODevice::WriteOnly)) sparse.resize(kHugeSize);
   WriteTwoColourPhoto(home + "/turn/wide.jpg");
+  for (const char* name : {"quadrants.png", "quadrants_lossless.webp", "quadrants.webp",
+                           "quadrants.heic", "quadrants.avif"})
+    desktop.Copy(name, home + "/formats/" + name);
   desktop.Copy("mpeg4_mp3.avi", home + "/recent/clip.avi");
   desktop.Copy("photo_100x75.jpg", home + "/recent/photo.jpg");
   desktop.Copy("mpeg4_mp3.avi", home + "/moved/kept.avi");
@@ -799,6 +802,64 @@ TEST_F(PageFilesTest, TurningTheShownPhotoShowsItTurned) {
     EXPECT_TRUE(turn.RedFirst ? Bluish(second) : Reddish(second)) << std::hex << second;
   }
   EXPECT_EQ(SelectedFile(), photo);
+}
+
+// A photo of each of today's formats is shown at its own size and saved as
+// the file it is.
+TEST_F(PageFilesTest, PhotosOfTodaysFormatsShowTheirSizeAndSaveAsTheirFile) {
+  ASSERT_TRUE(Select(desktop->Path("formats")));
+  Expand(Grid().SelectedNode());
+  for (const char* name : {"quadrants.heic", "quadrants.avif", "quadrants.png", "quadrants.webp"}) {
+    SCOPED_TRACE(name);
+    const QString photo = desktop->Path(QString("formats/") + name);
+    ASSERT_TRUE(Select(photo));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Player().IsOpen() && OpenFile() == photo; }));
+    const TMediaInfo info = Page->VideoPanel()->GetMediaInfo();
+    EXPECT_EQ(QSize(info.BiggestWidth, info.BiggestHeight), QSize(96, 48));
+    EXPECT_EQ(info.TotalFrames, 1);
+    const QString saved = desktop->Path(QString("copy-out/saved-") + name);
+    TDialogAnswers dialogs;
+    dialogs.Files = {saved};
+    TBoxAnswers boxes;
+    EXPECT_TRUE(CopyWith(mvSaveAs));
+    EXPECT_EQ(ReadAll(saved), ReadAll(photo));
+  }
+}
+
+// Only what turns without loss offers the rotate commands; a photo compressed
+// with loss says why they are off, and a PNG turns in place.
+TEST_F(PageFilesTest, RotateIsOfferedOnlyForPhotosThatTurnWithoutLoss) {
+  ASSERT_TRUE(Select(desktop->Path("formats")));
+  Expand(Grid().SelectedNode());
+  const QString refusal = LResList.GetText("AVPlayerEnc", 9006);
+  ASSERT_FALSE(refusal.isEmpty());
+  const struct {
+    const char* Name;
+    bool Turns;
+  } cases[] = {{"quadrants.heic", false},
+               {"quadrants.png", true},
+               {"quadrants.avif", false},
+               {"quadrants_lossless.webp", true},
+               {"quadrants.webp", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const QString photo = desktop->Path(QString("formats/") + c.Name);
+    ASSERT_TRUE(Select(photo));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Player().IsOpen() && OpenFile() == photo; }));
+    for (int row : {mEdit_RotateCW, mEdit_RotateCCW, bRotateCW, bRotateCCW}) {
+      EXPECT_EQ(Enabled(row), c.Turns) << row;
+      EXPECT_EQ(Menus->FindAction(row)->statusTip() == refusal, !c.Turns) << row;
+    }
+  }
+  const QString png = desktop->Path("formats/quadrants.png");
+  ASSERT_TRUE(Select(png));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Player().IsOpen() && OpenFile() == png; }));
+  const QByteArray before = ReadAll(png);
+  TBoxAnswers boxes;
+  Execute(bRotateCW);
+  EXPECT_TRUE(boxes.Boxes.empty());
+  EXPECT_NE(ReadAll(png), before);
+  EXPECT_EQ(QImageReader(png).size(), QSize(48, 96));
 }
 
 }  // namespace

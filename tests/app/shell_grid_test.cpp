@@ -35,7 +35,10 @@
 #include "engine/playlist/av_playlist.h"
 #include "tests/app/picture_checks.h"
 #include "tests/app/qt_test_app.h"
+#include "tests/support/exif_writer.h"
+#include "tests/support/input_fuzz.h"
 #include "tests/support/test_desktop.h"
+#include "tests/support/test_media.h"
 
 namespace vexo {
 namespace {
@@ -253,6 +256,41 @@ TEST_F(ShellGridTest, SortByDateUsesPhotoRecordingDates) {
                                         "e-plain.jpg", "a-new.avi"}));
   Grid->SetSortByDate(false);
   EXPECT_EQ(Texts(folder), byName);
+}
+
+// PNG and WebP keep the block in a chunk of their own, HEIC and AVIF in an
+// item beside the picture: their dates sort them among the JPEGs.
+TEST_F(ShellGridTest, SortByDateReadsTheRecordingDateOfEveryPhotoFormat) {
+  auto media = [](const char* name) { return test::ReadBytes(test::MediaPath(name)); };
+  auto bytes = [](const std::vector<uint8_t>& data) {
+    return QByteArray(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
+  };
+  WriteFile(
+      Root + "/a-2012.png",
+      bytes(test::WithPngExif(media("quadrants.png"), test::ExifTiff(-1, "2012:01:01 10:00:00"))));
+  WriteFile(Root + "/b-1998.webp",
+            bytes(test::WithWebpExif(media("quadrants.webp"),
+                                     test::ExifTiff(1, "1998:03:04 05:06:07"), 96, 48)));
+  const std::vector<uint8_t> jpeg = media("quadrants.jpg");
+  test::WriteHeifFromJpeg((Root + "/c-2016.heic").toStdString(),
+                          test::WithExif(jpeg, 6, "2016:08:09 10:11:12"));
+  test::WriteHeifFromJpeg((Root + "/d-2005.avif").toStdString(),
+                          test::WithExif(jpeg, 1, "2005:05:05 05:05:05"));
+  WriteFile(Root + "/e-2010.jpg", MakeJpeg("2010:06:01 12:00:00"));
+  WriteFile(Root + "/f-plain.png", bytes(media("quadrants.png")));
+  for (const char* name :
+       {"a-2012.png", "b-1998.webp", "c-2016.heic", "d-2005.avif", "e-2010.jpg", "f-plain.png"})
+    SetModified(Root + "/" + name, 1700000000);  // 2023
+  Grid->OnFilterNode = MediaFilter;
+  Grid->ReadPhotoDates = true;
+  TShellNode* folder = Open(Root);
+  ASSERT_NE(folder, nullptr);
+  EXPECT_EQ(Child(folder, "c-2016.heic")->SortDate,
+            QDateTime(QDate(2016, 8, 9), QTime(10, 11, 12)));
+  EXPECT_EQ(Child(folder, "f-plain.png")->Tag, ptNoDate);
+  Grid->SetSortByDate(true);
+  EXPECT_EQ(Texts(folder), (QStringList{"b-1998.webp", "d-2005.avif", "e-2010.jpg", "a-2012.png",
+                                        "c-2016.heic", "f-plain.png"}));
 }
 
 TEST_F(ShellGridTest, FolderIsNotReadBeforeItOpens) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/playlist/av_playlist.h"
+#include "tests/support/exif_writer.h"
 #include "tests/support/fuzz_readers.h"
 #include "tests/support/input_fuzz.h"
 #include "tests/support/leak_checker.h"
@@ -70,6 +71,36 @@ TEST_F(InputFuzzTest, DamagedTodaysContainersNeitherCrashNorHangThePlayer) {
   std::printf("containers: %s\n", FuzzReport(result).c_str());
   EXPECT_EQ(result.Cases, 160);
   EXPECT_TRUE(test::FuzzClean(result)) << FuzzReport(result);
+}
+
+// Photos of today's formats with an EXIF block (PNG's chunk, WebP's chunk,
+// HEIF's item), damaged, then read for their date and orientation and shown.
+TEST_F(InputFuzzTest, DamagedPhotosOfTodaysFormatsNeitherCrashNorHangTheProgram) {
+  const std::string dir = WorkDir("photo-seeds");
+  std::filesystem::create_directories(dir);
+  auto media = [](const char* name) { return test::ReadBytes(test::MediaPath(name)); };
+  const std::vector<uint8_t> tiff = test::ExifTiff(6, "2021:07:14 16:05:09");
+  ASSERT_TRUE(test::WriteBytes(dir + "/seed.png", test::WithPngExif(media("quadrants.png"), tiff)));
+  ASSERT_TRUE(test::WriteBytes(dir + "/seed.webp",
+                               test::WithWebpExif(media("quadrants_lossless.webp"), tiff, 96, 48)));
+  const std::vector<uint8_t> jpeg =
+      test::WithExif(media("quadrants.jpg"), 6, "2021:07:14 16:05:09");
+  test::WriteHeifFromJpeg(dir + "/seed.heic", jpeg);
+  test::WriteHeifFromJpeg(dir + "/seed.avif", jpeg);
+  test::TFuzzResult all;
+  for (const char* ext : {".png", ".webp", ".heic", ".avif"}) {
+    test::TFuzzRun run;
+    run.Inputs = {dir + "/seed" + ext};
+    run.Cases = 40;
+    run.Extension = ext;
+    run.Seed = 36 + uint32_t(all.Cases);
+    run.WorkDir = WorkDir("photos");
+    run.Read = test::ReadPhotoLikeTheProgram;
+    test::AddFuzzResult(all, test::RunFuzz(run));
+  }
+  std::printf("photos: %s\n", FuzzReport(all).c_str());
+  EXPECT_EQ(all.Cases, 160);
+  EXPECT_TRUE(test::FuzzClean(all)) << FuzzReport(all);
 }
 
 TEST(AsxFuzzTest, DamagedPlaylistsNeitherCrashNorHang) {

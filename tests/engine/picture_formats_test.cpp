@@ -95,7 +95,16 @@ std::vector<uint8_t> SnapshotOf(const char* file, int32_t& w, int32_t& h, int32_
   TAVScreen screen(list.FrameWidth, list.FrameHeight, vmRaster, nullptr, 0, true, 0, 0,
                    list.FrameWidth, list.FrameHeight, list.FrameAspect);
   TBitmap32 bitmap;
-  if (list.DecodeVideo(screen, dfShow) != drPicture || !list.RenderToBitmap(bitmap, 0, 0, 0)) {
+  if (list.DecodeVideo(screen, dfShow) != drPicture) {
+    ADD_FAILURE() << file << ": " << screen.FErrMsg;
+    return {};
+  }
+  // A photo's frame takes the screen's shape: its own size is asked for.
+  const AVFrame& decoded = *list.CurFileRef->DecFrame;
+  const bool photo = list.CurFileRef->IsImage;
+  if (!(photo ? list.RenderToBitmap(bitmap, decoded.width,
+                                    float(decoded.width) / float(decoded.height), decoded.height)
+              : list.RenderToBitmap(bitmap, 0, 0, 0))) {
     ADD_FAILURE() << file << ": " << screen.FErrMsg;
     return {};
   }

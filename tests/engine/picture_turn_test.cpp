@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -21,6 +22,7 @@
 #include "engine/playlist/av_playlist.h"
 #include "engine/video/av_screen.h"
 #include "tests/support/exif_writer.h"
+#include "tests/support/heif_writer.h"
 #include "tests/support/input_fuzz.h"
 #include "tests/support/test_media.h"
 
@@ -286,6 +288,143 @@ TEST_F(TurnedFileTest, EitherTurnCanBeSwitchedOff) {
   AVParams.TurnVideos = 0;
   ExpectSeen(photo, {cBlue, cRed, cWhite, cLime}, true);
   ExpectSeen(test::MediaPath("quadrants_rotate_tag.mp4"), {cRed, cLime, cBlue, cWhite}, false);
+}
+
+// ---------------------------------------------------------------------------
+// Photos of today's formats: PNG and WebP carry the tag in a chunk of their
+// own; HEIC and AVIF are turned by their own transform properties, which
+// libheif applies, and never again by the tag beside them.
+
+struct TFormatCase {
+  const char* name;
+  const char* file;  // the quadrants in that format, from the test media
+  bool exifTurns;
+};
+
+const TFormatCase kFormatCases[] = {
+    {"PNG", "quadrants.png", true},        {"LosslessWebP", "quadrants_lossless.webp", true},
+    {"LossyWebP", "quadrants.webp", true}, {"AVIF", "quadrants.avif", false},
+    {"HEIC", "quadrants.heic", false},
+};
+
+std::string FormatName(const ::testing::TestParamInfo<TFormatCase>& info) {
+  return info.param.name;
+}
+
+class PhotoFormatTest : public TurnedFileTest, public ::testing::WithParamInterface<TFormatCase> {
+ protected:
+  std::string Extension() const { return fs::path(GetParam().file).extension().string(); }
+  // The photo with an EXIF block holding `orientation` and a date.
+  std::string WithTag(int orientation) {
+    const std::string path = TempPath(std::string("tagged") + Extension());
+    const std::vector<uint8_t> plain = test::ReadBytes(test::MediaPath(GetParam().file));
+    const std::vector<uint8_t> tiff = test::ExifTiff(orientation, "2019:02:03 04:05:06");
+    if (Extension() == ".png") {
+      test::WriteBytes(path, test::WithPngExif(plain, tiff));
+    } else if (Extension() == ".webp") {
+      test::WriteBytes(path, test::WithWebpExif(plain, tiff, 96, 48));
+    } else {
+      test::WriteHeifFromJpeg(
+          path, test::WithExif(test::ReadBytes(test::MediaPath("quadrants.jpg")), orientation,
+                               "2019:02:03 04:05:06"));
+    }
+    return path;
+  }
+};
+
+INSTANTIATE_TEST_SUITE_P(Formats, PhotoFormatTest, ::testing::ValuesIn(kFormatCases), FormatName);
+
+TEST_P(PhotoFormatTest, OpensAsAPhotoAndShowsItsPicture) {
+  const std::string path = test::MediaPath(GetParam().file);
+  ExpectSeen(path, {cRed, cLime, cBlue, cWhite}, false);
+  std::string error;
+  const TAVInFile file(path, error, 0, nullptr);
+  ASSERT_EQ(error, "");
+  EXPECT_TRUE(file.IsImage);
+  EXPECT_EQ(file.Video.FrameCount, 1);
+}
+
+TEST_P(PhotoFormatTest, ExifOrientationTurnsOnlyWhatTheFormatLeavesToIt) {
+  const std::string path = WithTag(6);
+  EXPECT_EQ(ReadExifOrientation(path), 6);
+  if (GetParam().exifTurns)
+    ExpectSeen(path, {cBlue, cRed, cWhite, cLime}, true);
+  else
+    ExpectSeen(path, {cRed, cLime, cBlue, cWhite}, false);
+}
+
+// A phone writes the turn twice: as the file's own transform properties and
+// as the EXIF tag. libheif applies the first; the tag is not applied again.
+TEST_P(TurnedPhotoTest, HeicTurnedByItsOwnPropertiesIsTurnedOnce) {
+  const std::string path = TempPath("turned.heic");
+  test::WriteTurnedHeic(path, GetParam().turn, test::ExifTiff(GetParam().turn));
+  EXPECT_EQ(ReadExifOrientation(path), GetParam().turn);
+  ExpectSeen(path, GetParam().seen, TurnSwapsAxes(GetParam().turn));
+}
+
+// A timeline of clips and photos of every format: each photo's picture is
+// shown when the timeline reaches it, after a clip, a JPEG or another photo.
+TEST_F(TurnedFileTest, PhotosOfEveryFormatPlayInATimelineWithClipsAndJpegs) {
+  const char* const names[] = {"quadrants.mp4",  "quadrants.jpg",  "quadrants.heic",
+                               "quadrants.png",  "quadrants.mp4",  "quadrants_lossless.webp",
+                               "quadrants.avif", "quadrants.webp", "quadrants.jpg"};
+  TAVPlayList playList;
+  for (const char* name : names) playList.Add(test::MediaPath(name));
+  std::string error, errorFile;
+  TAVInFileList list(playList, TScreenSize{1920, 1080}, true, true, true, error, errorFile,
+                     nullptr);
+  ASSERT_EQ(error, "");
+  ASSERT_EQ(list.Count, int32_t(std::size(names)));
+  TAVScreen screen(list.FrameWidth, list.FrameHeight, vmRaster, nullptr, 0, true, 0, 0,
+                   list.FrameWidth, list.FrameHeight, list.FrameAspect);
+  std::vector<int32_t> photosSeen;
+  for (int32_t picture = 0; picture < list.TotalFrames; ++picture) {
+    ASSERT_EQ(list.DecodeVideo(screen, dfShow), drPicture) << picture << " " << screen.FErrMsg;
+    const TAVInFile& file = *list.CurFileRef;
+    if (!file.IsImage || list.StartFrames[size_t(list.CurFile)] != picture) continue;
+    photosSeen.push_back(list.CurFile);
+    EXPECT_EQ(file.Video.Width, 96) << names[list.CurFile];
+    EXPECT_EQ(Text(QuadrantsOf(screen.FFrameBuf, screen.FFrameStride, screen.Ovr_Width,
+                               screen.Ovr_Height, file.FitWidth, file.FitHeight)),
+              Text({cRed, cLime, cBlue, cWhite}))
+        << names[list.CurFile];
+  }
+  EXPECT_EQ(photosSeen, (std::vector<int32_t>{1, 2, 3, 5, 6, 7, 8}));
+}
+
+// A JPEG photo far bigger than the screen is decoded at the largest of 1/2,
+// 1/4 and 1/8 that still covers its size there, and shows the same; a list
+// that keeps pictures at their own size decodes it whole.
+TEST_F(TurnedFileTest, BigJpegPhotosAreDecodedAtTheSizeTheScreenNeeds) {
+  const std::string stored = TempPath("stored.jpg");
+  const std::string command = "ffmpeg -v error -y -i '" + test::MediaPath("quadrants.jpg") +
+                              "' -vf scale=3072:1536:flags=neighbor -q:v 2 '" + stored + "'";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  // Shown a quarter turned: 1536 x 3072 upright.
+  const std::string photo = TempPath("big.jpg");
+  ASSERT_TRUE(test::WriteBytes(photo, test::WithExif(test::ReadBytes(stored), 6)));
+  const struct {
+    TScreenSize Screen;
+    bool Fit;
+    int32_t DecodedWidth;
+  } cases[] = {{{1920, 1080}, true, 1536}, {{400, 300}, true, 384}, {{1920, 1080}, false, 3072}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.Screen.Width) + (c.Fit ? " fitted" : " whole"));
+    TAVPlayList playList;
+    playList.Add(photo);
+    std::string error, errorFile;
+    TAVInFileList list(playList, c.Screen, c.Fit, true, true, error, errorFile, nullptr);
+    ASSERT_EQ(error, "");
+    TAVScreen screen(list.FrameWidth, list.FrameHeight, vmRaster, nullptr, 0, true, 0, 0,
+                     list.FrameWidth, list.FrameHeight, list.FrameAspect);
+    ASSERT_EQ(list.DecodeVideo(screen, dfShow), drPicture) << screen.FErrMsg;
+    const TAVInFile& file = *list.Files[0];
+    EXPECT_EQ(file.DecFrame->width, c.DecodedWidth);
+    EXPECT_EQ(file.Video.Width, 1536);
+    EXPECT_EQ(Text(QuadrantsOf(screen.FFrameBuf, screen.FFrameStride, screen.Ovr_Width,
+                               screen.Ovr_Height, file.FitWidth, file.FitHeight)),
+              Text({cBlue, cRed, cWhite, cLime}));
+  }
 }
 
 }  // namespace

@@ -295,6 +295,21 @@ quads+="[a][b]hstack[t];[c][d]hstack[u];[t][u]vstack"
 ff -f lavfi -i "$quads,format=yuv420p" -t 0.2 -r 25 -c:v libx264 -preset ultrafast "$out/quadrants.mp4"
 ff -i "$out/quadrants.mp4" -c copy -metadata:s:v rotate=90 "$out/quadrants_rotate_tag.mp4"
 ff -f lavfi -i "$quads,format=yuvj420p" -frames:v 1 -q:v 2 "$out/quadrants.jpg"
+# The same photo in the formats of screenshots, the web and phones: PNG,
+# lossless and lossy WebP, AVIF and HEIC.
+ff -f lavfi -i "$quads,format=rgb24" -frames:v 1 "$out/quadrants.png"
+ff -f lavfi -i "$quads,format=rgb24" -frames:v 1 -c:v libwebp -lossless 1 "$out/quadrants_lossless.webp"
+ff -f lavfi -i "$quads,format=yuv420p" -frames:v 1 -c:v libwebp -quality 90 "$out/quadrants.webp"
+ff -f lavfi -i "$quads,format=yuv420p" -frames:v 1 -c:v libaom-av1 -still-picture 1 "$out/quadrants.avif"
+heif-enc -q 90 -o "$out/quadrants.heic" "$out/quadrants.png" > /dev/null
+# Busy pictures of an odd size in the layouts PNG and lossless WebP store,
+# for the turns that must keep every pixel.
+ff -f lavfi -i testsrc2=s=37x23 -frames:v 1 -pix_fmt rgb24 "$out/busy_rgb.png"
+ff -f lavfi -i testsrc2=s=37x23 -vf "format=rgba,geq=r='r(X,Y)':g='g(X,Y)':b='b(X,Y)':a='X*7'" \
+   -frames:v 1 -pix_fmt rgba "$out/busy_rgba.png"
+ff -f lavfi -i testsrc2=s=37x23 -frames:v 1 -pix_fmt pal8 "$out/busy_pal8.png"
+ff -f lavfi -i testsrc2=s=37x23 -frames:v 1 -pix_fmt gray16be "$out/busy_gray16.png"
+ff -f lavfi -i testsrc2=s=37x23 -frames:v 1 -c:v libwebp -lossless 1 "$out/busy_lossless.webp"
 
 echo "$sum" > "$stamp"
 

@@ -3,9 +3,12 @@
 #include <libexif/exif-data.h>
 #include <libexif/exif-utils.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
+
+#include "tests/support/input_fuzz.h"
 
 namespace vexo::test {
 
@@ -116,6 +119,87 @@ std::vector<uint8_t> WithCameraExif(const std::vector<uint8_t>& jpeg, const TCam
     data->size = unsigned(camera.Thumbnail.size());
   }
   return Inserted(jpeg, data);
+}
+
+std::vector<uint8_t> ExifTiff(int orientation, const std::string& date) {
+  const std::vector<uint8_t> jpeg = WithExif({0xFF, 0xD8, 0xFF, 0xD9}, orientation, date);
+  // Behind the start marker, the segment's marker, length and EXIF header.
+  return std::vector<uint8_t>(jpeg.begin() + 2 + 4 + 6, jpeg.end() - 2);
+}
+
+namespace {
+
+uint32_t Crc32(const uint8_t* data, size_t size) {
+  uint32_t crc = 0xFFFFFFFF;
+  for (size_t i = 0; i < size; ++i) {
+    crc ^= data[i];
+    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+  }
+  return ~crc;
+}
+
+void PutBig32(std::vector<uint8_t>& out, uint32_t value) {
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(uint8_t(value >> shift));
+}
+
+void PutLittle(std::vector<uint8_t>& out, uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.push_back(uint8_t(value >> (8 * i)));
+}
+
+}  // namespace
+
+std::vector<uint8_t> PngChunk(const char* type, const std::vector<uint8_t>& body) {
+  std::vector<uint8_t> chunk;
+  PutBig32(chunk, uint32_t(body.size()));
+  chunk.insert(chunk.end(), type, type + 4);
+  chunk.insert(chunk.end(), body.begin(), body.end());
+  PutBig32(chunk, Crc32(chunk.data() + 4, chunk.size() - 4));
+  return chunk;
+}
+
+std::vector<uint8_t> WithPngExif(const std::vector<uint8_t>& png,
+                                 const std::vector<uint8_t>& tiff) {
+  // Signature (8) and the header chunk (4 + 4 + 13 + 4).
+  constexpr size_t kAfterHeader = 8 + 25;
+  if (png.size() < kAfterHeader || std::memcmp(png.data() + 12, "IHDR", 4) != 0)
+    throw std::runtime_error("not a PNG");
+  const std::vector<uint8_t> chunk = PngChunk("eXIf", tiff);
+  std::vector<uint8_t> out;
+  out.reserve(png.size() + chunk.size());
+  out.insert(out.end(), png.begin(), png.begin() + kAfterHeader);
+  out.insert(out.end(), chunk.begin(), chunk.end());
+  out.insert(out.end(), png.begin() + kAfterHeader, png.end());
+  return out;
+}
+
+std::vector<uint8_t> WithWebpExif(const std::vector<uint8_t>& webp,
+                                  const std::vector<uint8_t>& tiff, int width, int height) {
+  if (webp.size() < 20 || std::memcmp(webp.data(), "RIFF", 4) != 0 ||
+      std::memcmp(webp.data() + 8, "WEBP", 4) != 0 || std::memcmp(webp.data() + 12, "VP8X", 4) == 0)
+    throw std::runtime_error("not a simple WebP");
+  std::vector<uint8_t> out = {'R', 'I', 'F', 'F', 0,  0, 0, 0, 'W',  'E', 'B', 'P',
+                              'V', 'P', '8', 'X', 10, 0, 0, 0, 0x08, 0,   0,   0};
+  PutLittle(out, uint32_t(width - 1), 3);
+  PutLittle(out, uint32_t(height - 1), 3);
+  out.insert(out.end(), webp.begin() + 12, webp.end());
+  out.insert(out.end(), {'E', 'X', 'I', 'F'});
+  PutLittle(out, uint32_t(tiff.size()), 4);
+  out.insert(out.end(), tiff.begin(), tiff.end());
+  if (tiff.size() % 2) out.push_back(0);
+  const uint32_t riff = uint32_t(out.size() - 8);
+  for (int i = 0; i < 4; ++i) out[4 + size_t(i)] = uint8_t(riff >> (8 * i));
+  return out;
+}
+
+void WriteHeifFromJpeg(const std::string& path, const std::vector<uint8_t>& jpeg) {
+  const std::string source = path + ".source.jpg";
+  if (!WriteBytes(source, jpeg)) throw std::runtime_error("cannot write " + source);
+  const bool avif = path.size() > 5 && path.compare(path.size() - 5, 5, ".avif") == 0;
+  const std::string command = std::string("heif-enc -q 90 ") + (avif ? "-A " : "") + "-o '" + path +
+                              "' '" + source + "' > /dev/null";
+  const int status = std::system(command.c_str());
+  std::remove(source.c_str());
+  if (status != 0) throw std::runtime_error("heif-enc failed for " + path);
 }
 
 }  // namespace vexo::test

@@ -24,4 +24,19 @@ struct TCameraExif {
 };
 std::vector<uint8_t> WithCameraExif(const std::vector<uint8_t>& jpeg, const TCameraExif& camera);
 
+// The TIFF structure of such a block alone, as PNG and WebP files hold it.
+std::vector<uint8_t> ExifTiff(int orientation, const std::string& date = {});
+// Encodes `jpeg` as HEIC, or as AVIF when `path` ends in .avif, with
+// heif-enc, which keeps the JPEG's EXIF block; throws when it fails.
+void WriteHeifFromJpeg(const std::string& path, const std::vector<uint8_t>& jpeg);
+
+// A PNG chunk: length, type, body and checksum.
+std::vector<uint8_t> PngChunk(const char* type, const std::vector<uint8_t>& body);
+// `png` with an eXIf chunk holding `tiff` right behind its header chunk.
+std::vector<uint8_t> WithPngExif(const std::vector<uint8_t>& png, const std::vector<uint8_t>& tiff);
+// `webp` (a simple lossy or lossless file of width x height) made an extended
+// one with an EXIF chunk holding `tiff`.
+std::vector<uint8_t> WithWebpExif(const std::vector<uint8_t>& webp,
+                                  const std::vector<uint8_t>& tiff, int width, int height);
+
 }  // namespace vexo::test

@@ -3,8 +3,14 @@
 #include <cstdio>
 #include <memory>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "engine/input/av_in_file.h"
+#include "engine/input/picture_size.h"
 #include "engine/media/av_types.h"
+#include "engine/media/exif_orientation.h"
+#include "engine/media/photo_exif.h"
 #include "engine/playback/av_player.h"
 #include "engine/playlist/asx_file.h"
 #include "engine/playlist/av_playlist.h"
@@ -41,6 +47,17 @@ bool ReadMediaLikeThePlayer(const std::string& path) {
   }
   if (player.IsOpen()) player.SetState(psStopped);
   return true;
+}
+
+bool ReadPhotoLikeTheProgram(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd >= 0) {
+    ReadExifBlock(fd);
+    ::close(fd);
+  }
+  ReadExifOrientation(path);
+  DeclaredPictureSize(path);
+  return ReadMediaLikeThePlayer(path);
 }
 
 bool ReadAsxPlaylist(const std::string& path) {

@@ -11,6 +11,11 @@ namespace vexo::test {
 // loaded. Whether the player opened the file.
 bool ReadMediaLikeThePlayer(const std::string& path);
 
+// A photo read as the browser and the player read it: its EXIF block for
+// the date and the orientation, the size its header states, then played as
+// above. Whether the player opened it.
+bool ReadPhotoLikeTheProgram(const std::string& path);
+
 // Loads `path` as an .asx playlist and saves it again; whether it held entries.
 bool ReadAsxPlaylist(const std::string& path);
 
