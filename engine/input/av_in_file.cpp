@@ -70,7 +70,7 @@ TPictureTurn StoredTurn(const TAVParams& params, const AVStream* stream, bool im
     // libheif has turned a HEIF photo by the file's own rotation and mirror,
     // which its EXIF tag repeats: it is not turned twice.
     if (!params.TurnPhotos || !(DecoderIs(codecName, "mjpeg") || DecoderIs(codecName, "png") ||
-                                  DecoderIs(codecName, "webp")))
+                                DecoderIs(codecName, "webp")))
       return ptNone;
     return TurnOfOrientation(ReadExifOrientation(fileName));
   }
@@ -219,9 +219,9 @@ bool TAVInFile::Open(TAVInFile* prevFile, std::string& error) {
               std::to_string(declared.Height) + ")";
       return false;
     }
-    const bool probe =
-        format == "mpeg" || format == "flv" || (!IsImage && HeaderLacksPictureRate()) ||
-        (IsImage && (Params.ProbeEachImage == 1 || !prevFile || !prevFile->IsImage));
+    const bool probe = format == "mpeg" || format == "flv" ||
+                       (!IsImage && HeaderLacksPictureRate()) ||
+                       (IsImage && (Params.ProbeEachImage == 1 || !prevFile || !prevFile->IsImage));
     // The picture libheif decodes is described by its own header; where a
     // photo would be probed, it is decoded now, once, so that a damaged one
     // is known before the list plays.
