@@ -88,14 +88,14 @@ uint32_t TPulseSoundDevice::OpenStream(int32_t rate, int32_t channels, uint32_t 
   TLoopLock lock(FLoop);
   pa_sample_spec spec{PA_SAMPLE_S16LE, uint32_t(rate), uint8_t(channels)};
   if (channels > int32_t(PA_CHANNELS_MAX) || !pa_sample_spec_valid(&spec)) {
-    LogSoundError("Stream.SetFormat", sndBadFormat);
+    LogSoundError("DSBuffer.SetFormat", sndBadFormat);
     return sndBadFormat;
   }
   FFrameBytes = int64_t(channels) * 2;
   FBytesPerSecond = int64_t(rate) * FFrameBytes;
   FStream = pa_stream_new(FContext, "Vexo Player", &spec, nullptr);
   if (!FStream) {
-    LogSoundError("Stream.Connect", sndStreamFailed);
+    LogSoundError("CreateSoundBuffer", sndStreamFailed);
     return sndStreamFailed;
   }
   // No pre-buffering: the stream starts when uncorked, like a looping buffer
@@ -122,7 +122,7 @@ uint32_t TPulseSoundDevice::OpenStream(int32_t rate, int32_t channels, uint32_t 
                      return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
                    }) ||
       pa_stream_get_state(stream) != PA_STREAM_READY) {
-    LogSoundError("Stream.Connect", sndStreamFailed);
+    LogSoundError("CreateSoundBuffer", sndStreamFailed);
     return sndStreamFailed;
   }
   FPlayed = 0;

@@ -53,7 +53,7 @@ TAudioPlayThread::TAudioPlayThread(TAudioSource* list, TOnError onError, uint32_
     uint32_t code = sndNoOutput;
     if (FSound) FServerStream = FSound->CreateStream(code);
     if (!FServerStream) {
-      Log("Error: Failed to connect to the sound server, switching to ALSA audio");
+      Log("Error: Failed to create IDirectSound object, switching to MCI audio");
       AVParams.UseSoundServer = 0;
     }
   }

@@ -200,7 +200,7 @@ void TAVPlayer::FInitScreen(int32_t width, int32_t height, uint8_t mode, float a
     UpdateWindowRect();
   }
   if (mode != vmRaster && screen.FVideoMode == vmRaster)
-    Log("FInitScreen (" + label + "): FAILED, switching to raster mode");
+    Log("FInitScreen (" + label + "): FAILED, switching to GDI mode");
   else
     Log("FInitScreen (" + label + "): OK, pix_fmt:" + std::to_string(screen.FPixFmt) +
         ", fcc:" + FourCCText(screen.FFourCC) + ", " + std::to_string(screen.Ovr_Width) + "x" +

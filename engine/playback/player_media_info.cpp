@@ -46,16 +46,16 @@ std::string ModeLine(const TAVScreen& screen) {
       name = "Overlay";
       break;
     case vmGLShader:
-      name = "GLShader";
+      name = "DDraw";
       break;
     case vmGLTextureGrey:
-      name = "GLGrey";
+      name = "D3D";
       break;
     case vmGLTextureArgb:
-      name = "GLArgb";
+      name = "D3D_ARGB";
       break;
     default:
-      return "vMode: Raster: " + fcc;
+      return "vMode: GDI: " + fcc;
   }
   return std::string("vMode: ") + name + ": FourCC: " + fcc +
          ", Size: " + std::to_string(screen.Ovr_Width) + "x" + std::to_string(screen.Ovr_Height) +

@@ -5,7 +5,7 @@ namespace vexo {
 std::string SoundErrorText(uint32_t code) {
   switch (code) {
     case sndNoOutput:
-      return "No sound server or output device is available";
+      return "No sound driver is available for use";
     case sndStreamFailed:
       return "The sound server could not make or start the stream";
     case sndBadFormat:

@@ -150,7 +150,7 @@ bool TAVScreen::CreateDevices(uint8_t mode, TNativeWindow window) {
     std::unique_ptr<TSurfaceDevice> device = system ? system->NewSurfaceDevice(mode) : nullptr;
     const uint32_t configured =
         device ? device->Configure(window, FSurfaceCaps) : uint32_t(veNoDisplay);
-    if (LogVideoError("SurfaceDevice.Configure:", configured)) return false;
+    if (LogVideoError("DirectDrawCreate:", configured)) return false;
     FSurfaceDevice = std::move(device);
     FPixFormat = MakeSurfacePixelFormat(FSurfaceCaps.WindowFormat);
     return true;
@@ -160,11 +160,10 @@ bool TAVScreen::CreateDevices(uint8_t mode, TNativeWindow window) {
     if (FTextureDevice) return true;
     std::unique_ptr<TTextureDevice> device = system ? system->NewTextureDevice() : nullptr;
     if (!device) {
-      Log("NewTextureDevice returned NULL");
+      Log("Direct3DCreate9 returned NULL");
       return false;
     }
-    if (LogVideoError("TextureDevice.Configure:", device->Configure(window, FTextureCaps)))
-      return false;
+    if (LogVideoError("D3D.CreateDevice:", device->Configure(window, FTextureCaps))) return false;
     FTextureDevice = std::move(device);
     return true;
   }
@@ -181,7 +180,7 @@ std::string TAVScreen::CheckVModeSupport(uint8_t mode) {
       if (!caps.OverlayColorKey)
         return "CheckVModeSupport: Video card doesn't support Color Keying";
     } else if (!caps.FourCCBlit && !caps.StretchBlit) {
-      return "CheckVModeSupport: Video card doesn't support shader blitting";
+      return "CheckVModeSupport: Video card doesn't support DDraw Blitting";
     }
     return "";
   }
@@ -219,7 +218,7 @@ bool TAVScreen::CreateOverlaySurface(uint8_t mode, int32_t width, bool planarAll
       if (code != veOk) continue;
       FOverlay = true;
       FFourCC = fourCC;
-      if (desc.BackBuffer && !LogVideoError("FOverlay.BackBuffer: ", backBufferCode))
+      if (desc.BackBuffer && !LogVideoError("FOverlay.GetAttachedSurface: ", backBufferCode))
         FBackBuf = true;
       Ovr_Width = desc.Width;
       Ovr_Height = desc.Height;
@@ -231,7 +230,7 @@ bool TAVScreen::CreateOverlaySurface(uint8_t mode, int32_t width, bool planarAll
     desc.Width = 640;
     desc.Height = 480;
   }
-  LogVideoError("SurfaceDevice.Configure(FSurface): ", code);
+  LogVideoError("DD7.CreateSurface(FSurface): ", code);
   return false;
 }
 
@@ -249,7 +248,7 @@ bool TAVScreen::CreateTexture(uint8_t mode, int32_t width, int32_t height) {
   const TTextureDesc desc{mode == vmGLTextureGrey ? tfLuminance8 : tfARGB32, textureWidth,
                           textureHeight};
   uint32_t texture = 0;
-  if (LogVideoError("TextureDevice.Configure(FTexture):", FTextureDevice->Configure(desc, texture)))
+  if (LogVideoError("D3DDev.CreateTexture:", FTextureDevice->Configure(desc, texture)))
     return false;
   FTexture = texture;
   FPlaneScene->InitScene(FTextureDevice.get(), FAspect);
@@ -333,7 +332,7 @@ bool TAVScreen::WritePicture(const TSurfaceWriter& write, bool front) {
     bool restored = false;
     const uint32_t code = FSurfaceDevice->Upload(write, front, restored);
     if (restored) {
-      Log("Surface lost: Restore Overlay/Shader Surface");
+      Log("Surface lost: Restore Overlay/DDraw Surface");
       UpdateOverlay();
     }
     return code == veOk;
@@ -418,7 +417,7 @@ void TAVScreen::ShowFrame() {
   } else if (FVideoMode == vmGLShader) {
     if (FSurfaceDevice) FSurfaceDevice->SetPictureColour(FColour);
     if (FSurfaceDevice && FOverlay)
-      LogVideoError("SurfaceDevice.Present: ",
+      LogVideoError("FPrimarySurface.Blt: ",
                     FSurfaceDevice->Present(pkFrame, {FSrcRect, FDstRect, FColorKey}));
   } else if (IsTextureMode()) {
     PresentTexture();
@@ -428,13 +427,14 @@ void TAVScreen::ShowFrame() {
 void TAVScreen::PresentTexture() {
   if (!FTextureDevice || !FPlaneScene) return;
   FTextureDevice->SetPictureColour(FColour);
-  if (LogVideoError("PlaneScene.DrawScene", FPlaneScene->DrawScene(FTextureDevice.get(), FTexture)))
+  if (LogVideoError("D3DPlaneScene.DrawScene",
+                    FPlaneScene->DrawScene(FTextureDevice.get(), FTexture)))
     return;
-  if (!LogVideoError("TextureDevice.Present", FTextureDevice->Present(FDisplayRect))) return;
-  Log("OpenGL: Trying to restore AVScreen");
+  if (!LogVideoError("D3DDev.Present", FTextureDevice->Present(FDisplayRect))) return;
+  Log("D3D: Trying to restore AVScreen");
   RecreateDevice(FWinLeft, FWinTop, FCanvas, FWnd, FWinWidth, FWinHeight);
   if (IsTextureMode() && FTextureDevice && FTextureDevice->Present(FDisplayRect) == veOk)
-    Log("OpenGL: Screen restored OK");
+    Log("D3D: Screen restored OK");
 }
 
 }  // namespace vexo

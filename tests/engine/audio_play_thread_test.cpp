@@ -275,7 +275,7 @@ TEST_F(AudioThreadTest, NoServerSwitchesToAlsaForTheRestOfTheProcess) {
   system.waveOut = &waveOut;
   Play(first, &system);
   RunToEnd();
-  EXPECT_TRUE(Logged("Error: Failed to connect to the sound server, switching to ALSA audio"));
+  EXPECT_TRUE(Logged("Error: Failed to create IDirectSound object, switching to MCI audio"));
   EXPECT_EQ(AVParams.UseSoundServer, 0);
   EXPECT_EQ(waveOut.written, 3 * 17640);
   EXPECT_EQ(system.lastDeviceId, 3u);
@@ -289,7 +289,7 @@ TEST_F(AudioThreadTest, NoServerSwitchesToAlsaForTheRestOfTheProcess) {
   RunToEnd();
   EXPECT_EQ(system.streamsAsked, 1);
   EXPECT_EQ(system.waveOutsAsked, 2);
-  EXPECT_FALSE(Logged("Error: Failed to connect to the sound server, switching to ALSA audio"));
+  EXPECT_FALSE(Logged("Error: Failed to create IDirectSound object, switching to MCI audio"));
 }
 
 struct OpenFailure {

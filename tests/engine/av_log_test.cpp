@@ -132,14 +132,14 @@ TEST_F(LogTest, LinesFromManyThreadsArriveOnceInTheirThreadsOrder) {
 TEST_F(LogTest, ErrorHelpers) {
   CreateLog(&view, -1);
   view.SetVisible(true);
-  EXPECT_FALSE(LogSoundError("Stream.Connect", 0));
-  EXPECT_TRUE(LogSoundError("Stream.Connect", sndNoOutput));
+  EXPECT_FALSE(LogSoundError("CreateSoundBuffer", 0));
+  EXPECT_TRUE(LogSoundError("CreateSoundBuffer", sndNoOutput));
   EXPECT_TRUE(LogSoundError("Play", 0x12345678));
   EXPECT_FALSE(LogVideoError("Lock", 0));
   EXPECT_TRUE(LogVideoError("Lock", 0x88760009));
   DrainLog();
   ASSERT_EQ(view.lines.size(), 3u);
-  EXPECT_EQ(view.lines[0], "Stream.Connect: No sound server or output device is available");
+  EXPECT_EQ(view.lines[0], "CreateSoundBuffer: No sound driver is available for use");
   EXPECT_EQ(view.lines[1], "Play: ") << "an unknown sound code has an empty description";
   EXPECT_EQ(view.lines[2].rfind("Lock: ", 0), 0u);
 }

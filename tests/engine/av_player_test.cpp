@@ -279,7 +279,7 @@ TEST_F(PlayerTest, MediaInfoAndItsLogBlock) {
   ASSERT_NE(begin, lines.end());
   ASSERT_GE(lines.end() - begin, 7);
   EXPECT_EQ(*(begin - 1), "");
-  EXPECT_EQ(begin[1], "vMode: Raster: ARGB");
+  EXPECT_EQ(begin[1], "vMode: GDI: ARGB");
   EXPECT_EQ(begin[2], "Source pix fmt: 0");  // 4:2:0 planar
   EXPECT_EQ(begin[3], "video  : h264, 320x240, 25.0000 fps");
   EXPECT_EQ(begin[4], "length : 00:02, 50 frames");

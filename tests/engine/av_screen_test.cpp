@@ -169,7 +169,7 @@ TEST_F(AVScreenTest, NarrowSurfaceFailureIsNotRetried) {
   auto screen = Make(vmGLShader, 640, 480);
   EXPECT_EQ(log.Lines(),
             (std::vector<std::string>{
-                "SurfaceDevice.Configure(FSurface): : Not enough memory for the video surface."}));
+                "DD7.CreateSurface(FSurface): : Not enough memory for the video surface."}));
   EXPECT_EQ(screen->FVideoMode, vmRaster);
   EXPECT_EQ(FourCCText(screen->FFourCC), "ARGB");
   EXPECT_EQ(screen->Ovr_Width, 640);
@@ -202,7 +202,7 @@ TEST_F(AVScreenTest, FourCCsAreTriedInOrder) {
 TEST_F(AVScreenTest, MissingBackBufferIsLoggedAndTolerated) {
   system.Surface->BackBufferResult = veOutOfMemory;
   auto screen = Make(vmXVideo);
-  EXPECT_TRUE(Logged("FOverlay.BackBuffer: : Not enough memory for the video surface."));
+  EXPECT_TRUE(Logged("FOverlay.GetAttachedSurface: : Not enough memory for the video surface."));
   EXPECT_EQ(screen->FVideoMode, vmXVideo);
   EXPECT_FALSE(screen->HasBackBuffer());
 }
@@ -217,10 +217,10 @@ TEST_F(AVScreenTest, DeviceFailuresFallBackToRasterWithTheirLines) {
   const Case cases[] = {
       {"no display", vmGLShader,
        [](TMemoryVideoSystem& s) { s.Surface->ConfigureResult = veNoDisplay; },
-       "SurfaceDevice.Configure:: No display or window is available for video output."},
+       "DirectDrawCreate:: No display or window is available for video output."},
       {"no context", vmXVideo,
        [](TMemoryVideoSystem& s) { s.Surface->ConfigureResult = veNoContext; },
-       "SurfaceDevice.Configure:: No OpenGL context could be created for the window."},
+       "DirectDrawCreate:: No OpenGL context could be created for the window."},
       {"no overlay", vmXVideo, [](TMemoryVideoSystem& s) { s.Surface->Caps.Overlay = false; },
        "CheckVModeSupport: Video card doesn't support Overlay in current mode"},
       {"no colour key", vmXVideo,
@@ -230,25 +230,25 @@ TEST_F(AVScreenTest, DeviceFailuresFallBackToRasterWithTheirLines) {
        [](TMemoryVideoSystem& s) {
          s.Surface->Caps.FourCCBlit = s.Surface->Caps.StretchBlit = false;
        },
-       "CheckVModeSupport: Video card doesn't support shader blitting"},
+       "CheckVModeSupport: Video card doesn't support DDraw Blitting"},
       {"no texture device", vmGLTextureGrey,
-       [](TMemoryVideoSystem& s) { s.NoTextureDevice = true; }, "NewTextureDevice returned NULL"},
+       [](TMemoryVideoSystem& s) { s.NoTextureDevice = true; }, "Direct3DCreate9 returned NULL"},
       {"no screen", vmGLTextureGrey,
        [](TMemoryVideoSystem& s) { s.Texture->ConfigureResult = veNoDisplay; },
-       "TextureDevice.Configure:: No display or window is available for video output."},
+       "D3D.CreateDevice:: No display or window is available for video output."},
       {"device", vmGLTextureArgb,
        [](TMemoryVideoSystem& s) { s.Texture->ConfigureResult = veNoContext; },
-       "TextureDevice.Configure:: No OpenGL context could be created for the window."},
+       "D3D.CreateDevice:: No OpenGL context could be created for the window."},
       {"static textures", vmGLTextureGrey,
        [](TMemoryVideoSystem& s) { s.Texture->Caps.DynamicTextures = false; },
        "CheckVModeSupport: Dynamic textures not supported"},
       {"lost context", vmGLTextureGrey,
        [](TMemoryVideoSystem& s) { s.Texture->TextureResult = veSurfaceLost; },
-       "TextureDevice.Configure(FTexture):: The video surface has been lost and must be "
+       "D3DDev.CreateTexture:: The video surface has been lost and must be "
        "restored."},
       {"texture", vmGLTextureArgb,
        [](TMemoryVideoSystem& s) { s.Texture->TextureResult = veOutOfMemory; },
-       "TextureDevice.Configure(FTexture):: Not enough memory for the video surface."},
+       "D3DDev.CreateTexture:: Not enough memory for the video surface."},
   };
   for (const Case& c : cases) {
     TMemoryVideoSystem fresh;
@@ -266,8 +266,7 @@ TEST_F(AVScreenTest, WithoutAVideoSystemOnlyRasterWorks) {
   SetVideoSystem(nullptr);
   auto screen = Make(vmXVideo);
   EXPECT_EQ(screen->FVideoMode, vmRaster);
-  EXPECT_TRUE(
-      Logged("SurfaceDevice.Configure:: No display or window is available for video output."));
+  EXPECT_TRUE(Logged("DirectDrawCreate:: No display or window is available for video output."));
 }
 
 TEST_F(AVScreenTest, FailedLockWarnsAndTakesFourBytesAPixel) {
@@ -403,7 +402,7 @@ TEST_F(AVScreenTest, BlitFailureIsLogged) {
   auto screen = Make(vmGLShader, 8, 6);
   screen->ShowFrame();
   EXPECT_TRUE(
-      Logged("SurfaceDevice.Present: : The video surface has been lost and must be restored."));
+      Logged("FPrimarySurface.Blt: : The video surface has been lost and must be restored."));
 }
 
 TEST_F(AVScreenTest, ALostSurfaceIsRestoredAndTheOverlayPlacedAgain) {
@@ -411,7 +410,7 @@ TEST_F(AVScreenTest, ALostSurfaceIsRestoredAndTheOverlayPlacedAgain) {
   system.Surface->Lost = true;
   const int updates = system.Surface->Updates;
   screen->ShowFrame();
-  const std::vector<std::string> expected{"Surface lost: Restore Overlay/Shader Surface"};
+  const std::vector<std::string> expected{"Surface lost: Restore Overlay/DDraw Surface"};
   EXPECT_EQ(log.Lines(), expected);
   EXPECT_EQ(system.Surface->Restores, 1);
   EXPECT_EQ(system.Surface->Updates, updates + 1);
@@ -460,8 +459,8 @@ TEST_F(AVScreenTest, FailedPresentRecreatesTheDevice) {
   auto screen = Make(vmGLTextureArgb, 8, 6);
   screen->ShowFrame();
   const std::vector<std::string> expected{
-      "TextureDevice.Present: The video surface has been lost and must be restored.",
-      "OpenGL: Trying to restore AVScreen", "OpenGL: Screen restored OK"};
+      "D3DDev.Present: The video surface has been lost and must be restored.",
+      "D3D: Trying to restore AVScreen", "D3D: Screen restored OK"};
   EXPECT_EQ(log.Lines(), expected);
   EXPECT_EQ(screen->FVideoMode, vmGLTextureArgb);
   EXPECT_EQ(system.Texture->DevicesCreated, 1);  // the fresh device
@@ -475,7 +474,7 @@ TEST_F(AVScreenTest, DrawFailureSkipsThePresent) {
   EXPECT_EQ(system.Texture->Draws, 0);
   EXPECT_EQ(system.Texture->Presents, 0);
   const std::vector<std::string> expected{
-      "PlaneScene.DrawScene: The video surface has been lost and must be restored."};
+      "D3DPlaneScene.DrawScene: The video surface has been lost and must be restored."};
   EXPECT_EQ(log.Lines(), expected);
   // The next frame draws and presents as usual once the device draws again.
   system.Texture->DrawResult = 0;

@@ -154,7 +154,7 @@ class RecordingView : public TLogView {
 };
 
 constexpr const char* kSwitchLine =
-    "Error: Failed to connect to the sound server, switching to ALSA audio";
+    "Error: Failed to create IDirectSound object, switching to MCI audio";
 
 class SoundOutputTest : public ::testing::Test {
  protected:
