@@ -76,6 +76,8 @@ void TAVControlPanel::Init(TAVPlayer& player, TNotify onSeekDone, TOnButtonClick
   FTotalLabel->setObjectName("TotalLabel");
   FTimeLabel = new QLabel("00:00:00", this);
   FTimeLabel->setObjectName("TimeLabel");
+  FTotalLabel->installEventFilter(this);
+  FTimeLabel->installEventFilter(this);
 
   FTickBar = new TTickBar(this);
   FTickBar->setEnabled(false);
@@ -154,6 +156,14 @@ void TAVControlPanel::LayoutChildren() {
                         channel.width(), TTickBar::kHeight);
   LayoutLabels();
   FLagIndicator->setGeometry((width() - kLagWidth) / 2, kLagTop, kLagWidth, kLagHeight);
+}
+
+bool TAVControlPanel::eventFilter(QObject* watched, QEvent* event) {
+  if (FPositionBar && (watched == FTimeLabel || watched == FTotalLabel) &&
+      event->type() == QEvent::FontChange)
+    // After the label itself has taken the font: its size hint is stale until then.
+    QMetaObject::invokeMethod(this, &TAVControlPanel::LayoutLabels, Qt::QueuedConnection);
+  return TCtrlPanel::eventFilter(watched, event);
 }
 
 void TAVControlPanel::LayoutLabels() {

@@ -59,6 +59,9 @@ class TAVControlPanel : public TCtrlPanel {
   // The wheel over the volume slider sets the loudness; the position bar
   // leaves it alone.
   void wheelEvent(QWheelEvent* event) override;
+  // A skin that gives the time labels another font re-measures them, or
+  // their texts would be cut to the width of the old font.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void LayoutChildren();

@@ -710,6 +710,25 @@ TEST_F(VideoPanelTest, ASkinStylesTheStripsInsteadOfTheGradient) {
   EXPECT_NE(plain, QColor(20, 180, 40));
 }
 
+// A skin that gives the time labels a larger font shows them whole: each as
+// wide as its text in that font, inside the strip, the playing time left of
+// the total.
+TEST_F(VideoPanelTest, ASkinsFontShowsTheTimeLabelsWhole) {
+  Panel->PlayFile(QString::fromStdString(test::MediaPath("mjpeg.avi")), vmRaster);
+  ASSERT_TRUE(Panel->IsOpen());
+  qApp->setStyleSheet("#TimeLabel, #TotalLabel { font: bold 22px; }");
+  Panel->SetSkinActive(true);
+  QCoreApplication::processEvents();
+  for (QLabel* label : {Controls().TimeLabel(), Controls().TotalLabel()}) {
+    SCOPED_TRACE(label->objectName().toStdString());
+    EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()));
+    EXPECT_LE(label->geometry().right(), Controls().width());
+  }
+  EXPECT_LE(Controls().TimeLabel()->geometry().right(), Controls().TotalLabel()->x());
+  Panel->SetSkinActive(false);
+  qApp->setStyleSheet(QString());
+}
+
 // ---- Volume ----
 
 // The loudness of the recording around one moment: the root mean square of
@@ -799,6 +818,7 @@ TEST_F(VideoPanelTest, TheVolumeControlsSetTheLoudnessHeardAtOnce) {
   ASSERT_TRUE(sheet.open(QIODevice::ReadOnly));
   qApp->setStyleSheet(QString::fromUtf8(sheet.readAll()));
   Panel->SetSkinActive(true);
+  QCoreApplication::processEvents();
   Controls().grab().save(VEXO_BIN_DIR "/../control-panel-volume-skin.png");
   Panel->SetSkinActive(false);
   qApp->setStyleSheet(QString());
