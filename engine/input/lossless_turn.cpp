@@ -13,6 +13,7 @@
 #include "engine/input/picture_size.h"
 #include "engine/media/exif_orientation.h"
 #include "engine/media/media_lib.h"
+#include "engine/video/picture_turn.h"
 
 namespace vexo {
 
@@ -129,36 +130,8 @@ int PixelBytes(int format) {
     return 0;
   for (int c = 1; c < d->nb_components; ++c)
     if (d->comp[c].plane != 0 || d->comp[c].step != d->comp[0].step) return 0;
-  return d->comp[0].step;
-}
-
-// The stored pixel that `turn` puts at (x, y) of the turned picture.
-void SourceOf(TPictureTurn turn, int x, int y, int width, int height, int& sx, int& sy) {
-  switch (turn) {
-    case ptMirror:
-      sx = width - 1 - x, sy = y;
-      break;
-    case ptRotate180:
-      sx = width - 1 - x, sy = height - 1 - y;
-      break;
-    case ptFlip:
-      sx = x, sy = height - 1 - y;
-      break;
-    case ptTranspose:
-      sx = y, sy = x;
-      break;
-    case ptRotate90:
-      sx = y, sy = height - 1 - x;
-      break;
-    case ptTransverse:
-      sx = width - 1 - y, sy = height - 1 - x;
-      break;
-    case ptRotate270:
-      sx = width - 1 - y, sy = x;
-      break;
-    default:
-      sx = x, sy = y;
-  }
+  const int step = d->comp[0].step;
+  return step == 1 || step == 2 || step == 3 || step == 4 || step == 6 || step == 8 ? step : 0;
 }
 
 TFrame Turned(const AVFrame& in, TPictureTurn turn, std::string& error) {
@@ -176,16 +149,8 @@ TFrame Turned(const AVFrame& in, TPictureTurn turn, std::string& error) {
     error = "Not enough memory to turn the picture";
     return nullptr;
   }
-  for (int y = 0; y < out->height; ++y) {
-    uint8_t* row = out->data[0] + ptrdiff_t(y) * out->linesize[0];
-    for (int x = 0; x < out->width; ++x) {
-      int sx, sy;
-      SourceOf(turn, x, y, in.width, in.height, sx, sy);
-      std::memcpy(row + ptrdiff_t(x) * bytes,
-                  in.data[0] + ptrdiff_t(sy) * in.linesize[0] + ptrdiff_t(sx) * bytes,
-                  size_t(bytes));
-    }
-  }
+  TurnPlane(in.data[0], in.linesize[0], in.width, in.height, bytes, turn, out->data[0],
+            out->linesize[0]);
   // A palette stays as it is.
   if (in.data[1] && out->data[1] &&
       (ff::av_pix_fmt_desc_get(AVPixelFormat(in.format))->flags & AV_PIX_FMT_FLAG_PAL))

@@ -228,14 +228,27 @@ void TurnPlane(const uint8_t* src, int32_t srcLineSize, int32_t width, int32_t h
                int sampleBytes, TPictureTurn turn, uint8_t* dst, int32_t dstLineSize) {
   if (!src || !dst || width <= 0 || height <= 0) return;
   turn = TurnOfOrientation(turn);
-  if (sampleBytes != 3) {
+  if (sampleBytes == 1) {
     TurnBytes(src, srcLineSize, width, height, turn, dst, dstLineSize);
     return;
   }
   const TTurnWalk walk = WalkOf(turn, width, height);
   const bool swap = TurnSwapsAxes(turn);
-  TurnSamples<3>(src, srcLineSize, walk, swap ? height : width, swap ? width : height, dst,
-                 dstLineSize);
+  const int32_t outW = swap ? height : width, outH = swap ? width : height;
+  switch (sampleBytes) {
+    case 2:
+      return TurnSamples<2>(src, srcLineSize, walk, outW, outH, dst, dstLineSize);
+    case 3:
+      return TurnSamples<3>(src, srcLineSize, walk, outW, outH, dst, dstLineSize);
+    case 4:
+      return TurnSamples<4>(src, srcLineSize, walk, outW, outH, dst, dstLineSize);
+    case 6:
+      return TurnSamples<6>(src, srcLineSize, walk, outW, outH, dst, dstLineSize);
+    case 8:
+      return TurnSamples<8>(src, srcLineSize, walk, outW, outH, dst, dstLineSize);
+    default:
+      return;
+  }
 }
 
 }  // namespace vexo

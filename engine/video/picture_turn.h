@@ -37,7 +37,8 @@ TPictureTurn CombineTurns(TPictureTurn first, TPictureTurn then);
 TPictureTurn InverseTurn(TPictureTurn turn);
 
 // Writes the turned copy of a plane of width x height samples of
-// `sampleBytes` bytes each (1 or 3) to `dst`, which must hold the turned size.
+// `sampleBytes` bytes each (1, 2, 3, 4, 6 or 8; any other leaves `dst` as it
+// is) to `dst`, which must hold the turned size.
 void TurnPlane(const uint8_t* src, int32_t srcLineSize, int32_t width, int32_t height,
                int sampleBytes, TPictureTurn turn, uint8_t* dst, int32_t dstLineSize);
 
