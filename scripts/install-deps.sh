@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # build
-  cmake ninja-build g++ pkg-config clang-format
+  cmake ninja-build g++ pkg-config clang-format lld
   # FFmpeg 5.1 (headers at build time, libraries loaded at run time)
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev
   # Qt 6 Widgets and OpenGL
