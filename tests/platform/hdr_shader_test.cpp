@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -249,6 +250,26 @@ TEST_F(HdrShaderTest, ToneMappingSwitchedOffReachesTheShaderToo) {
       "off: luma %.2f dB against the tone-mapped chain, %.2f dB against the plain picture\n",
       toMapped, toPlain);
   EXPECT_GT(toPlain, toMapped + 10);
+}
+
+// An OpenGL 2.1 context has neither 16-bit nor float textures: the picture
+// is tone-mapped on the CPU into this mode's 8-bit planes, as before, and
+// the log says which way the file's pictures go. Mesa reads the version it
+// gives once per process: the case runs in a program of its own (a ctest
+// entry of its own sets the variable).
+TEST_F(HdrShaderTest, AContextWithoutTheTexturesKeepsTheCpuPath) {
+  const char* version = std::getenv("MESA_GL_VERSION_OVERRIDE");
+  if (!version || std::string(version) != "2.1")
+    GTEST_SKIP() << "runs with MESA_GL_VERSION_OVERRIDE=2.1";
+  std::vector<std::string> lines;
+  const std::unique_ptr<TAVInFileList> clip = DecodeFirst(test::MediaPath("hlg.mp4"), lines);
+  ASSERT_TRUE(clip);
+  EXPECT_FALSE(screen->FFrameDeep);
+  EXPECT_EQ(lines, std::vector<std::string>{"HDR tone mapping: CPU"});
+  const std::vector<uint8_t> shown = Shown();
+  const std::vector<uint8_t> want =
+      test::FfmpegBgra(test::MediaPath("hlg.mp4"), test::kToneMapChain);
+  EXPECT_GE(test::LumaPsnr(shown, want), 28.0);
 }
 
 // A 10-bit HLG ramp, each luma code a pixel, under one colour: the shader
