@@ -21,6 +21,7 @@
 #include "engine/playlist/av_playlist.h"
 #include "engine/video/av_scale.h"
 #include "engine/video/av_screen.h"
+#include "engine/video/tone_map.h"
 #include "tests/support/decode_rig.h"
 #include "tests/support/hdr_reference.h"
 #include "tests/support/test_in_file.h"
@@ -292,6 +293,59 @@ TEST(HdrLayouts, AreToneMappedAlike) {
     ff::av_frame_free(&other);
   }
   AVParams = DefaultAVParams;
+}
+
+// What the shader mode's device gets of an HDR picture: its samples whole,
+// as 16-bit words with the codes in the high bits, whatever the 4:2:0
+// layout (planar 10 bits, semi-planar P010 and NV12, 8 bits).
+TEST(HdrLayouts, GiveTheShaderTheirSamplesWhole) {
+  test::LoadMediaLib();
+  constexpr int32_t w = 6, h = 4;
+  struct TLayout {
+    AVPixelFormat Format;
+    int Bits;
+  };
+  for (const TLayout layout : {TLayout{AV_PIX_FMT_YUV420P10LE, 10}, TLayout{AV_PIX_FMT_P010LE, 10},
+                               TLayout{AV_PIX_FMT_NV12, 8}, TLayout{AV_PIX_FMT_YUV420P, 8},
+                               TLayout{AV_PIX_FMT_YUV420P12LE, 12}}) {
+    SCOPED_TRACE(PixFmtText(layout.Format));
+    ASSERT_TRUE(HasDeepPlanes(layout.Format));
+    AVFrame* frame = ff::av_frame_alloc();
+    frame->format = layout.Format, frame->width = w, frame->height = h;
+    ASSERT_EQ(ff::av_frame_get_buffer(frame, 0), 0);
+    const AVPixFmtDescriptor* d = ff::av_pix_fmt_desc_get(layout.Format);
+    // Each sample its own code: component c at (x, y) holds c * 37 + y * 7 + x.
+    auto code = [&](int c, int x, int y) { return (c * 37 + y * 7 + x) % (1 << layout.Bits); };
+    for (int c = 0; c < 3; ++c) {
+      const AVComponentDescriptor& k = d->comp[c];
+      const int32_t pw = c ? w / 2 : w, ph = c ? h / 2 : h;
+      for (int32_t y = 0; y < ph; ++y)
+        for (int32_t x = 0; x < pw; ++x) {
+          uint8_t* p = frame->data[k.plane] + y * frame->linesize[k.plane] + k.offset + x * k.step;
+          const unsigned v = unsigned(code(c, x, y)) << k.shift;
+          if (k.depth + k.shift > 8)
+            reinterpret_cast<uint16_t*>(p)[0] = uint16_t(v);
+          else
+            p[0] = uint8_t(v);
+        }
+    }
+    std::vector<uint16_t> planes(
+        size_t(ff::av_image_get_buffer_size(AV_PIX_FMT_YUV420P16, w, h, 1)) / 2);
+    TAVPicture dst;
+    ff::av_image_fill_arrays(dst.data, dst.linesize, reinterpret_cast<uint8_t*>(planes.data()),
+                             AV_PIX_FMT_YUV420P16, w, h, 1);
+    DeepPlanes(PictureOfFrame(*frame), layout.Format, w, h, dst);
+    for (int c = 0; c < 3; ++c) {
+      const int32_t pw = c ? w / 2 : w, ph = c ? h / 2 : h;
+      for (int32_t y = 0; y < ph; ++y)
+        for (int32_t x = 0; x < pw; ++x)
+          EXPECT_EQ(reinterpret_cast<const uint16_t*>(dst.data[c] + y * dst.linesize[c])[x],
+                    code(c, x, y) << (16 - layout.Bits))
+              << "component " << c << " at " << x << "," << y;
+    }
+    ff::av_frame_free(&frame);
+  }
+  EXPECT_FALSE(HasDeepPlanes(AV_PIX_FMT_YUV422P10LE));
 }
 
 // A 32-bit picture of a smooth HDR ramp is as smooth as 8 bits go: each
