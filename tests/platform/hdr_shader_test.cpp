@@ -148,6 +148,13 @@ class HdrShaderTest : public ::testing::Test {
       last = image;
     }
     const QImage image = TGLVideoWindow::LastShownPicture();
+    // Kept for a look by eye when asked for, numbered in the order shown.
+    if (const char* dir = std::getenv("VEXO_TEST_GRAB_DIR")) {
+      static int shown = 0;
+      const QString name = QString(::testing::UnitTest::GetInstance()->current_test_info()->name())
+                               .replace('/', '_');
+      image.save(QString("%1/%2-%3.png").arg(dir, name).arg(++shown));
+    }
     EXPECT_EQ(image.size(), QSize(screen->Ovr_Width, screen->Ovr_Height));
     return BgraOf(image);
   }
