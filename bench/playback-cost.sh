@@ -7,7 +7,8 @@
 # vexo-play (modes 2 and 1, 640x480 window) and in mpv (x11 output, same
 # window size), and a 10 s 1080p30 10-bit HEVC HLG clip (tone-mapped on the
 # processor in mode 2) in both, RUNS times each (default 3), taking turns;
-# PLAYERS="vexo-mode2-hlg mpv-hlg" measures a part (vexo-mode1-hlg is one more). Prints the
+# PLAYERS="vexo-mode2-hlg mpv-hlg" measures a part (vexo-mode1-hlg is one more, tone-mapped
+# in the shader; vexo-mode1-hlg-cpu the same on the processor). Prints the
 # processor seconds per second of media and the peak resident memory of every
 # run, the median of each player and the ratios ours/peer. vexo-play runs
 # with --decode-all, so that both players decode every picture (see below).
@@ -126,6 +127,10 @@ command_of() {
     mpv) echo "mpv --no-config --vo=x11 --geometry=640x480 $clip" ;;
     vexo-mode2-hlg) echo "$play --mode 2 --play --exit-at-end $decode_all $hlg_clip" ;;
     vexo-mode1-hlg) echo "$play --mode 1 --play --exit-at-end $decode_all $hlg_clip" ;;
+    # The same on a context that offers the shader no 16-bit or float
+    # textures: tone-mapped on the processor, as every mode did before.
+    vexo-mode1-hlg-cpu)
+      echo "env MESA_GL_VERSION_OVERRIDE=2.1 $play --mode 1 --play --exit-at-end $decode_all $hlg_clip" ;;
     mpv-hlg) echo "mpv --no-config --vo=x11 --geometry=640x480 $hlg_clip" ;;
   esac
 }
@@ -163,7 +168,8 @@ for player in "${players[@]}"; do
   echo "median $(printf '%-10s' "$player") $(calc "${cpu_med[$player]} / $media_seconds") cpu s per media s," \
     "peak RSS $(calc "${rss_med[$player]} / 1024") MiB"
 done
-for pair in vexo-mode2/mpv vexo-mode1/mpv vexo-mode2-hlg/mpv-hlg vexo-mode1-hlg/mpv-hlg; do
+for pair in vexo-mode2/mpv vexo-mode1/mpv vexo-mode2-hlg/mpv-hlg vexo-mode1-hlg/mpv-hlg \
+  vexo-mode1-hlg/vexo-mode1-hlg-cpu; do
   ours=${pair%/*} peer=${pair#*/}
   [ -n "${cpu_med[$ours]:-}" ] && [ -n "${cpu_med[$peer]:-}" ] || continue
   echo "ratio $ours/$peer: cpu $(calc "${cpu_med[$ours]} / ${cpu_med[$peer]}")," \

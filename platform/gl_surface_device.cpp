@@ -2,7 +2,9 @@
 
 #include <QGuiApplication>
 
+#include "engine/media/av_log.h"
 #include "engine/video/av_screen_utils.h"
+#include "engine/video/tone_map.h"
 #include "engine/video/video_error_text.h"
 
 namespace vexo {
@@ -56,6 +58,33 @@ void main() {
 }
 )";
 
+// A picture of high dynamic range, from its own 16-bit Y, Cb, Cr planes
+// through the tone-mapping table of the CPU's 32-bit path (the matrix, the
+// range, the transfer, the curve and the primaries all in it), sampled
+// trilinearly as the CPU does: B, G, R in 8-bit units, Cr along x, Cb along
+// y, Y along z. `toGrid` takes a sample to its table coordinate.
+const char* const DeepFragmentShader = R"(
+uniform sampler2D plane0;
+uniform sampler2D plane1;
+uniform sampler2D plane2;
+uniform sampler3D table;
+uniform vec2 toGrid;
+varying vec2 uv;
+void main() {
+  vec3 ycc = vec3(texture2D(plane0, uv).r, texture2D(plane1, uv).r, texture2D(plane2, uv).r);
+  vec3 at = ycc * toGrid.x + toGrid.y;
+  vec3 bgr = texture3D(table, at.zyx).rgb;
+  gl_FragColor = vec4(clamp(bgr.bgr / 255.0, 0.0, 1.0), 1.0);
+}
+)";
+
+// A 16-bit sample n / 65535 is the code n / 64 of the table's 10-bit scale,
+// whose 0 to 1023 span the grid's points; a point's texel centre is half a
+// texel in.
+constexpr double kWordsPerCode = 64;
+const float DeepToGridScale = float(65535 / kWordsPerCode / 1023 * (kToneGrid - 1) / kToneGrid);
+const float DeepToGridOffset = 0.5f / kToneGrid;
+
 // x, y, u, v for a strip top-left, bottom-left, top-right, bottom-right: the
 // first picture row at the top.
 const float QuadVertices[16] = {-1, 1, 0, 0, -1, -1, 0, 1, 1, 1, 1, 0, 1, -1, 1, 1};
@@ -82,14 +111,58 @@ uint32_t TGLSurfaceDevice::OpenWindow() {
   gl->glBindBuffer(GL_ARRAY_BUFFER, FQuad);
   gl->glBufferData(GL_ARRAY_BUFFER, sizeof QuadVertices, QuadVertices, GL_STATIC_DRAW);
   gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+  OpenDeepProgram();
   return veOk;
+}
+
+void TGLSurfaceDevice::OpenDeepProgram() {
+  // Desktop OpenGL 3.0 has 16-bit textures, 3D textures and filtered float
+  // textures in its core; OpenGL ES and older contexts keep the CPU's way.
+  QOpenGLContext* context = FWindow.Context();
+  if (!context || context->isOpenGLES() || context->format().majorVersion() < 3) return;
+  auto program = std::make_unique<QOpenGLShaderProgram>();
+  if (BuildProgram(*program, BlitVertexShader, DeepFragmentShader)) return;
+  FDeepProgram = std::move(program);
+  FWindow.Functions()->glGenTextures(1, &FToneTable);
+  FTableMade = false;
+}
+
+bool TGLSurfaceDevice::TakesDeepPictures() const {
+  return FDeepProgram && FToneTable && FTextures[0] && FDesc.FourCC == FCC_YV12;
+}
+
+void TGLSurfaceDevice::UploadToneTable() {
+  if (FTableMade && FTableColour.Transfer == FColour.Transfer &&
+      FTableColour.Range == FColour.Range)
+    return;
+  const std::vector<float> table =
+      ToneMapTable(FColour.Transfer, FColour.Range == TColourRange::Full);
+  QOpenGLExtraFunctions* gl = FWindow.ExtraFunctions();
+  gl->glActiveTexture(GL_TEXTURE3);
+  gl->glBindTexture(GL_TEXTURE_3D, FToneTable);
+  for (GLenum wrap : {GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T, GL_TEXTURE_WRAP_R})
+    gl->glTexParameteri(GL_TEXTURE_3D, wrap, GL_CLAMP_TO_EDGE);
+  gl->glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  gl->glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  gl->glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  gl->glTexImage3D(GL_TEXTURE_3D, 0, GL_RGBA32F, kToneGrid, kToneGrid, kToneGrid, 0, GL_RGBA,
+                   GL_FLOAT, table.data());
+  gl->glActiveTexture(GL_TEXTURE0);
+  FTableColour = FColour;
+  FTableMade = true;
 }
 
 void TGLSurfaceDevice::ReleaseWindow() {
   Release();
-  if (FQuad && FWindow.MakeCurrent()) FWindow.Functions()->glDeleteBuffers(1, &FQuad);
+  if (FWindow.MakeCurrent()) {
+    if (FQuad) FWindow.Functions()->glDeleteBuffers(1, &FQuad);
+    if (FToneTable) FWindow.Functions()->glDeleteTextures(1, &FToneTable);
+  }
   FQuad = 0;
+  FToneTable = 0;
+  FTableMade = false;
   FProgram.reset();
+  FDeepProgram.reset();
   FWindow.Release();
 }
 
@@ -118,6 +191,7 @@ void TGLSurfaceDevice::DeleteTextures() {
   if (FTextures[0] && FWindow.MakeCurrent())
     FWindow.Functions()->glDeleteTextures(FDesc.FourCC == FCC_YV12 ? 3 : 1, FTextures);
   FTextures[0] = FTextures[1] = FTextures[2] = 0;
+  FDeepShown = false;
 }
 
 void TGLSurfaceDevice::Release() {
@@ -126,7 +200,7 @@ void TGLSurfaceDevice::Release() {
   FLineBytes = 0;
 }
 
-uint32_t TGLSurfaceDevice::Upload(const TSurfaceWriter& write, bool, bool& restored) {
+uint32_t TGLSurfaceDevice::RestoreWindow(bool& restored) {
   restored = false;
   // The window goes with its parent (a new top-level, a closed panel): the
   // picture store is made again on a new one.
@@ -139,22 +213,53 @@ uint32_t TGLSurfaceDevice::Upload(const TSurfaceWriter& write, bool, bool& resto
       if (uint32_t code = Configure(desc, backBufferCode)) return code;
     restored = true;
   }
-  if (FPixels.empty()) return veInvalidCall;
-  write(FPixels.data(), FLineBytes);
   return veOk;
 }
 
-void TGLSurfaceDevice::UploadPlane(int index, int32_t width, int32_t height, int32_t rowTexels,
-                                   const uint8_t* data, bool rgba) {
+uint32_t TGLSurfaceDevice::Upload(const TSurfaceWriter& write, bool, bool& restored) {
+  if (uint32_t code = RestoreWindow(restored)) return code;
+  if (FPixels.empty()) return veInvalidCall;
+  write(FPixels.data(), FLineBytes);
+  FDeepShown = false;
+  return veOk;
+}
+
+uint32_t TGLSurfaceDevice::UploadDeep(const TDeepPlanes& planes) {
+  bool restored = false;
+  if (uint32_t code = RestoreWindow(restored)) return code;
+  if (!TakesDeepPictures()) return veUnsupported;
+  if (planes.Width != FDesc.Width || planes.Height != FDesc.Height) return veInvalidParams;
+  if (!FWindow.MakeCurrent()) return veSurfaceLost;
+  QOpenGLFunctions* gl = FWindow.Functions();
+  gl->glPixelStorei(GL_UNPACK_ALIGNMENT, 2);
+  for (int i = 0; i < 3; ++i) {
+    const int32_t w = i ? (planes.Width + 1) / 2 : planes.Width;
+    const int32_t h = i ? (planes.Height + 1) / 2 : planes.Height;
+    BindPlane(i, GL_LINEAR);
+    gl->glPixelStorei(GL_UNPACK_ROW_LENGTH, planes.LineBytes[i] / 2);
+    gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_R16, w, h, 0, GL_RED, GL_UNSIGNED_SHORT, planes.Data[i]);
+  }
+  gl->glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  gl->glActiveTexture(GL_TEXTURE0);
+  FDeepShown = true;
+  return gl->glGetError() == GL_NO_ERROR ? veOk : veGeneric;
+}
+
+void TGLSurfaceDevice::BindPlane(int index, GLint filter) {
   QOpenGLFunctions* gl = FWindow.Functions();
   gl->glActiveTexture(GLenum(GL_TEXTURE0 + index));
   gl->glBindTexture(GL_TEXTURE_2D, FTextures[index]);
   gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
   gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-  // Packed texels hold two pixels each: only exact sampling keeps them apart.
-  const GLint filter = rgba ? GL_NEAREST : GL_LINEAR;
   gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
   gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+}
+
+void TGLSurfaceDevice::UploadPlane(int index, int32_t width, int32_t height, int32_t rowTexels,
+                                   const uint8_t* data, bool rgba) {
+  QOpenGLFunctions* gl = FWindow.Functions();
+  // Packed texels hold two pixels each: only exact sampling keeps them apart.
+  BindPlane(index, rgba ? GL_NEAREST : GL_LINEAR);
   // Rows are laid out tightly per texel count; copy them row by row when the
   // line is wider than the texture.
   const GLenum format = rgba ? GL_RGBA : GL_LUMINANCE;
@@ -178,6 +283,26 @@ uint32_t TGLSurfaceDevice::Present(TPresentKind kind, const TSurfacePlacement& p
   QOpenGLFunctions* gl = FWindow.Functions();
   const int32_t w = FDesc.Width, h = FDesc.Height;
   const bool planar = FDesc.FourCC == FCC_YV12;
+  const QSize size = FWindow.PixelSize();
+  gl->glViewport(0, 0, size.width(), size.height());
+  gl->glDisable(GL_BLEND);
+  if (FDeepShown) {
+    UploadToneTable();
+    FDeepProgram->bind();
+    FDeepProgram->setUniformValue("plane0", 0);
+    FDeepProgram->setUniformValue("plane1", 1);
+    FDeepProgram->setUniformValue("plane2", 2);
+    FDeepProgram->setUniformValue("table", 3);
+    FDeepProgram->setUniformValue("toGrid", DeepToGridScale, DeepToGridOffset);
+    gl->glActiveTexture(GL_TEXTURE3);
+    gl->glBindTexture(GL_TEXTURE_3D, FToneTable);
+    DrawQuad(*FDeepProgram);
+    gl->glBindTexture(GL_TEXTURE_3D, 0);
+    gl->glActiveTexture(GL_TEXTURE0);
+    const bool drawn = gl->glGetError() == GL_NO_ERROR;
+    FWindow.SwapBuffers();
+    return drawn ? veOk : veGeneric;
+  }
   if (planar) {
     const int32_t cw = (w + 1) / 2, ch = (h + 1) / 2, chromaLine = FLineBytes / 2;
     const uint8_t* chroma = FPixels.data() + size_t(FLineBytes) * size_t(h);
@@ -189,9 +314,6 @@ uint32_t TGLSurfaceDevice::Present(TPresentKind kind, const TSurfacePlacement& p
     UploadPlane(0, (w + 1) / 2, h, FLineBytes / 4, FPixels.data(), true);
   }
 
-  const QSize size = FWindow.PixelSize();
-  gl->glViewport(0, 0, size.width(), size.height());
-  gl->glDisable(GL_BLEND);
   FProgram->bind();
   FProgram->setUniformValue("plane0", 0);
   FProgram->setUniformValue("plane1", 1);
@@ -201,9 +323,19 @@ uint32_t TGLSurfaceDevice::Present(TPresentKind kind, const TSurfacePlacement& p
   const TYuvCoefficients c = YuvCoefficients(FColour);
   FProgram->setUniformValue("lumaMap", float(c.LumaScale), float(c.LumaOffset / 255), 0.0f, 0.0f);
   FProgram->setUniformValue("chroma", float(c.Rv), float(c.Gu), float(c.Gv), float(c.Bu));
+  DrawQuad(*FProgram);
+  gl->glActiveTexture(GL_TEXTURE0);
+  const bool drawn = gl->glGetError() == GL_NO_ERROR;
+  FWindow.SwapBuffers();
+  return drawn ? veOk : veGeneric;
+}
+
+// Draws the quad with `program`, bound, and releases it.
+void TGLSurfaceDevice::DrawQuad(QOpenGLShaderProgram& program) {
+  QOpenGLFunctions* gl = FWindow.Functions();
   gl->glBindBuffer(GL_ARRAY_BUFFER, FQuad);
-  const int position = FProgram->attributeLocation("position");
-  const int texCoord = FProgram->attributeLocation("texCoord");
+  const int position = program.attributeLocation("position");
+  const int texCoord = program.attributeLocation("texCoord");
   gl->glEnableVertexAttribArray(GLuint(position));
   gl->glVertexAttribPointer(GLuint(position), 2, GL_FLOAT, GL_FALSE, 16, nullptr);
   gl->glEnableVertexAttribArray(GLuint(texCoord));
@@ -213,11 +345,7 @@ uint32_t TGLSurfaceDevice::Present(TPresentKind kind, const TSurfacePlacement& p
   gl->glDisableVertexAttribArray(GLuint(position));
   gl->glDisableVertexAttribArray(GLuint(texCoord));
   gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
-  FProgram->release();
-  gl->glActiveTexture(GL_TEXTURE0);
-  const bool drawn = gl->glGetError() == GL_NO_ERROR;
-  FWindow.SwapBuffers();
-  return drawn ? veOk : veGeneric;
+  program.release();
 }
 
 void TGLSurfaceDevice::SetWindowRect(const TVideoRect& window, const TVideoRect&) {

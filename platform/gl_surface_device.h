@@ -20,6 +20,8 @@ class TGLSurfaceDevice : public TSurfaceDevice {
   uint32_t Present(TPresentKind kind, const TSurfacePlacement& placement) override;
   void Release() override;
   void SetWindowRect(const TVideoRect& window, const TVideoRect& display) override;
+  bool TakesDeepPictures() const override;
+  uint32_t UploadDeep(const TDeepPlanes& planes) override;
 
  private:
   // The child window with its context, shader program and quad.
@@ -28,6 +30,15 @@ class TGLSurfaceDevice : public TSurfaceDevice {
   void DeleteTextures();
   void UploadPlane(int index, int32_t width, int32_t height, int32_t rowTexels, const uint8_t* data,
                    bool rgba);
+  // The tone-mapping program and its table, where the context has what
+  // they need: 16-bit textures, 3D textures and filtered float textures.
+  void OpenDeepProgram();
+  // Makes the window and the picture store again when the window went with
+  // its parent; `restored` says so.
+  uint32_t RestoreWindow(bool& restored);
+  void BindPlane(int index, GLint filter);
+  void UploadToneTable();
+  void DrawQuad(QOpenGLShaderProgram& program);
 
   TNativeWindow FWnd = 0;
   TGLVideoWindow FWindow;
@@ -38,6 +49,13 @@ class TGLSurfaceDevice : public TSurfaceDevice {
   std::vector<uint8_t> FPixels;
   uint32_t FTextures[3] = {};
   TVideoRect FWindowRect;
+  std::unique_ptr<QOpenGLShaderProgram> FDeepProgram;
+  uint32_t FToneTable = 0;
+  // The transfer and range the table was made for.
+  TPictureColour FTableColour;
+  bool FTableMade = false;
+  // The textures hold a deep picture, uploaded by UploadDeep.
+  bool FDeepShown = false;
 };
 
 }  // namespace vexo

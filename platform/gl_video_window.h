@@ -9,6 +9,7 @@
 // window asks its owner to paint again.
 #include <QImage>
 #include <QOpenGLContext>
+#include <QOpenGLExtraFunctions>
 #include <QOpenGLFunctions>
 #include <QOpenGLShaderProgram>
 #include <QPointer>
@@ -33,6 +34,10 @@ class TGLVideoWindow {
   bool MakeCurrent();
   void SwapBuffers();
   QOpenGLFunctions* Functions() { return FContext ? FContext->functions() : nullptr; }
+  QOpenGLExtraFunctions* ExtraFunctions() {
+    return FContext ? FContext->extraFunctions() : nullptr;
+  }
+  QOpenGLContext* Context() const { return FContext.get(); }
   QSize PixelSize() const;
 
   // Keeps a copy of each picture as it goes to the screen: the one way to

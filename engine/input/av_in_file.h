@@ -245,6 +245,11 @@ class TAVInFile {
   bool ShowPicture(TAVScreen& screen, uint8_t firstFrame, bool keepInRing);
   void EncodePicture(TAVScreen& screen, uint8_t firstFrame);
   void WrapFrameBuffer(TAVScreen& screen);
+  // Where the picture decoded now is tone-mapped, if it is: by the screen's
+  // device from its own samples (true), or on the CPU into the frame
+  // buffer's layout. Decided per picture; the first of a file logs it.
+  bool DeviceToneMaps(const TAVScreen& screen, bool keepInRing);
+  bool FToneMapLogged = false;
   // The decoder has been sent the end of the stream and must be flushed before
   // it takes packets again.
   bool FVideoDraining = false;

@@ -4,11 +4,13 @@
 
 #include "engine/input/av_in_file.h"
 #include "engine/input/heif_photo.h"
+#include "engine/media/av_log.h"
 #include "engine/media/av_types.h"
 #include "engine/media/decoder_names.h"
 #include "engine/media/media_lib.h"
 #include "engine/video/av_scale.h"
 #include "engine/video/av_screen.h"
+#include "engine/video/tone_map.h"
 
 namespace vexo {
 
@@ -131,26 +133,55 @@ void TAVInFile::WrapFrameBuffer(TAVScreen& screen) {
     DstPicture->linesize[0] = screen.FFrameStride;
   } else {
     ff::av_image_fill_arrays(DstPicture->data, DstPicture->linesize, screen.FFrameBuf,
-                             AVPixelFormat(screen.FPixFmt), screen.Ovr_Width, screen.Ovr_Height, 1);
+                             AVPixelFormat(screen.FramePixFmt()), screen.Ovr_Width,
+                             screen.Ovr_Height, 1);
     screen.FFrameLineBytes = DstPicture->linesize[0];
   }
-  DstPicture->format = screen.FPixFmt;
+  DstPicture->format = screen.FramePixFmt();
   DstPicture->width = screen.Ovr_Width;
   DstPicture->height = screen.Ovr_Height;
+}
+
+bool TAVInFile::DeviceToneMaps(const TAVScreen& screen, bool keepInRing) {
+  const TPictureColour colour =
+      ResolvedColour(ColourOfFrame(*DecFrame), DecFrame->format, DecFrame->width, DecFrame->height);
+  if (!ToneMapsPicture(DecFrame->format, colour)) return false;
+  // Pictures decoded ahead are kept in the screen's own layout; a picture
+  // that is scaled into place or turned is the CPU's.
+  const bool device =
+      !keepInRing && FitWidth == screen.Ovr_Width && FitHeight == screen.Ovr_Height &&
+      TurnOfOrientation(Video.Turn) == ptNone &&
+      screen.DeviceToneMaps(DecFrame->format, colour, DecFrame->width, DecFrame->height);
+  if (!FToneMapLogged) {
+    FToneMapLogged = true;
+    Log(device ? "HDR tone mapping: OpenGL shader" : "HDR tone mapping: CPU");
+  }
+  return device;
 }
 
 bool TAVInFile::ShowPicture(TAVScreen& screen, uint8_t firstFrame, bool keepInRing) {
   if (Params.ProbeEachImage == 0)
     FitPicture(screen.Ovr_Width, screen.Ovr_Height, screen.FPixelAspect, screen.FAspect);
+  screen.FFrameDeep = DeviceToneMaps(screen, keepInRing);
   // Checked before converting: the conversion must never write past the buffer.
   const int64_t needed = screen.FVideoMode == vmRaster
                              ? int64_t(screen.FFrameStride) * screen.Ovr_Height
-                             : ff::av_image_get_buffer_size(AVPixelFormat(screen.FPixFmt),
+                             : ff::av_image_get_buffer_size(AVPixelFormat(screen.FramePixFmt()),
                                                             screen.Ovr_Width, screen.Ovr_Height, 1);
   if (!screen.FFrameBuf || needed > screen.FFrameBufSize)
     throw TAVDecodeError("ImageSize (" + std::to_string(needed) + ") exceeds allocated size (" +
                          std::to_string(screen.FFrameBufSize) + ")");
   WrapFrameBuffer(screen);
+  if (screen.FFrameDeep) {
+    // The device tone-maps the source's own samples.
+    const TAVPicture src = PictureOfFrame(*DecFrame);
+    DeepPlanes(src, DecFrame->format, DecFrame->width, DecFrame->height,
+               PictureOfFrame(*DstPicture));
+    screen.FFrameBytes = int32_t(needed);
+    screen.FColour =
+        ResolvedColour(src.Colour, DecFrame->format, DecFrame->width, DecFrame->height);
+    return true;
+  }
   // The decoded picture's own size: a header may have described another.
   screen.FFrameBytes = ConvertPicture(PictureOfFrame(*DecFrame), PictureOfFrame(*DstPicture),
                                       DecFrame->width, screen.FErrMsg, firstFrame, screen.FFourCC,
@@ -236,6 +267,7 @@ int TAVInFile::DecodeVideo(TAVScreen& screen, TAVInFile* prevFile, int32_t flags
     }
   }
   if ((flags & dfShow) && !(flags & dfFillRing) && ring && ring->Count > 0 && r != drPicture) {
+    screen.FFrameDeep = false;
     WrapFrameBuffer(screen);
     AVFrame* dest = DstPicture;
     ring->Take(dest, AVPixelFormat(screen.FPixFmt), screen.Ovr_Width, screen.Ovr_Height);

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "engine/media/av_log.h"
+#include "engine/video/tone_map.h"
 #include "engine/video/video_error_text.h"
 
 namespace vexo {
@@ -122,6 +123,8 @@ void TAVScreen::ReInit(int32_t width, int32_t height, bool force, uint8_t mode,
   FPlanar = IsPlanarPixFmt(FPixFmt);
 
   if (FBitmapWidth != Ovr_Width || FBitmapHeight != Ovr_Height) ResizeBitmap(Ovr_Width, Ovr_Height);
+  // Only the device that took the picture's own samples can show them.
+  if (FVideoMode != vmGLShader || !FFrameBuf) FFrameDeep = false;
 }
 
 void TAVScreen::ResizeBitmap(int32_t width, int32_t height) {
@@ -134,6 +137,7 @@ void TAVScreen::ResizeBitmap(int32_t width, int32_t height) {
   FFrameBufSize = FFrameStride * FBitmapHeight;
   FFrameBytes = 0;
   FFrameLineBytes = 0;
+  FFrameDeep = false;
 }
 
 void TAVScreen::RecreateDevice(int32_t winLeft, int32_t winTop, TVideoCanvas* canvas,
@@ -400,6 +404,32 @@ void TAVScreen::CopyFrame(uint8_t* address, int32_t lineBytes) {
   }
 }
 
+bool TAVScreen::DeviceToneMaps(int32_t pixFmt, const TPictureColour& colour, int32_t width,
+                               int32_t height) const {
+  if (FVideoMode != vmGLShader || !FSurfaceDevice || !FOverlay ||
+      !FSurfaceDevice->TakesDeepPictures())
+    return false;
+  if (width != Ovr_Width || height != Ovr_Height || !ToneMapsPicture(pixFmt, colour) ||
+      !HasDeepPlanes(pixFmt))
+    return false;
+  const int64_t luma = int64_t(width) * height,
+                chroma = int64_t((width + 1) / 2) * ((height + 1) / 2);
+  return 2 * (luma + 2 * chroma) <= FFrameBufSize;
+}
+
+TDeepPlanes TAVScreen::DeepFrame() const {
+  TDeepPlanes planes;
+  const int32_t w = Ovr_Width, h = Ovr_Height, cw = (w + 1) / 2, ch = (h + 1) / 2;
+  planes.Data[0] = FFrameBuf;
+  planes.Data[1] = FFrameBuf + size_t(2 * w) * size_t(h);
+  planes.Data[2] = planes.Data[1] + size_t(2 * cw) * size_t(ch);
+  planes.LineBytes[0] = 2 * w;
+  planes.LineBytes[1] = planes.LineBytes[2] = 2 * cw;
+  planes.Width = w;
+  planes.Height = h;
+  return planes;
+}
+
 void TAVScreen::ShowFrame() {
   if (FBusy > 0) return;
   if (FVideoMode == vmRaster) {
@@ -408,8 +438,13 @@ void TAVScreen::ShowFrame() {
                            TFrameBitmapView{FFrameBuf, FBitmapWidth, FBitmapHeight, FFrameStride});
     return;
   }
-  WritePicture([this](uint8_t* address, int32_t lineBytes) { CopyFrame(address, lineBytes); },
-               false);
+  if (FFrameDeep && FVideoMode == vmGLShader && FSurfaceDevice && FOverlay && FFrameBuf) {
+    FSurfaceDevice->SetPictureColour(FColour);
+    LogVideoError("FPrimarySurface.Blt: ", FSurfaceDevice->UploadDeep(DeepFrame()));
+  } else {
+    WritePicture([this](uint8_t* address, int32_t lineBytes) { CopyFrame(address, lineBytes); },
+                 false);
+  }
 
   if (FVideoMode == vmXVideo) {
     // Without a back buffer the overlay shows the store as written.

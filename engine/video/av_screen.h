@@ -66,6 +66,10 @@ class TAVScreen {
   int32_t FFrameLineBytes = 0;
   // What the Y, Cb, Cr samples of the frame buffer mean.
   TPictureColour FColour;
+  // The frame buffer holds the picture's own samples of high dynamic range,
+  // laid out as AV_PIX_FMT_YUV420P16 at Ovr_Width x Ovr_Height, for the
+  // device to tone-map (see DeviceToneMaps); otherwise FPixFmt.
+  bool FFrameDeep = false;
   std::string FErrMsg;
   std::string FErrFile;
   TVideoRect FDisplayRect;
@@ -89,6 +93,15 @@ class TAVScreen {
   uint32_t FColorKey = 0;
   TSurfacePixelFormat FPixFormat;
 
+  // The layout of the picture in the frame buffer now.
+  int32_t FramePixFmt() const { return FFrameDeep ? int32_t(AV_PIX_FMT_YUV420P16) : FPixFmt; }
+  // Whether the device can tone-map a picture of `pixFmt`, `colour`
+  // (resolved) and `width` x `height` itself, from its samples as they are:
+  // a shader mode whose device takes them, a tone-mapped 4:2:0 picture of
+  // the screen's size, and a frame buffer with room for it.
+  bool DeviceToneMaps(int32_t pixFmt, const TPictureColour& colour, int32_t width,
+                      int32_t height) const;
+
   TVideoCanvas* Canvas() const { return FCanvas; }
   TNativeWindow Window() const { return FWnd; }
   TPlaneScene* PlaneScene() const { return FPlaneScene.get(); }
@@ -106,6 +119,7 @@ class TAVScreen {
   // Lets `write` fill the device's picture: the shown one when `front`.
   bool WritePicture(const TSurfaceWriter& write, bool front);
   void CopyFrame(uint8_t* address, int32_t lineBytes);
+  TDeepPlanes DeepFrame() const;
   void ClearPicture(uint8_t* address, int32_t lineBytes);
   void PresentTexture();
   bool IsSurfaceMode() const { return FVideoMode == vmXVideo || FVideoMode == vmGLShader; }

@@ -102,7 +102,7 @@ void MapNormalised(TColourTransfer transfer, TToneOutput output, double y, doubl
 // The table: kGrid points a side over the whole code range of each sample,
 // with each entry the 8-bit result (three samples and a pad, so that an
 // entry is one vector); trilinear between the points.
-constexpr int kGrid = 33;
+constexpr int kGrid = kToneGrid;
 constexpr int kEntry = 4;
 constexpr ptrdiff_t kCrStep = kEntry, kCbStep = kGrid * kCrStep, kLayerStep = kGrid * kCbStep;
 
@@ -327,6 +327,30 @@ void ToneMapPicture(const TAVPicture& src, int32_t pixFmt, int32_t width, int32_
             outCr[r][x] = uint8_t(out >> 16);
           }
         }
+    }
+  }
+}
+
+std::vector<float> ToneMapTable(TColourTransfer transfer, bool fullRange) {
+  return TableFor(transfer, fullRange, TToneOutput::Bgr).Entries;
+}
+
+bool HasDeepPlanes(int32_t pixFmt) {
+  const AVPixFmtDescriptor* d = ff::av_pix_fmt_desc_get(AVPixelFormat(pixFmt));
+  return d && d->log2_chroma_w == 1 && d->log2_chroma_h == 1;
+}
+
+void DeepPlanes(const TAVPicture& src, int32_t pixFmt, int32_t width, int32_t height,
+                const TAVPicture& dst) {
+  const AVPixFmtDescriptor* d = ff::av_pix_fmt_desc_get(AVPixelFormat(pixFmt));
+  for (int c = 0; c < 3; ++c) {
+    const int32_t w = c ? (width + 1) / 2 : width, h = c ? (height + 1) / 2 : height;
+    const int up = 16 - d->comp[c].depth;
+    TCodeRow codes(src, d->comp[c], w);
+    for (int32_t y = 0; y < h; ++y) {
+      const TCodes in = codes.Row(y);
+      auto* out = reinterpret_cast<uint16_t*>(dst.data[c] + ptrdiff_t(y) * dst.linesize[c]);
+      for (int32_t x = 0; x < w; ++x) out[x] = uint16_t(in[x] << up);
     }
   }
 }

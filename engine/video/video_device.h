@@ -10,6 +10,7 @@
 #include "engine/media/av_types.h"
 #include "engine/video/picture_colour.h"
 #include "engine/video/plane_scene.h"
+#include "engine/video/video_error_text.h"
 
 namespace vexo {
 
@@ -89,6 +90,15 @@ struct TSurfacePlacement {
   uint32_t ColorKey = 0;
 };
 
+// A picture of high dynamic range as the source holds it: Y, Cb, Cr 4:2:0
+// planes of native 16-bit words, the codes in the high bits.
+struct TDeepPlanes {
+  const uint8_t* Data[3] = {};
+  int32_t LineBytes[3] = {};
+  int32_t Width = 0;
+  int32_t Height = 0;
+};
+
 // The surface modes' device: an XVideo overlay (mode XVideo) or a picture
 // drawn into the window by a shader (mode GLShader). Its life: configured on
 // a window, configured for a picture, then uploads and presents per frame.
@@ -106,6 +116,13 @@ class TSurfaceDevice : public TVideoDevice {
   virtual uint32_t Present(TPresentKind kind, const TSurfacePlacement& placement) = 0;
   // Frees the picture store, taking the overlay off the screen.
   virtual void Release() = 0;
+  // Whether the device tone-maps pictures of high dynamic range itself, from
+  // their own samples (UploadDeep), for the picture store configured now.
+  virtual bool TakesDeepPictures() const { return false; }
+  // Takes `planes` as the next picture instead of the store's, tone-mapped
+  // as the picture colour's transfer and range say; the next frame present
+  // shows it, and the next Upload goes back to the store.
+  virtual uint32_t UploadDeep(const TDeepPlanes&) { return veUnsupported; }
 };
 
 enum TTextureFormat : uint8_t { tfLuminance8, tfARGB32 };

@@ -21,12 +21,20 @@
 #include "engine/playlist/av_playlist.h"
 #include "engine/video/av_scale.h"
 #include "engine/video/av_screen.h"
+#include "engine/video/tone_map.h"
 #include "tests/support/decode_rig.h"
+#include "tests/support/hdr_reference.h"
 #include "tests/support/test_in_file.h"
 #include "tests/support/test_media.h"
 
 namespace vexo {
 namespace {
+
+using test::FfmpegBgra;
+using test::kToneMapChain;
+using test::LumaPsnr;
+using test::MeanLuma;
+using test::Psnr;
 
 struct TFamily {
   const char* File;
@@ -58,30 +66,6 @@ class TMediaParamTest : public ::testing::TestWithParam<TCase> {
 };
 
 class PictureFormats : public TMediaParamTest<TFamily> {};
-
-// ffmpeg's first picture of `path` as B, G, R, A rows, top-down, through
-// the filters `filters` when given.
-std::vector<uint8_t> FfmpegBgra(const std::string& path, const std::string& filters = "") {
-  char name[] = "/tmp/vexo-bgra-XXXXXX";
-  const int fd = mkstemp(name);
-  if (fd < 0) return {};
-  close(fd);
-  const std::string command = "ffmpeg -hide_banner -loglevel error -nostdin -y -i '" + path +
-                              "' -frames:v 1 " + (filters.empty() ? "" : "-vf '" + filters + "' ") +
-                              "-pix_fmt bgra -f rawvideo '" + name + "'";
-  std::vector<uint8_t> bytes;
-  if (std::system(command.c_str()) == 0) {
-    std::ifstream in(name, std::ios::binary);
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-  std::remove(name);
-  return bytes;
-}
-
-double Psnr(double sumSquares, size_t samples) {
-  if (sumSquares == 0) return 99;
-  return 10 * std::log10(255.0 * 255.0 * double(samples) / sumSquares);
-}
 
 // The snapshot of the first picture of `file` at the frame's size, as
 // top-down B, G, R, A rows; the decoded pixel format in `pixFmt`.
@@ -197,37 +181,11 @@ TEST(PictureFormatChange, IsFollowedNotFatal) {
 namespace vexo {
 namespace {
 
-// ffmpeg's tone mapping of an HDR picture to SDR BT.709, shown as R, G, B.
-const char* const kToneMapChain =
-    "zscale=t=linear:npl=100,format=gbrpf32le,zscale=p=bt709,tonemap=hable:desat=0,"
-    "zscale=t=bt709:m=bt709:r=tv,format=yuv420p,scale=in_color_matrix=bt709:in_range=tv";
-
 struct THdrCase {
   const char* File;
 };
 
 class HdrPictures : public TMediaParamTest<THdrCase> {};
-
-double MeanLuma(const std::vector<uint8_t>& bgra) {
-  double sum = 0;
-  for (size_t i = 0; i + 3 < bgra.size(); i += 4)
-    sum += 0.0722 * bgra[i] + 0.7152 * bgra[i + 1] + 0.2126 * bgra[i + 2];
-  return sum / double(bgra.size() / 4);
-}
-
-// PSNR of the luma of two B, G, R, A pictures: ffmpeg's chain ends in 4:2:0,
-// whose chroma at the pattern's sharp colour edges differs from ours in
-// 4:4:4 far more than the tone mapping does.
-double PsnrOf(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
-  double sum = 0;
-  size_t n = 0;
-  for (size_t i = 0; i + 3 < a.size() && i + 3 < b.size(); i += 4) {
-    const double d = (0.0722 * a[i] + 0.7152 * a[i + 1] + 0.2126 * a[i + 2]) -
-                     (0.0722 * b[i] + 0.7152 * b[i + 1] + 0.2126 * b[i + 2]);
-    sum += d * d, ++n;
-  }
-  return Psnr(sum, n);
-}
 
 // The tone-mapped snapshot against ffmpeg's own chain: the same curve on the
 // same light, so a grey ramp comes out identical; across the colourful test
@@ -240,7 +198,7 @@ TEST_P(HdrPictures, SnapshotIsToneMappedLikeFfmpegsChain) {
   const std::vector<uint8_t> ours = SnapshotOf(GetParam().File, w, h, pixFmt);
   const std::vector<uint8_t> want = FfmpegBgra(test::MediaPath(GetParam().File), kToneMapChain);
   ASSERT_EQ(want.size(), ours.size());
-  const double psnr = PsnrOf(ours, want);
+  const double psnr = LumaPsnr(ours, want);
   const double luma = MeanLuma(ours), wantLuma = MeanLuma(want);
   RecordProperty("psnr", std::to_string(psnr));
   RecordProperty("mean_luma", std::to_string(luma));
@@ -252,22 +210,10 @@ TEST_P(HdrPictures, SnapshotIsToneMappedLikeFfmpegsChain) {
 
   AVParams.ToneMap = 0;
   const std::vector<uint8_t> plain = SnapshotOf(GetParam().File, w, h, pixFmt);
-  const double plainPsnr = PsnrOf(plain, want);
+  const double plainPsnr = LumaPsnr(plain, want);
   std::printf("%s without tone mapping: PSNR %.2f dB, mean luma %.1f\n", GetParam().File, plainPsnr,
               MeanLuma(plain));
   EXPECT_LT(plainPsnr, psnr);
-}
-
-// `src` (w x h in `pixFmt`) converted into a 32-bit picture of its size.
-std::vector<uint8_t> BgraOf(const TAVPicture& src, int32_t pixFmt, int32_t w, int32_t h) {
-  std::vector<uint8_t> bgra(size_t(w) * h * 4);
-  TAVPicture dst;
-  dst.data[0] = bgra.data();
-  dst.linesize[0] = w * 4;
-  std::string error;
-  ConvertPicture(src, dst, w, error, 1, FCC_ARGB, pixFmt, h, w, h, w, h);
-  EXPECT_EQ(error, "");
-  return bgra;
 }
 
 // An HDR picture in other layouts than the decoder's planar 10 bits, as
@@ -290,7 +236,9 @@ TEST(HdrLayouts, AreToneMappedAlike) {
   const AVFrame& frame = *list.CurFileRef->DecFrame;
   ASSERT_EQ(frame.format, AV_PIX_FMT_YUV420P10LE);
   const int32_t w = frame.width, h = frame.height;
-  auto toBgra = [&](const TAVPicture& src, int32_t pixFmt) { return BgraOf(src, pixFmt, w, h); };
+  auto toBgra = [&](const TAVPicture& src, int32_t pixFmt) {
+    return test::CpuBgra(src, pixFmt, w, h);
+  };
   const TAVPicture decoded = PictureOfFrame(frame);
   const std::vector<uint8_t> want = toBgra(decoded, frame.format);
   struct TLayout {
@@ -338,13 +286,66 @@ TEST(HdrLayouts, AreToneMappedAlike) {
     TAVPicture pic = PictureOfFrame(*other);
     pic.Colour = decoded.Colour;
     if (layout.FullRange) pic.Colour.Range = TColourRange::Full;
-    const double psnr = PsnrOf(toBgra(pic, layout.Format), want);
+    const double psnr = LumaPsnr(toBgra(pic, layout.Format), want);
     std::printf("%s%s: PSNR %.2f dB against planar 10 bits\n", PixFmtText(layout.Format).c_str(),
                 layout.FullRange ? " full range" : "", psnr);
     EXPECT_GE(psnr, layout.MinPsnr);
     ff::av_frame_free(&other);
   }
   AVParams = DefaultAVParams;
+}
+
+// What the shader mode's device gets of an HDR picture: its samples whole,
+// as 16-bit words with the codes in the high bits, whatever the 4:2:0
+// layout (planar 10 bits, semi-planar P010 and NV12, 8 bits).
+TEST(HdrLayouts, GiveTheShaderTheirSamplesWhole) {
+  test::LoadMediaLib();
+  constexpr int32_t w = 6, h = 4;
+  struct TLayout {
+    AVPixelFormat Format;
+    int Bits;
+  };
+  for (const TLayout layout : {TLayout{AV_PIX_FMT_YUV420P10LE, 10}, TLayout{AV_PIX_FMT_P010LE, 10},
+                               TLayout{AV_PIX_FMT_NV12, 8}, TLayout{AV_PIX_FMT_YUV420P, 8},
+                               TLayout{AV_PIX_FMT_YUV420P12LE, 12}}) {
+    SCOPED_TRACE(PixFmtText(layout.Format));
+    ASSERT_TRUE(HasDeepPlanes(layout.Format));
+    AVFrame* frame = ff::av_frame_alloc();
+    frame->format = layout.Format, frame->width = w, frame->height = h;
+    ASSERT_EQ(ff::av_frame_get_buffer(frame, 0), 0);
+    const AVPixFmtDescriptor* d = ff::av_pix_fmt_desc_get(layout.Format);
+    // Each sample its own code: component c at (x, y) holds c * 37 + y * 7 + x.
+    auto code = [&](int c, int x, int y) { return (c * 37 + y * 7 + x) % (1 << layout.Bits); };
+    for (int c = 0; c < 3; ++c) {
+      const AVComponentDescriptor& k = d->comp[c];
+      const int32_t pw = c ? w / 2 : w, ph = c ? h / 2 : h;
+      for (int32_t y = 0; y < ph; ++y)
+        for (int32_t x = 0; x < pw; ++x) {
+          uint8_t* p = frame->data[k.plane] + y * frame->linesize[k.plane] + k.offset + x * k.step;
+          const unsigned v = unsigned(code(c, x, y)) << k.shift;
+          if (k.depth + k.shift > 8)
+            reinterpret_cast<uint16_t*>(p)[0] = uint16_t(v);
+          else
+            p[0] = uint8_t(v);
+        }
+    }
+    std::vector<uint16_t> planes(
+        size_t(ff::av_image_get_buffer_size(AV_PIX_FMT_YUV420P16, w, h, 1)) / 2);
+    TAVPicture dst;
+    ff::av_image_fill_arrays(dst.data, dst.linesize, reinterpret_cast<uint8_t*>(planes.data()),
+                             AV_PIX_FMT_YUV420P16, w, h, 1);
+    DeepPlanes(PictureOfFrame(*frame), layout.Format, w, h, dst);
+    for (int c = 0; c < 3; ++c) {
+      const int32_t pw = c ? w / 2 : w, ph = c ? h / 2 : h;
+      for (int32_t y = 0; y < ph; ++y)
+        for (int32_t x = 0; x < pw; ++x)
+          EXPECT_EQ(reinterpret_cast<const uint16_t*>(dst.data[c] + y * dst.linesize[c])[x],
+                    code(c, x, y) << (16 - layout.Bits))
+              << "component " << c << " at " << x << "," << y;
+    }
+    ff::av_frame_free(&frame);
+  }
+  EXPECT_FALSE(HasDeepPlanes(AV_PIX_FMT_YUV422P10LE));
 }
 
 // A 32-bit picture of a smooth HDR ramp is as smooth as 8 bits go: each
@@ -362,7 +363,7 @@ TEST(HdrLayouts, AGreyRampKeepsEveryLevel) {
   src.data[1] = src.data[2] = reinterpret_cast<uint8_t*>(c.data());
   src.linesize[0] = w * 2;
   src.Colour = {TColourMatrix::Bt2020, TColourRange::Limited, TColourTransfer::Hlg, true};
-  const std::vector<uint8_t> bgra = BgraOf(src, AV_PIX_FMT_YUV420P10LE, w, h);
+  const std::vector<uint8_t> bgra = test::CpuBgra(src, AV_PIX_FMT_YUV420P10LE, w, h);
   std::vector<bool> used(256);
   int largest = 0;
   for (int32_t x = 0; x < w; ++x) {
