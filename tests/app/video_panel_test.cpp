@@ -1018,6 +1018,23 @@ TEST_F(SoundTrackMenuTest, ChoosingATrackChangesTheToneHeardAndIsKeptForTheFile)
   const double replayed = RecordedTone(second, againEnd - milliseconds(600), window, 1320);
   EXPECT_GT(replayed, 1000);
   EXPECT_LT(RecordedTone(second, again, againEnd - again, 440), replayed / 10);
+
+  // Chosen while paused, the first track plays from the picture on show.
+  ASSERT_EQ(Player().State(), psPaused);
+  const int32_t paused = Player().Position();
+  Entries()[0]->trigger();
+  EXPECT_EQ(Player().Position(), paused);
+  EXPECT_TRUE(Entries()[0]->isChecked());
+  const Clock::time_point resumed = Clock::now();
+  Player().SetState(psPlaying);
+  Settle(1200);
+  const Clock::time_point resumedEnd = Clock::now();
+  Player().SetState(psPaused);
+  ASSERT_TRUE(recorder.WaitRecorded(resumedEnd, std::chrono::seconds(10)));
+  const test::TMonitorRecorder::Take third = recorder.Recorded();
+  const double first = RecordedTone(third, resumed + milliseconds(500), window, 440);
+  EXPECT_GT(first, 1000);
+  EXPECT_LT(RecordedTone(third, resumed + milliseconds(500), window, 1320), first / 10);
 }
 
 // ---- Keys ----
