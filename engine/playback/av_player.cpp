@@ -503,7 +503,8 @@ bool TAVPlayer::SelectAudioStream(int32_t streamIndex) {
   if (FAudioThread && FAudioThread->Running()) return true;
   // The reading goes back to where the new stream's sound for the picture on
   // show lies.
-  if (FList->TakeAudioRequest() && FState == psPaused && FPosition >= 0) SeekToFrame(FPosition);
+  if (FList->TakeAudioRequest() && (FState == psPaused || FState == psStopped))
+    SeekToFrame(std::max(FPosition, 0));
   return true;
 }
 
