@@ -100,6 +100,7 @@ void TPlayerWidget::SetPopupMenu(QMenu* menu) {
 
 void TPlayerWidget::PopupOpening() {
   if (!FPopupMenu) return;
+  if (OnPopupOpening) OnPopupOpening();
   if (FPlayer->FullScreen()) {
     FPlayer->ShowCursor(true);
     FPlayer->SetCursorAutoHide(false);

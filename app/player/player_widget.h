@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 #include "engine/playback/av_player.h"
@@ -28,6 +29,9 @@ class TPlayerWidget : public QWidget, private TPlayerHost {
   void SetPopupMenu(QMenu* menu);
   // Decides which items of the pop-up menu can be used; runs before it opens.
   void PopupOpening();
+  // Runs first when the pop-up menu is about to open, so that the owner can
+  // fill the menu's lists for the file on show.
+  std::function<void()> OnPopupOpening;
 
  signals:
   // The mouse moved over the picture, in this widget's coordinates.

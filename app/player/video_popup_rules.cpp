@@ -6,13 +6,18 @@
 namespace vexo {
 
 TPopupItemState VideoPopupItemState(int command, int index, bool fullScreen, uint8_t playState,
-                                    bool fileLoaded) {
+                                    bool fileLoaded, bool trackChoice) {
   TPopupItemState item;
   item.Visible = index == 0 || !fullScreen;
-  if (command == mvFullScreen)
+  if (command == mvSoundTrack) {
+    // The sound changes without a break, so also while playing.
+    item.Visible = item.Visible && trackChoice;
+    item.Enabled = trackChoice;
+  } else if (command == mvFullScreen) {
     item.Enabled = fileLoaded;
-  else
+  } else {
     item.Enabled = playState != psPlaying && (command != mvSaveAs || fileLoaded);
+  }
   return item;
 }
 
@@ -23,8 +28,9 @@ void ApplyVideoPopupRules(QMenu& menu, bool fullScreen, uint8_t playState, bool 
       actions[i]->setVisible(!fullScreen);
       continue;
     }
-    const TPopupItemState item =
-        VideoPopupItemState(actions[i]->data().toInt(), i, fullScreen, playState, fileLoaded);
+    const bool trackChoice = actions[i]->menu() && actions[i]->menu()->actions().size() > 1;
+    const TPopupItemState item = VideoPopupItemState(actions[i]->data().toInt(), i, fullScreen,
+                                                     playState, fileLoaded, trackChoice);
     actions[i]->setVisible(item.Visible);
     actions[i]->setEnabled(item.Enabled);
   }

@@ -23,6 +23,8 @@
 #include "app/common/ms_action.h"
 #include "app/common/program_environment.h"
 #include "app/player/av_panel.h"
+#include "app/player/player_widget.h"
+#include "app/player/sound_track_menu.h"
 #include "app/settings/opt_dialog.h"
 #include "app/settings/options.h"
 #include "app/shell/command_table.h"
@@ -133,12 +135,23 @@ void TPlayerPage::SetupVideo() {
 
   FVideoPanel->OnVideoMode = [this](uint8_t mode) { ShowVideoMode(mode); };
   FVideoPanel->OnFileLoaded = [this](bool hasFile) {
-    if (MenuSystem()) MenuSystem()->SetEnabled(mvSaveAs, hasFile);
+    if (!MenuSystem()) return;
+    MenuSystem()->SetEnabled(mvSaveAs, hasFile);
+    FillSoundTrackMenu(*MenuSystem(), *FVideoPanel->Player());
   };
   FVideoPanel->Init([this] { FullScreenChanged(); }, [this] { SeekDone(); },
                     [this](int32_t index) { OpenProgress(index); });
-  if (MenuSystem()) FVideoPanel->SetPopupMenu(MenuSystem()->GetPopupMenu(kVideoPopup));
   TAVPlayer& player = *FVideoPanel->Player();
+  if (MenuSystem()) {
+    FVideoPanel->SetPopupMenu(MenuSystem()->GetPopupMenu(kVideoPopup));
+    // The file on show may have changed since the list was filled.
+    FVideoPanel->PlayerWidget()->OnPopupOpening = [this] {
+      if (MenuSystem()) FillSoundTrackMenu(*MenuSystem(), *FVideoPanel->Player());
+    };
+    MenuSystem()->SetCommandHandler(mvSoundTrack, [this](TMSAction& action) {
+      if (action.IsListEntry()) ChooseSoundTrack(*FVideoPanel->Player(), action.SubIndex());
+    });
+  }
   auto panelStateChange = player.OnStateChange;
   player.OnStateChange = [this, panelStateChange](uint8_t from, uint8_t to) {
     if (panelStateChange) panelStateChange(from, to);

@@ -8,6 +8,7 @@
 #include <limits>
 #include <new>
 
+#include "engine/input/audio_streams.h"
 #include "engine/input/heif_photo.h"
 #include "engine/media/av_log.h"
 #include "engine/media/av_types.h"
@@ -251,37 +252,97 @@ bool TAVInFile::Open(TAVInFile* prevFile, std::string& error) {
   }
 }
 
+namespace {
+
+// A sound stream the engine can play: one of a real rate with channels.
+bool UsableAudio(const AVCodecParameters* par) {
+  return par->codec_type == AVMEDIA_TYPE_AUDIO && par->sample_rate > 1000 &&
+         par->ch_layout.nb_channels > 0;
+}
+
+std::string StreamTag(const AVStream* stream, const char* key) {
+  const AVDictionaryEntry* entry = ff::av_dict_get(stream->metadata, key, nullptr, 0);
+  return entry && entry->value ? entry->value : "";
+}
+
+}  // namespace
+
+void TAVInFile::BindTrack(TTrack& track, int32_t index) {
+  track.Opened = 0;
+  track.SharedFrom = -1;
+  track.Queued = 1;
+  track.StreamIndex = index;
+  track.Stream = FormatCtx->streams[index];
+  track.OwnCodecCtx = track.CodecCtx = NewDecoderContext(track.Stream);
+  StreamMap[size_t(index)] = &track;
+}
+
 void TAVInFile::MapStreams() {
   AudioCount = 0;
+  AudioStreams.clear();
   StreamMap.assign(std::max<size_t>(MinStreamMap, FormatCtx->nb_streams), nullptr);
   int32_t videoIndex = -1, audioIndex = -1;
+  // The sound the user chose for this file before, where it is still there.
+  const int32_t chosen = RememberedAudioStream(FileName);
   for (unsigned i = 0; i < FormatCtx->nb_streams; ++i) {
-    const AVCodecParameters* par = FormatCtx->streams[i]->codecpar;
+    const AVStream* stream = FormatCtx->streams[i];
+    const AVCodecParameters* par = stream->codecpar;
     if (par->codec_type == AVMEDIA_TYPE_VIDEO) {
       videoIndex = int32_t(i);  // the last video stream wins
-    } else if (par->codec_type == AVMEDIA_TYPE_AUDIO && par->sample_rate > 1000 &&
-               par->ch_layout.nb_channels > 0) {
-      if (AudioCount == 0) audioIndex = int32_t(i);
+    } else if (UsableAudio(par)) {
+      if (AudioCount == 0 || int32_t(i) == chosen) audioIndex = int32_t(i);
       AudioCount += 1;
+      AudioStreams.push_back({int32_t(i), StreamTag(stream, "language"), StreamTag(stream, "title"),
+                              ff::avcodec_get_name(par->codec_id), par->ch_layout.nb_channels,
+                              par->sample_rate});
     }
   }
-  auto bind = [this](TTrack& track, int32_t index) {
-    track.Opened = 0;
-    track.SharedFrom = -1;
-    track.Queued = 1;
-    track.StreamIndex = index;
-    track.Stream = FormatCtx->streams[index];
-    track.OwnCodecCtx = track.CodecCtx = NewDecoderContext(track.Stream);
-    StreamMap[size_t(index)] = &track;
-  };
   if (videoIndex < 0) return;
-  bind(Video, videoIndex);
+  BindTrack(Video, videoIndex);
   if (AudioCount > 0) {
-    bind(Audio[0], audioIndex);
+    BindTrack(Audio[0], audioIndex);
     Audio[0].Resync = 1;
     Audio[0].WholePackets = 0;
     Audio[0].LimitPackets = 0;
   }
+}
+
+int32_t TAVInFile::AudioStreamIndex() const {
+  return AudioCount > 0 ? Audio[0].StreamIndex : -1;
+}
+
+bool TAVInFile::SelectAudioStream(int32_t streamIndex) {
+  if (!FormatCtx || Video.StreamIndex < 0 || streamIndex == AudioStreamIndex()) return false;
+  const auto offered =
+      std::find_if(AudioStreams.begin(), AudioStreams.end(),
+                   [&](const TAudioStreamInfo& info) { return info.StreamIndex == streamIndex; });
+  if (offered == AudioStreams.end() || unsigned(streamIndex) >= FormatCtx->nb_streams) return false;
+  TTrack& track = Audio[0];
+  // The sound handed out so far stays; the new stream goes on from its end.
+  const int64_t delivered = track.DeliveredBytes;
+  if (track.StreamIndex >= 0 && size_t(track.StreamIndex) < StreamMap.size())
+    StreamMap[size_t(track.StreamIndex)] = nullptr;
+  if (track.OwnCodecCtx) ff::avcodec_free_context(&track.OwnCodecCtx);
+  track = TTrack{};
+  AudioCount = int32_t(AudioStreams.size());
+  BindTrack(track, streamIndex);
+  track.PacketQueue = std::make_unique<TAVPacketBuf>();
+  track.Resync = 1;
+  ff::swr_free(&FSampleConv);
+  FSampleConvFormat = -1;
+  FAudioDraining = false;
+  // The decoder opens at the next decode; reading the file ahead to check
+  // the AAC format would move the pictures' reading too.
+  SetUpAudio(nullptr, false);
+  if (AudioCount == 0) return true;
+  if (StartPts >= 0 && track.TicksPerSecond > 0)
+    FAudioStartTicks = ff::av_rescale_q(StartPts, Video.Stream->time_base,
+                                        AVRational{1, int(track.TicksPerSecond)});
+  track.DeliveredBytes = delivered;
+  const double bytesPerSecond = WaveBuf ? double(WaveBuf->OutRate) * WaveBuf->OutChannels * 2 : 0.0;
+  if (bytesPerSecond > 0)
+    track.SkipTicks = std::llround(double(delivered) / bytesPerSecond * track.TicksPerSecond);
+  return true;
 }
 
 void TAVInFile::InitDecoders(TAVInFile* prevFile, std::string& error) {
@@ -373,7 +434,7 @@ void TAVInFile::InitDecoders(TAVInFile* prevFile, std::string& error) {
   SetUpAudio(prevFile);
 }
 
-void TAVInFile::SetUpAudio(TAVInFile* prevFile) {
+void TAVInFile::SetUpAudio(TAVInFile* prevFile, bool atOpen) {
   TTrack& track = Audio[0];
   if (!track.Stream || !track.CodecCtx || track.CodecCtx->codec_id == AV_CODEC_ID_NONE) return;
   track.Codec = ff::avcodec_find_decoder(track.CodecCtx->codec_id);
@@ -384,7 +445,7 @@ void TAVInFile::SetUpAudio(TAVInFile* prevFile) {
   track.CodecName = track.Codec->name;
   track.SampleRate = track.CodecCtx->sample_rate;
   track.Channels = track.CodecCtx->ch_layout.nb_channels;
-  OpenDecoder(tkAudio, prevFile, true);
+  if (atOpen) OpenDecoder(tkAudio, prevFile, true);
   if (AudioCount == 0) return;  // the decoder failed to open
   const AVRational timeBase = track.Stream->time_base;
   track.TicksPerSecond = float(timeBase.den);
@@ -393,7 +454,8 @@ void TAVInFile::SetUpAudio(TAVInFile* prevFile) {
   track.DeliveredBytes = 0;
   track.PtsScale = track.DurScale = timeBase.num;
   const std::string& name = track.CodecName;
-  if (DecoderIs(name, "mpeg4aac") && (track.SampleRate == 24000 || track.SampleRate == 16000))
+  if (atOpen && DecoderIs(name, "mpeg4aac") &&
+      (track.SampleRate == 24000 || track.SampleRate == 16000))
     CorrectAacFormat(track);
   if (DecoderIs(name, "adpcm_ms")) track.PtsScale = 1;
   if (DecoderIs(name, "adpcm_ima_wav")) track.DurScale = 1;

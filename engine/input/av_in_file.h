@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/input/audio_streams.h"
 #include "engine/input/av_track.h"
 #include "engine/media/av_frame_buf.h"
 #include "engine/media/av_types.h"
@@ -93,6 +94,14 @@ class TAVInFile {
   // The file's length on the timeline in sample frames at `rate`.
   int64_t LengthInSamples(int32_t rate) const;
 
+  // The stream Audio[0] plays, or -1 when the file plays without sound.
+  int32_t AudioStreamIndex() const;
+  // Plays the sound stream `streamIndex` of AudioStreams from now on, going
+  // on from the sound handed out so far (DeliveredBytes). Decoder contexts
+  // shared with other files must have been let go. False when the stream is
+  // not offered, is the one playing, or the file is suspended.
+  bool SelectAudioStream(int32_t streamIndex);
+
   // Video for tkVideo; Audio[0] for tkAudio when the file has sound, else nullptr.
   TTrack* TrackOf(int32_t kind);
   // Name of the container format ("avi", "mpeg", "flv", "image2" ...).
@@ -160,6 +169,8 @@ class TAVInFile {
   TTrack Video;
   std::array<TTrack, MaxAudioTracks> Audio;
   int32_t AudioCount = 0;
+  // The sound streams the file offers, in stream order.
+  std::vector<TAudioStreamInfo> AudioStreams;
   int32_t FitWidth = 0;
   int32_t FitHeight = 0;
   uint8_t IsImage = 0;
@@ -195,7 +206,10 @@ class TAVInFile {
   int32_t FPhotoHeight = 0;
   std::unique_ptr<THeifPhoto> FHeif;
   void MapStreams();
-  void SetUpAudio(TAVInFile* prevFile);
+  void BindTrack(TTrack& track, int32_t index);
+  // atOpen: while opening the file, when the decoder may open and the file
+  // may be read from its start.
+  void SetUpAudio(TAVInFile* prevFile, bool atOpen = true);
   // After avcodec_open2 failed with `code` on the track of `kind`.
   void DecoderOpenFailed(TTrack& track, int32_t kind, int code);
   // The file plays as silent video from now on.

@@ -186,31 +186,38 @@ void TAVInFileList::SetUpSound() {
   for (int32_t i = 0; i < Count; ++i) {
     TAVInFile& file = *Files[size_t(i)];
     TAVInFile* prev = i > 0 ? Files[size_t(i) - 1].get() : nullptr;
-    TTrack& audio = file.Audio[0];
-    if (file.AudioCount == 0) {
-      // Silence of the file's video length, in the output format.
-      audio.Opened = 0;
-      audio.SharedFrom = -1;
-      audio.Queued = 1;
-      audio.SampleRate = OutRate;
-      audio.Channels = OutChannels;
-      audio.TicksPerSecond = float(OutRate);
-      audio.TicksPerFrame = file.Video.FrameRate > 0 ? float(OutRate) / file.Video.FrameRate : 1;
-    }
-    const bool sameInput = prev && prev->Audio[0].SampleRate == audio.SampleRate &&
-                           prev->Audio[0].Channels == audio.Channels;
-    if (audio.SampleRate != OutRate || audio.Channels != OutChannels) {
-      file.AudioResample =
-          sameInput && prev->AudioResample
-              ? prev->AudioResample
-              : NewAudioResampler(OutChannels, audio.Channels, OutRate, audio.SampleRate);
-    }
-    if (audio.SampleRate != EncodeParams.SampleRate || audio.Channels != EncodeParams.Channels) {
-      file.EncResample = sameInput && prev->EncResample
-                             ? prev->EncResample
-                             : NewAudioResampler(EncodeParams.Channels, audio.Channels,
-                                                 EncodeParams.SampleRate, audio.SampleRate);
-    }
+    if (file.AudioCount == 0) SetUpSilence(file);
+    MakeResamplers(file, prev);
+  }
+}
+
+void TAVInFileList::SetUpSilence(TAVInFile& file) {
+  // Silence of the file's video length, in the output format.
+  TTrack& audio = file.Audio[0];
+  audio.Opened = 0;
+  audio.SharedFrom = -1;
+  audio.Queued = 1;
+  audio.SampleRate = OutRate;
+  audio.Channels = OutChannels;
+  audio.TicksPerSecond = float(OutRate);
+  audio.TicksPerFrame = file.Video.FrameRate > 0 ? float(OutRate) / file.Video.FrameRate : 1;
+}
+
+void TAVInFileList::MakeResamplers(TAVInFile& file, TAVInFile* prev) {
+  const TTrack& audio = file.Audio[0];
+  const bool sameInput = prev && prev->Audio[0].SampleRate == audio.SampleRate &&
+                         prev->Audio[0].Channels == audio.Channels;
+  if (audio.SampleRate != OutRate || audio.Channels != OutChannels) {
+    file.AudioResample =
+        sameInput && prev->AudioResample
+            ? prev->AudioResample
+            : NewAudioResampler(OutChannels, audio.Channels, OutRate, audio.SampleRate);
+  }
+  if (audio.SampleRate != EncodeParams.SampleRate || audio.Channels != EncodeParams.Channels) {
+    file.EncResample = sameInput && prev->EncResample
+                           ? prev->EncResample
+                           : NewAudioResampler(EncodeParams.Channels, audio.Channels,
+                                               EncodeParams.SampleRate, audio.SampleRate);
   }
 }
 
@@ -250,7 +257,7 @@ int32_t TAVInFileList::MsToFrame(int32_t ms) const {
 TAVInFileList::~TAVInFileList() {
   // Converters are shared along runs of files of one input format; each is
   // freed once, whoever holds it.
-  std::set<SwrContext*> resamplers;
+  std::set<SwrContext*> resamplers(FRetiredResamplers.begin(), FRetiredResamplers.end());
   for (auto& file : Files) {
     resamplers.insert(file->AudioResample);
     resamplers.insert(file->EncResample);

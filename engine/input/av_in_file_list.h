@@ -3,6 +3,7 @@
 // millisecond scale, one output frame size and one sound format for all of
 // them. The video side and the sound side move from file to file on their own,
 // so that each reaches the next file without a gap.
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -80,6 +81,22 @@ class TAVInFileList {
   // Hands out the next chunk of sound; 0 with a chunk, non-zero once the
   // last file's sound is exhausted. mode 0: playback format, 1: encoder format.
   int32_t DecodeAudio(uint8_t*& out, int32_t& count, int32_t mode);
+
+  // Plays the sound stream `streamIndex` for file `index` (TAVInFile::
+  // AudioStreams). In the file the sound side is in, the new stream goes on
+  // from the sound handed out so far; a file the sound side has left takes
+  // it when it is prepared again. Runs where the sound side runs: on the
+  // sound thread under AVThreadLock, or while no playback thread runs.
+  // False when nothing changed.
+  bool SelectAudioStream(int32_t index, int32_t streamIndex);
+  // Plays the sound stream remembered for file `index`, when it plays another.
+  void TakeUpAudioChoice(int32_t index);
+  // Asks for SelectAudioStream from any thread; the sound side takes the
+  // latest request up before its next chunk.
+  void RequestAudioStream(int32_t index, int32_t streamIndex);
+  // Carries out the request pending, where the sound side runs; true when
+  // the stream changed.
+  bool TakeAudioRequest();
 
   // Sets FrameWidth, FrameHeight, FrameAspect and FramePixelAspect for an
   // output surface of width x height and display aspect `aspect`.
@@ -164,6 +181,15 @@ class TAVInFileList {
   TScreenSize FPhotoSize;
   void AddToTimeline(TAVInFile& file);
   void SetUpSound();
+  void SetUpSilence(TAVInFile& file);
+  // The list's converters from the file's sound format to the output's and
+  // the encoder's, where they differ.
+  void MakeResamplers(TAVInFile& file, TAVInFile* prev);
+  // Converters a file used before its sound stream changed; freed with the list.
+  std::vector<SwrContext*> FRetiredResamplers;
+  // A pending RequestAudioStream: file index in the high half, stream in the
+  // low half; -1 for none.
+  std::atomic<int64_t> FAudioRequest{-1};
   // Flushes a file the sides are done with or about to start.
   void FlushFile(int32_t index);
   // Gets a file ready for its first decode: probed, flushed, at frame 0.

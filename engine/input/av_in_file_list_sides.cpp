@@ -2,9 +2,11 @@
 // next file when its current one is exhausted. Whichever side reaches a file
 // first prepares it; whichever leaves a file last flushes it.
 #include <cmath>
+#include <functional>
 #include <string>
 
 #include "engine/input/av_in_file_list.h"
+#include "engine/media/av_log.h"
 #include "engine/media/av_types.h"
 #include "engine/media/media_lib.h"
 #include "engine/video/av_screen.h"
@@ -38,6 +40,7 @@ void TAVInFileList::PrepareFile(int32_t index) {
     std::string ignored;
     file.InitDecoders(index > 0 ? Files[size_t(index) - 1].get() : nullptr, ignored);
   }
+  TakeUpAudioChoice(index);
   FlushFile(index);
   file.Seek(0, true);
 }
@@ -101,9 +104,52 @@ void TAVInFileList::CarryOverrun(TAVInFile& from, TAVInFile& to) {
   next.DeliveredBytes = excess;
 }
 
+bool TAVInFileList::SelectAudioStream(int32_t index, int32_t streamIndex) {
+  if (!HasAudio || index < 0 || index >= Count) return false;
+  TAVInFile& file = *Files[size_t(index)];
+  const int32_t soundFile = AudioTrack[0].AudioFile;
+  // A file whose sound has played takes the choice when it plays again.
+  if (index < soundFile || file.Suspended() || file.AudioStreamIndex() == streamIndex) return false;
+  // The new stream decodes with a context of its own: one handed along the
+  // list holds the old stream's state.
+  TAVInFile::ReleaseSharedDecoders(&file, tkAudio);
+  const int32_t rate = file.Audio[0].SampleRate, channels = file.Audio[0].Channels;
+  if (!file.SelectAudioStream(streamIndex)) return false;
+  // What was decoded of the old stream and not yet handed out is not heard.
+  if (index == soundFile) WaveBuf.Filled = 0;
+  if (file.AudioCount == 0) SetUpSilence(file);
+  const TTrack& audio = file.Audio[0];
+  if (audio.SampleRate != rate || audio.Channels != channels) {
+    for (SwrContext*& used : {std::ref(file.AudioResample), std::ref(file.EncResample)}) {
+      if (used) FRetiredResamplers.push_back(used);
+      used = nullptr;
+    }
+    MakeResamplers(file, nullptr);
+  }
+  Log("Sound stream " + std::to_string(streamIndex) + " of " + file.FileName);
+  return true;
+}
+
+void TAVInFileList::RequestAudioStream(int32_t index, int32_t streamIndex) {
+  FAudioRequest.store(int64_t(uint32_t(index)) << 32 | uint32_t(streamIndex));
+}
+
+bool TAVInFileList::TakeAudioRequest() {
+  const int64_t request = FAudioRequest.exchange(-1);
+  return request >= 0 && SelectAudioStream(int32_t(request >> 32), int32_t(request & 0xFFFFFFFF));
+}
+
+void TAVInFileList::TakeUpAudioChoice(int32_t index) {
+  const int32_t chosen = RememberedAudioStream(Files[size_t(index)]->FileName);
+  // The file starts afresh; sound collected meanwhile belongs to another.
+  const int32_t filled = WaveBuf.Filled;
+  if (chosen >= 0 && SelectAudioStream(index, chosen)) WaveBuf.Filled = filled;
+}
+
 int32_t TAVInFileList::DecodeAudio(uint8_t*& out, int32_t& count, int32_t mode) {
   count = 0;
   if (!HasAudio) return -1;
+  TakeAudioRequest();
   if (mode == 0) {
     WaveBuf.OutRate = OutRate;
     WaveBuf.OutChannels = OutChannels;

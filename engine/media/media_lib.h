@@ -50,6 +50,7 @@ extern "C" {
   X(av_channel_layout_uninit)       \
   X(av_rescale_q)                   \
   X(av_rescale_rnd)                 \
+  X(av_dict_get)                    \
   X(av_dict_set)                    \
   X(av_dict_free)                   \
   X(av_opt_set_int)                 \

@@ -474,6 +474,40 @@ std::string TAVPlayer::CurrentFilePath() const {
   return FList && FList->CurFileRef ? FList->CurFileRef->FileName : std::string();
 }
 
+std::vector<TAudioStreamInfo> TAVPlayer::AudioStreams() const {
+  return FList && FList->CurFileRef ? FList->CurFileRef->AudioStreams
+                                    : std::vector<TAudioStreamInfo>();
+}
+
+// Known here without asking the file, whose track the sound thread may be
+// changing: the file plays the stream chosen for its path, or its first.
+int32_t TAVPlayer::AudioStream() const {
+  const std::vector<TAudioStreamInfo> streams = AudioStreams();
+  if (streams.empty()) return -1;
+  const int32_t chosen = RememberedAudioStream(CurrentFilePath());
+  for (const TAudioStreamInfo& stream : streams)
+    if (stream.StreamIndex == chosen) return chosen;
+  return streams.front().StreamIndex;
+}
+
+bool TAVPlayer::SelectAudioStream(int32_t streamIndex) {
+  const std::vector<TAudioStreamInfo> streams = AudioStreams();
+  if (std::none_of(streams.begin(), streams.end(), [&](const TAudioStreamInfo& stream) {
+        return stream.StreamIndex == streamIndex;
+      }))
+    return false;
+  RememberAudioStream(CurrentFilePath(), streamIndex);
+  // The sound thread reads the file: it takes the change up between two
+  // chunks. Without it nothing else touches the list now.
+  FList->RequestAudioStream(FList->CurFile, streamIndex);
+  if (FAudioThread && FAudioThread->Running()) return true;
+  // The reading goes back to where the new stream's sound for the picture on
+  // show lies.
+  if (FList->TakeAudioRequest() && (FState == psPaused || FState == psStopped))
+    SeekToFrame(std::max(FPosition, 0));
+  return true;
+}
+
 bool TAVPlayer::CurrentIsPhoto() const {
   return FList && FList->CurFileRef && FList->CurFileRef->IsImage;
 }

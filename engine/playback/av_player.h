@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/input/audio_streams.h"
 #include "engine/media/av_types.h"
 #include "engine/playback/audio_source.h"
 #include "engine/playback/av_event.h"
@@ -82,6 +83,13 @@ class TAVPlayer : public TVideoTimeline, public TAudioSource {
   // Moves the position by `deltaMs` within the timeline (clamped to its ends);
   // a player that was playing plays on from there.
   void SeekByMs(int32_t deltaMs);
+  // The sound streams of the file on show, and the one playing (-1: none).
+  std::vector<TAudioStreamInfo> AudioStreams() const;
+  int32_t AudioStream() const;
+  // Plays the current file's sound stream `streamIndex` from the present
+  // moment on, without a break, and keeps the choice for the file's path.
+  // False when the file offers no such stream.
+  bool SelectAudioStream(int32_t streamIndex);
   void SetSkinActive(bool on);
   // The window moved or was resized.
   void Reposition();

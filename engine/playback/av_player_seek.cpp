@@ -83,6 +83,7 @@ bool TAVPlayer::PositionFile(int32_t frame, bool withAudio, bool search) {
         return false;
       }
     }
+    list.TakeUpAudioChoice(index);
     file.Seek(0, true);
     OnListPictureSize();
     if (!FList) return false;

@@ -27,18 +27,22 @@
 
 #include "app/common/error_words.h"
 #include "app/common/language_list.h"
+#include "app/common/menu_system.h"
+#include "app/common/ms_action.h"
 #include "app/common/text_utils.h"
 #include "app/player/av_panel.h"
 #include "app/player/page_list.h"
 #include "app/player/player_error_text.h"
 #include "app/player/player_widget.h"
 #include "app/player/present_files.h"
+#include "app/player/sound_track_menu.h"
 #include "app/player/tick_bar.h"
 #include "app/player/track_bar.h"
 #include "app/player/video_panel_texts.h"
 #include "app/player/video_popup_rules.h"
 #include "app/player/volume_control.h"
 #include "app/shell/command_table.h"
+#include "engine/input/audio_streams.h"
 #include "engine/media/av_log.h"
 #include "engine/media/av_types.h"
 #include "engine/playlist/av_playlist.h"
@@ -855,6 +859,184 @@ TEST_F(VideoPanelTest, TheVolumeControlsSetTheLoudnessHeardAtOnce) {
   }
 }
 
+// ---- Sound tracks ----
+
+// Amplitude of the tone `hz` in the recording from `from` for `length`.
+double RecordedTone(const test::TMonitorRecorder::Take& take,
+                    test::TMonitorRecorder::Clock::time_point from,
+                    test::TMonitorRecorder::Clock::duration length, double hz) {
+  using Clock = test::TMonitorRecorder::Clock;
+  const double step = 2 * M_PI * hz / test::TMonitorRecorder::kRate;
+  double re = 0, im = 0;
+  int64_t k = 0;
+  for (size_t i = 0; i < take.left.size(); ++i) {
+    const Clock::time_point at = take.At(int64_t(i));
+    if (at < from || at >= from + length) continue;
+    re += take.left[i] * std::cos(step * double(k));
+    im -= take.left[i] * std::sin(step * double(k));
+    ++k;
+  }
+  return k > 0 ? 2 * std::hypot(re, im) / double(k) : 0;
+}
+
+// The video pop-up menu of the page, on a menu system of its own.
+class SoundTrackMenuTest : public VideoPanelTest {
+ protected:
+  void SetUp() override {
+    VideoPanelTest::SetUp();
+    ForgetAudioStreams();
+    TVolumeControl::Instance().Set({1, false});
+    // The window owns it.
+    Menus = new TMenuSystem(Window.get(), PlayerCommandTable(), CommandImages());
+    Popup = Menus->BuildPopupMenu(kVideoPopupCommands);
+    Panel->SetPopupMenu(Popup);
+    Panel->PlayerWidget()->OnPopupOpening = [this] { FillSoundTrackMenu(*Menus, Player()); };
+    Menus->SetCommandHandler(mvSoundTrack, [this](TMSAction& action) {
+      if (action.IsListEntry()) ChooseSoundTrack(Player(), action.SubIndex());
+    });
+  }
+  void TearDown() override {
+    ForgetAudioStreams();
+    VideoPanelTest::TearDown();
+  }
+  // The Sound track item of the pop-up menu as it opens now.
+  QAction* TrackItem() {
+    Panel->PlayerWidget()->PopupOpening();
+    for (QAction* action : Popup->actions())
+      if (action->menu() && action->data().toInt() == mvSoundTrack) return action;
+    return nullptr;
+  }
+  QList<QAction*> Entries() {
+    QAction* item = TrackItem();
+    return item ? item->menu()->actions() : QList<QAction*>();
+  }
+  TMenuSystem* Menus = nullptr;
+  QMenu* Popup = nullptr;
+};
+
+// A file with two sound tracks: the menu offers both, the first checked;
+// choosing the second while playing changes the tone heard without a break
+// and without the pictures going back; the choice is checked and comes back
+// when the file is played again. A file with one track offers no choice.
+TEST_F(SoundTrackMenuTest, ChoosingATrackChangesTheToneHeardAndIsKeptForTheFile) {
+  using Clock = test::TMonitorRecorder::Clock;
+  using std::chrono::milliseconds;
+  test::TMonitorRecorder recorder(desktop->Desktop->PulseAddress(), test::TTestDesktop::kNullSink,
+                                  10);
+  ASSERT_TRUE(recorder.connected);
+  ASSERT_TRUE(recorder.WaitReceiving(std::chrono::seconds(10)));
+  Settle(3000);
+  const QString clip = QString::fromStdString(test::MediaPath("numbered_two_tracks.mkv"));
+  Panel->PlayFile(clip, vmRaster);
+  ASSERT_TRUE(Panel->IsOpen());
+  QList<QAction*> entries = Entries();
+  ASSERT_EQ(entries.size(), 2);
+  EXPECT_EQ(entries[0]->text(), "Track 1: English (aac, Stereo)");
+  EXPECT_EQ(entries[1]->text(), "Track 2: German (Commentary)");
+  EXPECT_TRUE(entries[0]->isChecked());
+  EXPECT_FALSE(entries[1]->isChecked());
+  EXPECT_TRUE(TrackItem()->isVisible());
+  // The menu and its list as the user sees them, to be looked at.
+  Popup->popup(Window->mapToGlobal(QPoint(100, 100)));
+  TrackItem()->menu()->popup(Window->mapToGlobal(QPoint(100 + Popup->width(), 100)));
+  Settle(300);
+  Window->screen()->grabWindow(0).save(VEXO_BIN_DIR "/../sound-track-menu.png");
+  TrackItem()->menu()->hide();
+  Popup->hide();
+
+  Player().SetState(psPlaying);
+  ASSERT_EQ(Player().State(), psPlaying);
+  Settle(2500);
+  entries = Entries();
+  // Usable while playing.
+  ASSERT_TRUE(TrackItem()->isEnabled());
+  const Clock::time_point switched = Clock::now();
+  const int32_t start = Player().Position();
+  int32_t position = start;
+  entries[1]->trigger();
+  // The pictures run on from where they were.
+  int32_t lowest = Player().Position();
+  const Clock::time_point until = switched + milliseconds(3000);
+  while (Clock::now() < until) {
+    Settle(50);
+    lowest = std::min(lowest, Player().Position());
+    EXPECT_GE(Player().Position(), position);
+    position = Player().Position();
+  }
+  EXPECT_GE(lowest, start);
+  EXPECT_GT(position, start + 50);
+  EXPECT_EQ(Player().State(), psPlaying);
+  const Clock::time_point end = Clock::now();
+  Player().SetState(psPaused);
+  ASSERT_TRUE(recorder.WaitRecorded(end, std::chrono::seconds(10)));
+  const test::TMonitorRecorder::Take take = recorder.Recorded();
+
+  const auto window = milliseconds(200);
+  const double before = RecordedTone(take, switched - milliseconds(600), window, 440);
+  ASSERT_GT(before, 1000) << "the first track was not heard";
+  EXPECT_LT(RecordedTone(take, switched - milliseconds(600), window, 1320), before / 10);
+  const double after = RecordedTone(take, end - milliseconds(400), window, 1320);
+  EXPECT_GT(after, 1000) << "the second track was not heard";
+  EXPECT_LT(RecordedTone(take, end - milliseconds(400), window, 440), after / 10);
+  // When the new tone was heard, and that the sound ran on: at most the
+  // stretch between the old stream's last packet and the new one's first is
+  // silent.
+  Clock::time_point heard = Clock::time_point::max();
+  int silentMs = 0;
+  for (Clock::time_point at = switched; at + milliseconds(20) < end; at += milliseconds(10)) {
+    if (RecordedLevel(take, at, at + milliseconds(20)) < before / 4) silentMs += 10;
+    if (heard == Clock::time_point::max() &&
+        RecordedTone(take, at, milliseconds(20), 1320) > after / 2)
+      heard = at;
+  }
+  std::printf("silent for %d ms around the switch\n", silentMs);
+  EXPECT_LE(silentMs, 100);
+  ASSERT_NE(heard, Clock::time_point::max());
+  const auto lag = std::chrono::duration_cast<milliseconds>(heard - switched).count();
+  std::printf("the second track was heard %lld ms after the choice\n", (long long)lag);
+  EXPECT_LT(lag, 2000);
+
+  entries = Entries();
+  ASSERT_EQ(entries.size(), 2);
+  EXPECT_TRUE(entries[1]->isChecked());
+
+  // Another file, then this one again: the choice comes back.
+  Panel->PlayFile(QString::fromStdString(test::MediaPath("numbered_h264.mp4")), vmRaster);
+  EXPECT_TRUE(Entries().isEmpty());
+  EXPECT_FALSE(TrackItem()->isVisible());
+  Panel->PlayFile(clip, vmRaster);
+  entries = Entries();
+  ASSERT_EQ(entries.size(), 2);
+  EXPECT_TRUE(entries[1]->isChecked());
+  const Clock::time_point again = Clock::now();
+  Player().SetState(psPlaying);
+  Settle(1500);
+  const Clock::time_point againEnd = Clock::now();
+  Player().SetState(psPaused);
+  ASSERT_TRUE(recorder.WaitRecorded(againEnd, std::chrono::seconds(10)));
+  const test::TMonitorRecorder::Take second = recorder.Recorded();
+  const double replayed = RecordedTone(second, againEnd - milliseconds(600), window, 1320);
+  EXPECT_GT(replayed, 1000);
+  EXPECT_LT(RecordedTone(second, again, againEnd - again, 440), replayed / 10);
+
+  // Chosen while paused, the first track plays from the picture on show.
+  ASSERT_EQ(Player().State(), psPaused);
+  const int32_t paused = Player().Position();
+  Entries()[0]->trigger();
+  EXPECT_EQ(Player().Position(), paused);
+  EXPECT_TRUE(Entries()[0]->isChecked());
+  const Clock::time_point resumed = Clock::now();
+  Player().SetState(psPlaying);
+  Settle(1200);
+  const Clock::time_point resumedEnd = Clock::now();
+  Player().SetState(psPaused);
+  ASSERT_TRUE(recorder.WaitRecorded(resumedEnd, std::chrono::seconds(10)));
+  const test::TMonitorRecorder::Take third = recorder.Recorded();
+  const double first = RecordedTone(third, resumed + milliseconds(500), window, 440);
+  EXPECT_GT(first, 1000);
+  EXPECT_LT(RecordedTone(third, resumed + milliseconds(500), window, 1320), first / 10);
+}
+
 // ---- Keys ----
 
 struct TKeyCase {
@@ -942,6 +1124,7 @@ TEST(VideoPopupRules, FullScreenShowsOnlyItsOwnItemAndPlayingEnablesOnlyIt) {
     bool FullScreen;
     uint8_t State;
     bool Loaded, Visible, Enabled;
+    bool TrackChoice = false;
   };
   const TCase cases[] = {
       {mvFullScreen, 0, false, psPlaying, true, true, true},
@@ -953,10 +1136,14 @@ TEST(VideoPopupRules, FullScreenShowsOnlyItsOwnItemAndPlayingEnablesOnlyIt) {
       {mvFullScreen, 0, false, psClosed, false, true, false},
       {mvFullScreen, 0, true, psPlaying, true, true, true},
       {mvOptions, 1, true, psPaused, true, false, true},
+      // Sound track: with a choice, also while playing; none without one.
+      {mvSoundTrack, 3, false, psPlaying, true, true, true, true},
+      {mvSoundTrack, 3, false, psPaused, true, false, false, false},
+      {mvSoundTrack, 3, true, psPlaying, true, false, true, true},
   };
   for (const TCase& c : cases) {
     const TPopupItemState item =
-        VideoPopupItemState(c.Command, c.Index, c.FullScreen, c.State, c.Loaded);
+        VideoPopupItemState(c.Command, c.Index, c.FullScreen, c.State, c.Loaded, c.TrackChoice);
     EXPECT_EQ(item.Visible, c.Visible) << c.Command << " " << c.Index << " " << int(c.State);
     EXPECT_EQ(item.Enabled, c.Enabled) << c.Command << " " << c.Index << " " << int(c.State);
   }

@@ -15,9 +15,12 @@
 #include "engine/playlist/av_playlist.h"
 #include "engine/video/av_screen.h"
 #include "tests/support/test_media.h"
+#include "tests/support/tone.h"
 
 namespace vexo {
 namespace {
+
+using test::ToneAmplitude;
 
 struct TEntry {
   const char* name;
@@ -50,19 +53,6 @@ const TEntry kPlayList[] = {
     {"gl_440_44100_stereo.avi", 440, 0, true},
 };
 constexpr int32_t kEntries = int32_t(std::size(kPlayList));
-
-// Amplitude of the tone `hz` in the left channel over `length` samples from `from`.
-double ToneAmplitude(const std::vector<int16_t>& left, int64_t from, int64_t length, double hz,
-                     int32_t rate) {
-  double re = 0, im = 0;
-  const double step = 2 * M_PI * hz / rate;
-  for (int64_t k = 0; k < length; ++k) {
-    const double x = left[size_t(from + k)];
-    re += x * std::cos(step * double(k));
-    im -= x * std::sin(step * double(k));
-  }
-  return 2 * std::hypot(re, im) / double(length);
-}
 
 // Where the tone `hz` starts (rising) or stops (falling) between from and to:
 // the centre of the first window whose amplitude crosses half of `steady`.

@@ -68,6 +68,14 @@ ff -f lavfi -i "$numbered" -c:v mjpeg -q:v 4 -pix_fmt yuvj420p "$out/numbered_mj
 # MPEG-4 Part 2 in AVI with two B-frames between references, as DivX and Xvid
 # write it.
 ff -f lavfi -i "$numbered" -c:v mpeg4 -q:v 4 -g 25 -bf 2 "$out/numbered_mpeg4_bf.avi"
+# Two sound tracks of different pitch and format to choose from: 440 Hz
+# stereo at 44100 Hz in English, 1320 Hz mono at 48000 Hz in German with a
+# title.
+ff -f lavfi -i "$numbered" -f lavfi -i "$ntone" \
+   -f lavfi -i "sine=frequency=1320:sample_rate=48000:duration=12" -map 0 -map 1 -map 2 \
+   -c:v libx264 -preset ultrafast -g 25 -pix_fmt yuv420p -c:a aac -b:a 96k -ac:a:0 2 -ac:a:1 1 \
+   -metadata:s:a:0 language=eng -metadata:s:a:1 language=ger -metadata:s:a:1 title=Commentary \
+   -shortest "$out/numbered_two_tracks.mkv"
 
 # Stream choice: two video streams of different sizes, two audio streams of
 # different rates, in one file.
