@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 
 #include "app/browser/display_path.h"
+#include "app/browser/folder_reader.h"
 #include "app/browser/mount_watcher.h"
 #include "app/browser/shell_icons.h"
 #include "app/browser/shell_namespace.h"
@@ -13,31 +14,6 @@
 #include "app/common/language_list.h"
 
 namespace vexo {
-
-namespace {
-
-QByteArray WithoutFinalSlash(QByteArray path) {
-  while (path.size() > 1 && path.endsWith('/')) path.chop(1);
-  return path;
-}
-
-// Exact text first: names differing only in case are different files here.
-TShellNode* MatchChild(const TShellNode* parent, const QString& text) {
-  for (const auto& child : parent->Children)
-    if (child->Text == text) return child.get();
-  for (const auto& child : parent->Children)
-    if (child->Text.compare(text, Qt::CaseInsensitive) == 0) return child.get();
-  return nullptr;
-}
-
-// True when path is base itself or lies below it.
-bool PathIsBelow(const QByteArray& path, const QByteArray& base) {
-  if (base.isEmpty()) return false;
-  if (base == "/") return path.startsWith('/');
-  return path == base || (path.startsWith(base) && path[base.size()] == '/');
-}
-
-}  // namespace
 
 TShellGrid::TShellGrid(QWidget* parent) : QTreeView(parent) {
   setAccessibleName(LResList.ReadValue("Accessible", "Browser", {}));
@@ -105,62 +81,17 @@ QString TShellGrid::NodeDisplayPath(const TShellNode* node) const {
 }
 
 void TShellGrid::FindByDisplayPath(const QString& path, std::function<void(TShellNode*)> done) {
-  const QStringList texts = SplitDisplayPath(path);
-  TShellNode* root = RootNode();
-  if (texts.isEmpty() || !root || root->Text.compare(texts[0], Qt::CaseInsensitive) != 0)
-    return done(nullptr);
-  FindStep(root, texts.mid(1), std::move(done));
+  FModel->FindByDisplayPath(path, std::move(done), OpenFolder());
 }
 
-void TShellGrid::FindStep(TShellNode* node, QStringList texts,
-                          std::function<void(TShellNode*)> done) {
-  if (texts.isEmpty()) return done(node);
-  ExpandNode(node, [this, node, texts, done](bool complete) {
-    if (!complete) return done(nullptr);
-    TShellNode* child = MatchChild(node, texts[0]);
-    if (!child) return done(node);
-    FindStep(child, texts.mid(1), done);
-  });
+void TShellGrid::LocatePath(const QByteArray& path, std::function<void(TShellNode*)> done) {
+  FModel->LocatePath(path, std::move(done), OpenFolder());
 }
 
-void TShellGrid::LocatePath(const QByteArray& rawPath, std::function<void(TShellNode*)> done) {
-  const QByteArray path = WithoutFinalSlash(rawPath);
-  auto walk = [this, path, done](TShellNode* base) {
-    if (!base) return done(nullptr);
-    // One name at a time from the base down.
-    auto step = std::make_shared<std::function<void(TShellNode*)>>();
-    std::weak_ptr<std::function<void(TShellNode*)>> weakStep = step;
-    *step = [this, path, done, weakStep](TShellNode* node) {
-      if (node->Path == path) return done(node);
-      ExpandNode(node, [this, node, path, done, step = weakStep.lock()](bool complete) {
-        if (!complete) return done(nullptr);
-        for (const auto& child : node->Children)
-          if (child->IsFolder() ? PathIsBelow(path, child->Path) : child->Path == path)
-            return (*step)(child.get());
-        done(nullptr);
-      });
-    };
-    (*step)(base);
+TShellModel::TOpenFolder TShellGrid::OpenFolder() {
+  return [this](TShellNode* node, std::function<void(bool)> done) {
+    ExpandNode(node, std::move(done));
   };
-  auto best = [path](TShellNode* parent, bool volumes) -> TShellNode* {
-    TShellNode* found = nullptr;
-    for (const auto& child : parent->Children)
-      if ((child->Kind == TNodeKind::Volume) == volumes && PathIsBelow(path, child->Path) &&
-          (!found || child->Path.size() > found->Path.size()))
-        found = child.get();
-    return found;
-  };
-  TShellNode* root = RootNode();
-  if (!root) return done(nullptr);
-  ExpandNode(root, [this, root, best, walk](bool) {
-    if (TShellNode* base = best(root, false); base && base->Kind != TNodeKind::Trash)
-      return walk(base);
-    if (!FModel->MyComputerNode) return walk(nullptr);
-    TShellNode* computer = FModel->MyComputerNode;
-    FModel->Enumerate(computer, [computer, best, walk](bool complete) {
-      walk(complete ? best(computer, true) : nullptr);
-    });
-  });
 }
 
 TShellTreeState TShellGrid::GetTreeState() const {
@@ -299,14 +230,7 @@ void TShellGrid::ClearSelectionAndRefreshRecycleBin(bool refresh) {
 }
 
 void TShellGrid::FindDrive(const QByteArray& mountPoint, std::function<void(TShellNode*)> done) {
-  TShellNode* computer = FModel->MyComputerNode;
-  if (!computer) return done(nullptr);
-  const QByteArray wanted = WithoutFinalSlash(mountPoint);
-  ExpandNode(computer, [computer, wanted, done](bool) {
-    for (const auto& child : computer->Children)
-      if (WithoutFinalSlash(child->Path) == wanted) return done(child.get());
-    done(nullptr);
-  });
+  FModel->FindDrive(mountPoint, std::move(done), OpenFolder());
 }
 
 // ---- playlists ----

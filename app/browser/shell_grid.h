@@ -52,11 +52,8 @@ class TShellGrid : public QTreeView {
     return node ? node->Path : QByteArray();
   }
   QString NodeDisplayPath(const TShellNode* node) const;
-  // Walks the texts from the root, opening folders on the way; done gets the
-  // deepest node matched, or null when the first text matches nothing.
+  // The model's lookups (TShellModel), opening the folders on the way on screen.
   void FindByDisplayPath(const QString& path, std::function<void(TShellNode*)> done);
-  // Finds the node of a file-system path below the home folder, the desktop
-  // folder or a volume, opening folders on the way; null when it is not there.
   void LocatePath(const QByteArray& path, std::function<void(TShellNode*)> done);
 
   TShellTreeState GetTreeState() const;
@@ -111,7 +108,7 @@ class TShellGrid : public QTreeView {
  private:
   // Collapses, forgets the children and lets the next opening read again.
   void MarkForReEnumeration(TShellNode* node);
-  void FindStep(TShellNode* node, QStringList texts, std::function<void(TShellNode*)> done);
+  TShellModel::TOpenFolder OpenFolder();
   void ReselectChild(TShellNode* parent, const QByteArray& path);
   // Display paths of the open folders, parents first.
   QStringList OpenFolderPaths() const;

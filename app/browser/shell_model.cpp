@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <atomic>
 
+#include "app/browser/display_path.h"
 #include "app/browser/folder_reader.h"
 #include "app/browser/photo_date.h"
 #include "app/browser/playlist_collector.h"
@@ -19,6 +20,22 @@
 namespace vexo {
 
 namespace {
+
+// Exact text first: names differing only in case are different files here.
+TShellNode* MatchChild(const TShellNode* parent, const QString& text) {
+  for (const auto& child : parent->Children)
+    if (child->Text == text) return child.get();
+  for (const auto& child : parent->Children)
+    if (child->Text.compare(text, Qt::CaseInsensitive) == 0) return child.get();
+  return nullptr;
+}
+
+// True when path is base itself or lies below it.
+bool PathIsBelow(const QByteArray& path, const QByteArray& base) {
+  if (base.isEmpty()) return false;
+  if (base == "/") return path.startsWith('/');
+  return path == base || (path.startsWith(base) && path[base.size()] == '/');
+}
 
 // Longest stretch of the owner's per-item events between two looks at the
 // window's events.
@@ -210,6 +227,90 @@ void TShellModel::MarkForReEnumeration(TShellNode* node) {
   node->Enumerated = false;
   node->HasChildren = true;
   NodeChanged(node);
+}
+
+// ---- finding nodes ----
+
+TShellModel::TOpenFolder TShellModel::OpenOrRead(TOpenFolder open) {
+  if (open) return open;
+  return [this](TShellNode* node, std::function<void(bool)> done) {
+    Enumerate(node, std::move(done));
+  };
+}
+
+void TShellModel::FindByDisplayPath(const QString& path, std::function<void(TShellNode*)> done,
+                                    TOpenFolder open) {
+  const QStringList texts = SplitDisplayPath(path);
+  TShellNode* root = Root();
+  if (texts.isEmpty() || !root || root->Text.compare(texts[0], Qt::CaseInsensitive) != 0)
+    return done(nullptr);
+  FindStep(root, texts.mid(1), std::move(done), OpenOrRead(std::move(open)));
+}
+
+void TShellModel::FindStep(TShellNode* node, QStringList texts,
+                           std::function<void(TShellNode*)> done, TOpenFolder open) {
+  if (texts.isEmpty()) return done(node);
+  open(node, [this, node, texts, done, open](bool complete) {
+    if (!complete) return done(nullptr);
+    TShellNode* child = MatchChild(node, texts[0]);
+    if (!child) return done(node);
+    FindStep(child, texts.mid(1), done, open);
+  });
+}
+
+void TShellModel::LocatePath(const QByteArray& rawPath, std::function<void(TShellNode*)> done,
+                             TOpenFolder rawOpen) {
+  const QByteArray path = WithoutFinalSlash(rawPath);
+  const TOpenFolder open = OpenOrRead(std::move(rawOpen));
+  auto walk = [path, done, open](TShellNode* base) {
+    if (!base) return done(nullptr);
+    // One name at a time from the base down.
+    auto step = std::make_shared<std::function<void(TShellNode*)>>();
+    std::weak_ptr<std::function<void(TShellNode*)>> weakStep = step;
+    *step = [path, done, open, weakStep](TShellNode* node) {
+      if (node->Path == path) return done(node);
+      open(node, [node, path, done, step = weakStep.lock()](bool complete) {
+        if (!complete) return done(nullptr);
+        for (const auto& child : node->Children)
+          if (child->IsFolder() ? PathIsBelow(path, child->Path) : child->Path == path)
+            return (*step)(child.get());
+        done(nullptr);
+      });
+    };
+    (*step)(base);
+  };
+  auto best = [path](TShellNode* parent, bool volumes) -> TShellNode* {
+    TShellNode* found = nullptr;
+    for (const auto& child : parent->Children)
+      if ((child->Kind == TNodeKind::Volume) == volumes && PathIsBelow(path, child->Path) &&
+          (!found || child->Path.size() > found->Path.size()))
+        found = child.get();
+    return found;
+  };
+  TShellNode* root = Root();
+  if (!root) return done(nullptr);
+  open(root, [this, root, best, walk](bool) {
+    if (TShellNode* base = best(root, false); base && base->Kind != TNodeKind::Trash)
+      return walk(base);
+    if (!MyComputerNode) return walk(nullptr);
+    TShellNode* computer = MyComputerNode;
+    // The volumes are looked among without opening the computer on screen.
+    Enumerate(computer, [computer, best, walk](bool complete) {
+      walk(complete ? best(computer, true) : nullptr);
+    });
+  });
+}
+
+void TShellModel::FindDrive(const QByteArray& mountPoint, std::function<void(TShellNode*)> done,
+                            TOpenFolder open) {
+  TShellNode* computer = MyComputerNode;
+  if (!computer) return done(nullptr);
+  const QByteArray wanted = WithoutFinalSlash(mountPoint);
+  OpenOrRead(std::move(open))(computer, [computer, wanted, done](bool) {
+    for (const auto& child : computer->Children)
+      if (WithoutFinalSlash(child->Path) == wanted) return done(child.get());
+    done(nullptr);
+  });
 }
 
 // ---- playlists ----

@@ -79,6 +79,21 @@ class TShellModel : public QAbstractItemModel {
                       std::function<void(bool aborted)> done);
   bool Collecting() const;
 
+  // How a lookup opens a folder on its way: by default it only reads it; a
+  // view passes its own opening to show the way on screen as well.
+  using TOpenFolder = std::function<void(TShellNode*, std::function<void(bool complete)>)>;
+  // Walks the display texts from the root, opening folders on the way; done
+  // gets the deepest node matched, or null when the first text matches nothing.
+  void FindByDisplayPath(const QString& path, std::function<void(TShellNode*)> done,
+                         TOpenFolder open = {});
+  // Finds the node of a file-system path below the home folder, the desktop
+  // folder or a volume, opening folders on the way; null when it is not there.
+  void LocatePath(const QByteArray& path, std::function<void(TShellNode*)> done,
+                  TOpenFolder open = {});
+  // Opens the computer and gives its volume mounted there, or null.
+  void FindDrive(const QByteArray& mountPoint, std::function<void(TShellNode*)> done,
+                 TOpenFolder open = {});
+
   // Reads the file's current size; errors are ignored.
   void UpdateSize(TShellNode* node);
   // Looks up a photo's recording date now (tag 0 only).
@@ -108,6 +123,9 @@ class TShellModel : public QAbstractItemModel {
   void Arrive(TShellNode* node, uint64_t id, std::vector<std::unique_ptr<TShellNode>> items,
               int readError);
   void ProcessSlice(TShellNode* node, uint64_t id);
+  TOpenFolder OpenOrRead(TOpenFolder open);
+  void FindStep(TShellNode* node, QStringList texts, std::function<void(TShellNode*)> done,
+                TOpenFolder open);
   void EndEnumeration(TShellNode* node, bool complete);
   void CancelEnumeration(TShellNode* node);
   // Appends children (already in their order) to node.
