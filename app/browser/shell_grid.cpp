@@ -7,7 +7,6 @@
 
 #include "app/browser/display_path.h"
 #include "app/browser/folder_reader.h"
-#include "app/browser/mount_watcher.h"
 #include "app/browser/shell_icons.h"
 #include "app/browser/shell_namespace.h"
 #include "app/browser/shell_texts.h"
@@ -24,8 +23,8 @@ TShellGrid::TShellGrid(QWidget* parent) : QTreeView(parent) {
   connect(FModel, &TShellModel::EnumerationEnded, this, [this](TShellNode* node, bool complete) {
     if (!complete || node->Children.empty()) collapse(IndexOf(node));
   });
-  FMountWatcher = new TMountWatcher(this);
-  connect(FMountWatcher, &TMountWatcher::Changed, this, &TShellGrid::RefreshMyComputer);
+  // The user's place among the volumes stays when one comes or goes.
+  connect(FModel, &TShellModel::VolumesChanged, this, &TShellGrid::RefreshMyComputer);
 }
 
 TShellGrid::~TShellGrid() = default;

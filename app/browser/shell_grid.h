@@ -14,7 +14,6 @@
 namespace vexo {
 
 class TAVPlayList;
-class TMountWatcher;
 
 // A tree position as text, for the options.
 struct TShellTreeState {
@@ -116,7 +115,6 @@ class TShellGrid : public QTreeView {
 
   TShellModel* FModel;
   QPointer<QMenu> FPopupMenu;
-  TMountWatcher* FMountWatcher;
   int FRestoring = 0;
 };
 

@@ -11,6 +11,7 @@
 
 #include "app/browser/display_path.h"
 #include "app/browser/folder_reader.h"
+#include "app/browser/mount_watcher.h"
 #include "app/browser/photo_date.h"
 #include "app/browser/playlist_collector.h"
 #include "app/browser/shell_namespace.h"
@@ -61,6 +62,8 @@ TShellModel::TShellModel(QObject* parent) : QAbstractItemModel(parent) {
         Enumerate(node, std::move(done));
       },
       this);
+  FMountWatcher = new TMountWatcher(this);
+  connect(FMountWatcher, &TMountWatcher::Changed, this, &TShellModel::VolumesChanged);
 }
 
 TShellModel::~TShellModel() {

@@ -20,6 +20,7 @@ using TNodeEvent = std::function<void(TShellNode*)>;
 using TNodeFlagEvent = std::function<void(TShellNode*, bool&)>;
 
 class TAVPlayList;
+class TMountWatcher;
 class TPlaylistCollector;
 
 class TShellModel : public QAbstractItemModel {
@@ -116,6 +117,8 @@ class TShellModel : public QAbstractItemModel {
   // A reading ended, before OnEndEnum: complete and no children means the
   // folder turned out empty; not complete, that the owner aborted it.
   void EnumerationEnded(vexo::TShellNode* node, bool complete);
+  // A volume was mounted or unmounted; the computer's children are stale.
+  void VolumesChanged();
 
  private:
   struct TEnumJob;
@@ -138,6 +141,7 @@ class TShellModel : public QAbstractItemModel {
 
   std::unique_ptr<TShellNode> FRoot;
   TPlaylistCollector* FCollector;
+  TMountWatcher* FMountWatcher;
   QThreadPool FPool;
   std::unordered_map<const TShellNode*, std::unique_ptr<TEnumJob>> FJobs;
   uint64_t FNextJobId = 1;
