@@ -52,6 +52,11 @@ bool IsPhotoName(const QString& text) {
 
 }  // namespace
 
+QByteArray WithoutFinalSlash(QByteArray path) {
+  while (path.size() > 1 && path.endsWith('/')) path.chop(1);
+  return path;
+}
+
 int OpenFolder(const QByteArray& path) {
   constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
   const int fd = ::open(path.constData(), kFlags);

@@ -26,6 +26,9 @@ struct TFolderListing {
 // Stops early, with what it has, when cancel turns true.
 TFolderListing ReadFolder(const TFolderRequest& request, const std::atomic<bool>& cancel);
 
+// The path without the slashes at its end; "/" stays.
+QByteArray WithoutFinalSlash(QByteArray path);
+
 // Opens a folder for openat and friends, also when its path is longer than
 // the system accepts in one call; -1 on failure.
 int OpenFolder(const QByteArray& path);

@@ -32,7 +32,8 @@ bool SelCanDelete(const std::vector<TShellNode*>& selection, const TShellGrid& g
   if (selection.empty()) return false;
   for (const TShellNode* node : selection) {
     if (!Movable(node) || node->IsFolder()) return false;
-    if (grid.RecycleBinNode && grid.RecycleBinNode->IsAncestorOf(node)) return false;
+    if (grid.Model().RecycleBinNode && grid.Model().RecycleBinNode->IsAncestorOf(node))
+      return false;
   }
   return true;
 }

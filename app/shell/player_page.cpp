@@ -65,13 +65,13 @@ TPlayerPage::~TPlayerPage() {
   qApp->removeEventFilter(this);
   // The grid's events point back into this page.
   if (FGrid) {
-    FGrid->OnFilterNode = nullptr;
-    FGrid->OnBeginEnum = nullptr;
-    FGrid->OnEnumItem = nullptr;
-    FGrid->OnEndEnum = nullptr;
-    FGrid->OnAddFile = nullptr;
-    FGrid->OnCheckAbort = nullptr;
-    FGrid->OnReadFailed = nullptr;
+    FGrid->Model().OnFilterNode = nullptr;
+    FGrid->Model().OnBeginEnum = nullptr;
+    FGrid->Model().OnEnumItem = nullptr;
+    FGrid->Model().OnEndEnum = nullptr;
+    FGrid->Model().OnAddFile = nullptr;
+    FGrid->Model().OnCheckAbort = nullptr;
+    FGrid->Model().OnReadFailed = nullptr;
     disconnect(FGrid, nullptr, this, nullptr);
   }
   if (!FBusyReadings.empty()) QGuiApplication::restoreOverrideCursor();
@@ -102,8 +102,8 @@ void TPlayerPage::SetupBrowser() {
   FBrowserCtrlPanel = FBrowserPanel->InfoPanel();
   connect(FBrowserPanel, &TShellPanel::PlayClicked, this,
           [this] { CreatePlayList(FOptions.ShowPlayListDialog(), true); });
-  FGrid->SetSortByDate(FOptions.SortByDate());
-  FGrid->ReadPhotoDates = FGrid->SortByDate();
+  FGrid->Model().SetSortByDate(FOptions.SortByDate());
+  FGrid->Model().ReadPhotoDates = FGrid->Model().SortByDate();
   if (MenuSystem()) FGrid->SetPopupMenu(MenuSystem()->GetPopupMenu(kBrowserPopup));
   SetupGridEvents();
   connect(FGrid, &TShellGrid::SelectionChanged, this, &TPlayerPage::GridSelectionChanged);
@@ -249,7 +249,7 @@ void TPlayerPage::ShowNodeInfo(TShellNode* node) {
   QString type, size;
   QString created = LResList.GetCommon(cCreated) + ":";
   if (node) {
-    FGrid->ExaminePhoto(node);
+    FGrid->Model().ExaminePhoto(node);
     type = FGrid->TypeName(node);
     size = FGrid->SizeText(node);
     if (node->Created.isValid())
@@ -391,8 +391,8 @@ void TPlayerPage::ShowOptions(int firstPage) {
       FVideoPanel->PlayList(&CurrentList(), VideoMode());
   };
   if (!rebuild) return replay();
-  FGrid->SetSortByDate(FOptions.SortByDate());
-  FGrid->ReadPhotoDates = FGrid->SortByDate();
+  FGrid->Model().SetSortByDate(FOptions.SortByDate());
+  FGrid->Model().ReadPhotoDates = FGrid->Model().SortByDate();
   // The tree is read again in the background; the selection is back only
   // when that is done, and the handler ignores it until then.
   QPointer<TPlayerPage> self(this);

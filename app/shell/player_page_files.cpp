@@ -309,7 +309,7 @@ void TPlayerPage::RotatePicture(bool clockwise) {
   // The player lets go of the file; the turned picture is then opened anew.
   FVideoPanel->Close();
   RotateJpeg(FGrid->NodePath(node), clockwise);
-  FGrid->UpdateSize(node);
+  FGrid->Model().UpdateSize(node);
   SelectionHandler(node);
 }
 

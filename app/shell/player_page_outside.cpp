@@ -83,7 +83,7 @@ void TPlayerPage::PlayPaths(const QStringList& paths) {
 }
 
 bool TPlayerPage::HandOverMustWait() const {
-  return FPlayListOpening || FGrid->Collecting() || QApplication::activeModalWidget();
+  return FPlayListOpening || FGrid->Model().Collecting() || QApplication::activeModalWidget();
 }
 
 void TPlayerPage::PlayHandedOver() {

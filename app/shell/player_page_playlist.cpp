@@ -32,7 +32,7 @@ void TPlayerPage::ShowProgressText(int text, const QString& path, bool now) {
 }
 
 void TPlayerPage::SetupGridEvents() {
-  FGrid->OnFilterNode = [this](TShellNode* node, bool& accept) {
+  FGrid->Model().OnFilterNode = [this](TShellNode* node, bool& accept) {
     // A link stands for its target (a media folder of another disk put under
     // Home, say); one that leads nowhere, or round in a loop, is left out.
     if (node->IsHidden() || (node->Level() >= 2 && !node->IsFileSystem()))
@@ -44,25 +44,25 @@ void TPlayerPage::SetupGridEvents() {
   };
   // Folders are read in the background, several at a time: the cursor and
   // the status text go back when the last of them ends.
-  FGrid->OnBeginEnum = [this](TShellNode* node) {
+  FGrid->Model().OnBeginEnum = [this](TShellNode* node) {
     if (FPlayListDialog) return FPlayListDialog->Progress(plEnumStart, {});
     FBusyReadings.insert(node);
     if (FBusyReadings.size() > 1) return;
     QGuiApplication::setOverrideCursor(Qt::BusyCursor);
     if (!FPlayListOpening) SavedStatus = StatusText();
   };
-  FGrid->OnEnumItem = [this](TShellNode* node, bool& abort) {
+  FGrid->Model().OnEnumItem = [this](TShellNode* node, bool& abort) {
     if (!FPlayListDialog) return ShowProgressText(5001, FGrid->NodePath(node));
     abort = FPlayListDialog->Cancelled();
     FPlayListDialog->Progress(plItem, FGrid->NodePath(node));
   };
-  FGrid->OnEndEnum = [this](TShellNode* node) {
+  FGrid->Model().OnEndEnum = [this](TShellNode* node) {
     if (FPlayListDialog) FPlayListDialog->Progress(plEnumEnd, {});
     if (FBusyReadings.erase(node) == 0 || !FBusyReadings.empty()) return;
     QGuiApplication::restoreOverrideCursor();
     if (!FPlayListOpening) SetStatusText(SavedStatus);
   };
-  FGrid->OnAddFile = [this](TShellNode* node, bool& accept) {
+  FGrid->Model().OnAddFile = [this](TShellNode* node, bool& accept) {
     const int media = FOptions.FolderMedia();
     if (media == 0)
       accept = IsVideoExt(node->Extension());
@@ -74,11 +74,11 @@ void TPlayerPage::SetupGridEvents() {
     else
       ShowProgressText(5002, FGrid->NodePath(node));
   };
-  FGrid->OnCheckAbort = [this](TShellNode*, bool& abort) {
+  FGrid->Model().OnCheckAbort = [this](TShellNode*, bool& abort) {
     if (FPlayListDialog) abort = FPlayListDialog->Cancelled();
   };
   // A folder that cannot be read says so rather than looking empty.
-  FGrid->OnReadFailed = [this](TShellNode* node, int error) {
+  FGrid->Model().OnReadFailed = [this](TShellNode* node, int error) {
     Log(FGrid->NodePath(node).toStdString() + ": " + std::strerror(error));
     SetStatusText(
         FormatText(LResList.GetText("ShellGrid", 7), {node->Text, SystemErrorWords(error)}));
@@ -95,7 +95,7 @@ void TPlayerPage::OpenProgress(int32_t index) {
 }
 
 void TPlayerPage::CreatePlayList(bool showDialog, bool play) {
-  if (FPlayListOpening || FGrid->Collecting()) return;
+  if (FPlayListOpening || FGrid->Model().Collecting()) return;
   FPlayWhenOpen = play;
   SavedStatus = StatusText();
   FPlayListOpening = true;

@@ -226,15 +226,15 @@ TEST_F(PageShellTest, ReadingFoldersShowsTheBusyCursorAndProgress) {
   const QString before = Status->Text(TBasePage::kStatusTextPanel);
   QStringList texts;
   bool busy = false;
-  auto item = Grid().OnEnumItem;
-  Grid().OnEnumItem = [&, item](TShellNode* node, bool& abort) {
+  auto item = Grid().Model().OnEnumItem;
+  Grid().Model().OnEnumItem = [&, item](TShellNode* node, bool& abort) {
     item(node, abort);
     busy = busy || (QGuiApplication::overrideCursor() &&
                     QGuiApplication::overrideCursor()->shape() == Qt::BusyCursor);
     texts << Status->Text(TBasePage::kStatusTextPanel);
   };
-  auto add = Grid().OnAddFile;
-  Grid().OnAddFile = [&, add](TShellNode* node, bool& accept) {
+  auto add = Grid().Model().OnAddFile;
+  Grid().Model().OnAddFile = [&, add](TShellNode* node, bool& accept) {
     add(node, accept);
     texts << Status->Text(TBasePage::kStatusTextPanel);
   };
@@ -242,8 +242,8 @@ TEST_F(PageShellTest, ReadingFoldersShowsTheBusyCursorAndProgress) {
   Options->GetOption(oPlaySubfolders).SetBool(true);
   Execute(mFile_CreatePL);
   ASSERT_TRUE(QTest::qWaitFor([&] { return Player().FileCount() == 4; }, 20000));
-  Grid().OnEnumItem = item;
-  Grid().OnAddFile = add;
+  Grid().Model().OnEnumItem = item;
+  Grid().Model().OnAddFile = add;
   EXPECT_TRUE(busy);
   EXPECT_TRUE(texts.contains("Searching: e_photo.jpg")) << texts.join(", ").toStdString();
   EXPECT_TRUE(texts.contains("Collecting: e_photo.jpg")) << texts.join(", ").toStdString();
@@ -266,7 +266,8 @@ TEST_F(PageShellTest, LinksAreListedAndPlayedLikeTheirTargets) {
   Options->GetOption(oPlayFolders).SetBool(true);
   Options->GetOption(oPlaySubfolders).SetBool(true);
   Execute(mFile_CreatePL);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return Player().IsOpen() && !Grid().Collecting(); }, 20000));
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return Player().IsOpen() && !Grid().Model().Collecting(); }, 20000));
   QStringList played;
   for (int i = 0; i < Page->CurrentList().Count(); ++i)
     played << QDir(desktop->Links())

@@ -189,15 +189,15 @@ TEST_F(ShellGridTest, DesktopLevelAndComputerVolumes) {
   EXPECT_EQ(root->Text, "Desktop");
   EXPECT_EQ(Texts(root), (QStringList{"Computer", "Home", "Desktop", "Trash"}));
   EXPECT_EQ(Grid->SelectedNode(), root);
-  ASSERT_NE(Grid->MyComputerNode, nullptr);
-  ASSERT_NE(Grid->RecycleBinNode, nullptr);
+  ASSERT_NE(Grid->Model().MyComputerNode, nullptr);
+  ASSERT_NE(Grid->Model().RecycleBinNode, nullptr);
   EXPECT_EQ(Grid->NodePath(Child(root, "Home")), QDir::homePath());
 
   bool done = false;
-  Grid->Enumerate(Grid->MyComputerNode, [&](bool) { done = true; });
+  Grid->Model().Enumerate(Grid->Model().MyComputerNode, [&](bool) { done = true; });
   ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, 5000));
   bool rootVolume = false;
-  for (const auto& volume : Grid->MyComputerNode->Children) {
+  for (const auto& volume : Grid->Model().MyComputerNode->Children) {
     EXPECT_EQ(volume->Kind, TNodeKind::Volume);
     EXPECT_TRUE(volume->Text.endsWith(" (" + Grid->NodePath(volume.get()) + ")") ||
                 volume->Text == Grid->NodePath(volume.get()))
@@ -217,7 +217,7 @@ TEST_F(ShellGridTest, FilterKeepsFoldersFirstThenMediaInNaturalOrder) {
   ::mkdir((Root + "/Alpha").constData(), 0755);
   ::symlink("clip9.avi", (Root + "/link.avi").constData());
   int filtered = 0;
-  Grid->OnFilterNode = [&](TShellNode* node, bool& accept) {
+  Grid->Model().OnFilterNode = [&](TShellNode* node, bool& accept) {
     if (node->Parent->Path == Root) ++filtered;
     MediaFilter(node, accept);
   };
@@ -239,7 +239,7 @@ TEST_F(ShellGridTest, SortByDateUsesPhotoRecordingDates) {
   SetModified(Root + "/d-shot-1995.jpg", 1700000000);
   WriteFile(Root + "/e-plain.jpg", MakeJpeg(nullptr));
   SetModified(Root + "/e-plain.jpg", 1300000000);  // 2011
-  Grid->ReadPhotoDates = true;
+  Grid->Model().ReadPhotoDates = true;
   TShellNode* folder = Open(Root);
   ASSERT_NE(folder, nullptr);
   const QStringList byName{"a-new.avi", "b-old.avi", "c-shot-2010.jpg", "d-shot-1995.jpg",
@@ -251,10 +251,10 @@ TEST_F(ShellGridTest, SortByDateUsesPhotoRecordingDates) {
   EXPECT_EQ(Child(folder, "d-shot-1995.jpg")->SortDate,
             QDateTime(QDate(1995, 1, 2), QTime(3, 4, 5)));
 
-  Grid->SetSortByDate(true);
+  Grid->Model().SetSortByDate(true);
   EXPECT_EQ(Texts(folder), (QStringList{"d-shot-1995.jpg", "b-old.avi", "c-shot-2010.jpg",
                                         "e-plain.jpg", "a-new.avi"}));
-  Grid->SetSortByDate(false);
+  Grid->Model().SetSortByDate(false);
   EXPECT_EQ(Texts(folder), byName);
 }
 
@@ -281,14 +281,14 @@ TEST_F(ShellGridTest, SortByDateReadsTheRecordingDateOfEveryPhotoFormat) {
   for (const char* name :
        {"a-2012.png", "b-1998.webp", "c-2016.heic", "d-2005.avif", "e-2010.jpg", "f-plain.png"})
     SetModified(Root + "/" + name, 1700000000);  // 2023
-  Grid->OnFilterNode = MediaFilter;
-  Grid->ReadPhotoDates = true;
+  Grid->Model().OnFilterNode = MediaFilter;
+  Grid->Model().ReadPhotoDates = true;
   TShellNode* folder = Open(Root);
   ASSERT_NE(folder, nullptr);
   EXPECT_EQ(Child(folder, "c-2016.heic")->SortDate,
             QDateTime(QDate(2016, 8, 9), QTime(10, 11, 12)));
   EXPECT_EQ(Child(folder, "f-plain.png")->Tag, ptNoDate);
-  Grid->SetSortByDate(true);
+  Grid->Model().SetSortByDate(true);
   EXPECT_EQ(Texts(folder), (QStringList{"b-1998.webp", "d-2005.avif", "e-2010.jpg", "a-2012.png",
                                         "c-2016.heic", "f-plain.png"}));
 }
@@ -298,9 +298,9 @@ TEST_F(ShellGridTest, FolderIsNotReadBeforeItOpens) {
   ::mkdir((Root + "/outer/inner").constData(), 0755);
   WriteFile(Root + "/outer/inner/clip.avi");
   QList<QByteArray> begun;
-  Grid->OnBeginEnum = [&](TShellNode* node) { begun << node->Path; };
+  Grid->Model().OnBeginEnum = [&](TShellNode* node) { begun << node->Path; };
   int ended = 0;
-  Grid->OnEndEnum = [&](TShellNode*) { ++ended; };
+  Grid->Model().OnEndEnum = [&](TShellNode*) { ++ended; };
   TShellNode* outer = Open(Root + "/outer");
   ASSERT_NE(outer, nullptr);
   TShellNode* inner = Child(outer, "inner");
@@ -328,7 +328,7 @@ TEST_F(ShellGridTest, AbortedReadingLeavesTheFolderClosedAndReadsAfresh) {
     if (child->Path == Root) folder = child.get();
   ASSERT_NE(folder, nullptr);
   int items = 0;
-  Grid->OnEnumItem = [&](TShellNode*, bool& abort) { abort = ++items == 10; };
+  Grid->Model().OnEnumItem = [&](TShellNode*, bool& abort) { abort = ++items == 10; };
   bool result = true, done = false;
   Grid->ExpandNode(folder, [&](bool complete) {
     result = complete;
@@ -341,7 +341,7 @@ TEST_F(ShellGridTest, AbortedReadingLeavesTheFolderClosedAndReadsAfresh) {
   EXPECT_TRUE(folder->Children.empty());
   EXPECT_FALSE(Grid->IsExpanded(folder));
 
-  Grid->OnEnumItem = nullptr;
+  Grid->Model().OnEnumItem = nullptr;
   done = false;
   Grid->ExpandNode(folder, [&](bool complete) {
     result = complete;
@@ -442,7 +442,7 @@ TEST_F(ShellGridTest, CollectsSelectionInTreeOrder) {
   ::mkdir((Root + "/A/B").constData(), 0755);
   for (const char* name : {"A/a1.avi", "A/a2.avi", "A/B/b1.avi", "A/B/b2.avi", "A/notes.txt"})
     WriteFile(Root + "/" + name);
-  Grid->OnFilterNode = MediaFilter;
+  Grid->Model().OnFilterNode = MediaFilter;
   TShellNode* parent = Open(Root);
   ASSERT_NE(parent, nullptr);
   TShellNode* a = Child(parent, "A");
@@ -460,7 +460,7 @@ TEST_F(ShellGridTest, CollectsSelectionInTreeOrder) {
   Grid->ExpandNode(a);
   ASSERT_TRUE(QTest::qWaitFor([&] { return Grid->IsExpanded(a); }, 5000));
   Select({Child(a, "a2.avi"), a});
-  Grid->OnAddFile = [](TShellNode* node, bool& accept) { accept = node->Text != "a1.avi"; };
+  Grid->Model().OnAddFile = [](TShellNode* node, bool& accept) { accept = node->Text != "a1.avi"; };
   TAVPlayList second;
   EXPECT_FALSE(Collect(second, true, false));
   EXPECT_EQ(Entries(second), (std::vector<std::string>{(Root + "/A/a2.avi").toStdString(),
@@ -481,14 +481,14 @@ TEST_F(ShellGridTest, CollectingALargeTreeCanBeAborted) {
   ASSERT_NE(parent, nullptr);
   Select({parent});
   int polls = 0;
-  Grid->OnCheckAbort = [&](TShellNode*, bool& abort) { abort = ++polls >= 1200; };
+  Grid->Model().OnCheckAbort = [&](TShellNode*, bool& abort) { abort = ++polls >= 1200; };
   TAVPlayList list;
   EXPECT_TRUE(Collect(list));
   EXPECT_GT(list.Count(), 1000);
   EXPECT_LT(list.Count(), 1200);
-  EXPECT_FALSE(Grid->Collecting());
+  EXPECT_FALSE(Grid->Model().Collecting());
 
-  Grid->OnCheckAbort = nullptr;
+  Grid->Model().OnCheckAbort = nullptr;
   TAVPlayList all;
   EXPECT_FALSE(Collect(all));
   EXPECT_EQ(all.Count(), 5000);
@@ -497,7 +497,7 @@ TEST_F(ShellGridTest, CollectingALargeTreeCanBeAborted) {
 TEST_F(ShellGridTest, TrashListsWhatWasMovedThere) {
   WriteFile(Root + "/gone.avi");
   ASSERT_TRUE(QFile::moveToTrash(QFile::decodeName(Root + "/gone.avi")));
-  TShellNode* trash = Grid->RecycleBinNode;
+  TShellNode* trash = Grid->Model().RecycleBinNode;
   ASSERT_NE(trash, nullptr);
   EXPECT_EQ(
       trash->Path,
@@ -562,7 +562,7 @@ TEST_F(ShellGridTest, OddNamesLinksAndLoopsNeitherHangNorLoseThePlace) {
   ::unlink((Root + "/z.avi").constData());
   TShellNode* z = Child(folder, "z.avi");
   z->Size = 7;
-  Grid->UpdateSize(z);
+  Grid->Model().UpdateSize(z);
   EXPECT_EQ(z->Size, 7u);
   Grid->SelectNode(z);
   EXPECT_EQ(Grid->SelectedNode(), z);
@@ -578,8 +578,8 @@ TEST_F(ShellGridTest, FolderThatCannotBeReadShowsEmptyAndSaysWhy) {
   ::rmdir((Root + "/vanishing").constData());
   int ended = 0;
   std::vector<std::pair<TShellNode*, int>> failed;
-  Grid->OnEndEnum = [&](TShellNode*) { ++ended; };
-  Grid->OnReadFailed = [&](TShellNode* node, int error) {
+  Grid->Model().OnEndEnum = [&](TShellNode*) { ++ended; };
+  Grid->Model().OnReadFailed = [&](TShellNode* node, int error) {
     EXPECT_EQ(ended, 1);
     failed.emplace_back(node, error);
   };
@@ -599,7 +599,7 @@ TEST_F(ShellGridTest, FolderThatCannotBeReadShowsEmptyAndSaysWhy) {
   failed.clear();
   ASSERT_NE(Open(Root + "/fine"), nullptr);
   EXPECT_TRUE(failed.empty());
-  Grid->OnReadFailed = nullptr;
+  Grid->Model().OnReadFailed = nullptr;
 }
 
 // A folder its reader may not enter is told from an empty one: the reading
@@ -747,7 +747,7 @@ TEST(MountWatcher, ReportsAMountWithoutPolling) {
 }
 
 TEST_F(ShellGridTest, RefreshMyComputerKeepsItOpenAndTheVolumeSelected) {
-  TShellNode* computer = Grid->MyComputerNode;
+  TShellNode* computer = Grid->Model().MyComputerNode;
   ASSERT_NE(computer, nullptr);
   Grid->ExpandNode(computer);
   ASSERT_TRUE(QTest::qWaitFor([&] { return Grid->IsExpanded(computer); }, 5000));
@@ -759,7 +759,7 @@ TEST_F(ShellGridTest, RefreshMyComputerKeepsItOpenAndTheVolumeSelected) {
   Grid->RefreshMyComputer();
   EXPECT_TRUE(Grid->Restoring());
   ASSERT_TRUE(QTest::qWaitFor([&] { return !Grid->Restoring(); }, 5000));
-  EXPECT_EQ(Grid->MyComputerNode, computer);
+  EXPECT_EQ(Grid->Model().MyComputerNode, computer);
   EXPECT_TRUE(Grid->IsExpanded(computer));
   ASSERT_NE(Grid->SelectedNode(), nullptr);
   EXPECT_EQ(Grid->SelectedNode()->Path, "/");
@@ -795,7 +795,7 @@ TEST_F(ShellGridTest, SizesBeyondFourGigabytesAreKept) {
   ASSERT_NE(big, nullptr);
   EXPECT_EQ(big->Size, kBig);
   big->Size = 0;
-  Grid->UpdateSize(big);
+  Grid->Model().UpdateSize(big);
   EXPECT_EQ(big->Size, kBig);
 }
 
@@ -856,7 +856,7 @@ TEST_F(ShellGridTest, TheSelectedRowIsMarkedAmongRowsInOrderAndIsSavedAsAPicture
   ::mkdir((Root + "/Holiday 2024").constData(), 0755);
   for (const char* name : {"beach.jpg", "clip 2.mp4", "clip 10.mp4", "sunset.jpeg", "zoo.avi"})
     WriteFile(Root + "/" + name);
-  Grid->OnFilterNode = MediaFilter;
+  Grid->Model().OnFilterNode = MediaFilter;
   Grid->resize(300, 360);
   TShellNode* folder = Open(Root);
   ASSERT_NE(folder, nullptr);

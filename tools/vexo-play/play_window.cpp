@@ -128,7 +128,7 @@ void TPlayWindow::AddBrowser(QWidget* player) {
   splitter->addWidget(player);
   splitter->setSizes({260, 640});
   FGrid->ArrowStepping = true;
-  FGrid->OnFilterNode = [](TShellNode* node, bool& accept) {
+  FGrid->Model().OnFilterNode = [](TShellNode* node, bool& accept) {
     if (node->IsLink() || node->IsHidden() || (node->Level() >= 2 && !node->IsFileSystem()))
       accept = false;
     else if (!node->IsFolder())
