@@ -9,7 +9,8 @@ TPopupItemState VideoPopupItemState(int command, int index, bool fullScreen, uin
                                     bool fileLoaded) {
   TPopupItemState item;
   item.Visible = index == 0 || !fullScreen;
-  if (command == mvFullScreen)
+  // Subtitles are chosen while the picture plays too.
+  if (command == mvFullScreen || command == mvSubtitles)
     item.Enabled = fileLoaded;
   else
     item.Enabled = playState != psPlaying && (command != mvSaveAs || fileLoaded);

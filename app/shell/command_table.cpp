@@ -67,6 +67,7 @@ constexpr std::array<TMenuRec, kCommandRowCount> kRows = [] {
   rows[mvFullScreen] = {"mvFullScreen", -1, {}};
   rows[mvOptions] = {"mvOptions", 3, {}};
   rows[mvSaveAs] = {"mvSaveAs", -1, {}};
+  rows[mvSubtitles] = {"mvSubtitles", -1, {}};
   return rows;
 }();
 
@@ -77,11 +78,12 @@ const TMenuTable kTable = {
     kRows,
     /*MenuSeparators=*/
     {mFile_OpenPL, mFile_OpenRecent, mFile_CopyPlayer, mFile_Exit, mEdit_RotateCW, mEdit_CopyTo,
-     mEdit_Delete, mTools_Skins, mTools_SkinsAdtnl, mHelp_About, mtViewSett, mvOptions, mvSaveAs},
+     mEdit_Delete, mTools_Skins, mTools_SkinsAdtnl, mHelp_About, mtViewSett, mvOptions, mvSaveAs,
+     mvSubtitles},
     /*ToolBarSeparators=*/{bSavePL, bRotateCW, bCopyTo, bOptions, bHelp},
     /*TopLevel=*/{mFile, mEdit, mTools, mHelp},
-    /*RunTimeLists=*/{mFile_OpenRecent, mTools_Skins, mTools_SkinsAdtnl},
-    /*RadioLists=*/{mTools_Skins, mTools_SkinsAdtnl},
+    /*RunTimeLists=*/{mFile_OpenRecent, mTools_Skins, mTools_SkinsAdtnl, mvSubtitles},
+    /*RadioLists=*/{mTools_Skins, mTools_SkinsAdtnl, mvSubtitles},
     /*UncheckedCaptions=*/
     {bOpenPL, bSavePL, bRotateCW, bRotateCCW, bCopyTo, bDelItems, bOptions, bHelp},
     /*AutoCheck=*/{},

@@ -65,7 +65,9 @@ enum TCommandId : int {
   mvFullScreen = 79,
   mvOptions,
   mvSaveAs,
-  kCommandRowCount = 83
+  // The subtitle tracks of the file on show, filled when the menu opens.
+  mvSubtitles = 82,
+  kCommandRowCount = 84
 };
 
 const TMenuTable& PlayerCommandTable();
@@ -78,7 +80,7 @@ inline constexpr TCommandSet kToolBarCommands = {bOpenPL, bSavePL,   bRotateCW, 
 inline constexpr TCommandSet kBrowserPopupCommands = {
     mFile_CreatePL, mFile_OptionsPL, mEdit_RotateCW, mEdit_RotateCCW,
     mEdit_CopyTo,   mEdit_Delete,    mtViewSett};
-inline constexpr TCommandSet kVideoPopupCommands = {mvFullScreen, mvOptions, mvSaveAs};
+inline constexpr TCommandSet kVideoPopupCommands = {mvFullScreen, mvOptions, mvSaveAs, mvSubtitles};
 
 // Pop-up menu numbers, in the order the main window builds them.
 inline constexpr int kBrowserPopup = 0;

@@ -23,6 +23,7 @@
 #include "app/common/ms_action.h"
 #include "app/common/program_environment.h"
 #include "app/player/av_panel.h"
+#include "app/player/subtitle_menu.h"
 #include "app/settings/opt_dialog.h"
 #include "app/settings/options.h"
 #include "app/shell/command_table.h"
@@ -137,7 +138,12 @@ void TPlayerPage::SetupVideo() {
   };
   FVideoPanel->Init([this] { FullScreenChanged(); }, [this] { SeekDone(); },
                     [this](int32_t index) { OpenProgress(index); });
-  if (MenuSystem()) FVideoPanel->SetPopupMenu(MenuSystem()->GetPopupMenu(kVideoPopup));
+  if (MenuSystem()) {
+    QMenu* popup = MenuSystem()->GetPopupMenu(kVideoPopup);
+    FVideoPanel->SetPopupMenu(popup);
+    // The file on show may have changed within its timeline since.
+    if (popup) connect(popup, &QMenu::aboutToShow, this, &TPlayerPage::UpdateSubtitleMenu);
+  }
   TAVPlayer& player = *FVideoPanel->Player();
   auto panelStateChange = player.OnStateChange;
   player.OnStateChange = [this, panelStateChange](uint8_t from, uint8_t to) {
@@ -359,10 +365,23 @@ bool TPlayerPage::ExecuteCommand(TMSAction& action) {
     case mvSaveAs:
       FileOperation(foSaveAs);
       break;
+    case mvSubtitles:
+      // Entry 0 is "Off", then the tracks in order.
+      if (!action.IsListEntry()) return TBasePage::ExecuteCommand(action);
+      FVideoPanel->Player()->SetSubtitleChoice(action.SubIndex() - 1);
+      UpdateSubtitleMenu();
+      break;
     default:
       return TBasePage::ExecuteCommand(action);
   }
   return true;
+}
+
+void TPlayerPage::UpdateSubtitleMenu() {
+  if (!MenuSystem()) return;
+  int checked = -1;
+  const QStringList items = SubtitleMenuItems(FVideoPanel->Player()->Subtitles(), checked);
+  MenuSystem()->FillList(mvSubtitles, items, checked);
 }
 
 void TPlayerPage::ShowOptions(int firstPage) {

@@ -9,6 +9,7 @@
 #include "engine/media/media_lib.h"
 #include "engine/video/av_scale.h"
 #include "engine/video/av_screen.h"
+#include "engine/video/subtitle_draw.h"
 
 namespace vexo {
 
@@ -164,10 +165,45 @@ bool TAVInFile::ShowPicture(TAVScreen& screen, uint8_t firstFrame, bool keepInRi
   if (screen.FFrameBytes > screen.FFrameBufSize)
     throw TAVDecodeError("ImageSize (" + std::to_string(screen.FFrameBytes) +
                          ") exceeds allocated size (" + std::to_string(screen.FFrameBufSize) + ")");
+  DrawPictureSubtitles(screen);
   if (keepInRing && FrameBufRef)
     FrameBufRef->Put(DstPicture, AVPixelFormat(screen.FPixFmt), screen.Ovr_Width,
                      screen.Ovr_Height);
   return true;
+}
+
+int64_t TAVInFile::PictureMs() const {
+  const int64_t stamp = PictureStamp();
+  if (stamp != AV_NOPTS_VALUE && Video.TicksPerSecond > 0)
+    return int64_t(std::floor(double(stamp) * 1000.0 / Video.TicksPerSecond + 0.5));
+  return int64_t(std::floor(FrameSeconds(Video.FramePos) * 1000.0 + 0.5));
+}
+
+TSubtitleCanvas TAVInFile::SubtitleCanvas(const TAVPicture& picture, TFourCC fourCC, int32_t width,
+                                          int32_t height, float pixelAspect) const {
+  TSubtitleCanvas canvas;
+  canvas.FourCC = fourCC;
+  for (int plane = 0; plane < 3; ++plane) {
+    canvas.Data[plane] = picture.data[plane];
+    canvas.LineBytes[plane] = picture.linesize[plane];
+  }
+  canvas.Width = width;
+  canvas.Height = height;
+  canvas.ContentWidth = std::clamp(FitWidth, 0, width);
+  canvas.ContentHeight = std::clamp(FitHeight, 0, height);
+  canvas.PixelAspect = pixelAspect;
+  canvas.Colour = ConvertedColour();
+  return canvas;
+}
+
+void TAVInFile::DrawPictureSubtitles(TAVScreen& screen) {
+  TSubtitleTrack* track = Subtitles ? Subtitles->Shown() : nullptr;
+  if (!track || !DecFrame) return;
+  TAVPicture picture = PictureOfFrame(*DstPicture);
+  if (screen.FFourCC == FCC_ARGB) picture.data[1] = picture.data[2] = nullptr;
+  DrawSubtitles(*track, PictureMs(),
+                SubtitleCanvas(picture, screen.FFourCC, screen.Ovr_Width, screen.Ovr_Height,
+                               screen.FPixelAspect));
 }
 
 bool TAVInFile::ShowDecodedPicture(TAVScreen& screen) {
