@@ -72,12 +72,11 @@ void BlendArea(const TSubtitleCanvas& c, int x0, int y0, int w, int h, Source sr
   const int blockRows = planar ? 2 : 1;
   for (int by = top - (planar ? top % 2 : 0); by < bottom; by += blockRows)
     for (int bx = left - left % 2; bx < right; bx += 2) {
-      int alphaSum = 0, count = 0;
+      int alphaSum = 0;
       double r = 0, g = 0, b = 0;
       for (int y = std::max(by, top); y < std::min(by + blockRows, bottom); ++y)
         for (int x = std::max(bx, left); x < std::min(bx + 2, right); ++x) {
           const TRgba p = src(x - x0, y - y0);
-          ++count;
           if (p.A == 0) continue;
           alphaSum += p.A;
           r += double(p.R) * p.A, g += double(p.G) * p.A, b += double(p.B) * p.A;
@@ -102,7 +101,6 @@ void BlendArea(const TSubtitleCanvas& c, int x0, int y0, int w, int h, Source sr
         uint8_t* pair = c.Data[0] + size_t(by) * size_t(c.LineBytes[0]) + size_t(bx) * 2;
         uint8_t* u = uyvy ? pair : pair + 1;
         uint8_t* v = uyvy ? pair + 2 : pair + 3;
-        (void)count;
         *u = Mix(*u, yuv.U, alpha);
         *v = Mix(*v, yuv.V, alpha);
       }

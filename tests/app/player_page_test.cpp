@@ -603,8 +603,9 @@ class SubtitlesOnScreenTest : public FirstPictureOnScreenTest {
     return QTest::qWaitFor([&] { return text ? BrightOnScreen() > 40 : BrightOnScreen() == 0; },
                            3000);
   }
-  // Chooses entry `index` of the Subtitles list as a click on it would.
-  void ChooseSubtitles(int index) {
+  // Chooses entry `index` of the Subtitles list as a click on it would; the
+  // list reads "Off", then the track named `track`.
+  void ChooseSubtitles(int index, const QString& track) {
     QMenu* popup = Menus->GetPopupMenu(kVideoPopup);
     ASSERT_TRUE(popup);
     emit popup->aboutToShow();
@@ -614,12 +615,17 @@ class SubtitlesOnScreenTest : public FirstPictureOnScreenTest {
     ASSERT_TRUE(list);
     ASSERT_GT(list->actions().size(), index);
     EXPECT_EQ(list->actions()[0]->text(), "Off");
+    EXPECT_EQ(list->actions()[1]->text(), track);
     list->actions()[index]->trigger();
   }
 };
 
 TEST_P(SubtitlesOnScreenTest, TheTextShowsAtItsTimesAndGoesWhenSwitchedOff) {
-  for (const char* name : {"/inside.mkv", "/beside.mp4"}) {
+  const struct {
+    const char* Name;
+    const char* Track;
+  } files[] = {{"/inside.mkv", "Track 1"}, {"/beside.mp4", "File beside.srt"}};
+  for (const auto& [name, track] : files) {
     SCOPED_TRACE(name);
     ASSERT_TRUE(Select(desktop->Subtitles() + name));
     ASSERT_TRUE(QTest::qWaitFor([&] { return Player().State() == psStopped; }));
@@ -634,11 +640,11 @@ TEST_P(SubtitlesOnScreenTest, TheTextShowsAtItsTimesAndGoesWhenSwitchedOff) {
     Window->screen()
         ->grabWindow(Window->winId())
         .save(QString(VEXO_BIN_DIR "/../subtitles-%1.png").arg(GetParam().Name));
-    ChooseSubtitles(0);
+    ChooseSubtitles(0, track);
     EXPECT_TRUE(Shows(false));
     Player().SeekToFrame(37);
     EXPECT_TRUE(Shows(false));
-    ChooseSubtitles(1);
+    ChooseSubtitles(1, track);
     EXPECT_TRUE(Shows(true));
   }
 }
