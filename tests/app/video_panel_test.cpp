@@ -953,6 +953,10 @@ TEST(VideoPopupRules, FullScreenShowsOnlyItsOwnItemAndPlayingEnablesOnlyIt) {
       {mvFullScreen, 0, false, psClosed, false, true, false},
       {mvFullScreen, 0, true, psPlaying, true, true, true},
       {mvOptions, 1, true, psPaused, true, false, true},
+      // Subtitles are chosen while playing as well, but need a file.
+      {mvSubtitles, 3, false, psPlaying, true, true, true},
+      {mvSubtitles, 3, false, psClosed, false, true, false},
+      {mvSubtitles, 3, true, psPlaying, true, false, true},
   };
   for (const TCase& c : cases) {
     const TPopupItemState item =
