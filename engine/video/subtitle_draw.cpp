@@ -65,6 +65,16 @@ void BlendArea(const TSubtitleCanvas& c, int x0, int y0, int w, int h, Source sr
     return;
   }
   const TYuvCoefficients coef = YuvCoefficients(c.Colour);
+  // A text image has one colour: it is converted once.
+  TRgba lastRgb{0, 0, 0, 0};
+  TYuv lastYuv = YuvOf(coef, lastRgb);
+  auto yuvOf = [&](const TRgba& p) {
+    if (p.R != lastRgb.R || p.G != lastRgb.G || p.B != lastRgb.B) {
+      lastRgb = p;
+      lastYuv = YuvOf(coef, p);
+    }
+    return lastYuv;
+  };
   const bool planar = IsPlanar(c.FourCC);
   const bool uyvy = c.FourCC == FCC_UYVY;
   // Chroma blocks: 2 x 2 pixels in 4:2:0, 2 x 1 in 4:2:2; each takes the
@@ -80,15 +90,16 @@ void BlendArea(const TSubtitleCanvas& c, int x0, int y0, int w, int h, Source sr
           if (p.A == 0) continue;
           alphaSum += p.A;
           r += double(p.R) * p.A, g += double(p.G) * p.A, b += double(p.B) * p.A;
-          const TYuv yuv = YuvOf(coef, p);
+          const TYuv yuv = yuvOf(p);
           uint8_t* luma = planar ? c.Data[0] + size_t(y) * size_t(c.LineBytes[0]) + size_t(x)
                                  : c.Data[0] + size_t(y) * size_t(c.LineBytes[0]) + size_t(x) * 2 +
                                        (uyvy ? 1 : 0);
           *luma = Mix(*luma, yuv.Y, p.A);
         }
       if (alphaSum == 0) continue;
-      const TRgba mean{uint8_t(r / alphaSum), uint8_t(g / alphaSum), uint8_t(b / alphaSum), 255};
-      const TYuv yuv = YuvOf(coef, mean);
+      const TRgba mean{uint8_t(std::lround(r / alphaSum)), uint8_t(std::lround(g / alphaSum)),
+                       uint8_t(std::lround(b / alphaSum)), 255};
+      const TYuv yuv = yuvOf(mean);
       const int alpha = alphaSum / (blockRows * 2);
       if (planar) {
         if (c.FourCC == FCC_GRAY || !c.Data[1] || !c.Data[2]) continue;
