@@ -14,11 +14,6 @@ namespace vexo {
 namespace {
 
 constexpr int64_t kOpenEnd = std::numeric_limits<int64_t>::max();
-// Containers read whole for their subtitles at opening: those whose index
-// lets the demultiplexer fetch the subtitle samples alone, and any file
-// small enough to read through in a moment. Larger files collect their
-// events as playback reads them.
-constexpr int64_t kReadWholeBytes = 256LL << 20;
 // A sidecar this large is no subtitle file.
 constexpr int64_t kSidecarBytes = 32LL << 20;
 
@@ -182,7 +177,8 @@ void TSubtitleSet::Open(AVFormatContext& container, const std::string& fileName,
     if (decoder->Ctx) FDecoders.push_back(std::move(decoder));
   }
   const int64_t size = container.pb ? ff::avio_size(container.pb) : -1;
-  if (!FTracks.empty() && (IndexedContainer(container) || (size >= 0 && size <= kReadWholeBytes)))
+  if (!FTracks.empty() &&
+      (IndexedContainer(container) || (size >= 0 && size <= SubtitleReadWholeBytes)))
     ReadWhole(fileName, false, startMs);
   std::error_code ec;
   for (const std::string& side : SidecarNames(fileName)) {

@@ -53,6 +53,12 @@ class TSubtitleStore {
   uint64_t FVersion = 0;
 };
 
+// Files up to this size (and MP4 and QuickTime files of any size, whose index
+// lets the subtitle samples be read alone) are read through for their
+// subtitles when opened; larger ones collect their events as playback reads
+// them.
+inline int64_t SubtitleReadWholeBytes = 256LL << 20;
+
 struct TSubtitleTrack {
   // The container's stream index; -1 for a sidecar file.
   int32_t StreamIndex = -1;

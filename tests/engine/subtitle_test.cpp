@@ -138,6 +138,29 @@ int32_t BrightPixels(const TAVScreen& screen) {
   return count;
 }
 
+// A file too large to read through at opening: its events come as the
+// pictures are read, and reading a stretch again after a seek adds nothing.
+TEST_F(SubtitleFileTest, ALargeFileCollectsItsEventsAsItIsReadAndKeepsThemAcrossSeeks) {
+  const int64_t saved = SubtitleReadWholeBytes;
+  SubtitleReadWholeBytes = 0;
+  test::TDecodeRig rig;
+  auto file = rig.Open("subs_srt.mkv");
+  SubtitleReadWholeBytes = saved;
+  ASSERT_TRUE(file);
+  const TSubtitleTrack& track = *file->Subtitles->Tracks()[0];
+  EXPECT_FALSE(track.Complete);
+  EXPECT_TRUE(track.Store.Events().empty());
+  for (int pass = 0; pass < 2; ++pass) {
+    ASSERT_EQ(SeekFileToFrame(*file, *rig.Screen, 0, false), 0);
+    while (file->Video.FramePos < 140)
+      ASSERT_EQ(file->DecodeVideo(*rig.Screen, nullptr, dfShow, 0), drPicture);
+  }
+  EXPECT_EQ(track.Store.Events().size(), 2u);
+  // Back into the first line from past it: the line is known already.
+  ASSERT_EQ(SeekFileToFrame(*file, *rig.Screen, 50, false), 0);
+  EXPECT_GT(BrightPixels(*rig.Screen), 50);
+}
+
 struct TModeCase {
   uint8_t Mode;
   const char* File;
