@@ -17,6 +17,8 @@ packages=(
   libx11-dev libxv-dev libxext-dev libpugixml-dev
   # HEIC/HEIF and AVIF photos (HEVC through libde265, AV1 through dav1d)
   libheif-dev libheif1
+  # text subtitles laid out and drawn with their styles (fonts through fontconfig)
+  libass-dev libass9
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libswscale-dev
   ffmpeg xvfb xauth pulseaudio pulseaudio-utils libjpeg-turbo-progs

@@ -13,7 +13,8 @@ TPopupItemState VideoPopupItemState(int command, int index, bool fullScreen, uin
     // The sound changes without a break, so also while playing.
     item.Visible = item.Visible && trackChoice;
     item.Enabled = trackChoice;
-  } else if (command == mvFullScreen) {
+  } else if (command == mvFullScreen || command == mvSubtitles) {
+    // Subtitles are chosen while the picture plays too.
     item.Enabled = fileLoaded;
   } else {
     item.Enabled = playState != psPlaying && (command != mvSaveAs || fileLoaded);

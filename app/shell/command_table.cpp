@@ -67,6 +67,7 @@ constexpr std::array<TMenuRec, kCommandRowCount> kRows = [] {
   rows[mvFullScreen] = {"mvFullScreen", -1, {}};
   rows[mvOptions] = {"mvOptions", 3, {}};
   rows[mvSaveAs] = {"mvSaveAs", -1, {}};
+  rows[mvSubtitles] = {"mvSubtitles", -1, {}};
   rows[mvSoundTrack] = {"mvSoundTrack", -1, {}};
   return rows;
 }();
@@ -79,11 +80,11 @@ const TMenuTable kTable = {
     /*MenuSeparators=*/
     {mFile_OpenPL, mFile_OpenRecent, mFile_CopyPlayer, mFile_Exit, mEdit_RotateCW, mEdit_CopyTo,
      mEdit_Delete, mTools_Skins, mTools_SkinsAdtnl, mHelp_About, mtViewSett, mvOptions, mvSaveAs,
-     mvSoundTrack},
+     mvSubtitles},
     /*ToolBarSeparators=*/{bSavePL, bRotateCW, bCopyTo, bOptions, bHelp},
     /*TopLevel=*/{mFile, mEdit, mTools, mHelp},
-    /*RunTimeLists=*/{mFile_OpenRecent, mTools_Skins, mTools_SkinsAdtnl, mvSoundTrack},
-    /*RadioLists=*/{mTools_Skins, mTools_SkinsAdtnl, mvSoundTrack},
+    /*RunTimeLists=*/{mFile_OpenRecent, mTools_Skins, mTools_SkinsAdtnl, mvSubtitles, mvSoundTrack},
+    /*RadioLists=*/{mTools_Skins, mTools_SkinsAdtnl, mvSubtitles, mvSoundTrack},
     /*UncheckedCaptions=*/
     {bOpenPL, bSavePL, bRotateCW, bRotateCCW, bCopyTo, bDelItems, bOptions, bHelp},
     /*AutoCheck=*/{},

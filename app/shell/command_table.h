@@ -65,6 +65,8 @@ enum TCommandId : int {
   mvFullScreen = 79,
   mvOptions,
   mvSaveAs,
+  // The subtitle tracks of the file on show, filled when the menu opens.
+  mvSubtitles = 82,
   // The sound streams of the file on show, filled while the program runs.
   mvSoundTrack = 83,
   kCommandRowCount = 84
@@ -80,7 +82,7 @@ inline constexpr TCommandSet kToolBarCommands = {bOpenPL, bSavePL,   bRotateCW, 
 inline constexpr TCommandSet kBrowserPopupCommands = {
     mFile_CreatePL, mFile_OptionsPL, mEdit_RotateCW, mEdit_RotateCCW,
     mEdit_CopyTo,   mEdit_Delete,    mtViewSett};
-inline constexpr TCommandSet kVideoPopupCommands = {mvFullScreen, mvOptions, mvSaveAs,
+inline constexpr TCommandSet kVideoPopupCommands = {mvFullScreen, mvOptions, mvSaveAs, mvSubtitles,
                                                     mvSoundTrack};
 
 // Pop-up menu numbers, in the order the main window builds them.

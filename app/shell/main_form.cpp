@@ -37,7 +37,7 @@ namespace {
 constexpr TCommandSet kPageCommands =
     TCommandSet{mFile_CreatePL, mFile_OptionsPL,  mFile_OpenPL,   mFile_SavePL,
                 mFile_Open,     mFile_OpenFolder, mTools_Options, mtViewSett,
-                mvFullScreen,   mvOptions,        mvSaveAs} |
+                mvFullScreen,   mvOptions,        mvSaveAs,       mvSubtitles} |
     TCommandSet::Range(mEdit_Cut, mEdit_Delete) | TCommandSet::Range(bOpenPL, bOptions);
 
 constexpr int kStatusPanelWidths[] = {170, 170, 90};

@@ -25,6 +25,7 @@
 #include "app/player/av_panel.h"
 #include "app/player/player_widget.h"
 #include "app/player/sound_track_menu.h"
+#include "app/player/subtitle_menu.h"
 #include "app/settings/opt_dialog.h"
 #include "app/settings/options.h"
 #include "app/shell/command_table.h"
@@ -143,7 +144,10 @@ void TPlayerPage::SetupVideo() {
                     [this](int32_t index) { OpenProgress(index); });
   TAVPlayer& player = *FVideoPanel->Player();
   if (MenuSystem()) {
-    FVideoPanel->SetPopupMenu(MenuSystem()->GetPopupMenu(kVideoPopup));
+    QMenu* popup = MenuSystem()->GetPopupMenu(kVideoPopup);
+    FVideoPanel->SetPopupMenu(popup);
+    // The file on show may have changed within its timeline since.
+    if (popup) connect(popup, &QMenu::aboutToShow, this, &TPlayerPage::UpdateSubtitleMenu);
     // The file on show may have changed since the list was filled.
     FVideoPanel->PlayerWidget()->OnPopupOpening = [this] {
       if (MenuSystem()) FillSoundTrackMenu(*MenuSystem(), *FVideoPanel->Player());
@@ -372,10 +376,23 @@ bool TPlayerPage::ExecuteCommand(TMSAction& action) {
     case mvSaveAs:
       FileOperation(foSaveAs);
       break;
+    case mvSubtitles:
+      // Entry 0 is "Off", then the tracks in order.
+      if (!action.IsListEntry()) return TBasePage::ExecuteCommand(action);
+      FVideoPanel->Player()->SetSubtitleChoice(action.SubIndex() - 1);
+      UpdateSubtitleMenu();
+      break;
     default:
       return TBasePage::ExecuteCommand(action);
   }
   return true;
+}
+
+void TPlayerPage::UpdateSubtitleMenu() {
+  if (!MenuSystem()) return;
+  int checked = -1;
+  const QStringList items = SubtitleMenuItems(FVideoPanel->Player()->Subtitles(), checked);
+  MenuSystem()->FillList(mvSubtitles, items, checked);
 }
 
 void TPlayerPage::ShowOptions(int firstPage) {

@@ -47,6 +47,8 @@ class TPlayerPage : public TBasePage {
   void SetSkinActive(bool on) override;
   void FocusDefault() override;
   bool ExecuteCommand(TMSAction& action) override;
+  // Refills the Subtitles menu from the file on show.
+  void UpdateSubtitleMenu();
   void Reposition() override;
   void SaveLayout() override;
 

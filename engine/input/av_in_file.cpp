@@ -130,12 +130,23 @@ TAVInFile::TAVInFile(const std::string& fileName, std::string& error, int32_t fi
   }
   InitDecoders(prevFile, error);
   if (!error.empty()) return;
+  OpenSubtitles();
   LowPassOn = Params.LowPassOn;
   if (LowPassOn && (AudioCount == 0 || Audio[0].SampleRate * 0.4 < double(Params.LowPassCutoff)))
     LowPassOn = 0;
   if (LowPassOn)
     for (int32_t channel = 0; channel < Audio[0].Channels; ++channel)
       LowPass.emplace_back(Params.LowPassCutoff, Params.LowPassOrder, Audio[0].SampleRate, 0.1);
+}
+
+void TAVInFile::OpenSubtitles() {
+  if (IsImage || !FormatCtx) return;
+  // Events are counted from the first picture, as the pictures are.
+  int64_t startMs = 0;
+  if (Video.Stream && Video.Stream->start_time != AV_NOPTS_VALUE && Video.Stream->start_time > 0)
+    startMs = int64_t(double(Video.Stream->start_time) * av_q2d(Video.Stream->time_base) * 1000);
+  Subtitles = std::make_unique<TSubtitleSet>();
+  Subtitles->Open(*FormatCtx, FileName, startMs);
 }
 
 int TAVInFile::OpenContainer() {

@@ -10,10 +10,13 @@
 
 #include "engine/input/audio_streams.h"
 #include "engine/input/av_track.h"
+#include "engine/input/subtitle_set.h"
 #include "engine/media/av_frame_buf.h"
 #include "engine/media/av_types.h"
 #include "engine/media/low_pass_filter.h"
 #include "engine/media/wave_buffer.h"
+#include "engine/video/av_scale.h"
+#include "engine/video/subtitle_draw.h"
 
 struct SwrContext;
 
@@ -120,6 +123,12 @@ class TAVInFile {
   // The frame slot of the picture just decoded, in stream ticks; none when
   // the picture carries no stamp.
   int64_t PictureStamp() const;
+  // The time of the picture decoded last, in ms from frame 0: the time its
+  // subtitles are picked by.
+  int64_t PictureMs() const;
+  // A converted picture of this file as subtitles are drawn into it.
+  TSubtitleCanvas SubtitleCanvas(const TAVPicture& picture, TFourCC fourCC, int32_t width,
+                                 int32_t height, float pixelAspect) const;
   // Back to the first packet, for containers that cannot seek by byte too.
   int RewindToStart();
 
@@ -191,6 +200,8 @@ class TAVInFile {
   int64_t StartPts = -1;
   uint8_t AudioMode = 2;
   std::vector<TLowPassFilter> LowPass;
+  // The file's subtitle tracks and the one shown; none for a photo.
+  std::unique_ptr<TSubtitleSet> Subtitles;
 
  private:
   bool Open(TAVInFile* prevFile, std::string& error);
@@ -257,6 +268,10 @@ class TAVInFile {
   void CheckPixelFormat(TAVScreen& screen);
   // False with the screen's error set when the conversion failed.
   bool ShowPicture(TAVScreen& screen, uint8_t firstFrame, bool keepInRing);
+  // Draws the shown subtitle of the picture just decoded into the screen's
+  // converted picture.
+  void DrawPictureSubtitles(TAVScreen& screen);
+  void OpenSubtitles();
   void EncodePicture(TAVScreen& screen, uint8_t firstFrame);
   void WrapFrameBuffer(TAVScreen& screen);
   // Where the picture decoded now is tone-mapped, if it is: by the screen's

@@ -5,6 +5,7 @@
 #include "engine/input/av_in_file_list.h"
 #include "engine/media/av_types.h"
 #include "engine/video/av_scale.h"
+#include "engine/video/subtitle_draw.h"
 
 namespace vexo {
 
@@ -44,6 +45,10 @@ bool TAVInFileList::RenderToBitmap(TBitmap32& bitmap, int32_t width, float aspec
   const int32_t bytes =
       ConvertPicture(PictureOfFrame(*frame), dst, frame->width, errMsg, 1, FCC_ARGB, frame->format,
                      height, width, file.FitHeight, file.FitWidth, frame->height, file.Video.Turn);
+  // The snapshot shows the subtitle the screen shows.
+  if (bytes > 0 && errMsg.empty() && file.Subtitles && file.Subtitles->Shown())
+    DrawSubtitles(*file.Subtitles->Shown(), file.PictureMs(),
+                  file.SubtitleCanvas(dst, FCC_ARGB, width, height, pixelAspect));
   file.FitWidth = fitWidth;
   file.FitHeight = fitHeight;
   return bytes > 0 && errMsg.empty();

@@ -130,7 +130,11 @@ int TAVInFile::ReadPacket(TAVPacket*& packet, int32_t streamIndex) {
     const int index = packet->stream_index;
     TTrack* track =
         index >= 0 && size_t(index) < StreamMap.size() ? StreamMap[size_t(index)] : nullptr;
-    if (!track) continue;
+    if (!track) {
+      if (Subtitles && unsigned(index) < FormatCtx->nb_streams)
+        Subtitles->Feed(*FormatCtx->streams[index], *packet);
+      continue;
+    }
     if (track == &Video)
       PrepareVideoPacket(*packet);
     else

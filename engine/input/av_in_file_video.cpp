@@ -10,6 +10,7 @@
 #include "engine/media/media_lib.h"
 #include "engine/video/av_scale.h"
 #include "engine/video/av_screen.h"
+#include "engine/video/subtitle_draw.h"
 #include "engine/video/tone_map.h"
 
 namespace vexo {
@@ -147,10 +148,12 @@ bool TAVInFile::DeviceToneMaps(const TAVScreen& screen, bool keepInRing) {
       ResolvedColour(ColourOfFrame(*DecFrame), DecFrame->format, DecFrame->width, DecFrame->height);
   if (!ToneMapsPicture(DecFrame->format, colour)) return false;
   // Pictures decoded ahead are kept in the screen's own layout; a picture
-  // that is scaled into place or turned is the CPU's.
+  // that is scaled into place or turned is the CPU's, and so is one under a
+  // subtitle track, whose text is drawn into the converted picture (the same
+  // table keeps the picture alike when the track is switched).
   const bool device =
       !keepInRing && FitWidth == screen.Ovr_Width && FitHeight == screen.Ovr_Height &&
-      TurnOfOrientation(Video.Turn) == ptNone &&
+      TurnOfOrientation(Video.Turn) == ptNone && !(Subtitles && Subtitles->Shown()) &&
       screen.DeviceToneMaps(DecFrame->format, colour, DecFrame->width, DecFrame->height);
   if (!FToneMapLogged) {
     FToneMapLogged = true;
@@ -195,10 +198,45 @@ bool TAVInFile::ShowPicture(TAVScreen& screen, uint8_t firstFrame, bool keepInRi
   if (screen.FFrameBytes > screen.FFrameBufSize)
     throw TAVDecodeError("ImageSize (" + std::to_string(screen.FFrameBytes) +
                          ") exceeds allocated size (" + std::to_string(screen.FFrameBufSize) + ")");
+  DrawPictureSubtitles(screen);
   if (keepInRing && FrameBufRef)
     FrameBufRef->Put(DstPicture, AVPixelFormat(screen.FPixFmt), screen.Ovr_Width,
                      screen.Ovr_Height);
   return true;
+}
+
+int64_t TAVInFile::PictureMs() const {
+  const int64_t stamp = PictureStamp();
+  if (stamp != AV_NOPTS_VALUE && Video.TicksPerSecond > 0)
+    return int64_t(std::floor(double(stamp) * 1000.0 / Video.TicksPerSecond + 0.5));
+  return int64_t(std::floor(FrameSeconds(Video.FramePos) * 1000.0 + 0.5));
+}
+
+TSubtitleCanvas TAVInFile::SubtitleCanvas(const TAVPicture& picture, TFourCC fourCC, int32_t width,
+                                          int32_t height, float pixelAspect) const {
+  TSubtitleCanvas canvas;
+  canvas.FourCC = fourCC;
+  for (int plane = 0; plane < 3; ++plane) {
+    canvas.Data[plane] = picture.data[plane];
+    canvas.LineBytes[plane] = picture.linesize[plane];
+  }
+  canvas.Width = width;
+  canvas.Height = height;
+  canvas.ContentWidth = std::clamp(FitWidth, 0, width);
+  canvas.ContentHeight = std::clamp(FitHeight, 0, height);
+  canvas.PixelAspect = pixelAspect;
+  canvas.Colour = ConvertedColour();
+  return canvas;
+}
+
+void TAVInFile::DrawPictureSubtitles(TAVScreen& screen) {
+  TSubtitleTrack* track = Subtitles ? Subtitles->Shown() : nullptr;
+  if (!track || !DecFrame) return;
+  TAVPicture picture = PictureOfFrame(*DstPicture);
+  if (screen.FFourCC == FCC_ARGB) picture.data[1] = picture.data[2] = nullptr;
+  DrawSubtitles(*track, PictureMs(),
+                SubtitleCanvas(picture, screen.FFourCC, screen.Ovr_Width, screen.Ovr_Height,
+                               screen.FPixelAspect));
 }
 
 bool TAVInFile::ShowDecodedPicture(TAVScreen& screen) {

@@ -53,6 +53,7 @@ extern "C" {
   X(av_dict_get)                    \
   X(av_dict_set)                    \
   X(av_dict_free)                   \
+  X(av_dict_get)                    \
   X(av_opt_set_int)                 \
   X(av_get_bytes_per_sample)        \
   X(av_samples_get_buffer_size)
@@ -102,7 +103,10 @@ extern "C" {
   X(av_packet_make_refcounted)       \
   X(av_packet_clone)                 \
   X(av_packet_get_side_data)         \
-  X(av_new_packet)
+  X(av_new_packet)                   \
+  X(avcodec_descriptor_get)          \
+  X(avcodec_decode_subtitle2)        \
+  X(avsubtitle_free)
 
 #define VEXO_SWRESAMPLE_ENTRY_POINTS(X) \
   X(swresample_version)                 \

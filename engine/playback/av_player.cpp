@@ -508,6 +508,19 @@ bool TAVPlayer::SelectAudioStream(int32_t streamIndex) {
   return true;
 }
 
+const TSubtitleSet* TAVPlayer::Subtitles() const {
+  return FList && FList->CurFileRef ? FList->CurFileRef->Subtitles.get() : nullptr;
+}
+
+void TAVPlayer::SetSubtitleChoice(int32_t choice) {
+  TAVInFile* file = FList ? FList->CurFileRef : nullptr;
+  if (!file || !file->Subtitles) return;
+  file->Subtitles->SetChoice(choice);
+  // A playing picture takes the choice with the next one.
+  if (FState == psPlaying || !FScreen || FScreenLock) return;
+  if (file->ShowDecodedPicture(*FScreen)) PaintFrame(false);
+}
+
 bool TAVPlayer::CurrentIsPhoto() const {
   return FList && FList->CurFileRef && FList->CurFileRef->IsImage;
 }

@@ -24,6 +24,7 @@ namespace vexo {
 class TAVInFileList;
 class TAVPlayList;
 class TAVScreen;
+class TSubtitleSet;
 class TAudioPlayThread;
 class TPlayerHost;
 class TVideoPlayThread;
@@ -134,6 +135,12 @@ class TAVPlayer : public TVideoTimeline, public TAudioSource {
   std::string FileListCaption() const;
   void CountKinds(int32_t& videos, int32_t& pictures, bool& firstIsPicture) const;
   uint8_t VideoMode() const;
+  // The subtitle tracks of the file on show, with the one shown; nullptr
+  // when no file is on show or it is a photo.
+  const TSubtitleSet* Subtitles() const;
+  // Shows track `choice` of the file on show (-1: none); a picture that
+  // stands still is drawn again at once.
+  void SetSubtitleChoice(int32_t choice);
   TMediaInfo GetMediaInfo() const;
 
   // Notifications; each is called only when assigned.

@@ -155,7 +155,7 @@ TEST_F(MenuSystemTest, PopupMenusAreNumberedInCreationOrder) {
   EXPECT_EQ(Layout(Menus->GetPopupMenu(kBrowserPopup)),
             RowTexts({1, 2, -1, 16, 17, -1, 18, -1, 19, -1, 70}));
   EXPECT_EQ(Layout(Menus->GetPopupMenu(kVideoPopup)),
-            QStringList({"79", "-", "80", "-", "81", "-", "83>"}));
+            QStringList({"79", "-", "80", "-", "81", "-", "82>", "83>"}));
   // The same command in two menus is one action.
   EXPECT_EQ(Menus->GetPopupMenu(kBrowserPopup)->actions()[0], TopMenu(mFile)->actions()[0]);
   EXPECT_EQ(Menus->BuildPopupMenu({}), nullptr);

@@ -58,6 +58,10 @@ void MakeFolders(test::TPageDesktop& desktop) {
                                "testsrc2=size=96x64:rate=5:duration=150", "-c:v", "mpeg4", "-g",
                                "5", home + "/long/a_long.avi"});
   desktop.Copy("mpeg4_mp3.avi", home + "/long/b_clip.avi");
+  QDir().mkpath(home + "/subtitles");
+  desktop.Copy("subs_srt.mkv", home + "/subtitles/inside.mkv");
+  desktop.Copy("subs_sidecar.mp4", home + "/subtitles/beside.mp4");
+  desktop.Copy("subs_sidecar.srt", home + "/subtitles/beside.srt");
 }
 
 class TDesktop : public test::TPageDesktop {
@@ -68,6 +72,7 @@ class TDesktop : public test::TPageDesktop {
   QString Today() const { return HomePath() + "/today"; }
   QString Colours() const { return HomePath() + "/colours"; }
   QString Long() const { return HomePath() + "/long"; }
+  QString Subtitles() const { return HomePath() + "/subtitles"; }
 };
 
 TDesktop* const desktop = test::AddDesktopApp<TDesktop>();
@@ -573,6 +578,80 @@ INSTANTIATE_TEST_SUITE_P(Modes, FirstPictureOnScreenTest,
                                            TFirstPictureCase{"ColourPlane", vmGLTextureArgb, true},
                                            TFirstPictureCase{"PlainDrawing", vmRaster, true},
                                            TFirstPictureCase{"XVideo", vmXVideo, true}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+// White text over a black picture, as the X server shows it: a track inside
+// the file and a sidecar file, at their times, after seeks, and switched off
+// and on again through the video pop-up menu's Subtitles list.
+class SubtitlesOnScreenTest : public FirstPictureOnScreenTest {
+ protected:
+  // Bright pixels of the picture's rectangle on the screen.
+  int BrightOnScreen() {
+    const QImage shot = Window->screen()->grabWindow(Window->winId()).toImage();
+    const TVideoRect& d = Player().Screen()->FDisplayRect;
+    QWidget* widget = Page->VideoPanel()->PlayerWidget();
+    int bright = 0;
+    for (int y = d.Top; y <= d.Bottom; y += 1)
+      for (int x = d.Left; x <= d.Right; x += 1) {
+        const QPoint at = widget->mapTo(Window.get(), QPoint(x, y)) * shot.devicePixelRatio();
+        if (shot.rect().contains(at) && qGray(shot.pixel(at)) > 150) ++bright;
+      }
+    return bright;
+  }
+  // Waits for the screen to show text (or none).
+  bool Shows(bool text) {
+    return QTest::qWaitFor([&] { return text ? BrightOnScreen() > 40 : BrightOnScreen() == 0; },
+                           3000);
+  }
+  // Chooses entry `index` of the Subtitles list as a click on it would; the
+  // list reads "Off", then the track named `track`.
+  void ChooseSubtitles(int index, const QString& track) {
+    QMenu* popup = Menus->GetPopupMenu(kVideoPopup);
+    ASSERT_TRUE(popup);
+    emit popup->aboutToShow();
+    QMenu* list = nullptr;
+    for (QAction* item : popup->actions())
+      if (item->menu() && item->data().toInt() == mvSubtitles) list = item->menu();
+    ASSERT_TRUE(list);
+    ASSERT_GT(list->actions().size(), index);
+    EXPECT_EQ(list->actions()[0]->text(), "Off");
+    EXPECT_EQ(list->actions()[1]->text(), track);
+    list->actions()[index]->trigger();
+  }
+};
+
+TEST_P(SubtitlesOnScreenTest, TheTextShowsAtItsTimesAndGoesWhenSwitchedOff) {
+  const struct {
+    const char* Name;
+    const char* Track;
+  } files[] = {{"/inside.mkv", "Track 1"}, {"/beside.mp4", "File beside.srt"}};
+  for (const auto& [name, track] : files) {
+    SCOPED_TRACE(name);
+    ASSERT_TRUE(Select(desktop->Subtitles() + name));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Player().State() == psStopped; }));
+    ASSERT_TRUE(Player().Screen());
+    // 25 pictures a second: 1.5 s and 4.5 s show text, 3 s none.
+    Player().SeekToFrame(37);
+    EXPECT_TRUE(Shows(true));
+    Player().SeekToFrame(75);
+    EXPECT_TRUE(Shows(false));
+    Player().SeekToFrame(112);
+    EXPECT_TRUE(Shows(true));
+    Window->screen()
+        ->grabWindow(Window->winId())
+        .save(QString(VEXO_BIN_DIR "/../subtitles-%1.png").arg(GetParam().Name));
+    ChooseSubtitles(0, track);
+    EXPECT_TRUE(Shows(false));
+    Player().SeekToFrame(37);
+    EXPECT_TRUE(Shows(false));
+    ChooseSubtitles(1, track);
+    EXPECT_TRUE(Shows(true));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, SubtitlesOnScreenTest,
+                         ::testing::Values(TFirstPictureCase{"OpenGL", vmGLShader, true},
+                                           TFirstPictureCase{"PlainDrawing", vmRaster, true}),
                          [](const auto& info) { return std::string(info.param.Name); });
 
 }  // namespace

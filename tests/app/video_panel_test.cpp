@@ -1136,10 +1136,14 @@ TEST(VideoPopupRules, FullScreenShowsOnlyItsOwnItemAndPlayingEnablesOnlyIt) {
       {mvFullScreen, 0, false, psClosed, false, true, false},
       {mvFullScreen, 0, true, psPlaying, true, true, true},
       {mvOptions, 1, true, psPaused, true, false, true},
+      // Subtitles are chosen while playing as well, but need a file.
+      {mvSubtitles, 3, false, psPlaying, true, true, true},
+      {mvSubtitles, 3, false, psClosed, false, true, false},
+      {mvSubtitles, 3, true, psPlaying, true, false, true},
       // Sound track: with a choice, also while playing; none without one.
-      {mvSoundTrack, 3, false, psPlaying, true, true, true, true},
-      {mvSoundTrack, 3, false, psPaused, true, false, false, false},
-      {mvSoundTrack, 3, true, psPlaying, true, false, true, true},
+      {mvSoundTrack, 4, false, psPlaying, true, true, true, true},
+      {mvSoundTrack, 4, false, psPaused, true, false, false, false},
+      {mvSoundTrack, 4, true, psPlaying, true, false, true, true},
   };
   for (const TCase& c : cases) {
     const TPopupItemState item =

@@ -73,6 +73,16 @@ TEST_F(InputFuzzTest, DamagedTodaysContainersNeitherCrashNorHangThePlayer) {
   EXPECT_TRUE(test::FuzzClean(result)) << FuzzReport(result);
 }
 
+// Subtitle tracks in every text format, read whole at opening and drawn.
+TEST_F(InputFuzzTest, DamagedSubtitleTracksNeitherCrashNorHangThePlayer) {
+  const test::TFuzzResult result =
+      FuzzMedia({"subs_srt.mkv", "subs_movtext.mp4", "subs_webvtt.mkv", "subs_ass_red.mkv"}, 80, 51,
+                "subtitles");
+  std::printf("subtitles: %s\n", FuzzReport(result).c_str());
+  EXPECT_EQ(result.Cases, 80);
+  EXPECT_TRUE(test::FuzzClean(result)) << FuzzReport(result);
+}
+
 // Photos of today's formats with an EXIF block (PNG's chunk, WebP's chunk,
 // HEIF's item), damaged, then read for their date and orientation and shown.
 TEST_F(InputFuzzTest, DamagedPhotosOfTodaysFormatsNeitherCrashNorHangTheProgram) {

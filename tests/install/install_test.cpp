@@ -237,7 +237,7 @@ TEST(DebianPackage, HoldsTheProgramAndDependsOnTheLibrariesItUses) {
   for (const char* package :
        {"libqt6widgets6", "libqt6gui6", "libqt6core6", "libpulse0", "libasound2", "libturbojpeg0",
         "libexif12", "libxv1", "libx11-6", "libstdc++6", "libavformat59", "libavcodec59",
-        "libavutil57", "libswresample4", "libswscale6", "libqt6svg6", "libheif1"})
+        "libavutil57", "libswresample4", "libswscale6", "libqt6svg6", "libheif1", "libass9"})
     EXPECT_NE(depends.find(package), std::string::npos) << package << " in " << depends;
   // Headers and build tools are not needed to run it.
   EXPECT_EQ(depends.find("-dev"), std::string::npos) << depends;

@@ -319,6 +319,59 @@ ff -f lavfi -i testsrc2=s=37x23 -frames:v 1 -pix_fmt pal8 "$out/busy_pal8.png"
 ff -f lavfi -i testsrc2=s=37x23 -frames:v 1 -pix_fmt gray16be "$out/busy_gray16.png"
 ff -f lavfi -i testsrc2=s=37x23 -frames:v 1 -c:v libwebp -lossless 1 "$out/busy_lossless.webp"
 
+# Subtitles over a black picture, 6 s at 25 a second with a key picture each
+# second: "HELLO WORLD" from 1 s to 2.5 s and "SECOND LINE" from 4 s to 5 s, as
+# SubRip, MP4 timed text and WebVTT inside the file, as a SubRip file beside
+# one, and as ASS in red; one track not marked to be shown.
+subs_black="color=c=black:size=320x240:rate=25:duration=6"
+cat > "$out/subtitle_lines.txt" <<'SRT'
+1
+00:00:01,000 --> 00:00:02,500
+HELLO WORLD
+
+2
+00:00:04,000 --> 00:00:05,000
+SECOND LINE
+SRT
+cat > "$out/subtitle_red.txt" <<'ASS'
+[Script Info]
+ScriptType: v4.00+
+PlayResX: 320
+PlayResY: 240
+
+[V4+ Styles]
+Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, Bold, Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, Alignment, MarginL, MarginR, MarginV, Encoding
+Style: Default,DejaVu Sans,32,&H000000FF,&H000000FF,&H00000000,&H00000000,1,0,0,0,100,100,0,0,1,0,0,2,10,10,20,1
+
+[Events]
+Format: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text
+Dialogue: 0,0:00:01.00,0:00:02.50,Default,,0,0,0,,RED TEXT
+ASS
+subs_clip() {  # subs_clip OUT SUBTITLE_FILE SUBTITLE_ARGS...
+  local target=$1 text=$2
+  shift 2
+  ff -f lavfi -i "$subs_black" -f srt -i "$text" "${h264_fast[@]}" -g 25 "$@" "$target"
+}
+subs_clip "$out/subs_srt.mkv" "$out/subtitle_lines.txt" -c:s srt -disposition:s:0 default
+subs_clip "$out/subs_movtext.mp4" "$out/subtitle_lines.txt" -c:s mov_text -disposition:s:0 default
+subs_clip "$out/subs_webvtt.mkv" "$out/subtitle_lines.txt" -c:s webvtt -disposition:s:0 default
+subs_clip "$out/subs_not_default.mkv" "$out/subtitle_lines.txt" -c:s srt \
+   -metadata:s:s:0 language=fre -default_mode passthrough -disposition:s:0 0
+ff -f lavfi -i "$subs_black" -f ass -i "$out/subtitle_red.txt" "${h264_fast[@]}" -g 25 -c:s ass \
+   -disposition:s:0 default "$out/subs_ass_red.mkv"
+ff -f lavfi -i "$subs_black" "${h264_fast[@]}" -g 25 "$out/subs_sidecar.mp4"
+cp "$out/subtitle_lines.txt" "$out/subs_sidecar.srt"
+# Damaged: a sidecar of noise, and noise in place of the texts inside.
+cp "$out/subs_sidecar.mp4" "$out/subs_noise.mp4"
+head -c 3000 /dev/urandom > "$out/subs_noise.srt"
+for ext in mkv mp4; do
+  from=$([ $ext = mkv ] && echo subs_srt.mkv || echo subs_movtext.mp4)
+  cp "$out/$from" "$out/subs_damaged.$ext"
+  for at in $(grep -abo "HELLO WORLD\|SECOND LINE" "$out/$from" | cut -d: -f1); do
+    head -c 11 /dev/urandom | dd of="$out/subs_damaged.$ext" bs=1 seek="$at" conv=notrunc status=none
+  done
+done
+
 echo "$sum" > "$stamp"
 
 # Every family of pixel formats today's cameras, phones and tools write, as
