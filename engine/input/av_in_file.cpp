@@ -114,6 +114,7 @@ TAVInFile::TAVInFile(const std::string& fileName, std::string& error, int32_t fi
     error = "Unknown video format";
     return;
   }
+  FJpeg = Video.CodecCtx->codec_id == AV_CODEC_ID_MJPEG;
   for (TTrack* track : StreamMap)
     if (track) track->PacketQueue = std::make_unique<TAVPacketBuf>();
   if (IsImage && !StreamsInfoOK && prevFile) {

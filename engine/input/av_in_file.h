@@ -119,8 +119,12 @@ class TAVInFile {
   // packet; non-zero (and no packet) at the end or on a read error.
   int ReadPacket(TAVPacket*& packet, int32_t streamIndex);
   // Decodes the next picture; TDecodeFlag values in `flags`. drPicture,
-  // drSkipped, or drEnd (an error when the screen's FErrMsg is set).
+  // drSkipped, or drEnd (an error when the screen's FErrMsg is set). A photo
+  // that PassesOverDamage() reports no error: see PictureError.
   int DecodeVideo(TAVScreen& screen, TAVInFile* prevFile, int32_t flags, uint8_t firstFrame);
+  // A photo other than a JPEG: when it cannot be decoded, its time on the
+  // timeline passes without a picture and the list goes on.
+  bool PassesOverDamage() const { return IsImage && !FJpeg; }
   // Converts the picture decoded last into the screen's frame buffer, as
   // dfShow would have. False when there is none or the conversion failed.
   bool ShowDecodedPicture(TAVScreen& screen);
@@ -163,6 +167,8 @@ class TAVInFile {
   int32_t FitWidth = 0;
   int32_t FitHeight = 0;
   uint8_t IsImage = 0;
+  // Why the photo could not be shown (PassesOverDamage); empty while it can.
+  std::string PictureError;
   AVFrame* DecFrame = nullptr;
   AVFrame* DstPicture = nullptr;
   TAVFrameBuf* FrameBufRef = nullptr;
@@ -183,6 +189,9 @@ class TAVInFile {
 
  private:
   bool Open(TAVInFile* prevFile, std::string& error);
+  // DecodeVideo, errors reported as they come.
+  int DecodePicture(TAVScreen& screen, TAVInFile* prevFile, int32_t flags, uint8_t firstFrame);
+  bool FJpeg = false;
   // Opens the container: the file itself, or the picture libheif decoded.
   int OpenContainer();
   // The stream probe; a photo's decoder never makes a picture of more than

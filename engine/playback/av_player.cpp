@@ -75,6 +75,7 @@ void TAVPlayer::OpenPlayList(TAVPlayList* playList, uint8_t mode) {
   FLeftOut.clear();
   if (FState == psPlaying) SetState(psStopped);
   FList.reset();
+  FPictureErrorPath.clear();
 
   int32_t desktopW = 0, desktopH = 0;
   FHost.DesktopSize(desktopW, desktopH);
@@ -158,6 +159,7 @@ void TAVPlayer::OpenPlayList(TAVPlayList* playList, uint8_t mode) {
 void TAVPlayer::Close() {
   if (FState == psPlaying) StopThreads();
   FList.reset();
+  FPictureErrorPath.clear();
   FScreen.reset();
   SetState(psClosed);
   ShowCursor(true);
@@ -276,6 +278,12 @@ void TAVPlayer::SetSkinActive(bool on) {
 
 bool TAVPlayer::PaintFrame(bool repaintBackground) {
   if (!FScreen || !FList || FScreenLock || FErrorCode != peNone) return false;
+  if (!PictureErrorText().empty()) {
+    // No picture to show: the owner paints the background and the text.
+    FScreen->ClearSurface();
+    FHost.PaintBackground();
+    return true;
+  }
   if (repaintBackground || FScreen->FChanged) {
     FScreen->FChanged = false;
     FHost.PaintBackground();
@@ -476,6 +484,19 @@ std::string TAVPlayer::CurrentFilePath() const {
 
 bool TAVPlayer::CurrentIsPhoto() const {
   return FList && FList->CurFileRef && FList->CurFileRef->IsImage;
+}
+
+std::string TAVPlayer::PictureErrorText() {
+  const TAVInFile* file = FList ? FList->CurFileRef : nullptr;
+  if (!file || file->PictureError.empty()) return {};
+  if (FPictureErrorPath != file->FileName) {
+    FPictureErrorPath = file->FileName;
+    FPictureErrorText = file->PictureError;
+    if (OnErrorText)
+      OnErrorText(peScreen, FPictureErrorText, NameWithoutFolder(file->FileName),
+                  file->PictureError);
+  }
+  return FPictureErrorText;
 }
 
 std::string TAVPlayer::FileListCaption() const {
