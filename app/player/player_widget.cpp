@@ -76,6 +76,11 @@ void TPlayerWidget::PostEndOfPlay(uint32_t run) {
       this, [this, run] { FPlayer->EndOfPlay(run); }, Qt::QueuedConnection);
 }
 
+void TPlayerWidget::PostPictureReady() {
+  QMetaObject::invokeMethod(
+      this, [this] { FPlayer->PictureReady(); }, Qt::QueuedConnection);
+}
+
 void TPlayerWidget::SetCursorVisible(bool visible) {
   if (visible)
     unsetCursor();

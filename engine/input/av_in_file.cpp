@@ -200,6 +200,9 @@ bool TAVInFile::Open(TAVInFile* prevFile, std::string& error) {
       FHeif = std::make_unique<THeifPhoto>();
       error = FHeif->Open(FileName);
       if (!error.empty()) return false;
+      // Before the demultiplexer reads it, which then reads the preview.
+      if (Params.ProbeEachImage == 1 || !prevFile || !prevFile->IsImage)
+        FPreviewShown = FHeif->StartWithPreview();
     }
     const int opened = OpenContainer();
     if (opened < 0) {
@@ -225,10 +228,11 @@ bool TAVInFile::Open(TAVInFile* prevFile, std::string& error) {
                        (IsImage && (Params.ProbeEachImage == 1 || !prevFile || !prevFile->IsImage));
     // The picture libheif decodes is described by its own header; where a
     // photo would be probed, it is decoded now, once, so that a damaged one
-    // is known before the list plays.
+    // is known before the list plays; one with a preview is decoded beside
+    // it, the preview standing in meanwhile.
     if (FHeif) {
       StreamsInfoOK = 1;
-      if (probe && !FHeif->DecodePicture()) {
+      if (probe && !FPreviewShown && !FHeif->DecodePicture()) {
         error = FHeif->DecodeError();
         return false;
       }
@@ -643,6 +647,10 @@ bool TAVInFile::Resume() {
   }
   FSuspended = false;
   return true;
+}
+
+void TAVInFile::SetOnPictureReady(std::function<void()> onReady) {
+  if (FHeif) FHeif->SetOnReady(std::move(onReady));
 }
 
 std::string TAVInFile::FormatName() const {

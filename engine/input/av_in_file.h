@@ -3,6 +3,7 @@
 // most one used audio track, their packet queues and decoders.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -147,6 +148,9 @@ class TAVInFile {
   // opened any more (its first decode then fails).
   bool Resume();
   bool Suspended() const { return FSuspended; }
+  // A big photo shown first by its preview: `onReady` is called, on another
+  // thread or at once, when reading it again gives the picture itself.
+  void SetOnPictureReady(std::function<void()> onReady);
   // The container format the file was opened with, also while suspended.
   const AVInputFormat* InputFormat() const { return FInputFormat; }
 
@@ -203,6 +207,8 @@ class TAVInFile {
   int32_t FPhotoWidth = 0;
   int32_t FPhotoHeight = 0;
   std::unique_ptr<THeifPhoto> FHeif;
+  // The HEIF photo reads its preview while its picture is decoded.
+  bool FPreviewShown = false;
   void MapStreams();
   void SetUpAudio(TAVInFile* prevFile);
   // After avcodec_open2 failed with `code` on the track of `kind`.

@@ -103,6 +103,7 @@ void TAVPlayer::OpenPlayList(TAVPlayList* playList, uint8_t mode) {
     Close();
     return;
   }
+  if (FList) FList->SetOnPictureReady([this] { FHost.PostPictureReady(); });
   if (error.empty() && FList) {
     // The playlist keeps only what plays, so that its count, its ticks and
     // its timing agree with the timeline.
@@ -484,6 +485,21 @@ std::string TAVPlayer::CurrentFilePath() const {
 
 bool TAVPlayer::CurrentIsPhoto() const {
   return FList && FList->CurFileRef && FList->CurFileRef->IsImage;
+}
+
+void TAVPlayer::PictureReady() {
+  if (!FList || !FScreen || FErrorCode != peNone || (FState != psStopped && FState != psPaused))
+    return;
+  TAVInFile* file = FList->CurFileRef;
+  if (!file || !file->IsImage) return;
+  try {
+    file->Flush();
+    file->Seek(0, false);
+    if (file->DecodeVideo(*FScreen, FList->PrevFileRef, dfShow, 1) == drPicture) PaintFrame(false);
+  } catch (const std::exception& e) {
+    Log(e.what());
+  }
+  FScreen->FErrMsg.clear();
 }
 
 std::string TAVPlayer::PictureErrorText() {

@@ -115,6 +115,9 @@ class TAVPlayer : public TVideoTimeline, public TAudioSource {
   // damaged photo the timeline passes over (composed as error 7's, without
   // stopping anything); empty otherwise.
   std::string PictureErrorText();
+  // A photo shown by its preview has its picture ready: it is shown in the
+  // preview's place unless playback or a seek is under way.
+  void PictureReady();
   // Paths of the playlist's entries that could not be opened when the list
   // was opened last; they have been taken out of the playlist, as the other
   // entries play.
