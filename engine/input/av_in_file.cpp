@@ -653,6 +653,10 @@ void TAVInFile::SetOnPictureReady(std::function<void()> onReady) {
   if (FHeif) FHeif->SetOnReady(std::move(onReady));
 }
 
+bool TAVInFile::ShowsPreview() const {
+  return FHeif && FHeif->ReadsPreview();
+}
+
 std::string TAVInFile::FormatName() const {
   return FormatCtx && FormatCtx->iformat && FormatCtx->iformat->name ? FormatCtx->iformat->name
                                                                      : "";

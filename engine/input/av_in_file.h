@@ -151,6 +151,8 @@ class TAVInFile {
   // A big photo shown first by its preview: `onReady` is called, on another
   // thread or at once, when reading it again gives the picture itself.
   void SetOnPictureReady(std::function<void()> onReady);
+  // Reading the file from its start gives a HEIF photo's preview.
+  bool ShowsPreview() const;
   // The container format the file was opened with, also while suspended.
   const AVInputFormat* InputFormat() const { return FInputFormat; }
 

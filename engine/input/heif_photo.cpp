@@ -224,7 +224,8 @@ void THeifPhoto::ChooseSource() {
       FBackground.reset();
     }
   }
-  if (!FImage && FPreview) {
+  FReadingPreview = !FImage && FPreview;
+  if (FReadingPreview) {
     int stride = 0;
     const uint8_t* pixels =
         heif_image_get_plane_readonly(FPreview.get(), heif_channel_interleaved, &stride);

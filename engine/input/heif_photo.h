@@ -42,6 +42,8 @@ class THeifPhoto {
   // Called on the decoding thread once the picture is ready, or at once when
   // it is ready already; nothing is called without a preview.
   void SetOnReady(std::function<void()> onReady);
+  // Reads from the start give the preview.
+  bool ReadsPreview() const { return FReadingPreview; }
 
   // The picture's bytes as the demultiplexer reads them, from their start;
   // valid until the next call or the photo's end.
@@ -76,6 +78,7 @@ class THeifPhoto {
   int FSourceStride = 0;
   int32_t FSourceWidth = 0;
   int32_t FSourceHeight = 0;
+  bool FReadingPreview = false;
   std::string FHeader;
   int64_t FSize = 0;
   int64_t FPosition = 0;

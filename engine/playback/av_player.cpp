@@ -491,8 +491,12 @@ void TAVPlayer::PictureReady() {
   if (!FList || !FScreen || FErrorCode != peNone || (FState != psStopped && FState != psPaused))
     return;
   TAVInFile* file = FList->CurFileRef;
-  if (!file || !file->IsImage) return;
+  if (!file || !file->IsImage || !file->ShowsPreview()) return;
   try {
+    // Opened again, the file is read afresh from its start, which now gives
+    // the picture.
+    file->Suspend();
+    file->Resume();
     file->Flush();
     file->Seek(0, false);
     if (file->DecodeVideo(*FScreen, FList->PrevFileRef, dfShow, 1) == drPicture) PaintFrame(false);

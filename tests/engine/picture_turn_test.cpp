@@ -8,22 +8,27 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/input/av_in_file_list.h"
 #include "engine/media/av_types.h"
 #include "engine/media/exif_orientation.h"
+#include "engine/playback/av_player.h"
 #include "engine/playlist/av_playlist.h"
 #include "engine/video/av_screen.h"
 #include "tests/support/exif_writer.h"
 #include "tests/support/heif_writer.h"
 #include "tests/support/input_fuzz.h"
+#include "tests/support/memory_player_host.h"
+#include "tests/support/memory_video_system.h"
 #include "tests/support/test_media.h"
 
 namespace vexo {
@@ -425,6 +430,33 @@ TEST_F(TurnedFileTest, BigJpegPhotosAreDecodedAtTheSizeTheScreenNeeds) {
                                screen.Ovr_Height, file.FitWidth, file.FitHeight)),
               Text({cBlue, cRed, cWhite, cLime}));
   }
+}
+
+// A HEIC with a preview, as phones store one: the preview stands in while the
+// picture is decoded, and the picture itself then takes its place on the
+// screen, in the same place.
+TEST_F(TurnedFileTest, AHeicPreviewGivesWayToThePictureOnceDecoded) {
+  const std::string path = TempPath("preview.heic");
+  test::WriteHeicWithPreview(path);
+  test::TMemoryVideoSystem videos;
+  test::TMemoryHost host;
+  TAVPlayer player(host);
+  TAVPlayList playList;
+  playList.Add(path);
+  player.OpenPlayList(&playList, vmRaster);
+  ASSERT_TRUE(player.IsOpen()) << player.ErrorText();
+  const TAVInFile& file = player.List()->File(0);
+  EXPECT_EQ(file.Video.Width, 384);
+  EXPECT_EQ(file.Video.Height, 192);
+  for (int i = 0; i < 1000 && host.PicturesReady == 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_GT(host.PicturesReady, 0);
+  player.PictureReady();
+  const TAVScreen& screen = *player.Screen();
+  EXPECT_EQ(Text(QuadrantsOf(screen.FFrameBuf, screen.FFrameStride, screen.Ovr_Width,
+                             screen.Ovr_Height, file.FitWidth, file.FitHeight)),
+            Text({cRed, cLime, cBlue, cWhite}));
+  EXPECT_EQ(player.ErrorCode(), peNone);
 }
 
 }  // namespace
