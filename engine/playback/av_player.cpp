@@ -281,7 +281,7 @@ bool TAVPlayer::PaintFrame(bool repaintBackground) {
   if (!FScreen || !FList || FScreenLock || FErrorCode != peNone) return false;
   if (!PictureErrorText().empty()) {
     // No picture to show: the owner paints the background and the text.
-    FScreen->ClearSurface();
+    FScreen->HidePicture();
     FHost.PaintBackground();
     return true;
   }
