@@ -322,6 +322,9 @@ void TAVPlayer::SetState(uint8_t state) {
     default:
       break;
   }
+  // A photo shown by its preview while playing, whose picture was made
+  // meanwhile, gets the picture now.
+  if (old == psPlaying && (FState == psPaused || FState == psStopped)) PictureReady();
   if (OnStateChange) OnStateChange(old, FState);
   if ((FState == psClosed || FState == psStopped) && OnFileChange) OnFileChange();
 }

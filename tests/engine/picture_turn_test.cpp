@@ -22,6 +22,7 @@
 #include "engine/media/av_types.h"
 #include "engine/media/exif_orientation.h"
 #include "engine/playback/av_player.h"
+#include "engine/playback/av_sync_queue.h"
 #include "engine/playlist/av_playlist.h"
 #include "engine/video/av_screen.h"
 #include "tests/support/exif_writer.h"
@@ -457,6 +458,30 @@ TEST_F(TurnedFileTest, AHeicPreviewGivesWayToThePictureOnceDecoded) {
                              screen.Ovr_Height, file.FitWidth, file.FitHeight)),
             Text({cRed, cLime, cBlue, cWhite}));
   EXPECT_EQ(player.ErrorCode(), peNone);
+}
+
+// Made while playback ran, the picture replaces the preview when it pauses.
+TEST_F(TurnedFileTest, AHeicPictureMadeWhilePlayingIsShownOnPause) {
+  const std::string path = TempPath("preview.heic");
+  test::WriteHeicWithPreview(path);
+  AVParams.PhotoDurationMs = 10000;
+  test::TMemoryVideoSystem videos;
+  test::TMemoryHost host;
+  TAVPlayer player(host);
+  TAVPlayList playList;
+  playList.Add(path);
+  player.OpenPlayList(&playList, vmRaster);
+  ASSERT_TRUE(player.IsOpen()) << player.ErrorText();
+  player.SetState(psPlaying);
+  ASSERT_EQ(player.State(), psPlaying);
+  for (int i = 0; i < 1000 && host.PicturesReady == 0; ++i) CheckSynchronize(10);
+  ASSERT_GT(host.PicturesReady, 0);
+  player.SetState(psPaused);
+  const TAVInFile& file = player.List()->File(0);
+  const TAVScreen& screen = *player.Screen();
+  EXPECT_EQ(Text(QuadrantsOf(screen.FFrameBuf, screen.FFrameStride, screen.Ovr_Width,
+                             screen.Ovr_Height, file.FitWidth, file.FitHeight)),
+            Text({cRed, cLime, cBlue, cWhite}));
 }
 
 }  // namespace
