@@ -433,55 +433,63 @@ TEST_F(TurnedFileTest, BigJpegPhotosAreDecodedAtTheSizeTheScreenNeeds) {
   }
 }
 
-// A HEIC with a preview, as phones store one: the preview stands in while the
-// picture is decoded, and the picture itself then takes its place on the
-// screen, in the same place.
-TEST_F(TurnedFileTest, AHeicPreviewGivesWayToThePictureOnceDecoded) {
-  const std::string path = TempPath("preview.heic");
-  test::WriteHeicWithPreview(path);
-  test::TMemoryVideoSystem videos;
-  test::TMemoryHost host;
-  TAVPlayer player(host);
-  TAVPlayList playList;
-  playList.Add(path);
-  player.OpenPlayList(&playList, vmRaster);
-  ASSERT_TRUE(player.IsOpen()) << player.ErrorText();
-  const TAVInFile& file = player.List()->File(0);
+// A HEIC with a preview, as phones store one, opened in a player without a
+// window: the preview stands in while the picture is decoded, and the picture
+// itself then takes its place on the screen, in the same place.
+class HeicPreviewTest : public TurnedFileTest {
+ protected:
+  void SetUp() override {
+    TurnedFileTest::SetUp();
+    const std::string path = TempPath("preview.heic");
+    test::WriteHeicWithPreview(path);
+    FPlayList.Add(path);
+    FPlayer = std::make_unique<TAVPlayer>(FHost);
+  }
+  void TearDown() override {
+    FPlayer.reset();
+    TurnedFileTest::TearDown();
+  }
+  void Open() {
+    Player().OpenPlayList(&FPlayList, vmRaster);
+    ASSERT_TRUE(Player().IsOpen()) << Player().ErrorText();
+  }
+  std::string Shown() {
+    const TAVInFile& file = Player().List()->File(0);
+    const TAVScreen& screen = *Player().Screen();
+    return Text(QuadrantsOf(screen.FFrameBuf, screen.FFrameStride, screen.Ovr_Width,
+                            screen.Ovr_Height, file.FitWidth, file.FitHeight));
+  }
+
+  test::TMemoryVideoSystem FVideos;
+  test::TMemoryHost FHost;
+  std::unique_ptr<TAVPlayer> FPlayer;
+  TAVPlayer& Player() { return *FPlayer; }
+  TAVPlayList FPlayList;
+};
+
+TEST_F(HeicPreviewTest, ThePictureReplacesThePreviewOnceDecoded) {
+  Open();
+  const TAVInFile& file = Player().List()->File(0);
   EXPECT_EQ(file.Video.Width, 384);
   EXPECT_EQ(file.Video.Height, 192);
-  for (int i = 0; i < 1000 && host.PicturesReady == 0; ++i)
+  for (int i = 0; i < 1000 && FHost.PicturesReady == 0; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  ASSERT_GT(host.PicturesReady, 0);
-  player.PictureReady();
-  const TAVScreen& screen = *player.Screen();
-  EXPECT_EQ(Text(QuadrantsOf(screen.FFrameBuf, screen.FFrameStride, screen.Ovr_Width,
-                             screen.Ovr_Height, file.FitWidth, file.FitHeight)),
-            Text({cRed, cLime, cBlue, cWhite}));
-  EXPECT_EQ(player.ErrorCode(), peNone);
+  ASSERT_GT(FHost.PicturesReady, 0);
+  Player().PictureReady();
+  EXPECT_EQ(Shown(), Text({cRed, cLime, cBlue, cWhite}));
+  EXPECT_EQ(Player().ErrorCode(), peNone);
 }
 
 // Made while playback ran, the picture replaces the preview when it pauses.
-TEST_F(TurnedFileTest, AHeicPictureMadeWhilePlayingIsShownOnPause) {
-  const std::string path = TempPath("preview.heic");
-  test::WriteHeicWithPreview(path);
+TEST_F(HeicPreviewTest, APictureMadeWhilePlayingIsShownOnPause) {
   AVParams.PhotoDurationMs = 10000;
-  test::TMemoryVideoSystem videos;
-  test::TMemoryHost host;
-  TAVPlayer player(host);
-  TAVPlayList playList;
-  playList.Add(path);
-  player.OpenPlayList(&playList, vmRaster);
-  ASSERT_TRUE(player.IsOpen()) << player.ErrorText();
-  player.SetState(psPlaying);
-  ASSERT_EQ(player.State(), psPlaying);
-  for (int i = 0; i < 1000 && host.PicturesReady == 0; ++i) CheckSynchronize(10);
-  ASSERT_GT(host.PicturesReady, 0);
-  player.SetState(psPaused);
-  const TAVInFile& file = player.List()->File(0);
-  const TAVScreen& screen = *player.Screen();
-  EXPECT_EQ(Text(QuadrantsOf(screen.FFrameBuf, screen.FFrameStride, screen.Ovr_Width,
-                             screen.Ovr_Height, file.FitWidth, file.FitHeight)),
-            Text({cRed, cLime, cBlue, cWhite}));
+  Open();
+  Player().SetState(psPlaying);
+  ASSERT_EQ(Player().State(), psPlaying);
+  for (int i = 0; i < 1000 && FHost.PicturesReady == 0; ++i) CheckSynchronize(10);
+  ASSERT_GT(FHost.PicturesReady, 0);
+  Player().SetState(psPaused);
+  EXPECT_EQ(Shown(), Text({cRed, cLime, cBlue, cWhite}));
 }
 
 }  // namespace
