@@ -122,8 +122,13 @@ uint32_t TGLTextureDevice::Upload(const TSurfaceWriter& write) {
 
 uint32_t TGLTextureDevice::Present(const TVideoRect&) {
   if (!FWindow.IsValid()) return veSurfaceLost;
+  FWindow.SetVisible(true);
   FWindow.SwapBuffers();
   return veOk;
+}
+
+void TGLTextureDevice::HidePicture() {
+  FWindow.SetVisible(false);
 }
 
 void TGLTextureDevice::SetWindowRect(const TVideoRect&, const TVideoRect& display) {

@@ -18,6 +18,7 @@ class TGLTextureDevice : public TTextureDevice {
   uint32_t Configure(const TTextureDesc& desc, uint32_t& texture) override;
   uint32_t Upload(const TSurfaceWriter& write) override;
   uint32_t Present(const TVideoRect& display) override;
+  void HidePicture() override;
   void Release() override;
   void SetWindowRect(const TVideoRect& window, const TVideoRect& display) override;
 

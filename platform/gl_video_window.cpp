@@ -118,6 +118,12 @@ void TGLVideoWindow::SetGeometry(const TVideoRect& rect) {
   FWindow->setGeometry(geometry);
 }
 
+void TGLVideoWindow::SetVisible(bool visible) {
+  if (!FWindow || FWindow->isVisible() == visible) return;
+  FWindow->setVisible(visible);
+  if (visible) FUnsettledSwaps = kSwapsToSettle;
+}
+
 bool TGLVideoWindow::MakeCurrent() {
   return IsValid() && FContext->makeCurrent(FWindow.get());
 }

@@ -31,6 +31,8 @@ class TGLVideoWindow {
   bool IsValid() const { return FWindow && FContext && FContext->isValid(); }
   // Places the window over `rect`, in the owner's client coordinates.
   void SetGeometry(const TVideoRect& rect);
+  // Shown again, the window comes back empty and asks its owner to paint.
+  void SetVisible(bool visible);
   bool MakeCurrent();
   void SwapBuffers();
   QOpenGLFunctions* Functions() { return FContext ? FContext->functions() : nullptr; }

@@ -76,6 +76,11 @@ void TPlayerWidget::PostEndOfPlay(uint32_t run) {
       this, [this, run] { FPlayer->EndOfPlay(run); }, Qt::QueuedConnection);
 }
 
+void TPlayerWidget::PostPictureReady() {
+  QMetaObject::invokeMethod(
+      this, [this] { FPlayer->PictureReady(); }, Qt::QueuedConnection);
+}
+
 void TPlayerWidget::SetCursorVisible(bool visible) {
   if (visible)
     unsetCursor();
@@ -130,7 +135,9 @@ void TPlayerWidget::PaintBackgroundWith(QPainter& painter) {
   const TAVScreen* screen = FPlayer->Screen();
   const QRect client = rect();
   painter.save();
-  if (screen && screen->FVideoMode != vmXVideo && !FPlayer->ScreenLock()) {
+  // A photo that could not be shown leaves no picture to spare.
+  const std::string pictureError = FPlayer->PictureErrorText();
+  if (screen && screen->FVideoMode != vmXVideo && !FPlayer->ScreenLock() && pictureError.empty()) {
     const TVideoRect& d = screen->FDisplayRect;
     const QRect display(QPoint(d.Left + 1, d.Top), QPoint(d.Right, d.Bottom));
     // The picture area is left alone so that it does not flicker.
@@ -138,8 +145,8 @@ void TPlayerWidget::PaintBackgroundWith(QPainter& painter) {
   }
   painter.fillRect(client, ColorOf(AVParams.BackColor));
   painter.restore();
-  if (FPlayer->ErrorCode() == peNone) return;
-  const std::string& text = FPlayer->ErrorText();
+  if (FPlayer->ErrorCode() == peNone && pictureError.empty()) return;
+  const std::string& text = FPlayer->ErrorCode() == peNone ? pictureError : FPlayer->ErrorText();
   if (text.empty()) {
     Log("Assertion: On AVError FScreenErrMsg cannot be blank");
     return;

@@ -57,6 +57,7 @@ class TPlayerWidget : public QWidget, private TPlayerHost {
   void PaintNow() override { repaint(); }
   void PaintBackground() override;
   void PostEndOfPlay(uint32_t run) override;
+  void PostPictureReady() override;
   void SetCursorVisible(bool visible) override;
   void SetCursorTimer(bool enabled) override;
   void FullScreenSwitched(bool on) override;

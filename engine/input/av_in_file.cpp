@@ -115,6 +115,7 @@ TAVInFile::TAVInFile(const std::string& fileName, std::string& error, int32_t fi
     error = "Unknown video format";
     return;
   }
+  FJpeg = Video.CodecCtx->codec_id == AV_CODEC_ID_MJPEG;
   for (TTrack* track : StreamMap)
     if (track) track->PacketQueue = std::make_unique<TAVPacketBuf>();
   if (IsImage && !StreamsInfoOK && prevFile) {
@@ -211,6 +212,9 @@ bool TAVInFile::Open(TAVInFile* prevFile, std::string& error) {
       FHeif = std::make_unique<THeifPhoto>();
       error = FHeif->Open(FileName);
       if (!error.empty()) return false;
+      // Before the demultiplexer reads it, which then reads the preview.
+      if (Params.ProbeEachImage == 1 || !prevFile || !prevFile->IsImage)
+        FPreviewShown = FHeif->StartWithPreview();
     }
     const int opened = OpenContainer();
     if (opened < 0) {
@@ -236,10 +240,11 @@ bool TAVInFile::Open(TAVInFile* prevFile, std::string& error) {
                        (IsImage && (Params.ProbeEachImage == 1 || !prevFile || !prevFile->IsImage));
     // The picture libheif decodes is described by its own header; where a
     // photo would be probed, it is decoded now, once, so that a damaged one
-    // is known before the list plays.
+    // is known before the list plays; one with a preview is decoded beside
+    // it, the preview standing in meanwhile.
     if (FHeif) {
       StreamsInfoOK = 1;
-      if (probe && !FHeif->DecodePicture()) {
+      if (probe && !FPreviewShown && !FHeif->DecodePicture()) {
         error = FHeif->DecodeError();
         return false;
       }
@@ -715,6 +720,14 @@ bool TAVInFile::Resume() {
   }
   FSuspended = false;
   return true;
+}
+
+void TAVInFile::SetOnPictureReady(std::function<void()> onReady) {
+  if (FHeif) FHeif->SetOnReady(std::move(onReady));
+}
+
+bool TAVInFile::ShowsPreview() const {
+  return FHeif && FHeif->ReadsPreview();
 }
 
 std::string TAVInFile::FormatName() const {

@@ -3,6 +3,7 @@
 // most one used audio track, their packet queues and decoders.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -137,8 +138,12 @@ class TAVInFile {
   // packet; non-zero (and no packet) at the end or on a read error.
   int ReadPacket(TAVPacket*& packet, int32_t streamIndex);
   // Decodes the next picture; TDecodeFlag values in `flags`. drPicture,
-  // drSkipped, or drEnd (an error when the screen's FErrMsg is set).
+  // drSkipped, or drEnd (an error when the screen's FErrMsg is set). A photo
+  // that PassesOverDamage() reports no error: see PictureError.
   int DecodeVideo(TAVScreen& screen, TAVInFile* prevFile, int32_t flags, uint8_t firstFrame);
+  // A photo other than a JPEG: when it cannot be decoded, its time on the
+  // timeline passes without a picture and the list goes on.
+  bool PassesOverDamage() const { return IsImage && !FJpeg; }
   // Converts the picture decoded last into the screen's frame buffer, as
   // dfShow would have. False when there is none or the conversion failed.
   bool ShowDecodedPicture(TAVScreen& screen);
@@ -161,6 +166,11 @@ class TAVInFile {
   // opened any more (its first decode then fails).
   bool Resume();
   bool Suspended() const { return FSuspended; }
+  // A big photo shown first by its preview: `onReady` is called, on another
+  // thread or at once, when reading it again gives the picture itself.
+  void SetOnPictureReady(std::function<void()> onReady);
+  // Reading the file from its start gives a HEIF photo's preview.
+  bool ShowsPreview() const;
   // The container format the file was opened with, also while suspended.
   const AVInputFormat* InputFormat() const { return FInputFormat; }
 
@@ -183,6 +193,8 @@ class TAVInFile {
   int32_t FitWidth = 0;
   int32_t FitHeight = 0;
   uint8_t IsImage = 0;
+  // Why the photo could not be shown (PassesOverDamage); empty while it can.
+  std::string PictureError;
   AVFrame* DecFrame = nullptr;
   AVFrame* DstPicture = nullptr;
   TAVFrameBuf* FrameBufRef = nullptr;
@@ -205,6 +217,9 @@ class TAVInFile {
 
  private:
   bool Open(TAVInFile* prevFile, std::string& error);
+  // DecodeVideo, errors reported as they come.
+  int DecodePicture(TAVScreen& screen, TAVInFile* prevFile, int32_t flags, uint8_t firstFrame);
+  bool FJpeg = false;
   // Opens the container: the file itself, or the picture libheif decoded.
   int OpenContainer();
   // The stream probe; a photo's decoder never makes a picture of more than
@@ -216,6 +231,8 @@ class TAVInFile {
   int32_t FPhotoWidth = 0;
   int32_t FPhotoHeight = 0;
   std::unique_ptr<THeifPhoto> FHeif;
+  // The HEIF photo reads its preview while its picture is decoded.
+  bool FPreviewShown = false;
   void MapStreams();
   void BindTrack(TTrack& track, int32_t index);
   // atOpen: while opening the file, when the decoder may open and the file

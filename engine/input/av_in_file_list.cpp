@@ -127,6 +127,10 @@ bool TAVInFileList::OpenFiles(const TAVPlayList& playList, std::string& error,
   return true;
 }
 
+void TAVInFileList::SetOnPictureReady(const std::function<void()>& onReady) {
+  for (auto& file : Files) file->SetOnPictureReady(onReady);
+}
+
 void TAVInFileList::KeepOpenNear() {
   const int32_t sound = HasAudio && !AudioTrack.empty() ? AudioTrack[0].AudioFile : CurFile;
   const int32_t first = std::min(CurFile, sound) - 1, last = std::max(CurFile, sound) + 1;

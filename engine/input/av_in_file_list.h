@@ -165,6 +165,9 @@ class TAVInFileList {
   uint8_t Gapless = 0;
   uint8_t AudioOutMode = 2;
   TNextFileEvent OnNextFile;
+  // Each big photo shown first by its preview calls `onReady` (on another
+  // thread, or at once) when reading it again gives the picture itself.
+  void SetOnPictureReady(const std::function<void()>& onReady);
   // In playlist order; the files of the list are the other entries.
   std::vector<TLeftOut> LeftOut;
   // The screen the frame size is fitted to; the owner updates it when the

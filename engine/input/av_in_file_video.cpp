@@ -255,6 +255,27 @@ void TAVInFile::EncodePicture(TAVScreen& screen, uint8_t firstFrame) {
 
 int TAVInFile::DecodeVideo(TAVScreen& screen, TAVInFile* prevFile, int32_t flags,
                            uint8_t firstFrame) {
+  if (!PassesOverDamage()) return DecodePicture(screen, prevFile, flags, firstFrame);
+  if (PictureError.empty()) {
+    try {
+      const int result = DecodePicture(screen, prevFile, flags, firstFrame);
+      if (result != drEnd || screen.FErrMsg.empty()) return result;
+      PictureError = screen.FErrMsg;
+    } catch (const TAVDecodeError& e) {
+      PictureError = e.what();
+    }
+    Log("Picture not shown: " + FileName + ": " + PictureError);
+    screen.FErrMsg.clear();
+    screen.FErrFile.clear();
+  }
+  // A damaged photo is not read again: its time passes as a picture's would.
+  if (Video.FramePos >= std::max<int64_t>(Video.FrameCount, 1)) return drEnd;
+  Video.FramePos += 1;
+  return drPicture;
+}
+
+int TAVInFile::DecodePicture(TAVScreen& screen, TAVInFile* prevFile, int32_t flags,
+                             uint8_t firstFrame) {
   screen.FErrMsg.clear();
   screen.FErrFile.clear();
   int r = drEnd;

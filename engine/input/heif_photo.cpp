@@ -5,8 +5,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <mutex>
+#include <thread>
 
+#include "engine/media/av_log.h"
 #include "engine/media/media_lib.h"
 
 namespace vexo {
@@ -27,6 +31,13 @@ std::string Reason(const heif_error& error) {
 
 using TContext = std::unique_ptr<heif_context, void (*)(heif_context*)>;
 using THandle = std::unique_ptr<heif_image_handle, void (*)(const heif_image_handle*)>;
+using TImage = std::unique_ptr<heif_image, void (*)(const heif_image*)>;
+
+// A preview this much smaller than the picture is worth showing first.
+constexpr int64_t kPreviewMaxShare = 16;
+// How far the preview's shape may differ from the picture's and still be
+// shown in its place.
+constexpr double kPreviewShapeSlack = 0.02;
 
 // The file's primary image, or the reason there is none.
 std::string PrimaryImage(const std::string& fileName, TContext& ctx, THandle& handle) {
@@ -75,45 +86,167 @@ std::string THeifPhoto::Open(const std::string& fileName) {
            ")";
   FWidth = int32_t(width);
   FHeight = int32_t(height);
-  FHeader = "P7\nWIDTH " + std::to_string(FWidth) + "\nHEIGHT " + std::to_string(FHeight) +
-            "\nDEPTH 3\nMAXVAL 255\nTUPLTYPE RGB\nENDHDR\n";
-  FSize = int64_t(FHeader.size()) + int64_t(FWidth) * 3 * FHeight;
+  SetSource(nullptr, 0, FWidth, FHeight);
   return {};
 }
 
-bool THeifPhoto::DecodePicture() {
-  TContext ctx(nullptr, &heif_context_free);
-  THandle handle(nullptr, &heif_image_handle_release);
-  FDecodeError = PrimaryImage(FFileName, ctx, handle);
-  if (!FDecodeError.empty()) return false;
+namespace {
+
+// Decodes `handle` into 8-bit interleaved RGB of width x height; empty on
+// success, otherwise the reason.
+std::string DecodeRgb(heif_image_handle* handle, int32_t width, int32_t height, TImage& out) {
   heif_image* image = nullptr;
-  const heif_error error = heif_decode_image(handle.get(), &image, heif_colorspace_RGB,
-                                             heif_chroma_interleaved_RGB, nullptr);
+  const heif_error error =
+      heif_decode_image(handle, &image, heif_colorspace_RGB, heif_chroma_interleaved_RGB, nullptr);
   if (error.code != heif_error_Ok || !image) {
     if (image) heif_image_release(image);
-    FDecodeError = "HEIF picture cannot be decoded: " + Reason(error);
-    return false;
+    return "HEIF picture cannot be decoded: " + Reason(error);
   }
-  FImage = {image, &heif_image_release};
-  FPixels = heif_image_get_plane_readonly(image, heif_channel_interleaved, &FStride);
+  out = {image, &heif_image_release};
+  int stride = 0;
   // The picture must be what the header promised the demultiplexer.
-  if (!FPixels || heif_image_get_width(image, heif_channel_interleaved) != FWidth ||
-      heif_image_get_height(image, heif_channel_interleaved) != FHeight || FStride < FWidth * 3) {
-    FImage.reset();
-    FPixels = nullptr;
-    FDecodeError = "HEIF picture cannot be decoded: its size is not the one the file states";
-    return false;
+  if (!heif_image_get_plane_readonly(image, heif_channel_interleaved, &stride) ||
+      heif_image_get_width(image, heif_channel_interleaved) != width ||
+      heif_image_get_height(image, heif_channel_interleaved) != height || stride < width * 3) {
+    out.reset();
+    return "HEIF picture cannot be decoded: its size is not the one the file states";
+  }
+  return {};
+}
+
+std::string DecodePrimary(const std::string& fileName, int32_t width, int32_t height, TImage& out) {
+  TContext ctx(nullptr, &heif_context_free);
+  THandle handle(nullptr, &heif_image_handle_release);
+  const std::string error = PrimaryImage(fileName, ctx, handle);
+  if (!error.empty()) return error;
+  return DecodeRgb(handle.get(), width, height, out);
+}
+
+}  // namespace
+
+// The picture decoded on its own thread. The thread keeps it alive, so that
+// a photo closed meanwhile neither waits for the decoder nor is reached by it.
+struct THeifPhoto::TBackground {
+  std::mutex Lock;
+  bool Done = false;
+  TImage Image{nullptr, nullptr};
+  std::string Error;
+  std::function<void()> OnReady;
+};
+
+bool THeifPhoto::DecodePicture() {
+  // The demultiplexer's first read may have decoded it already.
+  if (FImage) return true;
+  TImage image(nullptr, nullptr);
+  FDecodeError = DecodePrimary(FFileName, FWidth, FHeight, image);
+  if (!FDecodeError.empty()) return false;
+  FImage = std::move(image);
+  FPixels = heif_image_get_plane_readonly(FImage.get(), heif_channel_interleaved, &FStride);
+  if (!FPreview) {
+    FSourcePixels = FPixels;
+    FSourceStride = FStride;
   }
   return true;
+}
+
+void THeifPhoto::SetOnReady(std::function<void()> onReady) {
+  if (!FBackground) return;
+  std::unique_lock<std::mutex> lock(FBackground->Lock);
+  if (!FBackground->Done) {
+    FBackground->OnReady = std::move(onReady);
+    return;
+  }
+  lock.unlock();
+  if (onReady) onReady();
+}
+
+bool THeifPhoto::StartWithPreview() {
+  TContext ctx(nullptr, &heif_context_free);
+  THandle handle(nullptr, &heif_image_handle_release);
+  if (!PrimaryImage(FFileName, ctx, handle).empty() ||
+      heif_image_handle_get_number_of_thumbnails(handle.get()) < 1)
+    return false;
+  heif_item_id id = 0;
+  heif_image_handle* raw = nullptr;
+  if (heif_image_handle_get_list_of_thumbnail_IDs(handle.get(), &id, 1) != 1 ||
+      heif_image_handle_get_thumbnail(handle.get(), id, &raw).code != heif_error_Ok)
+    return false;
+  THandle preview(raw, &heif_image_handle_release);
+  const int32_t width = heif_image_handle_get_width(preview.get());
+  const int32_t height = heif_image_handle_get_height(preview.get());
+  const double shape = double(FWidth) / FHeight;
+  if (width <= 0 || height <= 0 ||
+      int64_t(width) * height * kPreviewMaxShare > int64_t(FWidth) * FHeight ||
+      std::fabs(double(width) / height - shape) > kPreviewShapeSlack * shape)
+    return false;
+  TImage image(nullptr, nullptr);
+  if (!DecodeRgb(preview.get(), width, height, image).empty()) return false;
+  FPreview = std::move(image);
+  auto job = std::make_shared<TBackground>();
+  FBackground = job;
+  std::thread([job, fileName = FFileName, width = FWidth, height = FHeight] {
+    TImage picture(nullptr, nullptr);
+    std::string error = DecodePrimary(fileName, width, height, picture);
+    std::lock_guard<std::mutex> lock(job->Lock);
+    job->Image = std::move(picture);
+    job->Error = std::move(error);
+    job->Done = true;
+    if (job->OnReady) job->OnReady();
+  }).detach();
+  ChooseSource();
+  return true;
+}
+
+void THeifPhoto::SetSource(const uint8_t* pixels, int stride, int32_t width, int32_t height) {
+  FSourcePixels = pixels;
+  FSourceStride = stride;
+  if (width == FSourceWidth && height == FSourceHeight && !FHeader.empty()) return;
+  FSourceWidth = width;
+  FSourceHeight = height;
+  FHeader = "P7\nWIDTH " + std::to_string(width) + "\nHEIGHT " + std::to_string(height) +
+            "\nDEPTH 3\nMAXVAL 255\nTUPLTYPE RGB\nENDHDR\n";
+  FSize = int64_t(FHeader.size()) + int64_t(width) * 3 * height;
+}
+
+void THeifPhoto::ChooseSource() {
+  if (FBackground && !FImage) {
+    std::lock_guard<std::mutex> lock(FBackground->Lock);
+    if (FBackground->Done) {
+      if (FBackground->Image) {
+        FImage = std::move(FBackground->Image);
+        FPixels = heif_image_get_plane_readonly(FImage.get(), heif_channel_interleaved, &FStride);
+        FPreview.reset();
+      } else {
+        // The preview is all there is to show of it.
+        Log("HEIF picture shown by its preview: " + FFileName + ": " + FBackground->Error);
+      }
+      FBackground->OnReady = nullptr;
+      FBackground.reset();
+    }
+  }
+  FReadingPreview = !FImage && FPreview;
+  if (FReadingPreview) {
+    int stride = 0;
+    const uint8_t* pixels =
+        heif_image_get_plane_readonly(FPreview.get(), heif_channel_interleaved, &stride);
+    SetSource(pixels, stride, heif_image_get_width(FPreview.get(), heif_channel_interleaved),
+              heif_image_get_height(FPreview.get(), heif_channel_interleaved));
+    return;
+  }
+  SetSource(FPixels, FStride, FWidth, FHeight);
 }
 
 void THeifPhoto::Release() {
   FImage.reset();
   FPixels = nullptr;
+  FSourcePixels = nullptr;
 }
 
 THeifPhoto::~THeifPhoto() {
   CloseReader();
+  if (!FBackground) return;
+  std::lock_guard<std::mutex> lock(FBackground->Lock);
+  FBackground->OnReady = nullptr;
 }
 
 void THeifPhoto::CloseReader() {
@@ -125,6 +258,7 @@ void THeifPhoto::CloseReader() {
 AVIOContext* THeifPhoto::Reader() {
   CloseReader();
   FPosition = 0;
+  ChooseSource();
   if (FHeader.empty()) return nullptr;
   auto* buffer = static_cast<unsigned char*>(ff::av_malloc(kReadBufferBytes));
   if (!buffer) return nullptr;
@@ -141,20 +275,29 @@ const AVInputFormat* THeifPhoto::Format() {
 // The header, then the rows without the decoder's padding.
 int THeifPhoto::Read(void* opaque, uint8_t* buffer, int size) {
   auto* self = static_cast<THeifPhoto*>(opaque);
+  if (self->FPosition == 0) self->ChooseSource();
   int done = 0;
   const int64_t header = int64_t(self->FHeader.size());
-  const int64_t rowBytes = int64_t(self->FWidth) * 3;
+  const int64_t rowBytes = int64_t(self->FSourceWidth) * 3;
   while (done < size && self->FPosition < self->FSize) {
     int64_t n;
     if (self->FPosition < header) {
       n = std::min<int64_t>(size - done, header - self->FPosition);
       std::memcpy(buffer + done, self->FHeader.data() + self->FPosition, size_t(n));
     } else {
-      if (!self->FImage && (!self->FDecodeError.empty() || !self->DecodePicture())) break;
+      if (!self->FSourcePixels) {
+        // The header alone first: opening the demultiplexer reads no further,
+        // and a photo not yet shown is not decoded for it.
+        if (done > 0) break;
+        if (!self->FImage && (!self->FDecodeError.empty() || !self->DecodePicture())) break;
+        self->FSourcePixels = self->FPixels;
+        self->FSourceStride = self->FStride;
+      }
       const int64_t at = self->FPosition - header;
       const int64_t row = at / rowBytes, column = at % rowBytes;
       n = std::min<int64_t>(size - done, rowBytes - column);
-      std::memcpy(buffer + done, self->FPixels + row * self->FStride + column, size_t(n));
+      std::memcpy(buffer + done, self->FSourcePixels + row * self->FSourceStride + column,
+                  size_t(n));
     }
     done += int(n);
     self->FPosition += n;
@@ -173,6 +316,7 @@ int64_t THeifPhoto::Seek(void* opaque, int64_t offset, int whence) {
   if (whence != SEEK_SET && whence != SEEK_CUR && whence != SEEK_END) return -1;
   if (target < 0 || target > self->FSize) return -1;
   self->FPosition = target;
+  if (target == 0) self->ChooseSource();
   return target;
 }
 

@@ -5,6 +5,7 @@
 // other photo. The picture is decoded when it is first read, not when the
 // file is opened: a slideshow opens all its files at once.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -32,6 +33,17 @@ class THeifPhoto {
   bool DecodePicture();
   // Why the picture could not be decoded, once a read has failed.
   const std::string& DecodeError() const { return FDecodeError; }
+  // A photo of tens of megapixels takes its decoder a second: when the file
+  // stores a small preview of the same shape (phones do), the preview is
+  // decoded now and read in the picture's place, and the picture itself is
+  // decoded on a thread of its own. False, with nothing started, when there is no
+  // such preview or it cannot be decoded.
+  bool StartWithPreview();
+  // Called on the decoding thread once the picture is ready, or at once when
+  // it is ready already; nothing is called without a preview.
+  void SetOnReady(std::function<void()> onReady);
+  // Reads from the start give the preview.
+  bool ReadsPreview() const { return FReadingPreview; }
 
   // The picture's bytes as the demultiplexer reads them, from their start;
   // valid until the next call or the photo's end.
@@ -46,6 +58,13 @@ class THeifPhoto {
   static int Read(void* opaque, uint8_t* buffer, int size);
   static int64_t Seek(void* opaque, int64_t offset, int whence);
   void CloseReader();
+  // From the start of a read: the picture when it is at hand, the preview
+  // while the picture is being decoded.
+  void ChooseSource();
+  void SetSource(const uint8_t* pixels, int stride, int32_t width, int32_t height);
+  struct TBackground;
+  std::shared_ptr<TBackground> FBackground;
+  std::unique_ptr<heif_image, void (*)(const heif_image*)> FPreview{nullptr, nullptr};
 
   std::string FFileName;
   std::string FDecodeError;
@@ -54,6 +73,12 @@ class THeifPhoto {
   int FStride = 0;
   int32_t FWidth = 0;
   int32_t FHeight = 0;
+  // What reads give from the current start: the picture or the preview.
+  const uint8_t* FSourcePixels = nullptr;
+  int FSourceStride = 0;
+  int32_t FSourceWidth = 0;
+  int32_t FSourceHeight = 0;
+  bool FReadingPreview = false;
   std::string FHeader;
   int64_t FSize = 0;
   int64_t FPosition = 0;

@@ -75,6 +75,7 @@ void TAVPlayer::OpenPlayList(TAVPlayList* playList, uint8_t mode) {
   FLeftOut.clear();
   if (FState == psPlaying) SetState(psStopped);
   FList.reset();
+  FPictureErrorPath.clear();
 
   int32_t desktopW = 0, desktopH = 0;
   FHost.DesktopSize(desktopW, desktopH);
@@ -102,6 +103,7 @@ void TAVPlayer::OpenPlayList(TAVPlayList* playList, uint8_t mode) {
     Close();
     return;
   }
+  if (FList) FList->SetOnPictureReady([this] { FHost.PostPictureReady(); });
   if (error.empty() && FList) {
     // The playlist keeps only what plays, so that its count, its ticks and
     // its timing agree with the timeline.
@@ -158,6 +160,7 @@ void TAVPlayer::OpenPlayList(TAVPlayList* playList, uint8_t mode) {
 void TAVPlayer::Close() {
   if (FState == psPlaying) StopThreads();
   FList.reset();
+  FPictureErrorPath.clear();
   FScreen.reset();
   SetState(psClosed);
   ShowCursor(true);
@@ -276,6 +279,12 @@ void TAVPlayer::SetSkinActive(bool on) {
 
 bool TAVPlayer::PaintFrame(bool repaintBackground) {
   if (!FScreen || !FList || FScreenLock || FErrorCode != peNone) return false;
+  if (!PictureErrorText().empty()) {
+    // No picture to show: the owner paints the background and the text.
+    FScreen->HidePicture();
+    FHost.PaintBackground();
+    return true;
+  }
   if (repaintBackground || FScreen->FChanged) {
     FScreen->FChanged = false;
     FHost.PaintBackground();
@@ -313,6 +322,9 @@ void TAVPlayer::SetState(uint8_t state) {
     default:
       break;
   }
+  // A photo shown by its preview while playing, whose picture was made
+  // meanwhile, gets the picture now.
+  if (old == psPlaying && (FState == psPaused || FState == psStopped)) PictureReady();
   if (OnStateChange) OnStateChange(old, FState);
   if ((FState == psClosed || FState == psStopped) && OnFileChange) OnFileChange();
 }
@@ -523,6 +535,38 @@ void TAVPlayer::SetSubtitleChoice(int32_t choice) {
 
 bool TAVPlayer::CurrentIsPhoto() const {
   return FList && FList->CurFileRef && FList->CurFileRef->IsImage;
+}
+
+void TAVPlayer::PictureReady() {
+  if (!FList || !FScreen || FErrorCode != peNone || (FState != psStopped && FState != psPaused))
+    return;
+  TAVInFile* file = FList->CurFileRef;
+  if (!file || !file->IsImage || !file->ShowsPreview()) return;
+  try {
+    // Opened again, the file is read afresh from its start, which now gives
+    // the picture.
+    file->Suspend();
+    file->Resume();
+    file->Flush();
+    file->Seek(0, false);
+    if (file->DecodeVideo(*FScreen, FList->PrevFileRef, dfShow, 1) == drPicture) PaintFrame(false);
+  } catch (const std::exception& e) {
+    Log(e.what());
+  }
+  FScreen->FErrMsg.clear();
+}
+
+std::string TAVPlayer::PictureErrorText() {
+  const TAVInFile* file = FList ? FList->CurFileRef : nullptr;
+  if (!file || file->PictureError.empty()) return {};
+  if (FPictureErrorPath != file->FileName) {
+    FPictureErrorPath = file->FileName;
+    FPictureErrorText = file->PictureError;
+    if (OnErrorText)
+      OnErrorText(peScreen, FPictureErrorText, NameWithoutFolder(file->FileName),
+                  file->PictureError);
+  }
+  return FPictureErrorText;
 }
 
 std::string TAVPlayer::FileListCaption() const {

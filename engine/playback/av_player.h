@@ -120,6 +120,13 @@ class TAVPlayer : public TVideoTimeline, public TAudioSource {
   uint8_t State() const { return FState; }
   uint8_t ErrorCode() const { return FErrorCode; }
   const std::string& ErrorText() const { return FScreenErrMsg; }
+  // The text shown instead of the current file's picture when that is a
+  // damaged photo the timeline passes over (composed as error 7's, without
+  // stopping anything); empty otherwise.
+  std::string PictureErrorText();
+  // A photo shown by its preview has its picture ready: it is shown in the
+  // preview's place unless playback or a seek is under way.
+  void PictureReady();
   // Paths of the playlist's entries that could not be opened when the list
   // was opened last; they have been taken out of the playlist, as the other
   // entries play.
@@ -214,6 +221,8 @@ class TAVPlayer : public TVideoTimeline, public TAudioSource {
   int32_t FFileStart = 0;
   uint8_t FErrorCode = peNone;
   std::string FScreenErrMsg;
+  // PictureErrorText, composed once for the file it was composed for.
+  std::string FPictureErrorPath, FPictureErrorText;
   std::vector<std::string> FLeftOut;
   uint8_t FState = psClosed;
   TAVEvent FStartEvent;

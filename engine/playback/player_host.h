@@ -29,6 +29,9 @@ class TPlayerHost {
   // Calls the player's EndOfPlay later on the user-interface thread, with the
   // value given; never from inside this call.
   virtual void PostEndOfPlay(uint32_t run) = 0;
+  // Calls the player's PictureReady later on the user-interface thread. Any
+  // thread may call it.
+  virtual void PostPictureReady() = 0;
 
   virtual void SetCursorVisible(bool visible) = 0;
   virtual void SetCursorTimer(bool enabled) = 0;

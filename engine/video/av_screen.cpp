@@ -351,6 +351,11 @@ void TAVScreen::ClearSurface() {
                true);
 }
 
+void TAVScreen::HidePicture() {
+  ClearSurface();
+  if (IsTextureMode() && FTextureDevice) FTextureDevice->HidePicture();
+}
+
 void TAVScreen::ClearPicture(uint8_t* address, int32_t lineBytes) {
   if (FPlanar) {
     const size_t luma = size_t(lineBytes) * size_t(Ovr_Height);

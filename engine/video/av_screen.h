@@ -51,6 +51,9 @@ class TAVScreen {
   void SetWindowRect(int32_t left, int32_t top, bool updateOverlay, int32_t height, int32_t width);
   void SetColorKey(uint32_t color);
   void ClearSurface();
+  // Takes the picture off the screen until the next one is shown, so that
+  // the owner's painting shows in the picture's place.
+  void HidePicture();
   void ShowFrame();
   void UpdateOverlay(bool hide = false);
 

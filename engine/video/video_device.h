@@ -154,6 +154,9 @@ class TTextureDevice : public TVideoDevice, public TPlaneDevice {
   virtual uint32_t Upload(const TSurfaceWriter& write) = 0;
   // Shows the drawn scene in `display` (client coordinates).
   virtual uint32_t Present(const TVideoRect& display) = 0;
+  // Takes the picture off the screen until the next Present, so that what
+  // the owner window paints shows in its place.
+  virtual void HidePicture() {}
   // Frees the texture.
   virtual void Release() = 0;
 };

@@ -13,10 +13,14 @@
 
 #include "engine/input/av_in_file_list.h"
 #include "engine/media/av_types.h"
+#include "engine/playback/av_player.h"
+#include "engine/playback/av_sync_queue.h"
 #include "engine/playlist/av_playlist.h"
 #include "engine/video/av_screen.h"
 #include "tests/support/exif_writer.h"
 #include "tests/support/input_fuzz.h"
+#include "tests/support/memory_player_host.h"
+#include "tests/support/memory_video_system.h"
 #include "tests/support/test_media.h"
 
 namespace vexo {
@@ -60,6 +64,9 @@ struct TBadPhoto {
   const char* ext;
   std::function<TBytes()> make;
   const char* error;  // what the error text starts with
+  // Known by its header, so it is left out when the list opens; otherwise
+  // found only when its picture is read.
+  bool headerTells = true;
 };
 
 const TBadPhoto kBadPhotos[] = {
@@ -88,7 +95,16 @@ const TBadPhoto kBadPhotos[] = {
        for (size_t i = data + 2; i < data + 8; ++i) avif[i] = 0xFF;
        return avif;
      },
-     "HEIF picture cannot be decoded"},
+     "HEIF picture cannot be decoded", false},
+    {"HeicWithDamagedPictureData", ".heic",
+     [] {
+       TBytes heic = Media("quadrants.heic");
+       const size_t data = Find(heic, "mdat") + 4;
+       for (size_t i = data; i < heic.size(); ++i) heic[i] = 0xFF;
+       return heic;
+     },
+     "HEIF ", false},
+    {"PngWithTooLittlePictureData", ".png", [] { return PngBomb(64, 64); }, nullptr, false},
     {"PngDeclaringTenGigapixels", ".png", [] { return PngBomb(100000, 100000); },
      "Picture too large (100000 x 100000)"},
     {"PngAboveThePixelLimit", ".png", [] { return PngBomb(12000, 12000); },
@@ -105,7 +121,7 @@ const TBadPhoto kBadPhotos[] = {
        webp[7] = 0x7F;
        return webp;
      },
-     "Picture cannot be decoded"},
+     "Picture cannot be decoded", false},
 };
 
 class BadPhotoTest : public ::testing::TestWithParam<TBadPhoto> {
@@ -164,6 +180,65 @@ TEST_P(BadPhotoTest, IsRefusedWithAClearErrorAndTheListGoesOn) {
   mixed.Add(test::MediaPath("quadrants.jpg"));
   EXPECT_EQ(OpenAndShow(mixed, opened, list), "");
   EXPECT_GE(list->Count, 2);
+}
+
+// A photo after a photo is not read before it becomes current, so damage its
+// header does not tell shows only when playback reaches it: its time on the
+// timeline shows its error instead of a picture, and playback goes on with
+// the next file.
+TEST_P(BadPhotoTest, ReachedWhilePlayingShowsItsErrorAndPlaybackGoesOn) {
+  const std::string bad = (FDir / (std::string("bad") + GetParam().ext)).string();
+  ASSERT_TRUE(test::WriteBytes(bad, GetParam().make()));
+  AVParams.PhotoDurationMs = 200;
+  test::TMemoryVideoSystem videos;
+  test::TMemoryHost host;
+  TAVPlayer player(host);
+  player.OnErrorText = [&](int32_t code, std::string& text, const std::string& argument,
+                           const std::string& detail) {
+    text = "error " + std::to_string(code) + " " + argument + ": " + detail;
+  };
+  TAVPlayList list;
+  for (const std::string& path :
+       {test::MediaPath("gl_silent_24fps.avi"), test::MediaPath("quadrants.png"), bad,
+        test::MediaPath("gl_silent_24fps.avi")})
+    list.Add(path);
+  player.OpenPlayList(&list, vmRaster);
+  ASSERT_TRUE(player.IsOpen()) << player.ErrorText();
+  if (GetParam().headerTells) {
+    EXPECT_EQ(player.LeftOutFiles(), std::vector<std::string>{bad});
+    return;
+  }
+  ASSERT_EQ(player.FileCount(), 4) << "left out at opening";
+  // What each file showed: its error text, or none for a picture.
+  std::vector<std::vector<std::string>> shown(4);
+  player.OnPosition = [&] {
+    const int32_t file = player.List()->CurFile;
+    shown[size_t(file)].push_back(player.PictureErrorText());
+  };
+  player.SetState(psPlaying);
+  for (int i = 0; i < 3000 && host.Posted.empty(); ++i) CheckSynchronize(10);
+  ASSERT_EQ(host.Posted.size(), 1u);
+  EXPECT_EQ(player.ErrorCode(), peNone) << player.ErrorText();
+  player.EndOfPlay(host.Posted[0]);
+  EXPECT_EQ(player.State(), psStopped);
+  for (size_t file : {0u, 1u, 3u}) {
+    EXPECT_FALSE(shown[file].empty()) << file;
+    for (const std::string& text : shown[file]) EXPECT_EQ(text, "") << file;
+  }
+  ASSERT_FALSE(shown[2].empty());
+  const std::string expected = "error 7 bad" + std::string(GetParam().ext) + ": ";
+  for (const std::string& text : shown[2]) EXPECT_EQ(text.rfind(expected, 0), 0u) << text;
+  // Sought to again, it shows its error and the player stays open.
+  player.SeekToFrame(int32_t(player.List()->StartFrames[2]));
+  EXPECT_EQ(player.ErrorCode(), peNone) << player.ErrorText();
+  EXPECT_TRUE(player.IsOpen());
+  EXPECT_EQ(player.PictureErrorText().rfind(expected, 0), 0u) << player.PictureErrorText();
+  // In place of the picture the owner paints the background, with the text.
+  const int backgrounds = host.Backgrounds;
+  EXPECT_TRUE(player.PaintFrame(false));
+  EXPECT_EQ(host.Backgrounds, backgrounds + 1);
+  player.SeekToFrame(int32_t(player.List()->StartFrames[3]));
+  EXPECT_EQ(player.PictureErrorText(), "");
 }
 
 }  // namespace

@@ -8,22 +8,28 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/input/av_in_file_list.h"
 #include "engine/media/av_types.h"
 #include "engine/media/exif_orientation.h"
+#include "engine/playback/av_player.h"
+#include "engine/playback/av_sync_queue.h"
 #include "engine/playlist/av_playlist.h"
 #include "engine/video/av_screen.h"
 #include "tests/support/exif_writer.h"
 #include "tests/support/heif_writer.h"
 #include "tests/support/input_fuzz.h"
+#include "tests/support/memory_player_host.h"
+#include "tests/support/memory_video_system.h"
 #include "tests/support/test_media.h"
 
 namespace vexo {
@@ -425,6 +431,65 @@ TEST_F(TurnedFileTest, BigJpegPhotosAreDecodedAtTheSizeTheScreenNeeds) {
                                screen.Ovr_Height, file.FitWidth, file.FitHeight)),
               Text({cBlue, cRed, cWhite, cLime}));
   }
+}
+
+// A HEIC with a preview, as phones store one, opened in a player without a
+// window: the preview stands in while the picture is decoded, and the picture
+// itself then takes its place on the screen, in the same place.
+class HeicPreviewTest : public TurnedFileTest {
+ protected:
+  void SetUp() override {
+    TurnedFileTest::SetUp();
+    const std::string path = TempPath("preview.heic");
+    test::WriteHeicWithPreview(path);
+    FPlayList.Add(path);
+    FPlayer = std::make_unique<TAVPlayer>(FHost);
+  }
+  void TearDown() override {
+    FPlayer.reset();
+    TurnedFileTest::TearDown();
+  }
+  void Open() {
+    Player().OpenPlayList(&FPlayList, vmRaster);
+    ASSERT_TRUE(Player().IsOpen()) << Player().ErrorText();
+  }
+  std::string Shown() {
+    const TAVInFile& file = Player().List()->File(0);
+    const TAVScreen& screen = *Player().Screen();
+    return Text(QuadrantsOf(screen.FFrameBuf, screen.FFrameStride, screen.Ovr_Width,
+                            screen.Ovr_Height, file.FitWidth, file.FitHeight));
+  }
+
+  test::TMemoryVideoSystem FVideos;
+  test::TMemoryHost FHost;
+  std::unique_ptr<TAVPlayer> FPlayer;
+  TAVPlayer& Player() { return *FPlayer; }
+  TAVPlayList FPlayList;
+};
+
+TEST_F(HeicPreviewTest, ThePictureReplacesThePreviewOnceDecoded) {
+  Open();
+  const TAVInFile& file = Player().List()->File(0);
+  EXPECT_EQ(file.Video.Width, 384);
+  EXPECT_EQ(file.Video.Height, 192);
+  for (int i = 0; i < 1000 && FHost.PicturesReady == 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_GT(FHost.PicturesReady, 0);
+  Player().PictureReady();
+  EXPECT_EQ(Shown(), Text({cRed, cLime, cBlue, cWhite}));
+  EXPECT_EQ(Player().ErrorCode(), peNone);
+}
+
+// Made while playback ran, the picture replaces the preview when it pauses.
+TEST_F(HeicPreviewTest, APictureMadeWhilePlayingIsShownOnPause) {
+  AVParams.PhotoDurationMs = 10000;
+  Open();
+  Player().SetState(psPlaying);
+  ASSERT_EQ(Player().State(), psPlaying);
+  for (int i = 0; i < 1000 && FHost.PicturesReady == 0; ++i) CheckSynchronize(10);
+  ASSERT_GT(FHost.PicturesReady, 0);
+  Player().SetState(psPaused);
+  EXPECT_EQ(Shown(), Text({cRed, cLime, cBlue, cWhite}));
 }
 
 }  // namespace

@@ -13,4 +13,9 @@ namespace vexo::test {
 // the file cannot be made.
 void WriteTurnedHeic(const std::string& path, int orientation, const std::vector<uint8_t>& tiff);
 
+// The quadrant picture at 384 x 192 with a preview of 64 x 32 in plain grey
+// beside it, as phones store a small preview of the photo. Throws when the
+// file cannot be made.
+void WriteHeicWithPreview(const std::string& path);
+
 }  // namespace vexo::test

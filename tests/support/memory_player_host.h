@@ -1,6 +1,7 @@
 #pragma once
 // A window for the player control that exists only in memory: a 640x480
 // client area on a 1280x1024 desktop; it counts what the player asks of it.
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -20,11 +21,13 @@ class TMemoryHost : public TPlayerHost {
   void PaintNow() override { ++Paints; }
   void PaintBackground() override { ++Backgrounds; }
   void PostEndOfPlay(uint32_t run) override { Posted.push_back(run); }
+  void PostPictureReady() override { PicturesReady += 1; }
   void SetCursorVisible(bool visible) override { CursorCalls.push_back(visible); }
   void SetCursorTimer(bool enabled) override { TimerOn = enabled; }
 
   int Invalidates = 0, Paints = 0, Backgrounds = 0;
   std::vector<uint32_t> Posted;
+  std::atomic<int> PicturesReady{0};
   std::vector<bool> CursorCalls;
   bool TimerOn = false;
 };
