@@ -53,7 +53,6 @@ extern "C" {
   X(av_dict_get)                    \
   X(av_dict_set)                    \
   X(av_dict_free)                   \
-  X(av_dict_get)                    \
   X(av_opt_set_int)                 \
   X(av_get_bytes_per_sample)        \
   X(av_samples_get_buffer_size)

@@ -242,10 +242,11 @@ TEST_F(SubtitleFileTest, EachFileOfATimelineShowsItsOwnSubtitlesAtItsOwnTime) {
   for (int i = 0; i < 50; ++i) {
     ASSERT_EQ(list.DecodeVideo(*player.Screen(), dfShow), drPicture);
     const int32_t shown = list.FramePos - 1;
-    if (shown < 174)
+    if (shown < 174) {
       EXPECT_EQ(BrightPixels(*player.Screen()), 0) << shown;
-    else if (shown > 176)
+    } else if (shown > 176) {
       EXPECT_GT(BrightPixels(*player.Screen()), 50) << shown;
+    }
   }
   ASSERT_TRUE(player.Subtitles());
   EXPECT_TRUE(player.Subtitles()->Tracks()[0]->Sidecar);
