@@ -925,6 +925,23 @@ TEST_F(SoundTrackMenuTest, ChoosingATrackChangesTheToneHeardAndIsKeptForTheFile)
                                   10);
   ASSERT_TRUE(recorder.connected);
   ASSERT_TRUE(recorder.WaitReceiving(std::chrono::seconds(10)));
+  // Plays for a while from where the picture is, then pauses and takes what was heard.
+  struct TPlayed {
+    Clock::time_point Start, End;
+    bool Recorded = false;
+    test::TMonitorRecorder::Take Take;
+  };
+  auto playFor = [&](int ms) {
+    TPlayed played;
+    played.Start = Clock::now();
+    Player().SetState(psPlaying);
+    Settle(ms);
+    played.End = Clock::now();
+    Player().SetState(psPaused);
+    played.Recorded = recorder.WaitRecorded(played.End, std::chrono::seconds(10));
+    if (played.Recorded) played.Take = recorder.Recorded();
+    return played;
+  };
   Settle(3000);
   const QString clip = QString::fromStdString(test::MediaPath("numbered_two_tracks.mkv"));
   Panel->PlayFile(clip, vmRaster);
@@ -1008,16 +1025,11 @@ TEST_F(SoundTrackMenuTest, ChoosingATrackChangesTheToneHeardAndIsKeptForTheFile)
   entries = Entries();
   ASSERT_EQ(entries.size(), 2);
   EXPECT_TRUE(entries[1]->isChecked());
-  const Clock::time_point again = Clock::now();
-  Player().SetState(psPlaying);
-  Settle(1500);
-  const Clock::time_point againEnd = Clock::now();
-  Player().SetState(psPaused);
-  ASSERT_TRUE(recorder.WaitRecorded(againEnd, std::chrono::seconds(10)));
-  const test::TMonitorRecorder::Take second = recorder.Recorded();
-  const double replayed = RecordedTone(second, againEnd - milliseconds(600), window, 1320);
+  const TPlayed second = playFor(1500);
+  ASSERT_TRUE(second.Recorded);
+  const double replayed = RecordedTone(second.Take, second.End - milliseconds(600), window, 1320);
   EXPECT_GT(replayed, 1000);
-  EXPECT_LT(RecordedTone(second, again, againEnd - again, 440), replayed / 10);
+  EXPECT_LT(RecordedTone(second.Take, second.Start, second.End - second.Start, 440), replayed / 10);
 
   // Chosen while paused, the first track plays from the picture on show.
   ASSERT_EQ(Player().State(), psPaused);
@@ -1025,16 +1037,11 @@ TEST_F(SoundTrackMenuTest, ChoosingATrackChangesTheToneHeardAndIsKeptForTheFile)
   Entries()[0]->trigger();
   EXPECT_EQ(Player().Position(), paused);
   EXPECT_TRUE(Entries()[0]->isChecked());
-  const Clock::time_point resumed = Clock::now();
-  Player().SetState(psPlaying);
-  Settle(1200);
-  const Clock::time_point resumedEnd = Clock::now();
-  Player().SetState(psPaused);
-  ASSERT_TRUE(recorder.WaitRecorded(resumedEnd, std::chrono::seconds(10)));
-  const test::TMonitorRecorder::Take third = recorder.Recorded();
-  const double first = RecordedTone(third, resumed + milliseconds(500), window, 440);
+  const TPlayed third = playFor(1200);
+  ASSERT_TRUE(third.Recorded);
+  const double first = RecordedTone(third.Take, third.Start + milliseconds(500), window, 440);
   EXPECT_GT(first, 1000);
-  EXPECT_LT(RecordedTone(third, resumed + milliseconds(500), window, 1320), first / 10);
+  EXPECT_LT(RecordedTone(third.Take, third.Start + milliseconds(500), window, 1320), first / 10);
 }
 
 // ---- Keys ----
