@@ -41,6 +41,10 @@ void main() {
 }
 )";
 
+// Texels whose alpha times the vertex colour's is this or less (of 255) are
+// left out; the rest blend over the clear colour by that alpha.
+constexpr int PlaneAlphaRef = 16;
+
 }  // namespace
 
 uint32_t TGLTextureDevice::Configure(TNativeWindow window, TTextureCaps& caps) {
@@ -60,6 +64,8 @@ uint32_t TGLTextureDevice::Configure(TNativeWindow window, TTextureCaps& caps) {
 
 void TGLTextureDevice::ReleaseWindow() {
   Release();
+  if (FPlaneBuffer && FWindow.MakeCurrent()) FWindow.Functions()->glDeleteBuffers(1, &FPlaneBuffer);
+  FPlaneBuffer = 0;
   FProgram.reset();
   FWindow.Release();
 }
@@ -136,94 +142,46 @@ void TGLTextureDevice::SetWindowRect(const TVideoRect&, const TVideoRect& displa
   FWindow.SetGeometry(display);
 }
 
-uint32_t TGLTextureDevice::SetPlaneStates(const TPlaneStates& states) {
+uint32_t TGLTextureDevice::ConfigurePlane(const TPlaneMatrix& view,
+                                          const TPlaneMatrix& projection) {
   if (!FWindow.MakeCurrent()) return veSurfaceLost;
-  FStates = states;
   QOpenGLFunctions* gl = FWindow.Functions();
-  if (states.Culling)
-    gl->glEnable(GL_CULL_FACE);
-  else
-    gl->glDisable(GL_CULL_FACE);
-  // Lighting has no meaning without the fixed pipeline: colours come from the shader.
-  auto factor = [](TPlaneBlend blend) {
-    return blend == pbSrcAlpha ? GL_SRC_ALPHA : GL_ONE_MINUS_SRC_ALPHA;
-  };
-  if (states.AlphaBlend) {
-    gl->glEnable(GL_BLEND);
-    gl->glBlendFunc(factor(states.SrcBlend), factor(states.DestBlend));
-  } else {
-    gl->glDisable(GL_BLEND);
+  gl->glDisable(GL_CULL_FACE);
+  gl->glEnable(GL_BLEND);
+  gl->glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  if (!FPlaneBuffer) {
+    // A buffer that cannot be made shows up in DrawPlane.
+    GLuint id = 0;
+    gl->glGenBuffers(1, &id);
+    gl->glBindBuffer(GL_ARRAY_BUFFER, id);
+    gl->glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(sizeof(TPlaneStrip)), nullptr, GL_DYNAMIC_DRAW);
+    gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+    FPlaneBuffer = id;
   }
+  FView = view;
+  FProjection = projection;
   return veOk;
 }
 
-uint32_t TGLTextureDevice::CreateVertexBuffer(uint32_t bytes, uint32_t, uint32_t& buffer) {
-  buffer = 0;
-  if (!FWindow.MakeCurrent()) return veSurfaceLost;
+uint32_t TGLTextureDevice::DrawPlane(uint32_t texture, const TPlaneStrip& strip,
+                                     uint32_t clearArgb) {
+  if (!FWindow.MakeCurrent() || !FProgram) return veSurfaceLost;
+  if (!texture || texture != FTextureId || !FPlaneBuffer) return veInvalidCall;
   QOpenGLFunctions* gl = FWindow.Functions();
-  GLuint id = 0;
-  gl->glGenBuffers(1, &id);
-  gl->glBindBuffer(GL_ARRAY_BUFFER, id);
-  gl->glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(bytes), nullptr, GL_DYNAMIC_DRAW);
-  gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
-  buffer = id;
-  return id ? veOk : veOutOfMemory;
-}
+  gl->glBindBuffer(GL_ARRAY_BUFFER, FPlaneBuffer);
+  gl->glBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(sizeof(strip)), strip.data());
 
-void TGLTextureDevice::ReleaseVertexBuffer(uint32_t buffer) {
-  if (FWindow.MakeCurrent()) FWindow.Functions()->glDeleteBuffers(1, &buffer);
-}
-
-uint32_t TGLTextureDevice::WriteVertexBuffer(uint32_t buffer, const void* data, uint32_t bytes) {
-  if (!FWindow.MakeCurrent()) return veSurfaceLost;
-  QOpenGLFunctions* gl = FWindow.Functions();
-  gl->glBindBuffer(GL_ARRAY_BUFFER, buffer);
-  gl->glBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(bytes), data);
-  gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
-  return veOk;
-}
-
-uint32_t TGLTextureDevice::GetBackBuffer() {
-  return FWindow.IsValid() ? veOk : veSurfaceLost;
-}
-
-uint32_t TGLTextureDevice::SetTransform(TPlaneTransform kind, const TPlaneMatrix& matrix) {
-  (kind == ptProjection ? FProjection : FView) = matrix;
-  return veOk;
-}
-
-uint32_t TGLTextureDevice::Clear(uint32_t argb, float depth, uint32_t stencil) {
-  if (!FWindow.MakeCurrent()) return veSurfaceLost;
-  QOpenGLFunctions* gl = FWindow.Functions();
   const QSize size = FWindow.PixelSize();
   gl->glViewport(0, 0, size.width(), size.height());
-  auto channel = [argb](int shift) { return float((argb >> shift) & 0xFF) / 255.0f; };
+  auto channel = [clearArgb](int shift) { return float((clearArgb >> shift) & 0xFF) / 255.0f; };
   gl->glClearColor(channel(16), channel(8), channel(0), channel(24));
-  gl->glClearDepthf(depth);
-  gl->glClearStencil(GLint(stencil));
+  gl->glClearDepthf(1.0f);
+  gl->glClearStencil(0);
   gl->glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-  return veOk;
-}
 
-uint32_t TGLTextureDevice::BeginScene() {
-  return FWindow.MakeCurrent() ? veOk : veSurfaceLost;
-}
-
-uint32_t TGLTextureDevice::EndScene() {
-  if (!FWindow.MakeCurrent()) return veSurfaceLost;
-  FWindow.Functions()->glFlush();
-  return veOk;
-}
-
-uint32_t TGLTextureDevice::DrawTexturedStrip(uint32_t texture, uint32_t buffer, uint32_t stride,
-                                             uint32_t, uint32_t primitives) {
-  if (!FWindow.MakeCurrent() || !FProgram) return veSurfaceLost;
-  if (!texture || texture != FTextureId || !buffer) return veInvalidCall;
-  QOpenGLFunctions* gl = FWindow.Functions();
   FProgram->bind();
   FProgram->setUniformValue("picture", 0);
-  FProgram->setUniformValue("alphaRef",
-                            FStates.AlphaTest ? float(FStates.AlphaRef) / 255.0f : -1.0f);
+  FProgram->setUniformValue("alphaRef", float(PlaneAlphaRef) / 255.0f);
   // A luminance texture holds the picture's luma samples; the 32-bit one
   // holds colours already.
   const bool luma = FTexture.Format == tfLuminance8;
@@ -235,37 +193,36 @@ uint32_t TGLTextureDevice::DrawTexturedStrip(uint32_t texture, uint32_t buffer, 
 
   gl->glActiveTexture(GL_TEXTURE0);
   gl->glBindTexture(GL_TEXTURE_2D, texture);
-  const GLint wrap = GL_CLAMP_TO_EDGE;
-  gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, FStates.ClampU ? wrap : GL_REPEAT);
-  gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, FStates.ClampV ? wrap : GL_REPEAT);
+  gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
   // One level only: a mip filter would leave the texture incomplete.
-  gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER,
-                      FStates.LinearMag ? GL_LINEAR : GL_NEAREST);
-  gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
-                      FStates.LinearMin ? GL_LINEAR : GL_NEAREST);
+  gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
 
-  gl->glBindBuffer(GL_ARRAY_BUFFER, buffer);
+  const GLsizei stride = sizeof(TPlaneVertex);
   const int position = FProgram->attributeLocation("position");
   const int diffuse = FProgram->attributeLocation("diffuse");
   const int texCoord = FProgram->attributeLocation("texCoord");
   gl->glEnableVertexAttribArray(GLuint(position));
-  gl->glVertexAttribPointer(GLuint(position), 3, GL_FLOAT, GL_FALSE, GLsizei(stride), nullptr);
+  gl->glVertexAttribPointer(GLuint(position), 3, GL_FLOAT, GL_FALSE, stride, nullptr);
   if (diffuse >= 0) {
     gl->glEnableVertexAttribArray(GLuint(diffuse));
-    gl->glVertexAttribPointer(GLuint(diffuse), 4, GL_UNSIGNED_BYTE, GL_TRUE, GLsizei(stride),
+    gl->glVertexAttribPointer(GLuint(diffuse), 4, GL_UNSIGNED_BYTE, GL_TRUE, stride,
                               reinterpret_cast<const void*>(offsetof(TPlaneVertex, Color)));
   }
   gl->glEnableVertexAttribArray(GLuint(texCoord));
-  gl->glVertexAttribPointer(GLuint(texCoord), 2, GL_FLOAT, GL_FALSE, GLsizei(stride),
+  gl->glVertexAttribPointer(GLuint(texCoord), 2, GL_FLOAT, GL_FALSE, stride,
                             reinterpret_cast<const void*>(offsetof(TPlaneVertex, U)));
-  gl->glDrawArrays(GL_TRIANGLE_STRIP, 0, GLsizei(primitives + 2));
+  gl->glDrawArrays(GL_TRIANGLE_STRIP, 0, GLsizei(strip.size()));
   gl->glDisableVertexAttribArray(GLuint(position));
   if (diffuse >= 0) gl->glDisableVertexAttribArray(GLuint(diffuse));
   gl->glDisableVertexAttribArray(GLuint(texCoord));
   gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
   gl->glBindTexture(GL_TEXTURE_2D, 0);
   FProgram->release();
-  return gl->glGetError() == GL_NO_ERROR ? veOk : veGeneric;
+  if (gl->glGetError() != GL_NO_ERROR) return veGeneric;
+  gl->glFlush();
+  return veOk;
 }
 
 }  // namespace vexo

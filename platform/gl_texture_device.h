@@ -1,5 +1,5 @@
 #pragma once
-// The texture modes on OpenGL: the plane scene's calls expressed as GL state,
+// The texture modes on OpenGL: the plane scene drawn by a shader program,
 // one texture of 8-bit luminance (grey) or 32-bit BGRA, presented by swapping
 // the child window that covers the picture rectangle.
 #include <QOpenGLShaderProgram>
@@ -22,17 +22,8 @@ class TGLTextureDevice : public TTextureDevice {
   void Release() override;
   void SetWindowRect(const TVideoRect& window, const TVideoRect& display) override;
 
-  uint32_t SetPlaneStates(const TPlaneStates& states) override;
-  uint32_t CreateVertexBuffer(uint32_t bytes, uint32_t format, uint32_t& buffer) override;
-  void ReleaseVertexBuffer(uint32_t buffer) override;
-  uint32_t WriteVertexBuffer(uint32_t buffer, const void* data, uint32_t bytes) override;
-  uint32_t GetBackBuffer() override;
-  uint32_t SetTransform(TPlaneTransform kind, const TPlaneMatrix& matrix) override;
-  uint32_t Clear(uint32_t argb, float depth, uint32_t stencil) override;
-  uint32_t BeginScene() override;
-  uint32_t EndScene() override;
-  uint32_t DrawTexturedStrip(uint32_t texture, uint32_t buffer, uint32_t stride, uint32_t format,
-                             uint32_t primitives) override;
+  uint32_t ConfigurePlane(const TPlaneMatrix& view, const TPlaneMatrix& projection) override;
+  uint32_t DrawPlane(uint32_t texture, const TPlaneStrip& strip, uint32_t clearArgb) override;
 
  private:
   void ReleaseWindow();
@@ -50,7 +41,8 @@ class TGLTextureDevice : public TTextureDevice {
   // The picture's texture, in OpenGL's name.
   uint32_t FTextureId = 0;
   TTexture FTexture;
-  TPlaneStates FStates;
+  // The plane's vertices, in OpenGL's name.
+  uint32_t FPlaneBuffer = 0;
   TPlaneMatrix FProjection{};
   TPlaneMatrix FView{};
 };

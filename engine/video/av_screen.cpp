@@ -269,7 +269,7 @@ void TAVScreen::ReleaseSurfaces() {
 
 void TAVScreen::ReleaseDevices() {
   FSurfaceDevice.reset();
-  // The scene's vertex buffer belongs to the device and goes with it.
+  // The scene was set up on the device and goes with it.
   FPlaneScene.reset();
   FTextureDevice.reset();
 }

@@ -6,6 +6,8 @@ namespace vexo {
 
 namespace {
 
+constexpr uint32_t OpaqueBlack = 0xFF000000;
+
 constexpr TPlaneMatrix Identity() {
   return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 }
@@ -47,17 +49,8 @@ uint32_t TPlaneScene::InitScene(TPlaneDevice* device, float aspect) {
   const float a = aspect >= 1.0f ? aspect : 1.0f;
   FVertices[0].X = FVertices[1].X = -a;
   FVertices[2].X = FVertices[3].X = a;
-
-  if (uint32_t code = device->SetPlaneStates(TPlaneStates{})) return code;
-  if (FVertexBuffer) {
-    device->ReleaseVertexBuffer(FVertexBuffer);
-    FVertexBuffer = 0;
-  }
-  // A missing buffer shows up in DrawScene.
-  device->CreateVertexBuffer(PlaneVertexBytes, PlaneVertexFormat, FVertexBuffer);
-  if (uint32_t code = device->GetBackBuffer()) return code;
-  if (uint32_t code = device->SetTransform(ptProjection, Projection(a))) return code;
-  return device->SetTransform(ptView, View(a));
+  FConfigured = true;
+  return device->ConfigurePlane(View(a), Projection(a));
 }
 
 void TPlaneScene::SetTexRange(float v, float u) {
@@ -73,15 +66,8 @@ void TPlaneScene::SetTexRange(float v, float u) {
 
 uint32_t TPlaneScene::DrawScene(TPlaneDevice* device, uint32_t texture) {
   if (!device || !texture) return veNullPointer;
-  if (!FVertexBuffer) return veInvalidCall;
-  if (uint32_t code = device->WriteVertexBuffer(FVertexBuffer, FVertices.data(), PlaneVertexBytes))
-    return code;
-  if (uint32_t code = device->Clear(0xFF000000, 1.0f, 0)) return code;
-  if (uint32_t code = device->BeginScene()) return code;
-  if (uint32_t code = device->DrawTexturedStrip(texture, FVertexBuffer, sizeof(TPlaneVertex),
-                                                PlaneVertexFormat, 2))
-    return code;
-  return device->EndScene();
+  if (!FConfigured) return veInvalidCall;
+  return device->DrawPlane(texture, FVertices, OpaqueBlack);
 }
 
 }  // namespace vexo

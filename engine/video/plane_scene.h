@@ -1,6 +1,8 @@
 #pragma once
 // The textured plane of the texture modes: one rectangle, drawn as a strip of
 // two triangles, that fills the device's back buffer with the video texture.
+// The scene owns the plane's geometry (its vertices, the used part of the
+// texture, the view and projection); the device only draws what it is given.
 #include <array>
 #include <cstdint>
 
@@ -15,75 +17,48 @@ struct TPlaneVertex {
 };
 static_assert(sizeof(TPlaneVertex) == 24);
 
-// Vertex layout code: position, diffuse colour, one texture coordinate set.
-inline constexpr uint32_t PlaneVertexFormat = 0x142;
-inline constexpr uint32_t PlaneVertexBytes = 4 * sizeof(TPlaneVertex);
+// The plane's four vertices in strip order: top-left, bottom-left, top-right,
+// bottom-right.
+using TPlaneStrip = std::array<TPlaneVertex, 4>;
 
 // A 4x4 transform, rows m11..m44, applied to row vectors (v * M).
 using TPlaneMatrix = std::array<float, 16>;
 
-enum TPlaneTransform : uint8_t { ptView, ptProjection };
-
-enum TPlaneBlend : uint8_t { pbSrcAlpha, pbInvSrcAlpha };
-enum TPlaneCompare : uint8_t { pcGreater };
-
-// The fixed render and sampler states of the plane.
-struct TPlaneStates {
-  bool Culling = false;
-  bool Lighting = false;
-  bool AlphaBlend = true;
-  TPlaneBlend SrcBlend = pbSrcAlpha;
-  TPlaneBlend DestBlend = pbInvSrcAlpha;
-  bool AlphaTest = true;
-  uint8_t AlphaRef = 16;
-  TPlaneCompare AlphaFunc = pcGreater;
-  bool ClampU = true;
-  bool ClampV = true;
-  bool LinearMag = true;
-  bool LinearMin = true;
-  bool LinearMip = true;
-};
-
 // What the plane needs of a device. Every call answers 0 or a video error code.
-// Textures and vertex buffers are handles; 0 is none.
 class TPlaneDevice {
  public:
   virtual ~TPlaneDevice() = default;
-  virtual uint32_t SetPlaneStates(const TPlaneStates& states) = 0;
-  virtual uint32_t CreateVertexBuffer(uint32_t bytes, uint32_t format, uint32_t& buffer) = 0;
-  virtual void ReleaseVertexBuffer(uint32_t buffer) = 0;
-  virtual uint32_t WriteVertexBuffer(uint32_t buffer, const void* data, uint32_t bytes) = 0;
-  // Answers whether the device has a back buffer to draw into.
-  virtual uint32_t GetBackBuffer() = 0;
-  virtual uint32_t SetTransform(TPlaneTransform kind, const TPlaneMatrix& matrix) = 0;
-  virtual uint32_t Clear(uint32_t argb, float depth, uint32_t stencil) = 0;
-  virtual uint32_t BeginScene() = 0;
-  virtual uint32_t EndScene() = 0;
-  // Binds the texture to stage 0 (colour from the texture, alpha modulated with
-  // the diffuse colour), draws `primitives` triangles of a strip from vertex 0
-  // and unbinds the texture again.
-  virtual uint32_t DrawTexturedStrip(uint32_t texture, uint32_t buffer, uint32_t stride,
-                                     uint32_t format, uint32_t primitives) = 0;
+  // Readies the device to draw the plane into its back buffer, seen through
+  // `view` and then `projection`, replacing any earlier set-up; answers
+  // veSurfaceLost when there is no back buffer to draw into.
+  virtual uint32_t ConfigurePlane(const TPlaneMatrix& view, const TPlaneMatrix& projection) = 0;
+  // Draws one frame into the back buffer: cleared to `clearArgb`, then the
+  // strip with `texture` sampled over it (clamped, filtered linearly), the
+  // texel's alpha times the vertex colour's alpha blending it over the clear
+  // colour and leaving out what is 16/255 or less.
+  virtual uint32_t DrawPlane(uint32_t texture, const TPlaneStrip& strip, uint32_t clearArgb) = 0;
 };
 
 class TPlaneScene {
  public:
   TPlaneScene();
 
+  // Fits the plane to a picture of `aspect` and sets it up on `device`.
   uint32_t InitScene(TPlaneDevice* device, float aspect);
   // Only the used fraction of a larger (power-of-two) texture is drawn.
   void SetTexRange(float v, float u);
   uint32_t DrawScene(TPlaneDevice* device, uint32_t texture);
 
-  const std::array<TPlaneVertex, 4>& Vertices() const { return FVertices; }
-  uint32_t VertexBuffer() const { return FVertexBuffer; }
+  const TPlaneStrip& Vertices() const { return FVertices; }
 
   static TPlaneMatrix Projection(float a);
   static TPlaneMatrix View(float a);
 
  private:
-  std::array<TPlaneVertex, 4> FVertices;
-  uint32_t FVertexBuffer = 0;
+  TPlaneStrip FVertices;
+  // A device was set up; until then there is nothing to draw with. A set-up
+  // that failed leaves the device to answer for itself at the next draw.
+  bool FConfigured = false;
 };
 
 }  // namespace vexo

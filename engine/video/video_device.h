@@ -132,7 +132,6 @@ struct TTextureCaps {
   bool PowerOfTwoOnly = false;
 };
 
-// The texture modes' device: draws the plane scene and presents it.
 // The picture's texture: its texel format and size.
 struct TTextureDesc {
   TTextureFormat Format = tfLuminance8;
@@ -142,7 +141,8 @@ struct TTextureDesc {
 
 // The texture modes' device (modes GLTextureGrey and GLTextureArgb): the
 // plane scene draws the picture's texture through it. Its life: configured
-// on a window, configured for a texture, then uploads and presents per frame.
+// on a window, configured for a texture and the plane, then per frame an
+// upload, the plane drawn and a present.
 class TTextureDevice : public TVideoDevice, public TPlaneDevice {
  public:
   // Binds the device to `window` and tells what it can do there.

@@ -1,7 +1,6 @@
 #include "tests/support/memory_video_system.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "engine/video/av_screen_utils.h"
 #include "engine/video/video_error_text.h"
@@ -106,34 +105,20 @@ void TMemoryTextureDevice::SetWindowRect(const TVideoRect& window, const TVideoR
   Display = display;
 }
 
-uint32_t TMemoryTextureDevice::CreateVertexBuffer(uint32_t bytes, uint32_t, uint32_t& buffer) {
-  BufferVertices.assign(bytes / sizeof(TPlaneVertex), TPlaneVertex{});
-  buffer = NextHandle++;
+uint32_t TMemoryTextureDevice::ConfigurePlane(const TPlaneMatrix& view,
+                                              const TPlaneMatrix& projection) {
+  if (BackBufferResult) return BackBufferResult;
+  View = view;
+  Projection = projection;
   return 0;
 }
 
-uint32_t TMemoryTextureDevice::WriteVertexBuffer(uint32_t, const void* data, uint32_t bytes) {
-  BufferVertices.resize(bytes / sizeof(TPlaneVertex));
-  std::memcpy(BufferVertices.data(), data, bytes);
-  return 0;
-}
-
-uint32_t TMemoryTextureDevice::SetTransform(TPlaneTransform kind, const TPlaneMatrix& matrix) {
-  (kind == ptProjection ? Projection : View) = matrix;
-  return 0;
-}
-
-uint32_t TMemoryTextureDevice::Clear(uint32_t, float, uint32_t) {
+uint32_t TMemoryTextureDevice::DrawPlane(uint32_t texture, const TPlaneStrip& strip, uint32_t) {
+  BufferVertices.assign(strip.begin(), strip.end());
   ++Clears;
-  return 0;
-}
-
-uint32_t TMemoryTextureDevice::DrawTexturedStrip(uint32_t texture, uint32_t buffer, uint32_t,
-                                                 uint32_t, uint32_t) {
-  if (!texture || !buffer) return veInvalidCall;
+  if (!texture) return veInvalidCall;
   if (DrawResult) return DrawResult;
   ++Draws;
-  LastBuffer = buffer;
   return 0;
 }
 

@@ -50,17 +50,17 @@ class TMemoryTextureDevice : public TTextureDevice {
   uint32_t ConfigureResult = 0;
   TTextureCaps Caps{true, false};
   uint32_t TextureResult = 0;
-  int PresentFailures = 0;  // presents that fail before one succeeds
-  uint32_t BackBufferResult = 0;
-  uint32_t DrawResult = 0;  // what every draw of the textured strip answers
+  int PresentFailures = 0;        // presents that fail before one succeeds
+  uint32_t BackBufferResult = 0;  // what setting the plane up answers
+  uint32_t DrawResult = 0;        // what every draw of the plane answers
 
   int DevicesCreated = 0, Presents = 0, Draws = 0, Clears = 0;
   int32_t TextureWidth = 0, TextureHeight = 0;
   TTextureFormat Format = tfLuminance8;
   std::vector<uint8_t> Texels;
   uint32_t NextHandle = 1;
-  uint32_t LastBuffer = 0;
   TPlaneMatrix Projection{}, View{};
+  // The plane's vertices as the last draw took them.
   std::vector<TPlaneVertex> BufferVertices;
   TVideoRect Window, Display, PresentedRect;
 
@@ -71,17 +71,8 @@ class TMemoryTextureDevice : public TTextureDevice {
   void Release() override { Texels.clear(); }
   void SetWindowRect(const TVideoRect& window, const TVideoRect& display) override;
 
-  uint32_t SetPlaneStates(const TPlaneStates&) override { return 0; }
-  uint32_t CreateVertexBuffer(uint32_t bytes, uint32_t format, uint32_t& buffer) override;
-  void ReleaseVertexBuffer(uint32_t) override {}
-  uint32_t WriteVertexBuffer(uint32_t buffer, const void* data, uint32_t bytes) override;
-  uint32_t GetBackBuffer() override { return BackBufferResult; }
-  uint32_t SetTransform(TPlaneTransform kind, const TPlaneMatrix& matrix) override;
-  uint32_t Clear(uint32_t, float, uint32_t) override;
-  uint32_t BeginScene() override { return 0; }
-  uint32_t EndScene() override { return 0; }
-  uint32_t DrawTexturedStrip(uint32_t texture, uint32_t buffer, uint32_t stride, uint32_t format,
-                             uint32_t primitives) override;
+  uint32_t ConfigurePlane(const TPlaneMatrix& view, const TPlaneMatrix& projection) override;
+  uint32_t DrawPlane(uint32_t texture, const TPlaneStrip& strip, uint32_t clearArgb) override;
 };
 
 // Hands out the devices that the test prepared (each once) and a fixed screen
