@@ -1,11 +1,11 @@
 #pragma once
-// The texture modes on OpenGL: the plane scene drawn by a shader program,
-// one texture of 8-bit luminance (grey) or 32-bit BGRA, presented by swapping
-// the child window that covers the picture rectangle.
-#include <QOpenGLShaderProgram>
+// The texture modes on OpenGL: one texture of 8-bit luminance (grey) or
+// 32-bit BGRA, drawn by the plane (platform/gl_plane.h) and presented by
+// swapping the child window that covers the picture rectangle.
 #include <vector>
 
 #include "engine/video/video_device.h"
+#include "platform/gl_plane.h"
 #include "platform/gl_video_window.h"
 
 namespace vexo {
@@ -37,14 +37,10 @@ class TGLTextureDevice : public TTextureDevice {
   int32_t BytesPerTexel(const TTexture& t) const { return t.Format == tfARGB32 ? 4 : 1; }
 
   TGLVideoWindow FWindow;
-  std::unique_ptr<QOpenGLShaderProgram> FProgram;
+  TGLPlane FPlane{FWindow};
   // The picture's texture, in OpenGL's name.
   uint32_t FTextureId = 0;
   TTexture FTexture;
-  // The plane's vertices, in OpenGL's name.
-  uint32_t FPlaneBuffer = 0;
-  TPlaneMatrix FProjection{};
-  TPlaneMatrix FView{};
 };
 
 }  // namespace vexo
