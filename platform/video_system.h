@@ -15,8 +15,6 @@ class TDesktopVideoSystem : public TVideoSystem {
   std::unique_ptr<TSurfaceDevice> NewSurfaceDevice(uint8_t mode) override;
   std::unique_ptr<TTextureDevice> NewTextureDevice() override;
   void PrimaryScreenSize(int32_t& width, int32_t& height) override;
-  // Compositing desktops here do not hide overlays.
-  void DisableComposition() override {}
 };
 
 }  // namespace vexo

@@ -186,7 +186,8 @@ class TVideoSystem {
   virtual std::unique_ptr<TSurfaceDevice> NewSurfaceDevice(uint8_t mode) = 0;
   virtual std::unique_ptr<TTextureDevice> NewTextureDevice() = 0;
   virtual void PrimaryScreenSize(int32_t& width, int32_t& height) = 0;
-  // Turns desktop composition off where it hides overlays; a no-op elsewhere.
+  // Turns desktop composition off where it hides overlays; a no-op where it
+  // does not, as on the desktops here.
   virtual void DisableComposition() {}
 };
 
