@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -700,6 +701,36 @@ TEST(VideoPanelLayout, AFixedRatioCentresTheVideoAreaAboveTheControls) {
   EXPECT_EQ(panel->PageList()->geometry(), QRect(57, 8, 685, 514));
   EXPECT_EQ(panel->ControlPanel()->geometry(), QRect(0, 530, 800, 70));
   EXPECT_EQ(panel->PlayerWidget()->size(), QSize(685, 514));
+}
+
+// One page shows at a time, filling the container; the keyboard focus moves
+// with it when it was on the page before.
+TEST(PageListTest, TheActivePageFillsTheContainerAndTakesTheFocus) {
+  QWidget window;
+  auto* layout = new QVBoxLayout(&window);
+  layout->setContentsMargins(5, 5, 5, 5);
+  auto* pages = new TPageList;
+  layout->addWidget(pages);
+  QWidget* first = pages->AddPage();
+  auto* firstEdit = new QLineEdit(first);
+  QWidget* second = pages->AddPage();
+  auto* secondEdit = new QLineEdit(second);
+  EXPECT_EQ(pages->PageCount(), 2);
+  EXPECT_EQ(pages->ActivePage(), second);
+  window.resize(300, 200);
+  window.show();
+  ASSERT_TRUE(WaitFor([&] { return second->isVisible(); }));
+  EXPECT_FALSE(first->isVisible());
+
+  secondEdit->setFocus();
+  pages->SetActivePage(first);
+  window.resize(420, 260);
+  Settle();
+  EXPECT_TRUE(first->isVisible());
+  EXPECT_FALSE(second->isVisible());
+  EXPECT_EQ(first->geometry(), pages->rect());
+  EXPECT_EQ(pages->size(), QSize(410, 250));
+  EXPECT_EQ(window.focusWidget(), firstEdit);
 }
 
 TEST_F(VideoPanelTest, ASkinStylesTheStripsInsteadOfTheGradient) {
