@@ -32,6 +32,7 @@
 #include "app/common/ms_action.h"
 #include "app/common/text_utils.h"
 #include "app/player/av_panel.h"
+#include "app/player/elided_label.h"
 #include "app/player/page_list.h"
 #include "app/player/player_error_text.h"
 #include "app/player/player_widget.h"
@@ -48,6 +49,7 @@
 #include "engine/media/av_types.h"
 #include "engine/playlist/av_playlist.h"
 #include "event_wait.h"
+#include "panel_fit.h"
 #include "platform/platform_sound_system.h"
 #include "platform/termination_signals.h"
 #include "platform/video_system.h"
@@ -763,6 +765,71 @@ TEST_F(VideoPanelTest, ASkinsFontShowsTheTimeLabelsWhole) {
   Panel->SetSkinActive(false);
   qApp->setStyleSheet(QString());
 }
+
+// ---- Room for longer texts and larger fonts ----
+
+struct TFitCase {
+  const char* Name;
+  double FontScale;  // of the desktop's font
+  int Repeats;       // the caption or the link that many times over
+  int Width;         // of the window
+};
+
+void PrintTo(const TFitCase& c, std::ostream* out) {
+  *out << c.Name;
+}
+
+class PanelFitTest : public VideoPanelTest, public ::testing::WithParamInterface<TFitCase> {
+ protected:
+  void SetUp() override {
+    VideoPanelTest::SetUp();
+    if (HasFatalFailure()) return;
+    QFont font = Window->font();
+    font.setPixelSize(int(std::lround(QFontInfo(font).pixelSize() * GetParam().FontScale)));
+    Window->setFont(font);
+    Window->resize(GetParam().Width, 600);
+  }
+  QString Longer(const QString& text) const {
+    return QStringList(GetParam().Repeats, text).join(' ');
+  }
+};
+
+TEST_P(PanelFitTest, TheControlStripKeepsItsControlsWholeAndApart) {
+  // Two files, so that there are ticks to see.
+  TAVPlayList list;
+  OpenList({"numbered_h264.mp4", "h264_aac.mp4"}, list);
+  ASSERT_TRUE(Panel->IsOpen());
+  TAVControlPanel& strip = Controls();
+  strip.SetCaption(Longer(strip.CaptionText()));
+  Settle();
+  ASSERT_TRUE(strip.TickBar()->isVisible());
+  test::ExpectControlsFit(
+      &strip,
+      {strip.Button(TAVControlPanel::biStop), strip.Button(TAVControlPanel::biPlay),
+       strip.CaptionLabel(), strip.TimeLabel(), strip.TotalLabel(), strip.PositionBar(),
+       strip.TickBar(), strip.MuteButton(), strip.VolumeBar()},
+      QString("control-strip-") + GetParam().Name);
+  // A caption longer than its room is cut short, not cut through.
+  const auto* caption = qobject_cast<TElidedLabel*>(strip.CaptionLabel());
+  ASSERT_TRUE(caption);
+  if (GetParam().Repeats > 1) {
+    EXPECT_NE(caption->ShownText(), strip.CaptionText());
+  }
+  // The ticks stay under the bar's channel, the strip along the bottom and
+  // the picture above it.
+  const QRect bar = Bar().geometry(), channel = Bar().ChannelRect();
+  EXPECT_EQ(strip.TickBar()->geometry(),
+            QRect(bar.x() + channel.x(), bar.bottom() + 1, channel.width(), TTickBar::kHeight));
+  EXPECT_GE(strip.height(), TAVControlPanel::kHeight);
+  EXPECT_EQ(strip.geometry().bottom(), Panel->height() - 1);
+  EXPECT_EQ(Panel->PageList()->geometry().bottom() + 1 + 8, strip.y());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, PanelFitTest,
+    ::testing::Values(TFitCase{"WiderFont", 1.5, 1, 800}, TFitCase{"LongerTexts", 1, 6, 800},
+                      TFitCase{"WiderFontLongerTextsNarrowWindow", 1.5, 6, 560}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 // ---- Volume ----
 
