@@ -43,7 +43,9 @@
 #include "app/player/video_panel_texts.h"
 #include "app/player/video_popup_rules.h"
 #include "app/player/volume_control.h"
+#include "app/settings/options.h"
 #include "app/shell/command_table.h"
+#include "app/shell/mirra_ad_panel.h"
 #include "engine/input/audio_streams.h"
 #include "engine/media/av_log.h"
 #include "engine/media/av_types.h"
@@ -823,6 +825,21 @@ TEST_P(PanelFitTest, TheControlStripKeepsItsControlsWholeAndApart) {
   EXPECT_GE(strip.height(), TAVControlPanel::kHeight);
   EXPECT_EQ(strip.geometry().bottom(), Panel->height() - 1);
   EXPECT_EQ(Panel->PageList()->geometry().bottom() + 1 + 8, strip.y());
+}
+
+TEST_P(PanelFitTest, TheSiblingProductLinkStaysWholeUnderThePicture) {
+  TOptions options(VEXO_BIN_DIR);
+  Panel->ShowAdPanel(options);
+  TMirraAdPanel& ad = *Panel->AdPanel();
+  ad.HideLink()->setText(Longer(ad.HideLink()->text()));
+  Settle();
+  test::ExpectControlsFit(&ad, {ad.HideLink()}, QString("sibling-panel-") + GetParam().Name);
+  EXPECT_EQ(ad.Strip()->geometry().bottom(), ad.height() - 1);
+  EXPECT_GE(ad.Strip()->height(), TMirraAdPanel::kStripHeight);
+  // The link is centred across the panel.
+  const QRect link = test::PlaceIn(&ad, ad.HideLink());
+  EXPECT_NEAR(link.center().x(), ad.width() / 2, 1);
+  delete Panel->AdPanel();
 }
 
 INSTANTIATE_TEST_SUITE_P(
