@@ -31,7 +31,9 @@ constexpr int kBarTop = (TAVControlPanel::kHeight - TCTrackBar::kHeight) / 2 + 3
 constexpr int kCaptionIndent = 8;
 constexpr int kTotalRightGap = 14;
 constexpr int kLagWidth = 160;
-constexpr int kLagTop = 58;
+// The late-video line lies across the foot of the ticks, wherever a font
+// puts them.
+constexpr int kLagBelowTicks = 6;
 constexpr int kLagHeight = 4;
 constexpr int kGlyphPause = 2;
 // The loudness controls at the right end of the position bar's row.
@@ -102,6 +104,7 @@ void TAVControlPanel::Init(TAVPlayer& player, TNotify onSeekDone, TOnButtonClick
   FTickBar->setFixedHeight(TTickBar::kHeight);
   FTickBar->hide();
   FTickBar->SetThumbWidth(TCTrackBar::kThumbWidth);
+  FTickBar->installEventFilter(this);
 
   FPositionBar = new TCTrackBar(this);
   FPositionBar->setObjectName("PositionBar");
@@ -154,7 +157,8 @@ void TAVControlPanel::LayOut() {
   row->addSpacing(kMargin);
 
   auto* grid = new QGridLayout;
-  grid->setContentsMargins(0, kLabelTop, 0, 0);
+  // Room under the ticks for the late-video line.
+  grid->setContentsMargins(0, kLabelTop, 0, kLagBelowTicks + kLagHeight - TTickBar::kHeight);
   grid->setSpacing(0);
   auto* labels = new QHBoxLayout;
   labels->setContentsMargins(kCaptionIndent, 0, kTotalRightGap - kMargin, 0);
@@ -195,8 +199,18 @@ void TAVControlPanel::RelayoutLabels() {
 
 void TAVControlPanel::resizeEvent(QResizeEvent* event) {
   TCtrlPanel::resizeEvent(event);
-  if (FLagIndicator)
-    FLagIndicator->setGeometry((width() - kLagWidth) / 2, kLagTop, kLagWidth, kLagHeight);
+  PlaceLagIndicator();
+}
+
+bool TAVControlPanel::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == FTickBar && event->type() == QEvent::Move) PlaceLagIndicator();
+  return TCtrlPanel::eventFilter(watched, event);
+}
+
+void TAVControlPanel::PlaceLagIndicator() {
+  if (!FLagIndicator) return;
+  FLagIndicator->setGeometry((width() - kLagWidth) / 2, FTickBar->y() + kLagBelowTicks, kLagWidth,
+                             kLagHeight);
 }
 
 void TAVControlPanel::wheelEvent(QWheelEvent* event) {

@@ -63,8 +63,11 @@ class TAVControlPanel : public TCtrlPanel {
   // The wheel over the volume slider sets the loudness; the position bar
   // leaves it alone.
   void wheelEvent(QWheelEvent* event) override;
+  // The late-video line follows the ticks.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void PlaceLagIndicator();
   void LayOut();
   void RelayoutLabels();
   void ButtonClicked(int index);

@@ -824,6 +824,12 @@ TEST_P(PanelFitTest, TheControlStripKeepsItsControlsWholeAndApart) {
             QRect(bar.x() + channel.x(), bar.bottom() + 1, channel.width(), TTickBar::kHeight));
   EXPECT_GE(strip.height(), TAVControlPanel::kHeight);
   EXPECT_EQ(strip.geometry().bottom(), Panel->height() - 1);
+  // The late-video line across the foot of the ticks, clear of the bar.
+  strip.LagIndicator()->show();
+  const QRect lag = strip.LagIndicator()->geometry();
+  EXPECT_EQ(lag.top(), strip.TickBar()->y() + 6);
+  EXPECT_TRUE(strip.rect().contains(lag));
+  EXPECT_FALSE(lag.intersects(bar));
   EXPECT_EQ(Panel->PageList()->geometry().bottom() + 1 + 8, strip.y());
 }
 
@@ -845,7 +851,9 @@ TEST_P(PanelFitTest, TheSiblingProductLinkStaysWholeUnderThePicture) {
 INSTANTIATE_TEST_SUITE_P(
     Texts, PanelFitTest,
     ::testing::Values(TFitCase{"WiderFont", 1.5, 1, 800}, TFitCase{"LongerTexts", 1, 6, 800},
-                      TFitCase{"WiderFontLongerTextsNarrowWindow", 1.5, 6, 560}),
+                      TFitCase{"WiderFontLongerTextsNarrowWindow", 1.5, 6, 560},
+                      // Too large for the usual height: the strip grows.
+                      TFitCase{"MuchWiderFont", 2.5, 1, 800}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 // ---- Volume ----
