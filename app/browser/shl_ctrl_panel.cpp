@@ -1,20 +1,21 @@
 #include "app/browser/shl_ctrl_panel.h"
 
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QIcon>
 #include <QLocale>
 #include <QRegularExpression>
 
 #include "app/common/language_list.h"
+#include "app/player/elided_label.h"
 
 namespace vexo {
 
 namespace {
 
-constexpr int kCaptionLeft = 6;
+constexpr int kMargin = 6;
 constexpr int kFirstLineTop = 9;
 constexpr int kLineStep = 17;
-constexpr int kButtonTop = 12;
-constexpr int kButtonMargin = 52;  // from the right edge to the button's left
 constexpr int kIconSize = 32;
 
 std::array<QString, 3> VideoCaptions() {
@@ -69,10 +70,12 @@ QString SoundChannelsText(int channels) {
 TShlCtrlPanel::TShlCtrlPanel(QWidget* parent) : TCtrlPanel(parent) {
   setObjectName(QStringLiteral("ShlCtrlPanel"));
   setFocusPolicy(Qt::StrongFocus);
-  setFixedHeight(kHeight);
+  // kHeight, or more when the font needs it, whatever height it is asked to take.
+  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
   for (size_t i = 0; i < 3; ++i) {
     FCaptionLabels[i] = new QLabel(this);
-    FValueLabels[i] = new QLabel(this);
+    // A value too long for a narrow column is cut short with an ellipsis.
+    FValueLabels[i] = new TElidedLabel(this);
   }
   SetCaptions(VideoCaptions());
   FPlayButton = new QToolButton(this);
@@ -99,10 +102,7 @@ void TShlCtrlPanel::SetPlayEnabled(bool enabled) {
 }
 
 void TShlCtrlPanel::SetCaptions(const std::array<QString, 3>& captions) {
-  for (size_t i = 0; i < 3; ++i) {
-    FCaptionLabels[i]->setText(captions[i]);
-    FCaptionLabels[i]->adjustSize();
-  }
+  for (size_t i = 0; i < 3; ++i) FCaptionLabels[i]->setText(captions[i]);
 }
 
 void TShlCtrlPanel::ClearValues() {
@@ -138,20 +138,40 @@ void TShlCtrlPanel::ShowFileInfo(const QString& path, const TShlNodeDate& node) 
   FProbe.Probe(path);
 }
 
-void TShlCtrlPanel::resizeEvent(QResizeEvent* event) {
-  QWidget::resizeEvent(event);
-  LayOut();
+void TShlCtrlPanel::LayOut() {
+  auto* row = new QHBoxLayout(this);
+  row->setContentsMargins(kMargin, 0, kMargin, 0);
+  row->setSpacing(kMargin);
+  // The lines sit kFirstLineTop from the top; a larger font takes from the
+  // room above and below them, in the same measure.
+  auto* lines = new QVBoxLayout;
+  lines->setSpacing(0);
+  const int below = kHeight - kFirstLineTop - 3 * kLineStep;
+  lines->addStretch(kFirstLineTop);
+  auto* grid = new QGridLayout;
+  grid->setContentsMargins(0, 0, 0, 0);
+  grid->setSpacing(0);
+  grid->setHorizontalSpacing(kMargin);
+  // The values start at kValueLeft, or further right after a longer caption.
+  grid->setColumnMinimumWidth(0, kValueLeft - 2 * kMargin);
+  grid->setColumnStretch(1, 1);
+  for (int i = 0; i < 3; ++i) {
+    grid->setRowMinimumHeight(i, kLineStep);
+    grid->addWidget(FCaptionLabels[size_t(i)], i, 0, Qt::AlignTop);
+    grid->addWidget(FValueLabels[size_t(i)], i, 1, Qt::AlignTop);
+  }
+  lines->addLayout(grid);
+  lines->addStretch(below);
+  row->addLayout(lines, 1);
+  row->addWidget(FPlayButton, 0, Qt::AlignVCenter);
 }
 
-void TShlCtrlPanel::LayOut() {
-  const int buttonLeft = width() - kButtonMargin;
-  FPlayButton->move(buttonLeft, kButtonTop);
-  const int valueWidth = std::max(0, buttonLeft - 6 - kValueLeft);
-  for (size_t i = 0; i < 3; ++i) {
-    const int top = kFirstLineTop + int(i) * kLineStep;
-    FCaptionLabels[i]->move(kCaptionLeft, top);
-    FValueLabels[i]->setGeometry(kValueLeft, top, valueWidth, FValueLabels[i]->sizeHint().height());
-  }
+QSize TShlCtrlPanel::sizeHint() const {
+  return QSize(250, Height());
+}
+
+int TShlCtrlPanel::Height() const {
+  return std::max(kHeight, layout()->minimumSize().height());
 }
 
 }  // namespace vexo

@@ -45,15 +45,14 @@ class TShlCtrlPanel : public TCtrlPanel {
   const QLabel* ValueLabel(int i) const { return FValueLabels[size_t(i)]; }
   TMediaProbe& Probe() { return FProbe; }
 
-  QSize sizeHint() const override { return {250, kHeight}; }
+  // kHeight, or more when the font needs it.
+  int Height() const;
+  QSize sizeHint() const override;
 
  signals:
   void PlayClicked();
   // A probe started by ShowFileInfo has been shown.
   void InfoShown(const QString& path);
-
- protected:
-  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void SetCaptions(const std::array<QString, 3>& captions);

@@ -1,5 +1,7 @@
 #include "app/player/av_control_panel.h"
 
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QResizeEvent>
 #include <QWheelEvent>
 #include <algorithm>
@@ -8,6 +10,7 @@
 #include "app/common/language_list.h"
 #include "app/common/text_utils.h"
 #include "app/common/theme_icons.h"
+#include "app/player/elided_label.h"
 #include "app/player/tick_bar.h"
 #include "app/player/track_bar.h"
 #include "app/player/volume_control.h"
@@ -18,16 +21,28 @@ namespace vexo {
 namespace {
 
 constexpr int kButtonSize = 46;
-constexpr int kButtonTop = 12;
 constexpr int kMargin = 6;
+// The labels' line starts this far from the top, and the position bar one
+// line lower unless the labels' font needs more.
 constexpr int kLabelTop = 7;
+constexpr int kBarTop = (TAVControlPanel::kHeight - TCTrackBar::kHeight) / 2 + 3;
+// Inside the labels' line: from the bar's left end to the caption, between
+// the caption and the time, and from the total to the panel's right edge.
+constexpr int kCaptionIndent = 8;
+constexpr int kTotalRightGap = 14;
 constexpr int kLagWidth = 160;
-constexpr int kLagTop = 58;
+// The late-video line lies across the foot of the ticks, wherever a font
+// puts them.
+constexpr int kLagBelowTicks = 6;
 constexpr int kLagHeight = 4;
 constexpr int kGlyphPause = 2;
 // The loudness controls at the right end of the position bar's row.
 constexpr int kMuteSize = TCTrackBar::kHeight;
+constexpr int kMuteGap = 2;
 constexpr int kVolumeWidth = 84;
+// Columns of the grid right of the buttons.
+enum { colBar, colBarGap, colMute, colMuteGap, colVolume, colCount };
+enum { rowLabels, rowBar, rowTicks, rowRest };
 
 bool Runs(uint8_t state) {
   return state == psStopped || state == psPlaying || state == psPaused || state == psTracking;
@@ -37,7 +52,8 @@ bool Runs(uint8_t state) {
 
 TAVControlPanel::TAVControlPanel(QWidget* parent) : TCtrlPanel(parent) {
   setObjectName("ControlPanel");
-  setFixedHeight(kHeight);
+  // The video panel gives it Height(), whatever height it is asked to take.
+  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
 void TAVControlPanel::Init(TAVPlayer& player, TNotify onSeekDone, TOnButtonClick onButtonClick,
@@ -69,24 +85,31 @@ void TAVControlPanel::Init(TAVPlayer& player, TNotify onSeekDone, TOnButtonClick
     FButtons[size_t(i)] = button;
   }
 
-  FCaptionLabel = new QLabel(this);
+  // A long name is cut short with an ellipsis rather than pushing the times out.
+  FCaptionLabel = new TElidedLabel(this);
   FCaptionLabel->setObjectName("CaptionLabel");
-  FCaptionLabel->setTextFormat(Qt::PlainText);
   FTotalLabel = new QLabel(this);
   FTotalLabel->setObjectName("TotalLabel");
   FTimeLabel = new QLabel("00:00:00", this);
   FTimeLabel->setObjectName("TimeLabel");
-  FTotalLabel->installEventFilter(this);
-  FTimeLabel->installEventFilter(this);
+  for (QLabel* label : {FTimeLabel, FTotalLabel})
+    label->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
 
   FTickBar = new TTickBar(this);
   FTickBar->setEnabled(false);
+  // Placed under the bar while hidden too, so that it is in place when it shows.
+  QSizePolicy tickPolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+  tickPolicy.setRetainSizeWhenHidden(true);
+  FTickBar->setSizePolicy(tickPolicy);
+  FTickBar->setFixedHeight(TTickBar::kHeight);
   FTickBar->hide();
   FTickBar->SetThumbWidth(TCTrackBar::kThumbWidth);
+  FTickBar->installEventFilter(this);
 
   FPositionBar = new TCTrackBar(this);
   FPositionBar->setObjectName("PositionBar");
   FPositionBar->setEnabled(false);
+  FPositionBar->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   connect(FPositionBar, &TCTrackBar::MouseDown, this, &TAVControlPanel::BarMouseDown);
   connect(FPositionBar, &TCTrackBar::Changed, this, &TAVControlPanel::BarChanged);
   connect(FPositionBar, &TCTrackBar::MouseUp, this, &TAVControlPanel::BarMouseUp);
@@ -104,6 +127,7 @@ void TAVControlPanel::Init(TAVPlayer& player, TNotify onSeekDone, TOnButtonClick
   FVolumeBar->setObjectName("VolumeBar");
   FVolumeBar->setAccessibleName(LResList.ReadValue("Accessible", "Volume", {}));
   FVolumeBar->SetMax(100);
+  FVolumeBar->setFixedWidth(kVolumeWidth);
   TVolumeControl& volume = TVolumeControl::Instance();
   connect(FMuteButton, &QToolButton::clicked, this,
           [](bool muted) { TVolumeControl::Instance().SetMuted(muted); });
@@ -120,14 +144,73 @@ void TAVControlPanel::Init(TAVPlayer& player, TNotify onSeekDone, TOnButtonClick
   FLagIndicator->setPalette(red);
   FLagIndicator->hide();
 
+  LayOut();
   UpdateTime(false);
   UpdateTotal();
-  LayoutChildren();
+}
+
+void TAVControlPanel::LayOut() {
+  auto* row = new QHBoxLayout(this);
+  row->setContentsMargins(kMargin, 0, kMargin, 0);
+  row->setSpacing(1);
+  for (QToolButton* button : FButtons) row->addWidget(button, 0, Qt::AlignVCenter);
+  row->addSpacing(kMargin);
+
+  auto* grid = new QGridLayout;
+  // Room under the ticks for the late-video line.
+  grid->setContentsMargins(0, kLabelTop, 0, kLagBelowTicks + kLagHeight - TTickBar::kHeight);
+  grid->setSpacing(0);
+  auto* labels = new QHBoxLayout;
+  labels->setContentsMargins(kCaptionIndent, 0, kTotalRightGap - kMargin, 0);
+  labels->setSpacing(0);
+  labels->addWidget(FCaptionLabel, 1);
+  labels->addSpacing(kCaptionIndent);
+  labels->addWidget(FTimeLabel);
+  labels->addWidget(FTotalLabel);
+  grid->addLayout(labels, rowLabels, colBar, 1, colCount);
+  grid->setRowMinimumHeight(rowLabels, kBarTop - kLabelTop);
+  grid->addWidget(FPositionBar, rowBar, colBar);
+  grid->setColumnMinimumWidth(colBarGap, kMargin);
+  grid->addWidget(FMuteButton, rowBar, colMute);
+  grid->setColumnMinimumWidth(colMuteGap, kMuteGap);
+  grid->addWidget(FVolumeBar, rowBar, colVolume);
+  // The ticks span the bar's channel, which is the whole bar.
+  grid->addWidget(FTickBar, rowTicks, colBar);
+  grid->setRowMinimumHeight(rowTicks, TTickBar::kHeight);
+  grid->setRowStretch(rowRest, 1);
+  grid->setColumnStretch(colBar, 1);
+  row->addLayout(grid, 1);
+}
+
+QSize TAVControlPanel::sizeHint() const {
+  return QSize(TCtrlPanel::sizeHint().width(), Height());
+}
+
+int TAVControlPanel::Height() const {
+  // Taller only when a font leaves the controls no room in the usual height.
+  return layout() ? std::max(kHeight, layout()->minimumSize().height()) : kHeight;
+}
+
+void TAVControlPanel::RelayoutLabels() {
+  // At once rather than at the next turn of the event loop: the time label
+  // is repainted at once while the bar is dragged.
+  if (layout()) layout()->activate();
 }
 
 void TAVControlPanel::resizeEvent(QResizeEvent* event) {
   TCtrlPanel::resizeEvent(event);
-  LayoutChildren();
+  PlaceLagIndicator();
+}
+
+bool TAVControlPanel::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == FTickBar && event->type() == QEvent::Move) PlaceLagIndicator();
+  return TCtrlPanel::eventFilter(watched, event);
+}
+
+void TAVControlPanel::PlaceLagIndicator() {
+  if (!FLagIndicator) return;
+  FLagIndicator->setGeometry((width() - kLagWidth) / 2, FTickBar->y() + kLagBelowTicks, kLagWidth,
+                             kLagHeight);
 }
 
 void TAVControlPanel::wheelEvent(QWheelEvent* event) {
@@ -135,45 +218,6 @@ void TAVControlPanel::wheelEvent(QWheelEvent* event) {
     return TCtrlPanel::wheelEvent(event);
   TVolumeControl::Instance().TurnWheel(event->angleDelta().y());
   event->accept();
-}
-
-void TAVControlPanel::LayoutChildren() {
-  if (!FPositionBar) return;
-  int x = kMargin;
-  for (QToolButton* button : FButtons) {
-    button->move(x, kButtonTop);
-    x += button->width() + 1;
-  }
-  x += kMargin;
-  const int barTop = (kHeight - FPositionBar->height()) / 2 + 3;
-  const int volumeLeft = std::max(x, width() - kMargin - kVolumeWidth);
-  FVolumeBar->setGeometry(volumeLeft, barTop, kVolumeWidth, FVolumeBar->height());
-  FMuteButton->move(volumeLeft - kMuteSize - 2, barTop);
-  FPositionBar->setGeometry(x, barTop, std::max(0, FMuteButton->x() - x - kMargin),
-                            FPositionBar->height());
-  const QRect channel = FPositionBar->ChannelRect();
-  FTickBar->setGeometry(FPositionBar->x() + channel.left(), FPositionBar->geometry().bottom() + 1,
-                        channel.width(), TTickBar::kHeight);
-  LayoutLabels();
-  FLagIndicator->setGeometry((width() - kLagWidth) / 2, kLagTop, kLagWidth, kLagHeight);
-}
-
-bool TAVControlPanel::eventFilter(QObject* watched, QEvent* event) {
-  if (FPositionBar && (watched == FTimeLabel || watched == FTotalLabel) &&
-      event->type() == QEvent::FontChange)
-    // After the label itself has taken the font: its size hint is stale until then.
-    QMetaObject::invokeMethod(this, &TAVControlPanel::LayoutLabels, Qt::QueuedConnection);
-  return TCtrlPanel::eventFilter(watched, event);
-}
-
-void TAVControlPanel::LayoutLabels() {
-  const int x = FPositionBar->x();
-  FTotalLabel->adjustSize();
-  FTimeLabel->adjustSize();
-  FTotalLabel->move(width() - FTotalLabel->width() - 14, kLabelTop);
-  FTimeLabel->move(FTotalLabel->x() - FTimeLabel->width(), kLabelTop);
-  FCaptionLabel->setGeometry(x + 8, kLabelTop, std::max(0, FTimeLabel->x() - x - 16),
-                             FTimeLabel->height());
 }
 
 void TAVControlPanel::SetCaption(const QString& text) {
@@ -253,14 +297,14 @@ void TAVControlPanel::UpdateTime(bool repaintNow) {
   if (text == FTimeLabel->text()) return;
   const int oldWidth = FTimeLabel->width();
   FTimeLabel->setText(text);
-  if (FTimeLabel->sizeHint().width() != oldWidth) LayoutLabels();
+  if (FTimeLabel->sizeHint().width() != oldWidth) RelayoutLabels();
   if (repaintNow) FTimeLabel->repaint();
 }
 
 void TAVControlPanel::UpdateTotal() {
   FTotalMs = FPositionBar->Max() <= 0 ? 0 : FPlayer->DurationSeconds() * 1000;
   FTotalLabel->setText(" / " + ClockText(int64_t(FTotalMs)));
-  LayoutLabels();
+  RelayoutLabels();
 }
 
 void TAVControlPanel::UpdateItemLabel(uint8_t state) {

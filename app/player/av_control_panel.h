@@ -33,6 +33,10 @@ class TAVControlPanel : public TCtrlPanel {
 
   explicit TAVControlPanel(QWidget* parent = nullptr);
 
+  // kHeight, or more when the font needs it.
+  int Height() const;
+  QSize sizeHint() const override;
+
   // Builds the children and installs its handlers on the player.
   void Init(TAVPlayer& player, TNotify onSeekDone, TOnButtonClick onButtonClick = {},
             TNotify onStopped = {});
@@ -59,13 +63,13 @@ class TAVControlPanel : public TCtrlPanel {
   // The wheel over the volume slider sets the loudness; the position bar
   // leaves it alone.
   void wheelEvent(QWheelEvent* event) override;
-  // A skin that gives the time labels another font re-measures them, or
-  // their texts would be cut to the width of the old font.
+  // The late-video line follows the ticks.
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void LayoutChildren();
-  void LayoutLabels();
+  void PlaceLagIndicator();
+  void LayOut();
+  void RelayoutLabels();
   void ButtonClicked(int index);
   void StateChanged(uint8_t oldState, uint8_t newState);
   void PositionChanged();

@@ -84,9 +84,17 @@ void TAVPanel::resizeEvent(QResizeEvent* event) {
   LayoutChildren();
 }
 
+bool TAVPanel::event(QEvent* event) {
+  // The control strip's font changed the height it needs: the video area makes room.
+  if (event->type() == QEvent::LayoutRequest && FControlPanel &&
+      FControlPanel->Height() != FControlPanel->height())
+    LayoutChildren();
+  return QWidget::event(event);
+}
+
 void TAVPanel::LayoutChildren() {
   if (!FControlPanel) return;
-  const int panelHeight = FControlPanel->height();
+  const int panelHeight = FControlPanel->Height();
   if (IsFullScreen()) {
     FPageList->setGeometry(rect());
   } else {
@@ -109,11 +117,16 @@ void TAVPanel::LayoutChildren() {
     // output must follow all the same.
     if (sameSize) FPlayer->Player().Reposition();
   }
-  FControlPanel->setGeometry(0, height() - panelHeight, width(), panelHeight);
+  PlaceControlPanel();
   // Set here as well as by the containers, so that it holds before they are shown.
   QWidget* page = FPlayer->parentWidget();
   page->setGeometry(FPageList->rect());
   FPlayer->setGeometry(page->rect());
+}
+
+void TAVPanel::PlaceControlPanel() {
+  const int panelHeight = FControlPanel->Height();
+  FControlPanel->setGeometry(0, height() - panelHeight, width(), panelHeight);
 }
 
 void TAVPanel::paintEvent(QPaintEvent* event) {
@@ -294,8 +307,7 @@ void TAVPanel::SetControlPanelVisible(bool visible) {
   FControlPanel->setVisible(visible);
   if (!visible) return;
   // A native window shown again may come back where it was when it hid.
-  FControlPanel->setGeometry(0, height() - FControlPanel->height(), width(),
-                             FControlPanel->height());
+  PlaceControlPanel();
   FControlPanel->raise();
 }
 
@@ -410,7 +422,7 @@ void TAVPanel::PlayerMouseMove(const QPoint& position) {
   if (!player.FullScreen() || position == FLastMouse) return;
   FLastMouse = position;
   player.ShowCursor(true);
-  if (position.y() < height() - FControlPanel->height()) {
+  if (position.y() < height() - FControlPanel->Height()) {
     FControlPanel->hide();
     player.SetCursorAutoHide(true);
   } else {

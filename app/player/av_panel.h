@@ -98,10 +98,13 @@ class TAVPanel : public QWidget {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
 
  private:
   void LayoutChildren();
+  // Along the bottom edge, across the whole width.
+  void PlaceControlPanel();
   void UpdateCaption();
   void PlayerMouseMove(const QPoint& position);
   void FullScreenSwitched();

@@ -1,40 +1,30 @@
 #include "app/player/page_list.h"
 
-#include <QApplication>
-#include <QResizeEvent>
+#include <QStackedLayout>
 
 namespace vexo {
 
 TPageList::TPageList(QWidget* parent) : QWidget(parent) {
   setObjectName("PageList");
+  FLayout = new QStackedLayout(this);
+  FLayout->setContentsMargins(0, 0, 0, 0);
 }
 
 QWidget* TPageList::AddPage() {
   auto* page = new QWidget(this);
   page->setObjectName("PagePanel");
-  page->setGeometry(rect());
   FPages.push_back(page);
+  FLayout->addWidget(page);
   SetActivePage(page);
   return page;
 }
 
 void TPageList::SetActivePage(QWidget* page) {
-  if (page == FActive) return;
-  QWidget* old = FActive;
-  const bool hadFocus = old && old->isAncestorOf(QApplication::focusWidget());
+  if (page == FActive || !page) return;
   FActive = page;
-  if (page) {
-    page->raise();
-    page->show();
-  }
-  if (old) old->hide();
-  // The keyboard stays inside the container when it was on the old page.
-  if (hadFocus && page) page->setFocus();
-}
-
-void TPageList::resizeEvent(QResizeEvent* event) {
-  QWidget::resizeEvent(event);
-  for (QWidget* page : FPages) page->setGeometry(rect());
+  // The stacked layout raises and shows the page, hides the one before, and
+  // moves the keyboard focus onto the new page when it was on the old one.
+  FLayout->setCurrentWidget(page);
 }
 
 }  // namespace vexo

@@ -3,6 +3,8 @@
 #include <QWidget>
 #include <vector>
 
+class QStackedLayout;
+
 namespace vexo {
 
 class TPageList : public QWidget {
@@ -18,10 +20,8 @@ class TPageList : public QWidget {
   QWidget* ActivePage() const { return FActive; }
   void SetActivePage(QWidget* page);
 
- protected:
-  void resizeEvent(QResizeEvent* event) override;
-
  private:
+  QStackedLayout* FLayout = nullptr;
   std::vector<QWidget*> FPages;
   QWidget* FActive = nullptr;
 };

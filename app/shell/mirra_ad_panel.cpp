@@ -2,6 +2,7 @@
 
 #include <QDesktopServices>
 #include <QEvent>
+#include <QHBoxLayout>
 #include <QImageReader>
 #include <QLabel>
 #include <QMouseEvent>
@@ -17,6 +18,9 @@ namespace {
 
 const QString kSection = QStringLiteral("MirraAdPanel");
 constexpr int kMinDrawn = 5;
+// The link's distance from the top of its strip, and the least room beside it.
+constexpr int kLinkTop = 8;
+constexpr int kLinkMargin = 8;
 
 void PaintBlack(QWidget* widget) {
   widget->setAutoFillBackground(true);
@@ -25,11 +29,24 @@ void PaintBlack(QWidget* widget) {
   widget->setPalette(palette);
 }
 
+constexpr int kLongLine = 1 << 20;
+
 // A label that reports a left click; the link under the picture.
 class TClickLabel : public QLabel {
  public:
   TClickLabel(const QString& text, QWidget* parent, std::function<void()> onClick)
       : QLabel(text, parent), FOnClick(std::move(onClick)) {}
+
+  // The text on one line, as wide as it is: a layout gives it less only
+  // when the panel is narrower, and then it wraps. (A wrapping label would
+  // otherwise ask for a narrower, taller shape of its own choosing.)
+  QSize sizeHint() const override {
+    const QMargins margins = contentsMargins();
+    const int line =
+        fontMetrics().boundingRect(QRect(0, 0, kLongLine, kLongLine), 0, text()).width() +
+        margins.left() + margins.right() + 2 * margin();
+    return QSize(line, heightForWidth(line));
+  }
 
  protected:
   void mousePressEvent(QMouseEvent* event) override {
@@ -63,13 +80,25 @@ void TMirraAdPanel::Init(QWidget* parent) {
   FStrip = new QWidget(this);
   PaintBlack(FStrip);
   FHideLink = new TClickLabel(LResList.GetText(kSection, 1), FStrip, [this] { Postpone(); });
+  // A translation too long for the width goes on to another line.
+  FHideLink->setWordWrap(true);
+  FHideLink->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
   QPalette palette = FHideLink->palette();
   palette.setColor(QPalette::WindowText, QColor(0xD0, 0xE0, 0xFF));
   FHideLink->setPalette(palette);
   QFont font = FHideLink->font();
   font.setUnderline(true);
   FHideLink->setFont(font);
-  FHideLink->adjustSize();
+  auto* strip = new QHBoxLayout(FStrip);
+  strip->setContentsMargins(kLinkMargin, kLinkTop, kLinkMargin, kLinkTop);
+  strip->addWidget(FHideLink, 0, Qt::AlignHCenter | Qt::AlignTop);
+  // kStripHeight, or more when the link's font or text needs it.
+  FStrip->setMinimumHeight(kStripHeight);
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  column->addStretch(1);
+  column->addWidget(FStrip);
 
   if (parent) {
     parent->installEventFilter(this);
@@ -82,13 +111,6 @@ bool TMirraAdPanel::eventFilter(QObject* watched, QEvent* event) {
   if (watched == parentWidget() && event->type() == QEvent::Resize)
     setGeometry(parentWidget()->rect());
   return QWidget::eventFilter(watched, event);
-}
-
-void TMirraAdPanel::resizeEvent(QResizeEvent* event) {
-  QWidget::resizeEvent(event);
-  if (!FStrip) return;
-  FStrip->setGeometry(0, height() - kStripHeight, width(), kStripHeight);
-  FHideLink->move((width() - FHideLink->width()) / 2, 8);
 }
 
 void TMirraAdPanel::mousePressEvent(QMouseEvent* event) {
@@ -116,7 +138,7 @@ QRect TMirraAdPanel::PictureRect(QSize picture, QSize area) {
 void TMirraAdPanel::paintEvent(QPaintEvent* event) {
   QWidget::paintEvent(event);
   if (FPicture.isNull()) return;
-  const QRect target = PictureRect(FPicture.size(), QSize(width(), height() - kStripHeight));
+  const QRect target = PictureRect(FPicture.size(), QSize(width(), FStrip->y()));
   if (target.isEmpty()) return;
   QPainter painter(this);
   painter.setRenderHint(QPainter::SmoothPixmapTransform);

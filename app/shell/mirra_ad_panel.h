@@ -29,13 +29,13 @@ class TMirraAdPanel : public QWidget {
   static QString ProductPage();
 
   QLabel* HideLink() const { return FHideLink; }
+  QWidget* Strip() const { return FStrip; }
   const QImage& Picture() const { return FPicture; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void Postpone();

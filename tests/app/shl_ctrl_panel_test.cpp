@@ -4,16 +4,19 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFontInfo>
 #include <QImage>
 #include <QListWidget>
 #include <QLocale>
 #include <QSignalSpy>
 #include <QTest>
+#include <cmath>
 #include <ctime>
 
 #include "app/browser/shell_panel.h"
 #include "app/browser/shl_ctrl_panel.h"
 #include "app/common/language_list.h"
+#include "panel_fit.h"
 #include "picture_checks.h"
 #include "tests/support/media_test.h"
 #include "xvfb_qt_app.h"
@@ -200,6 +203,56 @@ TEST_F(ColumnTest, StripKeepsItsHeightAndPlacesTheButtonAtTheRight) {
   QTest::mouseClick(strip->PlayButton(), Qt::LeftButton);
   EXPECT_EQ(played.size(), 1);
 }
+
+// A larger font or a longer translation of a caption leaves every line whole
+// and apart from the button; a value without room is cut short visibly.
+struct TStripFitCase {
+  const char* Name;
+  double FontScale;     // of the desktop's font
+  const char* Caption;  // a longer first caption, or none
+  int Width;            // of the column
+};
+
+void PrintTo(const TStripFitCase& c, std::ostream* out) {
+  *out << c.Name;
+}
+
+class StripFitTest : public ColumnTest, public ::testing::WithParamInterface<TStripFitCase> {};
+
+TEST_P(StripFitTest, LinesStayWholeAndApart) {
+  const TStripFitCase& c = GetParam();
+  TShellPanel column;
+  column.SetGrid(new QListWidget);
+  QFont font = column.font();
+  font.setPixelSize(int(std::lround(QFontInfo(font).pixelSize() * c.FontScale)));
+  column.setFont(font);
+  column.resize(c.Width, 400);
+  column.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&column));
+  TShlCtrlPanel* strip = column.InfoPanel();
+  strip->ShowInfo({}, Video(1920, 1080, 29.97002997, 6));
+  if (c.Caption) const_cast<QLabel*>(strip->CaptionLabel(0))->setText(c.Caption);
+  QTest::qWait(50);
+  std::vector<const QWidget*> controls{strip->PlayButton()};
+  for (int i = 0; i < 3; ++i) {
+    controls.push_back(strip->CaptionLabel(i));
+    controls.push_back(strip->ValueLabel(i));
+    // Each value starts right of its caption.
+    EXPECT_GE(strip->ValueLabel(i)->x(), strip->CaptionLabel(i)->geometry().right() + 1) << i;
+  }
+  test::ExpectControlsFit(strip, controls, QString("browser-strip-") + c.Name);
+  EXPECT_EQ(strip->height(), strip->Height());
+  EXPECT_GE(strip->height(), TShlCtrlPanel::kHeight);
+  EXPECT_EQ(strip->geometry().bottom(), column.contentsRect().bottom());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, StripFitTest,
+    ::testing::Values(TStripFitCase{"WiderFont", 1.5, nullptr, TShellPanel::kWidth},
+                      TStripFitCase{"LongerCaption", 1,
+                                    "Picture size of the video:", TShellPanel::kWidth},
+                      TStripFitCase{"WiderFontNarrowColumn", 1.5, nullptr, 200}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 // The strip as a person sees it; the picture is kept for a look.
 TEST_F(ColumnTest, TheTreeStandsAboveTheInformationAndIsSavedAsAPicture) {

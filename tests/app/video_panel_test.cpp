@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -31,6 +32,7 @@
 #include "app/common/ms_action.h"
 #include "app/common/text_utils.h"
 #include "app/player/av_panel.h"
+#include "app/player/elided_label.h"
 #include "app/player/page_list.h"
 #include "app/player/player_error_text.h"
 #include "app/player/player_widget.h"
@@ -41,12 +43,15 @@
 #include "app/player/video_panel_texts.h"
 #include "app/player/video_popup_rules.h"
 #include "app/player/volume_control.h"
+#include "app/settings/options.h"
 #include "app/shell/command_table.h"
+#include "app/shell/mirra_ad_panel.h"
 #include "engine/input/audio_streams.h"
 #include "engine/media/av_log.h"
 #include "engine/media/av_types.h"
 #include "engine/playlist/av_playlist.h"
 #include "event_wait.h"
+#include "panel_fit.h"
 #include "platform/platform_sound_system.h"
 #include "platform/termination_signals.h"
 #include "platform/video_system.h"
@@ -702,6 +707,36 @@ TEST(VideoPanelLayout, AFixedRatioCentresTheVideoAreaAboveTheControls) {
   EXPECT_EQ(panel->PlayerWidget()->size(), QSize(685, 514));
 }
 
+// One page shows at a time, filling the container; the keyboard focus moves
+// with it when it was on the page before.
+TEST(PageListTest, TheActivePageFillsTheContainerAndTakesTheFocus) {
+  QWidget window;
+  auto* layout = new QVBoxLayout(&window);
+  layout->setContentsMargins(5, 5, 5, 5);
+  auto* pages = new TPageList;
+  layout->addWidget(pages);
+  QWidget* first = pages->AddPage();
+  auto* firstEdit = new QLineEdit(first);
+  QWidget* second = pages->AddPage();
+  auto* secondEdit = new QLineEdit(second);
+  EXPECT_EQ(pages->PageCount(), 2);
+  EXPECT_EQ(pages->ActivePage(), second);
+  window.resize(300, 200);
+  window.show();
+  ASSERT_TRUE(WaitFor([&] { return second->isVisible(); }));
+  EXPECT_FALSE(first->isVisible());
+
+  secondEdit->setFocus();
+  pages->SetActivePage(first);
+  window.resize(420, 260);
+  Settle();
+  EXPECT_TRUE(first->isVisible());
+  EXPECT_FALSE(second->isVisible());
+  EXPECT_EQ(first->geometry(), pages->rect());
+  EXPECT_EQ(pages->size(), QSize(410, 250));
+  EXPECT_EQ(window.focusWidget(), firstEdit);
+}
+
 TEST_F(VideoPanelTest, ASkinStylesTheStripsInsteadOfTheGradient) {
   const QPoint inside(300, 35);
   const QColor plain = Controls().grab().toImage().pixelColor(inside);
@@ -732,6 +767,94 @@ TEST_F(VideoPanelTest, ASkinsFontShowsTheTimeLabelsWhole) {
   Panel->SetSkinActive(false);
   qApp->setStyleSheet(QString());
 }
+
+// ---- Room for longer texts and larger fonts ----
+
+struct TFitCase {
+  const char* Name;
+  double FontScale;  // of the desktop's font
+  int Repeats;       // the caption or the link that many times over
+  int Width;         // of the window
+};
+
+void PrintTo(const TFitCase& c, std::ostream* out) {
+  *out << c.Name;
+}
+
+class PanelFitTest : public VideoPanelTest, public ::testing::WithParamInterface<TFitCase> {
+ protected:
+  void SetUp() override {
+    VideoPanelTest::SetUp();
+    if (HasFatalFailure()) return;
+    QFont font = Window->font();
+    font.setPixelSize(int(std::lround(QFontInfo(font).pixelSize() * GetParam().FontScale)));
+    Window->setFont(font);
+    Window->resize(GetParam().Width, 600);
+  }
+  QString Longer(const QString& text) const {
+    return QStringList(GetParam().Repeats, text).join(' ');
+  }
+};
+
+TEST_P(PanelFitTest, TheControlStripKeepsItsControlsWholeAndApart) {
+  // Two files, so that there are ticks to see.
+  TAVPlayList list;
+  OpenList({"numbered_h264.mp4", "h264_aac.mp4"}, list);
+  ASSERT_TRUE(Panel->IsOpen());
+  TAVControlPanel& strip = Controls();
+  strip.SetCaption(Longer(strip.CaptionText()));
+  Settle();
+  ASSERT_TRUE(strip.TickBar()->isVisible());
+  test::ExpectControlsFit(
+      &strip,
+      {strip.Button(TAVControlPanel::biStop), strip.Button(TAVControlPanel::biPlay),
+       strip.CaptionLabel(), strip.TimeLabel(), strip.TotalLabel(), strip.PositionBar(),
+       strip.TickBar(), strip.MuteButton(), strip.VolumeBar()},
+      QString("control-strip-") + GetParam().Name);
+  // A caption longer than its room is cut short, not cut through.
+  const auto* caption = qobject_cast<TElidedLabel*>(strip.CaptionLabel());
+  ASSERT_TRUE(caption);
+  if (GetParam().Repeats > 1) {
+    EXPECT_NE(caption->ShownText(), strip.CaptionText());
+  }
+  // The ticks stay under the bar's channel, the strip along the bottom and
+  // the picture above it.
+  const QRect bar = Bar().geometry(), channel = Bar().ChannelRect();
+  EXPECT_EQ(strip.TickBar()->geometry(),
+            QRect(bar.x() + channel.x(), bar.bottom() + 1, channel.width(), TTickBar::kHeight));
+  EXPECT_GE(strip.height(), TAVControlPanel::kHeight);
+  EXPECT_EQ(strip.geometry().bottom(), Panel->height() - 1);
+  // The late-video line across the foot of the ticks, clear of the bar.
+  strip.LagIndicator()->show();
+  const QRect lag = strip.LagIndicator()->geometry();
+  EXPECT_EQ(lag.top(), strip.TickBar()->y() + 6);
+  EXPECT_TRUE(strip.rect().contains(lag));
+  EXPECT_FALSE(lag.intersects(bar));
+  EXPECT_EQ(Panel->PageList()->geometry().bottom() + 1 + 8, strip.y());
+}
+
+TEST_P(PanelFitTest, TheSiblingProductLinkStaysWholeUnderThePicture) {
+  TOptions options(VEXO_BIN_DIR);
+  Panel->ShowAdPanel(options);
+  TMirraAdPanel& ad = *Panel->AdPanel();
+  ad.HideLink()->setText(Longer(ad.HideLink()->text()));
+  Settle();
+  test::ExpectControlsFit(&ad, {ad.HideLink()}, QString("sibling-panel-") + GetParam().Name);
+  EXPECT_EQ(ad.Strip()->geometry().bottom(), ad.height() - 1);
+  EXPECT_GE(ad.Strip()->height(), TMirraAdPanel::kStripHeight);
+  // The link is centred across the panel.
+  const QRect link = test::PlaceIn(&ad, ad.HideLink());
+  EXPECT_NEAR(link.center().x(), ad.width() / 2, 1);
+  delete Panel->AdPanel();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, PanelFitTest,
+    ::testing::Values(TFitCase{"WiderFont", 1.5, 1, 800}, TFitCase{"LongerTexts", 1, 6, 800},
+                      TFitCase{"WiderFontLongerTextsNarrowWindow", 1.5, 6, 560},
+                      // Too large for the usual height: the strip grows.
+                      TFitCase{"MuchWiderFont", 2.5, 1, 800}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 // ---- Volume ----
 
