@@ -139,7 +139,7 @@ void TOptDialog::Init(int page) {
                   [this](QPushButton* button) { ButtonClick(button); });
   QPushButton* defaults = BtnPanel->Button(bDefault);
   defaults->setText(Text(2));
-  defaults->resize(120, defaults->height());
+  defaults->setMinimumWidth(120);
   if (page >= 0 && page < kOptPageCount) Pages->setCurrentIndex(page);
   const int width = Pages->width() + 16;
   const int height = Pages->height() + TDialogBtnPanel::kHeight + 12;
