@@ -29,15 +29,4 @@ QLineEdit* NewEdit(QWidget* parent, const QString& text, int minWidth);
 QPushButton* NewButton(QWidget* parent, const QString& caption, int minWidth, int minHeight);
 TTitlePanel* NewTitle(QWidget* parent, const QString& caption);
 
-// Placed at a position, for the dialogs not yet in layouts.
-QLabel* NewLabel(QWidget* parent, const QString& caption, int x, int y, int width = -1);
-QLabel* NewWrapLabel(QWidget* parent, const QString& caption, int x, int y, int width, int lines);
-QCheckBox* NewCheckBox(QWidget* parent, const QString& caption, int x, int y, int width);
-QComboBox* NewDropDown(QWidget* parent, const QStringList& items, int x, int y, int width);
-QSpinBox* NewSpinEdit(QWidget* parent, int x, int y, int width, int min, int max);
-QLineEdit* NewEdit(QWidget* parent, const QString& text, int x, int y, int width);
-QPushButton* NewButton(QWidget* parent, const QString& caption, int x, int y, int width,
-                       int height);
-TTitlePanel* NewTitle(QWidget* parent, const QString& caption, int x, int y, int totalWidth);
-
 }  // namespace vexo
