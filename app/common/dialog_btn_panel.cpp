@@ -1,6 +1,7 @@
 #include "app/common/dialog_btn_panel.h"
 
 #include <QDialog>
+#include <QHBoxLayout>
 #include <QKeySequence>
 #include <QPaintEvent>
 #include <QPainter>
@@ -63,7 +64,8 @@ TDialogBtnPanel::TDialogBtnPanel(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("A_DlgBtnPanel"));
   // The strip paints its own background rather than showing the parent's.
   setAutoFillBackground(true);
-  setFixedHeight(kHeight);
+  // As high as its buttons need, and never lower than the strip always was.
+  setMinimumHeight(kHeight);
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
@@ -82,8 +84,8 @@ void TDialogBtnPanel::Setup(TDlgBtnSet kinds, bool drawLine, int spacing, TClick
     if (!kinds.test(kind) || Buttons[kind]) continue;
     auto* button = new QPushButton(Caption(kind), this);
     button->setProperty(kKindProperty, kind);
-    const int width = std::max(kButtonWidth, button->sizeHint().width());
-    button->setGeometry(0, kHeight - 38, width, kButtonHeight);
+    // A longer caption or a bigger font widens the button.
+    button->setMinimumSize(kButtonWidth, kButtonHeight);
     if (!FDefault && kDefaultCandidates.test(kind)) {
       FDefault = button;
       button->setDefault(true);
@@ -109,6 +111,27 @@ void TDialogBtnPanel::Setup(TDlgBtnSet kinds, bool drawLine, int spacing, TClick
   }
   LayoutButtons();
   update();
+}
+
+void TDialogBtnPanel::LayoutButtons() {
+  delete layout();
+  auto* row = new QHBoxLayout(this);
+  row->setContentsMargins(Spacing, kButtonTop, Spacing, kHeight - kButtonTop - kButtonHeight);
+  row->setSpacing(kButtonGap);
+  int kind = 0;
+  for (; kind < kDlgBtnKindCount && kLeftKinds.test(kind); ++kind)
+    if (Buttons[kind]) row->addWidget(Buttons[kind]);
+  // The rest stand together at the right edge, in kind order.
+  row->addStretch(1);
+  for (; kind < kDlgBtnKindCount; ++kind) {
+    if (!Buttons[kind]) continue;
+    row->addWidget(Buttons[kind]);
+    if (kind == bNext) row->addSpacing(kGapBeforeNext);
+  }
+  // The buttons stand in order at once, before the dialog is first shown;
+  // the dialog's layout gives the strip its width afterwards.
+  resize(size().expandedTo(row->sizeHint()));
+  row->activate();
 }
 
 QPushButton* TDialogBtnPanel::Button(int kind) const {
@@ -142,29 +165,6 @@ void TDialogBtnPanel::Clicked(QPushButton* button) {
   if (result == TDlgBtnResult::None || FKeepOpen) return;
   if (auto* dialog = qobject_cast<QDialog*>(window()))
     dialog->done(result == TDlgBtnResult::OK ? QDialog::Accepted : QDialog::Rejected);
-}
-
-void TDialogBtnPanel::LayoutButtons() {
-  int x = width() - Spacing + kButtonGap;
-  for (int kind = kDlgBtnKindCount - 1; kind >= 0 && !kLeftKinds.test(kind); --kind) {
-    QPushButton* button = Buttons[kind];
-    if (!button) continue;
-    x -= button->width() + kButtonGap;
-    if (kind == bNext) x -= kGapBeforeNext;
-    button->move(x, button->y());
-  }
-  x = Spacing;
-  for (int kind = 0; kind < kDlgBtnKindCount && kLeftKinds.test(kind); ++kind) {
-    QPushButton* button = Buttons[kind];
-    if (!button) continue;
-    button->move(x, button->y());
-    x += button->width() + kButtonGap;
-  }
-}
-
-void TDialogBtnPanel::resizeEvent(QResizeEvent* event) {
-  QWidget::resizeEvent(event);
-  LayoutButtons();
 }
 
 void TDialogBtnPanel::paintEvent(QPaintEvent* event) {

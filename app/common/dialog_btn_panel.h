@@ -59,9 +59,10 @@ class TDialogBtnPanel : public QWidget {
  public:
   using TClickHandler = std::function<void(QPushButton* button)>;
 
-  static constexpr int kHeight = 50;
+  static constexpr int kHeight = 50;  // the least; a bigger font makes it higher
   static constexpr int kButtonWidth = 90;
   static constexpr int kButtonHeight = 28;
+  static constexpr int kButtonTop = 12;
   static constexpr int kButtonGap = 4;
   static constexpr int kGapBeforeNext = 16;  // extra room right of "Next"
 
@@ -88,7 +89,6 @@ class TDialogBtnPanel : public QWidget {
   int Spacing = 8;
 
  protected:
-  void resizeEvent(QResizeEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
 
  private:

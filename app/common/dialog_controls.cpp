@@ -13,58 +13,59 @@
 namespace vexo {
 namespace {
 
+// At least the width the dialog was drawn with, more when the text needs it.
 template <class T>
-T* Place(T* control, int x, int y, int width) {
-  const QSize hint = control->sizeHint();
-  control->setGeometry(x, y, width < 0 ? hint.width() : width, hint.height());
+T* AtLeast(T* control, int minWidth) {
+  control->setMinimumWidth(minWidth);
   return control;
 }
 
 }  // namespace
 
-QLabel* NewLabel(QWidget* parent, const QString& caption, int x, int y, int width) {
-  return Place(new QLabel(caption, parent), x, y, width);
+QLabel* NewLabel(QWidget* parent, const QString& caption) {
+  return new QLabel(caption, parent);
 }
 
-QLabel* NewWrapLabel(QWidget* parent, const QString& caption, int x, int y, int width, int lines) {
+QLabel* NewWrapLabel(QWidget* parent, const QString& caption, int lines) {
   auto* label = new QLabel(caption, parent);
   label->setWordWrap(true);
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  label->setGeometry(x, y, width, QFontMetrics(label->font()).lineSpacing() * lines);
+  label->setMinimumHeight(QFontMetrics(label->font()).lineSpacing() * lines);
   return label;
 }
 
-QCheckBox* NewCheckBox(QWidget* parent, const QString& caption, int x, int y, int width) {
-  return Place(new QCheckBox(caption, parent), x, y, width);
+QCheckBox* NewCheckBox(QWidget* parent, const QString& caption) {
+  return new QCheckBox(caption, parent);
 }
 
-QComboBox* NewDropDown(QWidget* parent, const QStringList& items, int x, int y, int width) {
+QComboBox* NewDropDown(QWidget* parent, const QStringList& items, int minWidth) {
   auto* box = new QComboBox(parent);
   box->setEditable(false);
   box->addItems(items);
-  return Place(box, x, y, width);
+  // The longest item shows whole, added later or not.
+  box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  return AtLeast(box, minWidth);
 }
 
-QSpinBox* NewSpinEdit(QWidget* parent, int x, int y, int width, int min, int max) {
+QSpinBox* NewSpinEdit(QWidget* parent, int minWidth, int min, int max) {
   auto* spin = new QSpinBox(parent);
   spin->setRange(min, max);
   spin->setSingleStep(1);
-  return Place(spin, x, y, width);
+  return AtLeast(spin, minWidth);
 }
 
-QLineEdit* NewEdit(QWidget* parent, const QString& text, int x, int y, int width) {
-  return Place(new QLineEdit(text, parent), x, y, width);
+QLineEdit* NewEdit(QWidget* parent, const QString& text, int minWidth) {
+  return AtLeast(new QLineEdit(text, parent), minWidth);
 }
 
-QPushButton* NewButton(QWidget* parent, const QString& caption, int x, int y, int width,
-                       int height) {
+QPushButton* NewButton(QWidget* parent, const QString& caption, int minWidth, int minHeight) {
   auto* button = new QPushButton(caption, parent);
-  button->setGeometry(x, y, width, height);
+  button->setMinimumSize(minWidth, minHeight);
   return button;
 }
 
-TTitlePanel* NewTitle(QWidget* parent, const QString& caption, int x, int y, int totalWidth) {
-  return new TTitlePanel(parent, caption, x, y, totalWidth);
+TTitlePanel* NewTitle(QWidget* parent, const QString& caption) {
+  return new TTitlePanel(parent, caption);
 }
 
 }  // namespace vexo

@@ -1,6 +1,7 @@
 #pragma once
-// Controls of dialogs laid out in code: each made with its parent, caption,
-// position and width, its height the one the control asks for.
+// Controls of dialogs laid out with Qt layouts: each made with its parent and
+// caption; a width given is the least the control takes, and it grows to fit
+// a longer text or a bigger font.
 #include <QString>
 #include <QStringList>
 
@@ -16,17 +17,16 @@ namespace vexo {
 
 class TTitlePanel;
 
-// width below 0: as wide as the caption needs.
-QLabel* NewLabel(QWidget* parent, const QString& caption, int x, int y, int width = -1);
-// Wraps its words within width and is `lines` text lines high.
-QLabel* NewWrapLabel(QWidget* parent, const QString& caption, int x, int y, int width, int lines);
-QCheckBox* NewCheckBox(QWidget* parent, const QString& caption, int x, int y, int width);
+QLabel* NewLabel(QWidget* parent, const QString& caption);
+// Wraps its words within the width its layout gives it and keeps room for
+// at least `lines` text lines.
+QLabel* NewWrapLabel(QWidget* parent, const QString& caption, int lines);
+QCheckBox* NewCheckBox(QWidget* parent, const QString& caption);
 // A list to choose from, without typing.
-QComboBox* NewDropDown(QWidget* parent, const QStringList& items, int x, int y, int width);
-QSpinBox* NewSpinEdit(QWidget* parent, int x, int y, int width, int min, int max);
-QLineEdit* NewEdit(QWidget* parent, const QString& text, int x, int y, int width);
-QPushButton* NewButton(QWidget* parent, const QString& caption, int x, int y, int width,
-                       int height);
-TTitlePanel* NewTitle(QWidget* parent, const QString& caption, int x, int y, int totalWidth);
+QComboBox* NewDropDown(QWidget* parent, const QStringList& items, int minWidth);
+QSpinBox* NewSpinEdit(QWidget* parent, int minWidth, int min, int max);
+QLineEdit* NewEdit(QWidget* parent, const QString& text, int minWidth);
+QPushButton* NewButton(QWidget* parent, const QString& caption, int minWidth, int minHeight);
+TTitlePanel* NewTitle(QWidget* parent, const QString& caption);
 
 }  // namespace vexo

@@ -2,7 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFontDatabase>
+#include <QFont>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStandardPaths>
@@ -92,11 +92,12 @@ void InitProgramEnvironment(const QString& programDir) {
   ResourceDir = ResourceFolderFor(ProgramDir);
   ResourceDirSlash = IncludeSlash(ResourceDir);
 
-  UiFontName = QStringLiteral("Verdana");
+  // The desktop's font, which covers the user's language; a skin that names
+  // a font of its own sets it through its sheet while it is on.
   UiCharset = CharsetForLocale(QLocale::system());
-  if (UiCharset != 1 && qobject_cast<QGuiApplication*>(QCoreApplication::instance()) &&
-      QFontDatabase::families().contains(QStringLiteral("Microsoft Sans Serif")))
-    UiFontName = QStringLiteral("Microsoft Sans Serif");
+  UiFontName.clear();
+  if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+    UiFontName = QGuiApplication::font().family();
 
   WorkArea = QRect(0, 0, 1024, 768);
   if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))

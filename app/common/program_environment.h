@@ -19,8 +19,8 @@ extern QString ResourceDirSlash;
 // 0 the user's documents, 1 the user's application data, 2 shared documents,
 // 3 shared application data, 4 the system's library folder.
 extern std::array<QString, 5> SpecialDirs;
-extern QRect WorkArea;  // desktop work area at start
-extern QString UiFontName;
+extern QRect WorkArea;      // desktop work area at start
+extern QString UiFontName;  // the desktop's; empty without a graphical application
 extern int UiCharset;
 // Folders remembered by the file dialogs.
 extern QString LastOpenDir;

@@ -1,5 +1,6 @@
 #include "app/common/title_panel.h"
 
+#include <QHBoxLayout>
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -7,8 +8,9 @@
 
 namespace vexo {
 
-THLine::THLine(QWidget* parent, int x, int y, int width) : QWidget(parent) {
-  setGeometry(x, y, width, kThickness);
+THLine::THLine(QWidget* parent) : QWidget(parent) {
+  setFixedHeight(kThickness);
+  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
 void THLine::paintEvent(QPaintEvent* event) {
@@ -20,20 +22,18 @@ void THLine::paintEvent(QPaintEvent* event) {
   painter.fillRect(0, 1, width(), 1, palette().color(QPalette::Light));
 }
 
-TTitlePanel::TTitlePanel(QWidget* parent, const QString& caption, int x, int y, int width)
-    : QWidget(parent), FCaption(new QLabel(caption, this)), FLine(new THLine(this, 0, 0, 0)) {
+TTitlePanel::TTitlePanel(QWidget* parent, const QString& caption)
+    : QWidget(parent), FCaption(new QLabel(caption, this)), FLine(new THLine(this)) {
   QFont bold = FCaption->font();
   bold.setBold(true);
   FCaption->setFont(bold);
-  FCaption->adjustSize();
-  setGeometry(x, y, width, FCaption->height());
-}
-
-void TTitlePanel::resizeEvent(QResizeEvent* event) {
-  QWidget::resizeEvent(event);
-  FCaption->move(0, 0);
-  const int left = FCaption->width() + kLineGap;
-  FLine->setGeometry(left, FCaption->height() / 2, std::max(0, width() - left), THLine::kThickness);
+  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+  auto* row = new QHBoxLayout(this);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(kLineGap);
+  row->addWidget(FCaption);
+  // At half the caption's height, whatever font the caption has.
+  row->addWidget(FLine, 1, Qt::AlignVCenter);
 }
 
 }  // namespace vexo

@@ -1,7 +1,8 @@
 #pragma once
 // Group titles and rules that the dialogs are laid out with: a caption
 // followed, 4 pixels to its right and at half its height, by a 2-pixel line
-// up to a given total width; and the bare 2-pixel line.
+// that takes the rest of the width its layout gives it; and the bare 2-pixel
+// line.
 #include <QLabel>
 #include <QWidget>
 
@@ -12,7 +13,7 @@ class THLine : public QWidget {
 
  public:
   static constexpr int kThickness = 2;
-  THLine(QWidget* parent, int x, int y, int width);
+  explicit THLine(QWidget* parent);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -23,13 +24,10 @@ class TTitlePanel : public QWidget {
 
  public:
   static constexpr int kLineGap = 4;
-  TTitlePanel(QWidget* parent, const QString& caption, int x, int y, int width);
+  TTitlePanel(QWidget* parent, const QString& caption);
 
   QLabel* Caption() const { return FCaption; }
   THLine* Line() const { return FLine; }
-
- protected:
-  void resizeEvent(QResizeEvent* event) override;
 
  private:
   QLabel* FCaption;

@@ -2,51 +2,80 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QFontMetrics>
+#include <QHBoxLayout>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <algorithm>
 
 #include "app/common/language_list.h"
 
 namespace vexo {
+namespace {
+
+// As wide as the widest of the texts it shows, whichever it shows now, so
+// that the item beside it stands still.
+class TWidestLabel : public QLabel {
+ public:
+  TWidestLabel(const QStringList& texts, QWidget* parent) : QLabel(parent), FTexts(texts) {}
+  QSize sizeHint() const override { return Widened(QLabel::sizeHint()); }
+  QSize minimumSizeHint() const override { return Widened(QLabel::minimumSizeHint()); }
+
+ private:
+  QSize Widened(QSize size) const {
+    int widest = 0;
+    for (const QString& text : FTexts)
+      widest = std::max(widest, fontMetrics().horizontalAdvance(text));
+    return {std::max(size.width(), widest + 4), size.height()};
+  }
+  QStringList FTexts;
+};
+
+constexpr int kMemoHeight = 206;
+
+}  // namespace
 
 TPLProgrPanel::TPLProgrPanel(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("PLProgrPanel"));
-  resize(kWidth, kHeight);
+  setMinimumSize(kWidth, kHeight);
 }
 
 void TPLProgrPanel::Setup(const QString& section) {
   Section = section;
-  const int w = kWidth;
-  int y = 10;
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(12, 10, 12, 8);
+  column->setSpacing(0);
   auto* caption = new QLabel(LResList.GetText("PlaylistDialog", 2001), this);
-  caption->move(12, y);
-  y += 18;
+  caption->setMinimumHeight(18);
+  caption->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  column->addWidget(caption);
   Memo = new QPlainTextEdit(this);
   Memo->setReadOnly(true);
   caption->setBuddy(Memo);
   Memo->setLineWrapMode(QPlainTextEdit::NoWrap);
   Memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  Memo->setGeometry(12, y, w - 24, 206);
-  y += 206 + 12;
-  StatusLabel = new QLabel(this);
-  StatusLabel->move(12, y);
-  const QFontMetrics metrics(StatusLabel->font());
-  int widest = 0;
-  for (const QString& status :
-       {LResList.GetText("AVPlayerEnc", 5001), LResList.GetText("AVPlayerEnc", 5002),
-        LResList.GetText("AVPlayerEnc", 5003)})
-    widest = std::max(widest, metrics.horizontalAdvance(status));
-  StatusLabel->resize(widest + 4, metrics.height());
+  Memo->setMinimumHeight(kMemoHeight);
+  column->addWidget(Memo, 1);
+  column->addSpacing(12);
+  auto* statusRow = new QHBoxLayout;
+  statusRow->setSpacing(0);
+  StatusLabel = new TWidestLabel(
+      {LResList.GetText("AVPlayerEnc", 5001), LResList.GetText("AVPlayerEnc", 5002),
+       LResList.GetText("AVPlayerEnc", 5003)},
+      this);
+  StatusLabel->setMinimumHeight(19);
+  statusRow->addWidget(StatusLabel);
   ItemLabel = new QLabel(this);
-  ItemLabel->setGeometry(widest + 16, y, std::max(0, w - 12 - (widest + 16)), metrics.height());
-  y += 19;
+  // A long file name is cut at the dialog's edge rather than widening it.
+  ItemLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  statusRow->addWidget(ItemLabel, 1);
+  column->addLayout(statusRow);
   ProgressBar = new QProgressBar(this);
-  ProgressBar->setGeometry(12, y, w - 24, 18);
   ProgressBar->setTextVisible(false);
+  ProgressBar->setMinimumHeight(18);
   // The length of the search is not known: the bar stays empty until it ends.
   ProgressBar->setRange(0, 1);
   ProgressBar->setValue(0);
+  column->addWidget(ProgressBar);
 }
 
 void TPLProgrPanel::Notify(int kind, const QString& text) {

@@ -1,6 +1,8 @@
 #include "app/playlist/pl_sett_panel.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QVBoxLayout>
 
 #include "app/common/language_list.h"
 #include "app/common/title_panel.h"
@@ -10,63 +12,79 @@ namespace vexo {
 
 namespace {
 
-constexpr int kRadioHeight = 24;
-constexpr int kRadioStep = 20;
+// Each row keeps at least the height it was drawn with; a longer text or a
+// bigger font takes more.
+constexpr int kRowPitch = 24;
+constexpr int kRadioPitch = 20;
+constexpr int kGroupGap = 12;
+constexpr int kComboRowPitch = 34;
+constexpr int kComboLeft = 220;  // where the order list starts
+
+void AddRow(QVBoxLayout* column, QWidget* control, int indent, int pitch) {
+  control->setMinimumHeight(pitch);
+  auto* row = new QHBoxLayout;
+  row->setContentsMargins(indent, 0, 0, 0);
+  row->setSpacing(0);
+  row->addWidget(control);
+  column->addLayout(row);
+}
 
 }  // namespace
 
 TPLSettPanel::TPLSettPanel(QWidget* parent, TOptions& options)
     : QWidget(parent), FOptions(options) {
   setObjectName(QStringLiteral("PLSettPanel"));
-  resize(kWidth, kHeight);
+  setMinimumSize(kWidth, kHeight);
 }
 
 void TPLSettPanel::Setup(TPlayFoldersChanged onPlayFoldersChanged) {
   OnPlayFoldersChanged = std::move(onPlayFoldersChanged);
-  const int w = kWidth;
-  int y = 10;
-  new TTitlePanel(this, LResList.GetText("PlaylistDialog", 1001), 12, y, w - 24);
-  y += 24;
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(12, 10, 12, 0);
+  column->setSpacing(0);
+  AddRow(column, new TTitlePanel(this, LResList.GetText("PlaylistDialog", 1001)), 0, kRowPitch);
   PlayFoldersBox = new QCheckBox(LResList.GetText("PlaylistDialog", 1011), this);
-  PlayFoldersBox->setGeometry(24, y, w - 24, kRadioHeight);
   PlayFoldersBox->setChecked(FOptions.PlayFolders());
-  y += 24;
+  AddRow(column, PlayFoldersBox, 12, kRowPitch);
   SubfoldersBox = new QCheckBox(LResList.GetText("PlaylistDialog", 1012), this);
-  SubfoldersBox->setGeometry(48, y, w - 60, kRadioHeight);
   SubfoldersBox->setChecked(FOptions.PlaySubfolders());
-  y += 36;
+  AddRow(column, SubfoldersBox, 36, kRowPitch);
+  column->addSpacing(kGroupGap);
 
-  new TTitlePanel(this, LResList.GetText("PlaylistDialog", 1021), 12, y, w - 24);
-  y += 24;
-  const QString media[3] = {LResList.GetText("PlaylistDialog", 1031),
-                            LResList.GetText("PlaylistDialog", 1032),
-                            LResList.GetText("PlaylistDialog", 1033)};
+  AddRow(column, new TTitlePanel(this, LResList.GetText("PlaylistDialog", 1021)), 0, kRowPitch);
   const int checkedMedia = FOptions.FolderMedia();
   for (int i = 0; i < 3; ++i) {
-    MediaButtons[size_t(i)] = new QRadioButton(media[i], this);
-    MediaButtons[size_t(i)]->setGeometry(24, y, w - 36, kRadioHeight);
+    MediaButtons[size_t(i)] = new QRadioButton(LResList.GetText("PlaylistDialog", 1031 + i), this);
     MediaButtons[size_t(i)]->setChecked(i == checkedMedia);
-    if (i < 2) y += kRadioStep;
+    AddRow(column, MediaButtons[size_t(i)], 12, i < 2 ? kRadioPitch : kRowPitch);
   }
-  y += 36;
+  column->addSpacing(kGroupGap);
 
-  new TTitlePanel(this, LResList.GetText("PlaylistDialog", 1051), 12, y, w - 24);
-  y += 24;
+  AddRow(column, new TTitlePanel(this, LResList.GetText("PlaylistDialog", 1051)), 0, kRowPitch);
+  auto* orderRow = new QHBoxLayout;
+  orderRow->setContentsMargins(12, 0, 0, 0);
+  orderRow->setSpacing(0);
   auto* orderLabel = new QLabel(LResList.GetText("PlaylistDialog", 1061), this);
-  orderLabel->move(24, y + 3);
+  orderLabel->setMinimumSize(kComboLeft - 24, kComboRowPitch);
   OrderBox = new QComboBox(this);
   OrderBox->addItems({LResList.GetText("PlaylistDialog", 1071),
                       LResList.GetText("PlaylistDialog", 1072),
                       LResList.GetText("PlaylistDialog", 1073)});
-  OrderBox->setGeometry(220, y, w - 232, OrderBox->sizeHint().height());
+  OrderBox->setMinimumWidth(kWidth - kComboLeft - 12);
+  OrderBox->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   OrderBox->setCurrentIndex(FOptions.PlayOrder());
-  y += 34 + 3;
+  orderLabel->setBuddy(OrderBox);
+  orderRow->addWidget(orderLabel);
+  orderRow->addWidget(OrderBox, 1);
+  column->addLayout(orderRow);
+  column->addSpacing(3);
 
-  auto* line = new THLine(this, 12, y, w - 24);
-  y = line->geometry().bottom() + 1 + 12;
+  column->addWidget(new THLine(this));
+  column->addSpacing(kGroupGap);
   NoShowBox = new QCheckBox(LResList.GetText("PlaylistDialog", 1101), this);
-  NoShowBox->setGeometry(12, y, w - 24, kRadioHeight);
   NoShowBox->setChecked(!FOptions.ShowPlayListDialog());
+  AddRow(column, NoShowBox, 0, kRowPitch);
+  column->addStretch(1);
 
   connect(PlayFoldersBox, &QCheckBox::clicked, this, [this] { PlayFoldersChange(); });
   PlayFoldersChange();

@@ -27,9 +27,6 @@ TPlaylistDialog::TPlaylistDialog(QWidget* parent, TOptions& options)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       FOptions(options) {
   setObjectName(kDialogName);
-  QFont verdana(QStringLiteral("Verdana"));
-  verdana.setPixelSize(13);
-  setFont(verdana);
 }
 
 void TPlaylistDialog::Setup(const TPLSelectionInfo& selection, TStartEvent onStart) {
@@ -42,10 +39,12 @@ void TPlaylistDialog::Setup(const TPLSelectionInfo& selection, TStartEvent onSta
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
+  // As large as drawn at least, larger when a text or the font needs it.
+  layout->setSizeConstraint(QLayout::SetFixedSize);
   layout->addWidget(MakeHeader());
 
   Pages = new QStackedWidget(this);
-  Pages->setFixedSize(kClientWidth, kPageHeight);
+  Pages->setMinimumSize(kClientWidth, kPageHeight);
   SettPanel = new TPLSettPanel(Pages, FOptions);
   ProgrPanel = new TPLProgrPanel(Pages);
   Pages->addWidget(SettPanel);
@@ -65,14 +64,14 @@ void TPlaylistDialog::Setup(const TPLSelectionInfo& selection, TStartEvent onSta
                              checked ? TDlgBtnSet{} : DlgBtns({bProceed}));
   });
   ProgrPanel->Setup(kDialogName);
-  setFixedSize(kClientWidth, kHeaderHeight + TDialogBtnPanel::kHeight + kPageHeight);
   ShowPage(0);
 }
 
 QWidget* TPlaylistDialog::MakeHeader() {
   auto* header = new QWidget(this);
   header->setObjectName(QStringLiteral("Header"));
-  header->setFixedSize(kClientWidth, kHeaderHeight);
+  header->setMinimumSize(kClientWidth, kHeaderHeight);
+  header->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
   header->setAutoFillBackground(true);
   QPalette palette = header->palette();
   palette.setColor(QPalette::Window, palette.color(QPalette::Base));

@@ -2,12 +2,15 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QVBoxLayout>
 
 #include "app/common/dialog_btn_panel.h"
 #include "app/common/dialog_controls.h"
@@ -82,17 +85,27 @@ const TOptRow* FindRow(int option) {
   return nullptr;
 }
 
-// Media-type boxes in columns: x and the extension indices from top to bottom.
+// Media-type boxes in columns: the heading they stand under and the
+// extension indices from top to bottom.
 struct TTypeColumn {
-  int X;
+  int Heading;
   std::vector<int> Types;
 };
 const TTypeColumn kTypeColumns[] = {
-    {16, {seAVI, seMOV, seFLV, seMPG, seMPE, seMPEG, seM1V}},
-    {91, {seMP4, seDVX, seM4V, seMKV, seWEBM, seTS, seMTS}},
-    {166, {seM2TS, se3GP, seWMV, seASF, seVOB, seOGV}},
-    {257, {seJPG, seJPEG, seJPE, sePNG, seWEBP, seHEIC, seHEIF, seAVIF}},
-    {361, {seCstm}}};
+    {0, {seAVI, seMOV, seFLV, seMPG, seMPE, seMPEG, seM1V}},
+    {0, {seMP4, seDVX, seM4V, seMKV, seWEBM, seTS, seMTS}},
+    {0, {seM2TS, se3GP, seWMV, seASF, seVOB, seOGV}},
+    {1, {seJPG, seJPEG, seJPE, sePNG, seWEBP, seHEIC, seHEIF, seAVIF}},
+    {2, {seCstm}}};
+constexpr int kTypeBoxWidth = 71;
+constexpr int kTypeColumnGap = 4;
+constexpr int kTypeGroupGap = 20;  // between videos, pictures and the own type
+
+// Where the controls of a page go: column 0 the indent of the controls under
+// their group title, column 1 the captions, column 2 the lists and numbers.
+constexpr int kIndent = 8;
+constexpr int kCaptionWidth = 156;  // the lists start 180 pixels in
+constexpr int kPageWidth = 456;
 
 QString SoundOutputCaption(const TSoundOutput& output) {
   const QString name = QString::fromStdString(output.Name);
@@ -105,10 +118,35 @@ QString SoundOutputCaption(const TSoundOutput& output) {
 
 TOptDialog::TOptDialog(TOptions& options, QWidget* parent) : QDialog(parent), FOptions(options) {
   setObjectName(QStringLiteral("OptDialog"));
-  QFont font(QStringLiteral("Verdana"));
-  font.setPixelSize(13);
-  setFont(font);
 }
+
+// One page's grid and the row the next control goes into.
+struct TOptDialog::TPageGrid {
+  explicit TPageGrid(QWidget* sheet) : Sheet(sheet), Grid(new QGridLayout(sheet)) {
+    Grid->setContentsMargins(8, 8, 8, 8);
+    Grid->setHorizontalSpacing(8);
+    Grid->setVerticalSpacing(0);
+    Grid->setColumnMinimumWidth(0, kIndent - 8);
+    Grid->setColumnMinimumWidth(1, kCaptionWidth);
+    Grid->setColumnStretch(2, 1);
+  }
+  // Room below what came last.
+  void Gap(int pixels) {
+    if (pixels > 0)
+      Grid->addItem(new QSpacerItem(0, pixels, QSizePolicy::Minimum, QSizePolicy::Fixed), Row++, 0);
+  }
+  // From the left edge of the group title, or under it, across the page.
+  void AddWide(QWidget* control, bool underTitle) {
+    Grid->addWidget(control, Row++, underTitle ? 1 : 0, 1, underTitle ? 2 : 3);
+  }
+  void AddCaptioned(QLabel* caption, QWidget* control) {
+    Grid->addWidget(caption, Row, 1);
+    Grid->addWidget(control, Row++, 2, Qt::AlignLeft);
+  }
+  QWidget* Sheet;
+  QGridLayout* Grid;
+  int Row = 0;
+};
 
 TOptDialog::~TOptDialog() = default;
 
@@ -121,16 +159,19 @@ void TOptDialog::Init(int page) {
   Pages->setFocusPolicy(Qt::NoFocus);
   Pages->tabBar()->setFocusPolicy(Qt::NoFocus);
   Pages->setStyleSheet(QStringLiteral("QTabBar::tab { min-width: 84px; }"));
-  int largest = 0;
+  // Every tab shows its whole caption: the dialog widens rather than scroll them.
+  Pages->setUsesScrollButtons(false);
+  Pages->setElideMode(Qt::ElideNone);
+  Pages->setMinimumWidth(kPageWidth);
   for (int p = 0; p < kOptPageCount; ++p) {
     auto* sheet = new QWidget;
-    int y = 8;
+    TPageGrid grid(sheet);
     for (int g = 0; g < int(Groups().size()); ++g)
-      if (Groups()[g].Page == p) AddGroup(sheet, g, y);
-    largest = std::max(largest, y);
+      if (Groups()[g].Page == p) AddGroup(grid, g);
+    // The pages are as high as the highest; the others keep their space below.
+    grid.Grid->setRowStretch(grid.Row, 1);
     Pages->addTab(sheet, Text(11 + p));
   }
-  Pages->setGeometry(8, 8, 456, largest + 40);
   Pages->setCurrentIndex(0);
   LoadControls();
 
@@ -139,51 +180,60 @@ void TOptDialog::Init(int page) {
                   [this](QPushButton* button) { ButtonClick(button); });
   QPushButton* defaults = BtnPanel->Button(bDefault);
   defaults->setText(Text(2));
-  defaults->resize(120, defaults->height());
+  defaults->setMinimumWidth(120);
   if (page >= 0 && page < kOptPageCount) Pages->setCurrentIndex(page);
-  const int width = Pages->width() + 16;
-  const int height = Pages->height() + TDialogBtnPanel::kHeight + 12;
-  BtnPanel->setGeometry(0, height - TDialogBtnPanel::kHeight, width, TDialogBtnPanel::kHeight);
-  setFixedSize(width, height);
+
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  // The dialog is as large as its pages and buttons need, and no larger.
+  column->setSizeConstraint(QLayout::SetFixedSize);
+  auto* framed = new QVBoxLayout;
+  framed->setContentsMargins(8, 8, 8, 4);
+  framed->addWidget(Pages);
+  column->addLayout(framed);
+  column->addWidget(BtnPanel);
 }
 
-void TOptDialog::AddGroup(QWidget* page, int group, int& y) {
-  if (y > 8) y += 32;
-  TTitlePanel* title = NewTitle(page, Text(kGroupTitleText + group), 8, y, 428);
-  y += title->height() + 12;
+void TOptDialog::AddGroup(TPageGrid& page, int group) {
+  if (page.Row > 0) page.Gap(32);
+  page.AddWide(NewTitle(page.Sheet, Text(kGroupTitleText + group)), false);
+  page.Gap(12);
   if (group == kMediaGroup) {
-    AddMediaTypes(page, y);
+    AddMediaTypes(page);
   } else if (group == kLanguageGroup) {
-    AddLanguage(page, y);
+    AddLanguage(page);
   } else {
     for (const TOptRow& row : Groups()[group].Rows)
-      if (WorkOptions->HasOption(row.Option)) AddOption(page, row.Option, y);
+      if (WorkOptions->HasOption(row.Option)) AddOption(page, row.Option);
   }
 }
 
-void TOptDialog::AddOption(QWidget* page, int option, int& y) {
+void TOptDialog::AddOption(TPageGrid& page, int option) {
   const TOptRow& row = *FindRow(option);
   const QString key = WorkOptions->GetOption(option).Key;
   const QString caption = LResList.GetValue(kSection, key, key);
   if (row.Kind == TCtl::Check) {
     if (row.Note) {
-      y += 40;
-      QLabel* note = NewWrapLabel(page, Text(5001) + u' ' + Text(5002), 8, y, 420, 3);
-      y += note->height() + 12;
+      page.Gap(40);
+      page.AddWide(NewWrapLabel(page.Sheet, Text(5001) + u' ' + Text(5002), 3), false);
+      page.Gap(12);
     }
-    QCheckBox* box = NewCheckBox(page, caption, 16, y, 412);
+    QCheckBox* box = NewCheckBox(page.Sheet, caption);
     OptionControls[option] = box;
-    y += box->height() + 2 + row.ExtraAfter;
+    page.AddWide(box, true);
+    page.Gap(2 + row.ExtraAfter);
     return;
   }
   // The label names its control for screen readers.
-  QLabel* label = NewLabel(page, caption + u':', 16, y + 3);
+  QLabel* label = NewLabel(page.Sheet, caption + u':');
   if (row.Kind == TCtl::Spin) {
     const TIniPar& par = WorkOptions->GetOption(option);
-    QSpinBox* spin = NewSpinEdit(page, 210, y, 80, par.MinValue, par.MaxValue);
+    QSpinBox* spin = NewSpinEdit(page.Sheet, 80, par.MinValue, par.MaxValue);
     label->setBuddy(spin);
     OptionControls[option] = spin;
-    y += spin->height() + 8;
+    page.AddCaptioned(label, spin);
+    page.Gap(8);
     return;
   }
   QStringList items;
@@ -192,7 +242,7 @@ void TOptDialog::AddOption(QWidget* page, int option, int& y) {
   if (option == oAVVideoMode && WorkOptions->GetOption(option).GetInt() >= kOfferedVideoModes)
     for (int mode = kOfferedVideoModes; mode <= kLastVideoMode; ++mode)
       items << Text(kVideoModeTexts + mode);
-  QComboBox* box = NewDropDown(page, items, 180, y, row.Width);
+  QComboBox* box = NewDropDown(page.Sheet, items, row.Width);
   label->setBuddy(box);
   if (row.Kind == TCtl::SoundOutput) {
     for (const TSoundOutput& output : ListSoundOutputs())
@@ -200,71 +250,97 @@ void TOptDialog::AddOption(QWidget* page, int option, int& y) {
     // A device that is not plugged in now is kept as chosen.
     const QString chosen = WorkOptions->GetOption(option).GetText();
     if (!chosen.isEmpty() && box->findData(chosen) < 0) box->addItem(chosen, chosen);
+    // The names of devices are the system's and may be long: the list shows
+    // them whole when it opens, the closed box may cut them.
+    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    box->setMinimumContentsLength(16);
   }
   OptionControls[option] = box;
-  y += box->height() + 6 + row.ExtraAfter;
+  page.AddCaptioned(label, box);
+  page.Gap(6 + row.ExtraAfter);
 }
 
-void TOptDialog::AddMediaTypes(QWidget* page, int& y) {
-  const struct {
-    QString Text;
-    int X;
-  } headings[] = {{LResList.GetText("AVPlayerEnc", 3021), 16},
-                  {LResList.GetText("AVPlayerEnc", 3023), 257},
-                  {Text(1201), 361}};
-  int headingHeight = 0;
-  for (const auto& heading : headings) {
-    // The words also stand inside sentences, so they may start small.
-    QString text = heading.Text;
-    if (!text.isEmpty()) text[0] = text[0].toUpper();
-    QLabel* label = NewLabel(page, text, heading.X, y - 6);
-    QFont font = label->font();
-    font.setUnderline(true);
-    label->setFont(font);
-    headingHeight = label->height();
-  }
-  y += headingHeight + 4;
-  int lowestColumnBottom = y;
+void TOptDialog::AddMediaTypes(TPageGrid& page) {
+  const QString headings[] = {LResList.GetText("AVPlayerEnc", 3021),
+                              LResList.GetText("AVPlayerEnc", 3023), Text(1201)};
+  auto* types = new QGridLayout;
+  types->setContentsMargins(0, 0, 0, 0);
+  types->setHorizontalSpacing(kTypeColumnGap);
+  types->setVerticalSpacing(2);
+  // Grid columns: a box column each, with a wider gap column between the kinds.
+  int gridColumn = -1;
+  int lastHeading = -1;
+  int headingStart[3] = {0, 0, 0};
+  int headingSpan[3] = {0, 0, 0};
+  int rows = 0;
   for (const TTypeColumn& column : kTypeColumns) {
-    int columnY = y;
+    if (lastHeading >= 0 && column.Heading != lastHeading)
+      types->setColumnMinimumWidth(++gridColumn, kTypeGroupGap - 2 * kTypeColumnGap);
+    ++gridColumn;
+    if (column.Heading != lastHeading) headingStart[column.Heading] = gridColumn;
+    headingSpan[column.Heading] = gridColumn - headingStart[column.Heading] + 1;
+    lastHeading = column.Heading;
+    types->setColumnMinimumWidth(gridColumn, kTypeBoxWidth);
+    int row = 1;
     for (int type : column.Types) {
       const QString caption =
           type == seCstm ? Text(1211) : MediaExtensions()[type].mid(1).toUpper();
-      QCheckBox* box = NewCheckBox(page, caption, column.X, columnY, 71);
+      QCheckBox* box = NewCheckBox(page.Sheet, caption);
       // The upper-case extension alone does not tell every user what it holds.
       box->setToolTip(LResList.GetValue(kSection, WorkOptions->GetExtOption(type)->Key, {}));
       TypeBoxes[type] = box;
-      columnY += box->height() + 2;
+      types->addWidget(box, row++, gridColumn);
     }
-    // The buttons go below the longest column.
-    lowestColumnBottom = std::max(lowestColumnBottom, columnY);
     if (column.Types.back() == seCstm) {
-      OptionControls[oCustomExt] = NewEdit(page, {}, column.X, columnY, 75);
-      OptionControls[oCustomExt]->setAccessibleName(Text(1211));
+      auto* edit = NewEdit(page.Sheet, {}, 75);
+      edit->setAccessibleName(Text(1211));
+      OptionControls[oCustomExt] = edit;
+      types->addWidget(edit, row++, gridColumn, Qt::AlignLeft);
       connect(TypeBoxes[seCstm], &QCheckBox::clicked, this, &TOptDialog::CustomTypeClicked);
     }
+    rows = std::max(rows, row);
   }
-  const int buttonsY = lowestColumnBottom + 4;
-  TypeButtons[0] = NewButton(page, Text(3001), 210, buttonsY, 111, 28);
-  TypeButtons[1] = NewButton(page, Text(3002), 325, buttonsY, 111, 28);
+  for (int h = 0; h < 3; ++h) {
+    // The words also stand inside sentences, so they may start small.
+    QString text = headings[h];
+    if (!text.isEmpty()) text[0] = text[0].toUpper();
+    QLabel* label = NewLabel(page.Sheet, text);
+    QFont font = label->font();
+    font.setUnderline(true);
+    label->setFont(font);
+    types->addWidget(label, 0, headingStart[h], 1, headingSpan[h]);
+  }
+  types->setColumnStretch(gridColumn + 1, 1);
+  page.Grid->addLayout(types, page.Row++, 1, 1, 2);
+
+  // The buttons go below the longest column, at the right.
+  page.Gap(4);
+  auto* buttons = new QHBoxLayout;
+  buttons->setSpacing(4);
+  buttons->addStretch(1);
+  TypeButtons[0] = NewButton(page.Sheet, Text(3001), 111, 28);
+  TypeButtons[1] = NewButton(page.Sheet, Text(3002), 111, 28);
+  buttons->addWidget(TypeButtons[0]);
+  buttons->addWidget(TypeButtons[1]);
+  page.Grid->addLayout(buttons, page.Row++, 1, 1, 2);
   for (int which : {0, 1})
     connect(TypeButtons[which], &QPushButton::clicked, this, [this, which] {
       for (QCheckBox* box : TypeBoxes) box->setChecked(which == 0);
       OptionControls[oCustomExt]->setEnabled(TypeBoxes[seCstm]->isChecked());
     });
-  y = buttonsY + 28;
 }
 
-void TOptDialog::AddLanguage(QWidget* page, int& y) {
-  QLabel* label = NewLabel(page, Text(1301) + u':', 16, y + 3);
+void TOptDialog::AddLanguage(TPageGrid& page) {
+  QLabel* label = NewLabel(page.Sheet, Text(1301) + u':');
   FLanguages = ListLanguages(LanguageFolder(ResourceDir));
   QStringList names;
   for (const TLanguageEntry& language : FLanguages) names << language.DisplayName;
-  FLanguageBox = NewDropDown(page, names, 180, y, 256);
+  FLanguageBox = NewDropDown(page.Sheet, names, 256);
   label->setBuddy(FLanguageBox);
   FLanguageBox->setCurrentIndex(
       FindLanguage(FLanguages, ReadLanguageChoice(LanguageFolder(ResourceDir))));
-  y += FLanguageBox->height() + 6;
+  page.AddCaptioned(label, FLanguageBox);
+  page.Gap(6);
 }
 
 void TOptDialog::CustomTypeClicked() {

@@ -49,11 +49,11 @@ class TOptDialog : public QDialog {
   const TOptions& Work() const { return *WorkOptions; }
 
  private:
-  struct TLayout;
-  void AddGroup(QWidget* page, int group, int& y);
-  void AddOption(QWidget* page, int option, int& y);
-  void AddMediaTypes(QWidget* page, int& y);
-  void AddLanguage(QWidget* page, int& y);
+  struct TPageGrid;
+  void AddGroup(TPageGrid& page, int group);
+  void AddOption(TPageGrid& page, int option);
+  void AddMediaTypes(TPageGrid& page);
+  void AddLanguage(TPageGrid& page);
   void ResetActivePage();
   void StoreLanguage();
   void CustomTypeClicked();

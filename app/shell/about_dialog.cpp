@@ -3,12 +3,15 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QVBoxLayout>
 #include <cmath>
 
 #include "app/common/language_list.h"
@@ -26,36 +29,44 @@ QString Text(int number) {
   return LResList.GetText(kSection, number);
 }
 
-QWidget* NewBar(QWidget* parent, int y) {
+// The designed box; a longer text or a bigger font makes it larger.
+constexpr QSize kDesignedSize(389, 411);
+constexpr int kMargin = 12;
+constexpr int kBarWidth = 365;
+
+QWidget* NewBar(QWidget* parent) {
   auto* bar = new QWidget(parent);
   bar->setAutoFillBackground(true);
   QPalette palette = bar->palette();
   palette.setColor(QPalette::Window, kBarColor);
   bar->setPalette(palette);
-  bar->setGeometry(12, y, 365, 5);
+  bar->setMinimumWidth(kBarWidth);
+  bar->setFixedHeight(5);
   return bar;
 }
 
-// The name comes first: sizing the label dresses it in the skin for good.
-QLabel* NewText(QWidget* parent, const QString& text, int x, int y, const QString& name = {}) {
-  auto* label = new QLabel(text, parent);
+// Texts stand at the top of their row, which keeps at least the height it
+// was drawn with.
+QLabel* NewText(QWidget* parent, const QString& text, int rowHeight = 0, const QString& name = {}) {
+  auto* label = new QLabel(parent);
+  // The name comes first: a skin may dress the label by it.
   label->setObjectName(name);
   label->setTextFormat(Qt::PlainText);
-  label->move(x, y);
-  label->adjustSize();
+  label->setText(text);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  label->setMinimumHeight(rowHeight);
   return label;
 }
 
 // A link that opens in the user's browser or mail program.
-QLabel* NewLink(QWidget* parent, const QString& caption, const QString& target, int x, int y) {
+QLabel* NewLink(QWidget* parent, const QString& caption, const QString& target) {
   auto* label = new QLabel(parent);
   label->setTextFormat(Qt::RichText);
   label->setText(QStringLiteral("<a href=\"%1\" style=\"color:#0000ff\">%2</a>")
                      .arg(target.toHtmlEscaped(), caption.toHtmlEscaped()));
   label->setOpenExternalLinks(true);
   label->setCursor(Qt::PointingHandCursor);
-  label->move(x, y);
-  label->adjustSize();
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   return label;
 }
 
@@ -104,61 +115,96 @@ TAboutDialog::TAboutDialog(QWidget* parent) : QDialog(parent) {
   // A title without buttons: OK, Enter or Escape close the box.
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                  Qt::WindowTitleHint);
-  QFont font(QStringLiteral("Verdana"));
-  font.setPixelSize(13);
-  setFont(font);
   setAutoFillBackground(true);
   QPalette palette = this->palette();
   palette.setColor(QPalette::Window, Qt::white);
   setPalette(palette);
-  setFixedSize(389, 411);
   setWindowTitle(Text(1));
 
-  FLineTop = NewBar(this, 64);
-  NewBar(this, 348);
+  // The body keeps the designed size as its least; the box takes the body's.
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->setSizeConstraint(QLayout::SetFixedSize);
+  auto* body = new QWidget(this);
+  body->setMinimumSize(kDesignedSize);
+  outer->addWidget(body);
+  auto* column = new QVBoxLayout(body);
+  column->setContentsMargins(kMargin, 8, kMargin, 15);
+  column->setSpacing(0);
 
+  // Room for the program's picture, painted left of the title.
+  auto* header = new QHBoxLayout;
+  header->setSpacing(0);
+  header->addSpacerItem(new QSpacerItem(92 - kMargin, 56, QSizePolicy::Fixed, QSizePolicy::Fixed));
   // Named, so that a skin can colour the title apart from the other texts.
-  Title = NewText(this, Text(10), 92, 16, QStringLiteral("L_Title"));
-  QFont titleFont = font;
-  titleFont.setPixelSize(30);
+  Title = NewText(body, Text(10), 0, QStringLiteral("L_Title"));
+  Title->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  // Bold and large, in proportion to the box's own font.
+  QFont titleFont = font();
+  if (titleFont.pixelSize() > 0)
+    titleFont.setPixelSize(titleFont.pixelSize() * 30 / 13);
+  else
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 30 / 13);
   titleFont.setBold(true);
   Title->setFont(titleFont);
   QPalette titlePalette = Title->palette();
   titlePalette.setColor(QPalette::WindowText, kTitleColor);
   Title->setPalette(titlePalette);
-  Title->adjustSize();
+  header->addWidget(Title, 1);
+  column->addLayout(header);
 
-  Version = NewText(this, VersionLine(QCoreApplication::applicationFilePath()), 12, 80);
-
-  auto* notice = new QLabel(Text(4), this);
-  notice->setTextFormat(Qt::PlainText);
+  FLineTop = NewBar(body);
+  column->addWidget(FLineTop);
+  column->addSpacing(11);
+  Version = NewText(body, VersionLine(QCoreApplication::applicationFilePath()), 32);
+  column->addWidget(Version);
+  auto* notice = NewText(body, Text(4), 45);
   notice->setWordWrap(true);
-  notice->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  notice->setGeometry(12, 112, 365, 45);
+  column->addWidget(notice);
+  column->addSpacing(3);
 
-  QLabel* internet = NewText(this, Text(5), 12, 160);
-  QLabel* email = NewText(this, Text(6), 12, 180);
-  const int linkX = std::max(internet->geometry().right(), email->geometry().right()) + 1 + 12;
-  Link = NewLink(this, Text(7), Text(7), linkX, 160);
-  LinkEmail = NewLink(this, Text(8), QStringLiteral("mailto:") + Text(8), linkX, 180);
+  // The two links line up, 12 pixels right of the longer caption.
+  auto* links = new QGridLayout;
+  links->setHorizontalSpacing(12);
+  links->setVerticalSpacing(0);
+  links->addWidget(NewText(body, Text(5), 20), 0, 0);
+  links->addWidget(NewText(body, Text(6), 20), 1, 0);
+  Link = NewLink(body, Text(7), Text(7));
+  LinkEmail = NewLink(body, Text(8), QStringLiteral("mailto:") + Text(8));
+  links->addWidget(Link, 0, 1);
+  links->addWidget(LinkEmail, 1, 1);
+  links->setColumnStretch(2, 1);
+  column->addLayout(links);
+  column->addSpacing(20);
 
-  License = new QPlainTextEdit(Text(9), this);
+  License = new QPlainTextEdit(Text(9), body);
   License->setReadOnly(true);
-  License->setGeometry(12, 220, 365, 77);
+  // It scrolls what it does not show.
+  License->setFixedHeight(77);
+  column->addWidget(License);
+  column->addStretch(1);
 
-  Memory =
-      NewText(this, FormatText(Text(11), {QString::number(MegaBytes(TotalMemory()))}), 12, 320);
+  Memory = NewText(body, FormatText(Text(11), {QString::number(MegaBytes(TotalMemory()))}), 28);
+  column->addWidget(Memory);
+  column->addWidget(NewBar(body));
+  column->addSpacing(15);
 
-  OK = new QPushButton(Text(12), this);
-  OK->setGeometry(136, 368, 100, 28);
+  // A little left of the middle, where it always stood.
+  auto* buttonRow = new QHBoxLayout;
+  OK = new QPushButton(Text(12), body);
+  OK->setMinimumSize(100, 28);
   OK->setDefault(true);
   connect(OK, &QPushButton::clicked, this, &QDialog::accept);
+  buttonRow->addStretch(124);
+  buttonRow->addWidget(OK);
+  buttonRow->addStretch(141);
+  column->addLayout(buttonRow);
 }
 
 void TAboutDialog::paintEvent(QPaintEvent* event) {
   QDialog::paintEvent(event);
   QPainter painter(this);
-  painter.drawPixmap(FLineTop->x() - 2, 8, ProgramPicture(56));
+  painter.drawPixmap(FLineTop->mapTo(this, QPoint(0, 0)).x() - 2, 8, ProgramPicture(56));
 }
 
 void ShowAboutBox(QWidget* parent) {

@@ -72,9 +72,6 @@ int PositionOf(const QStringList& list, const QString& name) {
 TPLMainForm::TPLMainForm(QWidget* parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("TPLMainForm"));
   setMinimumSize(kMinWidth, kMinHeight);
-  QFont font(QStringLiteral("Verdana"));
-  font.setPixelSize(13);
-  setFont(font);
   FTimerMem.setInterval(kMemoryTimerMs);
   connect(&FTimerMem, &QTimer::timeout, this, &TPLMainForm::ShowMemory);
   FSkinManager = new TSkinManager(this);

@@ -2,7 +2,9 @@
 
 #include <QCloseEvent>
 #include <QFile>
+#include <QHBoxLayout>
 #include <QTemporaryDir>
+#include <QVBoxLayout>
 
 #include "app/common/dialog_controls.h"
 #include "app/common/ini_file.h"
@@ -43,9 +45,6 @@ TPortableDialog::TPortableDialog(QWidget* parent, const TOptions& options)
       FOptions(options),
       FProgramDir(ProgramDir) {
   setObjectName(QStringLiteral("PortableDialog"));
-  QFont verdana(QStringLiteral("Verdana"));
-  verdana.setPixelSize(13);
-  setFont(verdana);
 }
 
 TPortableDialog::~TPortableDialog() {
@@ -62,38 +61,56 @@ void TPortableDialog::Init(const QString& drive, const QString& displayName) {
   TargetFolder = PortableTargetFolder(DriveRoot);
   AutorunIni->SetPlayer(PortableRelativeFolder(DriveRoot, TargetFolder));
 
-  int y = 16;
-  IntroLabel = NewLabel(this, LResList.GetText("PortableDialog", 11), 8, y);
-  y += IntroLabel->height() + 24;
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->setSpacing(0);
+  // As large as the texts need, and at least as wide as it was drawn.
+  outer->setSizeConstraint(QLayout::SetFixedSize);
+  auto* column = new QVBoxLayout;
+  column->setContentsMargins(8, 16, 8, 12);
+  column->setSpacing(0);
+  outer->addLayout(column);
+
+  IntroLabel = NewLabel(this, LResList.GetText("PortableDialog", 11));
+  // The dialog keeps its size while the work hides the introduction and
+  // shows the bar.
+  QSizePolicy keep = IntroLabel->sizePolicy();
+  keep.setRetainSizeWhenHidden(true);
+  IntroLabel->setSizePolicy(keep);
+  column->addWidget(IntroLabel);
+  column->addSpacing(24);
   const QString captions[2] = {FormatText(LResList.GetText("PortableDialog", 21), {displayName}),
                                FormatText(LResList.GetText("PortableDialog", 22), {displayName})};
   for (int i = 0; i < 2; ++i) {
     Choice[i] = new QRadioButton(captions[i], this);
-    Choice[i]->setGeometry(24, y, 448, Choice[i]->sizeHint().height());
     Choice[i]->setChecked(i == 0);
-    y += Choice[i]->height() + 8;
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(16, 0, 0, 0);
+    row->addWidget(Choice[i]);
+    column->addLayout(row);
+    column->addSpacing(8);
   }
   // An existing copy offers its removal first.
   Choice[1]->setEnabled(PlayerPresent);
   if (PlayerPresent) Choice[1]->setChecked(true);
-  y += 16;
-  // Room for a result and, when the work failed, its reason; while working
-  // the bar stands under the first line.
-  constexpr int kStatusLines = 4;
-  StatusLabel = NewWrapLabel(this, LResList.GetText("PortableDialog", 31) + ": " + TargetFolder, 8,
-                             y, 464, kStatusLines);
-  y += StatusLabel->height() / kStatusLines + 2;
+  column->addSpacing(16);
+  // Two lines for the target or the file being copied; a result with the
+  // reason of a failure takes more, and the dialog grows to show it.
+  StatusLabel = NewWrapLabel(this, LResList.GetText("PortableDialog", 31) + ": " + TargetFolder, 2);
+  StatusLabel->setMinimumWidth(kClientWidth - 16);
+  column->addWidget(StatusLabel);
   ProgressBar = new QProgressBar(this);
   ProgressBar->setTextVisible(false);
-  ProgressBar->setGeometry(8, y, 464, ProgressBar->sizeHint().height());
+  keep = ProgressBar->sizePolicy();
+  keep.setRetainSizeWhenHidden(true);
+  ProgressBar->setSizePolicy(keep);
   ProgressBar->hide();
-  y = StatusLabel->geometry().bottom() + 12;
+  column->addWidget(ProgressBar);
 
   Buttons = new TDialogBtnPanel(this);
   Buttons->Setup(DlgBtns({bProceed, bCancel, bDlgHelp}), true, 8,
                  [this](QPushButton* button) { ButtonClicked(button); });
-  Buttons->setGeometry(0, y, kClientWidth, TDialogBtnPanel::kHeight);
-  setFixedSize(kClientWidth, y + TDialogBtnPanel::kHeight);
+  outer->addWidget(Buttons);
 }
 
 void TPortableDialog::ButtonClicked(QPushButton* button) {

@@ -104,8 +104,9 @@ TEST_F(OptDialogTest, PagesShowTheStoredValues) {
   EXPECT_EQ(sound->itemData(0).toString(), "default");
   EXPECT_EQ(sound->currentIndex(), 0);
   EXPECT_EQ(Dialog->BtnPanel->Button(bDefault)->width(), 120);
-  EXPECT_EQ(Dialog->Pages->geometry(), QRect(8, 8, 456, Dialog->Pages->height()));
-  EXPECT_EQ(Dialog->width(), 472);
+  // As wide as drawn, or wider where a list's longest entry needs it.
+  EXPECT_GE(Dialog->width(), 472);
+  EXPECT_EQ(Dialog->Pages->geometry(), QRect(8, 8, Dialog->width() - 16, Dialog->Pages->height()));
 }
 
 TEST_F(OptDialogTest, OkStoresOneChangeFromEachPageAndTheEngineFollows) {

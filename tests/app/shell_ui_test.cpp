@@ -211,7 +211,7 @@ TEST(ProgramEnvironment, FoldersAreSetAndMade) {
   EXPECT_EQ(SpecialDirs[2], SpecialDirs[0]);
   EXPECT_EQ(LastOpenDir, SpecialDirs[0]);
   EXPECT_EQ(LastSaveDir, SpecialDirs[0]);
-  EXPECT_EQ(UiFontName, "Verdana");
+  EXPECT_EQ(UiFontName, QApplication::font().family());
   EXPECT_FALSE(WorkArea.isEmpty());
   // A folder that cannot be made falls back.
   QFile blocker(home.filePath("file"));
