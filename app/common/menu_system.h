@@ -93,6 +93,10 @@ class TMenuSystem : public QObject {
   };
 
   TMSAction* CreateAction(int row);
+  // The row's own hints: its menu hint, and its tool-bar hint as tool tip.
+  void ShowOwnHints(TMSAction& action);
+  // What the command's tool bar button says; empty for a picture alone.
+  QString BarCaption(const TMSAction& action) const;
   QIcon Image(int index) const;
   bool IsExecutable(const TMSAction& action) const;
   // The rows of the set that have actions, ascending.

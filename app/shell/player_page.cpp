@@ -279,8 +279,7 @@ void TPlayerPage::UpdateSelectionCommands(TShellNode*) {
   // A photo that would lose quality by turning says so on the commands.
   if (MenuSystem()) {
     const QString hint = RotateRefusalHint(FGrid->SelectedNodes(), info.TotalFrames);
-    for (int row : {mEdit_RotateCW, mEdit_RotateCCW, bRotateCW, bRotateCCW})
-      MenuSystem()->SetHint(row, hint);
+    for (int row : {mEdit_RotateCW, mEdit_RotateCCW}) MenuSystem()->SetHint(row, hint);
   }
 }
 
