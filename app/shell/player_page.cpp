@@ -64,6 +64,8 @@ TPlayerPage::TPlayerPage(TOptions& options, QWidget* parent)
 
 TPlayerPage::~TPlayerPage() {
   qApp->removeEventFilter(this);
+  if (MenuSystem())
+    for (int row : FCommandRows) MenuSystem()->SetCommandHandler(row, {});
   // The grid's events point back into this page.
   if (FGrid) {
     FGrid->Model().OnFilterNode = nullptr;
@@ -91,6 +93,7 @@ void TPlayerPage::Init(TMenuSystem* menuSystem, TStatusPanels* statusBar, TNotif
   layout->addWidget(FSplitter);
   SetupBrowser();
   SetupVideo();
+  if (MenuSystem()) RegisterCommandHandlers();
   qApp->installEventFilter(this);
   RestoreBrowserState();
   if (!FVideoPanel->IsOpen() && FOptions.ShowMirraPanelToday()) FVideoPanel->ShowAdPanel(FOptions);
@@ -152,9 +155,6 @@ void TPlayerPage::SetupVideo() {
     FVideoPanel->PlayerWidget()->OnPopupOpening = [this] {
       if (MenuSystem()) FillSoundTrackMenu(*MenuSystem(), *FVideoPanel->Player());
     };
-    MenuSystem()->SetCommandHandler(mvSoundTrack, [this](TMSAction& action) {
-      if (action.IsListEntry()) ChooseSoundTrack(*FVideoPanel->Player(), action.SubIndex());
-    });
   }
   auto panelStateChange = player.OnStateChange;
   player.OnStateChange = [this, panelStateChange](uint8_t from, uint8_t to) {
@@ -311,6 +311,51 @@ QString TPlayerPage::PlayListFileName() const {
 }
 
 // ---- commands ----
+
+void TPlayerPage::RegisterCommandHandlers() {
+  // A playlist is made from the browser, which full screen hides.
+  auto fromSelection = [this](bool showDialog) {
+    if (!FVideoPanel->IsFullScreen() && SelCanMakePlayList(FGrid->SelectedNodes()))
+      CreatePlayList(showDialog);
+  };
+  const std::pair<int, TMenuSystem::TCommandHandler> handlers[] = {
+      {mFile_CreatePL, [=, this](TMSAction&) { fromSelection(FOptions.ShowPlayListDialog()); }},
+      {mFile_OptionsPL, [=](TMSAction&) { fromSelection(true); }},
+      {mFile_OpenPL, [this](TMSAction&) { OpenPlayListFile({}); }},
+      {mFile_SavePL, [this](TMSAction&) { SavePlayListFile(); }},
+      {mFile_Open, [this](TMSAction&) { OpenMediaFiles(); }},
+      {mFile_OpenFolder, [this](TMSAction&) { OpenMediaFolder(); }},
+      // An entry's caption is the file's path.
+      {mFile_OpenRecent,
+       [this](TMSAction& action) {
+         if (action.IsListEntry()) OpenRecent(action.Caption());
+       }},
+      {mEdit_Cut, [this](TMSAction&) { FileOperation(foCut); }},
+      {mEdit_RotateCW, [this](TMSAction&) { RotatePicture(true); }},
+      {mEdit_RotateCCW, [this](TMSAction&) { RotatePicture(false); }},
+      {mEdit_CopyTo, [this](TMSAction&) { FileOperation(foCopyTo); }},
+      {mEdit_Delete, [this](TMSAction&) { FileOperation(foDeleteToTrash); }},
+      {mTools_Options, [this](TMSAction&) { ShowOptions(opGeneral); }},
+      {mtViewSett, [this](TMSAction&) { ShowOptions(opBrowser); }},
+      {mvFullScreen, [this](TMSAction&) { FVideoPanel->ToggleFullScreen(); }},
+      {mvSaveAs, [this](TMSAction&) { FileOperation(foSaveAs); }},
+      // Entry 0 is "Off", then the tracks in order.
+      {mvSubtitles,
+       [this](TMSAction& action) {
+         if (!action.IsListEntry()) return;
+         FVideoPanel->Player()->SetSubtitleChoice(action.SubIndex() - 1);
+         UpdateSubtitleMenu();
+       }},
+      {mvSoundTrack,
+       [this](TMSAction& action) {
+         if (action.IsListEntry()) ChooseSoundTrack(*FVideoPanel->Player(), action.SubIndex());
+       }},
+  };
+  for (const auto& [row, handler] : handlers) {
+    MenuSystem()->SetCommandHandler(row, handler);
+    FCommandRows.push_back(row);
+  }
+}
 
 bool TPlayerPage::ExecuteCommand(TMSAction& action) {
   const bool full = FVideoPanel->IsFullScreen();
