@@ -325,6 +325,7 @@ void TPlayerPage::RegisterCommandHandlers() {
       {mFile_SavePL, [this](TMSAction&) { SavePlayListFile(); }},
       {mFile_Open, [this](TMSAction&) { OpenMediaFiles(); }},
       {mFile_OpenFolder, [this](TMSAction&) { OpenMediaFolder(); }},
+      {mFile_CopyPlayer, [this](TMSAction&) { CopyPlayerToMedia(); }},
       // An entry's caption is the file's path.
       {mFile_OpenRecent,
        [this](TMSAction& action) {
