@@ -50,21 +50,9 @@ enum TCommandId : int {
   mHelp_About,
   // Beyond the table shared with the sibling product: the player's own.
   mFile_OpenFolder,
-  bOpenPL = 50,
-  bSavePL,
-  bCut,
-  bCopy,
-  bPaste,
-  bRotateCW,
-  bRotateCCW,
-  bCopyTo,
-  bDelItems,
-  bOptions,
-  bHelp,
   mtViewSett = 70,
   mvFullScreen = 79,
-  mvOptions,
-  mvSaveAs,
+  mvSaveAs = 81,
   // The subtitle tracks of the file on show, filled when the menu opens.
   mvSubtitles = 82,
   // The sound streams of the file on show, filled while the program runs.

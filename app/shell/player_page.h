@@ -47,7 +47,6 @@ class TPlayerPage : public TBasePage {
   void BeforeClose() override;
   void SetSkinActive(bool on) override;
   void FocusDefault() override;
-  bool ExecuteCommand(TMSAction& action) override;
   // Refills the Subtitles menu from the file on show.
   void UpdateSubtitleMenu();
   void Reposition() override;
