@@ -15,6 +15,10 @@ struct TMenuRec {
   const char* Name;
   int ImageIndex;  // into the menu system's image list; -1 for none
   TCommandSet SubItems;
+  // Key of the shorter caption (and, with "H", the hint) the command shows
+  // on a tool bar; an empty caption there shows the picture alone. Null: the
+  // menu's caption and hint.
+  const char* BarName = nullptr;
 };
 
 // A row that menus show right after another row, rather than in row order.
@@ -30,7 +34,6 @@ struct TMenuTable {
   TCommandSet TopLevel;           // may stand in the menu bar
   TCommandSet RunTimeLists;       // parents of menus filled while the program runs
   TCommandSet RadioLists;         // their entries are radio items
-  TCommandSet UncheckedCaptions;  // the caption may be missing without a message
   TCommandSet AutoCheck;          // toggle their own check mark
   std::span<const TMenuPlacement> PlacedAfter = {};
 };

@@ -51,21 +51,29 @@ void FollowAction(QAction* item, const TMSAction* action) {
   QObject::connect(action, &QAction::changed, item, copy);
 }
 
+// A caption without its keyboard marker.
+QString PlainCaption(QString caption) {
+  caption.replace(QLatin1String("&&"), QString(QChar(1)));
+  caption.remove(u'&');
+  caption.replace(QChar(1), u'&');
+  return caption;
+}
+
 // What a screen reader calls a command: its caption without the keyboard
 // marker or, where the command shows only a picture, its hint.
 QString SpokenName(const QAction* action) {
-  QString plain = action->text();
-  plain.replace(QLatin1String("&&"), QString(QChar(1)));
-  plain.remove(u'&');
-  plain.replace(QChar(1), u'&');
+  const QString plain = PlainCaption(action->text());
   return plain.isEmpty() ? action->toolTip() : plain;
 }
 
-// A tool bar button that shows only a picture is named by its hint.
-void NameIconOnlyButton(QToolBar* bar, QAction* action) {
+// A tool bar button is named by its caption there or, where it shows only a
+// picture, by its hint.
+void NameToolButton(QToolBar* bar, QAction* action, const QString& caption) {
   QWidget* button = bar->widgetForAction(action);
   if (!button) return;
-  auto name = [button, action] { button->setAccessibleName(SpokenName(action)); };
+  auto name = [button, action, caption] {
+    button->setAccessibleName(caption.isEmpty() ? action->toolTip() : caption);
+  };
   name();
   QObject::connect(action, &QAction::changed, button, name);
 }
@@ -127,12 +135,23 @@ QIcon TMenuSystem::Image(int index) const {
 void TMenuSystem::SetHint(int row, const QString& hint) {
   TMSAction* action = FindAction(row);
   if (!action) return;
-  const QString shown =
-      hint.isEmpty()
-          ? MenuText(QString::fromLatin1(FTable.Rows[row].Name) + QLatin1Char('H'), false)
-          : hint;
-  action->setStatusTip(shown);
-  action->setToolTip(shown);
+  if (hint.isEmpty()) return ShowOwnHints(*action);
+  action->setStatusTip(hint);
+  action->setToolTip(hint);
+}
+
+void TMenuSystem::ShowOwnHints(TMSAction& action) {
+  const TMenuRec& rec = FTable.Rows[action.Index()];
+  const QString hint = MenuText(QString::fromLatin1(rec.Name) + QLatin1Char('H'), false);
+  // Menus show the status tip, tool bar buttons the tool tip.
+  action.setStatusTip(hint);
+  action.setToolTip(
+      rec.BarName ? MenuText(QString::fromLatin1(rec.BarName) + QLatin1Char('H'), false) : hint);
+}
+
+QString TMenuSystem::BarCaption(const TMSAction& action) const {
+  const char* key = FTable.Rows[action.Index()].BarName;
+  return key ? MenuText(QString::fromLatin1(key), false) : action.iconText();
 }
 
 TMSAction* TMenuSystem::CreateAction(int row) {
@@ -140,11 +159,9 @@ TMSAction* TMenuSystem::CreateAction(int row) {
   if (!rec.Name) return nullptr;
   const QString name = QString::fromLatin1(rec.Name);
   auto* action = new TMSAction(row, -1, this);
-  action->SetCaption(MenuText(name, !FTable.UncheckedCaptions.Contains(row)), true);
+  action->SetCaption(MenuText(name, true), true);
   action->setIcon(Image(rec.ImageIndex));
-  const QString hint = MenuText(name + QLatin1Char('H'), false);
-  action->setStatusTip(hint);
-  if (!hint.isEmpty()) action->setToolTip(hint);
+  ShowOwnHints(*action);
   action->setShortcut(ShortcutFromText(MenuText(name + QLatin1Char('S'), false)));
   action->setCheckable(FTable.AutoCheck.Contains(row));
   connect(action, &QAction::triggered, this, [this, action] { OnTriggered(action); });
@@ -246,8 +263,15 @@ QToolBar* TMenuSystem::BuildToolBar(const TCommandSet& set) {
     }
     const TMenuRec& rec = FTable.Rows[row];
     if (rec.SubItems.Empty()) {
-      bar->addAction(FActions[row]);
-      NameIconOnlyButton(bar, FActions[row]);
+      // The menus' own action, so that its state shows the same everywhere;
+      // only its caption here may be shorter, or none.
+      TMSAction* action = FActions[row];
+      const QString caption = PlainCaption(BarCaption(*action));
+      if (!caption.isEmpty()) action->setIconText(caption);
+      bar->addAction(action);
+      auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(action));
+      if (button && caption.isEmpty()) button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+      NameToolButton(bar, action, caption);
       continue;
     }
     QMenu* menu = AddSubMenuItem(bar, row);

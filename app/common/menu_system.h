@@ -1,8 +1,9 @@
 #pragma once
-// The commands of one window: an action per command-table row with caption,
-// hint and shortcut from the language file, and the menu bar, tool bars and
-// pop-up menus built from sets of rows. Every command that runs goes to one
-// handler (or to a handler given for its row), which dispatches on the row.
+// The commands of one window: one action per command-table row with caption,
+// hint and shortcut from the language file, shared by the menu bar, the tool
+// bars and the pop-up menus built from sets of rows, so that its state shows
+// the same in each. A command runs the handler that the part owning it
+// registered for its row.
 #include <QIcon>
 #include <QObject>
 #include <QPointer>
@@ -74,11 +75,12 @@ class TMenuSystem : public QObject {
   // Runs the command; false when no handler took it.
   bool ExecuteAction(TMSAction* action);
 
-  // The one handler of all commands.
-  TExecuteHandler OnExecuteCommand;
-  // A handler for the commands of one row (table command and list entries);
-  // it comes before OnExecuteCommand and counts as handling the command.
+  // The handler of the commands of one row (table command and list
+  // entries), given by the part that owns the command; it counts as
+  // handling the command. An empty handler takes it back.
   void SetCommandHandler(int row, TCommandHandler handler);
+  // Gets the commands without a handler of their own.
+  TExecuteHandler OnExecuteCommand;
 
   const TMenuTable& Table() const { return FTable; }
   int MinIndex() const { return FMinIndex; }
@@ -93,6 +95,10 @@ class TMenuSystem : public QObject {
   };
 
   TMSAction* CreateAction(int row);
+  // The row's own hints: its menu hint, and its tool-bar hint as tool tip.
+  void ShowOwnHints(TMSAction& action);
+  // What the command's tool bar button says; empty for a picture alone.
+  QString BarCaption(const TMSAction& action) const;
   QIcon Image(int index) const;
   bool IsExecutable(const TMSAction& action) const;
   // The rows of the set that have actions, ascending.

@@ -100,7 +100,9 @@ void TPlayerWidget::FullScreenSwitched(bool on) {
 }
 
 void TPlayerWidget::SetPopupMenu(QMenu* menu) {
+  if (FPopupMenu) disconnect(FPopupMenu, &QMenu::aboutToHide, this, nullptr);
   FPopupMenu = menu;
+  if (menu) connect(menu, &QMenu::aboutToHide, this, [this] { RestoreSharedItems(FSharedItems); });
 }
 
 void TPlayerWidget::PopupOpening() {
@@ -110,7 +112,8 @@ void TPlayerWidget::PopupOpening() {
     FPlayer->ShowCursor(true);
     FPlayer->SetCursorAutoHide(false);
   }
-  ApplyVideoPopupRules(*FPopupMenu, FPlayer->FullScreen(), FPlayer->State(), FPlayer->IsOpen());
+  ApplyVideoPopupRules(*FPopupMenu, FPlayer->FullScreen(), FPlayer->State(), FPlayer->IsOpen(),
+                       &FSharedItems);
 }
 
 void TPlayerWidget::contextMenuEvent(QContextMenuEvent* event) {

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/player/video_popup_rules.h"
 #include "engine/playback/av_player.h"
 #include "engine/playback/player_host.h"
 #include "platform/raster_video_device.h"
@@ -68,6 +69,8 @@ class TPlayerWidget : public QWidget, private TPlayerHost {
   QPainter* FPainter = nullptr;
   QTimer FCursorTimer;
   QPointer<QMenu> FPopupMenu;
+  // Commands shared with the main menu, as they were before the pop-up opened.
+  TSharedItemStates FSharedItems;
   std::unique_ptr<TAVPlayer> FPlayer;
 };
 

@@ -19,6 +19,8 @@ TBasePage::~TBasePage() {
 
 void TBasePage::Init(TMenuSystem* menuSystem, TStatusPanels* statusBar) {
   FMenuSystem = menuSystem;
+  // A window may let its menu system go before its page.
+  if (menuSystem) connect(menuSystem, &QObject::destroyed, this, [this] { FMenuSystem = nullptr; });
   FStatusBar = statusBar;
   setFrameShape(QFrame::NoFrame);
   auto* layout = new QVBoxLayout(this);

@@ -13,7 +13,6 @@
 namespace vexo {
 
 class TMenuSystem;
-class TMSAction;
 class TPageLogView;
 class TStatusPanels;
 
@@ -39,7 +38,6 @@ class TBasePage : public QFrame {
   virtual void BeforeClose() {}
   virtual void SetSkinActive(bool /*on*/) {}
   virtual void FocusDefault() {}
-  virtual bool ExecuteCommand(TMSAction& /*action*/) { return false; }
   virtual void Reposition() {}
   virtual void SaveLayout() {}
 

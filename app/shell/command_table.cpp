@@ -19,8 +19,8 @@ constexpr std::array<TMenuRec, kCommandRowCount> kRows = [] {
                   mFile_OpenFolder, mFile_OpenRecent, mFile_CopyPlayer, mFile_Exit}};
   rows[mFile_CreatePL] = {"mFile_CreatePL", 10, {}};
   rows[mFile_OptionsPL] = {"mFile_OptionsPL", -1, {}};
-  rows[mFile_OpenPL] = {"mFile_OpenPL", 11, {}};
-  rows[mFile_SavePL] = {"mFile_SavePL", 12, {}};
+  rows[mFile_OpenPL] = {"mFile_OpenPL", 11, {}, "bOpenPL"};
+  rows[mFile_SavePL] = {"mFile_SavePL", 12, {}, "bSavePL"};
   rows[mFile_New] = {"mFile_New", 7, {}};
   rows[mFile_Open] = {"mFile_Open", 8, {}};
   rows[mFile_OpenFolder] = {"mFile_OpenFolder", -1, {}};
@@ -33,10 +33,10 @@ constexpr std::array<TMenuRec, kCommandRowCount> kRows = [] {
   rows[mEdit_Cut] = {"mEdit_Cut", 0, {}};
   rows[mEdit_Copy] = {"mEdit_Copy", 9, {}};
   rows[mEdit_Paste] = {"mEdit_Paste", 1, {}};
-  rows[mEdit_RotateCW] = {"mEdit_RotateCW", 7, {}};
-  rows[mEdit_RotateCCW] = {"mEdit_RotateCCW", 8, {}};
-  rows[mEdit_CopyTo] = {"mEdit_CopyTo", 13, {}};
-  rows[mEdit_Delete] = {"mEdit_Delete", 2, {}};
+  rows[mEdit_RotateCW] = {"mEdit_RotateCW", 7, {}, "bRotateCW"};
+  rows[mEdit_RotateCCW] = {"mEdit_RotateCCW", 8, {}, "bRotateCCW"};
+  rows[mEdit_CopyTo] = {"mEdit_CopyTo", 13, {}, "bCopyTo"};
+  rows[mEdit_Delete] = {"mEdit_Delete", 2, {}, "bDelItems"};
   rows[mProj] = {"mProj", -1, TCommandSet::Range(mProj_New, mProj_Settings)};
   rows[mProj_New] = {"mProj_New", -1, {}};
   rows[mProj_Open] = {"mProj_Open", -1, {}};
@@ -45,48 +45,37 @@ constexpr std::array<TMenuRec, kCommandRowCount> kRows = [] {
   rows[mProj_Close] = {"mProj_Close", -1, {}};
   rows[mProj_Settings] = {"mProj_Settings", -1, {}};
   rows[mTools] = {"mTools", -1, {mTools_Options, mTools_Skins}};
-  rows[mTools_Options] = {"mTools_Options", 3, {}};
+  rows[mTools_Options] = {"mTools_Options", 3, {}, "bOptions"};
   rows[mTools_Skins] = {"mTools_Skins", -1, {mTools_SkinsAdtnl}};
   rows[mTools_SkinsAdtnl] = {"mTools_SkinsAdtnl", -1, {}};
   rows[mHelp] = {"mHelp", -1, {mHelp_Contents, mHelp_Online, mHelp_About}};
-  rows[mHelp_Contents] = {"mHelp_Contents", 4, {}};
+  rows[mHelp_Contents] = {"mHelp_Contents", 4, {}, "bHelp"};
   rows[mHelp_Online] = {"mHelp_Online", 5, {}};
   rows[mHelp_About] = {"mHelp_About", 6, {}};
-  rows[bOpenPL] = {"bOpenPL", 11, {}};
-  rows[bSavePL] = {"bSavePL", 12, {}};
-  rows[bCut] = {"bCut", 0, {}};
-  rows[bCopy] = {"bCopy", 9, {}};
-  rows[bPaste] = {"bPaste", 1, {}};
-  rows[bRotateCW] = {"bRotateCW", 7, {}};
-  rows[bRotateCCW] = {"bRotateCCW", 8, {}};
-  rows[bCopyTo] = {"bCopyTo", 13, {}};
-  rows[bDelItems] = {"bDelItems", 2, {}};
-  rows[bOptions] = {"bOptions", 3, {}};
-  rows[bHelp] = {"bHelp", 4, {}};
   rows[mtViewSett] = {"mtViewSett", 3, {}};
   rows[mvFullScreen] = {"mvFullScreen", -1, {}};
-  rows[mvOptions] = {"mvOptions", 3, {}};
   rows[mvSaveAs] = {"mvSaveAs", -1, {}};
   rows[mvSubtitles] = {"mvSubtitles", -1, {}};
   rows[mvSoundTrack] = {"mvSoundTrack", -1, {}};
   return rows;
 }();
 
-// Opening a folder goes with opening files.
-constexpr TMenuPlacement kPlacements[] = {{mFile_OpenFolder, mFile_Open}};
+// Opening a folder goes with opening files; in the video pop-up menu the
+// options follow full screen.
+constexpr TMenuPlacement kPlacements[] = {{mFile_OpenFolder, mFile_Open},
+                                          {mTools_Options, mvFullScreen}};
 
 const TMenuTable kTable = {
     kRows,
     /*MenuSeparators=*/
     {mFile_OpenPL, mFile_OpenRecent, mFile_CopyPlayer, mFile_Exit, mEdit_RotateCW, mEdit_CopyTo,
-     mEdit_Delete, mTools_Skins, mTools_SkinsAdtnl, mHelp_About, mtViewSett, mvOptions, mvSaveAs,
-     mvSubtitles},
-    /*ToolBarSeparators=*/{bSavePL, bRotateCW, bCopyTo, bOptions, bHelp},
+     mEdit_Delete, mTools_Options, mTools_Skins, mTools_SkinsAdtnl, mHelp_About, mtViewSett,
+     mvSaveAs, mvSubtitles},
+    /*ToolBarSeparators=*/
+    {mFile_SavePL, mEdit_RotateCW, mEdit_CopyTo, mTools_Options, mHelp_Contents},
     /*TopLevel=*/{mFile, mEdit, mTools, mHelp},
     /*RunTimeLists=*/{mFile_OpenRecent, mTools_Skins, mTools_SkinsAdtnl, mvSubtitles, mvSoundTrack},
     /*RadioLists=*/{mTools_Skins, mTools_SkinsAdtnl, mvSubtitles, mvSoundTrack},
-    /*UncheckedCaptions=*/
-    {bOpenPL, bSavePL, bRotateCW, bRotateCCW, bCopyTo, bDelItems, bOptions, bHelp},
     /*AutoCheck=*/{},
     /*PlacedAfter=*/kPlacements,
 };

@@ -50,21 +50,9 @@ enum TCommandId : int {
   mHelp_About,
   // Beyond the table shared with the sibling product: the player's own.
   mFile_OpenFolder,
-  bOpenPL = 50,
-  bSavePL,
-  bCut,
-  bCopy,
-  bPaste,
-  bRotateCW,
-  bRotateCCW,
-  bCopyTo,
-  bDelItems,
-  bOptions,
-  bHelp,
   mtViewSett = 70,
   mvFullScreen = 79,
-  mvOptions,
-  mvSaveAs,
+  mvSaveAs = 81,
   // The subtitle tracks of the file on show, filled when the menu opens.
   mvSubtitles = 82,
   // The sound streams of the file on show, filled while the program runs.
@@ -77,13 +65,14 @@ const TMenuTable& PlayerCommandTable();
 // The sets the main window builds its menus from.
 inline constexpr TCommandSet kMainMenuCommands =
     TCommandSet::Range(mFile, mHelp_About) | TCommandSet{mFile_OpenFolder};
-inline constexpr TCommandSet kToolBarCommands = {bOpenPL, bSavePL,   bRotateCW, bRotateCCW,
-                                                 bCopyTo, bDelItems, bOptions,  bHelp};
+inline constexpr TCommandSet kToolBarCommands = {mFile_OpenPL,    mFile_SavePL,  mEdit_RotateCW,
+                                                 mEdit_RotateCCW, mEdit_CopyTo,  mEdit_Delete,
+                                                 mTools_Options,  mHelp_Contents};
 inline constexpr TCommandSet kBrowserPopupCommands = {
     mFile_CreatePL, mFile_OptionsPL, mEdit_RotateCW, mEdit_RotateCCW,
     mEdit_CopyTo,   mEdit_Delete,    mtViewSett};
-inline constexpr TCommandSet kVideoPopupCommands = {mvFullScreen, mvOptions, mvSaveAs, mvSubtitles,
-                                                    mvSoundTrack};
+inline constexpr TCommandSet kVideoPopupCommands = {mvFullScreen, mTools_Options, mvSaveAs,
+                                                    mvSubtitles, mvSoundTrack};
 
 // Pop-up menu numbers, in the order the main window builds them.
 inline constexpr int kBrowserPopup = 0;

@@ -33,13 +33,6 @@
 namespace vexo {
 namespace {
 
-// The commands the player page runs itself.
-constexpr TCommandSet kPageCommands =
-    TCommandSet{mFile_CreatePL, mFile_OptionsPL,  mFile_OpenPL,   mFile_SavePL,
-                mFile_Open,     mFile_OpenFolder, mTools_Options, mtViewSett,
-                mvFullScreen,   mvOptions,        mvSaveAs,       mvSubtitles} |
-    TCommandSet::Range(mEdit_Cut, mEdit_Delete) | TCommandSet::Range(bOpenPL, bOptions);
-
 constexpr int kStatusPanelWidths[] = {170, 170, 90};
 constexpr int kMemoryPanel = 0;
 constexpr int kHintPanel = 3;
@@ -125,9 +118,7 @@ void TPLMainForm::FormShow() {
   FSkinManager->SetSkinFolder(ResourceDirSlash + QStringLiteral("Skins"));
 
   FMenuSystem = new TMenuSystem(this, PlayerCommandTable(), CommandImages());
-  FMenuSystem->OnExecuteCommand = [this](TMSAction& action, bool& handled) {
-    ExecuteCommand(action, handled);
-  };
+  RegisterCommandHandlers();
   FMenuSystem->BuildMainMenu(kMainMenuCommands);
   FMenuSystem->BuildToolBar(kToolBarCommands);
   FMenuSystem->BuildPopupMenu(kBrowserPopupCommands);
@@ -218,46 +209,25 @@ void TPLMainForm::BringToFront() {
 
 // ---- commands ----
 
-void TPLMainForm::ExecuteCommand(TMSAction& action, bool& handled) {
-  handled = true;
-  const int row = action.Index();
-  if (kPageCommands.Contains(row)) {
-    FPage->ExecuteCommand(action);
-    return;
-  }
-  switch (row) {
-    case mFile_OpenRecent:
-      if (action.IsListEntry()) FPage->OpenRecent(action.Caption());
-      break;
-    case mFile_CopyPlayer:
-      FPage->CopyPlayerToMedia();
-      break;
-    case mFile_Exit:
-      close();
-      break;
-    case mTools_Skins:
-      if (!action.IsListEntry()) break;
-      FOptions->SetSkinName(action.SubIndex() == 0 ? QString() : action.Caption());
-      PostApplySkin();
-      break;
-    case mTools_SkinsAdtnl:
-      if (!action.IsListEntry()) break;
-      FOptions->SetSkinName(action.Caption());
-      PostApplySkin();
-      break;
-    case mHelp_Contents:
-    case bHelp:
-      ShowHelpContext(kHelpContents);
-      break;
-    case mHelp_Online:
-      QDesktopServices::openUrl(QUrl(LResList.GetText("AboutDialog", 7)));
-      break;
-    case mHelp_About:
-      ShowAboutBox(this);
-      break;
-    default:
-      break;
-  }
+void TPLMainForm::RegisterCommandHandlers() {
+  FMenuSystem->SetCommandHandler(mFile_Exit, [this](TMSAction&) { close(); });
+  FMenuSystem->SetCommandHandler(mTools_Skins, [this](TMSAction& entry) { ChooseSkin(entry); });
+  FMenuSystem->SetCommandHandler(mTools_SkinsAdtnl,
+                                 [this](TMSAction& entry) { ChooseSkin(entry); });
+  FMenuSystem->SetCommandHandler(mHelp_Contents,
+                                 [](TMSAction&) { ShowHelpContext(kHelpContents); });
+  FMenuSystem->SetCommandHandler(mHelp_Online, [](TMSAction&) {
+    QDesktopServices::openUrl(QUrl(LResList.GetText("AboutDialog", 7)));
+  });
+  FMenuSystem->SetCommandHandler(mHelp_About, [this](TMSAction&) { ShowAboutBox(this); });
+}
+
+void TPLMainForm::ChooseSkin(const TMSAction& entry) {
+  if (!entry.IsListEntry()) return;
+  // The first list starts with the common word for no skin.
+  const bool none = entry.Index() == mTools_Skins && entry.SubIndex() == 0;
+  FOptions->SetSkinName(none ? QString() : entry.Caption());
+  PostApplySkin();
 }
 
 // ---- events ----

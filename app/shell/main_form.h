@@ -63,7 +63,9 @@ class TPLMainForm : public QMainWindow {
   void BuildSkinMenus();
   void ApplySkin();
   void RefillRecent();
-  void ExecuteCommand(TMSAction& action, bool& handled);
+  // The window's own commands run its handlers; the page registers its own.
+  void RegisterCommandHandlers();
+  void ChooseSkin(const TMSAction& entry);
   void TitleChanged();
   void SaveSettings();
 

@@ -83,25 +83,22 @@ bool SelCanCopyTo(const std::vector<TShellNode*>& selection) {
 }
 
 TCommandSet ManagedCommands() {
-  return {mFile_CreatePL, mFile_OptionsPL, mFile_SavePL, mEdit_Copy,   mEdit_Paste,
-          mEdit_RotateCW, mEdit_RotateCCW, mEdit_CopyTo, mEdit_Delete, bSavePL,
-          bCut,           bCopy,           bPaste,       bRotateCW,    bRotateCCW,
-          bCopyTo,        bDelItems,       mvFullScreen, mEdit_Cut};
+  return {mFile_CreatePL,  mFile_OptionsPL, mFile_SavePL, mEdit_Copy,   mEdit_Paste, mEdit_RotateCW,
+          mEdit_RotateCCW, mEdit_CopyTo,    mEdit_Delete, mvFullScreen, mEdit_Cut};
 }
 
 TCommandSet SavePlayListCommands() {
-  return {mFile_SavePL, bSavePL};
+  return {mFile_SavePL};
 }
 
 TCommandSet SelectionCommands(const std::vector<TShellNode*>& selection, const TShellGrid& grid,
                               bool playerHasFile, int64_t frames) {
   TCommandSet enabled;
-  if (SelCanDelete(selection, grid))
-    enabled = enabled | TCommandSet{mEdit_Cut, mEdit_Delete, bCut, bDelItems};
-  if (SelCanCopy(selection)) enabled = enabled | TCommandSet{mEdit_Copy, bCopy};
+  if (SelCanDelete(selection, grid)) enabled = enabled | TCommandSet{mEdit_Cut, mEdit_Delete};
+  if (SelCanCopy(selection)) enabled.Include(mEdit_Copy);
   if (SelCanRotate(selection, frames))
-    enabled = enabled | TCommandSet{mEdit_RotateCW, mEdit_RotateCCW, bRotateCW, bRotateCCW};
-  if (SelCanCopyTo(selection)) enabled = enabled | TCommandSet{mEdit_CopyTo, bCopyTo};
+    enabled = enabled | TCommandSet{mEdit_RotateCW, mEdit_RotateCCW};
+  if (SelCanCopyTo(selection)) enabled.Include(mEdit_CopyTo);
   if (playerHasFile) enabled.Include(mvFullScreen);
   if (SelCanMakePlayList(selection))
     enabled = enabled | TCommandSet{mFile_CreatePL, mFile_OptionsPL};

@@ -64,6 +64,8 @@ TPlayerPage::TPlayerPage(TOptions& options, QWidget* parent)
 
 TPlayerPage::~TPlayerPage() {
   qApp->removeEventFilter(this);
+  if (MenuSystem())
+    for (int row : FCommandRows) MenuSystem()->SetCommandHandler(row, {});
   // The grid's events point back into this page.
   if (FGrid) {
     FGrid->Model().OnFilterNode = nullptr;
@@ -91,6 +93,7 @@ void TPlayerPage::Init(TMenuSystem* menuSystem, TStatusPanels* statusBar, TNotif
   layout->addWidget(FSplitter);
   SetupBrowser();
   SetupVideo();
+  if (MenuSystem()) RegisterCommandHandlers();
   qApp->installEventFilter(this);
   RestoreBrowserState();
   if (!FVideoPanel->IsOpen() && FOptions.ShowMirraPanelToday()) FVideoPanel->ShowAdPanel(FOptions);
@@ -152,9 +155,6 @@ void TPlayerPage::SetupVideo() {
     FVideoPanel->PlayerWidget()->OnPopupOpening = [this] {
       if (MenuSystem()) FillSoundTrackMenu(*MenuSystem(), *FVideoPanel->Player());
     };
-    MenuSystem()->SetCommandHandler(mvSoundTrack, [this](TMSAction& action) {
-      if (action.IsListEntry()) ChooseSoundTrack(*FVideoPanel->Player(), action.SubIndex());
-    });
   }
   auto panelStateChange = player.OnStateChange;
   player.OnStateChange = [this, panelStateChange](uint8_t from, uint8_t to) {
@@ -279,8 +279,7 @@ void TPlayerPage::UpdateSelectionCommands(TShellNode*) {
   // A photo that would lose quality by turning says so on the commands.
   if (MenuSystem()) {
     const QString hint = RotateRefusalHint(FGrid->SelectedNodes(), info.TotalFrames);
-    for (int row : {mEdit_RotateCW, mEdit_RotateCCW, bRotateCW, bRotateCCW})
-      MenuSystem()->SetHint(row, hint);
+    for (int row : {mEdit_RotateCW, mEdit_RotateCCW}) MenuSystem()->SetHint(row, hint);
   }
 }
 
@@ -313,79 +312,50 @@ QString TPlayerPage::PlayListFileName() const {
 
 // ---- commands ----
 
-bool TPlayerPage::ExecuteCommand(TMSAction& action) {
-  const bool full = FVideoPanel->IsFullScreen();
-  switch (action.Index()) {
-    case mFile_CreatePL:
-      if (!full && SelCanMakePlayList(FGrid->SelectedNodes()))
-        CreatePlayList(FOptions.ShowPlayListDialog());
-      break;
-    case mFile_OptionsPL:
-      if (!full && SelCanMakePlayList(FGrid->SelectedNodes())) CreatePlayList(true);
-      break;
-    case mFile_OpenPL:
-    case bOpenPL:
-      OpenPlayListFile({});
-      break;
-    case mFile_SavePL:
-    case bSavePL:
-      SavePlayListFile();
-      break;
-    case mFile_Open:
-      OpenMediaFiles();
-      break;
-    case mFile_OpenFolder:
-      OpenMediaFolder();
-      break;
-    case mFile_OpenRecent:
+void TPlayerPage::RegisterCommandHandlers() {
+  // A playlist is made from the browser, which full screen hides.
+  auto fromSelection = [this](bool showDialog) {
+    if (!FVideoPanel->IsFullScreen() && SelCanMakePlayList(FGrid->SelectedNodes()))
+      CreatePlayList(showDialog);
+  };
+  const std::pair<int, TMenuSystem::TCommandHandler> handlers[] = {
+      {mFile_CreatePL, [=, this](TMSAction&) { fromSelection(FOptions.ShowPlayListDialog()); }},
+      {mFile_OptionsPL, [=](TMSAction&) { fromSelection(true); }},
+      {mFile_OpenPL, [this](TMSAction&) { OpenPlayListFile({}); }},
+      {mFile_SavePL, [this](TMSAction&) { SavePlayListFile(); }},
+      {mFile_Open, [this](TMSAction&) { OpenMediaFiles(); }},
+      {mFile_OpenFolder, [this](TMSAction&) { OpenMediaFolder(); }},
+      {mFile_CopyPlayer, [this](TMSAction&) { CopyPlayerToMedia(); }},
       // An entry's caption is the file's path.
-      if (!action.IsListEntry()) return TBasePage::ExecuteCommand(action);
-      OpenRecent(action.Caption());
-      break;
-    case mEdit_Cut:
-    case bCut:
-      FileOperation(foCut);
-      break;
-    case mEdit_RotateCW:
-    case bRotateCW:
-      RotatePicture(true);
-      break;
-    case mEdit_RotateCCW:
-    case bRotateCCW:
-      RotatePicture(false);
-      break;
-    case mEdit_CopyTo:
-    case bCopyTo:
-      FileOperation(foCopyTo);
-      break;
-    case mEdit_Delete:
-    case bDelItems:
-      FileOperation(foDeleteToTrash);
-      break;
-    case mTools_Options:
-    case bOptions:
-    case mvOptions:
-      ShowOptions(opGeneral);
-      break;
-    case mtViewSett:
-      ShowOptions(opBrowser);
-      break;
-    case mvFullScreen:
-      FVideoPanel->ToggleFullScreen();
-      break;
-    case mvSaveAs:
-      FileOperation(foSaveAs);
-      break;
-    case mvSubtitles:
+      {mFile_OpenRecent,
+       [this](TMSAction& action) {
+         if (action.IsListEntry()) OpenRecent(action.Caption());
+       }},
+      {mEdit_Cut, [this](TMSAction&) { FileOperation(foCut); }},
+      {mEdit_RotateCW, [this](TMSAction&) { RotatePicture(true); }},
+      {mEdit_RotateCCW, [this](TMSAction&) { RotatePicture(false); }},
+      {mEdit_CopyTo, [this](TMSAction&) { FileOperation(foCopyTo); }},
+      {mEdit_Delete, [this](TMSAction&) { FileOperation(foDeleteToTrash); }},
+      {mTools_Options, [this](TMSAction&) { ShowOptions(opGeneral); }},
+      {mtViewSett, [this](TMSAction&) { ShowOptions(opBrowser); }},
+      {mvFullScreen, [this](TMSAction&) { FVideoPanel->ToggleFullScreen(); }},
+      {mvSaveAs, [this](TMSAction&) { FileOperation(foSaveAs); }},
       // Entry 0 is "Off", then the tracks in order.
-      if (!action.IsListEntry()) return TBasePage::ExecuteCommand(action);
-      FVideoPanel->Player()->SetSubtitleChoice(action.SubIndex() - 1);
-      UpdateSubtitleMenu();
-      break;
-    default:
-      return TBasePage::ExecuteCommand(action);
+      {mvSubtitles,
+       [this](TMSAction& action) {
+         if (!action.IsListEntry()) return;
+         FVideoPanel->Player()->SetSubtitleChoice(action.SubIndex() - 1);
+         UpdateSubtitleMenu();
+       }},
+      {mvSoundTrack,
+       [this](TMSAction& action) {
+         if (action.IsListEntry()) ChooseSoundTrack(*FVideoPanel->Player(), action.SubIndex());
+       }},
+  };
+  for (const auto& [row, handler] : handlers) {
+    MenuSystem()->SetCommandHandler(row, handler);
+    FCommandRows.push_back(row);
   }
-  return true;
 }
 
 void TPlayerPage::UpdateSubtitleMenu() {

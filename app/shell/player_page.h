@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <functional>
 #include <set>
+#include <vector>
 
 #include "app/shell/base_page.h"
 #include "app/shell/file_copy_job.h"
@@ -46,7 +47,6 @@ class TPlayerPage : public TBasePage {
   void BeforeClose() override;
   void SetSkinActive(bool on) override;
   void FocusDefault() override;
-  bool ExecuteCommand(TMSAction& action) override;
   // Refills the Subtitles menu from the file on show.
   void UpdateSubtitleMenu();
   void Reposition() override;
@@ -129,6 +129,8 @@ class TPlayerPage : public TBasePage {
   void SetupBrowser();
   void SetupVideo();
   void SetupGridEvents();
+  // The page's commands run its handlers, whatever menu or bar they are in.
+  void RegisterCommandHandlers();
   void GridSelectionChanged();
   void RunPendingSelection();
   void OpenSelection(TShellNode* node);
@@ -207,6 +209,8 @@ class TPlayerPage : public TBasePage {
   bool FOpeningHandedOver = false;
   QPointer<QProgressDialog> FCopyProgress;
   bool FKeysFromHost = false;
+  // The commands whose handlers the page gave the menu system.
+  std::vector<int> FCommandRows;
 };
 
 }  // namespace vexo

@@ -242,7 +242,7 @@ namespace {
 // file, and both keep the language key "bHelp".
 TEST(DialogBtnKinds, HelpButtonAndHelpCommandLiveTogether) {
   EXPECT_STREQ(DlgBtnRec(bDlgHelp).Key, "bHelp");
-  EXPECT_STREQ(PlayerCommandTable().Rows[bHelp].Name, "bHelp");
+  EXPECT_STREQ(PlayerCommandTable().Rows[mHelp_Contents].BarName, "bHelp");
 }
 
 }  // namespace

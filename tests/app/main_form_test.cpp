@@ -22,6 +22,7 @@
 #include <QTest>
 #include <QThread>
 #include <QToolBar>
+#include <QToolButton>
 #include <chrono>
 #include <csignal>
 #include <future>
@@ -30,11 +31,14 @@
 #include <tuple>
 
 #include "app/browser/shell_grid.h"
+#include "app/common/help_pages.h"
 #include "app/common/language_list.h"
+#include "app/common/menu_system.h"
 #include "app/common/message_boxes.h"
 #include "app/common/program_environment.h"
 #include "app/player/av_panel.h"
 #include "app/settings/options.h"
+#include "app/shell/command_table.h"
 #include "app/shell/main_form.h"
 #include "app/shell/player_page.h"
 #include "app/shell/skin_manager.h"
@@ -287,6 +291,38 @@ TEST_F(MainFormTest, SkinMenusOfferThePresentSheetsAndEachAppliesAndClears) {
   Form->Options()->GetOption(oSkinName).SetText("NONE");
   Form->PostApplySkin();
   EXPECT_TRUE(QTest::qWaitFor([&] { return !Form->SkinManager()->Active(); }, 5000));
+}
+
+// The window's commands run from wherever they stand: Help from its menu and
+// from the tool bar reaches the one help page, and an entry of the File
+// menu's recent list opens in the page.
+TEST_F(MainFormTest, CommandsRunFromTheMenusAndTheToolBarAlike) {
+  Start();
+  std::vector<int> contexts;
+  SetHelpHook([&contexts](int context) { contexts.push_back(context); });
+  TMSAction* help = Form->MenuSystem()->FindAction(mHelp_Contents);
+  ASSERT_NE(help, nullptr);
+  QToolBar* bar = Form->findChild<QToolBar*>();
+  ASSERT_NE(bar, nullptr);
+  auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(help));
+  ASSERT_NE(button, nullptr);
+  QTest::mouseClick(button, Qt::LeftButton);
+  QMenu* helpMenu = SubMenu(Form->menuBar(), "Help");
+  ASSERT_NE(helpMenu, nullptr);
+  ASSERT_TRUE(helpMenu->actions().contains(help));
+  help->trigger();
+  SetHelpHook({});
+  EXPECT_EQ(contexts, std::vector<int>({kHelpContents, kHelpContents}));
+
+  const QString clip = desktop->Clips + "/a_clip.avi";
+  Form->MenuSystem()->FillList(mFile_OpenRecent, {clip});
+  QMenu* recent = SubMenu(SubMenu(Form->menuBar(), "File"), "Recent files");
+  ASSERT_NE(recent, nullptr);
+  ASSERT_EQ(recent->actions().size(), 1);
+  recent->actions()[0]->trigger();
+  TAVPanel* video = Form->Page()->VideoPanel();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return video->CurrentFilePath() == clip; }, 20000))
+      << video->CurrentFilePath().toStdString();
 }
 
 TEST_F(MainFormTest, ClosingSavesTheWindowAndOptionsAndTheNextStartRestoresThem) {

@@ -125,8 +125,9 @@ TEST_F(MenuSystemTest, MainMenuHasTheDesignedEntriesSeparatorsAndOrder) {
     ASSERT_NE(Menus->FindAction(row), nullptr) << row;
     EXPECT_FALSE(Menus->FindAction(row)->text().isEmpty()) << row;
   }
-  // Rows named only in the page's sets never get one.
-  EXPECT_EQ(Menus->FindAction(bCut), nullptr);
+  // Rows that carry no command in this program never get one.
+  for (int row = mFile_OpenFolder + 1; row < mtViewSett; ++row)
+    EXPECT_EQ(Menus->FindAction(row), nullptr) << row;
   EXPECT_EQ(Menus->MinIndex(), mFile);
   EXPECT_EQ(Menus->MaxIndex(), mvSoundTrack);
 }
@@ -134,7 +135,9 @@ TEST_F(MenuSystemTest, MainMenuHasTheDesignedEntriesSeparatorsAndOrder) {
 TEST_F(MenuSystemTest, ToolBarHasButtonsGapsAndPictures) {
   QToolBar* bar = Menus->BuildToolBar(kToolBarCommands);
   ASSERT_NE(bar, nullptr);
-  EXPECT_EQ(Layout(bar), RowTexts({50, -1, 51, -1, 55, 56, -1, 57, 58, -1, 59, -1, 60}));
+  EXPECT_EQ(Layout(bar),
+            RowTexts({mFile_OpenPL, -1, mFile_SavePL, -1, mEdit_RotateCW, mEdit_RotateCCW, -1,
+                      mEdit_CopyTo, mEdit_Delete, -1, mTools_Options, -1, mHelp_Contents}));
   EXPECT_EQ(bar->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
   EXPECT_EQ(bar->iconSize(), QSize(20, 20));
   for (QAction* item : bar->actions()) {
@@ -145,8 +148,59 @@ TEST_F(MenuSystemTest, ToolBarHasButtonsGapsAndPictures) {
     // Our own pictures must load where the desktop has no icon theme.
     EXPECT_FALSE(item->icon().pixmap(20, 20).isNull()) << item->data().toInt();
   }
-  EXPECT_EQ(Menus->FindAction(bOpenPL)->text(), "Open");
-  EXPECT_EQ(Menus->FindAction(bOpenPL)->toolTip(), "Open a saved playlist");
+  // A button says its shorter tool-bar caption, or shows the picture alone.
+  auto button = [bar, this](int row) {
+    return qobject_cast<QToolButton*>(bar->widgetForAction(Menus->FindAction(row)));
+  };
+  ASSERT_NE(button(mFile_OpenPL), nullptr);
+  EXPECT_EQ(button(mFile_OpenPL)->text(), "Open");
+  EXPECT_EQ(button(mFile_OpenPL)->toolTip(), "Open a saved playlist");
+  EXPECT_EQ(button(mFile_OpenPL)->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
+  EXPECT_EQ(button(mEdit_RotateCW)->toolButtonStyle(), Qt::ToolButtonIconOnly);
+  EXPECT_EQ(button(mEdit_RotateCW)->accessibleName(), "Turn the selected photo clockwise");
+  EXPECT_EQ(Menus->FindAction(mFile_OpenPL)->text(), "&Open playlist...");
+}
+
+// A command is one action wherever it stands: the Tools menu, the tool bar
+// and the video pop-up menu all hold the Options action, each way of firing
+// it reaches the one handler, and its state shows the same in all three.
+TEST_F(MenuSystemTest, ACommandIsOneActionInMenuToolBarAndPopup) {
+  BuildAll();
+  Window->resize(800, 400);
+  Window->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(Window.get()));
+  TMSAction* options = Menus->FindAction(mTools_Options);
+  ASSERT_NE(options, nullptr);
+  QToolBar* bar = Window->findChild<QToolBar*>();
+  QMenu* popup = Menus->GetPopupMenu(kVideoPopup);
+  EXPECT_TRUE(TopMenu(mTools)->actions().contains(options));
+  EXPECT_TRUE(bar->actions().contains(options));
+  EXPECT_TRUE(popup->actions().contains(options));
+  auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(options));
+  ASSERT_NE(button, nullptr);
+
+  std::vector<int> ran;
+  Menus->SetCommandHandler(mTools_Options,
+                           [&ran](TMSAction& action) { ran.push_back(action.Index()); });
+  QTest::mouseClick(button, Qt::LeftButton);
+  popup->popup(Window->mapToGlobal(QPoint(100, 100)));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(popup));
+  popup->setActiveAction(options);
+  QTest::keyClick(popup, Qt::Key_Return);
+  EXPECT_EQ(ran, std::vector<int>({mTools_Options, mTools_Options}));
+
+  Menus->SetEnabled(mTools_Options, false);
+  EXPECT_FALSE(button->isEnabled());
+  for (const QWidget* holder :
+       {static_cast<QWidget*>(TopMenu(mTools)), static_cast<QWidget*>(popup)})
+    for (QAction* item : holder->actions())
+      if (item->data().toInt() == mTools_Options) {
+        EXPECT_FALSE(item->isEnabled());
+      }
+  QTest::mouseClick(button, Qt::LeftButton);
+  EXPECT_EQ(ran.size(), 2u);
+  Menus->SetEnabled(mTools_Options, true);
+  EXPECT_TRUE(button->isEnabled());
 }
 
 TEST_F(MenuSystemTest, PopupMenusAreNumberedInCreationOrder) {
@@ -154,8 +208,9 @@ TEST_F(MenuSystemTest, PopupMenusAreNumberedInCreationOrder) {
   ASSERT_EQ(Menus->PopupMenuCount(), 2);
   EXPECT_EQ(Layout(Menus->GetPopupMenu(kBrowserPopup)),
             RowTexts({1, 2, -1, 16, 17, -1, 18, -1, 19, -1, 70}));
+  // The options follow full screen in the video menu, as they come after it.
   EXPECT_EQ(Layout(Menus->GetPopupMenu(kVideoPopup)),
-            QStringList({"79", "-", "80", "-", "81", "-", "82>", "83>"}));
+            QStringList({"79", "-", "28", "-", "81", "-", "82>", "83>"}));
   // The same command in two menus is one action.
   EXPECT_EQ(Menus->GetPopupMenu(kBrowserPopup)->actions()[0], TopMenu(mFile)->actions()[0]);
   EXPECT_EQ(Menus->BuildPopupMenu({}), nullptr);
@@ -194,12 +249,18 @@ TEST_F(MenuSystemTest, AnotherLanguageFileGivesItsOwnTexts) {
     boxes.push_back(box.Text);
     return true;
   });
-  Menus->BuildToolBar(kToolBarCommands);
-  // Tool-bar captions may be missing without a message.
-  EXPECT_TRUE(boxes.empty());
-  EXPECT_EQ(Menus->FindAction(bOpenPL)->text(), "");
   Menus->RegisterCommands({mFile, mFile_OpenPL, mFile_SavePL});
   EXPECT_TRUE(boxes.empty());
+  // Tool-bar captions may be missing without a message: the button shows the
+  // picture alone.
+  Menus->RegisterCommands(kToolBarCommands);
+  boxes.clear();
+  QToolBar* bar = Menus->BuildToolBar(kToolBarCommands);
+  EXPECT_TRUE(boxes.empty());
+  auto* openButton =
+      qobject_cast<QToolButton*>(bar->widgetForAction(Menus->FindAction(mFile_OpenPL)));
+  ASSERT_NE(openButton, nullptr);
+  EXPECT_EQ(openButton->toolButtonStyle(), Qt::ToolButtonIconOnly);
   EXPECT_EQ(Menus->FindAction(mFile)->text(), "&Datei");
   const TMSAction* open = Menus->FindAction(mFile_OpenPL);
   EXPECT_EQ(open->text(), QString::fromUtf8("Wiedergabeliste öffnen"));
@@ -368,8 +429,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(TEnableCase{"InEnableOnly", {mvSaveAs}, {}, false, true},
                       TEnableCase{"InDisableOnly", {}, {mvSaveAs}, true, false},
                       TEnableCase{"InBothEnableWins", {mvSaveAs}, {mvSaveAs}, false, true},
-                      TEnableCase{"InNeitherKeepsOn", {mvOptions}, {mvOptions}, true, true},
-                      TEnableCase{"InNeitherKeepsOff", {bCut}, {bCopy}, false, false}),
+                      TEnableCase{"InNeitherKeepsOn", {mvFullScreen}, {mvFullScreen}, true, true},
+                      TEnableCase{"InNeitherKeepsOff", {mEdit_Cut}, {mEdit_Copy}, false, false}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(MenuSystemTest, HiddenCopyCommandDropsItsSeparator) {

@@ -79,9 +79,6 @@ class TPageRig {
     QObject::connect(Page, &TPlayerPage::SelectionHandled, [this] { ++Handled; });
     Page->Init(
         Menus, Status.get(), [this] { ++TitleChanges; }, Window.get());
-    Menus->OnExecuteCommand = [this](TMSAction& action, bool& handled) {
-      handled = Page->ExecuteCommand(action);
-    };
     Window->resize(1000, 640);
     Window->show();
     Window->activateWindow();

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QImage>
+#include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
 #include <QPushButton>
@@ -334,6 +335,33 @@ TEST_F(PlayerPageTest, FullScreenFromThePageAndBack) {
   EXPECT_TRUE(Window->statusBar()->isVisible());
   EXPECT_FALSE(Menus->FindAction(mvFullScreen)->isChecked());
   EXPECT_TRUE(QTest::qWaitFor([&] { return Grid().hasFocus(); }));
+}
+
+// While playing, the video pop-up menu offers only Full screen. Its Options
+// are the very command of the Tools menu and the tool bar, which have it
+// back as soon as the pop-up closes, and full screen leaves it alone.
+TEST_F(PlayerPageTest, PlayingTurnsTheVideoMenusOptionsOffOnlyWhileTheMenuIsOpen) {
+  ASSERT_TRUE(Select(desktop->Clips() + "/a_numbered.avi"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Player().State() == psStopped; }));
+  Player().SetState(psPlaying);
+  ASSERT_EQ(Player().State(), psPlaying);
+  QMenu* popup = Menus->GetPopupMenu(kVideoPopup);
+  ASSERT_NE(popup, nullptr);
+  const TMSAction* options = Menus->FindAction(mTools_Options);
+  ASSERT_TRUE(popup->actions().contains(options));
+  Page->VideoPanel()->PlayerWidget()->PopupOpening();
+  EXPECT_FALSE(options->isEnabled());
+  EXPECT_TRUE(Menus->FindAction(mvFullScreen)->isEnabled());
+  emit popup->aboutToHide();
+  EXPECT_TRUE(options->isEnabled());
+  Execute(mvFullScreen);
+  ASSERT_TRUE(Page->VideoPanel()->IsFullScreen());
+  Execute(mvFullScreen);
+  ASSERT_FALSE(Page->VideoPanel()->IsFullScreen());
+  EXPECT_EQ(Player().State(), psPlaying);
+  EXPECT_TRUE(options->isEnabled());
+  EXPECT_TRUE(options->isVisible());
+  Player().SetState(psStopped);
 }
 
 TEST_F(PlayerPageTest, TheBrowserPositionAndWidthComeBackAfterARebuild) {

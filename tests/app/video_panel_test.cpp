@@ -1258,14 +1258,14 @@ TEST(VideoPopupRules, FullScreenShowsOnlyItsOwnItemAndPlayingEnablesOnlyIt) {
   };
   const TCase cases[] = {
       {mvFullScreen, 0, false, psPlaying, true, true, true},
-      {mvOptions, 1, false, psPlaying, true, true, false},
+      {mTools_Options, 1, false, psPlaying, true, true, false},
       {mvSaveAs, 2, false, psPlaying, true, true, false},
-      {mvOptions, 1, false, psPaused, true, true, true},
+      {mTools_Options, 1, false, psPaused, true, true, true},
       {mvSaveAs, 2, false, psPaused, true, true, true},
       {mvSaveAs, 2, false, psClosed, false, true, false},
       {mvFullScreen, 0, false, psClosed, false, true, false},
       {mvFullScreen, 0, true, psPlaying, true, true, true},
-      {mvOptions, 1, true, psPaused, true, false, true},
+      {mTools_Options, 1, true, psPaused, true, false, true},
       // Subtitles are chosen while playing as well, but need a file.
       {mvSubtitles, 3, false, psPlaying, true, true, true},
       {mvSubtitles, 3, false, psClosed, false, true, false},

@@ -86,9 +86,10 @@ int RunPageDemo(const TPlayOptions& options) {
         window.setWindowTitle(store.ProductTitle() + (list.isEmpty() ? "" : " - " + list));
       },
       &window);
-  menus->OnExecuteCommand = [menus, page](TMSAction& action, bool& handled) {
-    handled = page->ExecuteCommand(action);
-    if (!handled) Print(QString("command %1").arg(menus->Table().Rows[action.Index()].Name));
+  // The page runs its own commands; the rest are only reported.
+  menus->OnExecuteCommand = [menus](TMSAction& action, bool& handled) {
+    Print(QString("command %1").arg(menus->Table().Rows[action.Index()].Name));
+    handled = true;
   };
   menus->SetCommandHandler(mFile_Exit, [&window](TMSAction&) { window.close(); });
   QObject::connect(qApp, &QApplication::aboutToQuit, page, [page, &store] {

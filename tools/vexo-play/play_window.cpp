@@ -45,7 +45,8 @@ TPlayWindow::TPlayWindow(const TPlayOptions& options) : FOptions(options) {
     FPopupMenu = FMenus->BuildPopupMenu(kVideoPopupCommands);
     FMenus->SetCommandHandler(mvFullScreen, [this](TMSAction&) { FPanel->ToggleFullScreen(); });
     FMenus->SetCommandHandler(mvSaveAs, [this](TMSAction&) { SavePictureDialog(); });
-    FMenus->SetCommandHandler(mvOptions, [this](TMSAction&) { Print("no options dialog here"); });
+    FMenus->SetCommandHandler(mTools_Options,
+                              [this](TMSAction&) { Print("no options dialog here"); });
     FPanel->SetPopupMenu(FPopupMenu);
     resize(800, 600);
   } else {
