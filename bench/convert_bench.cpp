@@ -305,7 +305,8 @@ int RunConvert(int argc, char** argv) {
   return 0;
 }
 
-RegisterCommand reg("convert", "picture conversion per frame against libswscale", &RunConvert);
+const RegisterCommand kConvertCommand("convert", "picture conversion per frame against libswscale",
+                                      &RunConvert);
 
 }  // namespace
 }  // namespace vexo::bench

@@ -278,7 +278,7 @@ int RunDecode(int argc, char** argv) {
   return 0;
 }
 
-const RegisterCommand kRegister(
+const RegisterCommand kDecodeCommand(
     "decode",
     "decode FILE's whole timeline into a screen [--fourcc YV12|ARGB] [--rounds N] [--convert]",
     RunDecode);

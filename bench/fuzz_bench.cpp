@@ -99,7 +99,7 @@ int RunFuzzBench(int argc, char** argv) {
   return test::FuzzClean(total) ? 0 : 1;
 }
 
-const RegisterCommand kRegister(
+const RegisterCommand kFuzzCommand(
     "fuzz",
     "fuzz N [MEDIA_DIR] [SEED]: N damaged media files through the player, N damaged .asx "
     "playlists; counts crashes and hangs",

@@ -144,8 +144,9 @@ int RunOpen(int argc, char** argv) {
   return result;
 }
 
-RegisterCommand reg("open", "time opening a folder or playlist and decoding first pictures",
-                    &RunOpen);
+const RegisterCommand kOpenCommand("open",
+                                   "time opening a folder or playlist and decoding first pictures",
+                                   &RunOpen);
 
 }  // namespace
 }  // namespace vexo::bench

@@ -60,8 +60,9 @@ int RunPlayList(int argc, char** argv) {
   return loaded.Count() == entries && present == 0 ? 0 : 1;
 }
 
-const RegisterCommand kRegister("playlist", "time saving and loading an .asx playlist [ENTRIES]",
-                                RunPlayList);
+const RegisterCommand kPlaylistCommand("playlist",
+                                       "time saving and loading an .asx playlist [ENTRIES]",
+                                       RunPlayList);
 
 }  // namespace
 }  // namespace vexo::bench

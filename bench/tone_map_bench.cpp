@@ -186,10 +186,11 @@ int RunToneMap(int argc, char** argv) {
   return 0;
 }
 
-const RegisterCommand kRegister("tonemap",
-                                "HDR tone mapping per picture against ffmpeg's reference chain "
-                                "FILE [--frames N] [--rounds N]",
-                                RunToneMap);
+const RegisterCommand kToneMapCommand(
+    "tonemap",
+    "HDR tone mapping per picture against ffmpeg's reference chain "
+    "FILE [--frames N] [--rounds N]",
+    RunToneMap);
 
 }  // namespace
 }  // namespace vexo::bench

@@ -10,7 +10,7 @@ namespace vexo {
 namespace {
 
 // Longest stretch of work between two looks at the window's events.
-constexpr qint64 kSliceMs = 8;
+constexpr qint64 kCollectSliceMs = 8;
 
 }  // namespace
 
@@ -89,7 +89,7 @@ void TPlaylistCollector::Step() {
   slice.start();
   const uint64_t run = FRun;
   while (run == FRun && Running() && !FWaiting) {
-    if (slice.elapsed() >= kSliceMs) return Schedule();
+    if (slice.elapsed() >= kCollectSliceMs) return Schedule();
     if (!FStack.empty()) {
       TFrame& frame = FStack.back();
       TShellNode* child = frame.Folder->Child(int(frame.Next++));

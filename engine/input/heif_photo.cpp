@@ -29,7 +29,7 @@ std::string Reason(const heif_error& error) {
   return error.message && *error.message ? error.message : "unknown error";
 }
 
-using TContext = std::unique_ptr<heif_context, void (*)(heif_context*)>;
+using THeifContext = std::unique_ptr<heif_context, void (*)(heif_context*)>;
 using THandle = std::unique_ptr<heif_image_handle, void (*)(const heif_image_handle*)>;
 using TImage = std::unique_ptr<heif_image, void (*)(const heif_image*)>;
 
@@ -40,7 +40,7 @@ constexpr int64_t kPreviewMaxShare = 16;
 constexpr double kPreviewShapeSlack = 0.02;
 
 // The file's primary image, or the reason there is none.
-std::string PrimaryImage(const std::string& fileName, TContext& ctx, THandle& handle) {
+std::string PrimaryImage(const std::string& fileName, THeifContext& ctx, THandle& handle) {
   if (!HeifReady()) return "HEIF decoder not available";
   ctx.reset(heif_context_alloc());
   if (!ctx) return "HEIF decoder not available";
@@ -73,7 +73,7 @@ std::string THeifPhoto::Open(const std::string& fileName) {
   CloseReader();
   FImage.reset();
   FFileName = fileName;
-  TContext ctx(nullptr, &heif_context_free);
+  THeifContext ctx(nullptr, &heif_context_free);
   THandle handle(nullptr, &heif_image_handle_release);
   const std::string error = PrimaryImage(fileName, ctx, handle);
   if (!error.empty()) return error;
@@ -115,7 +115,7 @@ std::string DecodeRgb(heif_image_handle* handle, int32_t width, int32_t height, 
 }
 
 std::string DecodePrimary(const std::string& fileName, int32_t width, int32_t height, TImage& out) {
-  TContext ctx(nullptr, &heif_context_free);
+  THeifContext ctx(nullptr, &heif_context_free);
   THandle handle(nullptr, &heif_image_handle_release);
   const std::string error = PrimaryImage(fileName, ctx, handle);
   if (!error.empty()) return error;
@@ -161,7 +161,7 @@ void THeifPhoto::SetOnReady(std::function<void()> onReady) {
 }
 
 bool THeifPhoto::StartWithPreview() {
-  TContext ctx(nullptr, &heif_context_free);
+  THeifContext ctx(nullptr, &heif_context_free);
   THandle handle(nullptr, &heif_image_handle_release);
   if (!PrimaryImage(FFileName, ctx, handle).empty() ||
       heif_image_handle_get_number_of_thumbnails(handle.get()) < 1)

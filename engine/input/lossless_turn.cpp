@@ -1,4 +1,5 @@
 #include "engine/input/lossless_turn.h"
+#include "engine/media/byte_order.h"
 
 #include <fcntl.h>
 #include <libheif/heif.h>
@@ -33,14 +34,6 @@ struct TChunk {
   size_t BodySize = 0;
 };
 
-uint32_t Big32(const uint8_t* p) {
-  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-}
-
-uint32_t Little32(const uint8_t* p) {
-  return uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
-}
-
 bool IsPng(const uint8_t* data, size_t size) {
   return size >= 8 && std::memcmp(data, "\x89PNG\r\n\x1A\n", 8) == 0;
 }
@@ -53,7 +46,7 @@ bool IsWebp(const uint8_t* data, size_t size) {
 std::vector<TChunk> PngChunks(const uint8_t* data, size_t size) {
   std::vector<TChunk> chunks;
   for (size_t at = 8; at + 12 <= size;) {
-    const size_t length = Big32(data + at);
+    const size_t length = BigEndian32(data + at);
     if (length > size - at - 12) break;
     chunks.push_back({std::string(reinterpret_cast<const char*>(data + at + 4), 4), at, 12 + length,
                       at + 8, length});
@@ -65,7 +58,7 @@ std::vector<TChunk> PngChunks(const uint8_t* data, size_t size) {
 std::vector<TChunk> WebpChunks(const uint8_t* data, size_t size) {
   std::vector<TChunk> chunks;
   for (size_t at = 12; at + 8 <= size;) {
-    const size_t length = Little32(data + at + 4);
+    const size_t length = LittleEndian32(data + at + 4);
     const size_t whole = 8 + length + (length & 1);
     if (length > size - at - 8) break;
     chunks.push_back({std::string(reinterpret_cast<const char*>(data + at), 4), at,
@@ -285,7 +278,7 @@ TBytes WithWebpChunks(const TBytes& encoded, const TBytes& source, bool upright,
       continue;
     }
     // A lossless picture says in its header whether it uses alpha.
-    if (c.Type == "VP8L" && c.BodySize >= 5 && (Little32(&encoded[c.Body + 1]) >> 28 & 1))
+    if (c.Type == "VP8L" && c.BodySize >= 5 && (LittleEndian32(&encoded[c.Body + 1]) >> 28 & 1))
       flags |= 0x10;
     AppendBody(image, encoded, c);
   }
@@ -358,7 +351,7 @@ TPhotoTurnKind PhotoTurnKind(const std::string& path) {
     TBytes headers;
     uint8_t header[8];
     for (off_t at = 12; headers.size() < kHeadBytes && ::pread(fd, header, 8, at) == 8;) {
-      const uint32_t length = Little32(header + 4);
+      const uint32_t length = LittleEndian32(header + 4);
       headers.insert(headers.end(), header, header + 4);
       headers.insert(headers.end(), {0, 0, 0, 0});
       if (std::memcmp(header, "VP8 ", 4) == 0 || std::memcmp(header, "VP8L", 4) == 0) break;

@@ -1,4 +1,5 @@
 #include "engine/input/picture_size.h"
+#include "engine/media/byte_order.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -7,19 +8,7 @@
 
 namespace vexo {
 
-namespace {
-
-uint32_t Big32(const uint8_t* p) {
-  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-}
-
-uint32_t Little(const uint8_t* p, int bytes) {
-  uint32_t value = 0;
-  for (int i = bytes - 1; i >= 0; --i) value = value << 8 | p[i];
-  return value;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 TDeclaredSize DeclaredPictureSize(const std::string& fileName) {
   const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
@@ -29,19 +18,19 @@ TDeclaredSize DeclaredPictureSize(const std::string& fileName) {
   ::close(fd);
   if (got < ssize_t(sizeof head)) return {};
   if (std::memcmp(head, "\x89PNG\r\n\x1A\n", 8) == 0 && std::memcmp(head + 12, "IHDR", 4) == 0)
-    return {Big32(head + 16), Big32(head + 20)};
+    return {BigEndian32(head + 16), BigEndian32(head + 20)};
   if (std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WEBP", 4) != 0) return {};
   const uint8_t* chunk = head + 12;
   const uint8_t* body = chunk + 8;
   if (std::memcmp(chunk, "VP8X", 4) == 0)
-    return {int64_t(Little(body + 4, 3)) + 1, int64_t(Little(body + 7, 3)) + 1};
+    return {int64_t(LittleEndian(body + 4, 3)) + 1, int64_t(LittleEndian(body + 7, 3)) + 1};
   if (std::memcmp(chunk, "VP8L", 4) == 0 && body[0] == 0x2F) {
-    const uint32_t bits = Little(body + 1, 4);
+    const uint32_t bits = LittleEndian(body + 1, 4);
     return {int64_t(bits & 0x3FFF) + 1, int64_t((bits >> 14) & 0x3FFF) + 1};
   }
   // A key frame: three bytes of frame tag, the start code, then the sizes.
   if (std::memcmp(chunk, "VP8 ", 4) == 0 && body[3] == 0x9D && body[4] == 0x01 && body[5] == 0x2A)
-    return {Little(body + 6, 2) & 0x3FFF, Little(body + 8, 2) & 0x3FFF};
+    return {LittleEndian(body + 6, 2) & 0x3FFF, LittleEndian(body + 8, 2) & 0x3FFF};
   return {};
 }
 

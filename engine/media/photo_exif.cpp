@@ -1,4 +1,5 @@
 #include "engine/media/photo_exif.h"
+#include "engine/media/byte_order.h"
 
 #include <libexif/exif-loader.h>
 #include <libheif/heif.h>
@@ -26,14 +27,6 @@ const uint8_t kExifHeader[6] = {'E', 'x', 'i', 'f', 0, 0};
 
 // Reads up to `size` bytes at `at`; how many there were.
 using TReadAt = std::function<size_t(uint64_t at, size_t size, uint8_t* out)>;
-
-uint32_t BigEndian32(const uint8_t* p) {
-  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-}
-
-uint32_t LittleEndian32(const uint8_t* p) {
-  return uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
-}
 
 // The TIFF structure of a chunk behind the EXIF header libexif looks for;
 // some writers put that header into the chunk already.
