@@ -19,16 +19,12 @@
 
 namespace vexo {
 
-namespace {
-
 // One shared-memory picture of the port.
-struct TShmImage {
+struct TXvShmImage {
   XvImage* Image = nullptr;
   XShmSegmentInfo Segment{};
   bool Attached = false;
 };
-
-}  // namespace
 
 struct TXvSurfaceDevice::TState {
   Display* Dpy = nullptr;
@@ -36,22 +32,22 @@ struct TXvSurfaceDevice::TState {
   GC Gc = nullptr;
   XvPortID Port = 0;
   TFourCC FourCC = 0;
-  TShmImage Front, Back;
+  TXvShmImage Front, Back;
   TVideoRect Source, Dest, WindowRect;
   bool Shown = false;
 };
 
 namespace {
 
-void FreeImage(Display* dpy, TShmImage& image) {
+void FreeImage(Display* dpy, TXvShmImage& image) {
   if (image.Attached) XShmDetach(dpy, &image.Segment);
   if (image.Image) XFree(image.Image);
   if (image.Segment.shmaddr && image.Segment.shmaddr != reinterpret_cast<char*>(-1))
     shmdt(image.Segment.shmaddr);
-  image = TShmImage{};
+  image = TXvShmImage{};
 }
 
-uint32_t MakeImage(Display* dpy, XvPortID port, const TSurfaceDesc& desc, TShmImage& image) {
+uint32_t MakeImage(Display* dpy, XvPortID port, const TSurfaceDesc& desc, TXvShmImage& image) {
   image.Image = XvShmCreateImage(dpy, port, int(desc.FourCC), nullptr, desc.Width, desc.Height,
                                  &image.Segment);
   if (!image.Image) return veOutOfMemory;
@@ -217,7 +213,7 @@ void TXvSurfaceDevice::Release() {
 
 uint32_t TXvSurfaceDevice::Upload(const TSurfaceWriter& write, bool front, bool& restored) {
   restored = false;
-  TShmImage& image = F->Back.Image && !front ? F->Back : F->Front;
+  TXvShmImage& image = F->Back.Image && !front ? F->Back : F->Front;
   if (!image.Image) return veInvalidCall;
   write(reinterpret_cast<uint8_t*>(image.Image->data), image.Image->pitches[0]);
   return veOk;

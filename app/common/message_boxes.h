@@ -29,6 +29,9 @@ using THelpHook = std::function<void(int context)>;
 void SetHelpHook(THelpHook hook);
 void ShowHelpContext(int context);
 
+// The help context of a box whose question has no help page of its own.
+constexpr int kNoHelp = 0;
+
 void ShowError(const QString& text);
 void ShowWarning(const QString& text);
 void ShowInfo(const QString& text);

@@ -21,12 +21,12 @@
 namespace vexo {
 namespace {
 
-const QString kSection = QStringLiteral("AboutDialog");
+const QString kAboutSection = QStringLiteral("AboutDialog");
 const QColor kTitleColor(0x31, 0x6A, 0xC5);
 const QColor kBarColor(0x40, 0x80, 0xD0);
 
-QString Text(int number) {
-  return LResList.GetText(kSection, number);
+QString AboutText(int number) {
+  return LResList.GetText(kAboutSection, number);
 }
 
 // The designed box; a longer text or a bigger font makes it larger.
@@ -93,14 +93,14 @@ QPixmap ProgramPicture(int size) {
 }
 
 QString TAboutDialog::VersionLine(const QString& programFile) {
-  QString line = FormatText(Text(2), {QString::fromLatin1(kVersion)});
+  QString line = FormatText(AboutText(2), {QString::fromLatin1(kVersion)});
   const QFileInfo file(programFile);
   if (!programFile.isEmpty() && file.isFile()) {
     const QDateTime built = file.lastModified();
     const QLocale locale;
     line += QStringLiteral("   (") +
-            FormatText(Text(3), {locale.toString(built.date(), QLocale::ShortFormat) + u' ' +
-                                 built.time().toString(QStringLiteral("HH:mm:ss"))}) +
+            FormatText(AboutText(3), {locale.toString(built.date(), QLocale::ShortFormat) + u' ' +
+                                      built.time().toString(QStringLiteral("HH:mm:ss"))}) +
             u')';
   }
   return line;
@@ -119,7 +119,7 @@ TAboutDialog::TAboutDialog(QWidget* parent) : QDialog(parent) {
   QPalette palette = this->palette();
   palette.setColor(QPalette::Window, Qt::white);
   setPalette(palette);
-  setWindowTitle(Text(1));
+  setWindowTitle(AboutText(1));
 
   // The body keeps the designed size as its least; the box takes the body's.
   auto* outer = new QVBoxLayout(this);
@@ -137,7 +137,7 @@ TAboutDialog::TAboutDialog(QWidget* parent) : QDialog(parent) {
   header->setSpacing(0);
   header->addSpacerItem(new QSpacerItem(92 - kMargin, 56, QSizePolicy::Fixed, QSizePolicy::Fixed));
   // Named, so that a skin can colour the title apart from the other texts.
-  Title = NewText(body, Text(10), 0, QStringLiteral("L_Title"));
+  Title = NewText(body, AboutText(10), 0, QStringLiteral("L_Title"));
   Title->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   // Bold and large, in proportion to the box's own font.
   QFont titleFont = font();
@@ -158,7 +158,7 @@ TAboutDialog::TAboutDialog(QWidget* parent) : QDialog(parent) {
   column->addSpacing(11);
   Version = NewText(body, VersionLine(QCoreApplication::applicationFilePath()), 32);
   column->addWidget(Version);
-  auto* notice = NewText(body, Text(4), 45);
+  auto* notice = NewText(body, AboutText(4), 45);
   notice->setWordWrap(true);
   column->addWidget(notice);
   column->addSpacing(3);
@@ -167,31 +167,32 @@ TAboutDialog::TAboutDialog(QWidget* parent) : QDialog(parent) {
   auto* links = new QGridLayout;
   links->setHorizontalSpacing(12);
   links->setVerticalSpacing(0);
-  links->addWidget(NewText(body, Text(5), 20), 0, 0);
-  links->addWidget(NewText(body, Text(6), 20), 1, 0);
-  Link = NewLink(body, Text(7), Text(7));
-  LinkEmail = NewLink(body, Text(8), QStringLiteral("mailto:") + Text(8));
+  links->addWidget(NewText(body, AboutText(5), 20), 0, 0);
+  links->addWidget(NewText(body, AboutText(6), 20), 1, 0);
+  Link = NewLink(body, AboutText(7), AboutText(7));
+  LinkEmail = NewLink(body, AboutText(8), QStringLiteral("mailto:") + AboutText(8));
   links->addWidget(Link, 0, 1);
   links->addWidget(LinkEmail, 1, 1);
   links->setColumnStretch(2, 1);
   column->addLayout(links);
   column->addSpacing(20);
 
-  License = new QPlainTextEdit(Text(9), body);
+  License = new QPlainTextEdit(AboutText(9), body);
   License->setReadOnly(true);
   // It scrolls what it does not show.
   License->setFixedHeight(77);
   column->addWidget(License);
   column->addStretch(1);
 
-  Memory = NewText(body, FormatText(Text(11), {QString::number(MegaBytes(TotalMemory()))}), 28);
+  Memory =
+      NewText(body, FormatText(AboutText(11), {QString::number(MegaBytes(TotalMemory()))}), 28);
   column->addWidget(Memory);
   column->addWidget(NewBar(body));
   column->addSpacing(15);
 
   // A little left of the middle, where it always stood.
   auto* buttonRow = new QHBoxLayout;
-  OK = new QPushButton(Text(12), body);
+  OK = new QPushButton(AboutText(12), body);
   OK->setMinimumSize(100, 28);
   OK->setDefault(true);
   connect(OK, &QPushButton::clicked, this, &QDialog::accept);

@@ -17,8 +17,6 @@ namespace vexo {
 
 namespace {
 
-constexpr int kNoHelp = 0;
-
 // The question names the file, or counts the files when there are several.
 QString Question(const QStringList& paths, int oneText, int manyText) {
   if (paths.size() == 1)

@@ -25,7 +25,6 @@ namespace vexo {
 
 namespace {
 
-constexpr int kNoHelp = 0;
 constexpr int kProgressSteps = 1000;
 
 QString PlayListFilter() {
