@@ -452,7 +452,9 @@ TEST_F(VexoPlayTest, OptionsAndAboutShowForALookAndAPicture) {
   auto options = Play({"--options", "--page", "2", "--grab", Dir + "/options.png"}, env);
   EXPECT_EQ(options.Status, 0) << Output;
   EXPECT_TRUE(Has(options, "options cancelled")) << Output;
-  EXPECT_EQ(QImage(QString::fromStdString(Dir + "/options.png")).width(), 472);
+  // The dialog's own picture: at least its designed width, wider where a list's longest entry needs
+  // it.
+  EXPECT_GE(QImage(QString::fromStdString(Dir + "/options.png")).width(), 472);
   auto about = Play({"--about", "--grab", Dir + "/about.png"}, env);
   EXPECT_EQ(about.Status, 0) << Output;
   EXPECT_EQ(QImage(QString::fromStdString(Dir + "/about.png")).size(), QSize(389, 411));
