@@ -372,8 +372,6 @@ for ext in mkv mp4; do
   done
 done
 
-echo "$sum" > "$stamp"
-
 # Every family of pixel formats today's cameras, phones and tools write, as
 # numbered clips of 4 s with sound (the bars survive every format): 10-bit
 # HEVC, H.264 in 4:2:2 and 4:4:4, 10-bit 4:2:2 ProRes in MOV, 10-bit VP9 and
@@ -439,3 +437,6 @@ beeps="between(t\\,0.6\\,0.65)+between(t\\,1.4\\,1.45)+between(t\\,2.5\\,2.55)+b
 ff -f lavfi -i "color=c=black:size=160x120:rate=30:duration=4,format=yuv420p,select='if(lt(t\\,2)\\,not(mod(n\\,6))\\,1)',geq=lum='if($flashes\\,235\\,16)':cb=128:cr=128" \
    -f lavfi -i "aevalsrc=if($beeps\\,0.5*sin(2*PI*1000*t)\\,0):s=44100:d=4" -ac 2 -fps_mode vfr \
    "${h264_fast[@]}" -g 30 -c:a aac -b:a 128k "$out/vfr_flash_beep.mp4"
+
+# Written last: a run that stopped half-way makes the whole set again next time.
+echo "$sum" > "$stamp"
